@@ -1,0 +1,47 @@
+// Root of every engine class: a reference count kept for form only, and the object registry.
+//
+// Release sets the count to 0 and frees nothing: an engine object lives until its owner deletes it
+// explicitly (or DeleteReleasedObjects does). The count therefore says nothing about ownership.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <string>
+
+class CPRefObject {
+public:
+    CPRefObject();
+    // Unhooks the object from the registry; the engine's links to it unhook in the derived destructors.
+    virtual ~CPRefObject();
+
+    CPRefObject(const CPRefObject&) = delete;
+    CPRefObject& operator=(const CPRefObject&) = delete;
+
+    virtual void AddRef() { ++mRefCount; }
+    // Not a decrement and never a delete: see the note above.
+    virtual void Release() { mRefCount = 0; }
+    virtual size_t GetSize() const = 0;
+    virtual std::string GetClassName() const = 0;
+
+    int32_t GetRefCount() const { return mRefCount; }
+
+private:
+    int32_t mRefCount = 0;
+};
+
+// The registry of live engine objects, in construction order. An entry leaves when its object is
+// destroyed, so it answers "is this address a live engine object?" for script handles.
+namespace gObjectRegistry {
+bool Contains(const void* address);
+size_t Size();
+// The most recently constructed live object; null when there is none.
+CPRefObject* Last();
+}  // namespace gObjectRegistry
+
+// Objects the host hands over for deletion; DeleteReleasedObjects empties it.
+extern std::list<CPRefObject*> gReleaseList;
+
+// Deletes every distinct non-null object of gReleaseList once, front to back, and empties the list.
+// Invalidates every pointer to the deleted objects.
+void DeleteReleasedObjects();

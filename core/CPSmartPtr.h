@@ -1,0 +1,51 @@
+// Intrusive smart pointer over CPRefObject: AddRef on acquiring, Release on letting go.
+// Because Release frees nothing, holding a CPSmartPtr never keeps an object alive nor kills it.
+#pragma once
+
+#include <utility>
+
+template <class T>
+class CPSmartPtr {
+public:
+    CPSmartPtr() = default;
+    CPSmartPtr(T* object) : mObject(object) {  // NOLINT: implicit, as the engine passes raw pointers
+        if (mObject) mObject->AddRef();
+    }
+    CPSmartPtr(const CPSmartPtr& other) : mObject(other.mObject) {
+        if (mObject) mObject->AddRef();
+    }
+    template <class U>
+    CPSmartPtr(const CPSmartPtr<U>& other) : mObject(other.Get()) {  // NOLINT: upcasts
+        if (mObject) mObject->AddRef();
+    }
+    ~CPSmartPtr() {
+        if (mObject) mObject->Release();
+    }
+
+    // Release the old object first, then take the new one: assigning the held object again
+    // leaves its count at 1.
+    CPSmartPtr& operator=(T* object) {
+        if (mObject) mObject->Release();
+        mObject = object;
+        if (mObject) mObject->AddRef();
+        return *this;
+    }
+    CPSmartPtr& operator=(const CPSmartPtr& other) { return *this = other.mObject; }
+
+    T* Get() const { return mObject; }
+    T* operator->() const { return mObject; }
+    T& operator*() const { return *mObject; }
+    explicit operator bool() const { return mObject != nullptr; }
+    void Reset() { *this = static_cast<T*>(nullptr); }
+
+    // Lets go of the object without calling it: for an object that is being destroyed.
+    void Forget() { mObject = nullptr; }
+
+private:
+    T* mObject = nullptr;
+};
+
+template <class T, class U>
+bool operator==(const CPSmartPtr<T>& a, const CPSmartPtr<U>& b) {
+    return a.Get() == b.Get();
+}

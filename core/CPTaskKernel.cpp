@@ -1,0 +1,62 @@
+#include "core/CPTaskKernel.h"
+
+CPTaskKernel::~CPTaskKernel() {
+    for (auto& [priority, task] : mTasks) task->mKernel = nullptr;
+}
+
+bool CPTaskKernel::AddTask(CPSmartPtr<CPTask>& task) {
+    if (!task) return false;
+    if (!task->Start()) return false;
+
+    CPTask* raw = task.Get();
+    if (raw->mKernel) raw->mKernel->Unlist(raw, true);
+
+    raw->mEntry = mTasks.emplace(raw->GetPriority(), task);
+    raw->mKernel = this;
+    return true;
+}
+
+void CPTaskKernel::KillAllTasks() {
+    for (auto& [priority, task] : mTasks) task->SetStopped(true);
+}
+
+void CPTaskKernel::Unlist(CPTask* task, bool release) {
+    Entry entry = task->mEntry;
+    if (mWalking) {
+        if (entry == mWalkCurrent) {
+            mWalkNext = std::next(entry);
+            mCurrentGone = true;
+        } else if (mCurrentGone && entry == mWalkNext) {
+            ++mWalkNext;
+        }
+    }
+    if (!release) entry->second.Forget();
+    task->mKernel = nullptr;
+    mTasks.erase(entry);
+}
+
+void CPTaskKernel::RunFrame() {
+    ++mFrame;
+    mWalking = true;
+    for (mWalkCurrent = mTasks.begin(); mWalkCurrent != mTasks.end();) {
+        mCurrentGone = false;
+        CPTask* task = mWalkCurrent->second.Get();
+        if (task->IsStopped()) {
+            task->SetRunning(false);
+            Unlist(task, true);
+        } else if (task->IsRunning() && task->mExecutedFrame != mFrame) {
+            task->mExecutedFrame = mFrame;
+            // The task may leave the list here (stopped and added again, or destroyed).
+            task->Execute();
+        }
+        mWalkCurrent = mCurrentGone ? mWalkNext : std::next(mWalkCurrent);
+    }
+    mWalking = false;
+}
+
+std::vector<CPTask*> CPTaskKernel::GetTasks() const {
+    std::vector<CPTask*> out;
+    out.reserve(mTasks.size());
+    for (const auto& [priority, task] : mTasks) out.push_back(task.Get());
+    return out;
+}

@@ -1,0 +1,45 @@
+#include "host/EngineHost.h"
+
+#include "core/CPTaskKernel.h"
+#include "core/FrameClock.h"
+#include "core/ServiceGlobals.h"
+#include "platform/Clock.h"
+
+namespace {
+int64_t Counter() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+}  // namespace
+
+void EngineHost::Startup(HWND mainWindow) {
+    if (mStarted) return;
+    gAppExiting = false;
+    gTaskKernel = new CPTaskKernel(mainWindow);
+    gDeltaTime = 0.0f;
+    gRunningTime = 0.0;
+    mLastCounter = Counter();
+    mStarted = true;
+}
+
+void EngineHost::Frame() {
+    if (!mStarted) return;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    int64_t now = Counter();
+    int64_t ticks = now - mLastCounter;
+    mLastCounter = now;
+    if (ticks < 0) ticks = 0;
+    gDeltaTime = static_cast<float>(static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart));
+    gRunningTime += static_cast<double>(gDeltaTime);
+    gTaskKernel->RunFrame();
+}
+
+void EngineHost::Shutdown() {
+    if (!mStarted) return;
+    gAppExiting = true;
+    delete gTaskKernel;
+    gTaskKernel = nullptr;
+    mStarted = false;
+}

@@ -1,0 +1,23 @@
+// The engine host: creates the service objects, runs the frame and shuts the engine down.
+// Later subsystems add their own duties to Startup, Frame and Shutdown.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/WinTypes.h"
+
+class EngineHost {
+public:
+    // Creates gTaskKernel with the main window and starts the frame clock.
+    void Startup(HWND mainWindow = nullptr);
+    // Sets gDeltaTime from the performance counter, advances gRunningTime, runs the task kernel.
+    void Frame();
+    // Sets gAppExiting and destroys the services Startup created.
+    void Shutdown();
+
+    bool IsStarted() const { return mStarted; }
+
+private:
+    bool mStarted = false;
+    int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
+};

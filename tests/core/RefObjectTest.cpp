@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "core/CPRefObject.h"
+#include "core/CPSmartPtr.h"
+
+namespace {
+class Counted : public CPRefObject {
+public:
+    explicit Counted(int* destroyed = nullptr) : mDestroyed(destroyed) {}
+    ~Counted() override {
+        if (mDestroyed) ++*mDestroyed;
+    }
+    size_t GetSize() const override { return sizeof(Counted); }
+    std::string GetClassName() const override { return "Counted"; }
+    int AddRefs = 0;
+    int Releases = 0;
+    void AddRef() override {
+        ++AddRefs;
+        CPRefObject::AddRef();
+    }
+    void Release() override {
+        ++Releases;
+        CPRefObject::Release();
+    }
+
+private:
+    int* mDestroyed;
+};
+}  // namespace
+
+TEST(RefObject, ReleaseSetsZeroAndFreesNothing) {
+    Counted object;
+    EXPECT_EQ(object.GetRefCount(), 0);
+    object.AddRef();
+    object.AddRef();
+    object.AddRef();
+    EXPECT_EQ(object.GetRefCount(), 3);
+    object.Release();
+    EXPECT_EQ(object.GetRefCount(), 0);
+    EXPECT_EQ(object.GetClassName(), "Counted");  // still usable
+    object.AddRef();
+    EXPECT_EQ(object.GetRefCount(), 1);
+}
+
+TEST(RefObject, RegistryHoldsLiveObjectsInConstructionOrder) {
+    auto* first = new Counted;
+    auto* second = new Counted;
+    EXPECT_EQ(gObjectRegistry::Last(), second);
+    EXPECT_TRUE(gObjectRegistry::Contains(first));
+    size_t size = gObjectRegistry::Size();
+    delete second;
+    EXPECT_FALSE(gObjectRegistry::Contains(second));
+    EXPECT_EQ(gObjectRegistry::Last(), first);
+    EXPECT_EQ(gObjectRegistry::Size(), size - 1);
+    delete first;
+    EXPECT_FALSE(gObjectRegistry::Contains(first));
+    EXPECT_FALSE(gObjectRegistry::Contains(nullptr));
+}
+
+TEST(SmartPtr, AcquireAndDropCallAddRefAndRelease) {
+    Counted object;
+    {
+        CPSmartPtr<Counted> a(&object);
+        EXPECT_EQ(object.GetRefCount(), 1);
+        CPSmartPtr<Counted> b(a);
+        EXPECT_EQ(object.GetRefCount(), 2);
+        EXPECT_EQ(b.Get(), &object);
+    }
+    EXPECT_EQ(object.AddRefs, 2);
+    EXPECT_EQ(object.Releases, 2);
+    EXPECT_EQ(object.GetRefCount(), 0);
+}
+
+TEST(SmartPtr, SelfAssignmentReleasesThenAddRefs) {
+    Counted object;
+    object.AddRef();
+    object.AddRef();
+    CPSmartPtr<Counted> held(&object);
+    EXPECT_EQ(object.GetRefCount(), 3);
+    held = &object;
+    EXPECT_EQ(object.GetRefCount(), 1);
+    held = held;
+    EXPECT_EQ(object.GetRefCount(), 1);
+    EXPECT_EQ(object.Releases, 2);
+}
+
+TEST(SmartPtr, AssignmentReleasesOldBeforeTakingNew) {
+    Counted oldObject, newObject;
+    CPSmartPtr<Counted> held(&oldObject);
+    CPSmartPtr<Counted> other(&newObject);
+    held = other;
+    EXPECT_EQ(oldObject.Releases, 1);
+    EXPECT_EQ(newObject.GetRefCount(), 2);
+    held = nullptr;
+    EXPECT_FALSE(held);
+    EXPECT_EQ(newObject.Releases, 1);
+}
+
+TEST(SmartPtr, EmptyPointersCallNothing) {
+    CPSmartPtr<Counted> empty;
+    CPSmartPtr<Counted> copy(empty);
+    copy = empty;
+    copy = static_cast<Counted*>(nullptr);
+    EXPECT_EQ(copy.Get(), nullptr);
+    EXPECT_FALSE(empty);
+}
+
+TEST(ReleaseList, DeletesEachDistinctObjectOnce) {
+    DeleteReleasedObjects();
+    EXPECT_TRUE(gReleaseList.empty());
+
+    int destroyed = 0;
+    auto* a = new Counted(&destroyed);
+    auto* b = new Counted(&destroyed);
+    gReleaseList = {a, nullptr, b, a};
+    DeleteReleasedObjects();
+    EXPECT_EQ(destroyed, 2);
+    EXPECT_TRUE(gReleaseList.empty());
+}

@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "core/CPTaskKernel.h"
+#include "core/FrameClock.h"
+#include "core/ServiceGlobals.h"
+#include "host/EngineHost.h"
+#include "support/ManualClock.h"
+#include "support/RecordingTask.h"
+
+TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
+    ManualClock clock(1'000'000);
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gTaskKernel, nullptr);
+
+    std::vector<std::string> log;
+    std::vector<float> seenDelta;
+    RecordingTask task("t", &log);
+    task.mAction = [&](RecordingTask&) { seenDelta.push_back(gDeltaTime); };
+    gTaskKernel->AddTask(&task);
+
+    clock.AdvanceMs(16);
+    host.Frame();
+    EXPECT_FLOAT_EQ(gDeltaTime, 0.016f);
+    clock.AdvanceMs(34);
+    host.Frame();
+    EXPECT_FLOAT_EQ(gDeltaTime, 0.034f);
+    EXPECT_NEAR(gRunningTime, 0.05, 1e-6);
+    EXPECT_EQ(seenDelta, (std::vector<float>{0.016f, 0.034f}));
+
+    host.Frame();  // no time passed
+    EXPECT_EQ(gDeltaTime, 0.0f);
+
+    host.Shutdown();
+    EXPECT_TRUE(gAppExiting);
+    EXPECT_EQ(gTaskKernel, nullptr);
+    EXPECT_FALSE(task.IsRunning() && task.IsStopped());
+}
