@@ -34,3 +34,40 @@ static_assert(sizeof(D3DDISPLAYMODE) == 16);
 
 constexpr UINT D3DADAPTER_DEFAULT = 0;
 constexpr UINT D3D_SDK_VERSION = 32;
+
+// Plain records the device and the math share: a 3-vector, a colour, a 4 x 4 matrix and a viewport.
+struct D3DVECTOR {
+    float x, y, z;
+};
+static_assert(sizeof(D3DVECTOR) == 12);
+
+// Colour channels as floats, 0..1 in the usual range.
+struct D3DCOLORVALUE {
+    float r, g, b, a;
+};
+static_assert(sizeof(D3DCOLORVALUE) == 16);
+
+// Row-major 4 x 4 matrix; _RC names row R, column C (1-based), the same storage as m[R-1][C-1].
+struct D3DMATRIX {
+    union {
+        struct {
+            float _11, _12, _13, _14;
+            float _21, _22, _23, _24;
+            float _31, _32, _33, _34;
+            float _41, _42, _43, _44;
+        };
+        float m[4][4];
+    };
+};
+static_assert(sizeof(D3DMATRIX) == 64);
+
+// Pixel rectangle of the render target and the depth range drawn into.
+struct D3DVIEWPORT9 {
+    DWORD X;
+    DWORD Y;
+    DWORD Width;
+    DWORD Height;
+    float MinZ;
+    float MaxZ;
+};
+static_assert(sizeof(D3DVIEWPORT9) == 24);
