@@ -53,10 +53,3 @@ TEST(Tokenizer, SplitsAsTabulated) {
         EXPECT_EQ(Tokens(c.text, c.delimiter, c.quotes), c.tokens) << c.name;
     }
 }
-
-TEST(Tokenizer, LookAheadForDoubledQuoteStaysInsideTheText) {
-    // A quote as the last byte of a buffer with no terminator after it: the look-ahead must not read on.
-    std::string text = "\"ab\"";
-    text.shrink_to_fit();
-    EXPECT_EQ(Tokens(text, ",", true), std::vector<std::string>{"ab"});
-}

@@ -1,0 +1,37 @@
+// Binary writer: collects little-endian int32, length-prefixed strings and raw bytes in memory and
+// reaches the disk only on Commit, optionally through the byte scrambler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+class CPFileWriter {
+public:
+    // The name is kept as given; the path resolver matches its existing folders whatever their case.
+    CPFileWriter(const std::string& name, bool scramble);
+    // Writes nothing: bytes never committed are lost.
+    virtual ~CPFileWriter() = default;
+
+    // Appends n bytes; n below 1 appends nothing. Always 0.
+    HRESULT WriteBytes(const void* source, int64_t n);
+    HRESULT WriteInt(int32_t value);
+    // The int32 byte count, then the bytes, no terminating zero. E_FAIL (nothing appended) for a text
+    // whose length does not fit an int32.
+    HRESULT WriteString(const std::string& text);
+
+    // Writes the collected bytes (scrambled when asked) to a temporary file beside the target and
+    // renames it over the target: 0, or E_FAIL when any step fails, and then the previous file is
+    // untouched. The collected bytes stay unscrambled, so a retried commit writes the same file.
+    HRESULT Commit();
+
+    const std::vector<uint8_t>& GetBytes() const { return mBytes; }
+    const std::string& GetPath() const { return mPath; }
+
+private:
+    std::vector<uint8_t> mBytes;
+    std::string mPath;  // as given
+    bool mScramble;
+};
