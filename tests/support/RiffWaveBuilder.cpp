@@ -1,12 +1,11 @@
 #include "support/RiffWaveBuilder.h"
 
-namespace riff {
-Bytes U16(uint16_t value) { return {static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8)}; }
+#include "support/ByteBuilder.h"
 
-Bytes U32(uint32_t value) {
-    return {static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>((value >> 8) & 0xFF),
-            static_cast<uint8_t>((value >> 16) & 0xFF), static_cast<uint8_t>((value >> 24) & 0xFF)};
-}
+namespace riff {
+Bytes U16(uint16_t value) { return ByteBuilder().UInt16(value).Bytes(); }
+
+Bytes U32(uint32_t value) { return ByteBuilder().UInt32(value).Bytes(); }
 
 Bytes Code(std::string_view code) { return Bytes(code.begin(), code.end()); }
 
