@@ -142,7 +142,7 @@ void CPConfig::ParseLine(const std::string& line) {
         value = line.substr(equals + 1);
     } else {
         key = line.substr(begin);
-        value = sign == 1 ? "1" : "0";
+        value.push_back(sign == 1 ? '1' : '0');
     }
     Trim(key);
     Trim(value);
