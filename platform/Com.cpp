@@ -1,0 +1,36 @@
+#include "platform/Com.h"
+
+const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+namespace {
+struct ComState {
+    int depth = 0;
+    int unbalanced = 0;
+};
+
+ComState& State() {
+    static ComState state;
+    return state;
+}
+}  // namespace
+
+HRESULT CoInitialize(LPVOID) {
+    ComState& s = State();
+    ++s.depth;
+    return s.depth == 1 ? S_OK : S_FALSE;
+}
+
+void CoUninitialize() {
+    ComState& s = State();
+    if (s.depth == 0) {
+        ++s.unbalanced;
+        return;
+    }
+    --s.depth;
+}
+
+namespace PlatformCom {
+int InitializeDepth() { return State().depth; }
+int UnbalancedUninitializeCount() { return State().unbalanced; }
+void Reset() { State() = ComState{}; }
+}  // namespace PlatformCom
