@@ -28,7 +28,7 @@ HRESULT OleInitialize(LPVOID reserved) {
     HRESULT hr = CoInitialize(reserved);
     if (FAILED(hr)) return hr;
     ++State().depth;
-    return State().depth == 1 ? S_OK : S_FALSE;
+    return hr;  // S_FALSE, as CoInitialize's, when the thread had already started COM
 }
 
 void OleUninitialize() {

@@ -156,7 +156,7 @@ extern const IID IID_IOleInPlaceUIWindow;
 extern const IID IID_IOleInPlaceFrame;
 extern const IID IID_IStorage;
 
-// Starts OLE (and COM with it); S_FALSE when already started. Each success needs one OleUninitialize.
+// Starts OLE (and COM with it); S_FALSE when COM was already started. Each success needs one OleUninitialize.
 HRESULT OleInitialize(LPVOID reserved);
 void OleUninitialize();
 
