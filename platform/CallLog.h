@@ -1,0 +1,12 @@
+// The record of calls the stand-ins keep for tests: one "Name(arguments)" text per call, followed by
+// " failed 0x…" when the call failed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+// Appends the formatted call to the log and returns `result`, so a stand-in can end with it.
+__attribute__((format(printf, 3, 4))) HRESULT AppendCall(std::vector<std::string>& log, HRESULT result,
+                                                          const char* format, ...);
