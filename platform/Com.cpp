@@ -1,6 +1,10 @@
 #include "platform/Com.h"
 
+#include "platform/DirectShow.h"
+#include "platform/PlatformFaults.h"
+
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 namespace {
 struct ComState {
@@ -34,3 +38,13 @@ int InitializeDepth() { return State().depth; }
 int UnbalancedUninitializeCount() { return State().unbalanced; }
 void Reset() { State() = ComState{}; }
 }  // namespace PlatformCom
+
+HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD, REFIID iid, LPVOID* object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (State().depth == 0) return CO_E_NOTINITIALIZED;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    if (auto failure = PlatformFaults::Take("CoCreateInstance")) return *failure;
+    if (classId == CLSID_FilterGraph) return DirectShowStandIn::CreateFilterGraph(iid, object);
+    return REGDB_E_CLASSNOTREG;
+}

@@ -30,6 +30,7 @@ using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
 
 extern const IID IID_IUnknown;
+extern const GUID GUID_NULL;
 
 class IUnknown {
 public:
@@ -44,10 +45,19 @@ protected:
 
 constexpr HRESULT RPC_E_CHANGED_MODE = static_cast<HRESULT>(0x80010106u);
 constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0u);
+constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
+constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
+
+constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 
 // S_OK on the first call of the thread, S_FALSE on a nested one; each success needs one CoUninitialize.
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
+
+// Makes an object of a class the platform layer provides (CLSID_FilterGraph) and returns the interface
+// asked for. CO_E_NOTINITIALIZED before CoInitialize, REGDB_E_CLASSNOTREG for any other class.
+// Can be failed through PlatformFaults as "CoCreateInstance".
+HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID iid, LPVOID* object);
 
 namespace PlatformCom {
 // Successful CoInitialize calls not yet balanced by CoUninitialize.

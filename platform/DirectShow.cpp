@@ -55,7 +55,7 @@ public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (auto failure = PlatformFaults::Take("IFilterGraph::QueryInterface")) {
+        if (auto failure = PlatformFaults::Take("IGraphBuilder::QueryInterface")) {
             return AppendCall(mState.calls, *failure, "QueryInterface(%s)", Name(iid));
         }
         *object = Interface(iid);

@@ -75,7 +75,7 @@ protected:
 };
 
 // What tests read of the stand-in. Every call can be failed through PlatformFaults under its name
-// ("IGraphBuilder::RenderFile", "IMediaControl::Run", "IFilterGraph::QueryInterface", ...).
+// ("IGraphBuilder::RenderFile", "IMediaControl::Run", "IGraphBuilder::QueryInterface", ...).
 namespace DirectShowStandIn {
 // A rendered stream lasts one second per this many bytes of its file (a 128 kbit/s stream).
 constexpr double kBytesPerSecond = 16000.0;

@@ -54,7 +54,6 @@ constexpr HRESULT DSERR_BUFFERLOST = static_cast<HRESULT>(0x88780096u);
 extern const IID IID_IDirectSoundBuffer;
 extern const IID IID_IDirectSound3DBuffer;
 extern const IID IID_IDirectSound3DListener;
-extern const GUID GUID_NULL;
 extern const GUID DS3DALG_DEFAULT;  // equal to GUID_NULL
 extern const GUID DS3DALG_HRTF_FULL;
 extern const GUID DS3DALG_HRTF_LIGHT;

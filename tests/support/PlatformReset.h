@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Direct3D9.h"
 #include "platform/Ole.h"
+#include "platform/PlatformFaults.h"
 #include "platform/WebBrowser.h"
 #include "platform/Window.h"
 
@@ -25,5 +26,6 @@ private:
         PlatformWebBrowser::SetWebBrowser2Refused(false);
         PlatformDirect3D::Reset();
         PlatformDialogs::SetCreationFailure(false);
+        PlatformFaults::Clear();
     }
 };
