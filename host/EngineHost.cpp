@@ -1,5 +1,6 @@
 #include "host/EngineHost.h"
 
+#include "core/CPCommandDispatcher.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -17,7 +18,10 @@ void EngineHost::Startup(HWND mainWindow) {
     if (mStarted) return;
     gAppExiting = false;
     gTaskKernel = new CPTaskKernel(mainWindow);
+    gCommandDispatcher = new CPCommandDispatcher;
     gDeltaTime = 0.0f;
+    gFrameTime2 = 0.0f;
+    gFrameCounter = 0;
     gRunningTime = 0.0;
     mLastCounter = Counter();
     mStarted = true;
@@ -32,13 +36,18 @@ void EngineHost::Frame() {
     mLastCounter = now;
     if (ticks < 0) ticks = 0;
     gDeltaTime = static_cast<float>(static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart));
+    gFrameTime2 = gDeltaTime;
     gRunningTime += static_cast<double>(gDeltaTime);
+    // Wraps instead of overflowing after 2^31 frames.
+    gFrameCounter = static_cast<int32_t>(static_cast<uint32_t>(gFrameCounter) + 1u);
     gTaskKernel->RunFrame();
 }
 
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
+    delete gCommandDispatcher;
+    gCommandDispatcher = nullptr;
     delete gTaskKernel;
     gTaskKernel = nullptr;
     mStarted = false;

@@ -8,9 +8,10 @@
 
 class EngineHost {
 public:
-    // Creates gTaskKernel with the main window and starts the frame clock.
+    // Creates gTaskKernel with the main window and gCommandDispatcher, and starts the frame clock.
     void Startup(HWND mainWindow = nullptr);
-    // Sets gDeltaTime from the performance counter, advances gRunningTime, runs the task kernel.
+    // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
+    // gFrameCounter, runs the task kernel.
     void Frame();
     // Sets gAppExiting and destroys the services Startup created.
     void Shutdown();

@@ -36,3 +36,20 @@ TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     EXPECT_EQ(gTaskKernel, nullptr);
     EXPECT_FALSE(task.IsRunning() && task.IsStopped());
 }
+
+TEST(EngineHost, FramesAreCountedAndTheSecondFrameTimeFollows) {
+    ManualClock clock(0);
+    EngineHost host;
+    host.Startup();
+    EXPECT_NE(gCommandDispatcher, nullptr);
+    EXPECT_EQ(gFrameCounter, 0);
+    clock.AdvanceMs(20);
+    host.Frame();
+    clock.AdvanceMs(10);
+    host.Frame();
+    EXPECT_EQ(gFrameCounter, 2);
+    EXPECT_FLOAT_EQ(gFrameTime2, 0.010f);
+    EXPECT_EQ(gFrameTime2, gDeltaTime);
+    host.Shutdown();
+    EXPECT_EQ(gCommandDispatcher, nullptr);
+}

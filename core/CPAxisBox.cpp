@@ -1,0 +1,97 @@
+#include "core/CPAxisBox.h"
+
+#include <cmath>
+
+#include "simulation/level/ShadowMatrix.h"
+
+CPAxisBox::CPAxisBox()
+    : mMinimum(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum),
+      mMaximum(kEmptyMaximum, kEmptyMaximum, kEmptyMaximum),
+      mHalfExtents(0, 0, 0),
+      mCentre(0, 0, 0) {}
+
+void CPAxisBox::UpdateCentre() {
+    mCentre = (mMinimum + mMaximum) * 0.5f;
+    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
+}
+
+void CPAxisBox::FromBoundingBox(const CPBoundingBox& box) {
+    mMinimum = box.mMinimum;
+    mMaximum = box.mMaximum;
+    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
+    mCentre = mMinimum + mHalfExtents;
+}
+
+void CPAxisBox::FromBoxes(const std::vector<CPBoundingBox>& boxes) {
+    mMinimum = D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum);
+    mMaximum = D3DXVECTOR3(kEmptyMaximum, kEmptyMaximum, kEmptyMaximum);
+    if (boxes.empty()) return;
+    for (const CPBoundingBox& box : boxes) {
+        D3DXVec3Minimize(&mMinimum, &mMinimum, &box.mMinimum);
+        D3DXVec3Maximize(&mMaximum, &mMaximum, &box.mMaximum);
+    }
+    UpdateCentre();
+}
+
+void CPAxisBox::Merge(const CPAxisBox& other) {
+    D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
+    D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
+    UpdateCentre();
+}
+
+void CPAxisBox::Include(const CPAxisBox& other) {
+    D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
+    D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
+    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
+    mCentre = mMinimum + mHalfExtents;
+}
+
+void CPAxisBox::Adjust() {
+    const D3DXVECTOR3 lo = mMinimum, hi = mMaximum;
+    const D3DXVECTOR3 corners[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
+                                    {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
+    for (const D3DXVECTOR3& corner : corners) {
+        D3DXVECTOR4 projected;
+        D3DXVec3Transform(&projected, &corner, &gShadowMatrix);
+        if (projected.w == 0.0f) continue;
+        D3DXVECTOR3 p(projected.x / projected.w, projected.y / projected.w, projected.z / projected.w);
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
+        if (p.x < mMinimum.x) mMinimum.x = p.x;
+        if (p.y < mMinimum.y) mMinimum.y = p.y;
+        if (p.z < mMinimum.z) mMinimum.z = p.z;
+        if (p.x > mMaximum.x) mMaximum.x = p.x;
+        if (p.y > mMaximum.y) mMaximum.y = p.y;
+        if (p.z > mMaximum.z) mMaximum.z = p.z;
+    }
+}
+
+bool CPAxisBox::IntersectSegment(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length) const {
+    const float halfLength = length * 0.5f;
+    const D3DXVECTOR3 mid = origin + direction * halfLength;
+    const D3DXVECTOR3 dist = mCentre - mid;
+    const D3DXVECTOR3& e = mHalfExtents;
+    const D3DXVECTOR3 ad(std::fabs(direction.x), std::fabs(direction.y), std::fabs(direction.z));
+    if (e.x + ad.x * length * 0.5f < std::fabs(dist.x)) return false;
+    if (e.y + ad.y * length * 0.5f < std::fabs(dist.y)) return false;
+    if (e.z + ad.z * length * 0.5f < std::fabs(dist.z)) return false;
+    if (e.y * ad.z + e.z * ad.y < std::fabs(dist.y * direction.z - dist.z * direction.y)) return false;
+    if (e.x * ad.z + e.z * ad.x < std::fabs(dist.z * direction.x - dist.x * direction.z)) return false;
+    if (e.x * ad.y + e.y * ad.x < std::fabs(dist.x * direction.y - dist.y * direction.x)) return false;
+    return true;
+}
+
+bool CPAxisBox::IntersectSphere(const D3DXVECTOR3& centre, float radius) const {
+    auto axis = [](float p, float lo, float hi) {
+        if (p < lo) return (p - lo) * (p - lo);
+        if (p > hi) return (p - hi) * (p - hi);
+        return 0.0f;
+    };
+    float distanceSq =
+        axis(centre.x, mMinimum.x, mMaximum.x) + axis(centre.y, mMinimum.y, mMaximum.y) + axis(centre.z, mMinimum.z, mMaximum.z);
+    return distanceSq <= radius * radius;
+}
+
+bool CPAxisBox::Contains(const D3DXVECTOR3& point) const {
+    return std::fabs(mCentre.x - point.x) < mHalfExtents.x && std::fabs(mCentre.y - point.y) < mHalfExtents.y &&
+           std::fabs(mCentre.z - point.z) < mHalfExtents.z;
+}

@@ -1,0 +1,45 @@
+// A world-aligned box (minimum, maximum, half extents, centre) with merging, growth by the object's
+// shadow, and segment, sphere and point tests. The empty box has minimum 1e6 and maximum -1e6 on every
+// axis, so that any merge overwrites it.
+#pragma once
+
+#include <vector>
+
+#include "core/CPBoundingBox.h"
+#include "platform/D3DX9Math.h"
+
+class CPAxisBox {
+public:
+    static constexpr float kEmptyMinimum = 1e6f;
+    static constexpr float kEmptyMaximum = -1e6f;
+
+    // The empty box, centre and half extents zero.
+    CPAxisBox();
+
+    // centre = (minimum + maximum) / 2; half extents = (maximum - minimum) / 2.
+    void UpdateCentre();
+    void FromBoundingBox(const CPBoundingBox& box);
+    // Union of the boxes' extremes; an empty list gives the empty extremes and leaves centre and half
+    // extents as they were.
+    void FromBoxes(const std::vector<CPBoundingBox>& boxes);
+    // Union with the other box, then UpdateCentre.
+    void Merge(const CPAxisBox& other);
+    // Union with the other box; half extents = (maximum - minimum) / 2, centre = minimum + half extents.
+    void Include(const CPAxisBox& other);
+    // Grows the extremes to cover the box's corners projected by gShadowMatrix. Corners that the matrix
+    // sends to w = 0 (such as every corner under the all-zero matrix before a level loads) are skipped.
+    // Centre and half extents are left to the caller.
+    void Adjust();
+
+    // Whether the segment from origin to origin + direction x length meets the box (touching counts).
+    bool IntersectSegment(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length) const;
+    // Whether the sphere touches or overlaps the box.
+    bool IntersectSphere(const D3DXVECTOR3& centre, float radius) const;
+    // Strictly inside: a point on a face is outside.
+    bool Contains(const D3DXVECTOR3& point) const;
+
+    D3DXVECTOR3 mMinimum;
+    D3DXVECTOR3 mMaximum;
+    D3DXVECTOR3 mHalfExtents;
+    D3DXVECTOR3 mCentre;
+};

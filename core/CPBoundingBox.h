@@ -1,0 +1,38 @@
+// The oriented box of a game object: centre and half extents in model space, placed in the world by
+// a matrix; keeps its world corners, outward face planes and world extremes for culling and ray tests.
+#pragma once
+
+#include "platform/D3DX9Math.h"
+
+class CPBoundingBox {
+public:
+    static constexpr float kMinHalfExtent = 0.001f;
+
+    // Centre and half extents zero, identity placement.
+    CPBoundingBox();
+    // Minimum = centre - half, maximum = centre + half; corners and planes wait for the first Transform.
+    CPBoundingBox(const D3DXVECTOR3& centre, const D3DXVECTOR3& halfExtents);
+    virtual ~CPBoundingBox() = default;
+
+    // Raises half extents below 0.001 to 0.001, then places the corners by the world placement and
+    // rebuilds planes, minimum and maximum.
+    void Transform();
+
+    // Nearest face (turned towards the ray) hit closer than `bestDistance`, in units of the direction's
+    // length. On a hit `bestDistance` and `hitPlane` take the new values. A ray starting inside the box
+    // faces no front face and reports nothing.
+    bool IntersectRay(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& bestDistance,
+                      D3DXPLANE& hitPlane) const;
+
+    D3DXVECTOR3 mCentre;       // model space
+    D3DXVECTOR3 mHalfExtents;  // model space; at least 0.001 after a transform
+    // World space after Transform; corner i + 4 lies above corner i (z high), 0..3 in the order
+    // (lo, lo), (hi, lo), (hi, hi), (lo, hi) of x and y.
+    D3DXVECTOR3 mCorners[8];
+    // World space, normals unnormalised and pointing out: z low, x high, y high, x low, y low, z high.
+    D3DXPLANE mPlanes[6];
+    D3DXVECTOR3 mMinimum;  // world extremes after a transform (model space before the first)
+    D3DXVECTOR3 mMaximum;
+    D3DXMATRIX mWorldPlacement;  // local placement x the owner's world matrix, set by the owner
+    D3DXMATRIX mLocalPlacement;  // placement relative to the owner
+};

@@ -1,0 +1,375 @@
+#include "core/CPGameObject.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "core/CPCommandTask.h"
+#include "core/CPTask.h"
+#include "core/CPTaskKernel.h"
+#include "core/ObjectAddress.h"
+#include "core/ServiceGlobals.h"
+#include "simulation/enemies/CPEnemyBrain.h"
+#include "simulation/physics/CPPhysicData.h"
+#include "simulation/vehicle/CPCar.h"
+
+namespace {
+
+// "%.2f" in the "C" locale whatever the process locale is.
+std::string FormatTwoDecimals(float value) {
+    char text[64];
+    auto result = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, 2);
+    return std::string(text, result.ptr);
+}
+
+// A held object may already have been deleted by its own owner: let go of it without a call then.
+template <class T>
+void LetGo(CPSmartPtr<T>& held) {
+    if (held && !gObjectRegistry::Contains(held.Get())) held.Forget();
+    held.Reset();
+}
+
+void AddToKernel(CPTask* task, int32_t priority) {
+    task->SetPriority(priority);
+    if (gTaskKernel) gTaskKernel->AddTask(task);
+}
+
+}  // namespace
+
+CPGameObject::CPGameObject(const std::string& name) : mName(name) {
+    D3DXMatrixIdentity(&mParentWorld);
+    D3DXMatrixIdentity(&mLocal);
+    D3DXMatrixIdentity(&mWorld);
+    D3DXQuaternionIdentity(&mRotation);
+}
+
+CPGameObject::~CPGameObject() {
+    if (mCurrentAnimation && !gObjectRegistry::Contains(mCurrentAnimation.Get())) mCurrentAnimation.Forget();
+    if (mRenderPart && !gObjectRegistry::Contains(mRenderPart.Get())) mRenderPart.Forget();
+    CPGameObject::Deactivate();
+
+    if (mParent) mParent->Unlink(this, true);
+    for (auto& child : mChildren) child->mParent = nullptr;
+    if (mRenderKind == kRenderParticles && mRenderPart) {
+        if (auto* system = dynamic_cast<CPTask*>(mRenderPart.Get())) system->Stop();
+    }
+    if (mController) {
+        auto& objects = mController->mControlledObjects;
+        objects.erase(std::remove(objects.begin(), objects.end(), this), objects.end());
+        mController = nullptr;
+    }
+
+    // Level-of-detail links both ways: holders drop their entries for this object, copies forget us.
+    for (CPGameObject* holder : mLodHolders) {
+        for (size_t i = 1; i < holder->mLodList.size(); ++i) {
+            if (holder->mLodList[i].object.Get() == this) holder->mLodList[i].object.Forget();
+        }
+    }
+    for (size_t i = 0; i < mLodList.size(); ++i) {
+        CPGameObject* copy = mLodList[i].object.Get();
+        if (copy == this) {
+            mLodList[i].object.Forget();
+        } else if (copy && i > 0) {
+            auto& holders = copy->mLodHolders;
+            auto it = std::find(holders.begin(), holders.end(), this);
+            if (it != holders.end()) holders.erase(it);
+        }
+    }
+
+    LetGo(mShadowMaterial);
+    LetGo(mCar);
+    LetGo(mPhysicData);
+    LetGo(mRenderPart);
+    LetGo(mMaterial);
+    LetGo(mCurrentAnimation);
+}
+
+void CPGameObject::CollectObjects(ObjectList& objects) {
+    objects.emplace_back(this);
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i]->CollectObjects(objects);
+}
+
+void CPGameObject::Activate(int32_t priority) {
+    if (mActive) return;
+    mActive = true;
+    if (mCurrentAnimation) AddToKernel(mCurrentAnimation.Get(), priority);
+    if (mRenderKind == kRenderParticles && mVisible) {
+        auto* system = dynamic_cast<CPTask*>(mRenderPart.Get());
+        if (system && !system->IsRunning()) AddToKernel(system, priority);
+    }
+    // By index and raw pointer: an activation may add children, and a smart copy would reset counts.
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->Activate(priority);
+    if (mController) {
+        AddToKernel(mController, priority);
+        AddRef();
+        PostCommand(mController, "add_object", AddressToText(this));
+    }
+}
+
+void CPGameObject::Deactivate() {
+    if (!mActive) return;
+    if (mRenderKind == kRenderParticles) {
+        if (auto* system = dynamic_cast<CPTask*>(mRenderPart.Get())) system->Stop();
+    }
+    mActive = false;
+    if (mCurrentAnimation) mCurrentAnimation->Stop();
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->Deactivate();
+    if (mController) PostCommand(mController, "delete_object", AddressToText(this));
+}
+
+void CPGameObject::OnAnimationEnd() {
+    if (mController) PostCommand(mController, "animation_end", AddressToText(this));
+}
+
+// ---------------------------------------------------------------- tree
+
+bool CPGameObject::IsAncestorOrSelf(const CPGameObject* object) const {
+    for (const CPGameObject* node = this; node; node = node->mParent)
+        if (node == object) return true;
+    return false;
+}
+
+bool CPGameObject::AddChild(CPSmartPtr<CPGameObject> child) {
+    if (!child || IsAncestorOrSelf(child.Get())) return false;
+    CPGameObject* raw = child.Get();
+    if (raw->mParent == this) {
+        // Already a child: it only becomes the indexed child of its name again.
+        mChildIndex[raw->mName] = child;
+        return true;
+    }
+    if (raw->mParent) raw->mParent->Unlink(raw, false);
+    raw->mParent = this;
+    mChildren.push_back(child);
+    mChildIndex[raw->mName] = child;
+    return true;
+}
+
+bool CPGameObject::RemoveChild(CPGameObject* child) {
+    if (!child || child->mParent != this) return false;
+    Unlink(child, false);
+    return true;
+}
+
+void CPGameObject::Unlink(CPGameObject* child, bool childDying) {
+    auto it = std::find_if(mChildren.begin(), mChildren.end(), [child](const auto& c) { return c.Get() == child; });
+    if (it != mChildren.end()) {
+        if (childDying) it->Forget();
+        mChildren.erase(it);
+    }
+    auto indexed = mChildIndex.find(child->mName);
+    if (indexed != mChildIndex.end() && indexed->second.Get() == child) {
+        if (childDying) indexed->second.Forget();
+        ReindexName(child->mName);
+    }
+    child->mParent = nullptr;
+}
+
+void CPGameObject::ReindexName(const std::string& name) {
+    for (auto it = mChildren.rbegin(); it != mChildren.rend(); ++it) {
+        if ((*it)->mName == name) {
+            mChildIndex[name] = *it;
+            return;
+        }
+    }
+    mChildIndex.erase(name);
+}
+
+CPSmartPtr<CPGameObject> CPGameObject::FindObject(const std::string& name) const {
+    auto it = mChildIndex.find(name);
+    if (it != mChildIndex.end()) return it->second;
+    for (const auto& child : mChildren) {
+        CPSmartPtr<CPGameObject> found = child->FindObject(name);
+        if (found) return found;
+    }
+    return CPSmartPtr<CPGameObject>();
+}
+
+CPSmartPtr<CPGameObject> CPGameObject::GetChild(const std::string& name) const {
+    auto it = mChildIndex.find(name);
+    return it != mChildIndex.end() ? it->second : CPSmartPtr<CPGameObject>();
+}
+
+// ---------------------------------------------------------------- level of detail
+
+bool CPGameObject::LodChainReaches(const CPGameObject* object) const {
+    if (object == this) return true;
+    for (size_t i = 1; i < object->mLodList.size(); ++i) {
+        const CPGameObject* next = object->mLodList[i].object.Get();
+        if (next && LodChainReaches(next)) return true;
+    }
+    return false;
+}
+
+void CPGameObject::AddLodLevel(CPSmartPtr<CPGameObject> object, int32_t switchDistance) {
+    CPGameObject* raw = object.Get();
+    // Only the first entry may be the object itself; a copy leading back here would loop every move.
+    if (raw && !mLodList.empty() && LodChainReaches(raw)) return;
+    if (raw && raw != this) raw->mLodHolders.push_back(this);
+    mLodList.push_back({object, switchDistance});
+}
+
+// ---------------------------------------------------------------- transform
+
+void CPGameObject::SetPosition(const D3DXVECTOR3& position) {
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetPosition(position);
+    mPosition = position;
+    MarkDirty();
+    if (mPhysicData) mPhysicData->SetPosition(position);
+}
+
+void CPGameObject::SetRotation(const D3DXQUATERNION& rotation) {
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetRotation(rotation);
+    mRotation = rotation;
+    MarkDirty();
+    if (mPhysicData) mPhysicData->SetRotation(rotation);
+}
+
+void CPGameObject::MarkDirty() {
+    mWorldMatrixChanged = false;
+    mDirty = true;
+}
+
+void CPGameObject::SetParentWorldMatrix(const D3DXMATRIX& matrix) {
+    mParentWorld = matrix;
+    MarkDirty();
+}
+
+void CPGameObject::UpdateTransform() {
+    if (!mDirty) return;
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (CPGameObject* copy = mLodList[i].object.Get()) copy->UpdateTransform();
+
+    D3DXMATRIX rotation, translation;
+    D3DXMatrixRotationQuaternion(&rotation, &mRotation);
+    D3DXMatrixTranslation(&translation, mPosition.x, mPosition.y, mPosition.z);
+    D3DXMatrixMultiply(&mLocal, &rotation, &translation);
+    D3DXMatrixMultiply(&mWorld, &mLocal, &mParentWorld);
+
+    for (CPBoundingBox& box : mCollisionBoxes) {
+        D3DXMatrixMultiply(&box.mWorldPlacement, &box.mLocalPlacement, &mWorld);
+        box.Transform();
+    }
+    D3DXMatrixMultiply(&mMainBox.mWorldPlacement, &mMainBox.mLocalPlacement, &mWorld);
+    mMainBox.Transform();
+
+    mHierarchyBounds.FromBoundingBox(mMainBox);
+    mCollisionBounds.FromBoxes(mCollisionBoxes);
+    for (size_t i = 0; i < mChildren.size(); ++i) {
+        CPGameObject* child = mChildren[i].Get();
+        child->mParentWorld = mWorld;
+        child->MarkDirty();
+        child->UpdateTransform();
+        mCollisionBounds.Merge(child->mCollisionBounds);
+        mHierarchyBounds.Include(child->mHierarchyBounds);
+    }
+    if (mShadow) mHierarchyBounds.Adjust();
+    mHierarchyBounds.UpdateCentre();
+    mWorldMatrixChanged = true;
+    mDirty = false;
+}
+
+// ---------------------------------------------------------------- bounds and ray query
+
+void CPGameObject::SetBoundingBox(const CPBoundingBox& box) {
+    mMainBox = box;
+    mHierarchyBounds.FromBoundingBox(mMainBox);
+}
+
+bool CPGameObject::RayQuery(CPRayQuery& query) {
+    if (!mCollidable || this == query.ignored) return false;
+    if (!mCollisionBounds.IntersectSegment(query.origin, query.direction, query.length)) return false;
+    bool hit = false;
+    for (const CPBoundingBox& box : mCollisionBoxes) {
+        if (box.IntersectRay(query.origin, query.direction, query.length, query.hitPlane)) hit = true;
+    }
+    if (hit) {
+        query.hitObject = this;
+        query.hitOwner = GetControllerOwner();
+        query.hitPoint = query.origin + query.direction * query.length;
+    }
+    for (size_t i = 0; i < mChildren.size(); ++i) {
+        if (mChildren[i].Get()->RayQuery(query)) hit = true;
+    }
+    return hit;
+}
+
+// ---------------------------------------------------------------- flags
+
+void CPGameObject::SetStaticRecursive(bool isStatic) {
+    mStatic = isStatic;
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetStaticRecursive(isStatic);
+}
+
+void CPGameObject::SetShadowRecursive(bool shadow) {
+    mShadow = shadow;
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->SetShadowRecursive(shadow);
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetShadowRecursive(shadow);
+}
+
+void CPGameObject::ClearStaticSubtree() {
+    mStatic = false;
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->ClearStaticSubtree();
+}
+
+// ---------------------------------------------------------------- controller and events
+
+CPSmartPtr<CPCommandTask> CPGameObject::GetController() const { return CPSmartPtr<CPCommandTask>(mController); }
+
+void CPGameObject::SetController(CPSmartPtr<CPCommandTask> controller) {
+    if (!controller) return;
+    ClearStaticSubtree();
+    AttachController(controller.Get());
+}
+
+void CPGameObject::AttachController(CPCommandTask* controller) {
+    if (controller == mController) return;
+    DetachController();
+    mController = controller;
+    if (controller) controller->mControlledObjects.push_back(this);
+}
+
+void CPGameObject::DetachController() {
+    if (!mController) return;
+    auto& objects = mController->mControlledObjects;
+    auto it = std::find(objects.begin(), objects.end(), this);
+    if (it != objects.end()) objects.erase(it);
+    mController = nullptr;
+}
+
+CPSmartPtr<CPGameObject> CPGameObject::GetControllerOwner() {
+    CPGameObject* node = this;
+    while (!node->mController && node->mParent) node = node->mParent;
+    return CPSmartPtr<CPGameObject>(node);
+}
+
+void CPGameObject::Damage(const D3DXVECTOR3& point, const D3DXVECTOR3& direction, float amount, int32_t extra,
+                          bool quiet) {
+    if (mController && !quiet) PostCommand(mController, "damage", FormatTwoDecimals(amount));
+    if (mEnemyBrain) mEnemyBrain->TakeDamage(point, direction, amount, extra != 0, quiet);
+}
+
+void CPGameObject::NotifyEnemyAnimation() {
+    if (mEnemyBrain) mEnemyBrain->ChooseAnimation();
+}
+
+void CPGameObject::NotifyEnemyAttack() {
+    if (mEnemyBrain) mEnemyBrain->Update();
+}
+
+// ---------------------------------------------------------------- parts held
+
+void CPGameObject::SetRenderPart(CPRefObject* part, RenderKind kind) {
+    mRenderPart = part;
+    mRenderKind = kind;
+}
+
+void CPGameObject::SetPhysicData(CPPhysicData* data) { mPhysicData = data; }
+
+CPSmartPtr<CPCar> CPGameObject::GetCar() const { return mCar; }
+
+void CPGameObject::SetCar(CPCar* car) { mCar = car; }
+
+void CPGameObject::SetCurrentAnimation(CPTask* animation) { mCurrentAnimation = animation; }

@@ -1,0 +1,254 @@
+// The node of the engine's scene: a named object in a tree, placed by a position and a rotation
+// relative to its parent, with oriented and axis-aligned bounds, a render part, physics data and a
+// controller that hears of its events. Matrices and bounds change only in UpdateTransform.
+#pragma once
+
+#include <tinyxml.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/CPAxisBox.h"
+#include "core/CPBoundingBox.h"
+#include "core/CPRefObject.h"
+#include "core/CPSmartPtr.h"
+#include "platform/D3DX9Math.h"
+
+class CPCar;
+class CPCommandTask;
+class CPEnemyBrain;
+class CPPhysicData;
+class CPTask;
+struct CPRayQuery;
+
+// The class of a game object's render part.
+enum RenderKind : int32_t {
+    kRenderObject = 0,    // CPRenderObject
+    kRenderAnimated = 1,  // CPAnimatedObject
+    kRenderLight = 2,     // CPLight
+    kRenderSprite = 3,    // CPSprite
+    kRenderParticles = 4, // CPParticleSystem (a task)
+    kRenderNone = 5,      // an empty node
+};
+
+class CPGameObject : public CPRefObject {
+public:
+    struct LodEntry {
+        CPSmartPtr<CPGameObject> object;  // may be empty
+        int32_t switchDistance = 0;
+    };
+    using ObjectList = std::vector<CPSmartPtr<CPGameObject>>;
+
+    static constexpr uint32_t kDefaultLineColour = 0xff4e4e4e;
+
+    explicit CPGameObject(const std::string& name);
+    // Deactivates the object, leaves its parent (whose index falls back to an older child of the same
+    // name), orphans its children, stops a particle-system render part and lets go of what it holds
+    // without deleting any of it.
+    ~CPGameObject() override;
+
+    size_t GetSize() const override { return sizeof(CPGameObject); }
+    // "CPGameObject - " and the name.
+    std::string GetClassName() const override { return "CPGameObject - " + mName; }
+
+    // Appends the object, then the collections of its children: a pre-order walk of the subtree.
+    virtual void CollectObjects(ObjectList& objects);
+    // Once until the next Deactivate: hands the current animation, a visible idle particle system and
+    // the controller to the task kernel with the priority, activates the children, and tells the
+    // controller "add_object".
+    virtual void Activate(int32_t priority);
+    // Once after an Activate: stops the particle system and the current animation, deactivates the
+    // children and tells the controller "delete_object" (the controller keeps running).
+    virtual void Deactivate();
+    // Tells the controller "animation_end".
+    virtual void OnAnimationEnd();
+
+    // --- tree
+    const std::string& GetName() const { return mName; }
+    CPSmartPtr<CPGameObject> GetParent() const { return CPSmartPtr<CPGameObject>(mParent); }
+    // Makes this object the child's parent (taking it from a former parent) and indexes it under its
+    // name, in front of an older child of that name. Refuses (false) an empty child, the object itself
+    // and any of its ancestors, which would close a loop.
+    bool AddChild(CPSmartPtr<CPGameObject> child);
+    // Takes a direct child out of the children and the index; false when it is not a child.
+    bool RemoveChild(CPGameObject* child);
+    const ObjectList& GetChildren() const { return mChildren; }
+    // The direct child indexed under the name, else the first hit of a depth-first search through the
+    // children; the object's own name is never compared. Empty when nothing bears the name.
+    CPSmartPtr<CPGameObject> FindObject(const std::string& name) const;
+    // The direct child indexed under the name, without a deeper search; empty when none.
+    CPSmartPtr<CPGameObject> GetChild(const std::string& name) const;
+
+    // --- level of detail: entry 0 is the object itself, later entries follow its moves
+    void AddLodLevel(CPSmartPtr<CPGameObject> object, int32_t switchDistance);
+    const std::vector<LodEntry>& GetLodList() const { return mLodList; }
+
+    // --- transform
+    // Set on the object and its linked level-of-detail copies; the matrices follow at the next
+    // UpdateTransform. Physics data moves its body at once.
+    void SetPosition(const D3DXVECTOR3& position);
+    void SetRotation(const D3DXQUATERNION& rotation);
+    const D3DXVECTOR3& GetPosition() const { return mPosition; }
+    const D3DXQUATERNION& GetRotation() const { return mRotation; }
+    // Recomputes matrices and bounds of a dirty object and its whole subtree; nothing when not dirty.
+    void UpdateTransform();
+    // The matrix the world matrix is built on (world = local x parent world); marks the object dirty.
+    void SetParentWorldMatrix(const D3DXMATRIX& matrix);
+    const D3DXMATRIX& GetParentWorldMatrix() const { return mParentWorld; }
+    const D3DXMATRIX& GetLocalMatrix() const { return mLocal; }
+    const D3DXMATRIX& GetWorldMatrix() const { return mWorld; }
+    bool IsDirty() const { return mDirty; }
+    // Matrix stale until the next update: changed flag cleared, dirty set.
+    void MarkDirty();
+    // Set by UpdateTransform when it produced a new world matrix; the render object clears it.
+    bool IsWorldMatrixChanged() const { return mWorldMatrixChanged; }
+    void SetWorldMatrixChanged(bool changed) { mWorldMatrixChanged = changed; }
+
+    // --- bounds
+    // Copies every member of the box into the main box, then hierarchy bounds = its extremes.
+    void SetBoundingBox(const CPBoundingBox& box);
+    const CPBoundingBox& GetBoundingBox() const { return mMainBox; }
+    std::vector<CPBoundingBox>& GetCollisionBoxes() { return mCollisionBoxes; }
+    const std::vector<CPBoundingBox>& GetCollisionBoxes() const { return mCollisionBoxes; }
+    const CPAxisBox& GetCollisionBounds() const { return mCollisionBounds; }
+    const CPAxisBox& GetHierarchyBounds() const { return mHierarchyBounds; }
+    // The nearest collision box hit along the query's ray in this subtree; see CPRayQuery.
+    bool RayQuery(CPRayQuery& query);
+
+    // --- flags
+    bool IsActive() const { return mActive; }
+    bool IsVisible() const { return mVisible; }
+    void SetVisible(bool visible) { mVisible = visible; }
+    bool IsStatic() const { return mStatic; }
+    void SetStatic(bool isStatic) { mStatic = isStatic; }
+    // The object and, recursively, its linked level-of-detail copies; the children are not visited.
+    void SetStaticRecursive(bool isStatic);
+    bool IsCollidable() const { return mCollidable; }
+    void SetCollidable(bool collidable) { mCollidable = collidable; }
+    bool HasShadow() const { return mShadow; }
+    void SetShadow(bool shadow) { mShadow = shadow; }
+    // The object, then recursively each child and each linked level-of-detail copy.
+    void SetShadowRecursive(bool shadow);
+    bool HasAnimations() const { return mHasAnimations; }
+    int32_t GetFlameType() const { return mFlameType; }
+    void SetFlameType(int32_t flameType) { mFlameType = flameType; }
+
+    // --- controller: receives the object's event commands
+    CPSmartPtr<CPCommandTask> GetController() const;
+    // With a controller: clears the static flag of the whole subtree and stores it (no reference).
+    // An empty pointer changes nothing.
+    void SetController(CPSmartPtr<CPCommandTask> controller);
+    // The nearest object up the parent chain, from this one, that has a controller; the root when none.
+    CPSmartPtr<CPGameObject> GetControllerOwner();
+
+    // --- events
+    // Tells the controller "damage" with the amount ("%.2f") unless quiet; hands the hit to the enemy
+    // behaviour when there is one.
+    void Damage(const D3DXVECTOR3& point, const D3DXVECTOR3& direction, float amount, int32_t extra, bool quiet);
+    void NotifyEnemyAnimation();
+    void NotifyEnemyAttack();
+
+    // --- parts held
+    RenderKind GetRenderKind() const { return mRenderKind; }
+    CPRefObject* GetRenderPart() const { return mRenderPart.Get(); }
+    // The render part's class must match the kind (a particle system for kind 4).
+    void SetRenderPart(CPRefObject* part, RenderKind kind);
+    CPPhysicData* GetPhysicData() const { return mPhysicData.Get(); }
+    void SetPhysicData(CPPhysicData* data);
+    CPSmartPtr<CPCar> GetCar() const;
+    void SetCar(CPCar* car);
+    CPEnemyBrain* GetEnemyBrain() const { return mEnemyBrain; }
+    void SetEnemyBrain(CPEnemyBrain* brain) { mEnemyBrain = brain; }
+    CPTask* GetCurrentAnimation() const { return mCurrentAnimation.Get(); }
+    void SetCurrentAnimation(CPTask* animation);
+    CPRefObject* GetMaterial() const { return mMaterial.Get(); }
+    void SetMaterial(CPRefObject* material) { mMaterial = material; }
+    CPRefObject* GetShadowMaterial() const { return mShadowMaterial.Get(); }
+    void SetShadowMaterial(CPRefObject* material) { mShadowMaterial = material; }
+
+    // --- description data
+    TiXmlDocument& GetDescription() { return mDescription; }
+    const std::string& GetParameterText() const { return mParameterText; }
+    void SetParameterText(const std::string& text) { mParameterText = text; }
+    const std::string& GetDescriptionName() const { return mDescriptionName; }
+    void SetDescriptionName(const std::string& name) { mDescriptionName = name; }
+    const std::string& GetSourceName() const { return mSourceName; }
+    void SetSourceName(const std::string& name) { mSourceName = name; }
+    std::vector<D3DXVECTOR3>& GetLinePoints() { return mLinePoints; }
+    uint32_t GetLineColour() const { return mLineColour; }
+    void SetLineColour(uint32_t colour) { mLineColour = colour; }
+
+private:
+    friend class CPCommandTask;
+
+    // Stores the controller and links it back to this object, unlinking the previous one.
+    void AttachController(CPCommandTask* controller);
+    // Called by a controller that is being destroyed.
+    void DetachController();
+    // Takes the child out of the children and the index; a dying child is let go without a call on it.
+    void Unlink(CPGameObject* child, bool childDying);
+    // Index entry for `name` after a child of that name left: the latest remaining one, or none.
+    void ReindexName(const std::string& name);
+    // Whether `object`'s level-of-detail copies lead back to this object.
+    bool LodChainReaches(const CPGameObject* object) const;
+    void ClearStaticSubtree();
+    bool IsAncestorOrSelf(const CPGameObject* object) const;
+
+    std::vector<LodEntry> mLodList;
+    // Objects whose LOD lists hold this one after their first entry (plain: they unhook on destruction).
+    std::vector<CPGameObject*> mLodHolders;
+    TiXmlDocument mDescription;
+    int32_t mFlameType = -1;  // index of the flame prototype to attach; -1: none
+    bool mActive = false;
+    bool mHasAnimations = false;
+    CPSmartPtr<CPTask> mCurrentAnimation;  // runs while the object is active
+    CPAxisBox mCollisionBounds;  // world bounds of the collision boxes and the children's collision bounds
+    CPAxisBox mHierarchyBounds;  // world bounds of the main box, the children's hierarchy bounds, the shadow
+    CPBoundingBox mMainBox;
+    std::vector<CPBoundingBox> mCollisionBoxes;  // tested by the ray query
+    D3DXMATRIX mParentWorld;
+    D3DXMATRIX mLocal;  // rotation, then translation
+    D3DXMATRIX mWorld;  // local x parent world
+    D3DXVECTOR3 mPosition;       // relative to the parent
+    D3DXQUATERNION mRotation;    // relative to the parent
+    bool mDirty = true;          // the matrices must be recomputed
+    ObjectList mChildren;        // insertion order
+    // Direct children by name; the latest child of a name holds the entry. Never holds empty entries.
+    std::unordered_map<std::string, CPSmartPtr<CPGameObject>> mChildIndex;
+    CPGameObject* mParent = nullptr;  // not owned; null for a root
+    std::string mName;                // not unique
+    bool mVisible = true;
+    bool mStatic = true;  // part of the level's static partition
+    CPCommandTask* mController = nullptr;  // not owned; unhooks itself when destroyed
+    bool mCollidable = true;
+    std::string mParameterText;
+    std::string mDescriptionName;
+    CPEnemyBrain* mEnemyBrain = nullptr;  // not owned
+    CPSmartPtr<CPRefObject> mShadowMaterial;
+    CPSmartPtr<CPRefObject> mMaterial;
+    std::vector<D3DXVECTOR3> mLinePoints;
+    uint32_t mLineColour = kDefaultLineColour;
+    std::string mSourceName;  // render description the object was built from
+    bool mWorldMatrixChanged = true;
+    bool mShadow = true;  // hierarchy bounds include the shadow
+    CPSmartPtr<CPRefObject> mRenderPart;
+    RenderKind mRenderKind = kRenderNone;
+    CPSmartPtr<CPPhysicData> mPhysicData;
+    CPSmartPtr<CPCar> mCar;
+};
+
+// A ray test through a tree of game objects (CPGameObject::RayQuery): the caller fills origin,
+// direction, length and the ignored object; the query leaves the nearest hit.
+struct CPRayQuery {
+    CPGameObject* ignored = nullptr;     // skipped with its subtree; not owned
+    CPSmartPtr<CPGameObject> hitObject;  // the object whose collision box was hit last (the nearest)
+    CPSmartPtr<CPGameObject> hitOwner;   // GetControllerOwner of the hit object
+    D3DXVECTOR3 hitPoint;                // origin + direction x length at the nearest hit
+    // In: the greatest distance to test; out: the distance of the nearest hit. In units of direction.
+    float length = 0.0f;
+    D3DXPLANE hitPlane;  // face plane of the nearest hit (unnormalised, pointing out)
+    D3DXVECTOR3 origin;
+    D3DXVECTOR3 direction;
+};

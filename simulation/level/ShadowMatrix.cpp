@@ -1,0 +1,3 @@
+#include "simulation/level/ShadowMatrix.h"
+
+D3DXMATRIX gShadowMatrix;  // zeros

@@ -1,0 +1,549 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/CPCommandTask.h"
+#include "core/CPGameObject.h"
+#include "core/CPTaskKernel.h"
+#include "core/ObjectAddress.h"
+#include "core/ServiceGlobals.h"
+#include "simulation/level/ShadowMatrix.h"
+#include "support/CommandLog.h"
+#include "support/MathExpect.h"
+#include "support/RecordingTask.h"
+#include "support/SimulationDoubles.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+D3DXQUATERNION QuarterTurnZ() {
+    D3DXQUATERNION q;
+    D3DXVECTOR3 z(0, 0, 1);
+    return *D3DXQuaternionRotationAxis(&q, &z, D3DX_PI / 2);
+}
+
+D3DXVECTOR3 ToWorld(const CPGameObject& object, D3DXVECTOR3 local) {
+    D3DXVECTOR3 out;
+    return *D3DXVec3TransformCoord(&out, &local, &object.GetWorldMatrix());
+}
+
+D3DXVECTOR3 WorldPosition(const CPGameObject& object) {
+    const D3DXMATRIX& m = object.GetWorldMatrix();
+    return {m._41, m._42, m._43};
+}
+
+Strings Names(const CPGameObject::ObjectList& objects) {
+    Strings names;
+    for (const auto& o : objects) names.push_back(o->GetName());
+    return names;
+}
+
+// A tree whose nodes the test owns; the tree's parent links are the objects' own.
+class SceneTest : public ::testing::Test {
+protected:
+    CPGameObject* Make(const std::string& name, CPGameObject* parent = nullptr) {
+        nodes.push_back(std::make_unique<CPGameObject>(name));
+        if (parent) parent->AddChild(nodes.back().get());
+        return nodes.back().get();
+    }
+    std::vector<std::unique_ptr<CPGameObject>> nodes;
+};
+
+}  // namespace
+
+TEST_F(SceneTest, ANewObjectStartsWithDefinedValues) {
+    CPGameObject* box = Make("box");
+    EXPECT_EQ(box->GetClassName(), "CPGameObject - box");
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&box->GetWorldMatrix()));
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&box->GetLocalMatrix()));
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&box->GetParentWorldMatrix()));
+    EXPECT_EQ(box->GetPosition(), D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(box->GetRotation(), D3DXQUATERNION(0, 0, 0, 1));
+    EXPECT_EQ(box->GetRenderKind(), kRenderNone);
+    EXPECT_EQ(box->GetRenderPart(), nullptr);
+    for (const CPAxisBox* bounds : {&box->GetCollisionBounds(), &box->GetHierarchyBounds()}) {
+        EXPECT_EQ(bounds->mMinimum, D3DXVECTOR3(1e6f, 1e6f, 1e6f));
+        EXPECT_EQ(bounds->mMaximum, D3DXVECTOR3(-1e6f, -1e6f, -1e6f));
+        EXPECT_EQ(bounds->mCentre, D3DXVECTOR3(0, 0, 0));
+    }
+    EXPECT_TRUE(box->IsVisible() && box->IsStatic() && box->IsCollidable() && box->HasShadow());
+    EXPECT_TRUE(box->IsDirty() && box->IsWorldMatrixChanged());
+    EXPECT_FALSE(box->IsActive());
+    EXPECT_EQ(box->GetFlameType(), -1);
+    EXPECT_EQ(box->GetLineColour(), 0xff4e4e4eu);
+    EXPECT_FALSE(box->GetParent());
+}
+
+TEST_F(SceneTest, SameNamedChildrenAndTheIndex) {
+    CPGameObject* car = Make("car");
+    CPGameObject* older = Make("wheel", car);
+    CPGameObject* newer = Make("wheel", car);
+    ASSERT_EQ(car->GetChildren().size(), 2u);
+    EXPECT_EQ(car->GetChild("wheel").Get(), newer);
+    EXPECT_EQ(car->FindObject("wheel").Get(), newer);
+    EXPECT_EQ(newer->GetParent().Get(), car);
+
+    // Deleting the newer one hands the name back to the older one.
+    nodes.erase(nodes.begin() + 2);
+    ASSERT_EQ(car->GetChildren().size(), 1u);
+    EXPECT_EQ(car->GetChild("wheel").Get(), older);
+    EXPECT_EQ(car->FindObject("wheel").Get(), older);
+
+    nodes.erase(nodes.begin() + 1);
+    EXPECT_TRUE(car->GetChildren().empty());
+    EXPECT_FALSE(car->FindObject("wheel"));
+}
+
+TEST_F(SceneTest, LookUpsByName) {
+    CPGameObject* root = Make("root");
+    CPGameObject* a = Make("A", root);
+    CPGameObject* b = Make("B", a);
+    CPGameObject* deepX = Make("X", a);
+    CPGameObject* directX = Make("X", root);
+
+    EXPECT_EQ(root->FindObject("B").Get(), b);
+    EXPECT_EQ(root->FindObject("X").Get(), directX);  // the index answers before any grandchild
+    EXPECT_EQ(a->FindObject("X").Get(), deepX);
+    EXPECT_FALSE(root->FindObject("root"));  // its own name is never compared
+    EXPECT_FALSE(root->FindObject("nothing"));
+
+    // GetChild looks at direct children only, and a miss must not leave an entry behind that would
+    // hide deeper objects from FindObject.
+    EXPECT_FALSE(root->GetChild("B"));
+    EXPECT_EQ(root->FindObject("B").Get(), b);
+    EXPECT_EQ(root->GetChild("A").Get(), a);
+
+    CPGameObject::ObjectList collected;
+    root->CollectObjects(collected);
+    EXPECT_EQ(Names(collected), (Strings{"root", "A", "B", "X", "X"}));
+}
+
+TEST_F(SceneTest, AddChildKeepsTheTreeATree) {
+    CPGameObject* root = Make("root");
+    CPGameObject* a = Make("A", root);
+    CPGameObject* b = Make("B", a);
+    EXPECT_FALSE(b->AddChild(root));  // an ancestor would close a loop
+    EXPECT_FALSE(a->AddChild(a));
+    EXPECT_FALSE(a->AddChild(CPSmartPtr<CPGameObject>()));
+
+    // Adopting a child takes it from its former parent.
+    EXPECT_TRUE(root->AddChild(b));
+    EXPECT_TRUE(a->GetChildren().empty());
+    EXPECT_FALSE(a->GetChild("B"));
+    EXPECT_EQ(root->GetChild("B").Get(), b);
+    EXPECT_EQ(b->GetParent().Get(), root);
+
+    // Adding a child again does not list it twice.
+    EXPECT_TRUE(root->AddChild(b));
+    EXPECT_EQ(root->GetChildren().size(), 2u);
+    EXPECT_TRUE(root->RemoveChild(b));
+    EXPECT_FALSE(root->RemoveChild(b));
+    EXPECT_FALSE(b->GetParent());
+}
+
+TEST_F(SceneTest, DestroyingAParentOrphansItsChildren) {
+    CPGameObject* root = Make("root");
+    CPGameObject* child = Make("child", root);
+    nodes.erase(nodes.begin());  // the root
+    EXPECT_FALSE(child->GetParent());
+    EXPECT_EQ(child->GetControllerOwner().Get(), child);
+}
+
+TEST_F(SceneTest, RotationComesBeforeTranslation) {
+    CPGameObject* object = Make("object");
+    object->SetPosition({0, 0, 5});
+    object->SetRotation(QuarterTurnZ());
+    object->UpdateTransform();
+    ExpectVec3Near(ToWorld(*object, {1, 0, 0}), {0, 1, 5});
+}
+
+TEST_F(SceneTest, WorldMatricesThroughThreeLevels) {
+    CPGameObject* root = Make("root");
+    CPGameObject* child = Make("child", root);
+    CPGameObject* grandchild = Make("grandchild", child);
+    root->SetPosition({10, 0, 0});
+    root->SetRotation(QuarterTurnZ());
+    child->SetPosition({1, 0, 0});
+    grandchild->SetPosition({0, 1, 0});
+    root->UpdateTransform();
+    ExpectVec3Near(WorldPosition(*root), {10, 0, 0});
+    ExpectVec3Near(WorldPosition(*child), {10, 1, 0});
+    ExpectVec3Near(WorldPosition(*grandchild), {9, 1, 0});
+    ExpectMatrixNear(grandchild->GetWorldMatrix(), grandchild->GetLocalMatrix() * child->GetLocalMatrix() *
+                                                       root->GetLocalMatrix());
+    for (CPGameObject* node : {root, child, grandchild}) {
+        EXPECT_FALSE(node->IsDirty());
+        EXPECT_TRUE(node->IsWorldMatrixChanged());
+    }
+}
+
+TEST_F(SceneTest, TheChangedFlagAndWhenUpdatesHappen) {
+    CPGameObject* root = Make("root");
+    CPGameObject* child = Make("child", root);
+    root->UpdateTransform();
+    child->SetWorldMatrixChanged(false);  // as a render object does once it placed its vertices
+
+    child->SetPosition({0, 0, 3});
+    EXPECT_TRUE(child->IsDirty());
+    EXPECT_FALSE(child->IsWorldMatrixChanged());
+    root->UpdateTransform();  // the root is clean: nothing happens, not even below it
+    ExpectVec3Near(WorldPosition(*child), {0, 0, 0});
+    EXPECT_TRUE(child->IsDirty());
+
+    child->UpdateTransform();
+    ExpectVec3Near(WorldPosition(*child), {0, 0, 3});
+    EXPECT_TRUE(child->IsWorldMatrixChanged());
+
+    // A parent's update recomputes its whole subtree.
+    child->SetWorldMatrixChanged(false);
+    root->SetPosition({1, 0, 0});
+    root->UpdateTransform();
+    ExpectVec3Near(WorldPosition(*child), {1, 0, 3});
+    EXPECT_TRUE(child->IsWorldMatrixChanged());
+
+    D3DXMATRIX lifted;
+    D3DXMatrixTranslation(&lifted, 0, 0, 100);
+    root->SetParentWorldMatrix(lifted);
+    EXPECT_TRUE(root->IsDirty());
+    root->UpdateTransform();
+    ExpectVec3Near(WorldPosition(*child), {1, 0, 103});
+}
+
+TEST_F(SceneTest, BoundsFollowBoxesAndChildren) {
+    CPGameObject* root = Make("root");
+    CPGameObject* child = Make("child", root);
+    root->SetShadow(false);
+    child->SetShadow(false);
+    root->SetBoundingBox(CPBoundingBox({0, 0, 0}, {1, 1, 1}));
+    EXPECT_EQ(root->GetHierarchyBounds().mMaximum, D3DXVECTOR3(1, 1, 1));  // set at once
+    child->SetBoundingBox(CPBoundingBox({0, 0, 0}, {0.5f, 0.5f, 0.5f}));
+    child->GetCollisionBoxes().emplace_back(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0.5f, 0.5f, 0.5f));
+    child->SetPosition({5, 0, 0});
+    root->UpdateTransform();
+
+    ExpectVec3Near(child->GetCollisionBounds().mMinimum, {4.5f, -0.5f, -0.5f});
+    ExpectVec3Near(root->GetCollisionBounds().mMinimum, {4.5f, -0.5f, -0.5f});  // the root has no boxes
+    ExpectVec3Near(root->GetCollisionBounds().mMaximum, {5.5f, 0.5f, 0.5f});
+    ExpectVec3Near(root->GetHierarchyBounds().mMinimum, {-1, -1, -1});
+    ExpectVec3Near(root->GetHierarchyBounds().mMaximum, {5.5f, 1, 1});
+    ExpectVec3Near(root->GetHierarchyBounds().mCentre, {2.25f, 0, 0});
+    ExpectVec3Near(child->GetBoundingBox().mCorners[6], {5.5f, 0.5f, 0.5f});
+}
+
+TEST_F(SceneTest, ShadowsWidenTheHierarchyBoundsOnceALevelSetTheMatrix) {
+    CPGameObject* object = Make("object");
+    object->SetBoundingBox(CPBoundingBox({0, 0, 2}, {1, 1, 1}));
+    object->UpdateTransform();  // all-zero shadow matrix: the bounds stay the box
+    ExpectVec3Near(object->GetHierarchyBounds().mMinimum, {-1, -1, 1});
+    EXPECT_TRUE(std::isfinite(object->GetHierarchyBounds().mCentre.x));
+
+    D3DXVECTOR4 sun(1, 0, -1, 0);
+    D3DXPLANE ground(0, 0, -1, 0);
+    D3DXMatrixShadow(&gShadowMatrix, &sun, &ground);
+    object->MarkDirty();
+    object->UpdateTransform();
+    gShadowMatrix = D3DXMATRIX();
+    ExpectVec3Near(object->GetHierarchyBounds().mMinimum, {-1, -1, 0});
+    ExpectVec3Near(object->GetHierarchyBounds().mMaximum, {4, 1, 3});
+    ExpectVec3Near(object->GetHierarchyBounds().mCentre, {1.5f, 0, 1.5f});
+}
+
+TEST_F(SceneTest, PhysicsAndLevelOfDetailCopiesFollowMoves) {
+    FakePhysicData physics;
+    CPGameObject* object = Make("object");
+    CPGameObject* lowDetail = Make("object_lod1");
+    object->SetPhysicData(&physics);
+    object->AddLodLevel(object, 0);
+    object->AddLodLevel(lowDetail, 100);
+    object->AddLodLevel(CPSmartPtr<CPGameObject>(), 200);  // an empty level is skipped
+    object->AddLodLevel(object, 300);  // only the first entry may be the object itself
+    ASSERT_EQ(object->GetLodList().size(), 3u);
+
+    object->SetPosition({1, 2, 3});
+    object->SetRotation(QuarterTurnZ());
+    ASSERT_EQ(physics.positions.size(), 1u);
+    EXPECT_EQ(physics.positions[0], D3DXVECTOR3(1, 2, 3));
+    ASSERT_EQ(physics.rotations.size(), 1u);
+    EXPECT_EQ(lowDetail->GetPosition(), D3DXVECTOR3(1, 2, 3));
+    EXPECT_EQ(lowDetail->GetRotation(), QuarterTurnZ());
+
+    object->UpdateTransform();
+    EXPECT_FALSE(lowDetail->IsDirty());
+    ExpectVec3Near(WorldPosition(*lowDetail), {1, 2, 3});
+
+    object->SetStaticRecursive(false);
+    EXPECT_FALSE(lowDetail->IsStatic());
+
+    // A destroyed copy leaves the list, so later moves do not reach it.
+    nodes.pop_back();
+    object->SetPosition({0, 0, 0});
+    object->UpdateTransform();
+    object->SetPhysicData(nullptr);
+}
+
+TEST_F(SceneTest, RecursiveFlagSetters) {
+    CPGameObject* root = Make("root");
+    CPGameObject* child = Make("child", root);
+    CPGameObject* copy = Make("copy");
+    CPGameObject* copyChild = Make("copy_child", copy);
+    root->AddLodLevel(root, 0);
+    root->AddLodLevel(copy, 50);
+
+    root->SetShadowRecursive(false);
+    for (CPGameObject* node : {root, child, copy, copyChild}) EXPECT_FALSE(node->HasShadow()) << node->GetName();
+
+    root->SetStaticRecursive(false);  // the object and its copies, not the children
+    EXPECT_FALSE(root->IsStatic());
+    EXPECT_FALSE(copy->IsStatic());
+    EXPECT_TRUE(child->IsStatic());
+    EXPECT_TRUE(copyChild->IsStatic());
+}
+
+TEST_F(SceneTest, DescriptionDocumentBelongsToTheObject) {
+    CPGameObject* object = Make("object");
+    TiXmlDocument& document = object->GetDescription();
+    document.Parse("<object><mass value=\"12.5\"/></object>");
+    double mass = 0;
+    TiXmlHandle handle(&object->GetDescription());
+    ASSERT_NE(handle.FirstChildElement("object").FirstChildElement("mass").ToElement(), nullptr);
+    handle.FirstChildElement("object").FirstChildElement("mass").ToElement()->QueryDoubleAttribute("value", &mass);
+    EXPECT_EQ(mass, 12.5);
+}
+
+// ------------------------------------------------------------------ controllers and events
+
+class ControlledSceneTest : public SceneTest {
+protected:
+    void SetUp() override {
+        savedKernel = gTaskKernel;
+        gTaskKernel = &kernel;
+    }
+    void TearDown() override {
+        nodes.clear();
+        gTaskKernel = savedKernel;
+    }
+    CPTaskKernel kernel;
+    CPTaskKernel* savedKernel = nullptr;
+};
+
+TEST_F(ControlledSceneTest, SetControllerAndTheControllingOwner) {
+    CPGameObject* root = Make("root");
+    CPGameObject* middle = Make("middle", root);
+    CPGameObject* leaf = Make("leaf", middle);
+    EXPECT_EQ(leaf->GetControllerOwner().Get(), root);
+
+    middle->SetController(CPSmartPtr<CPCommandTask>());
+    EXPECT_TRUE(middle->IsStatic());
+
+    CPCommandTask controller;
+    middle->SetController(&controller);
+    EXPECT_EQ(middle->GetController().Get(), &controller);
+    EXPECT_FALSE(middle->IsStatic());
+    EXPECT_FALSE(leaf->IsStatic());
+    EXPECT_TRUE(root->IsStatic());
+    EXPECT_EQ(leaf->GetControllerOwner().Get(), middle);
+    EXPECT_EQ(root->GetControllerOwner().Get(), root);
+
+    middle->SetController(CPSmartPtr<CPCommandTask>());  // an empty pointer keeps the controller
+    EXPECT_EQ(middle->GetController().Get(), &controller);
+}
+
+// Children are activated before the object's own controller hears "add_object", so a script reads the
+// children's events first; deactivation follows the same order.
+TEST_F(ControlledSceneTest, ActivationPostsOncePerNodeChildrenFirst) {
+    CPCommandTask controller;
+    std::vector<std::string> log;
+    RecordingTask rootAnimation("root animation", &log), childAnimation("child animation", &log);
+    CPGameObject* root = Make("root");
+    CPGameObject* child = Make("child", root);
+    root->SetController(&controller);
+    child->SetController(&controller);
+    root->SetCurrentAnimation(&rootAnimation);
+    child->SetCurrentAnimation(&childAnimation);
+
+    root->Activate(200);
+    root->Activate(200);
+    EXPECT_TRUE(root->IsActive() && child->IsActive());
+    EXPECT_EQ(rootAnimation.GetPriority(), 200);
+    EXPECT_EQ(childAnimation.GetPriority(), 200);
+    EXPECT_EQ(controller.GetPriority(), 200);
+    EXPECT_TRUE(controller.IsRunning());
+    EXPECT_EQ(kernel.GetTaskCount(), 3u);  // the controller is added once
+    EXPECT_EQ(DrainCommandTexts(controller), (Strings{"add_object:" + AddressToText(child),
+                                                      "add_object:" + AddressToText(root)}));
+
+    root->Deactivate();
+    root->Deactivate();
+    EXPECT_FALSE(child->IsActive());
+    EXPECT_TRUE(rootAnimation.IsStopped() && childAnimation.IsStopped());
+    EXPECT_TRUE(controller.IsRunning());  // the controller itself keeps running
+    EXPECT_EQ(DrainCommandTexts(controller), (Strings{"delete_object:" + AddressToText(child),
+                                                      "delete_object:" + AddressToText(root)}));
+}
+
+TEST_F(ControlledSceneTest, ParticleSystemsRunOnlyWhenVisible) {
+    std::vector<std::string> log;
+    RecordingTask shown("shown", &log), hidden("hidden", &log);
+    CPGameObject* root = Make("root");
+    CPGameObject* visible = Make("visible", root);
+    CPGameObject* invisible = Make("invisible", root);
+    CPGameObject* belowInvisible = Make("below", invisible);
+    RecordingTask belowAnimation("below animation", &log);
+    belowInvisible->SetCurrentAnimation(&belowAnimation);
+    visible->SetRenderPart(&shown, kRenderParticles);
+    invisible->SetRenderPart(&hidden, kRenderParticles);
+    invisible->SetVisible(false);
+
+    root->Activate(300);
+    EXPECT_TRUE(shown.IsRunning());
+    EXPECT_FALSE(hidden.IsRunning());
+    EXPECT_TRUE(belowAnimation.IsRunning());  // children of an invisible system still activate
+
+    root->Deactivate();
+    EXPECT_TRUE(shown.IsStopped());
+    EXPECT_TRUE(hidden.IsStopped());
+
+    // Destroying the object stops its system again after a fresh start.
+    root->Activate(300);
+    nodes.erase(nodes.begin() + 1);
+    EXPECT_TRUE(shown.IsStopped());
+    nodes.clear();  // before the tasks the objects hold
+}
+
+TEST_F(ControlledSceneTest, DamageAndEnemyEvents) {
+    CPCommandTask controller;
+    controller.Start();
+    FakeEnemyBrain brain;
+    CPGameObject* enemy = Make("enemy");
+    enemy->SetController(&controller);
+    enemy->SetEnemyBrain(&brain);
+
+    enemy->Damage({1, 2, 3}, {0, 0, -1}, 2.5f, 1, false);
+    enemy->Damage({1, 2, 3}, {0, 0, -1}, 7.0f, 0, true);  // quiet: the brain hears of it, the script not
+    EXPECT_EQ(DrainCommandTexts(controller), (Strings{"damage:2.50"}));
+    ASSERT_EQ(brain.hits.size(), 2u);
+    EXPECT_EQ(brain.hits[0].point, D3DXVECTOR3(1, 2, 3));
+    EXPECT_TRUE(brain.hits[0].noEffect);
+    EXPECT_FALSE(brain.hits[0].restricted);
+    EXPECT_FALSE(brain.hits[1].noEffect);
+    EXPECT_TRUE(brain.hits[1].restricted);
+    EXPECT_EQ(brain.hits[1].amount, 7.0f);
+
+    enemy->NotifyEnemyAnimation();
+    enemy->NotifyEnemyAttack();
+    EXPECT_EQ(brain.calls, (Strings{"TakeDamage", "TakeDamage", "ChooseAnimation", "Update"}));
+
+    enemy->OnAnimationEnd();
+    EXPECT_EQ(DrainCommandTexts(controller), (Strings{"animation_end:" + AddressToText(enemy)}));
+
+    CPGameObject* plain = Make("plain");  // no controller, no brain: nothing to do
+    plain->Damage({0, 0, 0}, {0, 0, 0}, 1, 0, false);
+    plain->NotifyEnemyAttack();
+    plain->OnAnimationEnd();
+}
+
+TEST_F(ControlledSceneTest, DestroyingAnActiveObjectTellsItsController) {
+    CPCommandTask controller;
+    CPGameObject* object = Make("object");
+    object->SetController(&controller);
+    object->Activate(100);
+    DrainCommandTexts(controller);
+    std::string address = AddressToText(object);
+    nodes.clear();
+    EXPECT_EQ(DrainCommandTexts(controller), (Strings{"delete_object:" + address}));
+}
+
+// ------------------------------------------------------------------ ray queries
+
+class RayQueryTest : public SceneTest {
+protected:
+    // root
+    //   near (box at z = 5)            controlled
+    //     nearChild (box at z = 2)
+    //   far (box at z = 0)
+    void SetUp() override {
+        root = Make("root");
+        nearObject = Make("near", root);
+        nearChild = Make("nearChild", nearObject);
+        farObject = Make("far", root);
+        nearObject->SetPosition({0, 0, 5});
+        nearChild->SetPosition({0, 0, -3});
+        for (CPGameObject* node : {nearObject, nearChild, farObject})
+            node->GetCollisionBoxes().emplace_back(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 1, 1));
+        controller.Start();
+        nearObject->SetController(&controller);
+        root->UpdateTransform();
+    }
+    CPRayQuery Down(float length) {
+        CPRayQuery query;
+        query.origin = D3DXVECTOR3(0.5f, 0.25f, 20);
+        query.direction = D3DXVECTOR3(0, 0, -1);
+        query.length = length;
+        return query;
+    }
+    CPGameObject *root, *nearObject, *nearChild, *farObject;
+    CPCommandTask controller;
+};
+
+TEST_F(RayQueryTest, ReportsTheNearestHitInTheTree) {
+    CPRayQuery query = Down(100);
+    EXPECT_TRUE(root->RayQuery(query));
+    EXPECT_EQ(query.hitObject.Get(), nearObject);
+    EXPECT_EQ(query.hitOwner.Get(), nearObject);
+    EXPECT_FLOAT_EQ(query.length, 14);
+    ExpectVec3Near(query.hitPoint, {0.5f, 0.25f, 6});
+    EXPECT_EQ(query.hitPlane, D3DXPLANE(0, 0, 4, -24));
+}
+
+TEST_F(RayQueryTest, SkipsIgnoredAndNonCollidableSubtrees) {
+    struct Case {
+        std::string name;
+        CPGameObject* ignored;
+        CPGameObject* notCollidable;
+        CPGameObject* expectedHit;
+        CPGameObject* expectedOwner;
+        float expectedLength;
+    };
+    const std::vector<Case> cases = {
+        {"ignoring near skips its child too", nearObject, nullptr, farObject, root, 19},
+        {"near not collidable", nullptr, nearObject, farObject, root, 19},
+        {"nothing skipped", nullptr, nullptr, nearObject, nearObject, 14},
+        {"ignoring the root hits nothing", root, nullptr, nullptr, nullptr, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.notCollidable) c.notCollidable->SetCollidable(false);
+        CPRayQuery query = Down(100);
+        query.ignored = c.ignored;
+        EXPECT_EQ(root->RayQuery(query), c.expectedHit != nullptr);
+        EXPECT_EQ(query.hitObject.Get(), c.expectedHit);
+        EXPECT_EQ(query.hitOwner.Get(), c.expectedOwner);
+        EXPECT_FLOAT_EQ(query.length, c.expectedLength);
+        if (c.notCollidable) c.notCollidable->SetCollidable(true);
+    }
+}
+
+TEST_F(RayQueryTest, TheChildOwnedByItsControlledParent) {
+    CPRayQuery query = Down(100);
+    query.origin = D3DXVECTOR3(0.5f, 0.25f, 3.5f);  // below the near box, above its child
+    EXPECT_TRUE(root->RayQuery(query));
+    EXPECT_EQ(query.hitObject.Get(), nearChild);
+    EXPECT_EQ(query.hitOwner.Get(), nearObject);
+    EXPECT_FLOAT_EQ(query.length, 0.5f);
+}
+
+TEST_F(RayQueryTest, ShortRaysAndMissesLeaveTheQueryAlone) {
+    CPRayQuery query = Down(10);  // ends at z = 10, above everything
+    EXPECT_FALSE(root->RayQuery(query));
+    EXPECT_FALSE(query.hitObject);
+    EXPECT_FLOAT_EQ(query.length, 10);
+
+    query = Down(100);
+    query.origin = D3DXVECTOR3(5, 5, 20);
+    EXPECT_FALSE(root->RayQuery(query));
+    EXPECT_FALSE(query.hitObject);
+}
