@@ -210,16 +210,14 @@ void CPGameObject::AddLodLevel(CPSmartPtr<CPGameObject> object, int32_t switchDi
 // ---------------------------------------------------------------- transform
 
 void CPGameObject::SetPosition(const D3DXVECTOR3& position) {
-    for (size_t i = 1; i < mLodList.size(); ++i)
-        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetPosition(position);
+    ForEachLodCopy([&](CPGameObject& copy) { copy.SetPosition(position); });
     mPosition = position;
     MarkDirty();
     if (mPhysicData) mPhysicData->SetPosition(position);
 }
 
 void CPGameObject::SetRotation(const D3DXQUATERNION& rotation) {
-    for (size_t i = 1; i < mLodList.size(); ++i)
-        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetRotation(rotation);
+    ForEachLodCopy([&](CPGameObject& copy) { copy.SetRotation(rotation); });
     mRotation = rotation;
     MarkDirty();
     if (mPhysicData) mPhysicData->SetRotation(rotation);
@@ -237,8 +235,7 @@ void CPGameObject::SetParentWorldMatrix(const D3DXMATRIX& matrix) {
 
 void CPGameObject::UpdateTransform() {
     if (!mDirty) return;
-    for (size_t i = 1; i < mLodList.size(); ++i)
-        if (CPGameObject* copy = mLodList[i].object.Get()) copy->UpdateTransform();
+    ForEachLodCopy([](CPGameObject& copy) { copy.UpdateTransform(); });
 
     D3DXMATRIX rotation, translation;
     D3DXMatrixRotationQuaternion(&rotation, &mRotation);
@@ -298,15 +295,13 @@ bool CPGameObject::RayQuery(CPRayQuery& query) {
 
 void CPGameObject::SetStaticRecursive(bool isStatic) {
     mStatic = isStatic;
-    for (size_t i = 1; i < mLodList.size(); ++i)
-        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetStaticRecursive(isStatic);
+    ForEachLodCopy([&](CPGameObject& copy) { copy.SetStaticRecursive(isStatic); });
 }
 
 void CPGameObject::SetShadowRecursive(bool shadow) {
     mShadow = shadow;
     for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->SetShadowRecursive(shadow);
-    for (size_t i = 1; i < mLodList.size(); ++i)
-        if (CPGameObject* copy = mLodList[i].object.Get()) copy->SetShadowRecursive(shadow);
+    ForEachLodCopy([&](CPGameObject& copy) { copy.SetShadowRecursive(shadow); });
 }
 
 void CPGameObject::ClearStaticSubtree() {

@@ -194,6 +194,12 @@ private:
     // Whether `object`'s level-of-detail copies lead back to this object.
     bool LodChainReaches(const CPGameObject* object) const;
     void ClearStaticSubtree();
+    // Calls f on every linked level-of-detail copy (the entries after the first that are not empty).
+    template <class F>
+    void ForEachLodCopy(F f) {
+        for (size_t i = 1; i < mLodList.size(); ++i)
+            if (CPGameObject* copy = mLodList[i].object.Get()) f(*copy);
+    }
     bool IsAncestorOrSelf(const CPGameObject* object) const;
 
     std::vector<LodEntry> mLodList;

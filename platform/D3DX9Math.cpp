@@ -21,6 +21,18 @@ D3DXVECTOR4 RowTimes(float x, float y, float z, float w, const D3DXMATRIX& m) {
 
 D3DXMATRIX MakeIdentity() { return D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); }
 
+// Dot product and normalisation shared by the two four-component types (x, y, z, w).
+template <class T>
+float Dot4(const T& a, const T& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+}
+
+template <class T>
+T Normalized4(const T& v) {
+    float length = std::sqrt(Dot4(v, v));
+    return length == 0.0f ? T(0, 0, 0, 0) : T(v.x / length, v.y / length, v.z / length, v.w / length);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- types
@@ -204,16 +216,12 @@ D3DXVECTOR3* D3DXVec3Project(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVI
 
 // ---------------------------------------------------------------- 4-vectors
 
-float D3DXVec4Length(const D3DXVECTOR4* v) { return std::sqrt(D3DXVec4Dot(v, v)); }
+float D3DXVec4Length(const D3DXVECTOR4* v) { return std::sqrt(Dot4(*v, *v)); }
 
-float D3DXVec4Dot(const D3DXVECTOR4* a, const D3DXVECTOR4* b) {
-    return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
-}
+float D3DXVec4Dot(const D3DXVECTOR4* a, const D3DXVECTOR4* b) { return Dot4(*a, *b); }
 
 D3DXVECTOR4* D3DXVec4Normalize(D3DXVECTOR4* out, const D3DXVECTOR4* v) {
-    float length = D3DXVec4Length(v);
-    *out = length == 0.0f ? D3DXVECTOR4(0, 0, 0, 0)
-                          : D3DXVECTOR4(v->x / length, v->y / length, v->z / length, v->w / length);
+    *out = Normalized4(*v);
     return out;
 }
 
@@ -421,16 +429,12 @@ D3DXQUATERNION* D3DXQuaternionIdentity(D3DXQUATERNION* out) {
     return out;
 }
 
-float D3DXQuaternionLength(const D3DXQUATERNION* q) { return std::sqrt(D3DXQuaternionDot(q, q)); }
+float D3DXQuaternionLength(const D3DXQUATERNION* q) { return std::sqrt(Dot4(*q, *q)); }
 
-float D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b) {
-    return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
-}
+float D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b) { return Dot4(*a, *b); }
 
 D3DXQUATERNION* D3DXQuaternionNormalize(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    float length = D3DXQuaternionLength(q);
-    *out = length == 0.0f ? D3DXQUATERNION(0, 0, 0, 0)
-                          : D3DXQUATERNION(q->x / length, q->y / length, q->z / length, q->w / length);
+    *out = Normalized4(*q);
     return out;
 }
 
