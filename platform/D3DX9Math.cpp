@@ -7,9 +7,9 @@ namespace {
 
 float ClampUnit(float v) { return std::clamp(v, -1.0f, 1.0f); }
 
-// Channel 0..1 to 0..255, rounded; out-of-range channels are clamped first.
+// Channel 0..1 to 0..255, rounded; out-of-range channels are clamped first and NaN counts as 0.
 DWORD PackChannel(float c) {
-    float clamped = std::clamp(c, 0.0f, 1.0f);
+    float clamped = c > 0.0f ? (c < 1.0f ? c : 1.0f) : 0.0f;
     return static_cast<DWORD>(clamped * 255.0f + 0.5f);
 }
 

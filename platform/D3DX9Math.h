@@ -151,7 +151,7 @@ struct D3DXCOLOR : D3DCOLORVALUE {
     D3DXCOLOR(float r_, float g_, float b_, float a_) : D3DCOLORVALUE{r_, g_, b_, a_} {}
     D3DXCOLOR(const D3DCOLORVALUE& c) : D3DCOLORVALUE(c) {}  // NOLINT: implicit like the platform's
     explicit D3DXCOLOR(DWORD argb);
-    // Channels are clamped to 0..1 before packing.
+    // Channels are clamped to 0..1 before packing (NaN packs as 0).
     operator DWORD() const;
     bool operator==(const D3DXCOLOR& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
     bool operator!=(const D3DXCOLOR& o) const { return !(*this == o); }

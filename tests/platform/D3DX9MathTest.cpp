@@ -341,4 +341,5 @@ TEST(D3DXMath, VectorHelpers) {
     EXPECT_NEAR(colour.g, 64 / 255.0f, 1e-6f);
     EXPECT_EQ(static_cast<DWORD>(colour), 0x80FF4000u);
     EXPECT_EQ(static_cast<DWORD>(D3DXCOLOR(2.0f, -1.0f, 0.5f, 1.0f)), 0xFFFF0080u);
+    EXPECT_EQ(static_cast<DWORD>(D3DXCOLOR(std::nanf(""), 0, 0, 1)), 0xFF000000u);
 }
