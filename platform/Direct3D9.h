@@ -19,9 +19,6 @@ enum D3DDEVTYPE : uint32_t {
     D3DDEVTYPE_SW = 3,
 };
 
-constexpr HRESULT D3DERR_NOTAVAILABLE = static_cast<HRESULT>(0x8876086Au);
-constexpr HRESULT D3DERR_INVALIDCALL = static_cast<HRESULT>(0x8876086Cu);
-
 extern const IID IID_IDirect3D9;
 
 class IDirect3D9 : public IUnknown {

@@ -74,3 +74,11 @@ union LARGE_INTEGER {
     LONGLONG QuadPart;
 };
 static_assert(sizeof(LARGE_INTEGER) == 8);
+
+// A rectangle in pixels: left and top inside, right and bottom just outside.
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};

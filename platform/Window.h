@@ -7,12 +7,6 @@
 
 #include "platform/WinTypes.h"
 
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
 struct POINT {
     LONG x;
     LONG y;

@@ -1,0 +1,105 @@
+// What the recording Direct3D stand-ins keep: every call in order, with its arguments, and a table of
+// failures a test asks for ("the next two vertex-buffer locks fail with D3DERR_INVALIDCALL").
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/D3D9Types.h"
+#include "platform/D3DX9Math.h"
+
+// Every call a stand-in records or can be made to fail.
+enum class D3DCall : uint16_t {
+    // IDirect3DDevice9
+    TestCooperativeLevel,
+    Reset,
+    Present,
+    BeginScene,
+    EndScene,
+    Clear,
+    SetRenderState,
+    SetTransform,
+    SetTextureStageState,
+    SetSamplerState,
+    SetLight,
+    LightEnable,
+    SetMaterial,
+    SetTexture,
+    SetFVF,
+    SetStreamSource,
+    SetIndices,
+    SetViewport,
+    DrawPrimitive,
+    DrawIndexedPrimitive,
+    DrawPrimitiveUP,
+    DrawIndexedPrimitiveUP,
+    CreateVertexBuffer,
+    CreateIndexBuffer,
+    CreateTexture,
+    CreateCubeTexture,
+    // Resources
+    VertexBufferLock,
+    VertexBufferUnlock,
+    IndexBufferLock,
+    IndexBufferUnlock,
+    TextureLockRect,
+    TextureUnlockRect,
+    TextureGetLevelDesc,
+    TextureSetLOD,
+    // D3DX
+    D3DXCreateTextureFromFileInMemoryEx,
+    D3DXCreateCubeTextureFromFileInMemoryEx,
+    D3DXCreateEffect,
+    EffectSetTechnique,
+    EffectBegin,
+    EffectBeginPass,
+    EffectEndPass,
+    EffectEnd,
+    EffectCommitChanges,
+    EffectSetValue,  // every parameter setter: SetFloat, SetMatrix, SetTexture, ...
+    EffectOnLostDevice,
+    EffectOnResetDevice,
+    Count,
+};
+
+const char* D3DCallName(D3DCall call);
+
+// One recorded call. Integer arguments in call order (floats as their bit patterns); the records that
+// do not fit in integers have fields of their own.
+struct D3DCallRecord {
+    D3DCall call = D3DCall::Count;
+    std::vector<uint32_t> args{};
+    const void* object = nullptr;  // the resource or effect the call acts on or binds; null when none
+    HRESULT result = S_OK;
+    D3DMATRIX matrix{};            // SetTransform, effect SetMatrix
+    D3DLIGHT9 light{};             // SetLight
+    D3DMATERIAL9 material{};       // SetMaterial
+    std::string name{};            // effect parameter or technique name
+    std::vector<uint8_t> vertices{};  // vertex bytes given to a DrawPrimitiveUP / DrawIndexedPrimitiveUP
+    std::vector<uint8_t> indices{};   // index bytes given to a DrawIndexedPrimitiveUP
+
+    bool Is(D3DCall c, const std::vector<uint32_t>& a) const { return call == c && args == a; }
+};
+
+// One line per record, for test messages: "SetRenderState(137, 1)".
+std::string Describe(const D3DCallRecord& record);
+
+// Failures asked for by tests: after `skip` matching calls, the next `times` calls of one kind fail.
+class D3DFailureTable {
+public:
+    void FailNext(D3DCall call, HRESULT result, uint32_t times = 1, uint32_t skip = 0);
+    void FailAlways(D3DCall call, HRESULT result) { FailNext(call, result, UINT32_MAX); }
+    void Clear() { mRules.clear(); }
+    // The failure this call must give, or S_OK; consumes one use of a matching rule.
+    HRESULT Take(D3DCall call);
+
+private:
+    struct Rule {
+        D3DCall call;
+        HRESULT result;
+        uint32_t times;  // UINT32_MAX: for ever
+        uint32_t skip;   // matching calls still to let through
+    };
+    std::vector<Rule> mRules;
+};

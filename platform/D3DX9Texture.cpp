@@ -1,0 +1,185 @@
+#include "platform/D3DX9Texture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/DdsHeader.h"
+
+// stb_image's functions stay private to this file, so no other user of the header can clash with them.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#define STBI_MAX_DIMENSIONS 16384
+#include <stb_image.h>
+
+namespace {
+
+// A decoded image: either 8-bit RGBA texels from stb_image or the stored levels of a DDS file.
+struct SourceImage {
+    D3DXIMAGE_INFO info{};
+    UINT faces = 1;
+    std::vector<uint8_t> rgba;  // stb images: width x height x 4 bytes
+    const uint8_t* dds = nullptr;  // DDS images: face 0, level 0 inside the caller's data
+    DdsImage ddsHeader{};
+};
+
+D3DXIMAGE_FILEFORMAT SniffFormat(const uint8_t* bytes, size_t size) {
+    if (size >= 8 && std::memcmp(bytes, "\x89PNG", 4) == 0) return D3DXIFF_PNG;
+    if (size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return D3DXIFF_JPG;
+    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return D3DXIFF_BMP;
+    return D3DXIFF_TGA;  // TGA files carry no signature
+}
+
+HRESULT Decode(const void* data, UINT size, SourceImage* image) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (IsDdsData(data, size)) {
+        if (!ReadDdsHeader(data, size, &image->ddsHeader)) return D3DXERR_INVALIDDATA;
+        const DdsImage& h = image->ddsHeader;
+        image->dds = bytes + h.dataOffset;
+        image->faces = h.cube ? 6 : 1;
+        image->info = {h.width, h.height, 1, h.mipCount, h.format, h.cube ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE,
+                       D3DXIFF_DDS};
+        return D3D_OK;
+    }
+    if (size > static_cast<UINT>(INT32_MAX)) return D3DXERR_INVALIDDATA;
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* texels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
+    if (!texels) return D3DXERR_INVALIDDATA;
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+        stbi_image_free(texels);
+        return D3DXERR_INVALIDDATA;
+    }
+    image->rgba.assign(texels, texels + static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    stbi_image_free(texels);
+    const bool alpha = channels == 2 || channels == 4;
+    image->info = {static_cast<UINT>(width), static_cast<UINT>(height), 1, 1,
+                   alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE, SniffFormat(bytes, size)};
+    return D3D_OK;
+}
+
+UINT NextPowerOfTwo(UINT value) {
+    UINT result = 1;
+    while (result < value && result < 0x80000000u) result <<= 1;
+    return result;
+}
+
+// The size the texture gets for one requested dimension.
+UINT ResolveSize(UINT requested, UINT stored, UINT limit) {
+    UINT size = requested;
+    if (requested == 0 || requested == D3DX_DEFAULT) size = NextPowerOfTwo(stored);
+    else if (requested == D3DX_DEFAULT_NONPOW2 || requested == D3DX_FROM_FILE) size = stored;
+    return std::min(size, limit);
+}
+
+UINT ResolveLevels(UINT requested, UINT stored, UINT width, UINT height) {
+    const UINT full = D3DFullMipChain(width, height);
+    if (requested == 0 || requested == D3DX_DEFAULT) return full;
+    if (requested == D3DX_FROM_FILE) return std::min(stored, full);
+    return std::min(requested, full);
+}
+
+// Fills every level of one face: DDS levels are copied when the stored size and format match; RGBA
+// images are point-sampled into 32-bit formats. Other combinations keep zeroed texels.
+void FillFace(IDirect3DBaseTexture9& texture, UINT face, const SourceImage& image, D3DCOLOR colorKey) {
+    const D3DFORMAT format = texture.Format();
+    if (image.dds) {
+        const DdsImage& h = image.ddsHeader;
+        if (format != h.format) return;
+        const uint8_t* level = image.dds + (image.faces > 1 ? face * h.faceBytes : 0);
+        for (UINT l = 0; l < texture.GetLevelCount() && l < h.mipCount; ++l) {
+            const UINT w = std::max<UINT>(1, h.width >> l), hgt = std::max<UINT>(1, h.height >> l);
+            const size_t bytes = DdsLevelBytes(h.format, w, hgt);
+            std::vector<uint8_t>& texels = texture.Texels(face, l);
+            if (w == texture.LevelWidth(l) && hgt == texture.LevelHeight(l) && bytes == texels.size())
+                std::memcpy(texels.data(), level, bytes);
+            level += bytes;
+        }
+        return;
+    }
+    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return;
+    const UINT sw = image.info.Width, sh = image.info.Height;
+    for (UINT l = 0; l < texture.GetLevelCount(); ++l) {
+        const UINT w = texture.LevelWidth(l), h = texture.LevelHeight(l), pitch = texture.LevelPitch(l);
+        std::vector<uint8_t>& texels = texture.Texels(face, l);
+        for (UINT y = 0; y < h; ++y) {
+            const UINT sy = static_cast<UINT>(static_cast<uint64_t>(y) * sh / h);
+            for (UINT x = 0; x < w; ++x) {
+                const UINT sx = static_cast<UINT>(static_cast<uint64_t>(x) * sw / w);
+                const uint8_t* s = &image.rgba[(static_cast<size_t>(sy) * sw + sx) * 4];
+                const uint8_t alpha = format == D3DFMT_X8R8G8B8 ? 0xFF : s[3];
+                D3DCOLOR texel = D3DCOLOR_ARGB(alpha, s[0], s[1], s[2]);
+                if (colorKey != 0 && texel == colorKey) texel = 0;
+                uint8_t* d = &texels[static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * 4];
+                d[0] = texel & 0xFF, d[1] = (texel >> 8) & 0xFF, d[2] = (texel >> 16) & 0xFF, d[3] = texel >> 24;
+            }
+        }
+    }
+}
+
+D3DFORMAT ResolveFormat(D3DFORMAT requested, const SourceImage& image) {
+    if (requested == D3DFMT_UNKNOWN || static_cast<UINT>(requested) == D3DX_FROM_FILE) return image.info.Format;
+    return requested;
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT dataSize, UINT width,
+                                            UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                                            D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                                            D3DXIMAGE_INFO* sourceInfo, PALETTEENTRY* /*palette*/,
+                                            IDirect3DTexture9** texture) {
+    if (texture) *texture = nullptr;
+    if (!device || !data || dataSize == 0 || !texture) return D3DERR_INVALIDCALL;
+    D3DCallRecord record{.call = D3DCall::D3DXCreateTextureFromFileInMemoryEx,
+                         .args = {dataSize, width, height, mipLevels, usage, format, pool, filter, mipFilter,
+                                  colorKey}};
+    HRESULT result = device->InjectedFailure(record.call);
+    SourceImage image;
+    if (SUCCEEDED(result)) result = Decode(data, dataSize, &image);
+    if (SUCCEEDED(result)) {
+        D3DCAPS9 caps{};
+        device->GetDeviceCaps(&caps);
+        const UINT w = ResolveSize(width, image.info.Width, caps.MaxTextureWidth);
+        const UINT h = ResolveSize(height, image.info.Height, caps.MaxTextureHeight);
+        const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, w, h);
+        result = device->CreateTexture(w, h, levels, usage, ResolveFormat(format, image), pool, texture, nullptr);
+        if (SUCCEEDED(result)) {
+            FillFace(**texture, 0, image, colorKey);
+            if (sourceInfo) *sourceInfo = image.info;
+        }
+    }
+    record.object = *texture;
+    record.result = result;
+    device->Record(std::move(record));
+    return result;
+}
+
+HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT dataSize,
+                                                UINT size, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                                                D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                                                D3DXIMAGE_INFO* sourceInfo, PALETTEENTRY* /*palette*/,
+                                                IDirect3DCubeTexture9** texture) {
+    if (texture) *texture = nullptr;
+    if (!device || !data || dataSize == 0 || !texture) return D3DERR_INVALIDCALL;
+    D3DCallRecord record{.call = D3DCall::D3DXCreateCubeTextureFromFileInMemoryEx,
+                         .args = {dataSize, size, mipLevels, usage, format, pool, filter, mipFilter, colorKey}};
+    HRESULT result = device->InjectedFailure(record.call);
+    SourceImage image;
+    if (SUCCEEDED(result)) result = Decode(data, dataSize, &image);
+    if (SUCCEEDED(result)) {
+        D3DCAPS9 caps{};
+        device->GetDeviceCaps(&caps);
+        const UINT edge = ResolveSize(size, image.info.Width, caps.MaxTextureWidth);
+        const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, edge, edge);
+        result = device->CreateCubeTexture(edge, levels, usage, ResolveFormat(format, image), pool, texture, nullptr);
+        if (SUCCEEDED(result)) {
+            for (UINT face = 0; face < 6; ++face) FillFace(**texture, face, image, colorKey);
+            if (sourceInfo) *sourceInfo = image.info;
+        }
+    }
+    record.object = *texture;
+    record.result = result;
+    device->Record(std::move(record));
+    return result;
+}

@@ -1,0 +1,39 @@
+// Helpers for tests that draw on the recording Direct3D device: an owning handle for the platform's
+// counted objects, a device of a given back-buffer size, filters over the call record, and in-memory
+// image files (PNG, JPEG, TGA, BMP through stb_image_write; DDS written field by field).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Direct3DDevice9.h"
+
+struct D3DRelease {
+    template <class T>
+    void operator()(T* object) const {
+        if (object) object->Release();
+    }
+};
+// Owns one reference to a platform object (device, resource, effect, pool, buffer).
+template <class T>
+using D3DPtr = std::unique_ptr<T, D3DRelease>;
+
+// A recording device with a back buffer of width x height and a depth buffer.
+D3DPtr<IDirect3DDevice9> MakeTestDevice(UINT width = 1024, UINT height = 768);
+
+// The records of one kind of call, in order.
+std::vector<D3DCallRecord> CallsOf(const IDirect3DDevice9& device, D3DCall call);
+// Every record, one Describe line each, for failure messages.
+std::string DescribeCalls(const IDirect3DDevice9& device);
+
+// A width x height image whose texel (x, y) has red x, green y, blue 7 and alpha 200 (or 255 when
+// `alpha` is false), encoded as a file.
+enum class ImageKind { Png, Jpeg, Tga, Bmp };
+std::vector<uint8_t> MakeImageFile(ImageKind kind, int width, int height, bool alpha = true);
+
+// A DDS file of the given format (A8R8G8B8, X8R8G8B8, DXT1, DXT3, DXT5) with `mips` levels, six faces when
+// `cube`, texels filled with the byte pattern 0, 1, 2, ... per face.
+std::vector<uint8_t> MakeDdsFile(D3DFORMAT format, uint32_t width, uint32_t height, uint32_t mips = 1,
+                                 bool cube = false);
