@@ -76,22 +76,3 @@ std::string Describe(const D3DCallRecord& record) {
     }
     return text;
 }
-
-void D3DFailureTable::FailNext(D3DCall call, HRESULT result, uint32_t times, uint32_t skip) {
-    if (times == 0) return;
-    mRules.push_back({call, result, times, skip});
-}
-
-HRESULT D3DFailureTable::Take(D3DCall call) {
-    for (auto it = mRules.begin(); it != mRules.end(); ++it) {
-        if (it->call != call) continue;
-        if (it->skip > 0) {
-            --it->skip;
-            return S_OK;
-        }
-        HRESULT result = it->result;
-        if (it->times != UINT32_MAX && --it->times == 0) mRules.erase(it);
-        return result;
-    }
-    return S_OK;
-}

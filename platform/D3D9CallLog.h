@@ -1,5 +1,5 @@
-// What the recording Direct3D stand-ins keep: every call in order, with its arguments, and a table of
-// failures a test asks for ("the next two vertex-buffer locks fail with D3DERR_INVALIDCALL").
+// What the recording Direct3D stand-ins keep: every call in order, with its arguments. Failures are
+// armed through PlatformFaults under the call's name (D3DCallName).
 #pragma once
 
 #include <cstdint>
@@ -63,6 +63,7 @@ enum class D3DCall : uint16_t {
     Count,
 };
 
+// The call's name, also its key in PlatformFaults: "SetRenderState", "IDirect3DVertexBuffer9::Lock", ...
 const char* D3DCallName(D3DCall call);
 
 // One recorded call. Integer arguments in call order (floats as their bit patterns); the records that
@@ -84,22 +85,3 @@ struct D3DCallRecord {
 
 // One line per record, for test messages: "SetRenderState(137, 1)".
 std::string Describe(const D3DCallRecord& record);
-
-// Failures asked for by tests: after `skip` matching calls, the next `times` calls of one kind fail.
-class D3DFailureTable {
-public:
-    void FailNext(D3DCall call, HRESULT result, uint32_t times = 1, uint32_t skip = 0);
-    void FailAlways(D3DCall call, HRESULT result) { FailNext(call, result, UINT32_MAX); }
-    void Clear() { mRules.clear(); }
-    // The failure this call must give, or S_OK; consumes one use of a matching rule.
-    HRESULT Take(D3DCall call);
-
-private:
-    struct Rule {
-        D3DCall call;
-        HRESULT result;
-        uint32_t times;  // UINT32_MAX: for ever
-        uint32_t skip;   // matching calls still to let through
-    };
-    std::vector<Rule> mRules;
-};

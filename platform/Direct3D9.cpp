@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/PlatformFaults.h"
+
 const IID IID_IDirect3D9 = {0x81BDCBCA, 0x64D4, 0x426D, {0xAE, 0x8D, 0xAD, 0x01, 0x47, 0xF4, 0x27, 0x5C}};
 
 namespace {
@@ -77,6 +79,16 @@ public:
         bool matches = backBufferFormat == displayFormat ||
                        (displayFormat == D3DFMT_X8R8G8B8 && backBufferFormat == D3DFMT_A8R8G8B8);
         return matches ? S_OK : D3DERR_NOTAVAILABLE;
+    }
+
+    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND, DWORD, D3DPRESENT_PARAMETERS* parameters,
+                         IDirect3DDevice9** device) override {
+        if (device) *device = nullptr;
+        if (adapter != D3DADAPTER_DEFAULT || !parameters || !device) return D3DERR_INVALIDCALL;
+        if (deviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
+        if (auto failure = PlatformFaults::Take("IDirect3D9::CreateDevice")) return *failure;
+        *device = new IDirect3DDevice9(*parameters);
+        return S_OK;
     }
 
 private:

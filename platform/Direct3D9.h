@@ -12,12 +12,17 @@
 
 #include "platform/Com.h"
 #include "platform/D3D9Types.h"
+#include "platform/Direct3DDevice9.h"
 
 enum D3DDEVTYPE : uint32_t {
     D3DDEVTYPE_HAL = 1,
     D3DDEVTYPE_REF = 2,
     D3DDEVTYPE_SW = 3,
 };
+
+// Behaviour flags of CreateDevice.
+constexpr DWORD D3DCREATE_SOFTWARE_VERTEXPROCESSING = 0x20;
+constexpr DWORD D3DCREATE_HARDWARE_VERTEXPROCESSING = 0x40;
 
 extern const IID IID_IDirect3D9;
 
@@ -32,6 +37,11 @@ public:
     // S_OK when the device type can show the display format with the back-buffer format.
     virtual HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT displayFormat,
                                     D3DFORMAT backBufferFormat, BOOL windowed) = 0;
+    // A recording device (reference count 1) with the given back buffer. D3DERR_INVALIDCALL for an unknown
+    // adapter or a missing argument, D3DERR_NOTAVAILABLE for another device type than the HAL; a failure
+    // can be armed in PlatformFaults as "IDirect3D9::CreateDevice".
+    virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
+                                 D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) = 0;
 
 protected:
     ~IDirect3D9() = default;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/PlatformFaults.h"
+
 namespace {
 
 D3DMATRIX Identity() {
@@ -152,7 +154,11 @@ void IDirect3DDevice9::Record(D3DCallRecord record) {
     if (mRecording) mCalls.push_back(std::move(record));
 }
 
-HRESULT IDirect3DDevice9::Begin(D3DCall call) { return mFailures.Take(call); }
+HRESULT IDirect3DDevice9::InjectedFailure(D3DCall call) {
+    return PlatformFaults::Take(D3DCallName(call)).value_or(S_OK);
+}
+
+HRESULT IDirect3DDevice9::Begin(D3DCall call) { return InjectedFailure(call); }
 
 HRESULT IDirect3DDevice9::Finish(D3DCallRecord record) {
     HRESULT result = record.result;

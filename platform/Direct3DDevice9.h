@@ -1,5 +1,6 @@
 // The Direct3D 9 device the engine draws with. There is no graphics hardware behind it: it keeps the
-// state it is given, records every call in order, and fails any call a test asks it to fail.
+// state it is given, records every call in order, and fails any call a test arms in PlatformFaults
+// under the call's D3DCallName.
 #pragma once
 
 #include <array>
@@ -118,7 +119,6 @@ public:
     void ClearCalls() { mCalls.clear(); }
     // Recording is on from the start; a long-running host may switch it off.
     void SetRecording(bool on) { mRecording = on; }
-    D3DFailureTable& Failures() { return mFailures; }
     // From now on the device is lost: Present answers D3DERR_DEVICELOST and TestCooperativeLevel
     // D3DERR_DEVICENOTRESET (or D3DERR_DEVICELOST while `resettable` is false) until a Reset succeeds.
     void LoseDevice(bool resettable = true);
@@ -137,7 +137,7 @@ public:
     IDirect3DIndexBuffer9* Indices() const { return mIndices; }
 
     // Used by the children: the failure a call must give (S_OK for none), and appending a record.
-    HRESULT InjectedFailure(D3DCall call) { return mFailures.Take(call); }
+    static HRESULT InjectedFailure(D3DCall call);
     void Record(D3DCallRecord record);
 
 private:
@@ -171,7 +171,6 @@ private:
     D3DPRESENT_PARAMETERS mParameters{};
     D3DCAPS9 mCaps{};
     std::vector<D3DCallRecord> mCalls;
-    D3DFailureTable mFailures;
     std::vector<D3DDeviceChild*> mChildren;  // not owned; each child removes itself
 
     std::array<DWORD, D3DRS_STATE_COUNT> mRenderStates{};

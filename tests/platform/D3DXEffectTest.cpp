@@ -6,6 +6,7 @@
 #include "platform/D3DX9Effect.h"
 #include "platform/EffectScanner.h"
 #include "support/D3DTestSupport.h"
+#include "support/PlatformReset.h"
 
 namespace {
 
@@ -221,6 +222,7 @@ TEST(D3DXEffect, HoldsTheDeviceBackFromResettingUntilToldItIsLost) {
 }
 
 TEST(D3DXEffect, MalformedTextAndInjectedFailuresGiveNoEffect) {
+    PlatformReset reset;
     auto device = MakeTestDevice();
     HRESULT result = S_OK;
     std::string errors;
@@ -229,7 +231,7 @@ TEST(D3DXEffect, MalformedTextAndInjectedFailuresGiveNoEffect) {
     EXPECT_EQ(broken, nullptr);
     EXPECT_EQ(errors, "effect(1): unexpected end of text inside '{'");
 
-    device->Failures().FailNext(D3DCall::D3DXCreateEffect, D3DERR_OUTOFVIDEOMEMORY);
+    ArmD3DFailure(D3DCall::D3DXCreateEffect, D3DERR_OUTOFVIDEOMEMORY);
     auto failed = Create(*device, kHoley, nullptr, &result);
     EXPECT_EQ(result, D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(failed, nullptr);

@@ -5,6 +5,7 @@
 #include "platform/D3DX9Texture.h"
 #include "platform/DdsHeader.h"
 #include "support/D3DTestSupport.h"
+#include "support/PlatformReset.h"
 
 namespace {
 
@@ -161,6 +162,7 @@ TEST(D3DXTexture, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
 }
 
 TEST(D3DXTexture, BadCallsAndInjectedFailuresFailCleanly) {
+    PlatformReset reset;
     auto device = MakeTestDevice();
     D3DPtr<IDirect3DTexture9> texture;
     const std::vector<uint8_t> garbage = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
@@ -172,7 +174,7 @@ TEST(D3DXTexture, BadCallsAndInjectedFailuresFailCleanly) {
               D3DERR_INVALIDCALL);
 
     const auto png = MakeImageFile(ImageKind::Png, 4, 4);
-    device->Failures().FailNext(D3DCall::D3DXCreateTextureFromFileInMemoryEx, D3DERR_OUTOFVIDEOMEMORY);
+    ArmD3DFailure(D3DCall::D3DXCreateTextureFromFileInMemoryEx, D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(Load(*device, png, &texture), D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(texture, nullptr);
     EXPECT_EQ(Load(*device, png, &texture), D3D_OK) << "only the next call fails";

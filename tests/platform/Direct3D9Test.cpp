@@ -58,3 +58,29 @@ TEST(Direct3D9, TestsGiveTheirOwnModesAndFailures) {
     EXPECT_EQ(Direct3DCreate9(31), nullptr);
     EXPECT_EQ(PlatformDirect3D::LiveObjectCount(), 0);
 }
+
+TEST(Direct3D9, CreatesARecordingDeviceWithTheGivenBackBuffer) {
+    PlatformReset reset;
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.BackBufferWidth = 1024;
+    parameters.BackBufferHeight = 768;
+    parameters.EnableAutoDepthStencil = TRUE;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                &parameters, &device),
+              S_OK);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->PresentParameters().BackBufferWidth, 1024u);
+    EXPECT_EQ(device->Release(), 0u);
+
+    EXPECT_EQ(d3d->CreateDevice(1, D3DDEVTYPE_HAL, nullptr, 0, &parameters, &device), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_REF, nullptr, 0, &parameters, &device),
+              D3DERR_NOTAVAILABLE);
+    PlatformFaults::Arm("IDirect3D9::CreateDevice", D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &parameters, &device),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(device, nullptr);
+    d3d->Release();
+}

@@ -4,6 +4,7 @@
 
 #include "platform/Direct3DDevice9.h"
 #include "support/D3DTestSupport.h"
+#include "support/PlatformReset.h"
 
 namespace {
 
@@ -134,10 +135,11 @@ TEST(RecordingDevice, BuffersKeepTheirBytesAndRefuseBadLocks) {
 }
 
 TEST(RecordingDevice, InjectedFailuresHitTheChosenCallsOnly) {
+    PlatformReset reset;
     auto device = MakeTestDevice();
     auto buffer = MakeVertexBuffer(*device, 48);
     // The second and third locks fail; the first and fourth succeed.
-    device->Failures().FailNext(D3DCall::VertexBufferLock, D3DERR_INVALIDCALL, 2, 1);
+    ArmD3DFailure(D3DCall::VertexBufferLock, D3DERR_INVALIDCALL, 2, 1);
     std::vector<HRESULT> results;
     for (int i = 0; i < 4; ++i) {
         void* data = nullptr;
@@ -146,7 +148,7 @@ TEST(RecordingDevice, InjectedFailuresHitTheChosenCallsOnly) {
     }
     EXPECT_EQ(results, (std::vector<HRESULT>{D3D_OK, D3DERR_INVALIDCALL, D3DERR_INVALIDCALL, D3D_OK}));
 
-    device->Failures().FailNext(D3DCall::CreateIndexBuffer, E_OUTOFMEMORY);
+    ArmD3DFailure(D3DCall::CreateIndexBuffer, E_OUTOFMEMORY);
     IDirect3DIndexBuffer9* indices = reinterpret_cast<IDirect3DIndexBuffer9*>(1);
     EXPECT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices, nullptr), E_OUTOFMEMORY);
     EXPECT_EQ(indices, nullptr);

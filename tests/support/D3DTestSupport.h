@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Direct3DDevice9.h"
+#include "platform/PlatformFaults.h"
 
 struct D3DRelease {
     template <class T>
@@ -22,6 +23,12 @@ using D3DPtr = std::unique_ptr<T, D3DRelease>;
 
 // A recording device with a back buffer of width x height and a depth buffer.
 D3DPtr<IDirect3DDevice9> MakeTestDevice(UINT width = 1024, UINT height = 768);
+
+// Arms a failure of a device, resource, D3DX or effect call in PlatformFaults (see PlatformReset):
+// after `skip` calls go through, the next `count` calls give `result`.
+inline void ArmD3DFailure(D3DCall call, HRESULT result, int count = 1, int skip = 0) {
+    PlatformFaults::Arm(D3DCallName(call), result, count, skip);
+}
 
 // The records of one kind of call, in order.
 std::vector<D3DCallRecord> CallsOf(const IDirect3DDevice9& device, D3DCall call);
