@@ -53,9 +53,9 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 namespace PlatformDirect3D {
 // What the next Direct3D objects report.
 struct Adapter {
-    std::vector<D3DFORMAT> displayFormats;    // formats CheckDeviceType accepts for a HAL device
-    std::vector<D3DDISPLAYMODE> modes;        // every format's modes, in enumeration order
-    std::vector<UINT> failingModeIndices;     // EnumAdapterModes answers D3DERR_NOTAVAILABLE for these
+    std::vector<D3DFORMAT> displayFormats;  // formats CheckDeviceType accepts for a HAL device
+    std::vector<D3DDISPLAYMODE> modes;      // every format's modes, in enumeration order
+    std::vector<UINT> failingModeIndices;   // EnumAdapterModes answers D3DERR_NOTAVAILABLE for these
     D3DDISPLAYMODE currentMode{1920, 1080, 60, D3DFMT_X8R8G8B8};
 };
 Adapter DefaultAdapter();

@@ -113,8 +113,7 @@ class IStorage : public IUnknown {
 public:
     virtual HRESULT CreateStream(LPCOLESTR name, DWORD mode, DWORD reserved1, DWORD reserved2, IStream** stream) = 0;
     virtual HRESULT OpenStream(LPCOLESTR name, void* reserved1, DWORD mode, DWORD reserved2, IStream** stream) = 0;
-    virtual HRESULT CreateStorage(LPCOLESTR name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                                  IStorage** storage) = 0;
+    virtual HRESULT CreateStorage(LPCOLESTR name, DWORD mode, DWORD reserved1, DWORD reserved2, IStorage** storage) = 0;
     virtual HRESULT OpenStorage(LPCOLESTR name, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved,
                                 IStorage** storage) = 0;
     virtual HRESULT CopyTo(DWORD excludeCount, const IID* exclude, SNB excludeNames, IStorage* destination) = 0;

@@ -26,7 +26,9 @@ constexpr DWORD DS_SETFONT = 0x40;
 constexpr WORD LANG_RUSSIAN_RUSSIA = 1049;
 
 // A resource name is either a text or a small integer id carried in the pointer.
-inline LPCSTR MAKEINTRESOURCEA(INT id) { return reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(static_cast<WORD>(id))); }
+inline LPCSTR MAKEINTRESOURCEA(INT id) {
+    return reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(static_cast<WORD>(id)));
+}
 inline bool IS_INTRESOURCE(LPCSTR name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
 struct DialogItemTemplate {

@@ -145,8 +145,13 @@ HINSTANCE ExecuteForReal(const Request& request) {
 }  // namespace PlatformShell
 
 HINSTANCE ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT showCommand) {
-    PlatformShell::Request request{window,          verb ? verb : "",           file ? file : "",
-                                   parameters ? parameters : "", directory ? directory : "", showCommand};
+    PlatformShell::Request request;
+    request.window = window;
+    request.verb = verb ? verb : "";
+    request.file = file ? file : "";
+    request.parameters = parameters ? parameters : "";
+    request.directory = directory ? directory : "";
+    request.showCommand = showCommand;
     if (gHandler) return gHandler->Execute(request);
     return PlatformShell::ExecuteForReal(request);
 }

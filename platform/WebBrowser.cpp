@@ -91,7 +91,8 @@ public:
         return S_OK;
     }
 
-    HRESULT DoVerb(LONG verb, MSG*, IOleClientSite* activeSite, LONG index, HWND parent, const RECT* position) override {
+    HRESULT DoVerb(LONG verb, MSG*, IOleClientSite* activeSite, LONG index, HWND parent,
+                   const RECT* position) override {
         Note("DoVerb");
         mRecord->verb = verb;
         mRecord->verbIndex = index;
@@ -200,14 +201,15 @@ private:
     }
 
     std::shared_ptr<Record> mRecord;
-    IOleClientSite* mSite = nullptr;        // counted reference
+    IOleClientSite* mSite = nullptr;          // counted reference
     IOleInPlaceSite* mInPlaceSite = nullptr;  // counted reference while active in place
-    HWND mContainer = nullptr;              // window showing the page; null while not shown
+    HWND mContainer = nullptr;                // window showing the page; null while not shown
 };
 
 WebBrowserControl* FindControl(IUnknown* object) {
     for (WebBrowserControl* control : State().live) {
-        if (object == static_cast<IOleObject*>(control) || object == static_cast<IWebBrowser2*>(control)) return control;
+        bool same = object == static_cast<IOleObject*>(control) || object == static_cast<IWebBrowser2*>(control);
+        if (same) return control;
     }
     return nullptr;
 }

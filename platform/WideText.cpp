@@ -14,7 +14,11 @@ bool Decode(UINT codePage, const unsigned char* bytes, size_t count, std::vector
     size_t i = 0;
     while (i < count) {
         unsigned char lead = bytes[i];
-        int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+        int extra = lead < 0x80             ? 0
+                    : (lead & 0xE0) == 0xC0 ? 1
+                    : (lead & 0xF0) == 0xE0 ? 2
+                    : (lead & 0xF8) == 0xF0 ? 3
+                                            : -1;
         char32_t cp = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
         // A truncated sequence at the end is as invalid as a bad lead byte.
         bool valid = extra >= 0 && i + static_cast<size_t>(extra) < count;

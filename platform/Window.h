@@ -32,7 +32,9 @@ using DLGPROC = INT_PTR (*)(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 constexpr WORD LOWORD(uintptr_t value) { return static_cast<WORD>(value & 0xFFFFu); }
 constexpr WORD HIWORD(uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFFu); }
-constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16); }
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
+    return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16);
+}
 
 // Messages.
 constexpr UINT WM_SETTEXT = 0x000C;

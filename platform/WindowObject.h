@@ -14,15 +14,15 @@ struct ComboItem {
 };
 
 struct WindowObject {
-    WindowObject* parent = nullptr;                        // not owned; null for a top-level window
+    WindowObject* parent = nullptr;                       // not owned; null for a top-level window
     std::vector<std::unique_ptr<WindowObject>> children;  // in creation (template) order
-    std::string className;                                 // lower case: "dialog", "button", "static", "combobox"
+    std::string className;                                // lower case: "dialog", "button", "static", "combobox"
     std::string text;
     DWORD style = 0;  // WS_VISIBLE and WS_DISABLED are the visible and enabled state
     DWORD exStyle = 0;
     INT id = 0;
-    RECT rect{};      // screen pixels for a top-level window, the parent's client pixels for a child
-    RECT frame{};     // thickness of the non-client frame on each side, in pixels
+    RECT rect{};             // screen pixels for a top-level window, the parent's client pixels for a child
+    RECT frame{};            // thickness of the non-client frame on each side, in pixels
     DLGPROC proc = nullptr;  // dialogs only
     INT checkState = 0;      // BST_UNCHECKED or BST_CHECKED; buttons only
     std::vector<ComboItem> items;

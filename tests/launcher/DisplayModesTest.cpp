@@ -51,7 +51,10 @@ TEST_F(DisplayModesTest, ListKeepsLargeModesAndCollapsesAdjacentRepeats) {
          {},
          "1024x768x32"},
         {"failed enumeration skipped", {Mode(1024, 768, 60), Mode(1280, 1024, 60)}, {0}, "1280x1024x32"},
-        {"modes of other formats ignored", {Mode(1024, 768, 60, D3DFMT_R5G6B5), Mode(1280, 960, 60)}, {}, "1280x960x32"},
+        {"modes of other formats ignored",
+         {Mode(1024, 768, 60, D3DFMT_R5G6B5), Mode(1280, 960, 60)},
+         {},
+         "1280x960x32"},
         {"order of enumeration kept", {Mode(1920, 1080, 60), Mode(1024, 768, 60)}, {}, "1920x1080x32, 1024x768x32"},
     };
     for (const Case& c : cases) {

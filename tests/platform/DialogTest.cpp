@@ -15,14 +15,14 @@ namespace {
 // What a test dialog procedure saw; one procedure serves every test through this record.
 struct ProcLog {
     std::vector<UINT> messages;
-    std::vector<WORD> commands;           // low words of WM_COMMAND
-    std::vector<WORD> notifications;      // high words of WM_COMMAND
-    std::vector<UINT> checkedAtCommand;   // IsDlgButtonChecked of the commanding control
+    std::vector<WORD> commands;          // low words of WM_COMMAND
+    std::vector<WORD> notifications;     // high words of WM_COMMAND
+    std::vector<UINT> checkedAtCommand;  // IsDlgButtonChecked of the commanding control
     WPARAM initWParam = 0;
     LPARAM initLParam = 0;
-    bool handleClose = true;   // WM_CLOSE ends with 1002 and returns TRUE
-    bool endOnCancel = true;   // IDCANCEL ends with IDCANCEL
-    int openOptionsOn = 0;     // a command id that opens dialog 105 over this one
+    bool handleClose = true;  // WM_CLOSE ends with 1002 and returns TRUE
+    bool endOnCancel = true;  // IDCANCEL ends with IDCANCEL
+    int openOptionsOn = 0;    // a command id that opens dialog 105 over this one
     INT_PTR nestedResult = 0;
 };
 ProcLog* gLog = nullptr;
@@ -84,13 +84,15 @@ TEST_F(DialogTest, OptionsTemplateBuildsItsControlsInPixels) {
     DialogScript script;
     script.Inspect([](HWND dialog) {
         const Expected table[] = {
-            {IDOK, true, true, {107, 125, 182, 148}},
-            {IDCANCEL, true, true, {194, 125, 269, 148}},
-            {IDC_MOTION_BLUR, true, true, {23, 94, 167, 111}},
-            {IDC_LENS_FLARE, false, false, {23, 117, 96, 133}},
-            {IDC_BLOOM, true, true, {188, 94, 240, 111}},
-            {IDC_SMOKE, false, false, {188, 117, 245, 133}},
-            {IDC_RESOLUTION, true, true, {122, 33, 252, 115}},
+            // clang-format off
+            {IDOK,            true,  true,  {107, 125, 182, 148}},
+            {IDCANCEL,        true,  true,  {194, 125, 269, 148}},
+            {IDC_MOTION_BLUR, true,  true,  {23,  94,  167, 111}},
+            {IDC_LENS_FLARE,  false, false, {23,  117, 96,  133}},
+            {IDC_BLOOM,       true,  true,  {188, 94,  240, 111}},
+            {IDC_SMOKE,       false, false, {188, 117, 245, 133}},
+            {IDC_RESOLUTION,  true,  true,  {122, 33,  252, 115}},
+            // clang-format on
         };
         RECT dialogRect{};
         ASSERT_TRUE(GetWindowRect(dialog, &dialogRect));
@@ -141,9 +143,7 @@ TEST_F(DialogTest, AutomaticCheckBoxTogglesBeforeItsCommand) {
 
 TEST_F(DialogTest, HiddenDisabledUnknownAndStaticControlsRefuseWithANotice) {
     DialogScript script;
-    script.Then("Lens Flare").Inspect([](HWND dialog) {
-        EnableWindow(GetDlgItem(dialog, IDC_BLOOM), FALSE);
-    });
+    script.Then("Lens Flare").Inspect([](HWND dialog) { EnableWindow(GetDlgItem(dialog, IDC_BLOOM), FALSE); });
     script.Then("Bloom").Then("Video").Then("Screen Resolution").Then("Turbo").Then("   ").Then("Cancel");
     EXPECT_EQ(Run(IDD_OPTIONS), IDCANCEL);
     EXPECT_EQ(log.commands, (std::vector<WORD>{IDCANCEL}));

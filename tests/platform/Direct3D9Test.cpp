@@ -37,7 +37,8 @@ TEST(Direct3D9, TestsGiveTheirOwnModesAndFailures) {
     PlatformReset platform;
     PlatformDirect3D::Adapter adapter;
     adapter.displayFormats = {D3DFMT_A8R8G8B8};
-    adapter.modes = {{1024, 768, 60, D3DFMT_A8R8G8B8}, {800, 600, 60, D3DFMT_R5G6B5}, {1280, 1024, 60, D3DFMT_A8R8G8B8}};
+    adapter.modes = {
+        {1024, 768, 60, D3DFMT_A8R8G8B8}, {800, 600, 60, D3DFMT_R5G6B5}, {1280, 1024, 60, D3DFMT_A8R8G8B8}};
     adapter.failingModeIndices = {1};
     PlatformDirect3D::SetAdapter(adapter);
 

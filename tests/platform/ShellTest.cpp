@@ -77,7 +77,8 @@ TEST(Shell, WindowsProgramsAndMissingFilesGetAOneLineMessage) {
 TEST(Shell, StartsANativeProgramWithItsParametersInItsFolder) {
     ScopedWorkingFolder work;
     // A relative program is found from the folder it is to run in.
-    work.Folder().Write("Run/Tools/Report.sh", "#!/bin/sh\nprintf '%s|%s|%s' \"$1\" \"$2\" \"$(basename \"$PWD\")\" > out.txt\n");
+    work.Folder().Write("Run/Tools/Report.sh",
+                        "#!/bin/sh\nprintf '%s|%s|%s' \"$1\" \"$2\" \"$(basename \"$PWD\")\" > out.txt\n");
     ::chmod(work.Folder().File("Run/Tools/Report.sh").c_str(), 0755);
     HINSTANCE result = ShellExecuteA(nullptr, "open", ".\\tools\\report.sh", "one \"two words\"", "RUN", SW_SHOWNORMAL);
     EXPECT_GT(Code(result), 32u);
