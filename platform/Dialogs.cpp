@@ -6,13 +6,13 @@
 
 #include "platform/Controls.h"
 #include "platform/DialogInput.h"
+#include "platform/PlatformFaults.h"
 #include "platform/WindowObject.h"
 
 namespace {
 constexpr LONG kBaseUnitX = 6;
 constexpr LONG kBaseUnitY = 13;
 
-bool gFailCreation = false;
 int gOpenDialogs = 0;
 
 // a * b / c rounded half away from zero, as the platform's MulDiv.
@@ -159,7 +159,7 @@ void Perform(WindowObject& dialog, const std::string& rawAction, DialogInput& in
 
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter) {
     const DialogTemplate* tmpl = FindDialogTemplate(instance, templateName);
-    if (!tmpl || !procedure || gFailCreation) return -1;
+    if (!tmpl || !procedure || PlatformFaults::Take("DialogBoxParamA")) return -1;
 
     WindowObject* dialog = BuildDialog(*tmpl, owner, procedure);
     HWND handle = WindowRegistry::HandleOf(dialog);
@@ -196,6 +196,5 @@ BOOL MapDialogRect(HWND dialog, RECT* rect) {
 }
 
 namespace PlatformDialogs {
-void SetCreationFailure(bool fail) { gFailCreation = fail; }
 int OpenDialogCount() { return gOpenDialogs; }
 }  // namespace PlatformDialogs

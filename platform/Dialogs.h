@@ -13,7 +13,7 @@
 
 // Builds the dialog, sends WM_INITDIALOG (wParam: the control that takes the focus, never null;
 // lParam: `parameter`) and runs its modal loop until EndDialog. Returns the EndDialog result, or -1
-// when the template does not exist, the procedure is null or creation was made to fail.
+// when the template does not exist, the procedure is null or a failure is armed on "DialogBoxParamA".
 // Nests: a procedure may open another dialog while handling a message.
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter);
 
@@ -24,8 +24,6 @@ BOOL EndDialog(HWND dialog, INT_PTR result);
 BOOL MapDialogRect(HWND dialog, RECT* rect);
 
 namespace PlatformDialogs {
-// Makes every DialogBoxParamA fail (return -1) while set.
-void SetCreationFailure(bool fail);
 // Dialogs currently running their modal loop, innermost last.
 int OpenDialogCount();
 }  // namespace PlatformDialogs

@@ -9,7 +9,6 @@ const IID IID_IDirect3D9 = {0x81BDCBCA, 0x64D4, 0x426D, {0xAE, 0x8D, 0xAD, 0x01,
 namespace {
 struct Direct3DState {
     PlatformDirect3D::Adapter adapter = PlatformDirect3D::DefaultAdapter();
-    bool unavailable = false;
     int live = 0;
 };
 
@@ -53,8 +52,7 @@ public:
         for (const D3DDISPLAYMODE& m : mAdapter.modes) {
             if (m.Format != format) continue;
             if (index == mode) {
-                const auto& failing = mAdapter.failingModeIndices;
-                if (std::find(failing.begin(), failing.end(), mode) != failing.end()) return D3DERR_NOTAVAILABLE;
+                if (auto failure = PlatformFaults::Take("IDirect3D9::EnumAdapterModes")) return *failure;
                 *displayMode = m;
                 return S_OK;
             }
@@ -72,6 +70,7 @@ public:
     HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT displayFormat, D3DFORMAT backBufferFormat,
                             BOOL) override {
         if (adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
+        if (auto failure = PlatformFaults::Take("IDirect3D9::CheckDeviceType")) return *failure;
         if (deviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
         const auto& formats = mAdapter.displayFormats;
         if (std::find(formats.begin(), formats.end(), displayFormat) == formats.end()) return D3DERR_NOTAVAILABLE;
@@ -100,7 +99,7 @@ private:
 }  // namespace
 
 IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
-    if (sdkVersion != D3D_SDK_VERSION || State().unavailable) return nullptr;
+    if (sdkVersion != D3D_SDK_VERSION || PlatformFaults::Take("Direct3DCreate9")) return nullptr;
     return new Direct3D9(State().adapter);
 }
 
@@ -130,11 +129,9 @@ Adapter DefaultAdapter() {
 }
 
 void SetAdapter(const Adapter& adapter) { State().adapter = adapter; }
-void SetUnavailable(bool unavailable) { State().unavailable = unavailable; }
 int LiveObjectCount() { return State().live; }
 
 void Reset() {
     State().adapter = DefaultAdapter();
-    State().unavailable = false;
 }
 }  // namespace PlatformDirect3D

@@ -47,7 +47,9 @@ protected:
     ~IDirect3D9() = default;
 };
 
-// A new Direct3D object with reference count 1; null for another SDK version or while unavailable.
+// A new Direct3D object with reference count 1; null for another SDK version or when a failure is
+// armed on "Direct3DCreate9". "IDirect3D9::EnumAdapterModes" and "IDirect3D9::CheckDeviceType" can be
+// armed too (PlatformFaults).
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 
 namespace PlatformDirect3D {
@@ -55,15 +57,12 @@ namespace PlatformDirect3D {
 struct Adapter {
     std::vector<D3DFORMAT> displayFormats;  // formats CheckDeviceType accepts for a HAL device
     std::vector<D3DDISPLAYMODE> modes;      // every format's modes, in enumeration order
-    std::vector<UINT> failingModeIndices;   // EnumAdapterModes answers D3DERR_NOTAVAILABLE for these
     D3DDISPLAYMODE currentMode{1920, 1080, 60, D3DFMT_X8R8G8B8};
 };
 Adapter DefaultAdapter();
 void SetAdapter(const Adapter& adapter);
-// Direct3DCreate9 returns null while set.
-void SetUnavailable(bool unavailable);
 // Direct3D objects created and not yet released to 0.
 int LiveObjectCount();
-// Back to the default adapter, available.
+// Back to the default adapter.
 void Reset();
 }  // namespace PlatformDirect3D

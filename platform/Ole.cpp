@@ -1,5 +1,6 @@
 #include "platform/Ole.h"
 
+#include "platform/PlatformFaults.h"
 #include "platform/WebBrowser.h"
 
 const IID IID_IOleObject = {0x00000112, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -14,7 +15,6 @@ namespace {
 struct OleState {
     int depth = 0;
     int unbalanced = 0;
-    HRESULT createFailure = S_OK;
     int containedCalls = 0;
 };
 
@@ -46,7 +46,7 @@ HRESULT OleCreate(REFCLSID clsid, REFIID iid, DWORD, FORMATETC*, IOleClientSite*
     if (!object) return E_POINTER;
     *object = nullptr;
     if (State().depth == 0) return CO_E_NOTINITIALIZED;
-    if (FAILED(State().createFailure)) return State().createFailure;
+    if (auto failure = PlatformFaults::Take("OleCreate")) return *failure;
     if (!(clsid == CLSID_WebBrowser)) return REGDB_E_CLASSNOTREG;
     if (storage) {
         HRESULT hr = storage->SetClass(clsid);
@@ -73,7 +73,6 @@ HRESULT OleSetContainedObject(IUnknown* object, BOOL contained) {
 namespace PlatformOle {
 int InitializeDepth() { return State().depth; }
 int UnbalancedUninitializeCount() { return State().unbalanced; }
-void SetCreateFailure(HRESULT result) { State().createFailure = result; }
 int ContainedObjectCalls() { return State().containedCalls; }
 void Reset() { State() = OleState{}; }
 }  // namespace PlatformOle

@@ -160,7 +160,8 @@ void OleUninitialize();
 
 // Creates an embedded object of the class, writes the class into the storage (IStorage::SetClass),
 // gives it the client site and returns the interface `iid` in *object (null on failure).
-// CO_E_NOTINITIALIZED before OleInitialize; REGDB_E_CLASSNOTREG for a class the platform lacks.
+// CO_E_NOTINITIALIZED before OleInitialize; REGDB_E_CLASSNOTREG for a class the platform lacks;
+// the result armed on "OleCreate" in PlatformFaults.
 HRESULT OleCreate(REFCLSID clsid, REFIID iid, DWORD renderOption, FORMATETC* format, IOleClientSite* site,
                   IStorage* storage, void** object);
 // Records that the object is contained (the stand-in has no running-object rules).
@@ -171,8 +172,6 @@ namespace PlatformOle {
 int InitializeDepth();
 // OleUninitialize calls that had nothing to balance.
 int UnbalancedUninitializeCount();
-// Makes every OleCreate fail with `result` (S_OK: creation works again).
-void SetCreateFailure(HRESULT result);
 // OleSetContainedObject calls since the last Reset.
 int ContainedObjectCalls();
 void Reset();

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "platform/PlatformFaults.h"
 #include "platform/WideText.h"
 #include "platform/WindowObject.h"
 
@@ -19,7 +20,6 @@ class WebBrowserControl;
 struct BrowserState {
     std::vector<std::shared_ptr<Record>> records;
     std::unordered_set<WebBrowserControl*> live;
-    bool refuseWebBrowser2 = false;
 };
 
 BrowserState& State() {
@@ -44,7 +44,8 @@ public:
         *object = nullptr;
         if (iid == IID_IUnknown || iid == IID_IOleObject) {
             *object = static_cast<IOleObject*>(this);
-        } else if (iid == IID_IWebBrowser2 && !State().refuseWebBrowser2) {
+        } else if (iid == IID_IWebBrowser2) {
+            if (auto failure = PlatformFaults::Take("WebBrowser::QueryInterface(IWebBrowser2)")) return *failure;
             *object = static_cast<IWebBrowser2*>(this);
         } else {
             return E_NOINTERFACE;
@@ -231,7 +232,6 @@ std::vector<std::shared_ptr<const Record>> All() { return {State().records.begin
 
 int LiveCount() { return static_cast<int>(State().live.size()); }
 
-void SetWebBrowser2Refused(bool refused) { State().refuseWebBrowser2 = refused; }
 
 bool NoteContained(IUnknown* object, BOOL contained) {
     WebBrowserControl* control = FindControl(object);
@@ -242,6 +242,5 @@ bool NoteContained(IUnknown* object, BOOL contained) {
 
 void Reset() {
     State().records.clear();
-    State().refuseWebBrowser2 = false;
 }
 }  // namespace PlatformWebBrowser

@@ -2,7 +2,8 @@
 //
 // The stand-in activates in place the way the control does (it asks the client site for its in-place
 // site, then for the window, the window context and the UI activation), shows the address it is sent
-// to in its container window, and records everything it was told and answered.
+// to in its container window, and records everything it was told and answered. Arming
+// "WebBrowser::QueryInterface(IWebBrowser2)" in PlatformFaults makes it refuse that interface.
 #pragma once
 
 #include <memory>
@@ -66,10 +67,8 @@ std::shared_ptr<const Record> Last();
 // Every record since the last Reset, oldest first.
 std::vector<std::shared_ptr<const Record>> All();
 int LiveCount();
-// Makes QueryInterface for IWebBrowser2 answer E_NOINTERFACE while set.
-void SetWebBrowser2Refused(bool refused);
 // Records OleSetContainedObject on a control (Ole.cpp); false when the object is not a control.
 bool NoteContained(IUnknown* object, BOOL contained);
-// Forgets the records and the refusal; live controls keep their own records.
+// Forgets the records; live controls keep their own.
 void Reset();
 }  // namespace PlatformWebBrowser

@@ -5,6 +5,7 @@
 
 #include "launcher/DisplayModes.h"
 #include "platform/Direct3D9.h"
+#include "platform/PlatformFaults.h"
 #include "support/PlatformReset.h"
 
 namespace {
@@ -33,35 +34,37 @@ TEST_F(DisplayModesTest, ListKeepsLargeModesAndCollapsesAdjacentRepeats) {
     struct Case {
         const char* name;
         std::vector<D3DDISPLAYMODE> modes;
-        std::vector<UINT> failing;
+        int failingCall;  // the EnumAdapterModes call that fails; -1: none
         const char* expected;
     };
     const Case cases[] = {
-        {"60 and 75 Hz collapse", {Mode(1024, 768, 60), Mode(1024, 768, 75)}, {}, "1024x768x32"},
-        {"800 x 600 dropped", {Mode(800, 600, 60), Mode(1024, 768, 60)}, {}, "1024x768x32"},
-        {"1280 x 720 dropped for its height", {Mode(1280, 720, 60), Mode(1280, 1024, 60)}, {}, "1280x1024x32"},
-        {"narrow but tall dropped", {Mode(768, 1024, 60)}, {}, ""},
-        {"exactly 1024 x 768 kept", {Mode(1360, 768, 60), Mode(1024, 768, 60)}, {}, "1360x768x32, 1024x768x32"},
+        {"60 and 75 Hz collapse", {Mode(1024, 768, 60), Mode(1024, 768, 75)}, -1, "1024x768x32"},
+        {"800 x 600 dropped", {Mode(800, 600, 60), Mode(1024, 768, 60)}, -1, "1024x768x32"},
+        {"1280 x 720 dropped for its height", {Mode(1280, 720, 60), Mode(1280, 1024, 60)}, -1, "1280x1024x32"},
+        {"narrow but tall dropped", {Mode(768, 1024, 60)}, -1, ""},
+        {"exactly 1024 x 768 kept", {Mode(1360, 768, 60), Mode(1024, 768, 60)}, -1, "1360x768x32, 1024x768x32"},
         {"non-adjacent repeats kept",
          {Mode(1024, 768, 60), Mode(1280, 1024, 60), Mode(1024, 768, 75)},
-         {},
+         -1,
          "1024x768x32, 1280x1024x32, 1024x768x32"},
         {"a dropped mode between repeats still collapses them",
          {Mode(1024, 768, 60), Mode(800, 600, 60), Mode(1024, 768, 75)},
-         {},
+         -1,
          "1024x768x32"},
-        {"failed enumeration skipped", {Mode(1024, 768, 60), Mode(1280, 1024, 60)}, {0}, "1280x1024x32"},
+        {"failed enumeration skipped", {Mode(1024, 768, 60), Mode(1280, 1024, 60)}, 0, "1280x1024x32"},
         {"modes of other formats ignored",
          {Mode(1024, 768, 60, D3DFMT_R5G6B5), Mode(1280, 960, 60)},
-         {},
+         -1,
          "1280x960x32"},
-        {"order of enumeration kept", {Mode(1920, 1080, 60), Mode(1024, 768, 60)}, {}, "1920x1080x32, 1024x768x32"},
+        {"order of enumeration kept", {Mode(1920, 1080, 60), Mode(1024, 768, 60)}, -1, "1920x1080x32, 1024x768x32"},
     };
     for (const Case& c : cases) {
         PlatformDirect3D::Adapter adapter;
         adapter.displayFormats = {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5};
         adapter.modes = c.modes;
-        adapter.failingModeIndices = c.failing;
+        if (c.failingCall >= 0) {
+            PlatformFaults::Arm("IDirect3D9::EnumAdapterModes", D3DERR_NOTAVAILABLE, 1, c.failingCall);
+        }
         PlatformDirect3D::SetAdapter(adapter);
         gDisplayModes = {{1, 1, 1}};  // an earlier list is replaced
         EnumDisplayModes();
@@ -100,7 +103,7 @@ TEST_F(DisplayModesTest, DefaultAdapterGivesTheCommonLargeModes) {
 }
 
 TEST_F(DisplayModesTest, NoDirect3DLeavesTheListEmpty) {
-    PlatformDirect3D::SetUnavailable(true);
+    PlatformFaults::Arm("Direct3DCreate9");
     EnumDisplayModes();
     EXPECT_TRUE(gDisplayModes.empty());
 }

@@ -16,6 +16,7 @@
 #include "platform/Controls.h"
 #include "platform/DialogInput.h"
 #include "platform/Dialogs.h"
+#include "platform/PlatformFaults.h"
 #include "platform/WebBrowser.h"
 #include "support/DialogScript.h"
 #include "support/PlatformReset.h"
@@ -84,7 +85,8 @@ TEST_F(LauncherTest, PlayWritesTheSettingsAndStartsTheGame) {
         const char* button;
         const char* fullScreenLine;
     };
-    for (const Case& c : {Case{"Play in windowed mode", "fullScreen = 0"}, Case{"play in FULLSCREEN mode", "fullScreen = 1"}}) {
+    for (const Case& c :
+         {Case{"Play in windowed mode", "fullScreen = 0"}, Case{"play in FULLSCREEN mode", "fullScreen = 1"}}) {
         Clean();
         ShellRecorder recorder;
         WriteConfig("fullScreen = 7\nscreenWidth = 1280\n");
@@ -155,8 +157,7 @@ TEST_F(LauncherTest, LauncherDialogIsNamedCentredAndShowsTheNewsPage) {
     };
     // 443 x 331 units make 665 x 538 client pixels, 667 x 540 with the thin border.
     const Case cases[] = {
-        {1920, 1080, {626, 270, 667, 540, TRUE}},
-        {640, 480, {-13, -30, 667, 540, TRUE}},  // halves round toward zero
+        {1920, 1080, {626, 270, 667, 540, TRUE}}, {640, 480, {-13, -30, 667, 540, TRUE}},  // halves round toward zero
     };
     for (const Case& c : cases) {
         Clean();
@@ -244,8 +245,9 @@ TEST_F(LauncherTest, OptionsDialogOpensFromTheSettings) {
     const Case cases[] = {
         {"blur without bloom", "blur = 1\nbloom = 0\nscreenWidth = 1024\nscreenHeight = 768\nscreenBPP = 32\n", false,
          BST_CHECKED, false, BST_UNCHECKED, 0, "1024 x 768 x 32"},
-        {"both on, current mode listed", "blur = 1\nbloom = 1\nscreenWidth = 1280\nscreenHeight = 1024\nscreenBPP = 32\n",
-         false, BST_CHECKED, true, BST_CHECKED, 4, "1280 x 1024 x 32"},
+        {"both on, current mode listed",
+         "blur = 1\nbloom = 1\nscreenWidth = 1280\nscreenHeight = 1024\nscreenBPP = 32\n", false, BST_CHECKED, true,
+         BST_CHECKED, 4, "1280 x 1024 x 32"},
         {"16 bits per pixel matches nothing", "blur = 0\nbloom = 1\nscreenWidth = 1280\nscreenHeight = 1024\n", false,
          BST_UNCHECKED, true, BST_CHECKED, 0, "1024 x 768 x 32"},
         {"no modes at all", "", true, BST_CHECKED, true, BST_CHECKED, CB_ERR, ""},
@@ -253,7 +255,7 @@ TEST_F(LauncherTest, OptionsDialogOpensFromTheSettings) {
     for (const Case& c : cases) {
         Clean();
         WriteConfig(c.config);
-        if (c.emptyModeList) PlatformDirect3D::SetUnavailable(true);
+        if (c.emptyModeList) PlatformFaults::Arm("Direct3DCreate9");
         DialogScript script{"Options"};
         script.Inspect([&c](HWND dialog) {
             EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_MOTION_BLUR), c.motionBlur) << c.name;
@@ -274,7 +276,6 @@ TEST_F(LauncherTest, OptionsDialogOpensFromTheSettings) {
         });
         script.Then("Cancel").Then("Exit");
         Run();
-        PlatformDirect3D::SetUnavailable(false);
     }
 }
 
@@ -302,7 +303,7 @@ TEST_F(LauncherTest, MotionBlurFollowsBloomAndOkSavesTheWorkingCopies) {
 }
 
 TEST_F(LauncherTest, OkWithNothingSelectedKeepsTheScreenSettings) {
-    PlatformDirect3D::SetUnavailable(true);
+    PlatformFaults::Arm("Direct3DCreate9");
     WriteConfig("screenWidth = 800\nscreenHeight = 600\nscreenBPP = 16\nbloom = 1\n");
     DialogScript script{"Options", "Bloom", "OK", "Exit"};
     Run();
@@ -342,7 +343,7 @@ TEST_F(LauncherTest, ClosingTheOptionsDialogCancelsIt) {
 }
 
 TEST_F(LauncherTest, DialogThatCannotBeCreatedOpensTheStatisticsPage) {
-    PlatformDialogs::SetCreationFailure(true);
+    PlatformFaults::Arm("DialogBoxParamA");
     WriteConfig("fullScreen = 1\n");
     Run();
     EXPECT_EQ(Config(), "fullScreen = 1\n");
@@ -352,7 +353,7 @@ TEST_F(LauncherTest, DialogThatCannotBeCreatedOpensTheStatisticsPage) {
 }
 
 TEST_F(LauncherTest, LauncherWorksWithoutTheWebView) {
-    PlatformOle::SetCreateFailure(E_FAIL);
+    PlatformFaults::Arm("OleCreate");
     DialogScript script;
     script.Inspect([](HWND dialog) {
         EXPECT_NE(gWebHost, nullptr);

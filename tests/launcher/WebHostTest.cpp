@@ -7,6 +7,7 @@
 #include "platform/DialogInput.h"
 #include "platform/Dialogs.h"
 #include "platform/OleAutomation.h"
+#include "platform/PlatformFaults.h"
 #include "platform/WebBrowser.h"
 #include "support/DialogScript.h"
 #include "support/PlatformReset.h"
@@ -195,7 +196,7 @@ TEST_F(WebHostTest, FixedAnswersOfTheSites) {
 }
 
 TEST_F(WebHostTest, FailedCreationLeavesAnEmptyViewThatShutsDownSafely) {
-    PlatformOle::SetCreateFailure(E_OUTOFMEMORY);
+    PlatformFaults::Arm("OleCreate", E_OUTOFMEMORY);
     int deaths = 0;
     WithPlaceholder([&](HWND dialog, HWND placeholder) {
         CPWebHost* host = new CountingHost(deaths);
@@ -212,7 +213,7 @@ TEST_F(WebHostTest, FailedCreationLeavesAnEmptyViewThatShutsDownSafely) {
 }
 
 TEST_F(WebHostTest, RefusedAutomationInterfaceSkipsSizingAndNavigation) {
-    PlatformWebBrowser::SetWebBrowser2Refused(true);
+    PlatformFaults::Arm("WebBrowser::QueryInterface(IWebBrowser2)", E_NOINTERFACE);
     WithPlaceholder([&](HWND, HWND placeholder) {
         CPWebHost* host = CreateWebHost();
         host->EmbedBrowser(placeholder);

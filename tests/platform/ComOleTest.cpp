@@ -5,6 +5,7 @@
 #include "platform/Com.h"
 #include "platform/Ole.h"
 #include "platform/OleAutomation.h"
+#include "platform/PlatformFaults.h"
 #include "platform/WebBrowser.h"
 #include "platform/WideText.h"
 #include "support/PlatformReset.h"
@@ -103,14 +104,13 @@ TEST(ComOle, OleCreateFailuresLeaveNoObject) {
     };
     for (const Case& c : cases) {
         if (c.initialized) OleInitialize(nullptr);
-        PlatformOle::SetCreateFailure(c.injected);
+        if (FAILED(c.injected)) PlatformFaults::Arm("OleCreate", c.injected);
         void* object = reinterpret_cast<void*>(0x1);
         EXPECT_EQ(OleCreate(*c.clsid, IID_IOleObject, OLERENDER_DRAW, nullptr, nullptr, nullptr, &object), c.expected)
             << c.name;
         EXPECT_EQ(object, nullptr) << c.name;
         EXPECT_EQ(PlatformWebBrowser::LiveCount(), 0) << c.name;
         if (c.initialized) OleUninitialize();
-        PlatformOle::SetCreateFailure(S_OK);
     }
 }
 
@@ -130,7 +130,7 @@ TEST(ComOle, BrowserAnswersItsInterfacesAndDiesOnLastRelease) {
     void* none = reinterpret_cast<void*>(0x1);
     EXPECT_EQ(browser->QueryInterface(IID_IStorage, &none), E_NOINTERFACE);
     EXPECT_EQ(none, nullptr);
-    PlatformWebBrowser::SetWebBrowser2Refused(true);
+    PlatformFaults::Arm("WebBrowser::QueryInterface(IWebBrowser2)", E_NOINTERFACE);
     IWebBrowser2* refused = reinterpret_cast<IWebBrowser2*>(0x1);
     EXPECT_EQ(browser->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&refused)), E_NOINTERFACE);
     EXPECT_EQ(refused, nullptr);

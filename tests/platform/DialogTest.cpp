@@ -7,6 +7,7 @@
 #include "platform/Controls.h"
 #include "platform/DialogInput.h"
 #include "platform/Dialogs.h"
+#include "platform/PlatformFaults.h"
 #include "platform/Resources.h"
 #include "support/DialogScript.h"
 #include "support/PlatformReset.h"
@@ -235,7 +236,7 @@ TEST_F(DialogTest, CreationFailuresReturnMinusOne) {
     DialogScript script;
     EXPECT_EQ(Run(999), -1);
     EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, nullptr, 0), -1);
-    PlatformDialogs::SetCreationFailure(true);
+    PlatformFaults::Arm("DialogBoxParamA");
     EXPECT_EQ(Run(IDD_OPTIONS), -1);
     EXPECT_TRUE(log.messages.empty());
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Direct3D9.h"
+#include "platform/PlatformFaults.h"
 #include "support/PlatformReset.h"
 
 TEST(Direct3D9, DefaultAdapterDisplaysX8R8G8B8ButNotA8R8G8B8) {
@@ -39,7 +40,6 @@ TEST(Direct3D9, TestsGiveTheirOwnModesAndFailures) {
     adapter.displayFormats = {D3DFMT_A8R8G8B8};
     adapter.modes = {
         {1024, 768, 60, D3DFMT_A8R8G8B8}, {800, 600, 60, D3DFMT_R5G6B5}, {1280, 1024, 60, D3DFMT_A8R8G8B8}};
-    adapter.failingModeIndices = {1};
     PlatformDirect3D::SetAdapter(adapter);
 
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
@@ -47,15 +47,21 @@ TEST(Direct3D9, TestsGiveTheirOwnModesAndFailures) {
     PlatformDirect3D::Reset();  // the object keeps the adapter it was made with
     EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, FALSE), S_OK);
     EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_A8R8G8B8), 2u);
+    PlatformFaults::Arm("IDirect3D9::EnumAdapterModes", D3DERR_NOTAVAILABLE, 1, 1);
     D3DDISPLAYMODE mode{};
-    EXPECT_EQ(d3d->EnumAdapterModes(0, D3DFMT_A8R8G8B8, 1, &mode), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(d3d->EnumAdapterModes(0, D3DFMT_A8R8G8B8, 0, &mode), S_OK);
     EXPECT_EQ(mode.Height, 768u);
+    mode = {};
+    EXPECT_EQ(d3d->EnumAdapterModes(0, D3DFMT_A8R8G8B8, 1, &mode), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(mode.Width, 0u);  // a failed call fills nothing
+    EXPECT_EQ(d3d->EnumAdapterModes(0, D3DFMT_A8R8G8B8, 1, &mode), S_OK);
+    EXPECT_EQ(mode.Width, 1280u);
+    PlatformFaults::Arm("IDirect3D9::CheckDeviceType", D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, FALSE), D3DERR_NOTAVAILABLE);
     d3d->Release();
 
-    PlatformDirect3D::SetUnavailable(true);
+    PlatformFaults::Arm("Direct3DCreate9");
     EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
-    PlatformDirect3D::SetUnavailable(false);
     EXPECT_EQ(Direct3DCreate9(31), nullptr);
     EXPECT_EQ(PlatformDirect3D::LiveObjectCount(), 0);
 }

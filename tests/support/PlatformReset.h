@@ -23,9 +23,7 @@ private:
         PlatformCom::Reset();
         PlatformOle::Reset();
         PlatformWebBrowser::Reset();
-        PlatformWebBrowser::SetWebBrowser2Refused(false);
         PlatformDirect3D::Reset();
-        PlatformDialogs::SetCreationFailure(false);
         PlatformFaults::Clear();
     }
 };
