@@ -22,6 +22,7 @@
 #include "support/PlatformReset.h"
 #include "support/ShellRecorder.h"
 #include "support/TempFolder.h"
+#include "support/TerminalSession.h"
 
 namespace {
 const char* const kStatistics = "https://www.example.com/stats/varnoquelroadchaser.html";
@@ -388,21 +389,9 @@ TEST_F(LauncherTest, ConfigThatCannotBeWrittenIsToldAndTheGameStillStarts) {
 }
 
 TEST_F(LauncherTest, TerminalDrivesTheWholeLauncher) {
-    char input[] = "options\nTurbo\nBloom\nOK\nPlay in windowed mode\n";
-    FILE* in = fmemopen(input, sizeof(input) - 1, "r");
-    char* output = nullptr;
-    size_t outputSize = 0;
-    FILE* out = open_memstream(&output, &outputSize);
-    ASSERT_NE(in, nullptr);
-    ASSERT_NE(out, nullptr);
-    TerminalDialogInput terminal(in, out);
-    DialogInput* previous = SetDialogInput(&terminal);
+    TerminalSession terminal("options\nTurbo\nBloom\nOK\nPlay in windowed mode\n");
     Run();
-    SetDialogInput(previous);
-    std::fclose(in);
-    std::fclose(out);
-    std::string shown(output, outputSize);
-    std::free(output);
+    std::string shown = terminal.Shown();
 
     EXPECT_NE(shown.find("=== Varnoquelroadchaser ===\n  web view: "), std::string::npos);
     EXPECT_NE(shown.find("=== Options ===\n"), std::string::npos);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "platform/Resources.h"
 #include "support/DialogScript.h"
 #include "support/PlatformReset.h"
+#include "support/TerminalSession.h"
 
 namespace {
 // What a test dialog procedure saw; one procedure serves every test through this record.
@@ -313,25 +313,11 @@ TEST_F(DialogTest, DescriptionShowsCaptionStatesAndItems) {
 }
 
 TEST_F(DialogTest, TerminalShowsTheDialogAndReadsOneActionPerLine) {
-    char input[] = "bloom\nfrobnicate\r\nOK\n";
-    FILE* in = fmemopen(input, sizeof(input) - 1, "r");
-    char* output = nullptr;
-    size_t outputSize = 0;
-    FILE* out = open_memstream(&output, &outputSize);
-    ASSERT_NE(in, nullptr);
-    ASSERT_NE(out, nullptr);
-    {
-        TerminalDialogInput terminal(in, out);
-        DialogInput* previous = SetDialogInput(&terminal);
-        EXPECT_EQ(Run(IDD_OPTIONS), IDOK);
-        // The input has ended: a second dialog closes at once.
-        EXPECT_EQ(Run(IDD_OPTIONS), 1002);
-        SetDialogInput(previous);
-    }
-    std::fclose(in);
-    std::fclose(out);
-    std::string shown(output, outputSize);
-    std::free(output);
+    TerminalSession terminal("bloom\nfrobnicate\r\nOK\n");
+    EXPECT_EQ(Run(IDD_OPTIONS), IDOK);
+    // The input has ended: a second dialog closes at once.
+    EXPECT_EQ(Run(IDD_OPTIONS), 1002);
+    std::string shown = terminal.Shown();
     EXPECT_EQ(log.commands, (std::vector<WORD>{IDC_BLOOM, IDOK}));
     EXPECT_NE(shown.find("=== Options ===\n"), std::string::npos);
     EXPECT_NE(shown.find("  [ ] Bloom\n"), std::string::npos);
