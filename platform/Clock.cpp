@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <optional>
+#include <thread>
 
 namespace {
 struct ClockState {
@@ -59,6 +60,15 @@ void GetLocalTime(SYSTEMTIME* time) {
     time->wMinute = static_cast<WORD>(local.tm_min);
     time->wSecond = static_cast<WORD>(local.tm_sec);
     time->wMilliseconds = static_cast<WORD>(millis);
+}
+
+void Sleep(DWORD milliseconds) {
+    ClockState& s = State();
+    if (s.manual) {
+        s.manualMicroseconds += static_cast<uint64_t>(milliseconds) * 1000u;
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 namespace PlatformClock {

@@ -10,6 +10,8 @@ DWORD timeGetTime();
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* counter);
 void GetLocalTime(SYSTEMTIME* time);
+// Waits the given milliseconds. Under a manual clock it only moves the clock on, so no test waits.
+void Sleep(DWORD milliseconds);
 
 namespace PlatformClock {
 // Freezes the clock at the given time; it then moves only through Set and Advance.
