@@ -37,11 +37,11 @@ void LogReport(std::ostream& /*stream*/, int /*level*/, const char* format, ...)
     observer(text);
 }
 
-void ReportDXError(const char* sourcePath, int line, HRESULT result) {
+void ReportDXError(const char* sourcePath, int line, HRESULT result, int level) {
     if (SUCCEEDED(result)) return;
     const char* description = DXGetErrorDescription9A(result);
     const char* name = DXGetErrorString9A(result);
-    LogReport(GetLogStream(), 0, "DXError if %s on line %d\n%s\n%s\n", sourcePath ? sourcePath : "", line, name,
+    LogReport(GetLogStream(), level, "DXError if %s on line %d\n%s\n%s\n", sourcePath ? sourcePath : "", line, name,
               description);
 }
 

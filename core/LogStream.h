@@ -16,9 +16,9 @@ std::ofstream& GetLogStream();
 void LogReport(std::ostream& stream, int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // What every report site does when `result` is a failure: "DXError if <source> on line <line>\n<name>\n
-// <description>\n" through LogReport at level 0. A success reports nothing. `sourcePath` is the
+// <description>\n" through LogReport at `level` (0 at every site but the sound-buffer creation, which passes 1). A success reports nothing. `sourcePath` is the
 // reporting file's build-time path (__FILE__); `line` is the site's fixed line number.
-void ReportDXError(const char* sourcePath, int line, HRESULT result);
+void ReportDXError(const char* sourcePath, int line, HRESULT result, int level = 0);
 
 using LogReportObserver = std::function<void(const std::string& text)>;
 // Sets (or, with an empty function, clears) the observer; returns the previous one.

@@ -19,6 +19,7 @@ void EngineHost::Startup(HWND mainWindow) {
     gAppExiting = false;
     gTaskKernel = new CPTaskKernel(mainWindow);
     gCommandDispatcher = new CPCommandDispatcher;
+    mAudio.Startup(mainWindow);
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -46,6 +47,7 @@ void EngineHost::Frame() {
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
+    mAudio.Shutdown();
     delete gCommandDispatcher;
     gCommandDispatcher = nullptr;
     delete gTaskKernel;

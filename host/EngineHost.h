@@ -4,11 +4,13 @@
 
 #include <cstdint>
 
+#include "host/AudioHost.h"
 #include "platform/WinTypes.h"
 
 class EngineHost {
 public:
-    // Creates gTaskKernel with the main window and gCommandDispatcher, and starts the frame clock.
+    // Creates gTaskKernel with the main window and gCommandDispatcher, the audio (device, sound cache
+    // and manager, music player), and starts the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, runs the task kernel.
@@ -20,5 +22,6 @@ public:
 
 private:
     bool mStarted = false;
+    AudioHost mAudio;
     int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
 };

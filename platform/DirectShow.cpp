@@ -78,7 +78,7 @@ public:
         if (result == S_OK && !NarrowPath(file, &path)) result = kFileNotFound;
         long long size = result == S_OK ? RegularFileSize(path) : -1;
         if (result == S_OK && size < 0) result = kFileNotFound;
-        if (result == S_OK && size == 0) result = VFW_E_UNSUPPORTED_STREAM;
+        if (result == S_OK && size == 0) result = VFW_E_INVALID_FILE_FORMAT;
         if (result == S_OK) {
             mState.files.push_back(ResolvePath(path));
             mState.duration = std::max(mState.duration, static_cast<double>(size) / DirectShowStandIn::kBytesPerSecond);

@@ -14,7 +14,7 @@ using REFTIME = double;  // seconds
 constexpr LONG EC_COMPLETE = 0x01;
 
 constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
-constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x8004022Fu);
+constexpr HRESULT VFW_E_INVALID_FILE_FORMAT = static_cast<HRESULT>(0x8004022Fu);
 
 extern const CLSID CLSID_FilterGraph;
 extern const IID IID_IGraphBuilder;
