@@ -165,21 +165,15 @@ HRESULT CNSound::SetPitch(float factor) {
     return result;
 }
 
-HRESULT CNSound::ApplyVolume() {
-    if (!mBuffer) return 0;
-    HRESULT result = mBuffer->SetVolume(VolumeCurve(gSoundVolume));
-    if (FAILED(result)) {
-        ReportDXError(__FILE__, kLineApplyVolume, result);
-        return 0;
-    }
-    return result;
-}
+HRESULT CNSound::ApplyVolume() { return SetCurveVolume(gSoundVolume, kLineApplyVolume); }
 
-HRESULT CNSound::SetVolume(float volume) {
+HRESULT CNSound::SetVolume(float volume) { return SetCurveVolume(volume, kLineSetVolume); }
+
+HRESULT CNSound::SetCurveVolume(float volume, int reportLine) {
     if (!mBuffer) return 0;
     HRESULT result = mBuffer->SetVolume(VolumeCurve(volume));
     if (FAILED(result)) {
-        ReportDXError(__FILE__, kLineSetVolume, result);
+        ReportDXError(__FILE__, reportLine, result);
         return 0;
     }
     return result;

@@ -62,6 +62,8 @@ public:
 private:
     enum class RestoreResult { NotLost, Restored, StillLost };
     RestoreResult TryRestore();
+    // The buffer volume through the curve; a refusal is reported with that line.
+    HRESULT SetCurveVolume(float volume, int reportLine);
 
     IDirectSoundBuffer* mBuffer = nullptr;  // null when creation failed
     DWORD mBufferSize = 0;                  // bytes; the wave file's data size
