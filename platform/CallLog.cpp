@@ -15,6 +15,7 @@ HRESULT AppendCall(std::vector<std::string>& log, HRESULT result, const char* fo
         std::snprintf(code, sizeof code, " failed 0x%08X", static_cast<unsigned>(result));
         entry += code;
     }
+    if (log.size() >= kMaxLoggedCalls) log.erase(log.begin(), log.begin() + kMaxLoggedCalls / 2);
     log.push_back(std::move(entry));
     return result;
 }
