@@ -1,5 +1,6 @@
 #include "host/EngineHost.h"
 
+#include "Render/PDeviceListener.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
@@ -53,4 +54,14 @@ void EngineHost::Shutdown() {
     delete gTaskKernel;
     gTaskKernel = nullptr;
     mStarted = false;
+}
+
+HRESULT EngineHost::RestoreDevice(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* parameters) {
+    if (!device || !parameters) return D3DERR_INVALIDCALL;
+    const HRESULT level = device->TestCooperativeLevel();
+    if (level != D3DERR_DEVICENOTRESET) return level;
+    g_DeviceListeners.NotifyLostDevice();
+    const HRESULT result = device->Reset(parameters);
+    if (SUCCEEDED(result)) g_DeviceListeners.NotifyResetDevice();
+    return result;
 }

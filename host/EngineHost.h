@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "host/AudioHost.h"
+#include "platform/Direct3DDevice9.h"
 #include "platform/WinTypes.h"
 
 class EngineHost {
@@ -17,6 +18,13 @@ public:
     void Frame();
     // Sets gAppExiting and destroys the services Startup created.
     void Shutdown();
+
+    // The reset protocol around a lost device. While the device answers D3DERR_DEVICENOTRESET: every
+    // device listener's OnLostDevice in list order, the reset, and after a successful reset every
+    // listener's OnResetDevice in list order. A failed reset leaves the listeners lost, so that the next
+    // try starts from the same state. Returns the cooperative level (S_OK: nothing was lost) or the
+    // reset's result.
+    static HRESULT RestoreDevice(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* parameters);
 
     bool IsStarted() const { return mStarted; }
 
