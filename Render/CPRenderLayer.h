@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "Render/CPBaseCamera.h"
+#include "Render/PCamera.h"
 #include "core/CPSmartPtr.h"
 #include "platform/D3DX9Math.h"
 

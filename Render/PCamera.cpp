@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Render/PRender.h"
+#include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 
 CPPerspectiveCamera* g_pCurrentCamera = nullptr;
@@ -24,6 +26,10 @@ CPBaseCamera::CPBaseCamera() {
     D3DXMatrixIdentity(&mFar1000Projection);
     D3DXMatrixIdentity(&mRotationView);
     D3DXMatrixIdentity(&mInverseRotationView);
+}
+
+CPBaseCamera::~CPBaseCamera() {
+    if (gRenderer) gRenderer->ForgetCamera(this);
 }
 
 void CPBaseCamera::SetViewMatrix(const float* matrix) { std::memcpy(mView.m, matrix, sizeof(mView.m)); }

@@ -13,6 +13,8 @@ class CPBaseCamera : public CPRefObject {
 public:
     // Every matrix starts as the identity.
     CPBaseCamera();
+    // Leaves every render layer of gRenderer that still holds it.
+    ~CPBaseCamera() override;
 
     size_t GetSize() const override { return sizeof(CPBaseCamera); }
     std::string GetClassName() const override { return "CPBaseCamera"; }

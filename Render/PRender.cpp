@@ -85,7 +85,7 @@ void PRender::SetDefaultStates() {
     d.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     d.SetRenderState(D3DRS_AMBIENT, mAmbientColor);
 
-    d.SetFVF(kCPVertexFVF);
+    d.SetFVF(kVertexFVF);
 
     d.SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
     d.SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
@@ -248,7 +248,7 @@ void PRender::SetMotionBlur(float amount) {
 void PRender::AddDebugLine(D3DCOLOR color, const D3DXVECTOR3& from, const D3DXVECTOR3& to) {
     for (const D3DXVECTOR3* p : {&from, &to}) {
         CPVertex point{};
-        point.x = p->x, point.y = p->y, point.z = p->z;
+        point.position = *p;
         point.diffuse = color;
         mDebugLinePoints.push_back(point);
     }
@@ -277,7 +277,7 @@ CPMeshBuffers* PRender::GetMeshBuffers(const std::string& name, const CPVertex* 
     if (mDevice) {
         const UINT vertexBytes = vertexTotal * static_cast<UINT>(sizeof(CPVertex));
         const UINT indexBytes = indexTotal * static_cast<UINT>(sizeof(uint16_t));
-        mDevice->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, kCPVertexFVF, D3DPOOL_MANAGED,
+        mDevice->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, kVertexFVF, D3DPOOL_MANAGED,
                                     &record->vertexBuffer, nullptr);
         mDevice->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
                                    &record->indexBuffer, nullptr);

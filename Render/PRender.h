@@ -12,10 +12,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Render/CPBaseCamera.h"
+#include "Render/PCamera.h"
 #include "Render/CPRenderLayer.h"
 #include "Render/CPRenderQueue.h"
-#include "Render/CPVertex.h"
+#include "Render/PVertex.h"
 #include "core/CPSmartPtr.h"
 #include "platform/D3DX9Math.h"
 #include "platform/Direct3DDevice9.h"

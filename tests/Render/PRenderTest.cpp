@@ -347,18 +347,18 @@ TEST_F(RendererTest, DebugLinesKeepPositionAndColourOnly) {
     render.AddDebugLine(0xffff0000, D3DXVECTOR3(1, 2, 3), D3DXVECTOR3(4, 5, 6));
     const auto& points = render.GetDebugLinePoints();
     ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(points[0].x, 1.0f);
-    EXPECT_EQ(points[1].z, 6.0f);
+    EXPECT_EQ(points[0].position.x, 1.0f);
+    EXPECT_EQ(points[1].position.z, 6.0f);
     EXPECT_EQ(points[1].diffuse, 0xffff0000u);
     EXPECT_EQ(points[0].specular, 0u);
-    EXPECT_EQ(points[0].nz, 0.0f);
+    EXPECT_EQ(points[0].normal.z, 0.0f);
     render.ClearDebugLines();
     EXPECT_TRUE(render.GetDebugLinePoints().empty());
 }
 
 TEST_F(RendererTest, StaticMeshBuffersAreSharedByNameAndUploadedOnce) {
     std::vector<CPVertex> vertices(4);
-    for (size_t i = 0; i < vertices.size(); ++i) vertices[i].x = static_cast<float>(i);
+    for (size_t i = 0; i < vertices.size(); ++i) vertices[i].position.x = static_cast<float>(i);
     const std::vector<uint16_t> indices = {0, 1, 2, 2, 1, 3, 0};
     CPMeshBuffers* record = render.GetMeshBuffers("Level1Tree", vertices.data(), indices.data(), 4, 7);
     ASSERT_NE(record, nullptr);
