@@ -122,32 +122,22 @@ D3DFORMAT ResolveFormat(D3DFORMAT requested, const SourceImage& image) {
     return requested;
 }
 
-}  // namespace
 
-HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT dataSize, UINT width,
-                                            UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
-                                            D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
-                                            D3DXIMAGE_INFO* sourceInfo, PALETTEENTRY* /*palette*/,
-                                            IDirect3DTexture9** texture) {
+// The steps both loaders share: argument checks, the injected failure, decoding, then `make`
+// (creating and filling the texture from the image and the device's caps), and the record.
+template <class Texture, class Make>
+HRESULT CreateFromFile(IDirect3DDevice9* device, const void* data, UINT dataSize, D3DCallRecord record,
+                       D3DXIMAGE_INFO* sourceInfo, Texture** texture, Make make) {
     if (texture) *texture = nullptr;
     if (!device || !data || dataSize == 0 || !texture) return D3DERR_INVALIDCALL;
-    D3DCallRecord record{.call = D3DCall::D3DXCreateTextureFromFileInMemoryEx,
-                         .args = {dataSize, width, height, mipLevels, usage, format, pool, filter, mipFilter,
-                                  colorKey}};
     HRESULT result = device->InjectedFailure(record.call);
     SourceImage image;
     if (SUCCEEDED(result)) result = Decode(data, dataSize, &image);
     if (SUCCEEDED(result)) {
         D3DCAPS9 caps{};
         device->GetDeviceCaps(&caps);
-        const UINT w = ResolveSize(width, image.info.Width, caps.MaxTextureWidth);
-        const UINT h = ResolveSize(height, image.info.Height, caps.MaxTextureHeight);
-        const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, w, h);
-        result = device->CreateTexture(w, h, levels, usage, ResolveFormat(format, image), pool, texture, nullptr);
-        if (SUCCEEDED(result)) {
-            FillFace(**texture, 0, image, colorKey);
-            if (sourceInfo) *sourceInfo = image.info;
-        }
+        result = make(image, caps);
+        if (SUCCEEDED(result) && sourceInfo) *sourceInfo = image.info;
     }
     record.object = *texture;
     record.result = result;
@@ -155,31 +145,44 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void
     return result;
 }
 
+}  // namespace
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT dataSize, UINT width,
+                                            UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                                            D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                                            D3DXIMAGE_INFO* sourceInfo, PALETTEENTRY* /*palette*/,
+                                            IDirect3DTexture9** texture) {
+    D3DCallRecord record{.call = D3DCall::D3DXCreateTextureFromFileInMemoryEx,
+                         .args = {dataSize, width, height, mipLevels, usage, format, pool, filter, mipFilter,
+                                  colorKey}};
+    return CreateFromFile(device, data, dataSize, std::move(record), sourceInfo, texture,
+                          [&](const SourceImage& image, const D3DCAPS9& caps) {
+                              const UINT w = ResolveSize(width, image.info.Width, caps.MaxTextureWidth);
+                              const UINT h = ResolveSize(height, image.info.Height, caps.MaxTextureHeight);
+                              const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, w, h);
+                              HRESULT result = device->CreateTexture(w, h, levels, usage, ResolveFormat(format, image),
+                                                                     pool, texture, nullptr);
+                              if (SUCCEEDED(result)) FillFace(**texture, 0, image, colorKey);
+                              return result;
+                          });
+}
+
 HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT dataSize,
                                                 UINT size, UINT mipLevels, DWORD usage, D3DFORMAT format,
                                                 D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
                                                 D3DXIMAGE_INFO* sourceInfo, PALETTEENTRY* /*palette*/,
                                                 IDirect3DCubeTexture9** texture) {
-    if (texture) *texture = nullptr;
-    if (!device || !data || dataSize == 0 || !texture) return D3DERR_INVALIDCALL;
     D3DCallRecord record{.call = D3DCall::D3DXCreateCubeTextureFromFileInMemoryEx,
                          .args = {dataSize, size, mipLevels, usage, format, pool, filter, mipFilter, colorKey}};
-    HRESULT result = device->InjectedFailure(record.call);
-    SourceImage image;
-    if (SUCCEEDED(result)) result = Decode(data, dataSize, &image);
-    if (SUCCEEDED(result)) {
-        D3DCAPS9 caps{};
-        device->GetDeviceCaps(&caps);
-        const UINT edge = ResolveSize(size, image.info.Width, caps.MaxTextureWidth);
-        const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, edge, edge);
-        result = device->CreateCubeTexture(edge, levels, usage, ResolveFormat(format, image), pool, texture, nullptr);
-        if (SUCCEEDED(result)) {
-            for (UINT face = 0; face < 6; ++face) FillFace(**texture, face, image, colorKey);
-            if (sourceInfo) *sourceInfo = image.info;
-        }
-    }
-    record.object = *texture;
-    record.result = result;
-    device->Record(std::move(record));
-    return result;
+    return CreateFromFile(device, data, dataSize, std::move(record), sourceInfo, texture,
+                          [&](const SourceImage& image, const D3DCAPS9& caps) {
+                              const UINT edge = ResolveSize(size, image.info.Width, caps.MaxTextureWidth);
+                              const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, edge, edge);
+                              HRESULT result = device->CreateCubeTexture(edge, levels, usage,
+                                                                         ResolveFormat(format, image), pool, texture,
+                                                                         nullptr);
+                              if (SUCCEEDED(result))
+                                  for (UINT face = 0; face < 6; ++face) FillFace(**texture, face, image, colorKey);
+                              return result;
+                          });
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <strings.h>
 
 namespace {
@@ -207,11 +208,13 @@ private:
         return true;
     }
 
-    // Annotations: `<` ... `>` with the declarations inside, which may hold brackets of their own.
-    bool SkipAnnotations() {
-        if (!Advance()) return false;
-        while (!Is(mToken, ">")) {
-            if (mToken.kind == TokenKind::End) return Fail("unexpected end of text inside '<'");
+    // Skips tokens up to (not over) the first of `stops` at this bracket level, stepping over balanced
+    // brackets; a stray closer or the end of the text is an error (`endMessage` for the latter).
+    bool SkipUntil(std::initializer_list<const char*> stops, const char* endMessage) {
+        while (true) {
+            for (const char* stop : stops)
+                if (Is(mToken, stop)) return true;
+            if (mToken.kind == TokenKind::End) return Fail(endMessage);
             if (Is(mToken, "{") || Is(mToken, "(") || Is(mToken, "[")) {
                 if (!SkipBalanced()) return false;
             } else if (Is(mToken, "}") || Is(mToken, ")") || Is(mToken, "]")) {
@@ -220,22 +223,14 @@ private:
                 return false;
             }
         }
-        return Advance();
     }
 
-    bool SkipUntilSemicolon() {
-        while (!Is(mToken, ";")) {
-            if (mToken.kind == TokenKind::End) return Fail("unexpected end of text: missing ';'");
-            if (Is(mToken, "{") || Is(mToken, "(") || Is(mToken, "[")) {
-                if (!SkipBalanced()) return false;
-            } else if (Is(mToken, "}") || Is(mToken, ")") || Is(mToken, "]")) {
-                return Fail("'" + mToken.text + "' without its opener");
-            } else if (!Advance()) {
-                return false;
-            }
-        }
-        return Advance();
+    // Annotations: `<` ... `>` with the declarations inside, which may hold brackets of their own.
+    bool SkipAnnotations() {
+        return Advance() && SkipUntil({">"}, "unexpected end of text inside '<'") && Advance();
     }
+
+    bool SkipUntilSemicolon() { return SkipUntil({";"}, "unexpected end of text: missing ';'") && Advance(); }
 
     bool Technique() {
         EffectScanTechnique technique;
@@ -325,16 +320,7 @@ private:
             if (Is(mToken, "=") || Is(mToken, "{")) {
                 // Initialiser (values, a sampler_state block): everything up to the next ',' or ';' at
                 // this level.
-                while (!Is(mToken, ";") && !Is(mToken, ",")) {
-                    if (mToken.kind == TokenKind::End) return Fail("unexpected end of text: missing ';'");
-                    if (Is(mToken, "{") || Is(mToken, "(") || Is(mToken, "[")) {
-                        if (!SkipBalanced()) return false;
-                    } else if (Is(mToken, "}") || Is(mToken, ")") || Is(mToken, "]")) {
-                        return Fail("'" + mToken.text + "' without its opener");
-                    } else if (!Advance()) {
-                        return false;
-                    }
-                }
+                if (!SkipUntil({";", ","}, "unexpected end of text: missing ';'")) return false;
             }
             if (!isStatic) mScan->parameters.push_back(std::move(parameter));
             if (Is(mToken, ";")) return Advance();
