@@ -151,7 +151,9 @@ void IDirect3DDevice9::SetDefaultState() {
 // ---- Recording ----
 
 void IDirect3DDevice9::Record(D3DCallRecord record) {
-    if (mRecording) mCalls.push_back(std::move(record));
+    if (!mRecording) return;
+    if (mCalls.size() >= kMaxRecords) mCalls.erase(mCalls.begin(), mCalls.begin() + kMaxRecords / 2);
+    mCalls.push_back(std::move(record));
 }
 
 HRESULT IDirect3DDevice9::InjectedFailure(D3DCall call) {

@@ -117,8 +117,10 @@ public:
     // ---- The stand-in's side: records, failures and device loss, for the host and tests ----
     const std::vector<D3DCallRecord>& Calls() const { return mCalls; }
     void ClearCalls() { mCalls.clear(); }
-    // Recording is on from the start; a long-running host may switch it off.
+    // Recording is on from the start; a long-running host may switch it off. In a long run only the
+    // recent calls are kept: past kMaxRecords the older half of the record is dropped.
     void SetRecording(bool on) { mRecording = on; }
+    static constexpr size_t kMaxRecords = 1 << 16;
     // From now on the device is lost: Present answers D3DERR_DEVICELOST and TestCooperativeLevel
     // D3DERR_DEVICENOTRESET (or D3DERR_DEVICELOST while `resettable` is false) until a Reset succeeds.
     void LoseDevice(bool resettable = true);

@@ -277,3 +277,15 @@ TEST(RecordingDevice, TexturesHaveTheirLevelsAndLockInsideThem) {
               D3DERR_INVALIDCALL)
         << "more levels than an 8 x 8 chain has";
 }
+
+TEST(RecordingDevice, KeepsOnlyTheRecentCallsInALongRun) {
+    auto device = MakeTestDevice();
+    const size_t total = IDirect3DDevice9::kMaxRecords + 10;
+    for (size_t i = 0; i < total; ++i) device->SetFVF(static_cast<DWORD>(i));
+    const auto& calls = device->Calls();
+    EXPECT_LE(calls.size(), IDirect3DDevice9::kMaxRecords);
+    EXPECT_GE(calls.size(), IDirect3DDevice9::kMaxRecords / 2);
+    EXPECT_TRUE(calls.back().Is(D3DCall::SetFVF, {static_cast<uint32_t>(total - 1)})) << "the newest is kept";
+    EXPECT_TRUE(calls.front().Is(D3DCall::SetFVF, {static_cast<uint32_t>(total - calls.size())}))
+        << "in order, without gaps";
+}
