@@ -1,0 +1,102 @@
+#include "Render/PTexture.h"
+
+#include "Render/PRender.h"
+#include "Render/PTextureManager.h"
+#include "core/LogStream.h"
+#include "core/config/Settings.h"
+#include "core/files/CPFileReader.h"
+#include "core/files/CPTokenizer.h"
+#include "platform/D3DX9Texture.h"
+#include "platform/PathResolver.h"
+
+namespace {
+// Report lines of the two creation sites.
+constexpr int kReportLineCube = 107;
+constexpr int kReportLinePlain = 138;
+
+const char kTextureFolder[] = "Data\\Textures";
+// Triangle filtering with dithering for the mip levels.
+constexpr DWORD kMipFilter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+
+// The file name with its last three characters replaced by "jpg"; a shorter name becomes "jpg".
+std::string JpegAlternative(const std::string& file) {
+    return file.substr(0, file.size() >= 3 ? file.size() - 3 : 0) + "jpg";
+}
+}  // namespace
+
+CPTexture::~CPTexture() {
+    if (!IsVideoTexture()) {
+        if (mTexture) mTexture->Release();
+        if (mCubeTexture) mCubeTexture->Release();
+    }
+    mTexture = nullptr;
+    mCubeTexture = nullptr;
+    // Even a video texture leaves the cache: an entry must never outlive its object.
+    if (gTextureManager) gTextureManager->RemoveTexture(this);
+}
+
+bool CPTexture::IsVideoTexture() const { return mName == "VIDEO" || mName == "VIDEO1"; }
+
+IDirect3DBaseTexture9* CPTexture::GetBaseTexture() const {
+    if (mTexture) return mTexture;
+    return mCubeTexture;
+}
+
+void CPTexture::ShowVideoTexture(IDirect3DTexture9* texture, const std::string& name) {
+    if (!IsVideoTexture() && mTexture) mTexture->Release();
+    mTexture = texture;
+    mName = name;
+}
+
+bool CPTexture::Load(const std::string& name) {
+    CPTokenizer items(name, ",", true);
+    std::string file;
+    items.NextToken(file);
+
+    std::string path = std::string(kTextureFolder) + "\\" + file;
+    if (!IsRegularFile(path)) path = std::string(kTextureFolder) + "\\" + JpegAlternative(file);
+
+    mName = name;
+    UINT mipLevels = D3DX_DEFAULT;
+    bool cube = false;
+    for (std::string option; items.NextToken(option);) {
+        if (option == "nomip") mipLevels = 1;
+        if (option == "cube") cube = true;
+    }
+
+    CPFileReader reader(path, false);
+    if (reader.Load() != S_OK) return false;
+
+    D3DSURFACE_DESC top{};
+    if (cube) {
+        mIsCube = 1;
+        HRESULT result = D3DXCreateCubeTextureFromFileInMemoryEx(
+            RenderDevice(), reader.GetData(), reader.GetSize(), D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
+            D3DPOOL_MANAGED, D3DX_DEFAULT, kMipFilter, 0, nullptr, nullptr, &mCubeTexture);
+        if (FAILED(result)) {
+            mCubeTexture = nullptr;
+            ReportDXError(__FILE__, kReportLineCube, result);
+            return false;
+        }
+        if (SUCCEEDED(mCubeTexture->GetLevelDesc(0, &top))) {
+            mWidth = top.Width;
+            mHeight = top.Height;
+        }
+        return true;
+    }
+
+    HRESULT result = D3DXCreateTextureFromFileInMemoryEx(
+        RenderDevice(), reader.GetData(), reader.GetSize(), D3DX_DEFAULT, D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
+        D3DPOOL_MANAGED, D3DX_DEFAULT, kMipFilter, 0, nullptr, nullptr, &mTexture);
+    if (FAILED(result)) {
+        mTexture = nullptr;
+        ReportDXError(__FILE__, kReportLinePlain, result);
+        return false;
+    }
+    if (SUCCEEDED(mTexture->GetLevelDesc(0, &top))) {
+        mWidth = top.Width;
+        mHeight = top.Height;
+    }
+    if (mipLevels != 1 && gSettings::texlod != -1) mTexture->SetLOD(static_cast<DWORD>(gSettings::texlod));
+    return true;
+}
