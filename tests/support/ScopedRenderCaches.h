@@ -1,0 +1,43 @@
+// For tests of code that loads effects, textures and materials: a working folder with "Data\Effects"
+// and "Data\Textures", a recording device behind gRenderer, and fresh effect, texture and material
+// caches in the globals. Everything is destroyed, and the globals restored, when it goes out of scope.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/D3DTestSupport.h"
+#include "support/TempFolder.h"
+
+class PRender;
+class CPEffectManager;
+class CPTextureManager;
+class CPMaterialManager;
+
+class ScopedRenderCaches {
+public:
+    ScopedRenderCaches();
+    ~ScopedRenderCaches();
+    ScopedRenderCaches(const ScopedRenderCaches&) = delete;
+    ScopedRenderCaches& operator=(const ScopedRenderCaches&) = delete;
+
+    const TempFolder& Folder() const { return mWorkingFolder.Folder(); }
+    IDirect3DDevice9& Device() const { return *mDevice; }
+
+    // Writes "Data/Effects/<name>" / "Data/Textures/<name>" in the working folder.
+    void WriteEffect(const std::string& name, const std::string& text) const;
+    void WriteTexture(const std::string& name, const std::vector<uint8_t>& bytes) const;
+
+    // Every DirectX error report made since the caches were built, in order.
+    const std::vector<std::string>& Reports() const { return mReports; }
+
+private:
+    ScopedWorkingFolder mWorkingFolder;
+    D3DPtr<IDirect3DDevice9> mDevice;
+    std::vector<std::string> mReports;
+    PRender* mRenderer = nullptr;
+    PRender* mPreviousRenderer;
+    CPEffectManager* mPreviousEffects;
+    CPTextureManager* mPreviousTextures;
+    CPMaterialManager* mPreviousMaterials;
+};
