@@ -21,25 +21,14 @@ CPSmartPtr<CPMaterial> CPMaterialManager::CreateMaterial(int32_t layerKey, const
     CPSmartPtr<CPTextureBlock> block = gTextureManager ? gTextureManager->CreateTextureBlock(textureNames) : nullptr;
 
     Key key = KeyOf(layerKey, effect.Get(), block.Get());
-    if (auto found = mIndex.find(key); found != mIndex.end()) return CPSmartPtr<CPMaterial>(found->second);
+    if (CPMaterial* existing = mMaterials.Find(key)) return CPSmartPtr<CPMaterial>(existing);
 
     auto* material = new CPMaterial(layerKey, effect, block);
-    mMaterials.push_back(material);
-    mIndex.emplace(key, material);
+    mMaterials.Add(key, material);
     return CPSmartPtr<CPMaterial>(material);
 }
 
 void CPMaterialManager::RemoveMaterial(const CPMaterial* material) {
-    auto indexed = mIndex.find(KeyOf(material->GetLayerKey(), material->GetEffect().Get(),
-                                     material->GetTextureBlock().Get()));
-    if (indexed == mIndex.end() || indexed->second != material) return;
-    mIndex.erase(indexed);
-    mMaterials.remove(const_cast<CPMaterial*>(material));
-}
-
-void CPMaterialManager::DestroyAll() {
-    std::list<CPMaterial*> materials;
-    materials.swap(mMaterials);
-    mIndex.clear();
-    for (CPMaterial* material : materials) delete material;
+    mMaterials.Remove(KeyOf(material->GetLayerKey(), material->GetEffect().Get(), material->GetTextureBlock().Get()),
+                      material);
 }

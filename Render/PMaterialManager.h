@@ -4,12 +4,12 @@
 
 #include <cstdint>
 #include <list>
-#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "Render/PMaterial.h"
+#include "Render/PSharedObjectList.h"
 #include "core/CPSmartPtr.h"
 
 class CPMaterialManager {
@@ -29,16 +29,15 @@ public:
     void RemoveMaterial(const CPMaterial* material);
 
     // In creation order.
-    const std::list<CPMaterial*>& GetMaterials() const { return mMaterials; }
+    const std::list<CPMaterial*>& GetMaterials() const { return mMaterials.Objects(); }
     // Deletes every material and empties the cache. Invalidates every pointer to them.
-    void DestroyAll();
+    void DestroyAll() { mMaterials.DestroyAll(); }
 
 private:
     using Key = std::tuple<int32_t, uintptr_t, uintptr_t>;  // layer key, effect and block addresses
     static Key KeyOf(int32_t layerKey, const CPEffect* effect, const CPTextureBlock* block);
 
-    std::list<CPMaterial*> mMaterials;  // creation order; not owned
-    std::map<Key, CPMaterial*> mIndex;  // the same materials by what they are made of
+    CPSharedObjectList<Key, CPMaterial> mMaterials;
 };
 
 extern CPMaterialManager* gMaterialManager;

@@ -18,6 +18,22 @@ const char kTextureFolder[] = "Data\\Textures";
 // Triangle filtering with dithering for the mip levels.
 constexpr DWORD kMipFilter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
 
+// After a creation call: on failure the report and no texture; on success the top level's size.
+template <class Texture>
+bool TakeCreated(HRESULT result, Texture*& texture, int reportLine, uint32_t& width, uint32_t& height) {
+    if (FAILED(result)) {
+        texture = nullptr;
+        ReportDXError(__FILE__, reportLine, result);
+        return false;
+    }
+    D3DSURFACE_DESC top{};
+    if (SUCCEEDED(texture->GetLevelDesc(0, &top))) {
+        width = top.Width;
+        height = top.Height;
+    }
+    return true;
+}
+
 // The file name with its last three characters replaced by "jpg"; a shorter name becomes "jpg".
 std::string JpegAlternative(const std::string& file) {
     return file.substr(0, file.size() >= 3 ? file.size() - 3 : 0) + "jpg";
@@ -67,36 +83,18 @@ bool CPTexture::Load(const std::string& name) {
     CPFileReader reader(path, false);
     if (reader.Load() != S_OK) return false;
 
-    D3DSURFACE_DESC top{};
     if (cube) {
         mIsCube = 1;
         HRESULT result = D3DXCreateCubeTextureFromFileInMemoryEx(
             RenderDevice(), reader.GetData(), reader.GetSize(), D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
             D3DPOOL_MANAGED, D3DX_DEFAULT, kMipFilter, 0, nullptr, nullptr, &mCubeTexture);
-        if (FAILED(result)) {
-            mCubeTexture = nullptr;
-            ReportDXError(__FILE__, kReportLineCube, result);
-            return false;
-        }
-        if (SUCCEEDED(mCubeTexture->GetLevelDesc(0, &top))) {
-            mWidth = top.Width;
-            mHeight = top.Height;
-        }
-        return true;
+        return TakeCreated(result, mCubeTexture, kReportLineCube, mWidth, mHeight);
     }
 
     HRESULT result = D3DXCreateTextureFromFileInMemoryEx(
         RenderDevice(), reader.GetData(), reader.GetSize(), D3DX_DEFAULT, D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
         D3DPOOL_MANAGED, D3DX_DEFAULT, kMipFilter, 0, nullptr, nullptr, &mTexture);
-    if (FAILED(result)) {
-        mTexture = nullptr;
-        ReportDXError(__FILE__, kReportLinePlain, result);
-        return false;
-    }
-    if (SUCCEEDED(mTexture->GetLevelDesc(0, &top))) {
-        mWidth = top.Width;
-        mHeight = top.Height;
-    }
+    if (!TakeCreated(result, mTexture, kReportLinePlain, mWidth, mHeight)) return false;
     if (mipLevels != 1 && gSettings::texlod != -1) mTexture->SetLOD(static_cast<DWORD>(gSettings::texlod));
     return true;
 }

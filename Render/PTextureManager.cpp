@@ -1,7 +1,5 @@
 #include "Render/PTextureManager.h"
 
-#include <algorithm>
-
 CPTextureManager* gTextureManager = nullptr;
 
 CPTextureManager* GetTextureManager() { return gTextureManager; }
@@ -27,25 +25,18 @@ CPSmartPtr<CPTextureBlock> CPTextureManager::CreateTextureBlock(std::vector<std:
     for (const std::string& name : names) textures.push_back(GetTexture(name).Get());
 
     BlockKey key = KeyOf(textures);
-    if (auto found = mBlockIndex.find(key); found != mBlockIndex.end()) return CPSmartPtr<CPTextureBlock>(found->second);
+    if (CPTextureBlock* existing = mBlocks.Find(key)) return CPSmartPtr<CPTextureBlock>(existing);
 
     auto* block = new CPTextureBlock(std::move(textures));
-    mBlocks.push_back(block);
-    mBlockIndex.emplace(std::move(key), block);
+    mBlocks.Add(key, block);
     return CPSmartPtr<CPTextureBlock>(block);
 }
 
 void CPTextureManager::RemoveTextureBlock(const CPTextureBlock* block) {
-    auto indexed = mBlockIndex.find(KeyOf(block->GetTextures()));
-    if (indexed == mBlockIndex.end() || indexed->second != block) return;
-    mBlockIndex.erase(indexed);
-    mBlocks.remove(const_cast<CPTextureBlock*>(block));
+    mBlocks.Remove(KeyOf(block->GetTextures()), block);
 }
 
 void CPTextureManager::DestroyAll() {
-    std::list<CPTextureBlock*> blocks;
-    blocks.swap(mBlocks);
-    mBlockIndex.clear();
-    for (CPTextureBlock* block : blocks) delete block;
+    mBlocks.DestroyAll();
     mTextures.DestroyAll();
 }

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 #include <list>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "Render/PResourceCache.h"
+#include "Render/PSharedObjectList.h"
 #include "Render/PTexture.h"
 #include "Render/PTextureBlock.h"
 #include "core/CPSmartPtr.h"
@@ -36,7 +36,7 @@ public:
     // Takes the block off the list when it is there; the CPTextureBlock destructor calls it.
     void RemoveTextureBlock(const CPTextureBlock* block);
     // In creation order.
-    const std::list<CPTextureBlock*>& GetTextureBlocks() const { return mBlocks; }
+    const std::list<CPTextureBlock*>& GetTextureBlocks() const { return mBlocks.Objects(); }
 
     // Deletes every block, then every cached texture once, and empties both. Invalidates every
     // pointer to them.
@@ -46,8 +46,7 @@ private:
     using BlockKey = std::vector<uintptr_t>;  // the block's texture addresses in order
     static BlockKey KeyOf(const std::vector<CPTexture*>& textures);
 
-    std::list<CPTextureBlock*> mBlocks;             // creation order; not owned
-    std::map<BlockKey, CPTextureBlock*> mBlockIndex;  // the same blocks by their texture lists
+    CPSharedObjectList<BlockKey, CPTextureBlock> mBlocks;
     CPResourceCache<CPTexture> mTextures;
 };
 

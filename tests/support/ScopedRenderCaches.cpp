@@ -21,11 +21,11 @@ ScopedRenderCaches::ScopedRenderCaches()
     gEffectManager = new CPEffectManager();
     gTextureManager = new CPTextureManager();
     gMaterialManager = new CPMaterialManager();
-    SetLogReportObserver([this](const std::string& text) { mReports.push_back(text); });
+    mPreviousObserver = SetLogReportObserver([this](const std::string& text) { mReports.push_back(text); });
 }
 
 ScopedRenderCaches::~ScopedRenderCaches() {
-    SetLogReportObserver({});
+    SetLogReportObserver(std::move(mPreviousObserver));
     // Materials hold effects and texture blocks, blocks hold textures: the holders go first.
     delete gMaterialManager;
     delete gTextureManager;
@@ -43,4 +43,23 @@ void ScopedRenderCaches::WriteEffect(const std::string& name, const std::string&
 
 void ScopedRenderCaches::WriteTexture(const std::string& name, const std::vector<uint8_t>& bytes) const {
     Folder().Write("Data/Textures/" + name, std::string(bytes.begin(), bytes.end()));
+}
+
+std::vector<std::string> ScopedRenderCaches::ReportSites() const {
+    // A report opens with "DXError if <source path> on line <line>\n".
+    std::vector<std::string> sites;
+    for (const std::string& report : mReports) {
+        const std::string prefix = "DXError if ";
+        size_t on = report.find(" on line ");
+        size_t end = report.find('\n');
+        if (report.rfind(prefix, 0) != 0 || on == std::string::npos || end == std::string::npos) {
+            sites.push_back(report);
+            continue;
+        }
+        std::string source = report.substr(prefix.size(), on - prefix.size());
+        size_t slash = source.find_last_of("/\\");
+        if (slash != std::string::npos) source.erase(0, slash + 1);
+        sites.push_back(source + ":" + report.substr(on + 9, end - on - 9));
+    }
+    return sites;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LogStream.h"
 #include "support/D3DTestSupport.h"
 #include "support/TempFolder.h"
 
@@ -30,11 +31,14 @@ public:
 
     // Every DirectX error report made since the caches were built, in order.
     const std::vector<std::string>& Reports() const { return mReports; }
+    // Where each report was made: the reporting file's name and the line, "PEffect.cpp:69".
+    std::vector<std::string> ReportSites() const;
 
 private:
     ScopedWorkingFolder mWorkingFolder;
     D3DPtr<IDirect3DDevice9> mDevice;
     std::vector<std::string> mReports;
+    LogReportObserver mPreviousObserver;
     PRender* mRenderer = nullptr;
     PRender* mPreviousRenderer;
     CPEffectManager* mPreviousEffects;
