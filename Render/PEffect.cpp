@@ -5,6 +5,7 @@
 #include "Render/PEffectManager.h"
 #include "Render/PRender.h"
 #include "core/LogStream.h"
+#include "core/ServiceGlobals.h"
 #include "core/files/CPFileReader.h"
 #include "core/files/CPTokenizer.h"
 
@@ -54,9 +55,10 @@ bool CPEffect::Load(const std::string& name) {
 }
 
 bool CPEffect::Create(const CPFileReader& file, ID3DXEffectPool* pool, int reportLine) {
+    IDirect3DDevice9* device = gRenderer ? gRenderer->GetDevice() : nullptr;
     ID3DXBuffer* errors = nullptr;
-    HRESULT result = D3DXCreateEffect(RenderDevice(), file.GetData(), file.GetSize(), nullptr, nullptr, 0, pool,
-                                      &mEffect, &errors);
+    HRESULT result =
+        D3DXCreateEffect(device, file.GetData(), file.GetSize(), nullptr, nullptr, 0, pool, &mEffect, &errors);
     if (errors) errors->Release();
     if (FAILED(result)) {
         mEffect = nullptr;

@@ -3,6 +3,7 @@
 #include "Render/PRender.h"
 #include "Render/PTextureManager.h"
 #include "core/LogStream.h"
+#include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "core/files/CPFileReader.h"
 #include "core/files/CPTokenizer.h"
@@ -83,16 +84,17 @@ bool CPTexture::Load(const std::string& name) {
     CPFileReader reader(path, false);
     if (reader.Load() != S_OK) return false;
 
+    IDirect3DDevice9* device = gRenderer ? gRenderer->GetDevice() : nullptr;
     if (cube) {
         mIsCube = 1;
         HRESULT result = D3DXCreateCubeTextureFromFileInMemoryEx(
-            RenderDevice(), reader.GetData(), reader.GetSize(), D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
+            device, reader.GetData(), reader.GetSize(), D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
             D3DPOOL_MANAGED, D3DX_DEFAULT, kMipFilter, 0, nullptr, nullptr, &mCubeTexture);
         return TakeCreated(result, mCubeTexture, kReportLineCube, mWidth, mHeight);
     }
 
     HRESULT result = D3DXCreateTextureFromFileInMemoryEx(
-        RenderDevice(), reader.GetData(), reader.GetSize(), D3DX_DEFAULT, D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
+        device, reader.GetData(), reader.GetSize(), D3DX_DEFAULT, D3DX_DEFAULT, mipLevels, 0, D3DFMT_UNKNOWN,
         D3DPOOL_MANAGED, D3DX_DEFAULT, kMipFilter, 0, nullptr, nullptr, &mTexture);
     if (!TakeCreated(result, mTexture, kReportLinePlain, mWidth, mHeight)) return false;
     if (mipLevels != 1 && gSettings::texlod != -1) mTexture->SetLOD(static_cast<DWORD>(gSettings::texlod));

@@ -15,8 +15,7 @@ ScopedRenderCaches::ScopedRenderCaches()
       mPreviousMaterials(gMaterialManager) {
     Folder().MakeFolder("Data/Effects");
     Folder().MakeFolder("Data/Textures");
-    mRenderer = new PRender();
-    mRenderer->SetDevice(mDevice.get());
+    mRenderer = new PRender(mDevice.get());
     gRenderer = mRenderer;
     gEffectManager = new CPEffectManager();
     gTextureManager = new CPTextureManager();
