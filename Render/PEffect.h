@@ -25,6 +25,7 @@ public:
     // the cache's pool). A missing file is replaced by "\simple.fx" (without the pool). False when the
     // file or "\simple.fx" is there but does not compile; true, with no D3DX effect, when neither file
     // can be read.
+    // Runs once, on a new object: the cache is its caller.
     bool Load(const std::string& name);
 
     void OnLostDevice() override;

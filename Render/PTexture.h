@@ -21,6 +21,7 @@ public:
     // Loads the file named by the text before the first "," ("Data\Textures\<file>", or the file of the
     // same name ending in "jpg" when that one cannot be opened). Options: "nomip" (one mip level),
     // "cube" (a cube map). False when neither file can be read or the image cannot be decoded.
+    // Runs once, on a new object: the cache is its caller.
     bool Load(const std::string& name);
 
     // Null for a cube map or when nothing loaded.
