@@ -1,6 +1,9 @@
 #include "host/EngineHost.h"
 
 #include "Render/PDeviceListener.h"
+#include "Render/PEffectManager.h"
+#include "Render/PMaterialManager.h"
+#include "Render/PTextureManager.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
@@ -21,6 +24,9 @@ void EngineHost::Startup(HWND mainWindow) {
     gTaskKernel = new CPTaskKernel(mainWindow);
     gCommandDispatcher = new CPCommandDispatcher;
     mAudio.Startup(mainWindow);
+    gEffectManager = new CPEffectManager;
+    gTextureManager = new CPTextureManager;
+    gMaterialManager = new CPMaterialManager;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -53,6 +59,14 @@ void EngineHost::Shutdown() {
     gCommandDispatcher = nullptr;
     delete gTaskKernel;
     gTaskKernel = nullptr;
+    // Materials hold effects and texture blocks, blocks hold textures: holders go first. Each cache
+    // stays set while it empties, so that its resources can leave it.
+    delete gMaterialManager;
+    gMaterialManager = nullptr;
+    delete gTextureManager;
+    gTextureManager = nullptr;
+    delete gEffectManager;
+    gEffectManager = nullptr;
     mStarted = false;
 }
 

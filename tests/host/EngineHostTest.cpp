@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "Render/PEffectManager.h"
+#include "Render/PMaterialManager.h"
+#include "Render/PTextureManager.h"
+#include "core/CPRefObject.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -52,4 +56,26 @@ TEST(EngineHost, FramesAreCountedAndTheSecondFrameTimeFollows) {
     EXPECT_EQ(gFrameTime2, gDeltaTime);
     host.Shutdown();
     EXPECT_EQ(gCommandDispatcher, nullptr);
+}
+
+TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gEffectManager, nullptr);
+    ASSERT_NE(gTextureManager, nullptr);
+    ASSERT_EQ(GetGlobalRenderContext(), gMaterialManager);
+    ASSERT_NE(gMaterialManager, nullptr);
+
+    // Nothing can be read here, so the effect and the texture are empty stand-ins; still cached.
+    CPMaterial* material = gMaterialManager->CreateMaterial(17, "holey.fx", {"color.dds"}).Get();
+    const void* effect = material->GetEffect().Get();
+    const void* block = material->GetTextureBlock().Get();
+    const void* texture = material->GetTextureBlock()->GetTextures()[0];
+
+    host.Shutdown();
+    EXPECT_EQ(gEffectManager, nullptr);
+    EXPECT_EQ(gTextureManager, nullptr);
+    EXPECT_EQ(gMaterialManager, nullptr);
+    for (const void* object : {static_cast<const void*>(material), effect, block, texture})
+        EXPECT_FALSE(gObjectRegistry::Contains(object));
 }
