@@ -314,6 +314,30 @@ D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* out, float* determinant, const D3DXMAT
     return out;
 }
 
+HRESULT D3DXMatrixDecompose(D3DXVECTOR3* outScale, D3DXQUATERNION* outRotation, D3DXVECTOR3* outTranslation,
+                            const D3DXMATRIX* m) {
+    *outTranslation = D3DXVECTOR3(m->_41, m->_42, m->_43);
+    D3DXVECTOR3 rows[3] = {{m->_11, m->_12, m->_13}, {m->_21, m->_22, m->_23}, {m->_31, m->_32, m->_33}};
+    D3DXVECTOR3 scale(D3DXVec3Length(&rows[0]), D3DXVec3Length(&rows[1]), D3DXVec3Length(&rows[2]));
+    D3DXVECTOR3 cross;
+    D3DXVec3Cross(&cross, &rows[1], &rows[2]);
+    if (D3DXVec3Dot(&rows[0], &cross) < 0.0f) scale.x = -scale.x;
+    *outScale = scale;
+    if (!(scale.x != 0.0f && scale.y != 0.0f && scale.z != 0.0f)) {
+        D3DXQuaternionIdentity(outRotation);
+        return D3DERR_INVALIDCALL;
+    }
+    D3DXMATRIX rotation = MakeIdentity();
+    const float s[3] = {scale.x, scale.y, scale.z};
+    for (int r = 0; r < 3; ++r) {
+        rotation.m[r][0] = rows[r].x / s[r];
+        rotation.m[r][1] = rows[r].y / s[r];
+        rotation.m[r][2] = rows[r].z / s[r];
+    }
+    D3DXQuaternionRotationMatrix(outRotation, &rotation);
+    return D3D_OK;
+}
+
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
     *out = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1);
     return out;

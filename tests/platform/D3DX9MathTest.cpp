@@ -254,6 +254,34 @@ TEST(D3DXMath, QuaternionFromMatrixCoversEveryBranch) {
     EXPECT_TRUE(std::isfinite(q.x) && std::isfinite(q.w));
 }
 
+TEST(D3DXMath, DecomposeRebuildsScaleRotationAndTranslation) {
+    struct Case {
+        std::string name;
+        D3DXVECTOR3 scale;
+        D3DXMATRIX rotation;
+    };
+    const std::vector<Case> cases = {
+        {"plain", {1, 1, 1}, RotationZ(0)},
+        {"scaled and turned", {2, 3, 0.5f}, RotationAxis({1, 2, 3}, 0.7f)},
+        {"mirrored in x", {-1, 1, 1}, RotationY(kHalfPi)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const D3DXMATRIX m = Scaling(c.scale.x, c.scale.y, c.scale.z) * c.rotation * Translation(4, -5, 6);
+        D3DXVECTOR3 scale, translation;
+        D3DXQUATERNION rotation;
+        ASSERT_EQ(D3DXMatrixDecompose(&scale, &rotation, &translation, &m), D3D_OK);
+        ExpectVec3Near(scale, c.scale);
+        ExpectVec3Near(translation, {4, -5, 6});
+        ExpectMatrixNear(Scaling(scale.x, scale.y, scale.z) * FromQuaternion(rotation) * Translation(4, -5, 6), m);
+    }
+    const D3DXMATRIX flat = Scaling(1, 0, 1);
+    D3DXVECTOR3 scale, translation;
+    D3DXQUATERNION rotation;
+    EXPECT_EQ(D3DXMatrixDecompose(&scale, &rotation, &translation, &flat), D3DERR_INVALIDCALL);
+    ExpectQuatNear(rotation, {0, 0, 0, 1});
+}
+
 TEST(D3DXMath, SlerpTakesTheShorterArc) {
     D3DXQUATERNION identity, quarter(0, 0, kRootHalf, kRootHalf), out;
     D3DXQuaternionIdentity(&identity);
