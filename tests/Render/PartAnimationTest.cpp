@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Render/CPPartAnimation.h"
+#include "Render/PPartAnimation.h"
 #include "core/CPCommandTask.h"
 #include "core/CPGameObject.h"
 #include "core/CPTaskKernel.h"

@@ -1,4 +1,4 @@
-#include "Render/CPPartAnimation.h"
+#include "Render/PPartAnimation.h"
 
 #include <algorithm>
 #include <cmath>
