@@ -1,0 +1,36 @@
+#include "Render/PVertexReader.h"
+
+#include "core/files/CPFileReader.h"
+
+bool ReadVertices(CPFileReader& reader, int32_t count, std::vector<CPVertex>& vertices) {
+    if (count < 0 || count > static_cast<int64_t>(reader.GetRemaining()) / kStoredVertexSize) return false;
+    std::vector<CPVertex> read(static_cast<size_t>(count));
+    for (CPVertex& v : read) {
+        v.position.x = reader.ReadFloat();
+        v.position.y = reader.ReadFloat();
+        v.position.z = reader.ReadFloat();
+        v.normal.x = reader.ReadFloat();
+        v.normal.y = reader.ReadFloat();
+        v.normal.z = reader.ReadFloat();
+        v.diffuse = static_cast<uint32_t>(reader.ReadInt());
+        v.specular = static_cast<uint32_t>(reader.ReadInt());
+        v.u0 = reader.ReadFloat();
+        v.v0 = reader.ReadFloat();
+        v.u1 = reader.ReadFloat();
+        v.v1 = reader.ReadFloat();
+    }
+    vertices.swap(read);
+    return true;
+}
+
+bool ReadIndices(CPFileReader& reader, int32_t count, std::vector<uint16_t>& indices) {
+    if (count < 0 || count > static_cast<int64_t>(reader.GetRemaining()) / 2) return false;
+    std::vector<uint16_t> read(static_cast<size_t>(count));
+    for (uint16_t& index : read) {
+        uint8_t bytes[2];
+        reader.ReadBytes(bytes, 2);
+        index = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+    }
+    indices.swap(read);
+    return true;
+}
