@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "core/CPRefObject.h"
+
 template <class T>
 class CPSmartPtr {
 public:
@@ -48,4 +50,12 @@ private:
 template <class T, class U>
 bool operator==(const CPSmartPtr<T>& a, const CPSmartPtr<U>& b) {
     return a.Get() == b.Get();
+}
+
+// Lets go of a held object: Release when it is still a live engine object, a plain forget when its
+// owner has already deleted it (Release on it would touch freed memory).
+template <class T>
+void ReleaseIfAlive(CPSmartPtr<T>& held) {
+    if (held && !gObjectRegistry::Contains(held.Get())) held.Forget();
+    held.Reset();
 }
