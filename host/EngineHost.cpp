@@ -1,5 +1,6 @@
 #include "host/EngineHost.h"
 
+#include "Render/PAnimation.h"
 #include "Render/PDeviceListener.h"
 #include "Render/PEffectManager.h"
 #include "Render/PMaterialManager.h"
@@ -27,6 +28,7 @@ void EngineHost::Startup(HWND mainWindow) {
     gEffectManager = new CPEffectManager;
     gTextureManager = new CPTextureManager;
     gMaterialManager = new CPMaterialManager;
+    gAnimationManager = new CPAnimationManager;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -59,6 +61,9 @@ void EngineHost::Shutdown() {
     gCommandDispatcher = nullptr;
     delete gTaskKernel;
     gTaskKernel = nullptr;
+    // Vertex animations live until here: nothing deletes them during a run.
+    delete gAnimationManager;
+    gAnimationManager = nullptr;
     // Materials hold effects and texture blocks, blocks hold textures: holders go first. Each cache
     // stays set while it empties, so that its resources can leave it.
     delete gMaterialManager;

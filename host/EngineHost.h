@@ -11,13 +11,14 @@
 class EngineHost {
 public:
     // Creates gTaskKernel with the main window and gCommandDispatcher, the audio (device, sound cache
-    // and manager, music player), the effect, texture and material caches, and starts the frame clock.
+    // and manager, music player), the effect, texture, material and animation caches, and starts the
+    // frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, runs the task kernel.
     void Frame();
     // Sets gAppExiting and destroys the services Startup created; the caches go last, with every
-    // material, texture block, texture and effect they hold.
+    // animation, material, texture block, texture and effect they hold.
     void Shutdown();
 
     // The reset protocol around a lost device. While the device answers D3DERR_DEVICENOTRESET: every

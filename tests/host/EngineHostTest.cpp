@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Render/PAnimation.h"
 #include "Render/PEffectManager.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PTextureManager.h"
@@ -71,8 +72,13 @@ TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
     const void* effect = material->GetEffect().Get();
     const void* block = material->GetTextureBlock().Get();
     const void* texture = material->GetTextureBlock()->GetTextures()[0];
+    ASSERT_NE(gAnimationManager, nullptr);
+    const void* animation = new CPAnimation("wing&bird.msh");
+    ASSERT_EQ(gAnimationManager->Find("wing&bird.msh"), animation);
 
     host.Shutdown();
+    EXPECT_EQ(gAnimationManager, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(animation));
     EXPECT_EQ(gEffectManager, nullptr);
     EXPECT_EQ(gTextureManager, nullptr);
     EXPECT_EQ(gMaterialManager, nullptr);
