@@ -193,6 +193,40 @@ TEST_F(LauncherTest, LauncherDialogIsNamedCentredAndShowsTheNewsPage) {
     }
 }
 
+// The platform passes the focus control's handle in wParam; whatever its low word happens to be, the
+// initialisation presses no button.
+WPARAM gInitWParam = 0;
+INT_PTR LauncherWithInitWParam(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return LauncherDlgProc(window, message, message == WM_INITDIALOG ? gInitWParam : wParam, lParam);
+}
+
+TEST_F(LauncherTest, InitialisationPressesNoButtonWhateverItsWParam) {
+    for (INT id : {IDC_PLAY_FULLSCREEN, IDC_PLAY_WINDOWED, IDC_EXIT, IDC_OPTIONS}) {
+        gSettings::fullScreen = 7;
+        gInitWParam = MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED);
+        const int initCalls = PlatformControls::InitCommonControlsCount();
+        DialogScript script;
+        script.Inspect([id](HWND dialog) {
+            char caption[32] = {};
+            GetWindowTextA(dialog, caption, sizeof(caption));
+            EXPECT_STREQ(caption, "Varnoquelroadchaser") << id;  // the launcher is still up, alone
+            EXPECT_EQ(PlatformDialogs::OpenDialogCount(), 1) << id;
+        });
+        script.Then("Exit");
+        INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_LAUNCHER), nullptr, LauncherWithInitWParam, 0);
+        EXPECT_EQ(result, IDC_EXIT) << id;
+        EXPECT_EQ(gSettings::fullScreen, 7) << id;
+        EXPECT_EQ(PlatformControls::InitCommonControlsCount(), initCalls) << id;
+        EXPECT_TRUE(script.Exhausted()) << id;
+        ASSERT_NE(gWebHost, nullptr);
+        gWebHost->CloseBrowser();
+        gWebHost->Release();
+        gWebHost = nullptr;
+        OleUninitialize();
+        gLauncherOleStarted = false;
+    }
+}
+
 TEST_F(LauncherTest, OptionsCancelLeavesFileAndMemoryUnchanged) {
     const std::string before = "bloom = 1\nblur = 1\nscreenWidth = 1024\nscreenHeight = 768\nscreenBPP = 32\n";
     WriteConfig(before);
