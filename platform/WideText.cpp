@@ -27,6 +27,10 @@ bool Decode(UINT codePage, const unsigned char* bytes, size_t count, std::vector
             if ((next & 0xC0) != 0x80) valid = false;
             cp = (cp << 6) | (next & 0x3F);
         }
+        // An overlong form (a code point written with more bytes than it needs) is invalid too, so no
+        // character has two spellings.
+        static const char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (valid && cp < kSmallest[extra]) valid = false;
         if (valid && (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
         if (!valid) {
             out.push_back(0xFFFD);

@@ -24,6 +24,10 @@ TEST(WideText, ConvertsByCodePage) {
         {"utf-8 four bytes become a surrogate pair", CP_UTF8, "\xF0\x9F\x98\x80", u"\U0001F600"},
         {"bad utf-8 lead", CP_UTF8, "a\xFFz", u"a\uFFFDz"},
         {"truncated utf-8", CP_UTF8, "a\xE2\x82", u"a\uFFFD\uFFFD"},
+        {"overlong slash is no slash", CP_UTF8, "\xC0\xAF", u"\uFFFD\uFFFD"},
+        {"overlong three-byte zero", CP_UTF8, "\xE0\x80\x80z", u"\uFFFD\uFFFD\uFFFDz"},
+        {"overlong four-byte euro", CP_UTF8, "\xF0\x82\x82\xAC", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"smallest three-byte form", CP_UTF8, "\xE0\xA0\x80", u"\u0800"},
     };
     for (const Case& c : cases) {
         int length = static_cast<int>(c.bytes.size());
