@@ -88,7 +88,10 @@ HWND FocusControl(WindowObject& dialog) {
     return WindowRegistry::HandleOf(&dialog);
 }
 
-bool SameText(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
+// Whole texts: a zero byte inside a typed line does not end the comparison early.
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
 
 std::string Trim(const std::string& text) {
     const char* blanks = " \t\r\n";

@@ -325,3 +325,12 @@ TEST_F(DialogTest, TerminalShowsTheDialogAndReadsOneActionPerLine) {
     EXPECT_NE(shown.find("> frobnicate\nThere is no \"frobnicate\" here.\n"), std::string::npos);
     EXPECT_EQ(shown.find("Lens Flare"), std::string::npos);  // hidden controls are not shown
 }
+
+TEST_F(DialogTest, LineWithAZeroByteMatchesNoControlByItsStart) {
+    // A piped line is taken whole: "OK" followed by a zero byte and more is not "OK".
+    const char input[] = "OK\0junk\nclose\0x\nCancel\n";
+    TerminalSession terminal(std::string(input, sizeof(input) - 1));
+    EXPECT_EQ(Run(IDD_OPTIONS), IDCANCEL);
+    EXPECT_EQ(log.commands, (std::vector<WORD>{IDCANCEL}));
+    EXPECT_EQ(Count(log.messages, WM_CLOSE), 0u);
+}
