@@ -13,6 +13,10 @@ bool CPTaskKernel::AddTask(CPSmartPtr<CPTask>& task) {
 
     raw->mEntry = mTasks.emplace(raw->GetPriority(), task);
     raw->mKernel = this;
+    // The walk goes on at mWalkNext once the running entry has left; a task placed between that
+    // entry's old place and mWalkNext lies ahead of the walk too.
+    if (mWalking && mCurrentGone && raw->mEntry->first >= mGoneKey && std::next(raw->mEntry) == mWalkNext)
+        mWalkNext = raw->mEntry;
     return true;
 }
 
@@ -25,6 +29,7 @@ void CPTaskKernel::Unlist(CPTask* task, bool release) {
     if (mWalking) {
         if (entry == mWalkCurrent) {
             mWalkNext = std::next(entry);
+            mGoneKey = entry->first;
             mCurrentGone = true;
         } else if (mCurrentGone && entry == mWalkNext) {
             ++mWalkNext;

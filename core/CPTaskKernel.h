@@ -57,6 +57,7 @@ private:
     // The walk in progress: the entry being run, and where to go on when that entry has left.
     Entry mWalkCurrent;
     Entry mWalkNext;
+    int32_t mGoneKey = 0;  // priority key of the entry being run, once it has left
     bool mCurrentGone = false;
     bool mWalking = false;
 };

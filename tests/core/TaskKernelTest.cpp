@@ -171,3 +171,47 @@ TEST(ObjUpdater, CallsMemberOnTargetAndNothingWithoutOne) {
     EXPECT_EQ(counter.calls, 2);
     EXPECT_EQ(updater.GetTag(), 3);
 }
+
+TEST_F(KernelFixture, TaskAddedAfterTheRunningTaskLeftStillRunsWhenPlacedAhead) {
+    // The running task leaves its place (it restarts itself, or is destroyed) and then adds a task
+    // that lies between its old place and the rest of the walk: that task runs in this frame.
+    struct Case {
+        const char* name;
+        bool destroySelf;
+    };
+    for (Case c : {Case{"restarts itself", false}, Case{"destroys itself", true}}) {
+        log.clear();
+        CPTaskKernel walk;
+        auto* leaving = new RecordingTask("leaving", &log, 100);
+        RecordingTask* added = Make("added", 150);
+        RecordingTask* behind = Make("behind", 50);
+        RecordingTask* last = Make("last", 200);
+        leaving->mAction = [&](RecordingTask& self) {
+            if (c.destroySelf) {
+                // Deleting the task destroys this closure too: keep what is needed on the stack.
+                CPTaskKernel& kernelRef = walk;
+                RecordingTask* toAdd = added;
+                RecordingTask* toAddBehind = behind;
+                delete &self;
+                kernelRef.AddTask(toAdd);
+                kernelRef.AddTask(toAddBehind);
+                return;
+            }
+            self.Stop();
+            walk.AddTask(&self);
+            walk.AddTask(added);
+            walk.AddTask(behind);
+        };
+        walk.AddTask(leaving);
+        walk.AddTask(last);
+        walk.RunFrame();
+        EXPECT_EQ(log, (std::vector<std::string>{"leaving", "added", "last"})) << c.name;
+        if (!c.destroySelf) {
+            leaving->mAction = nullptr;
+            log.clear();
+            walk.RunFrame();
+            EXPECT_EQ(log, (std::vector<std::string>{"behind", "leaving", "added", "last"})) << c.name;
+            delete leaving;
+        }
+    }
+}
