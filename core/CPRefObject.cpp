@@ -49,6 +49,9 @@ void DeleteReleasedObjects() {
     std::unordered_set<CPRefObject*> deleted;
     for (CPRefObject* object : pending) {
         if (!object || !deleted.insert(object).second) continue;
+        // An entry whose object was deleted meanwhile (by its owner, or by the destructor of an
+        // earlier entry) is only an address now.
+        if (!gObjectRegistry::Contains(object)) continue;
         delete object;
     }
 }

@@ -42,6 +42,7 @@ CPRefObject* Last();
 // Objects the host hands over for deletion; DeleteReleasedObjects empties it.
 extern std::list<CPRefObject*> gReleaseList;
 
-// Deletes every distinct non-null object of gReleaseList once, front to back, and empties the list.
+// Deletes every distinct non-null object of gReleaseList once, front to back, and empties the list;
+// entries whose objects no longer live are skipped.
 // Invalidates every pointer to the deleted objects.
 void DeleteReleasedObjects();

@@ -117,3 +117,22 @@ TEST(ReleaseList, DeletesEachDistinctObjectOnce) {
     EXPECT_EQ(destroyed, 2);
     EXPECT_TRUE(gReleaseList.empty());
 }
+
+TEST(ReleaseList, SkipsObjectsThatNoLongerLive) {
+    // One listed object is deleted by its owner before the list is emptied; another dies in the
+    // destructor of an object listed before it.
+    int destroyed = 0;
+    auto* deletedEarly = new Counted(&destroyed);
+    auto* child = new Counted(&destroyed);
+    struct Parent : Counted {
+        Parent(int* destroyed, Counted* owned) : Counted(destroyed), mOwned(owned) {}
+        ~Parent() override { delete mOwned; }
+        Counted* mOwned;
+    };
+    auto* parent = new Parent(&destroyed, child);
+    gReleaseList = {deletedEarly, parent, child};
+    delete deletedEarly;
+    DeleteReleasedObjects();
+    EXPECT_EQ(destroyed, 3);
+    EXPECT_TRUE(gReleaseList.empty());
+}
