@@ -9,6 +9,7 @@
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
+#include "core/config/CPConfig.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -22,6 +23,9 @@ int64_t Counter() {
 void EngineHost::Startup(HWND mainWindow) {
     if (mStarted) return;
     gAppExiting = false;
+    // The settings come first: the services below start with their values.
+    if (!gConfig) mOwnedConfig = new CPConfig;
+    gConfig->Load("config.cfg");
     gTaskKernel = new CPTaskKernel(mainWindow);
     gCommandDispatcher = new CPCommandDispatcher;
     mAudio.Startup(mainWindow);
@@ -72,6 +76,8 @@ void EngineHost::Shutdown() {
     gTextureManager = nullptr;
     delete gEffectManager;
     gEffectManager = nullptr;
+    delete mOwnedConfig;
+    mOwnedConfig = nullptr;
     mStarted = false;
 }
 

@@ -8,17 +8,20 @@
 #include "platform/Direct3DDevice9.h"
 #include "platform/WinTypes.h"
 
+class CPConfig;
+
 class EngineHost {
 public:
-    // Creates gTaskKernel with the main window and gCommandDispatcher, the audio (device, sound cache
-    // and manager, music player), the effect, texture, material and animation caches, and starts the
-    // frame clock.
+    // Loads "config.cfg" into the settings (through gConfig, made here when no store stands yet),
+    // then creates gTaskKernel with the main window and gCommandDispatcher, the audio (device, sound
+    // cache and manager, music player), the effect, texture, material and animation caches, and starts
+    // the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, runs the task kernel.
     void Frame();
     // Sets gAppExiting and destroys the services Startup created; the caches go last, with every
-    // animation, material, texture block, texture and effect they hold.
+    // animation, material, texture block, texture and effect they hold, and then the store Startup made.
     void Shutdown();
 
     // The reset protocol around a lost device. While the device answers D3DERR_DEVICENOTRESET: every
@@ -33,5 +36,6 @@ public:
 private:
     bool mStarted = false;
     AudioHost mAudio;
+    CPConfig* mOwnedConfig = nullptr;  // the store Startup made; null when one stood already
     int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
 };

@@ -4,13 +4,17 @@
 #include "Render/PEffectManager.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PTextureManager.h"
+#include "Sound/PMusic.h"
 #include "core/CPRefObject.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
+#include "core/config/CPConfig.h"
+#include "core/config/Settings.h"
 #include "core/ServiceGlobals.h"
 #include "host/EngineHost.h"
 #include "support/ManualClock.h"
 #include "support/RecordingTask.h"
+#include "support/TempFolder.h"
 
 TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     ManualClock clock(1'000'000);
@@ -84,4 +88,28 @@ TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
     EXPECT_EQ(gMaterialManager, nullptr);
     for (const void* object : {static_cast<const void*>(material), effect, block, texture})
         EXPECT_FALSE(gObjectRegistry::Contains(object));
+}
+
+TEST(EngineHost, StartupLoadsTheSettingsBeforeTheServicesThatReadThem) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("config.cfg", "screenWidth = 1024\r\nmusicVolume = 0.25\r\n");
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gConfig, nullptr);
+    EXPECT_EQ(gSettings::screenWidth, 1024);
+    ASSERT_NE(gMusicPlayer, nullptr);
+    EXPECT_EQ(gMusicPlayer->GetVolume(), 0.25f) << "the music player starts with the loaded volume";
+    host.Shutdown();
+    EXPECT_EQ(gConfig, nullptr) << "the store the host made goes with it";
+
+    // A store that already stands (the launcher's) is loaded and kept.
+    gSettings::RestoreInitialValues();
+    auto* existing = new CPConfig;
+    host.Startup();
+    EXPECT_EQ(gConfig, existing);
+    EXPECT_EQ(gSettings::screenWidth, 1024);
+    host.Shutdown();
+    EXPECT_EQ(gConfig, existing);
+    delete existing;
+    gSettings::RestoreInitialValues();
 }
