@@ -33,6 +33,12 @@ public:
         return *this;
     }
     CPSmartPtr& operator=(const CPSmartPtr& other) { return *this = other.mObject; }
+    // Upcasting assignment without a temporary, whose Release would leave the count at 0.
+    template <class U>
+    CPSmartPtr& operator=(const CPSmartPtr<U>& other) {
+        T* object = other.Get();  // implicit: upcasts only, as the converting constructor
+        return *this = object;
+    }
 
     T* Get() const { return mObject; }
     T* operator->() const { return mObject; }

@@ -136,3 +136,15 @@ TEST(ReleaseList, SkipsObjectsThatNoLongerLive) {
     EXPECT_EQ(destroyed, 3);
     EXPECT_TRUE(gReleaseList.empty());
 }
+
+TEST(SmartPtr, AssignmentFromAPointerToADerivedClassCountsOnce) {
+    struct Derived : Counted {};
+    Derived object;
+    CPSmartPtr<Derived> derived(&object);
+    CPSmartPtr<Counted> base;
+    base = derived;  // release the old (none), copy, AddRef the new: no temporary in between
+    EXPECT_EQ(base.Get(), &object);
+    EXPECT_EQ(object.GetRefCount(), 2);
+    EXPECT_EQ(object.AddRefs, 2);
+    EXPECT_EQ(object.Releases, 0);
+}
