@@ -44,6 +44,6 @@ private:
     // The kernel's entry for this task: one at most (null kernel: not listed).
     CPTaskKernel* mKernel = nullptr;
     std::multimap<int32_t, CPSmartPtr<CPTask>>::iterator mEntry;
-    // Frame of the kernel in which Execute last ran: a task runs at most once per frame.
+    // Number of the kernel frame in which Execute last ran: a task runs at most once per frame.
     uint64_t mExecutedFrame = 0;
 };

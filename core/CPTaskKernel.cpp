@@ -1,5 +1,11 @@
 #include "core/CPTaskKernel.h"
 
+namespace {
+// Frames of every kernel share one numbering, so a task that moves to another kernel is never taken
+// for one that has already run in that kernel's frame.
+uint64_t gFrameSerial = 0;
+}  // namespace
+
 CPTaskKernel::~CPTaskKernel() {
     for (auto& [priority, task] : mTasks) task->mKernel = nullptr;
 }
@@ -41,7 +47,7 @@ void CPTaskKernel::Unlist(CPTask* task, bool release) {
 }
 
 void CPTaskKernel::RunFrame() {
-    ++mFrame;
+    mFrame = ++gFrameSerial;
     mWalking = true;
     for (mWalkCurrent = mTasks.begin(); mWalkCurrent != mTasks.end();) {
         mCurrentGone = false;

@@ -53,7 +53,7 @@ private:
     // Keyed by the priority at insertion; a multimap inserts after equal keys, which keeps
     // first come first served among equal priorities.
     TaskList mTasks;
-    uint64_t mFrame = 0;
+    uint64_t mFrame = 0;  // number of the frame being run (or last run), unique across kernels
     // The walk in progress: the entry being run, and where to go on when that entry has left.
     Entry mWalkCurrent;
     Entry mWalkNext;

@@ -215,3 +215,16 @@ TEST_F(KernelFixture, TaskAddedAfterTheRunningTaskLeftStillRunsWhenPlacedAhead) 
         }
     }
 }
+
+TEST_F(KernelFixture, TaskMovedToAnotherKernelRunsInItsFirstFrame) {
+    // A host that shuts down and starts again makes a new kernel; a task that ran in the old one's
+    // first frame must run in the new one's first frame too.
+    RecordingTask* task = Make("task");
+    kernel.AddTask(task);
+    kernel.RunFrame();
+    task->Stop();
+    CPTaskKernel next;
+    ASSERT_TRUE(next.AddTask(task));
+    next.RunFrame();
+    EXPECT_EQ(log, (std::vector<std::string>{"task", "task"}));
+}
