@@ -185,6 +185,50 @@ TEST(D3DXMath, CameraMatrices) {
     ExpectVec3Near(*D3DXVec3Project(&projected, &corner, &viewport, nullptr, nullptr, nullptr), {800, 0, 0});
 }
 
+// Element by element, worked out by hand from the D3DX definitions, so that a transposed row, a swapped
+// sign or a wrong term shows even where a behaviour test would still pass.
+TEST(D3DXMath, MatrixLayoutsWorkedOutByHand) {
+    D3DXVECTOR3 eye(2, 3, 4), at(3, 3, 4), zUp(0, 0, 1);
+    D3DXMATRIX lookAt, perspective, ortho;
+    D3DXMatrixLookAtLH(&lookAt, &eye, &at, &zUp);
+    D3DXMatrixPerspectiveFovLH(&perspective, kHalfPi, 2.0f, 1.0f, 3.0f);
+    D3DXMatrixOrthoOffCenterLH(&ortho, 0, 800, 600, 0, 1, 5);
+    struct Case {
+        std::string name;
+        D3DXMATRIX actual;
+        D3DXMATRIX expected;
+    };
+    const std::vector<Case> cases = {
+        // z = (1, 0, 0), x = up x z = (0, 1, 0), y = z x x = (0, 0, 1); axes in the columns, then -axis . eye.
+        {"look along +x with z up", lookAt, D3DXMATRIX(0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, -3, -4, -2, 1)},
+        // yScale = cot(45 degrees) = 1, xScale = 1 / 2, zf / (zf - zn) = 1.5, -zn * 1.5.
+        {"perspective", perspective, D3DXMATRIX(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1.5f, 1, 0, 0, -1.5f, 0)},
+        // 2 / (r - l), 2 / (t - b), 1 / (zf - zn); (l + r) / (l - r), (t + b) / (b - t), zn / (zn - zf).
+        {"off-centre ortho, y down", ortho,
+         D3DXMATRIX(0.0025f, 0, 0, 0, 0, -2.0f / 600, 0, 0, 0, 0, 0.25f, 0, -1, 1, -0.25f, 1)},
+        // (0.5, 0.5, 0.5, 0.5): a third of a turn about (1, 1, 1), x to y, y to z, z to x.
+        {"quaternion, a third of a turn", FromQuaternion({0.5f, 0.5f, 0.5f, 0.5f}),
+         D3DXMATRIX(0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1)},
+        // (0.5, -0.5, 0.5, 0.5): rows 2(xz - yw) = 1 in row 1, 2(xy - zw) = -1 in row 2, 2(yz - xw) = -1 in row 3.
+        {"quaternion with a negative component", FromQuaternion({0.5f, -0.5f, 0.5f, 0.5f}),
+         D3DXMATRIX(0, 0, 1, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectMatrixNear(c.actual, c.expected);
+    }
+
+    // And back: the matrix of (0.5, -0.5, 0.5, 0.5) has trace 0, so the x branch answers it.
+    D3DXQUATERNION q;
+    D3DXMATRIX m(0, 0, 1, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 1);
+    ExpectQuatNear(*D3DXQuaternionRotationMatrix(&q, &m), {0.5f, -0.5f, 0.5f, 0.5f});
+
+    // Slerp from the identity to a half turn about z: the angle between them is 90 degrees (cos = 0), so
+    // at t = 1/3 the weights are sin(60) and sin(30) and the result is a 60-degree turn about z.
+    D3DXQUATERNION identity(0, 0, 0, 1), halfTurn(0, 0, 1, 0);
+    ExpectQuatNear(*D3DXQuaternionSlerp(&q, &identity, &halfTurn, 1.0f / 3), {0, 0, 0.5f, std::sqrt(0.75f)});
+}
+
 TEST(D3DXMath, ShadowFlattensOntoThePlane) {
     struct Case {
         std::string name;
