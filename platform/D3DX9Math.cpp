@@ -434,14 +434,16 @@ D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, float l, float r, float 
 }
 
 D3DXMATRIX* D3DXMatrixShadow(D3DXMATRIX* out, const D3DXVECTOR4* light, const D3DXPLANE* plane) {
+    // (P . L) I - P^T L: a point of the plane comes out scaled by P . L, positive when light and normal
+    // agree, so the flattened geometry keeps a positive w through the camera.
     D3DXPLANE p;
     D3DXPlaneNormalize(&p, plane);
-    float d = -(p.a * light->x + p.b * light->y + p.c * light->z + p.d * light->w);
+    float d = p.a * light->x + p.b * light->y + p.c * light->z + p.d * light->w;
     const float pl[4] = {p.a, p.b, p.c, p.d};
     const float li[4] = {light->x, light->y, light->z, light->w};
     D3DXMATRIX r;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r.m[i][j] = pl[i] * li[j] + (i == j ? d : 0.0f);
+        for (int j = 0; j < 4; ++j) r.m[i][j] = (i == j ? d : 0.0f) - pl[i] * li[j];
     *out = r;
     return out;
 }

@@ -251,6 +251,35 @@ TEST(D3DXMath, ShadowFlattensOntoThePlane) {
     }
 }
 
+// M = (P . L) I - P^T L with P the normalised plane: a point of the plane keeps w = P . L, which is
+// positive when the light (or its direction) and the plane's normal agree, so a flattened point is not
+// sent behind the camera's w = 0 and clipped away.
+TEST(D3DXMath, ShadowMatrixWorkedOutByHand) {
+    struct Case {
+        std::string name;
+        D3DXVECTOR4 light;
+        D3DXPLANE plane;
+        D3DXMATRIX expected;
+    };
+    const std::vector<Case> cases = {
+        // P . L = 1; only column z differs from the identity: the ground flattening z to 0.5, w kept at 1.
+        {"sun straight down onto z = 0.5", {0, 0, -1, 0}, {0, 0, -1, 0.5f},
+         D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0.5f, 1)},
+        // P . L = 1; row 3 is (0, 0, 1, 0) - (-1) x (1, 0, -1, 0): z moves into x and vanishes.
+        {"slanted sun onto z = 0", {1, 0, -1, 0}, {0, 0, -1, 0},
+         D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1)},
+        // P . L = 10; column j of row i is 10 [i = j] - P_i L_j.
+        {"point light above z = 0", {0, 0, 10, 1}, {0, 0, 1, 0},
+         D3DXMATRIX(10, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, -1, 0, 0, 0, 10)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        D3DXMATRIX shadow;
+        D3DXMatrixShadow(&shadow, &c.light, &c.plane);
+        ExpectMatrixNear(shadow, c.expected);
+    }
+}
+
 TEST(D3DXMath, QuaternionsFollowTheMatrices) {
     D3DXQUATERNION q;
     D3DXVECTOR3 z(0, 0, 3);
