@@ -571,15 +571,14 @@ D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* out, const D3DXPLANE* p) {
 }
 
 D3DXPLANE* D3DXPlaneFromPointNormal(D3DXPLANE* out, const D3DXVECTOR3* point, const D3DXVECTOR3* normal) {
-    D3DXVECTOR3 n;
-    D3DXVec3Normalize(&n, normal);
-    *out = D3DXPLANE(n.x, n.y, n.z, -D3DXVec3Dot(&n, point));
+    *out = D3DXPLANE(normal->x, normal->y, normal->z, -D3DXVec3Dot(normal, point));
     return out;
 }
 
 D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* p1, const D3DXVECTOR3* p2, const D3DXVECTOR3* p3) {
     D3DXVECTOR3 e1 = *p2 - *p1, e2 = *p3 - *p1, n;
     D3DXVec3Cross(&n, &e1, &e2);
+    D3DXVec3Normalize(&n, &n);
     return D3DXPlaneFromPointNormal(out, p1, &n);
 }
 

@@ -292,7 +292,7 @@ float D3DXPlaneDotNormal(const D3DXPLANE* p, const D3DXVECTOR3* v);
 D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* out, const D3DXPLANE* p);
 // Normal (p2 - p1) x (p3 - p1), normalised; d = -normal . p1.
 D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* p1, const D3DXVECTOR3* p2, const D3DXVECTOR3* p3);
-// The normal is normalised; d = -normal . point.
+// The normal is taken as given (not normalised); d = -normal . point.
 D3DXPLANE* D3DXPlaneFromPointNormal(D3DXPLANE* out, const D3DXVECTOR3* point, const D3DXVECTOR3* normal);
 // Where the line through a and b meets the plane (not limited to the segment); null when parallel.
 D3DXVECTOR3* D3DXPlaneIntersectLine(D3DXVECTOR3* out, const D3DXPLANE* p, const D3DXVECTOR3* a, const D3DXVECTOR3* b);

@@ -407,6 +407,13 @@ TEST(D3DXMath, PlanesFromPointsAndLineIntersections) {
     D3DXVECTOR3 above(5, 5, 3);
     EXPECT_FLOAT_EQ(D3DXPlaneDotCoord(&plane, &above), 2);
     EXPECT_FLOAT_EQ(D3DXPlaneDotNormal(&plane, &above), 3);
+    // From points the normal is normalised; from a point and a normal it is taken as given.
+    D3DXVECTOR3 wide(2, 0, 1), tall(0, 3, 1);
+    D3DXPlaneFromPoints(&plane, &p1, &wide, &tall);
+    EXPECT_EQ(plane, D3DXPLANE(0, 0, 1, -1));
+    D3DXVECTOR3 point(1, 2, 2), longNormal(0, 0, 3);
+    EXPECT_EQ(*D3DXPlaneFromPointNormal(&plane, &point, &longNormal), D3DXPLANE(0, 0, 3, -6));
+    D3DXPlaneFromPoints(&plane, &p1, &p2, &p3);
 
     struct Case {
         std::string name;
