@@ -60,7 +60,7 @@ CPGameObject::~CPGameObject() {
 
     // Level-of-detail links both ways: holders drop their entries for this object, copies forget us.
     for (CPGameObject* holder : mLodHolders) {
-        for (size_t i = 1; i < holder->mLodList.size(); ++i) {
+        for (size_t i = 0; i < holder->mLodList.size(); ++i) {
             if (holder->mLodList[i].object.Get() == this) holder->mLodList[i].object.Forget();
         }
     }
@@ -68,7 +68,7 @@ CPGameObject::~CPGameObject() {
         CPGameObject* copy = mLodList[i].object.Get();
         if (copy == this) {
             mLodList[i].object.Forget();
-        } else if (copy && i > 0) {
+        } else if (copy) {
             auto& holders = copy->mLodHolders;
             auto it = std::find(holders.begin(), holders.end(), this);
             if (it != holders.end()) holders.erase(it);

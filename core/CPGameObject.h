@@ -203,7 +203,7 @@ private:
     bool IsAncestorOrSelf(const CPGameObject* object) const;
 
     std::vector<LodEntry> mLodList;
-    // Objects whose LOD lists hold this one after their first entry (plain: they unhook on destruction).
+    // Objects whose LOD lists name this one (plain: the links are undone when either side dies).
     std::vector<CPGameObject*> mLodHolders;
     TiXmlDocument mDescription;
     int32_t mFlameType = -1;  // index of the flame prototype to attach; -1: none

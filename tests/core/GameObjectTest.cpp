@@ -285,6 +285,21 @@ TEST_F(SceneTest, PhysicsAndLevelOfDetailCopiesFollowMoves) {
     object->SetPhysicData(nullptr);
 }
 
+// Whichever entry names another object, the two stay linked so that either may be destroyed first.
+TEST_F(SceneTest, LevelOfDetailLinksSurviveEitherSideDying) {
+    CPGameObject* holder = Make("holder");
+    CPGameObject* first = Make("first");
+    holder->AddLodLevel(first, 0);  // a first entry that is not the object itself
+    nodes.erase(nodes.begin() + 1);
+    EXPECT_EQ(holder->GetLodList()[0].object.Get(), nullptr);
+
+    CPGameObject* other = Make("other");
+    other->AddLodLevel(holder, 0);
+    nodes.erase(nodes.begin());  // the holder: "other" must not keep a link to it
+    EXPECT_EQ(other->GetLodList()[0].object.Get(), nullptr);
+    nodes.clear();
+}
+
 TEST_F(SceneTest, RecursiveFlagSetters) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
