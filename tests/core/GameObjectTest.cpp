@@ -562,3 +562,35 @@ TEST_F(RayQueryTest, ShortRaysAndMissesLeaveTheQueryAlone) {
     EXPECT_FALSE(root->RayQuery(query));
     EXPECT_FALSE(query.hitObject);
 }
+
+// Several boxes of one object: the nearest face wins whatever the box order; on equal distances the box
+// tested first keeps the hit (told apart by the plane, whose normal grows with the face's area).
+TEST_F(SceneTest, TheNearestOfAnObjectsOwnBoxes) {
+    struct Case {
+        std::string name;
+        std::vector<CPBoundingBox> boxes;
+        float expectedLength;
+        D3DXPLANE expectedPlane;
+    };
+    const CPBoundingBox small({0, 0, 0}, {1, 1, 1}), wideAbove({0, 0, 3}, {2, 2, 1}), wide({0, 0, 0}, {2, 2, 1});
+    const std::vector<Case> cases = {
+        {"farther box first", {small, wideAbove}, 16, {0, 0, 16, -64}},
+        {"nearer box first", {wideAbove, small}, 16, {0, 0, 16, -64}},
+        {"tie: the small box tested first", {small, wide}, 19, {0, 0, 4, -4}},
+        {"tie: the wide box tested first", {wide, small}, 19, {0, 0, 16, -16}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPGameObject object("boxes");
+        object.GetCollisionBoxes() = c.boxes;
+        object.UpdateTransform();
+        CPRayQuery query;
+        query.origin = D3DXVECTOR3(0.5f, 0.25f, 20);
+        query.direction = D3DXVECTOR3(0, 0, -1);
+        query.length = 100;
+        EXPECT_TRUE(object.RayQuery(query));
+        EXPECT_EQ(query.hitObject.Get(), &object);
+        EXPECT_FLOAT_EQ(query.length, c.expectedLength);
+        EXPECT_EQ(query.hitPlane, c.expectedPlane);
+    }
+}
