@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "Render/PRenderObject.h"
 #include "core/CPCommandTask.h"
 #include "core/CPTask.h"
 #include "core/CPTaskKernel.h"
@@ -44,7 +45,11 @@ CPGameObject::CPGameObject(const std::string& name) : mName(name) {
 
 CPGameObject::~CPGameObject() {
     if (mCurrentAnimation && !gObjectRegistry::Contains(mCurrentAnimation.Get())) mCurrentAnimation.Forget();
-    if (mRenderPart && !gObjectRegistry::Contains(mRenderPart.Get())) mRenderPart.Forget();
+    if (mRenderPart && !gObjectRegistry::Contains(mRenderPart.Get())) {
+        mRenderPart.Forget();
+        mRenderable = nullptr;
+    }
+    if (mRenderable) mRenderable->DetachOwner(this);
     CPGameObject::Deactivate();
 
     if (mParent) mParent->Unlink(this, true);
@@ -356,9 +361,38 @@ void CPGameObject::NotifyEnemyAttack() {
 
 // ---------------------------------------------------------------- parts held
 
-void CPGameObject::SetRenderPart(CPRefObject* part, RenderKind kind) {
+CPRenderObject* CPGameObject::GetRenderObject() const {
+    return mRenderKind == kRenderObject ? static_cast<CPRenderObject*>(mRenderable) : nullptr;
+}
+
+bool CPGameObject::SetRenderPart(CPRefObject* part, RenderKind kind) {
+    CPRenderable* renderable = nullptr;
+    switch (kind) {
+    case kRenderObject:
+        renderable = dynamic_cast<CPRenderObject*>(part);
+        if (part && !renderable) return false;
+        break;
+    case kRenderAnimated:
+    case kRenderSprite:
+        renderable = dynamic_cast<CPRenderable*>(part);
+        if (part && !renderable) return false;
+        break;
+    case kRenderLight:
+        break;
+    case kRenderParticles:
+        if (!dynamic_cast<CPTask*>(part)) return false;
+        break;
+    case kRenderNone:
+        if (part) return false;
+        break;
+    default:
+        return false;
+    }
+    if (mRenderable && mRenderable != renderable) mRenderable->DetachOwner(this);
     mRenderPart = part;
     mRenderKind = kind;
+    mRenderable = renderable;
+    return true;
 }
 
 void CPGameObject::SetPhysicData(CPPhysicData* data) { mPhysicData = data; }

@@ -20,6 +20,8 @@ class CPCar;
 class CPCommandTask;
 class CPEnemyBrain;
 class CPPhysicData;
+class CPRenderable;
+class CPRenderObject;
 class CPTask;
 struct CPRayQuery;
 
@@ -153,8 +155,14 @@ public:
     // --- parts held
     RenderKind GetRenderKind() const { return mRenderKind; }
     CPRefObject* GetRenderPart() const { return mRenderPart.Get(); }
-    // The render part's class must match the kind (a particle system for kind 4).
-    void SetRenderPart(CPRefObject* part, RenderKind kind);
+    // The render part as a renderable (kinds 0, 1 and 3); null for the other kinds.
+    CPRenderable* GetRenderable() const { return mRenderable; }
+    // The render part as a plain mesh (kind 0); null for the other kinds.
+    CPRenderObject* GetRenderObject() const;
+    // Installs the part under its kind. Refused (false, nothing changes) when the part's class does not
+    // fit: kind 0 takes a CPRenderObject, 1 and 3 a renderable, 4 a task and never null, 5 no part.
+    // A replaced renderable no longer follows this object (its owner link is dropped).
+    bool SetRenderPart(CPRefObject* part, RenderKind kind);
     CPPhysicData* GetPhysicData() const { return mPhysicData.Get(); }
     void SetPhysicData(CPPhysicData* data);
     CPSmartPtr<CPCar> GetCar() const;
@@ -241,6 +249,7 @@ private:
     bool mShadow = true;  // hierarchy bounds include the shadow
     CPSmartPtr<CPRefObject> mRenderPart;
     RenderKind mRenderKind = kRenderNone;
+    CPRenderable* mRenderable = nullptr;  // mRenderPart as a renderable for kinds 0, 1 and 3; else null
     CPSmartPtr<CPPhysicData> mPhysicData;
     CPSmartPtr<CPCar> mCar;
 };
