@@ -126,13 +126,14 @@ void CPPerspectiveCamera::Update() {
 }
 
 bool CPPerspectiveCamera::IsBoxVisible(const D3DXVECTOR3& minimum, const D3DXVECTOR3& maximum) const {
-    // Per plane only the corner with the greatest value matters: on each axis the coordinate that makes
-    // that axis's term largest. Rounding is monotonic, so it is also the largest of the eight sums.
+    // Per plane only the corner with the greatest value matters, and it is made of the greater product on
+    // each axis. Rounding is monotonic, so the sum of those products is exactly the greatest of the eight
+    // corner values, without choosing the corner first.
     for (const D3DXPLANE& plane : mPlanes) {
-        float x = plane.a > 0.0f ? std::max(minimum.x, maximum.x) : std::min(minimum.x, maximum.x);
-        float y = plane.b > 0.0f ? std::max(minimum.y, maximum.y) : std::min(minimum.y, maximum.y);
-        float z = plane.c > 0.0f ? std::max(minimum.z, maximum.z) : std::min(minimum.z, maximum.z);
-        if (!(plane.a * x + plane.b * y + plane.c * z + plane.d > 0.0f)) return false;
+        float x = std::max(plane.a * minimum.x, plane.a * maximum.x);
+        float y = std::max(plane.b * minimum.y, plane.b * maximum.y);
+        float z = std::max(plane.c * minimum.z, plane.c * maximum.z);
+        if (!(x + y + z + plane.d > 0.0f)) return false;
     }
     return true;
 }

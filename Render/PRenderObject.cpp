@@ -59,7 +59,7 @@ void CPRenderObject::UpdateWorldVertices() {
         }
         return;
     }
-    const D3DXMATRIX& m = mOwner->GetWorldMatrix();
+    const D3DXMATRIX m = mOwner->GetWorldMatrix();  // a local copy: the vertex writes cannot alias it
     for (size_t i = 0; i < count; ++i) {
         const CPVertex& local = mLocalVertices[i];
         CPVertex& world = mWorldVertices[i];
