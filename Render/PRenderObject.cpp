@@ -25,10 +25,7 @@ inline D3DXVECTOR3 TurnDirection(const D3DXVECTOR3& d, const D3DXMATRIX& m) {
 
 CPRenderObject::CPRenderObject(CPGameObject* owner) : mOwner(owner) {}
 
-CPRenderObject::~CPRenderObject() {
-    if (mMaterial && !gObjectRegistry::Contains(mMaterial.Get())) mMaterial.Forget();
-    mMaterial.Reset();
-}
+CPRenderObject::~CPRenderObject() { ReleaseIfAlive(mMaterial); }
 
 CPSmartPtr<CPMaterial> CPRenderObject::GetMaterial() const { return mMaterial; }
 

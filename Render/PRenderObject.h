@@ -60,7 +60,7 @@ public:
 
     // Takes ownership and sets the animated flag; a null animator is ignored.
     void AddAnimator(std::unique_ptr<CPTexAnimator> animator);
-    const std::vector<std::unique_ptr<CPTexAnimator>>& GetAnimators() const { return mAnimators; }
+    const CPTexAnimatorList& GetAnimators() const { return mAnimators; }
     bool IsAnimated() const { return mAnimated; }
 
     // Loaders and callers fill these directly. A caller that writes world vertices itself clears the
@@ -80,7 +80,7 @@ public:
 private:
     CPGameObject* mOwner;  // not counted; the owner unhooks itself when destroyed
     bool mAnimated = false;  // texture animators are attached
-    std::vector<std::unique_ptr<CPTexAnimator>> mAnimators;  // applied in order
+    CPTexAnimatorList mAnimators;  // applied in order
     std::vector<CPVertex> mLocalVertices;  // the owner's model space
     std::vector<uint16_t> mIndices;        // triangle list into the local vertices
     std::vector<CPVertex> mWorldVertices;  // the local ones placed by the owner's world matrix

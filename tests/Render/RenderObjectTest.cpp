@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Render/PMaterial.h"
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
 #include "core/CPGameObject.h"
@@ -272,6 +273,25 @@ TEST_F(RenderObjectTest, CopyFromTakesGeometryClonesAnimatorsAndFindsTheMeshBuff
     EXPECT_EQ(clone->clock, 4.5f);
 
     gRenderer = previous;
+}
+
+TEST_F(RenderObjectTest, MaterialIsHeldReplacedCopiedAndOutlivedSafely) {
+    CPMaterial first(17, {}, {});
+    auto second = std::make_unique<CPMaterial>(120, CPSmartPtr<CPEffect>(), CPSmartPtr<CPTextureBlock>());
+    MakeMesh(1, {0});
+    EXPECT_FALSE(mesh->GetMaterial());
+    mesh->SetMaterial(&first);
+    EXPECT_EQ(mesh->GetMaterial().Get(), &first);
+    mesh->SetMaterial(second.get());
+    EXPECT_EQ(mesh->GetMaterial().Get(), second.get());
+
+    CPRenderObject copy(nullptr);
+    copy.CopyFrom(CPSmartPtr<CPRenderObject>(mesh.get()));
+    EXPECT_EQ(copy.GetMaterial().Get(), second.get());
+
+    // The material's owner may delete it first: the render objects then let go without touching it.
+    second.reset();
+    mesh.reset();
 }
 
 // ---------------------------------------------------------------- the game object's render part
