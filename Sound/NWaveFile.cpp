@@ -92,6 +92,8 @@ HRESULT CNWaveFile::Open(const char* fileName, const WAVEFORMATEX* format, DWORD
     if (!fileName) return E_INVALIDARG;
     // Opening again must not leave the previous file open.
     CloseOrDrop();
+    // The buffer state of a file closed before points into a buffer that is gone.
+    mOutInfo = MMIOINFO{};
     mMode = mode;
 
     if (mode == kModeRead) {

@@ -236,6 +236,22 @@ TEST_F(WaveFileTest, WriteThenReadRoundTrip) {
     }
 }
 
+TEST_F(WaveFileTest, AWriteAfterAFailedReopenTouchesNoOldBuffer) {
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    CNWaveFile wave;
+    ASSERT_EQ(wave.Open(folder.File("first.wav").c_str(), &format, 0), S_OK);
+    BYTE sample = 7;
+    DWORD written = 0;
+    ASSERT_EQ(wave.Write(&sample, 1, &written), S_OK);
+    ASSERT_EQ(wave.Close(), S_OK);
+
+    // The second file stays open without its "data" chunk: the first file's buffer is gone.
+    PlatformFaults::Arm("mmioGetInfo");
+    EXPECT_EQ(wave.Open(folder.File("second.wav").c_str(), &format, 0), E_FAIL);
+    EXPECT_EQ(wave.Write(&sample, 1, &written), E_FAIL);
+    EXPECT_EQ(written, 0u);
+}
+
 TEST_F(WaveFileTest, PlatformFailuresFailTheOpen) {
     std::string path = Put("ok.wav", riff::PcmWave(1, 8000, 8, riff::Ramp(8)));
     for (const char* call : {"mmioDescend", "mmioRead", "mmioAscend", "mmioSeek"}) {
