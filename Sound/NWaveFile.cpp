@@ -287,7 +287,8 @@ HRESULT CNWaveFile::Close() {
         mmioAscend(mHandle, &mChunk, 0);
     }
     mmioAscend(mHandle, &mRiffChunk, 0);
-    mmioClose(mHandle, 0);
+    // The file reaches the disk here: a write that fails is not a success.
+    MMRESULT closed = mmioClose(mHandle, 0);
     mHandle = nullptr;
-    return S_OK;
+    return closed == MMSYSERR_NOERROR ? S_OK : E_FAIL;
 }

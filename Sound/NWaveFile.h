@@ -33,7 +33,8 @@ public:
     HRESULT Read(BYTE* destination, DWORD count, DWORD* countRead);
     // Appends sample data to a file opened for writing.
     HRESULT Write(const BYTE* source, DWORD count, DWORD* countWritten);
-    // Reading: closes. Writing: gives "data" and "RIFF" their sizes, sets the "fact" count to 0, closes.
+    // Reading: closes. Writing: gives "data" and "RIFF" their sizes, sets the "fact" count to 0, closes;
+    // E_FAIL when the file could not be written.
     HRESULT Close();
 
     // The file's format record (18 bytes plus cbSize extra bytes); null until a header was read.

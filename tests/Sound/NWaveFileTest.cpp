@@ -252,6 +252,17 @@ TEST_F(WaveFileTest, AWriteAfterAFailedReopenTouchesNoOldBuffer) {
     EXPECT_EQ(written, 0u);
 }
 
+TEST_F(WaveFileTest, AWrittenFileThatCannotReachTheDiskFailsItsClose) {
+    folder.Write("kept.wav", std::string("old"));
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    CNWaveFile wave;
+    ASSERT_EQ(wave.Open(folder.File("kept.wav").c_str(), &format, 0), S_OK);
+    PlatformFaults::Arm("mmioClose");
+    EXPECT_EQ(wave.Close(), E_FAIL);
+    EXPECT_EQ(folder.Read("kept.wav"), "old");
+    EXPECT_EQ(wave.Close(), kNotInitialized) << "the handle is gone all the same";
+}
+
 TEST_F(WaveFileTest, PlatformFailuresFailTheOpen) {
     std::string path = Put("ok.wav", riff::PcmWave(1, 8000, 8, riff::Ramp(8)));
     for (const char* call : {"mmioDescend", "mmioRead", "mmioAscend", "mmioSeek"}) {
