@@ -77,6 +77,18 @@ TEST_F(SoundManagerTest, TheCacheSharesItsEntriesByExactName) {
     EXPECT_TRUE(rig.Cache().GetEntries().empty()) << "a destroyed sound leaves the cache";
 }
 
+TEST_F(SoundManagerTest, ANameTheHostDidNotShareLoadsAnewAtEveryCall) {
+    CPSmartPtr<CNSound> first = rig.Cache().LoadSound("fast.wav", CNSound::kModePlain, false);
+    CPSmartPtr<CNSound> second = rig.Cache().LoadSound("fast.wav", CNSound::kModePlain, false);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(second);
+    EXPECT_NE(first.Get(), second.Get());
+    EXPECT_EQ(first->GetPath(), "Data\\Sounds\\fast.wav");
+    EXPECT_FALSE(rig.Cache().FindSound("fast.wav")) << "what the cache makes it does not keep";
+    DeleteHeld(first);
+    DeleteHeld(second);
+}
+
 TEST_F(SoundManagerTest, NamedSoundsAndUnknownNames) {
     CNSound* fast = Own("fast.wav", CNSound::kModePlain);
     rig.Manager().SetNamedSound("fast", fast);
