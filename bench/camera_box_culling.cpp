@@ -6,6 +6,7 @@
 
 #include "Render/PCamera.h"
 #include "platform/RuntimeRandom.h"
+#include "support/BoxCullingReference.h"
 
 namespace {
 
@@ -36,20 +37,6 @@ struct Field {
     }
 };
 
-bool EightCorners(const CPPerspectiveCamera& camera, const Box& box) {
-    for (const D3DXPLANE& p : camera.GetPlanes()) {
-        bool inside = false;
-        for (int c = 0; c < 8 && !inside; ++c) {
-            float x = c & 1 ? box.maximum.x : box.minimum.x;
-            float y = c & 2 ? box.maximum.y : box.minimum.y;
-            float z = c & 4 ? box.maximum.z : box.minimum.z;
-            inside = p.a * x + p.b * y + p.c * z + p.d > 0.0f;
-        }
-        if (!inside) return false;
-    }
-    return true;
-}
-
 void IsBoxVisible10000(benchmark::State& state) {
     Field field;
     int visible = 0;
@@ -68,7 +55,7 @@ void EightCornerRule10000(benchmark::State& state) {
     int visible = 0;
     for (auto _ : state) {
         visible = 0;
-        for (const Box& box : field.boxes) visible += EightCorners(field.camera, box);
+        for (const Box& box : field.boxes) visible += EightCornerBoxVisible(field.camera, box.minimum, box.maximum);
         benchmark::DoNotOptimize(visible);
     }
     state.counters["visible"] = visible;

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "support/MathExpect.h"
 #include "Render/PCamera.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
+#include "support/BoxCullingReference.h"
+#include "support/MathExpect.h"
 
 namespace {
 
@@ -164,18 +165,6 @@ TEST_F(CameraTest, ACornerExactlyOnAPlaneCountsAsOutside) {
 }
 
 // The one-corner test must give the same answer as testing all eight corners, plane by plane.
-bool EightCornerRule(const CPPerspectiveCamera& camera, const D3DXVECTOR3& lo, const D3DXVECTOR3& hi) {
-    for (const D3DXPLANE& p : camera.GetPlanes()) {
-        bool anyInside = false;
-        for (int corner = 0; corner < 8 && !anyInside; ++corner) {
-            float x = corner & 1 ? hi.x : lo.x, y = corner & 2 ? hi.y : lo.y, z = corner & 4 ? hi.z : lo.z;
-            anyInside = p.a * x + p.b * y + p.c * z + p.d > 0.0f;
-        }
-        if (!anyInside) return false;
-    }
-    return true;
-}
-
 TEST_F(CameraTest, BoxTestAgreesWithTheEightCornerRuleForATiltedCamera) {
     CPPerspectiveCamera camera;
     camera.SetEye({3, -4, 6});
@@ -192,7 +181,7 @@ TEST_F(CameraTest, BoxTestAgreesWithTheEightCornerRuleForATiltedCamera) {
                       RuntimeRandomFraction() * 100 - 50);
         D3DXVECTOR3 size(RuntimeRandomFraction() * 20, RuntimeRandomFraction() * 20, RuntimeRandomFraction() * 20);
         D3DXVECTOR3 b = a + size;
-        bool expected = EightCornerRule(camera, a, b);
+        bool expected = EightCornerBoxVisible(camera, a, b);
         ASSERT_EQ(camera.IsBoxVisible(a, b), expected) << "box " << i;
         visible += expected;
     }
