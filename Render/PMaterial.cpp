@@ -8,6 +8,9 @@ CPMaterial::CPMaterial(int32_t layerKey, CPSmartPtr<CPEffect> effect, CPSmartPtr
 
 CPMaterial::~CPMaterial() {
     if (gMaterialManager) gMaterialManager->RemoveMaterial(this);
+    // The effect or block may have been deleted by its cache first: let go without touching it then.
+    ReleaseIfAlive(mTextureBlock);
+    ReleaseIfAlive(mEffect);
 }
 
 std::string CPMaterial::GetClassName() const {

@@ -118,3 +118,12 @@ TEST(MaterialCacheWithoutCaches, AMaterialComesOutEmptyInsteadOfCrashing) {
     materials.DestroyAll();
     gMaterialManager = previous;
 }
+
+TEST_F(MaterialCache, AMaterialOutlivingItsEffectAndBlockLetsGoWithoutTouchingThem) {
+    CPMaterial* material = gMaterialManager->CreateMaterial(17, "holey.fx", mPair).Get();
+    delete material->GetEffect().Get();
+    delete material->GetTextureBlock().Get();
+
+    delete material;  // must not call Release on the deleted effect and block
+    EXPECT_TRUE(gMaterialManager->GetMaterials().empty());
+}

@@ -282,3 +282,17 @@ TEST(TextureCache, ADestroyedBlockLeavesTheListAndIsMadeAnew) {
     EXPECT_EQ(again->GetTextures()[0], gTextureManager->FindTexture("a.tga"));
     EXPECT_EQ(gTextureManager->GetTextureBlocks().size(), 2u);
 }
+
+TEST(TextureCache, ABlockOutlivingOneOfItsTexturesLetsGoOfTheRest) {
+    ScopedRenderCaches caches;
+    caches.WriteTexture("a.tga", MakeImageFile(ImageKind::Tga, 4, 4));
+    caches.WriteTexture("b.tga", MakeImageFile(ImageKind::Tga, 4, 4));
+    CPTextureBlock* block = gTextureManager->CreateTextureBlock({"a.tga", "b.tga"}).Get();
+    CPTexture* kept = block->GetTextures()[1];
+    kept->AddRef();
+    delete block->GetTextures()[0];
+
+    delete block;  // must not call Release on the deleted texture
+    EXPECT_EQ(kept->GetRefCount(), 0);  // the live one was released
+    EXPECT_TRUE(gTextureManager->GetTextureBlocks().empty());
+}
