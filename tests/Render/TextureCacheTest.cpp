@@ -186,13 +186,27 @@ TEST(TextureCache, WhatCannotBeLoadedIsReplacedByTheErrorTexture) {
     }
 }
 
-TEST(TextureCache, WithoutTheErrorTextureTheEntryHasNoDirect3DTexture) {
-    ScopedRenderCaches caches;
-    CPSmartPtr<CPTexture> texture = gTextureManager->GetTexture("missing.tga");
-    ASSERT_TRUE(texture);
-    EXPECT_EQ(texture->GetBaseTexture(), nullptr);
-    EXPECT_EQ(gTextureManager->FindTexture("missing.tga"), texture.Get());
-    EXPECT_EQ(gTextureManager->GetTexture("missing.tga").Get(), texture.Get());
+TEST(TextureCache, WithoutAUsableErrorTextureTheEntryHasNoDirect3DTexture) {
+    struct Case {
+        const char* name;
+        const char* errorBytes;  // "error.tga" written with these; null: no "error.tga"
+        std::vector<std::string> reportSites;
+    };
+    const Case cases[] = {
+        {"error texture missing", nullptr, {}},
+        {"error texture broken", "not an image", {"PTexture.cpp:138"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedRenderCaches caches;
+        if (c.errorBytes) caches.Folder().Write("Data/Textures/error.tga", c.errorBytes);
+        CPSmartPtr<CPTexture> texture = gTextureManager->GetTexture("missing.tga");
+        ASSERT_TRUE(texture);
+        EXPECT_EQ(texture->GetBaseTexture(), nullptr);
+        EXPECT_EQ(gTextureManager->FindTexture("missing.tga"), texture.Get());
+        EXPECT_EQ(gTextureManager->GetTexture("missing.tga").Get(), texture.Get());
+        EXPECT_EQ(caches.ReportSites(), c.reportSites);
+    }
 }
 
 TEST(TextureCache, ADestroyedTextureLeavesTheCacheAndReleasesItsTexture) {
