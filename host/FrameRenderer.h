@@ -1,0 +1,83 @@
+// The host's drawing of one frame from the renderer's queues: the render layers in ascending key order
+// with their cameras and matrices, the draw queue's blocks by material, the baked static geometry from
+// the branch queue's ring, then present and empty the frame's queues.
+//
+// A block belongs to the layer with the greatest key not above its material's layer key (blocks below
+// the first layer go with the first). Within a layer, blocks are drawn in the order their materials were
+// first queued this frame, and a block's renderables in queuing order.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/D3D9Types.h"
+#include "platform/D3DX9Math.h"
+#include "platform/Direct3DDevice9.h"
+
+class CPIVBlock;
+class CPMaterial;
+class CPRenderLayer;
+class PIVertexBuffer;
+class PRender;
+
+class FrameRenderer {
+public:
+    // What the last frame drew.
+    struct Stats {
+        int32_t blocks = 0;           // blocks drawn
+        int32_t drawCalls = 0;        // DrawIndexedPrimitive calls
+        int32_t dynamicVertices = 0;  // vertices written into the draw ring
+        int32_t staticRuns = 0;       // draws from the branch ring
+        int32_t fills = 0;            // locks of the draw ring
+        int32_t dropped = 0;          // renderables larger than a whole slot of the draw ring
+    };
+
+    // One frame: clear, scene, lights, layers and blocks, present, then both queues are emptied. A lost
+    // device draws nothing (the host restores it) but the queues are emptied all the same. Returns the
+    // result of Present, or of the cooperative-level test when the device is lost.
+    HRESULT DrawFrame(PRender& renderer);
+    // The drawing alone, inside a scene the caller has begun; the queues are not emptied.
+    void DrawQueues(PRender& renderer);
+
+    const Stats& GetStats() const { return mStats; }
+
+private:
+    // A run of indices in one slot of a ring, drawn with one call.
+    struct Run {
+        PIVertexBuffer* ring = nullptr;
+        int32_t slot = 0;
+        int32_t firstIndex = 0;
+        int32_t indexCount = 0;
+        int32_t minVertex = 0;
+        int32_t endVertex = 0;  // one past the highest vertex the run uses
+    };
+    // One block's draw within one fill of the draw ring.
+    struct BlockDraw {
+        const CPRenderLayer* layer = nullptr;  // null: no layers exist
+        CPIVBlock* block = nullptr;
+        std::vector<Run> runs;  // static runs first, then the dynamic run
+    };
+
+    void OrderBlocks(PRender& renderer);
+    // Unlocks the draw ring, draws every pending block, and starts a new fill when `refill`.
+    void Flush(bool refill);
+    void DrawBlock(const BlockDraw& draw);
+    void ApplyLayer(const CPRenderLayer* layer);
+    void SetSharedParameters();
+    static void AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32_t slot, int32_t firstIndex,
+                         int32_t indexCount, int32_t baseVertex, int32_t vertexCount);
+
+    Stats mStats;
+    PRender* mRenderer = nullptr;        // during a DrawQueues
+    IDirect3DDevice9* mDevice = nullptr;  // during a DrawQueues
+    PIVertexBuffer* mDrawRing = nullptr;
+    bool mFilling = false;  // the draw ring is locked for this frame's fill
+    std::vector<BlockDraw> mOrder;    // every block of the frame, in drawing order
+    std::vector<BlockDraw> mPending;  // blocks whose dynamic geometry is in the current fill
+    const CPRenderLayer* mAppliedLayer = nullptr;
+    bool mLayerApplied = false;
+    bool mViewProjectionSet = false;  // the renderer's view-projection was taken from a camera this frame
+    D3DXMATRIX mView;
+    D3DXMATRIX mProjection;
+    D3DXMATRIX mWorld;
+};
