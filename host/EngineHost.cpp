@@ -4,6 +4,7 @@
 #include "Render/PDeviceListener.h"
 #include "Render/PEffectManager.h"
 #include "Render/PMaterialManager.h"
+#include "Render/PRender.h"
 #include "Render/PTextureManager.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPTaskKernel.h"
@@ -55,6 +56,7 @@ void EngineHost::Frame() {
     // Wraps instead of overflowing after 2^31 frames.
     gFrameCounter = static_cast<int32_t>(static_cast<uint32_t>(gFrameCounter) + 1u);
     gTaskKernel->RunFrame();
+    if (gRenderer) mFrameRenderer.DrawFrame(*gRenderer);
 }
 
 void EngineHost::Shutdown() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "host/AudioHost.h"
+#include "host/FrameRenderer.h"
 #include "platform/Direct3DDevice9.h"
 #include "platform/WinTypes.h"
 
@@ -18,7 +19,8 @@ public:
     // the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
-    // gFrameCounter, runs the task kernel.
+    // gFrameCounter, runs the task kernel, then draws the renderer's queues and presents (when
+    // gRenderer is set).
     void Frame();
     // Sets gAppExiting and destroys the services Startup created; the caches go last, with every
     // animation, material, texture block, texture and effect they hold, and then the store Startup made.
@@ -37,5 +39,6 @@ private:
     bool mStarted = false;
     AudioHost mAudio;
     CPConfig* mOwnedConfig = nullptr;  // the store Startup made; null when one stood already
+    FrameRenderer mFrameRenderer;
     int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
 };
