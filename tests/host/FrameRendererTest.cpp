@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Render/CPRenderQueue.h"
+#include "Render/PCamera.h"
+#include "Render/PIVertexBuffer.h"
+#include "Render/PMaterial.h"
+#include "Render/PMaterialManager.h"
+#include "Render/PRender.h"
+#include "Render/PTextureManager.h"
+#include "core/FrameClock.h"
+#include "core/ServiceGlobals.h"
+#include "host/EngineHost.h"
+#include "host/FrameRenderer.h"
+#include "host/RenderQueueHost.h"
+#include "platform/Direct3DResource9.h"
+#include "support/EffectFileBuilder.h"
+#include "support/PlatformReset.h"
+#include "support/ScopedRenderCaches.h"
+#include "support/TestScene.h"
+
+namespace {
+
+class FrameRendererTest : public ::testing::Test {
+protected:
+    FrameRendererTest() {
+        EXPECT_TRUE(mQueues.Create(Renderer()));
+        mCameraA->SetEye(D3DXVECTOR3(0, -10, 5));
+        mCameraB->SetEye(D3DXVECTOR3(10, 0, 5));
+    }
+    ~FrameRendererTest() override {
+        delete mCameraA;
+        delete mCameraB;
+    }
+
+    static PRender& Renderer() { return *gRenderer; }
+    IDirect3DDevice9& Device() { return mCaches.Device(); }
+    CPRenderQueue& DrawQueue() { return *mQueues.GetDrawQueue(); }
+    CPRenderQueue& BranchQueue() { return *mQueues.GetBranchQueue(); }
+
+    // The frame's drawing as lines: the camera and world matrix a layer sets, and for every draw the
+    // ring (and slot) it reads and its minimum vertex, vertex count, first index and triangle count.
+    std::vector<std::string> DrawLog() {
+        std::vector<std::string> log;
+        for (const D3DCallRecord& record : Device().Calls()) {
+            if (record.call == D3DCall::SetTransform && record.args[0] == D3DTS_VIEW) {
+                const D3DXMATRIX& view = *reinterpret_cast<const D3DXMATRIX*>(&record.matrix);
+                log.push_back(view == mCameraA->GetViewMatrix()   ? "view A"
+                              : view == mCameraB->GetViewMatrix() ? "view B"
+                                                                  : "view ?");
+            } else if (record.call == D3DCall::SetTransform && record.args[0] == D3DTS_WORLD) {
+                const D3DXMATRIX& world = *reinterpret_cast<const D3DXMATRIX*>(&record.matrix);
+                D3DXMATRIX identity;
+                D3DXMatrixIdentity(&identity);
+                log.push_back(world == mShadow ? "world shadow" : world == identity ? "world identity" : "world ?");
+            } else if (record.call == D3DCall::DrawIndexedPrimitive) {
+                std::string ring = RingOf(record.object);
+                log.push_back(ring + " " + std::to_string(record.args[2]) + "+" + std::to_string(record.args[3]) +
+                              " @" + std::to_string(record.args[4]) + " x" + std::to_string(record.args[5]) +
+                              (record.result == S_OK ? "" : " FAILED"));
+            }
+        }
+        return log;
+    }
+    std::string RingOf(const void* buffer) {
+        const PIVertexBuffer* rings[] = {DrawQueue().GetRing(), BranchQueue().GetRing()};
+        const char* names[] = {"draw", "branch"};
+        for (int r = 0; r < 2; ++r)
+            for (int32_t slot = 0; slot < rings[r]->GetSlotCount(); ++slot)
+                if (rings[r]->GetVertexBuffer(slot) == buffer) return std::string(names[r]) + slot;
+        return "?";
+    }
+    float DrawnX(int32_t slot, int32_t vertex) {
+        CPVertex out;
+        std::memcpy(&out, DrawQueue().GetRing()->GetVertexBuffer(slot)->Bytes().data() + vertex * sizeof(CPVertex),
+                    sizeof(CPVertex));
+        return out.position.x;
+    }
+
+    ScopedRenderCaches mCaches;
+    RenderQueueHost mQueues;
+    TestScene mScene;
+    CPPerspectiveCamera* mCameraA = new CPPerspectiveCamera;
+    CPPerspectiveCamera* mCameraB = new CPPerspectiveCamera;
+    D3DXMATRIX mShadow = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0.01f, 1);
+};
+
+// Layers 16 (camera A, shadow matrix) and 120 (camera B). Keys 5, 17 and 20 draw in layer 16, 120 in
+// layer 120. A static mesh is baked into the branch queue; the rest is queued for the frame.
+TEST_F(FrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeometryFromTheBranchRing) {
+    CPMaterial key5(5, {}, {}), key17(17, {}, {}), key20(20, {}, {}), key120(120, {}, {});
+    Renderer().SetLayerCamera(120, mCameraB);
+    Renderer().SetLayerCamera(16, mCameraA);
+    Renderer().SetLayerMatrix(reinterpret_cast<const float*>(&mShadow), 16);
+
+    CPGameObject* ground = mScene.Mesh("ground", 4, &key17, true, 1000.0f);
+    ASSERT_TRUE(BranchQueue().LockAll());
+    BranchQueue().AddStaticTree(ground);
+    BranchQueue().UnlockAll();
+
+    CPGameObject* d1 = mScene.WithRenderable("d1", mScene.Renderable(4, &key20, 100.0f), kRenderSprite);
+    CPGameObject* d2 = mScene.WithRenderable("d2", mScene.Renderable(6, &key120, 200.0f), kRenderSprite);
+    CPGameObject* d3 = mScene.WithRenderable("d3", mScene.Renderable(3, &key20, 300.0f), kRenderAnimated);
+    CPGameObject* d4 = mScene.WithRenderable("d4", mScene.Renderable(3, &key5, 400.0f), kRenderSprite);
+    DrawQueue().AddObject(d2);
+    DrawQueue().AddObject(d1);
+    DrawQueue().AddObjectTree(ground);
+    DrawQueue().AddObject(d3);
+    DrawQueue().AddObject(d4);
+    DrawQueue().AddObject(d1);  // queued twice, drawn once
+
+    D3DLIGHT9 lamp{};
+    lamp.Type = D3DLIGHT_POINT;
+    Renderer().AddLight(lamp);
+    Device().ClearCalls();
+    FrameRenderer frame;
+    EXPECT_EQ(frame.DrawFrame(Renderer()), S_OK);
+
+    EXPECT_EQ(DrawLog(), (std::vector<std::string>{
+                             "view A", "world shadow",
+                             "draw0 0+7 @0 x3",    // key 20: d1 and d3 in one draw
+                             "branch0 0+4 @0 x2",  // key 17: the baked ground
+                             "draw0 7+3 @9 x1",    // key 5: d4
+                             "view B", "world identity",
+                             "draw0 10+6 @12 x4",  // key 120: d2
+                         }))
+        << DescribeCalls(Device());
+    EXPECT_EQ(DrawnX(0, 0), 100.0f);
+    EXPECT_EQ(DrawnX(0, 4), 300.0f);
+    EXPECT_EQ(DrawnX(0, 7), 400.0f);
+    EXPECT_EQ(DrawnX(0, 10), 200.0f);
+    EXPECT_EQ(frame.GetStats().blocks, 4);
+    EXPECT_EQ(frame.GetStats().dynamicVertices, 16);
+
+    // The frame is framed by a clear and a scene, applies the lights, presents, and leaves empty queues.
+    const std::vector<D3DCallRecord>& calls = Device().Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front().call, D3DCall::Clear);
+    EXPECT_EQ(calls.back().call, D3DCall::Present);
+    EXPECT_EQ(CallsOf(Device(), D3DCall::SetLight).size(), 1u);
+    EXPECT_EQ(Renderer().GetLightCount(), 0);
+    EXPECT_EQ(Device().PresentCount(), 1u);
+    EXPECT_TRUE(DrawQueue().GetFrameBlocks().empty());
+    EXPECT_TRUE(DrawQueue().FindBlock(&key20)->IsValid());
+    const D3DXMATRIX mainView = mCameraA->GetViewMatrix() * mCameraA->GetProjectionMatrix();
+    EXPECT_TRUE(Renderer().mViewProjection == mainView) << "screen projections use the main view";
+
+    // The static geometry stays baked: the next frame draws it again without writing it.
+    Device().ClearCalls();
+    DrawQueue().AddObjectTree(ground);
+    frame.DrawFrame(Renderer());
+    EXPECT_EQ(DrawLog(), (std::vector<std::string>{"view A", "world shadow", "branch0 0+4 @0 x2"}));
+    EXPECT_EQ(frame.GetStats().dynamicVertices, 0);
+}
+
+TEST_F(FrameRendererTest, AFullFillIsDrawnAndTheFrameGoesOnInTheNextSlot) {
+    CPMaterial material(20, {}, {});
+    PIVertexBuffer small;
+    ASSERT_TRUE(small.Create(&Device(), 2, 8, 16, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT));
+    CPRenderQueue queue(&small);
+    Renderer().SetDrawQueue(&queue);
+
+    for (float tag : {10.0f, 20.0f, 30.0f}) queue.AddRenderable(mScene.Renderable(5, &material, tag));
+    queue.AddRenderable(mScene.Renderable(9, &material, 90.0f));  // larger than a whole slot
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    std::vector<std::string> draws;
+    for (const D3DCallRecord& record : CallsOf(Device(), D3DCall::DrawIndexedPrimitive)) {
+        ASSERT_EQ(record.result, S_OK);
+        draws.push_back(std::string(record.object == small.GetVertexBuffer(0) ? "slot0" : "slot1") + " " +
+                        std::to_string(record.args[2]) + "+" + std::to_string(record.args[3]));
+    }
+    EXPECT_EQ(draws, (std::vector<std::string>{"slot0 0+5", "slot1 0+5", "slot0 0+5"}));
+    EXPECT_EQ(frame.GetStats().fills, 3);
+    EXPECT_EQ(frame.GetStats().dropped, 1);
+    EXPECT_TRUE(queue.GetFrameBlocks().empty());
+    Renderer().SetDrawQueue(mQueues.GetDrawQueue());
+}
+
+TEST_F(FrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
+    mCaches.WriteEffect("glow.fx", EffectFileBuilder()
+                                       .Parameter("float", "time")
+                                       .Parameter("texture", "tex0")
+                                       .Technique("Main", 2)
+                                       .Str());
+    mCaches.WriteTexture("a.tga", MakeImageFile(ImageKind::Tga, 4, 4));
+    CPSmartPtr<CPMaterial> glow = gMaterialManager->CreateMaterial(20, "glow.fx", {"a.tga"});
+    CPMaterial plain(20, {}, gTextureManager->CreateTextureBlock({"a.tga"}));
+    DrawQueue().AddRenderable(mScene.Renderable(3, glow.Get()));
+    DrawQueue().AddRenderable(mScene.Renderable(3, &plain));
+    gRunningTime = 2.5;
+
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    IDirect3DBaseTexture9* texture = gTextureManager->GetTexture("a.tga")->GetBaseTexture();
+    std::vector<std::string> log;
+    for (const D3DCallRecord& record : Device().Calls()) {
+        switch (record.call) {
+        case D3DCall::EffectSetValue:
+            log.push_back("set " + record.name);
+            if (record.name == "time") {
+                float time;
+                std::memcpy(&time, &record.args[0], sizeof time);
+                EXPECT_EQ(time, 2.5f);
+            }
+            if (record.name == "tex0") EXPECT_EQ(record.object, texture);
+            break;
+        case D3DCall::EffectBegin: log.push_back("begin"); break;
+        case D3DCall::EffectBeginPass: log.push_back("pass " + std::to_string(record.args[0])); break;
+        case D3DCall::EffectEndPass: log.push_back("end pass"); break;
+        case D3DCall::EffectEnd: log.push_back("end"); break;
+        case D3DCall::SetTexture: log.push_back("stage texture " + std::to_string(record.args[0])); break;
+        case D3DCall::DrawIndexedPrimitive: log.push_back("draw"); break;
+        default: break;
+        }
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"set time", "set tex0", "begin", "pass 0", "draw", "end pass", "pass 1",
+                                             "draw", "end pass", "end", "stage texture 0", "draw"}))
+        << DescribeCalls(Device());
+    gRunningTime = 0.0;
+}
+
+TEST_F(FrameRendererTest, ALostDeviceDrawsNothingAndTheRingsSurviveTheReset) {
+    CPMaterial material(20, {}, {});
+    DrawQueue().AddRenderable(mScene.Renderable(4, &material));
+    Device().LoseDevice();
+    FrameRenderer frame;
+    EXPECT_EQ(frame.DrawFrame(Renderer()), D3DERR_DEVICENOTRESET);
+    EXPECT_TRUE(CallsOf(Device(), D3DCall::DrawIndexedPrimitive).empty());
+    EXPECT_TRUE(DrawQueue().GetFrameBlocks().empty()) << "queues empty even when nothing was drawn";
+
+    // The draw ring's default-pool buffers go with the reset and come back after it.
+    D3DPRESENT_PARAMETERS parameters = Device().PresentParameters();
+    ASSERT_EQ(EngineHost::RestoreDevice(&Device(), &parameters), D3D_OK);
+    DrawQueue().AddRenderable(mScene.Renderable(4, &material));
+    Device().ClearCalls();
+    EXPECT_EQ(frame.DrawFrame(Renderer()), S_OK);
+    auto draws = CallsOf(Device(), D3DCall::DrawIndexedPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].result, S_OK);
+}
+
+TEST(FrameRendererHost, TheHostDrawsAndPresentsEveryFrame) {
+    PlatformReset platform;
+    D3DPtr<IDirect3DDevice9> device = MakeTestDevice();
+    PRender renderer(device.get());
+    RenderQueueHost queues;
+    ASSERT_TRUE(queues.Create(renderer));
+    TestScene scene;
+    CPMaterial material(20, {}, {});
+    PRender* previous = gRenderer;
+    EngineHost host;
+    host.Startup();
+    gRenderer = &renderer;
+
+    queues.GetDrawQueue()->AddRenderable(scene.Renderable(4, &material));
+    host.Frame();
+    host.Frame();
+    EXPECT_EQ(device->PresentCount(), 2u);
+    EXPECT_EQ(CallsOf(*device, D3DCall::DrawIndexedPrimitive).size(), 1u) << "the first frame emptied the queue";
+
+    host.Shutdown();
+    gRenderer = previous;
+}
+
+}  // namespace
