@@ -1,26 +1,12 @@
 #include "Render/CPRenderQueue.h"
 
-#include "Render/CPLight.h"
-#include "Render/PRenderable.h"
 #include "Render/PIVertexBuffer.h"
+#include "Render/PLight.h"
 #include "Render/PMaterial.h"
 #include "Render/PRender.h"
+#include "Render/PRenderable.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
-
-namespace {
-// The renderable of an object whose kind draws one; null when the kind does not or the part is not one.
-CPRenderable* RenderableOf(const CPGameObject& object) {
-    switch (object.GetRenderKind()) {
-    case kRenderObject:
-    case kRenderAnimated:
-    case kRenderSprite:
-        return dynamic_cast<CPRenderable*>(object.GetRenderPart());
-    default:
-        return nullptr;
-    }
-}
-}  // namespace
 
 CPRenderQueue::CPRenderQueue(CPSmartPtr<PIVertexBuffer> ring) : mRing(ring) {}
 
@@ -36,7 +22,7 @@ void CPRenderQueue::AddObject(CPSmartPtr<CPGameObject> object) {
     case kRenderObject:
     case kRenderAnimated:
     case kRenderSprite:
-        if (CPRenderable* renderable = RenderableOf(*object)) AddRenderable(renderable);
+        if (CPRenderable* renderable = object->GetRenderable()) AddRenderable(renderable);
         break;
     case kRenderLight:
         if (auto* light = dynamic_cast<CPLight*>(object->GetRenderPart()); light && gRenderer) {
@@ -82,7 +68,7 @@ void CPRenderQueue::AddStaticTree(CPSmartPtr<CPGameObject> object) {
 void CPRenderQueue::BakeObject(CPSmartPtr<CPGameObject> object) {
     if (!object || !mRing || !object->IsVisible() || !object->IsStatic()) return;
     if (object->GetRenderKind() != kRenderObject) return;
-    if (CPRenderable* renderable = RenderableOf(*object)) mRing->Append(renderable);
+    if (CPRenderable* renderable = object->GetRenderable()) mRing->Append(renderable);
 }
 
 bool CPRenderQueue::LockAll() { return mRing && mRing->Lock(0, 0, true, -1); }

@@ -79,7 +79,7 @@ void PIVertexBuffer::DropBuffers() {
 }
 
 void PIVertexBuffer::ForgetWritten() {
-    mStartTable.clear();
+    mStartTable.Clear();
     mNextBaseVertex = 0;
 }
 
@@ -138,13 +138,18 @@ bool PIVertexBuffer::HasRoomFor(int64_t vertexCount, int64_t indexCount) const {
            mNextBaseVertex + vertexCount <= static_cast<int64_t>(kMaxBatchVertices);
 }
 
+bool PIVertexBuffer::FitsFill(int64_t vertexCount, int64_t indexCount) const {
+    return mLocked && mVerticesLocked && vertexCount >= 0 && indexCount >= 0 && vertexCount <= mLockedVertices &&
+           indexCount <= mLockedIndices && vertexCount <= static_cast<int64_t>(kMaxBatchVertices);
+}
+
 bool PIVertexBuffer::Append(CPRenderable* renderable) {
     if (!mLocked || !mVerticesLocked || !renderable) return false;
     int64_t vertexCount = renderable->GetVertexCount();
     if (vertexCount <= 0) return false;
     // A skipped renderable writes nothing: its room would hold whatever the buffer had.
     if (renderable->IsSkipped()) return false;
-    if (mStartTable.count(renderable)) return false;
+    if (mStartTable.Find(renderable)) return false;
     int64_t indexCount = renderable->GetIndexCount();
     if (!HasRoomFor(vertexCount, indexCount)) return false;
 
@@ -159,7 +164,7 @@ bool PIVertexBuffer::Append(CPRenderable* renderable) {
                                   reinterpret_cast<uint16_t*>(mIndexCursor), static_cast<uint16_t>(mNextBaseVertex),
                                   1))
         return false;
-    mStartTable.emplace(renderable, placement);
+    mStartTable.Insert(renderable, placement);
     mVertexCursor += vertexCount * kVertexBytes;
     mIndexCursor += indexCount * kIndexBytes;
     mIndicesWritten += static_cast<int32_t>(indexCount);
@@ -180,8 +185,7 @@ void PIVertexBuffer::Unlock([[maybe_unused]] bool unlockVertices) {
 }
 
 const PIVertexBuffer::Placement* PIVertexBuffer::FindPlacement(const CPRenderable* renderable) const {
-    auto found = mStartTable.find(renderable);
-    return found == mStartTable.end() ? nullptr : &found->second;
+    return mStartTable.Find(renderable);
 }
 
 bool PIVertexBuffer::GetBaseVertex(const CPRenderable* renderable, int32_t* baseVertex) const {

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "Render/PPointerTable.h"
 #include "Render/PVertex.h"
 #include "core/CPRefObject.h"
 #include "platform/D3D9Types.h"
@@ -70,7 +70,11 @@ public:
 
     // Whether the renderable has room in the locked range after what is written so far.
     bool HasRoomFor(int64_t vertexCount, int64_t indexCount) const;
-    // Where the current fill put the renderable; null when this fill did not write it.
+    // Whether the renderable would fit the locked range were nothing written yet: false means no fill of
+    // this lock size can take it.
+    bool FitsFill(int64_t vertexCount, int64_t indexCount) const;
+    // Where the current fill put the renderable; null when this fill did not write it. Valid until the
+    // next Append.
     const Placement* FindPlacement(const CPRenderable* renderable) const;
     // The start-table answer: false when the renderable was not written in this fill.
     bool GetBaseVertex(const CPRenderable* renderable, int32_t* baseVertex) const;
@@ -83,7 +87,7 @@ public:
     int32_t GetNextBaseVertex() const { return mNextBaseVertex; }
     int32_t GetVerticesWritten() const { return mVerticesWritten; }
     int32_t GetIndicesWritten() const { return mIndicesWritten; }
-    size_t GetWrittenCount() const { return mStartTable.size(); }
+    size_t GetWrittenCount() const { return mStartTable.Size(); }
     // Null for a slot that does not exist or a ring without buffers.
     IDirect3DVertexBuffer9* GetVertexBuffer(int32_t slot) const;
     IDirect3DIndexBuffer9* GetIndexBuffer(int32_t slot) const;
@@ -94,7 +98,7 @@ private:
     void DropBuffers();
 
     // Base vertex (and the rest of the placement) of each renderable written in the current fill.
-    std::unordered_map<const CPRenderable*, Placement> mStartTable;
+    CPPointerTable<Placement> mStartTable;
     int32_t mNextBaseVertex = 0;  // base vertex of the next appended renderable
     std::vector<IDirect3DVertexBuffer9*> mVertexBuffers;  // counted, one per slot
     std::vector<IDirect3DIndexBuffer9*> mIndexBuffers;    // counted, one per slot (D3DFMT_INDEX16)

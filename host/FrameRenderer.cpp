@@ -103,11 +103,11 @@ void FrameRenderer::DrawQueues(PRender& renderer) {
             if (!mFilling) continue;
             // Queued twice this frame: written and drawn once.
             if (mDrawRing->FindPlacement(renderable)) continue;
+            if (!mDrawRing->FitsFill(vertexCount, indexCount)) {
+                ++mStats.dropped;
+                continue;
+            }
             if (!mDrawRing->HasRoomFor(vertexCount, indexCount)) {
-                if (mDrawRing->GetVerticesWritten() == 0) {
-                    ++mStats.dropped;
-                    continue;
-                }
                 // The fill is full: draw what it holds and go on in the next slot.
                 mPending.push_back(std::move(current));
                 current = BlockDraw{item.layer, item.block, {}};

@@ -5,6 +5,7 @@
 #include "Render/CPIVBlock.h"
 #include "Render/CPRenderQueue.h"
 #include "Render/PIVertexBuffer.h"
+#include "Render/PLight.h"
 #include "Render/PMaterial.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
@@ -99,6 +100,38 @@ TEST_F(RenderQueueTest, WhatQueuesNothing) {
     EXPECT_EQ(mQueue.GetBlockCount(), 0u);
 }
 
+TEST_F(RenderQueueTest, LightsGoToTheRendererUntilItsTableIsFull) {
+    PRender& renderer = *gRenderer;
+    std::vector<CPGameObject*> lamps;
+    for (int i = 0; i < 31; ++i) {
+        CPGameObject* lamp = mScene.Node("lamp");
+        auto* light = mScene.Own(new CPLight);
+        light->GetRecord().Type = D3DLIGHT_POINT;
+        light->GetRecord().Range = static_cast<float>(i);
+        light->SetOwner(lamp);
+        ASSERT_TRUE(lamp->SetRenderPart(light, kRenderLight));
+        lamp->SetPosition(D3DXVECTOR3(static_cast<float>(i), 2.0f, 3.0f));
+        lamp->UpdateTransform();
+        lamps.push_back(lamp);
+    }
+    for (CPGameObject* lamp : lamps) mQueue.AddObjectTree(lamp);
+
+    ASSERT_EQ(renderer.GetLightCount(), 30);
+    EXPECT_EQ(renderer.GetLight(29).Range, 29.0f) << "the 31st light is the one dropped";
+    EXPECT_EQ(renderer.GetLight(7).Position.x, 7.0f) << "placed at its owner";
+    EXPECT_EQ(renderer.GetLight(7).Position.z, 3.0f);
+    EXPECT_TRUE(mQueue.GetFrameBlocks().empty()) << "a light joins no block";
+
+    // A light kind whose part is no light adds nothing.
+    renderer.ApplyLights();
+    CPGameObject* odd = mScene.Node("odd");
+    if (odd->SetRenderPart(mScene.Renderable(4, &mStone), kRenderLight)) {
+        mQueue.AddObject(odd);
+        EXPECT_EQ(renderer.GetLightCount(), 0);
+        EXPECT_TRUE(mQueue.GetFrameBlocks().empty());
+    }
+}
+
 TEST_F(RenderQueueTest, TreesFollowVisibilityAndTheStaticOnlyFlag) {
     // root (static) -> hidden (static, invisible) -> under (static)
     //               -> moving (dynamic) -> fixed (static)
@@ -140,6 +173,7 @@ TEST_F(RenderQueueTest, StaticTreesAreBakedOncePerFill) {
     CPGameObject* lod1 = mScene.Mesh("lod1", 5, &mStone, true, 500.0f);
     CPGameObject* lod2 = mScene.Mesh("lod2", 3, &mStone, true, 600.0f);
     lod2->SetVisible(false);
+    root->AddLodLevel(root, 0);
     root->AddLodLevel(lod1, 50);
     root->AddLodLevel(lod2, 100);
     root->AddLodLevel(nullptr, 200);
