@@ -11,8 +11,10 @@
 #include "Render/PIVertexBuffer.h"
 #include "Render/PMaterial.h"
 #include "Render/PRender.h"
+#include "Render/PRenderObject.h"
 #include "Render/PRenderable.h"
 #include "Render/PTexture.h"
+#include "core/CPGameObject.h"
 #include "core/FrameClock.h"
 
 namespace {
@@ -72,6 +74,7 @@ void FrameRenderer::DrawQueues(PRender& renderer) {
     mDevice->GetTransform(D3DTS_VIEW, &mView);
     mDevice->GetTransform(D3DTS_PROJECTION, &mProjection);
     D3DXMatrixIdentity(&mWorld);
+    D3DXMatrixIdentity(&mLayerWorld);
     mAppliedLayer = nullptr;
     mLayerApplied = false;
     mViewProjectionSet = false;
@@ -82,11 +85,16 @@ void FrameRenderer::DrawQueues(PRender& renderer) {
     if (mFilling) ++mStats.fills;
 
     for (const BlockDraw& item : mOrder) {
-        BlockDraw current{item.layer, item.block, {}};
+        BlockDraw current{item.layer, item.block, {}, {}};
         for (const CPSmartPtr<CPRenderable>& queued : item.block->GetRenderables()) {
             CPRenderable* renderable = queued.Get();
+            if (!renderable) continue;
             // Skipped renderables live in buffers of their own, not in the rings.
-            if (!renderable || renderable->IsSkipped()) continue;
+            if (renderable->IsSkipped()) {
+                auto* mesh = dynamic_cast<CPRenderObject*>(renderable);
+                if (mesh && mesh->GetMeshBuffers()) current.meshes.push_back(mesh);
+                continue;
+            }
             const int32_t vertexCount = renderable->GetVertexCount();
             const int32_t indexCount = renderable->GetIndexCount();
             if (vertexCount <= 0) continue;
@@ -110,7 +118,7 @@ void FrameRenderer::DrawQueues(PRender& renderer) {
             if (!mDrawRing->HasRoomFor(vertexCount, indexCount)) {
                 // The fill is full: draw what it holds and go on in the next slot.
                 mPending.push_back(std::move(current));
-                current = BlockDraw{item.layer, item.block, {}};
+                current = BlockDraw{item.layer, item.block, {}, {}};
                 Flush(true);
                 if (!mFilling) continue;
             }
@@ -134,7 +142,7 @@ void FrameRenderer::OrderBlocks(PRender& renderer) {
     const std::map<int32_t, CPRenderLayer>& layers = renderer.GetLayers();
     const std::vector<CPIVBlock*>& blocks = renderer.GetDrawQueue()->GetFrameBlocks();
     if (layers.empty()) {
-        for (CPIVBlock* block : blocks) mOrder.push_back(BlockDraw{nullptr, block, {}});
+        for (CPIVBlock* block : blocks) mOrder.push_back(BlockDraw{nullptr, block, {}, {}});
         return;
     }
     // Per layer, in ascending key order, the blocks in first-queued order.
@@ -147,7 +155,7 @@ void FrameRenderer::OrderBlocks(PRender& renderer) {
     }
     for (const auto& [key, members] : byLayer) {
         const CPRenderLayer* layer = &layers.at(key);
-        for (CPIVBlock* block : members) mOrder.push_back(BlockDraw{layer, block, {}});
+        for (CPIVBlock* block : members) mOrder.push_back(BlockDraw{layer, block, {}, {}});
     }
 }
 
@@ -179,7 +187,7 @@ void FrameRenderer::AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32
 }
 
 void FrameRenderer::DrawBlock(const BlockDraw& draw) {
-    if (draw.runs.empty()) return;
+    if (draw.runs.empty() && draw.meshes.empty()) return;
     if (!mLayerApplied || draw.layer != mAppliedLayer) ApplyLayer(draw.layer);
 
     const CPMaterial* material = draw.block->GetMaterial();
@@ -218,6 +226,21 @@ void FrameRenderer::DrawBlock(const BlockDraw& draw) {
                                           static_cast<UINT>(run.firstIndex), static_cast<UINT>(run.indexCount / 3));
             ++mStats.drawCalls;
         }
+        for (CPRenderObject* mesh : draw.meshes) {
+            const CPMeshBuffers& buffers = *mesh->GetMeshBuffers();
+            if (!buffers.vertexBuffer || !buffers.indexBuffer || buffers.primitiveCount <= 0) continue;
+            D3DXMATRIX world = mLayerWorld;
+            if (CPGameObject* owner = mesh->GetOwner()) world = owner->GetWorldMatrix() * mLayerWorld;
+            SetWorld(world);
+            if (fx) fx->CommitChanges();
+            mDevice->SetStreamSource(0, buffers.vertexBuffer, 0, PIVertexBuffer::kVertexBytes);
+            mDevice->SetIndices(buffers.indexBuffer);
+            mDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, static_cast<UINT>(buffers.vertexCount), 0,
+                                          static_cast<UINT>(buffers.primitiveCount));
+            ++mStats.drawCalls;
+            ++mStats.meshDraws;
+        }
+        if (!draw.meshes.empty()) SetWorld(mLayerWorld);
         if (fx) fx->EndPass();
     }
     if (fx) fx->End();
@@ -228,7 +251,7 @@ void FrameRenderer::DrawBlock(const BlockDraw& draw) {
 void FrameRenderer::ApplyLayer(const CPRenderLayer* layer) {
     mAppliedLayer = layer;
     mLayerApplied = true;
-    D3DXMatrixIdentity(&mWorld);
+    D3DXMatrixIdentity(&mLayerWorld);
     if (layer) {
         if (CPBaseCamera* camera = layer->mCamera.Get()) {
             auto* perspective = dynamic_cast<CPPerspectiveCamera*>(camera);
@@ -243,8 +266,13 @@ void FrameRenderer::ApplyLayer(const CPRenderLayer* layer) {
                 mViewProjectionSet = true;
             }
         }
-        if (layer->mHasMatrix) mWorld = layer->mMatrix;
+        if (layer->mHasMatrix) mLayerWorld = layer->mMatrix;
     }
+    SetWorld(mLayerWorld);
+}
+
+void FrameRenderer::SetWorld(const D3DXMATRIX& world) {
+    mWorld = world;
     mDevice->SetTransform(D3DTS_WORLD, &mWorld);
     SetSharedParameters();
 }

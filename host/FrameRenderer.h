@@ -4,7 +4,8 @@
 //
 // A block belongs to the layer with the greatest key not above its material's layer key (blocks below
 // the first layer go with the first). Within a layer, blocks are drawn in the order their materials were
-// first queued this frame, and a block's renderables in queuing order.
+// first queued this frame, and a block's renderables in queuing order. Meshes that live in a static mesh
+// buffer of the renderer are drawn from it, placed by their owner's world matrix and then the layer's.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 
 class CPIVBlock;
 class CPMaterial;
+class CPRenderObject;
 class CPRenderLayer;
 class PIVertexBuffer;
 class PRender;
@@ -27,7 +29,8 @@ public:
         int32_t blocks = 0;           // blocks drawn
         int32_t drawCalls = 0;        // DrawIndexedPrimitive calls
         int32_t dynamicVertices = 0;  // vertices written into the draw ring
-        int32_t staticRuns = 0;       // draws from the branch ring
+        int32_t staticRuns = 0;       // renderables drawn from the branch ring
+        int32_t meshDraws = 0;        // draws from static mesh buffers
         int32_t fills = 0;            // locks of the draw ring
         int32_t dropped = 0;          // renderables larger than a whole slot of the draw ring
     };
@@ -55,7 +58,8 @@ private:
     struct BlockDraw {
         const CPRenderLayer* layer = nullptr;  // null: no layers exist
         CPIVBlock* block = nullptr;
-        std::vector<Run> runs;  // static runs first, then the dynamic run
+        std::vector<Run> runs;  // in queuing order, from the branch ring or the draw ring
+        std::vector<CPRenderObject*> meshes;  // skipped meshes drawn from their own static mesh buffers
     };
 
     void OrderBlocks(PRender& renderer);
@@ -63,6 +67,8 @@ private:
     void Flush(bool refill);
     void DrawBlock(const BlockDraw& draw);
     void ApplyLayer(const CPRenderLayer* layer);
+    // Sets the world transform and the shared effect matrices that follow from it.
+    void SetWorld(const D3DXMATRIX& world);
     void SetSharedParameters();
     static void AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32_t slot, int32_t firstIndex,
                          int32_t indexCount, int32_t baseVertex, int32_t vertexCount);
@@ -79,5 +85,6 @@ private:
     bool mViewProjectionSet = false;  // the renderer's view-projection was taken from a camera this frame
     D3DXMATRIX mView;
     D3DXMATRIX mProjection;
-    D3DXMATRIX mWorld;
+    D3DXMATRIX mWorld;       // the world transform on the device
+    D3DXMATRIX mLayerWorld;  // the applied layer's matrix, identity when it has none
 };

@@ -10,6 +10,7 @@
 #include "Render/PMaterial.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
+#include "Render/PRenderObject.h"
 #include "Render/PTextureManager.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -155,6 +156,45 @@ TEST_F(FrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeom
     frame.DrawFrame(Renderer());
     EXPECT_EQ(DrawLog(), (std::vector<std::string>{"view A", "world shadow", "branch0 0+4 @0 x2"}));
     EXPECT_EQ(frame.GetStats().dynamicVertices, 0);
+}
+
+// A mesh kept in a static mesh buffer writes nothing into the rings: it is drawn from its buffer, placed by
+// its owner's world matrix and then the layer's.
+TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
+    CPMaterial material(20, {}, {});
+    Renderer().SetLayerCamera(16, mCameraA);
+    Renderer().SetLayerMatrix(reinterpret_cast<const float*>(&mShadow), 16);
+    CPGameObject* box = mScene.Mesh("box", 4, &material, true);
+    box->SetPosition(D3DXVECTOR3(5, 0, 0));
+    box->UpdateTransform();
+    auto* mesh = static_cast<CPRenderObject*>(box->GetRenderable());
+    CPMeshBuffers* buffers = Renderer().GetMeshBuffers("box", mesh->GetLocalVertices().data(),
+                                                       mesh->GetIndices().data(), 4, 6);
+    mesh->SetMeshBuffers(buffers);
+    mesh->SetSkipped(true);
+    DrawQueue().AddObject(box);
+    DrawQueue().AddRenderable(mScene.Renderable(3, &material));
+
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    std::vector<std::string> log;
+    for (const D3DCallRecord& record : Device().Calls()) {
+        if (record.call == D3DCall::SetTransform && record.args[0] == D3DTS_WORLD) {
+            const D3DXMATRIX& world = *reinterpret_cast<const D3DXMATRIX*>(&record.matrix);
+            log.push_back(world == box->GetWorldMatrix() * mShadow ? "world box" : world == mShadow ? "world layer"
+                                                                                                    : "world ?");
+        } else if (record.call == D3DCall::DrawIndexedPrimitive) {
+            ASSERT_EQ(record.result, S_OK);
+            log.push_back(record.object == buffers->vertexBuffer ? "draw mesh buffer " + std::to_string(record.args[3])
+                                                                 : "draw ring");
+        }
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"world layer", "draw ring", "world box", "draw mesh buffer 4",
+                                             "world layer"}));
+    EXPECT_EQ(frame.GetStats().dynamicVertices, 3) << "the skipped mesh took no room in the ring";
+    EXPECT_EQ(frame.GetStats().meshDraws, 1);
 }
 
 TEST_F(FrameRendererTest, AFullFillIsDrawnAndTheFrameGoesOnInTheNextSlot) {
