@@ -88,16 +88,23 @@ TEST_F(RenderQueueTest, WhatQueuesNothing) {
     CPGameObject* empty = mScene.Node("empty");
     CPGameObject* noMaterial = mScene.WithRenderable("bare", mScene.Renderable(4, nullptr), kRenderSprite);
     CPGameObject* meshWithoutMaterial = mScene.Mesh("bare mesh", 4, nullptr, false);
+    CPGameObject* noMesh = mScene.Node("no mesh");
+    ASSERT_TRUE(noMesh->SetRenderPart(nullptr, kRenderObject));
+    CPGameObject* noLight = mScene.Node("no light");
+    ASSERT_TRUE(noLight->SetRenderPart(nullptr, kRenderLight));
 
     mQueue.AddObject(hidden);
     mQueue.AddObject(particles);
     mQueue.AddObject(empty);
     mQueue.AddObject(noMaterial);
     mQueue.AddObject(meshWithoutMaterial);
+    mQueue.AddObject(noMesh);
+    mQueue.AddObject(noLight);
     mQueue.AddObject(nullptr);
     mQueue.AddRenderable(nullptr);
     EXPECT_TRUE(mQueue.GetFrameBlocks().empty());
     EXPECT_EQ(mQueue.GetBlockCount(), 0u);
+    EXPECT_EQ(gRenderer->GetLightCount(), 0);
 }
 
 TEST_F(RenderQueueTest, LightsGoToTheRendererUntilItsTableIsFull) {
@@ -125,11 +132,10 @@ TEST_F(RenderQueueTest, LightsGoToTheRendererUntilItsTableIsFull) {
     // A light kind whose part is no light adds nothing.
     renderer.ApplyLights();
     CPGameObject* odd = mScene.Node("odd");
-    if (odd->SetRenderPart(mScene.Renderable(4, &mStone), kRenderLight)) {
-        mQueue.AddObject(odd);
-        EXPECT_EQ(renderer.GetLightCount(), 0);
-        EXPECT_TRUE(mQueue.GetFrameBlocks().empty());
-    }
+    ASSERT_TRUE(odd->SetRenderPart(mScene.Renderable(4, &mStone), kRenderLight));
+    mQueue.AddObject(odd);
+    EXPECT_EQ(renderer.GetLightCount(), 0);
+    EXPECT_TRUE(mQueue.GetFrameBlocks().empty());
 }
 
 TEST_F(RenderQueueTest, TreesFollowVisibilityAndTheStaticOnlyFlag) {
