@@ -34,6 +34,8 @@ IDirect3DBaseTexture9* DeviceTexture(const CPTexture* texture) {
 void EmptyQueues(PRender& renderer) {
     if (CPSmartPtr<CPRenderQueue> queue = renderer.GetDrawQueue()) queue->EmptyFrame();
     if (CPSmartPtr<CPRenderQueue> queue = renderer.GetBranchQueue()) queue->EmptyFrame();
+    // Debug lines are added anew every frame: the list would grow without end otherwise.
+    renderer.ClearDebugLines();
 }
 }  // namespace
 
@@ -50,6 +52,7 @@ HRESULT FrameRenderer::DrawFrame(PRender& renderer) {
                 // here, so that the table empties every frame.
                 renderer.ApplyLights();
                 DrawQueues(renderer);
+                DrawDebugLines(renderer, *device);
                 device->EndScene();
             }
             result = device->Present(nullptr, nullptr, nullptr, nullptr);
@@ -58,6 +61,24 @@ HRESULT FrameRenderer::DrawFrame(PRender& renderer) {
     // Whatever was drawn, the frame's queues start empty again.
     EmptyQueues(renderer);
     return result;
+}
+
+void FrameRenderer::DrawDebugLines(PRender& renderer, IDirect3DDevice9& device) {
+    const std::vector<CPVertex>& points = renderer.GetDebugLinePoints();
+    UINT lines = static_cast<UINT>(points.size() / 2);
+    if (lines == 0) return;
+    // World-space lines seen through the main view when there is one, untextured.
+    if (g_pCurrentCamera) {
+        device.SetTransform(D3DTS_VIEW, &g_pCurrentCamera->GetViewMatrix());
+        device.SetTransform(D3DTS_PROJECTION, &g_pCurrentCamera->GetProjectionMatrix());
+    }
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    device.SetTransform(D3DTS_WORLD, &identity);
+    device.SetTexture(0, nullptr);
+    device.SetFVF(kVertexFVF);
+    if (SUCCEEDED(device.DrawPrimitiveUP(D3DPT_LINELIST, lines, points.data(), sizeof(CPVertex))))
+        mStats.debugLines = static_cast<int32_t>(lines);
 }
 
 void FrameRenderer::DrawQueues(PRender& renderer) {

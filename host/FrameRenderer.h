@@ -33,9 +33,11 @@ public:
         int32_t meshDraws = 0;        // draws from static mesh buffers
         int32_t fills = 0;            // locks of the draw ring
         int32_t dropped = 0;          // renderables larger than a whole slot of the draw ring
+        int32_t debugLines = 0;       // debug lines drawn
     };
 
-    // One frame: clear, scene, lights, layers and blocks, present, then both queues are emptied. A lost
+    // One frame: clear, scene, lights, layers and blocks, debug lines, present, then both queues and the
+    // debug lines are emptied. A lost
     // device draws nothing (the host restores it) but the queues are emptied all the same. Returns the
     // result of Present, or of the cooperative-level test when the device is lost.
     HRESULT DrawFrame(PRender& renderer);
@@ -63,6 +65,7 @@ private:
     };
 
     void OrderBlocks(PRender& renderer);
+    void DrawDebugLines(PRender& renderer, IDirect3DDevice9& device);
     // Unlocks the draw ring, draws every pending block, and starts a new fill when `refill`.
     void Flush(bool refill);
     void DrawBlock(const BlockDraw& draw);

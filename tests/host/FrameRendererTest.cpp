@@ -314,3 +314,36 @@ TEST(FrameRendererHost, TheHostDrawsAndPresentsEveryFrame) {
 }
 
 }  // namespace
+
+namespace {
+std::vector<const D3DCallRecord*> LineDraws(IDirect3DDevice9& device) {
+    std::vector<const D3DCallRecord*> draws;
+    for (const D3DCallRecord& record : device.Calls())
+        if (record.call == D3DCall::DrawPrimitiveUP && record.args[0] == D3DPT_LINELIST) draws.push_back(&record);
+    return draws;
+}
+}  // namespace
+
+TEST_F(FrameRendererTest, DebugLinesAreDrawnOnceAndTheListEmptiesEveryFrame) {
+    Renderer().AddDebugLine(0xffff0000, D3DXVECTOR3(1, 2, 3), D3DXVECTOR3(4, 5, 6));
+    Renderer().AddDebugLine(0xff00ff00, D3DXVECTOR3(7, 8, 9), D3DXVECTOR3(10, 11, 12));
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    std::vector<const D3DCallRecord*> draws = LineDraws(Device());
+    ASSERT_EQ(draws.size(), 1u) << DescribeCalls(Device());
+    EXPECT_EQ(draws[0]->args[1], 2u);  // two lines
+    ASSERT_EQ(draws[0]->vertices.size(), 4 * sizeof(CPVertex));
+    CPVertex last;
+    std::memcpy(&last, draws[0]->vertices.data() + 3 * sizeof(CPVertex), sizeof(CPVertex));
+    EXPECT_EQ(last.position.x, 10.0f);
+    EXPECT_EQ(last.diffuse, 0xff00ff00u);
+    EXPECT_EQ(frame.GetStats().debugLines, 2);
+    EXPECT_TRUE(Renderer().GetDebugLinePoints().empty());
+
+    // Nothing added: the next frame draws no lines.
+    Device().ClearCalls();
+    frame.DrawFrame(Renderer());
+    EXPECT_TRUE(LineDraws(Device()).empty());
+}
