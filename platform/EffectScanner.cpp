@@ -306,7 +306,11 @@ private:
             if (Is(mToken, "[")) {
                 if (!Advance()) return false;
                 if (mToken.kind != TokenKind::Number) return Fail("expected an array length");
-                parameter.elements = static_cast<uint32_t>(std::strtoul(mToken.text.c_str(), nullptr, 0));
+                // The effect keeps a value for every element, so a length from the text is bounded
+                // before anything is sized by it.
+                const unsigned long long length = std::strtoull(mToken.text.c_str(), nullptr, 0);
+                if (length == 0 || length > kMaxEffectArrayLength) return Fail("array length out of range");
+                parameter.elements = static_cast<uint32_t>(length);
                 if (!Advance()) return false;
                 if (!Expect("]")) return false;
             }

@@ -26,7 +26,11 @@ struct EffectScan {
     std::vector<EffectScanTechnique> techniques;  // in declaration order
 };
 
+// The longest array a parameter may declare.
+constexpr uint32_t kMaxEffectArrayLength = 65536;
+
 // Reads the whole text. On broken structure (unbalanced or mismatched brackets, an unterminated comment
-// or string, a stray character, a declaration cut off, a technique holding anything but passes) returns
-// false with `error` saying where: "effect(12): '}' without '{'".
+// or string, a stray character, a declaration cut off, a technique holding anything but passes, an array
+// length of 0 or above kMaxEffectArrayLength) returns false with `error` saying where:
+// "effect(12): '}' without '{'".
 bool ScanEffectText(const char* text, size_t size, EffectScan* scan, std::string* error);

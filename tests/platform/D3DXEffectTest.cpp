@@ -97,6 +97,41 @@ TEST(EffectScanner, RejectsBrokenTextSayingWhere) {
     EXPECT_TRUE(ScanEffectText(terminated, sizeof terminated, &scan, &error)) << "a terminating zero is fine";
 }
 
+TEST(EffectScanner, ArrayLengthsMustBeSmallAndPositive) {
+    struct Case {
+        const char* text;
+        bool accepted;
+        uint32_t elements;
+    };
+    const Case cases[] = {
+        {"float4 bones[256];", true, 256},
+        {"float4 grid[0x10];", true, 16},
+        {"float4 many[65536];", true, 65536},
+        {"float4 tooMany[65537];", false, 0},
+        {"float4x4 huge[4000000000];", false, 0},
+        {"float4x4 wrapping[99999999999999999999];", false, 0},
+        {"float none[0];", false, 0},
+    };
+    for (const Case& c : cases) {
+        EffectScan scan;
+        std::string error;
+        EXPECT_EQ(ScanEffectText(c.text, std::strlen(c.text), &scan, &error), c.accepted) << c.text << ": " << error;
+        if (c.accepted) {
+            ASSERT_EQ(scan.parameters.size(), 1u) << c.text;
+            EXPECT_EQ(scan.parameters[0].elements, c.elements) << c.text;
+        } else {
+            EXPECT_EQ(error, "effect(1): array length out of range") << c.text;
+        }
+    }
+
+    // The effect made from such text holds no value for it: creation fails before anything is allocated.
+    PlatformReset reset;
+    auto device = MakeTestDevice();
+    HRESULT result = S_OK;
+    EXPECT_EQ(Create(*device, "float4x4 huge[4000000000]; technique T { pass { } }", nullptr, &result), nullptr);
+    EXPECT_EQ(result, E_FAIL);
+}
+
 TEST(D3DXEffect, HandlesFindParametersAndTechniques) {
     auto device = MakeTestDevice();
     auto effect = Create(*device, kHoley);
