@@ -442,14 +442,19 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
     if (SUCCEEDED(result)) {
         const uint64_t end = static_cast<uint64_t>(stream.offset) +
                              (static_cast<uint64_t>(startVertex) + VerticesOf(type, primitiveCount)) * stream.stride;
-        if (!mInScene || !KnownPrimitive(type) || primitiveCount == 0 || !stream.buffer || stream.stride == 0 ||
-            end > stream.buffer->Bytes().size())
+        if (!mInScene || !KnownPrimitive(type) || !CountAllowed(primitiveCount) || !stream.buffer ||
+            stream.stride == 0 || end > stream.buffer->Bytes().size())
             result = D3DERR_INVALIDCALL;
     }
     return Finish({.call = D3DCall::DrawPrimitive,
                    .args = {type, startVertex, primitiveCount},
                    .object = stream.buffer,
                    .result = result});
+}
+
+// Above the caps' limit a count is refused before any vertex total is formed from it, so no total wraps.
+bool IDirect3DDevice9::CountAllowed(UINT primitiveCount) const {
+    return primitiveCount > 0 && primitiveCount <= mCaps.MaxPrimitiveCount;
 }
 
 HRESULT IDirect3DDevice9::CheckIndexedRange(INT baseVertex, UINT startIndex, UINT indexCount) const {
@@ -474,7 +479,7 @@ HRESULT IDirect3DDevice9::CheckIndexedRange(INT baseVertex, UINT startIndex, UIN
 HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex,
                                                UINT vertexCount, UINT startIndex, UINT primitiveCount) {
     HRESULT result = Begin(D3DCall::DrawIndexedPrimitive);
-    if (SUCCEEDED(result) && (!mInScene || !KnownPrimitive(type) || primitiveCount == 0 || vertexCount == 0))
+    if (SUCCEEDED(result) && (!mInScene || !KnownPrimitive(type) || !CountAllowed(primitiveCount) || vertexCount == 0))
         result = D3DERR_INVALIDCALL;
     if (SUCCEEDED(result)) result = CheckIndexedRange(baseVertex, startIndex, VerticesOf(type, primitiveCount));
     return Finish({.call = D3DCall::DrawIndexedPrimitive,
@@ -487,7 +492,8 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
 HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices,
                                           UINT stride) {
     HRESULT result = Begin(D3DCall::DrawPrimitiveUP);
-    if (SUCCEEDED(result) && (!mInScene || !KnownPrimitive(type) || primitiveCount == 0 || !vertices || stride == 0))
+    if (SUCCEEDED(result) && (!mInScene || !KnownPrimitive(type) || !CountAllowed(primitiveCount) || !vertices ||
+                              stride == 0))
         result = D3DERR_INVALIDCALL;
     D3DCallRecord record{.call = D3DCall::DrawPrimitiveUP, .args = {type, primitiveCount, stride}};
     if (SUCCEEDED(result)) {
@@ -507,7 +513,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT min
     HRESULT result = Begin(D3DCall::DrawIndexedPrimitiveUP);
     const UINT indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
     if (SUCCEEDED(result) &&
-        (!mInScene || !KnownPrimitive(type) || primitiveCount == 0 || !indices || !vertices || stride == 0 ||
+        (!mInScene || !KnownPrimitive(type) || !CountAllowed(primitiveCount) || !indices || !vertices || stride == 0 ||
          (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)))
         result = D3DERR_INVALIDCALL;
     D3DCallRecord record{.call = D3DCall::DrawIndexedPrimitiveUP,

@@ -95,8 +95,8 @@ public:
     HRESULT SetViewport(const D3DVIEWPORT9* viewport);
     HRESULT GetViewport(D3DVIEWPORT9* viewport);
 
-    // Draws check what a driver would trip over: inside a scene, a bound stream, ranges inside the
-    // buffers, every index (plus the base vertex) inside the vertex buffer.
+    // Draws check what a driver would trip over: inside a scene, 1 to MaxPrimitiveCount primitives, a
+    // bound stream, ranges inside the buffers, every index (plus the base vertex) inside the vertex buffer.
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount);
     HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT vertexCount,
                                  UINT startIndex, UINT primitiveCount);
@@ -162,6 +162,8 @@ private:
     // Begins a call: the injected failure, else `check`, else S_OK; records nothing.
     HRESULT Begin(D3DCall call);
     HRESULT Finish(D3DCallRecord record);
+    // A primitive count a draw may have: 1 to the caps' MaxPrimitiveCount.
+    bool CountAllowed(UINT primitiveCount) const;
     HRESULT CheckIndexedRange(INT baseVertex, UINT startIndex, UINT indexCount) const;
 
     ULONG mRefCount = 1;

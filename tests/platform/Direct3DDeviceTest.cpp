@@ -189,6 +189,27 @@ TEST(RecordingDevice, DrawsCheckTheSceneAndTheBufferRanges) {
     EXPECT_EQ(device->PresentCount(), 1u);
 }
 
+TEST(RecordingDevice, DrawsAboveThePrimitiveLimitAreRefusedWhateverTheyWrapTo) {
+    auto device = MakeTestDevice();
+    auto vertices = MakeVertexBuffer(*device, 6 * 48);
+    auto indices = MakeIndexBuffer(*device, {0, 1, 2, 3, 4, 5});
+    device->SetStreamSource(0, vertices.get(), 0, 48);
+    device->SetIndices(indices.get());
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    // Three vertices per triangle of 0x55555556 triangles: 2 once counted in 32 bits.
+    const UINT wrapping = 0x55555556u;
+    const UINT limit = device->Caps().MaxPrimitiveCount;
+    const float point[7] = {0, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, wrapping), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0, wrapping), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_POINTLIST, limit + 1, point, 28), D3DERR_INVALIDCALL);
+    const uint16_t index = 0;
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_POINTLIST, 0, 1, limit + 1, &index, D3DFMT_INDEX16, point, 28),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK) << "within the limit and the buffer";
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+}
+
 TEST(RecordingDevice, BindingsHoldAReferenceUntilReplaced) {
     auto device = MakeTestDevice();
     IDirect3DTexture9* texture = nullptr;
