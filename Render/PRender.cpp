@@ -325,7 +325,8 @@ void PRender::ClearMeshBuffers() {
 
 IDirect3DTexture9* PRender::LoadScreenTexture(const char* path, int line) {
     CPFileReader reader(path, false);
-    if (FAILED(reader.Load()) || reader.GetSize() == 0) return nullptr;  // unreadable: retried next time
+    // Unreadable: retried next time. An empty file was read and goes on to fail as an image.
+    if (FAILED(reader.Load())) return nullptr;
     IDirect3DTexture9* texture = nullptr;
     const HRESULT result = D3DXCreateTextureFromFileInMemoryEx(
         mDevice, reader.GetData(), reader.GetSize(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,

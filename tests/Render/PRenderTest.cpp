@@ -532,6 +532,20 @@ TEST_F(WarningScreenTest, MissingImagesAreSkippedAndBadOnesReported) {
     EXPECT_EQ(CallsOf(*device, D3DCall::SetTexture).back().object != nullptr, true) << "the bar loaded";
 }
 
+TEST_F(WarningScreenTest, EmptyImageFilesAreReadButCannotBeDecoded) {
+    WriteImages({}, {});
+    std::vector<std::string> reports;
+    LogReportObserver previous =
+        SetLogReportObserver([&reports](const std::string& text) { reports.push_back(text); });
+    render.DrawWarningScreen(30);
+    SetLogReportObserver(previous);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].find("on line 112\n"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[1].find("on line 137\n"), std::string::npos) << reports[1];
+    for (const auto& texture : CallsOf(*device, D3DCall::SetTexture)) EXPECT_EQ(texture.object, nullptr);
+    EXPECT_EQ(device->PresentCount(), 1u);
+}
+
 TEST_F(WarningScreenTest, ABarImageThatCannotBeDecodedIsReportedWithItsOwnLine) {
     WriteImages(MakeImageFile(ImageKind::Jpeg, 16, 16), MakeImageFile(ImageKind::Tga, 4, 4));
     std::vector<std::string> reports;
