@@ -490,6 +490,56 @@ TEST_F(WarningScreenTest, DrawsThePictureAndTheBarAt1024x768) {
     EXPECT_NE(textures[0].object, textures[1].object);
 }
 
+TEST_F(WarningScreenTest, StatesOfThePictureAndTheBarInOrder) {
+    WriteImages(MakeImageFile(ImageKind::Jpeg, 16, 16), MakeImageFile(ImageKind::Tga, 4, 4));
+    render.DrawWarningScreen(1);
+    auto loaded = CallsOf(*device, D3DCall::SetTexture);
+    ASSERT_EQ(loaded.size(), 2u);
+    const void* background = loaded[0].object;
+    const void* bar = loaded[1].object;
+    ASSERT_NE(background, nullptr);
+    ASSERT_NE(bar, nullptr);
+
+    device->ClearCalls();
+    render.DrawWarningScreen(1);
+    const std::vector<Expected> expected = {
+        {D3DCall::Clear, {0, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, D3DFloatBits(1.0f), 0}},
+        {D3DCall::BeginScene, {}},
+        {D3DCall::SetTransform, {D3DTS_WORLD}},
+        {D3DCall::SetTransform, {D3DTS_PROJECTION}},
+        {D3DCall::SetTransform, {D3DTS_VIEW}},
+        {D3DCall::SetTextureStageState, {0, D3DTSS_COLOROP, D3DTOP_SELECTARG1}},
+        {D3DCall::SetTextureStageState, {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1}},
+        {D3DCall::SetTextureStageState, {0, D3DTSS_COLORARG1, D3DTA_TEXTURE}},
+        {D3DCall::SetRenderState, {D3DRS_ZWRITEENABLE, FALSE}},
+        {D3DCall::SetRenderState, {D3DRS_ZENABLE, FALSE}},
+        {D3DCall::SetRenderState, {D3DRS_LIGHTING, FALSE}},
+        {D3DCall::SetRenderState, {D3DRS_CULLMODE, D3DCULL_NONE}},
+        {D3DCall::SetRenderState, {D3DRS_ALPHABLENDENABLE, TRUE}},
+        {D3DCall::SetRenderState, {D3DRS_FOGENABLE, FALSE}},
+        {D3DCall::SetFVF, {0x144}},
+        {D3DCall::SetTexture, {0}},
+        {D3DCall::DrawPrimitiveUP, {D3DPT_TRIANGLESTRIP, 2, 28}},
+        {D3DCall::SetTextureStageState, {0, D3DTSS_COLORARG1, D3DTA_TEXTURE}},
+        {D3DCall::SetTextureStageState, {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE}},
+        {D3DCall::SetTexture, {0}},
+        {D3DCall::DrawPrimitiveUP, {D3DPT_TRIANGLESTRIP, 2, 28}},
+        {D3DCall::EndScene, {}},
+        {D3DCall::Present, {}},
+    };
+    const auto& calls = device->Calls();
+    ASSERT_EQ(calls.size(), expected.size()) << DescribeCalls(*device);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(calls[i].Is(expected[i].call, expected[i].args)) << "call " << i << ": " << Describe(calls[i]);
+        EXPECT_EQ(calls[i].result, S_OK) << "call " << i << ": " << Describe(calls[i]);
+    }
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (size_t i = 2; i < 5; ++i) EXPECT_EQ(Bytes(&calls[i].matrix, 64), Bytes(&identity, 64)) << "call " << i;
+    EXPECT_EQ(calls[15].object, background);
+    EXPECT_EQ(calls[19].object, bar);
+}
+
 TEST_F(WarningScreenTest, PercentIsClampedAndImagesAreReadOnce) {
     WriteImages(MakeImageFile(ImageKind::Jpeg, 16, 16), MakeImageFile(ImageKind::Tga, 4, 4));
     struct Case {
