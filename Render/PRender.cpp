@@ -213,6 +213,8 @@ void PRender::ApplyLights() {
 // ---- Frame services ----
 
 void PRender::SetFadeLevel(float level) {
+    // A script can hand over NaN; the frame turns the fade into a colour, so it must stay a number.
+    if (std::isnan(level)) level = 0.0f;
     const float maximum = static_cast<float>(mFadeMaximum);
     const float fade = std::clamp(level, 0.0f, 1.0f) * maximum;
     mFadeValue = std::clamp(fade, 0.0f, std::max(maximum, 0.0f));

@@ -91,7 +91,7 @@ public:
     const D3DLIGHT9& GetSunLight() const { return mSunLight; }
 
     // ---- Frame services ----
-    // fade = clamp(clamp(level, 0, 1) x fade maximum, 0, fade maximum).
+    // fade = clamp(clamp(level, 0, 1) x fade maximum, 0, fade maximum); NaN counts as 0.
     void SetFadeLevel(float level);
     float GetFadeValue() const { return mFadeValue; }
     int32_t GetFadeMaximum() const { return mFadeMaximum; }

@@ -304,6 +304,13 @@ TEST_F(RendererTest, FadeAndBlurValues) {
     EXPECT_EQ(render.mMotionBlurEnabled, 1) << "any amount but 0 switches it on";
 }
 
+TEST_F(RendererTest, AFadeLevelThatIsNoNumberGivesNoFade) {
+    render.SetFadeMaximum(255);
+    render.SetFadeLevel(0.5f);
+    render.SetFadeLevel(std::nanf(""));
+    EXPECT_EQ(render.GetFadeValue(), 0.0f);
+}
+
 TEST_F(RendererTest, RadialBlurDirectionsPointAwayFromTheCentre) {
     render.CreateRadialBlurGrid(1, 1);
     ASSERT_EQ(render.GetRadialBlurPoints().size(), 4u);
