@@ -232,6 +232,37 @@ TEST_F(RendererTest, LayersKeepKeyOrderCamerasAndMatrices) {
     EXPECT_EQ(render.GetLayers().at(19).mVersion, 2);
 }
 
+TEST_F(RendererTest, NewLayersHaveAnEmptyGroupTableAndCopiesAcquireWhatTheyHold) {
+    CPBaseCamera camera;
+    render.SetLayerCamera(19, &camera);
+    const CPRenderLayer& layer = render.GetLayers().at(19);
+    EXPECT_TRUE(layer.mGroups.empty());
+    EXPECT_GE(layer.mGroups.bucket_count(), CPRenderLayer::kGroupBuckets);
+
+    CPMaterial material(19, nullptr, nullptr);
+    const int32_t cameraCount = camera.GetRefCount();
+    CPRenderLayer copy = layer;
+    EXPECT_EQ(copy.mCamera.Get(), &camera);
+    EXPECT_EQ(camera.GetRefCount(), cameraCount + 1) << "the copy acquires the camera";
+    CPRenderLayerGroup& group = copy.mGroups[7];
+    EXPECT_EQ(group.mId, -1);
+    EXPECT_EQ(group.mVersion, 0);
+    group.mEntries[3].mMaterial = &material;
+    const CPRenderLayer second = copy;
+    EXPECT_EQ(second.mGroups.at(7).mEntries.at(3).mMaterial.Get(), &material);
+    EXPECT_EQ(material.GetRefCount(), 2) << "the copied entry acquires the material";
+
+    // Invalidating an entry makes its material set its states again; the other records keep nothing to clear.
+    material.SetStateFlag(1);
+    CPRenderRecord& entry = group.mEntries.at(3);
+    entry.Invalidate();
+    EXPECT_EQ(material.GetStateFlag(), 0);
+    material.SetStateFlag(1);
+    static_cast<CPRenderRecord&>(group).Invalidate();
+    static_cast<CPRenderRecord&>(copy).Invalidate();
+    EXPECT_EQ(material.GetStateFlag(), 1);
+}
+
 TEST_F(RendererTest, OverlayLayerCameraIsReplacedWithoutLeaking) {
     render.SetDefaultStates();
     const CPBaseCamera* first = render.GetLayers().at(195).mCamera.Get();
