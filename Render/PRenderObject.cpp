@@ -29,7 +29,11 @@ CPRenderObject::~CPRenderObject() { ReleaseIfAlive(mMaterial); }
 
 CPSmartPtr<CPMaterial> CPRenderObject::GetMaterial() const { return mMaterial; }
 
-void CPRenderObject::SetMaterial(CPSmartPtr<CPMaterial> material) { mMaterial = material; }
+void CPRenderObject::SetMaterial(CPSmartPtr<CPMaterial> material) {
+    // The old material may already be gone with the cache that made it: let go without touching it.
+    ReleaseIfAlive(mMaterial);
+    mMaterial = material;
+}
 
 void CPRenderObject::DetachOwner(const CPGameObject* owner) {
     if (mOwner == owner) mOwner = nullptr;

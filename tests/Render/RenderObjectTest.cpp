@@ -294,6 +294,18 @@ TEST_F(RenderObjectTest, MaterialIsHeldReplacedCopiedAndOutlivedSafely) {
     mesh.reset();
 }
 
+TEST_F(RenderObjectTest, ANewMaterialReplacesOneItsOwnerAlreadyDeleted) {
+    auto old = std::make_unique<CPMaterial>(17, CPSmartPtr<CPEffect>(), CPSmartPtr<CPTextureBlock>());
+    CPMaterial replacement(20, {}, {});
+    MakeMesh(1, {0});
+    mesh->SetMaterial(old.get());
+    old.reset();
+
+    mesh->SetMaterial(&replacement);
+    EXPECT_EQ(mesh->GetMaterial().Get(), &replacement);
+    mesh.reset();
+}
+
 // ---------------------------------------------------------------- the game object's render part
 
 TEST(RenderPartTest, KindDecidesWhichPartsAreAccepted) {
