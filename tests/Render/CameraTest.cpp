@@ -230,6 +230,56 @@ TEST_F(CameraTest, ChangingTheFieldOfViewRebuildsProjectionsProductsAndPlanes) {
     ExpectMatrixNear(camera.GetInverseViewMatrix(), inverseView, 0.0f);
 }
 
+TEST_F(CameraTest, MovingOnlyTheEyeRebuildsTheViewProductsAndPlanesButNotTheProjections) {
+    CPPerspectiveCamera camera;
+    LookAlongX(camera, 1.0f, 300.0f);
+    const D3DXMATRIX projection = camera.GetProjectionMatrix(), far1000 = camera.GetFar1000ProjectionMatrix();
+    ASSERT_TRUE(camera.IsBoxVisible({10, 0, 0}, {10, 0, 0}));
+
+    // Twenty units to the right, still looking along +x.
+    camera.SetEye({0, 20, 0});
+    camera.SetTarget({1, 20, 0});
+    EXPECT_TRUE(camera.IsViewChanged());
+    EXPECT_FALSE(camera.IsProjectionChanged());
+    camera.Update();
+
+    ExpectMatrixNear(camera.GetProjectionMatrix(), projection, 0.0f);
+    ExpectMatrixNear(camera.GetFar1000ProjectionMatrix(), far1000, 0.0f);
+    ExpectMatrixNear(camera.GetViewProjectionMatrix(), camera.GetViewMatrix() * projection);
+    ExpectMatrixNear(camera.GetRotationViewProjectionMatrix(), camera.GetRotationViewMatrix() * far1000);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    ExpectMatrixNear(camera.GetViewProjectionMatrix() * camera.GetInverseViewProjectionMatrix(), identity, 1e-4f);
+    // The planes moved with the eye: the old centre point is now past the left edge.
+    EXPECT_FALSE(camera.IsBoxVisible({10, 0, 0}, {10, 0, 0}));
+    EXPECT_TRUE(camera.IsBoxVisible({10, 20, 0}, {10, 20, 0}));
+}
+
+TEST_F(CameraTest, EachSetterRaisesOnlyItsOwnFlag) {
+    struct Case {
+        const char* name;
+        void (*set)(CPPerspectiveCamera&);
+        bool view, projection;
+    };
+    const Case cases[] = {
+        {"eye", [](CPPerspectiveCamera& c) { c.SetEye({0, 0, 1}); }, true, false},
+        {"target", [](CPPerspectiveCamera& c) { c.SetTarget({0, 1, 0}); }, true, false},
+        {"up", [](CPPerspectiveCamera& c) { c.SetUp({0, 1, 0}); }, true, false},
+        {"field of view", [](CPPerspectiveCamera& c) { c.SetFieldOfView(1.0f); }, false, true},
+        {"near", [](CPPerspectiveCamera& c) { c.SetNear(2.0f); }, false, true},
+        {"far", [](CPPerspectiveCamera& c) { c.SetFar(50.0f); }, false, true},
+    };
+    for (const Case& c : cases) {
+        CPPerspectiveCamera camera;
+        ASSERT_FALSE(camera.IsViewChanged() || camera.IsProjectionChanged()) << c.name;
+        c.set(camera);
+        EXPECT_EQ(camera.IsViewChanged(), c.view) << c.name;
+        EXPECT_EQ(camera.IsProjectionChanged(), c.projection) << c.name;
+        camera.Update();
+        EXPECT_FALSE(camera.IsViewChanged() || camera.IsProjectionChanged()) << c.name;
+    }
+}
+
 TEST_F(CameraTest, AScreenHeightOfZeroKeepsTheOldProjectionUntilTheSizeIsValid) {
     CPPerspectiveCamera camera;
     LookAlongX(camera);
