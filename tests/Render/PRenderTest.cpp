@@ -44,6 +44,17 @@ struct Expected {
     std::vector<uint32_t> args;
 };
 
+// The device's record holds exactly these calls with these arguments, in order, all of them successful.
+void ExpectCalls(const IDirect3DDevice9& device, const std::vector<Expected>& expected, const std::string& context) {
+    const auto& calls = device.Calls();
+    ASSERT_EQ(calls.size(), expected.size()) << context << "\n" << DescribeCalls(device);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const std::string where = context + " call " + std::to_string(i) + ": " + Describe(calls[i]);
+        EXPECT_TRUE(calls[i].Is(expected[i].call, expected[i].args)) << where;
+        EXPECT_EQ(calls[i].result, S_OK) << where;
+    }
+}
+
 D3DLIGHT9 Light(D3DLIGHTTYPE type, float range) {
     D3DLIGHT9 light{};
     light.Type = type;
@@ -116,10 +127,9 @@ TEST_F(RendererTest, DefaultStatesOfALevelGoToTheDeviceInOrder) {
         {D3DCall::SetRenderState, {D3DRS_FOGEND, D3DFloatBits(fogEnd)}},
         {D3DCall::SetRenderState, {D3DRS_FOGCOLOR, 0xff102030}},
     };
+    ExpectCalls(*device, expected, "default states");
     const auto& calls = device->Calls();
-    ASSERT_EQ(calls.size(), expected.size()) << DescribeCalls(*device);
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_TRUE(calls[i].Is(expected[i].call, expected[i].args)) << "call " << i << ": " << Describe(calls[i]);
+    ASSERT_EQ(calls.size(), expected.size());
 
     D3DXMATRIX view, projection;
     const D3DXVECTOR3 eye(0, 0, 14.5f), at(0, 0, 0), up(0, 0, 1);
@@ -189,10 +199,7 @@ TEST_F(RendererTest, TextureFiltersFollowTheAnisoSetting) {
         render.SetMaxAnisotropy(c.maximum);
         device->ClearCalls();
         render.SetTextureFilters();
-        const auto& calls = device->Calls();
-        ASSERT_EQ(calls.size(), c.calls.size()) << "aniso " << c.aniso << "\n" << DescribeCalls(*device);
-        for (size_t i = 0; i < calls.size(); ++i)
-            EXPECT_TRUE(calls[i].Is(c.calls[i].call, c.calls[i].args)) << "aniso " << c.aniso << ": " << Describe(calls[i]);
+        ExpectCalls(*device, c.calls, "aniso " + std::to_string(c.aniso));
     }
 }
 
@@ -565,12 +572,9 @@ TEST_F(WarningScreenTest, StatesOfThePictureAndTheBarInOrder) {
         {D3DCall::EndScene, {}},
         {D3DCall::Present, {}},
     };
+    ExpectCalls(*device, expected, "loading screen");
     const auto& calls = device->Calls();
-    ASSERT_EQ(calls.size(), expected.size()) << DescribeCalls(*device);
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_TRUE(calls[i].Is(expected[i].call, expected[i].args)) << "call " << i << ": " << Describe(calls[i]);
-        EXPECT_EQ(calls[i].result, S_OK) << "call " << i << ": " << Describe(calls[i]);
-    }
+    ASSERT_EQ(calls.size(), expected.size());
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
     for (size_t i = 2; i < 5; ++i) EXPECT_EQ(Bytes(&calls[i].matrix, 64), Bytes(&identity, 64)) << "call " << i;
