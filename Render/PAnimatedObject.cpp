@@ -56,7 +56,7 @@ bool CPAnimatedObject::StartAnimation(const CPAnimationRequest& request, bool fo
     ReleaseIfAlive(mAnimation);
     ReleaseIfAlive(mReportTarget);
     mAnimation = found->second;
-    mStartTime = gRunningTime + static_cast<double>(request.startOffset);
+    mStartTime = static_cast<float>(gRunningTime + static_cast<double>(request.startOffset));
     mLoopCount = 0;
     mLoopLimit = request.loopLimit;
     mReportFrame = request.reportFrame;
@@ -76,7 +76,7 @@ int32_t CPAnimatedObject::ChooseFrame() const {
     if (count == 0) return -1;
     const double length = mAnimation->GetDuration();
     const double frameTime = mAnimation->GetFrameTime();
-    double t = (gRunningTime - mStartTime) * static_cast<double>(mSpeed);
+    double t = (gRunningTime - static_cast<double>(mStartTime)) * static_cast<double>(mSpeed);
     // Without a positive length and frame time the clock cannot pick a frame: the first one shows.
     if (!(length > 0.0) || !(frameTime > 0.0) || !std::isfinite(t)) return 0;
     if (t > length) {

@@ -79,7 +79,7 @@ public:
     const std::unordered_map<std::string, CPSmartPtr<CPAnimation>>& GetAnimations() const { return mAnimations; }
     CPAnimation* GetAnimation() const { return mAnimation.Get(); }
     const std::string& GetAnimationName() const { return mAnimationName; }
-    double GetStartTime() const { return mStartTime; }
+    float GetStartTime() const { return mStartTime; }
     int32_t GetLoopLimit() const { return mLoopLimit; }
     int32_t GetLoopCount() const { return mLoopCount; }
     int32_t GetReportFrame() const { return mReportFrame; }
@@ -108,7 +108,9 @@ private:
     CPSmartPtr<CPMaterial> mMaterial;
     std::unordered_map<std::string, CPSmartPtr<CPAnimation>> mAnimations;
     CPSmartPtr<CPAnimation> mAnimation;  // being played
-    double mStartTime = 0.0;   // seconds on gRunningTime where the animation's time 0 lies
+    // Seconds on gRunningTime where the animation's time 0 lies. Single precision on purpose: its
+    // rounding decides which frame shows at a loop's edge.
+    float mStartTime = 0.0f;
     int32_t mLoopLimit = 0;    // 0 or less: no limit
     int32_t mLoopCount = 0;    // loops completed since the start
     int32_t mReportedFrame = -1;  // frame number already reported in this loop; -1: none

@@ -117,6 +117,17 @@ TEST_F(AnimatedObjectTest, SpeedScalesTheClock) {
     EXPECT_EQ(object.GetLoopCount(), 1);
 }
 
+// The start time is a float: a start at clock 0.7 lies at 0.69999999 on the clock, so with speed 2 the
+// fill at 1.2 is just past a whole loop (frame 0, one loop counted) rather than exactly at its end.
+TEST_F(AnimatedObjectTest, TheStartTimeIsKeptInSinglePrecision) {
+    clock.SetRunning(0.7);
+    ASSERT_TRUE(object.StartAnimation(Request(2.0f), false));
+    EXPECT_EQ(object.GetStartTime(), 0.7f);
+    EXPECT_EQ(FillAt(1.1), 3);  // t = 0.8
+    EXPECT_EQ(FillAt(1.2), 0);
+    EXPECT_EQ(object.GetLoopCount(), 1);
+}
+
 TEST_F(AnimatedObjectTest, ALoopLimitStopsOnTheNextToLastFrameAndSaysSoOnce) {
     FakeEnemyBrain brain;
     owner.SetEnemyBrain(&brain);
