@@ -149,6 +149,41 @@ TEST_F(AnimatedObjectTest, ALoopLimitStopsOnTheNextToLastFrameAndSaysSoOnce) {
     EXPECT_EQ(brain.calls.size(), 1u);
 }
 
+// An enemy answers the stop at once by starting its next animation from inside the fill: that start
+// stands as made, and the stopped animation's frame and name do not leak into it.
+TEST_F(AnimatedObjectTest, AnAnimationStartedFromTheStopReportPlaysUntouched) {
+    struct RestartingBrain : FakeEnemyBrain {
+        void ChooseAnimation() override {
+            FakeEnemyBrain::ChooseAnimation();
+            CPAnimationRequest next;
+            next.name = "run";
+            next.reportFrame = 0;
+            part->StartAnimation(next, false);
+        }
+        CPAnimatedObject* part = nullptr;
+    } brain;
+    brain.part = &object;
+    owner.SetEnemyBrain(&brain);
+    CPAnimation run("run", nullptr);
+    run.Apply(GrowingFrames(2, 0.5f), 0);
+    object.AddNamedAnimation("run", &run);
+
+    ASSERT_TRUE(object.StartAnimation(Request(1.0f, 1), false));
+    EXPECT_EQ(FillAt(0.8), 3);
+    EXPECT_EQ(FillAt(1.1), 2);  // the stop: walk's next-to-last frame is written once more
+    EXPECT_EQ(brain.calls, Strings{"ChooseAnimation"});
+    EXPECT_FALSE(object.IsStopped());
+    EXPECT_EQ(object.GetAnimation(), &run);
+    EXPECT_EQ(object.GetAnimationName(), "run");
+    EXPECT_EQ(object.GetCurrentFrame(), -1);
+    EXPECT_EQ(object.GetReportedFrame(), -1);  // run's report frame is still to come
+
+    EXPECT_EQ(FillAt(1.7), 1);  // run's clock started at 1.1
+    EXPECT_EQ(object.GetLoopCount(), 0);
+    EXPECT_EQ(brain.calls, (Strings{"ChooseAnimation", "Update"}));
+    EXPECT_EQ(Commands(), Strings{Posted("animation_stopped")});
+}
+
 TEST_F(AnimatedObjectTest, NoLoopLimitLoopsForever) {
     ASSERT_TRUE(object.StartAnimation(Request(1.0f, 0), false));
     for (double t = 0.0; t < 20.0; t += 0.1) FillAt(t);
