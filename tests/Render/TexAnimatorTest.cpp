@@ -129,6 +129,28 @@ TEST_F(TexAnimatorTest, AFlickerSwingsBetweenItsLevelsAndOnlyTouchesAlpha) {
     EXPECT_EQ(clear.diffuse, 0x00FFFFFFu);
 }
 
+// At frequency 0 the sine stays 0, so the level is the centre: low plus the truncated half range.
+TEST_F(TexAnimatorTest, AStillFlickerHoldsItsCentreLevel) {
+    struct Case {
+        uint8_t low, high;
+        int32_t level;
+        uint32_t alphaOf80;  // alpha written for a source alpha of 0x80
+    };
+    const std::vector<Case> cases = {
+        {0, 255, 127, 63},    // half range 127.5: the centre drops the half
+        {200, 100, 150, 75},  // a negative half range counts down from low
+        {10, 11, 10, 5},
+        {255, 255, 255, 128},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.low) + ".." + std::to_string(c.high));
+        CPTexAnimFlick flick(0.0f, c.low, c.high);
+        const CPVertex out = ApplyOnce(flick, MakeVertex(0, 0, 0x80123456), 0.25f);
+        EXPECT_EQ(flick.GetLevel(), c.level);
+        EXPECT_EQ(out.diffuse, c.alphaOf80 << 24 | 0x00FFFFFF);
+    }
+}
+
 TEST_F(TexAnimatorTest, TheFlickerStartsAtARandomPhaseFromTheRuntimeGenerator) {
     RuntimeSrand(7);
     CPTexAnimFlick first(1.0f, 0, 255);
