@@ -34,6 +34,8 @@ void EngineHost::Startup(HWND mainWindow) {
     gTextureManager = new CPTextureManager;
     gMaterialManager = new CPMaterialManager;
     gAnimationManager = new CPAnimationManager;
+    // The renderer's default shadow material comes from the caches above.
+    mRender.Startup(mainWindow);
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -56,7 +58,11 @@ void EngineHost::Frame() {
     // Wraps instead of overflowing after 2^31 frames.
     gFrameCounter = static_cast<int32_t>(static_cast<uint32_t>(gFrameCounter) + 1u);
     gTaskKernel->RunFrame();
-    if (gRenderer) mFrameRenderer.DrawFrame(*gRenderer);
+    if (!gRenderer) return;
+    const HRESULT presented = mFrameRenderer.DrawFrame(*gRenderer);
+    // A lost device is reset once it can be; the frames in between draw nothing.
+    if ((presented == D3DERR_DEVICELOST || presented == D3DERR_DEVICENOTRESET) && gRenderer == mRender.GetRenderer())
+        RestoreDevice(mRender.GetDevice(), mRender.GetPresentParameters());
 }
 
 void EngineHost::Shutdown() {
@@ -67,6 +73,8 @@ void EngineHost::Shutdown() {
     gCommandDispatcher = nullptr;
     delete gTaskKernel;
     gTaskKernel = nullptr;
+    // The renderer's queues hold blocks of materials: they go before the caches.
+    mRender.Shutdown();
     // Vertex animations live until here: nothing deletes them during a run.
     delete gAnimationManager;
     gAnimationManager = nullptr;

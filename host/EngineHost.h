@@ -6,6 +6,7 @@
 
 #include "host/AudioHost.h"
 #include "host/FrameRenderer.h"
+#include "host/RenderHost.h"
 #include "platform/Direct3DDevice9.h"
 #include "platform/WinTypes.h"
 
@@ -15,12 +16,12 @@ class EngineHost {
 public:
     // Loads "config.cfg" into the settings (through gConfig, made here when no store stands yet),
     // then creates gTaskKernel with the main window and gCommandDispatcher, the audio (device, sound
-    // cache and manager, music player), the effect, texture, material and animation caches, and starts
-    // the frame clock.
+    // cache and manager, music player), the effect, texture, material and animation caches, the
+    // Direct3D device and gRenderer with its queues (RenderHost), and starts the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, runs the task kernel, then draws the renderer's queues and presents (when
-    // gRenderer is set).
+    // gRenderer is set); a lost device of the host's own is restored when it can be reset.
     void Frame();
     // Sets gAppExiting and destroys the services Startup created; the caches go last, with every
     // animation, material, texture block, texture and effect they hold, and then the store Startup made.
@@ -40,5 +41,6 @@ private:
     AudioHost mAudio;
     CPConfig* mOwnedConfig = nullptr;  // the store Startup made; null when one stood already
     FrameRenderer mFrameRenderer;
+    RenderHost mRender;
     int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
 };

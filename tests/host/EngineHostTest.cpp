@@ -3,6 +3,7 @@
 #include "Render/PAnimation.h"
 #include "Render/PEffectManager.h"
 #include "Render/PMaterialManager.h"
+#include "Render/PRender.h"
 #include "Render/PTextureManager.h"
 #include "Sound/PMusic.h"
 #include "core/CPRefObject.h"
@@ -111,5 +112,32 @@ TEST(EngineHost, StartupLoadsTheSettingsBeforeTheServicesThatReadThem) {
     host.Shutdown();
     EXPECT_EQ(gConfig, existing);
     delete existing;
+    gSettings::RestoreInitialValues();
+}
+
+TEST(EngineHost, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("config.cfg", "screenWidth = 800\r\nscreenHeight = 600\r\nfullScreen = 0\r\n");
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gRenderer, nullptr);
+    IDirect3DDevice9* device = gRenderer->GetDevice();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->PresentParameters().BackBufferWidth, 800u);
+    EXPECT_EQ(device->PresentParameters().BackBufferHeight, 600u);
+    EXPECT_TRUE(device->PresentParameters().Windowed);
+    EXPECT_NE(gRenderer->GetDrawQueue().Get(), nullptr);
+    EXPECT_NE(gRenderer->GetBranchQueue().Get(), nullptr);
+
+    host.Frame();
+    EXPECT_EQ(device->PresentCount(), 1u);
+    device->LoseDevice();
+    host.Frame();  // lost, but resettable: the host resets it
+    EXPECT_FALSE(device->IsLost());
+    host.Frame();
+    EXPECT_EQ(device->PresentCount(), 2u);
+
+    host.Shutdown();
+    EXPECT_EQ(gRenderer, nullptr);
     gSettings::RestoreInitialValues();
 }

@@ -1,0 +1,41 @@
+// The host's rendering duties: the Direct3D object and device made from the screen settings, and
+// gRenderer with its two queues and rings, radial-blur grid, fade maximum, maximum anisotropy and
+// default shadow material.
+#pragma once
+
+#include "host/RenderQueueHost.h"
+#include "platform/Direct3D9.h"
+#include "platform/WinTypes.h"
+
+class PRender;
+
+class RenderHost {
+public:
+    static constexpr int32_t kFadeMaximum = 255;
+    static constexpr int32_t kBlurGridRows = 8;
+    static constexpr int32_t kBlurGridColumns = 8;
+    static constexpr int32_t kShadowLayerKey = 16;  // the layer the level's planar shadows draw in
+    static constexpr const char* kShadowEffect = "shadow.fx";
+
+    RenderHost() = default;
+    ~RenderHost() { Shutdown(); }
+    RenderHost(const RenderHost&) = delete;
+    RenderHost& operator=(const RenderHost&) = delete;
+
+    // Needs the effect, texture and material caches for the shadow material. False (and no gRenderer)
+    // when there is no Direct3D object or no device.
+    bool Startup(HWND window);
+    // Takes gRenderer down when it is this host's, then the queues, the device and the Direct3D object.
+    void Shutdown();
+
+    PRender* GetRenderer() const { return mRenderer; }
+    IDirect3DDevice9* GetDevice() const { return mDevice; }
+    D3DPRESENT_PARAMETERS* GetPresentParameters() { return &mParameters; }
+
+private:
+    IDirect3D9* mDirect3D = nullptr;
+    IDirect3DDevice9* mDevice = nullptr;
+    PRender* mRenderer = nullptr;  // the one this host made; gRenderer while it stands
+    RenderQueueHost mQueues;
+    D3DPRESENT_PARAMETERS mParameters{};
+};
