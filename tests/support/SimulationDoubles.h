@@ -10,6 +10,7 @@
 
 class FakePhysicData : public CPPhysicData {
 public:
+    FakePhysicData() : CPPhysicData(nullptr) {}
     size_t GetSize() const override { return sizeof(FakePhysicData); }
     std::string GetClassName() const override { return "FakePhysicData"; }
     void SetPosition(const D3DXVECTOR3& position) override { positions.push_back(position); }
