@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Render/PIVertexBuffer.h"
 #include "core/LogStream.h"
 #include "core/StringUtils.h"
 #include "core/config/Settings.h"
@@ -321,6 +322,9 @@ void PRender::ClearMeshBuffers() {
         record->indexBuffer = nullptr;
     }
     mMeshBuffers.clear();
+    // A level stops here: its baked geometry goes too, or a renderable made later at an address a baked
+    // one had would be drawn from the old bake.
+    if (mBranchQueue && mBranchQueue->GetRing()) mBranchQueue->GetRing()->ForgetWritten();
 }
 
 // ---- Warning and loading screen ----

@@ -119,6 +119,7 @@ public:
     CPMeshBuffers* GetMeshBuffers(const std::string& name, const CPVertex* vertices, const uint16_t* indices,
                                   int32_t vertexCount, int32_t indexCount);
     // Releases every cached device buffer and empties the table; the records stay valid, without buffers.
+    // The branch queue's ring forgets the geometry baked into it (a level's stop calls this).
     void ClearMeshBuffers();
     size_t GetMeshBufferCount() const { return mMeshBuffers.size(); }
 

@@ -158,6 +158,30 @@ TEST_F(FrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeom
     EXPECT_EQ(frame.GetStats().dynamicVertices, 0);
 }
 
+// A level's stop clears its mesh buffers, and its baked geometry goes with them: a renderable queued
+// afterwards (one of the next screen, perhaps at an address a baked one had) is written into the draw ring
+// instead of being drawn from the old bake.
+TEST_F(FrameRendererTest, ALevelStopForgetsTheBakedGeometry) {
+    CPMaterial material(20, {}, {});
+    CPGameObject* ground = mScene.Mesh("ground", 4, &material, true, 1000.0f);
+    ASSERT_TRUE(BranchQueue().LockAll());
+    BranchQueue().AddStaticTree(ground);
+    BranchQueue().UnlockAll();
+
+    Renderer().ClearMeshBuffers();
+    DrawQueue().AddObjectTree(ground);
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    std::vector<std::string> draws;
+    for (const D3DCallRecord& record : CallsOf(Device(), D3DCall::DrawIndexedPrimitive))
+        draws.push_back(RingOf(record.object));
+    EXPECT_EQ(draws, (std::vector<std::string>{"draw0"}));
+    EXPECT_EQ(frame.GetStats().staticRuns, 0);
+    EXPECT_EQ(DrawnX(0, 0), 1000.0f);
+}
+
 // A mesh kept in a static mesh buffer writes nothing into the rings: it is drawn from its buffer, placed by
 // its owner's world matrix and then the layer's.
 TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
