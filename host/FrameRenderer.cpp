@@ -197,7 +197,9 @@ void FrameRenderer::AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32
                              int32_t indexCount, int32_t baseVertex, int32_t vertexCount) {
     if (!runs.empty()) {
         Run& last = runs.back();
-        if (last.ring == ring && last.slot == slot && last.firstIndex + last.indexCount == firstIndex) {
+        // A run that ends in a partial triangle stays alone: sharing it would shift the next triangles.
+        if (last.ring == ring && last.slot == slot && last.firstIndex + last.indexCount == firstIndex &&
+            last.indexCount % 3 == 0) {
             last.indexCount += indexCount;
             last.minVertex = std::min(last.minVertex, baseVertex);
             last.endVertex = std::max(last.endVertex, baseVertex + vertexCount);

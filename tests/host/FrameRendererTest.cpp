@@ -182,6 +182,23 @@ TEST_F(FrameRendererTest, ALevelStopForgetsTheBakedGeometry) {
     EXPECT_EQ(DrawnX(0, 0), 1000.0f);
 }
 
+// Indices are drawn as whole triangles: a renderable whose index count is no multiple of three must not
+// shift the triangles of the one written after it by sharing its draw.
+TEST_F(FrameRendererTest, ARenderableWithALooseIndexDoesNotShiftTheNextOnesTriangles) {
+    CPMaterial material(20, {}, {});
+    DrawQueue().AddRenderable(mScene.Own(new TestRenderable(4, {0, 1, 2, 3}, &material, 10.0f)));
+    DrawQueue().AddRenderable(mScene.Own(new TestRenderable(3, {0, 1, 2}, &material, 20.0f)));
+    DrawQueue().AddRenderable(mScene.Own(new TestRenderable(3, {0, 2, 1}, &material, 30.0f)));
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    std::vector<std::string> draws;
+    for (const std::string& line : DrawLog())
+        if (line.rfind("draw", 0) == 0) draws.push_back(line);
+    EXPECT_EQ(draws, (std::vector<std::string>{"draw0 0+4 @0 x1", "draw0 4+6 @4 x2"}));
+}
+
 // A mesh kept in a static mesh buffer writes nothing into the rings: it is drawn from its buffer, placed by
 // its owner's world matrix and then the layer's.
 TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
