@@ -1,13 +1,15 @@
 #include "Render/CPIVBlock.h"
 
-#include "Render/PRenderable.h"
 #include "Render/PIVertexBuffer.h"
+#include "Render/PRenderable.h"
+#include "core/CPGameObject.h"
 
 CPIVBlock::CPIVBlock(CPSmartPtr<PIVertexBuffer> ring, CPMaterial* material) : mRing(ring), mMaterial(material) {}
 
 CPIVBlock::~CPIVBlock() {
     mRenderables.clear();
     mRing.Reset();
+    mSecondList.clear();
 }
 
 void CPIVBlock::AddRenderable(CPSmartPtr<CPRenderable> renderable) {

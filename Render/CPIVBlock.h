@@ -10,6 +10,7 @@
 #include "core/CPRefObject.h"
 #include "core/CPSmartPtr.h"
 
+class CPGameObject;
 class CPMaterial;
 class CPRenderable;
 class PIVertexBuffer;
@@ -18,7 +19,7 @@ class CPIVBlock : public CPRefObject, public CPDeviceListener {
 public:
     // An empty block of `material` whose geometry goes through the queue's `ring`.
     CPIVBlock(CPSmartPtr<PIVertexBuffer> ring, CPMaterial* material);
-    // Releases the renderables and the ring, then leaves the device-listener list.
+    // Releases the renderables, the ring and the second list, then leaves the device-listener list.
     ~CPIVBlock() override;
 
     size_t GetSize() const override { return sizeof(CPIVBlock); }
@@ -34,6 +35,8 @@ public:
     void Clear();
 
     const std::vector<CPSmartPtr<CPRenderable>>& GetRenderables() const { return mRenderables; }
+    // Objects the frame keeps with the block; empty when built, released with the block.
+    std::vector<CPSmartPtr<CPGameObject>>& GetSecondList() { return mSecondList; }
     int32_t GetIndexTotal() const { return mIndexTotal; }
     int32_t GetVertexTotal() const { return mVertexTotal; }
     bool IsValid() const { return mValid; }
@@ -48,6 +51,7 @@ private:
     int32_t mVertexTotal = 0;  // vertices of the same
     bool mValid = false;       // cleared by a lost device, set by the frame when it draws the block
     bool mInFrame = false;     // listed in the queue's frame order
+    std::vector<CPSmartPtr<CPGameObject>> mSecondList;  // kept by the frame, released with the block
     CPSmartPtr<PIVertexBuffer> mRing;
     std::vector<CPSmartPtr<CPRenderable>> mRenderables;  // queued this frame, in queuing order
     CPMaterial* mMaterial;  // the block-table key; materials outlive the queues (the cache never prunes)

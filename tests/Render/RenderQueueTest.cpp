@@ -55,6 +55,7 @@ TEST_F(RenderQueueTest, RenderablesGroupByMaterialInQueuingOrder) {
     EXPECT_EQ(stone->GetIndexTotal(), 6 + 9);
     EXPECT_EQ(stone->GetRing(), mRing.get());
     EXPECT_EQ(stone->GetClassName(), "CPIVBlock");
+    EXPECT_TRUE(stone->GetSecondList().empty());
 
     // The next frame starts empty, reuses the blocks, and orders them by what it queues first.
     mQueue.EmptyFrame();
