@@ -1,5 +1,6 @@
 #include "host/RenderHost.h"
 
+#include "DynamicSky/SkyRenderDevice.h"
 #include "Render/PMaterial.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
@@ -39,6 +40,8 @@ bool RenderHost::Startup(HWND window) {
         mRenderer->SetDefaultShadowMaterial(shadow.Get());
     }
     gRenderer = mRenderer;
+    // The sky draws and clears depth on the same device the renderer makes its resources on.
+    gSkyRenderDevice.SetDevice(mDevice);
     return true;
 }
 
@@ -50,6 +53,7 @@ void RenderHost::Shutdown() {
         mRenderer = nullptr;
     }
     if (mDevice) {
+        if (gSkyRenderDevice.GetDevice() == mDevice) gSkyRenderDevice.SetDevice(nullptr);
         mDevice->Release();
         mDevice = nullptr;
     }

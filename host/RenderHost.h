@@ -1,6 +1,6 @@
 // The host's rendering duties: the Direct3D object and device made from the screen settings, and
 // gRenderer with its two queues and rings, radial-blur grid, fade maximum, maximum anisotropy and
-// default shadow material.
+// default shadow material; the same device is the one gSkyRenderDevice draws with.
 #pragma once
 
 #include "host/RenderQueueHost.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DynamicSky/SkyRenderDevice.h"
 #include "Render/PAnimation.h"
 #include "Render/PEffectManager.h"
 #include "Render/PMaterialManager.h"
@@ -128,6 +129,7 @@ TEST(EngineHost, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
     EXPECT_TRUE(device->PresentParameters().Windowed);
     EXPECT_NE(gRenderer->GetDrawQueue().Get(), nullptr);
     EXPECT_NE(gRenderer->GetBranchQueue().Get(), nullptr);
+    EXPECT_EQ(gSkyRenderDevice.GetDevice(), device);
 
     host.Frame();
     EXPECT_EQ(device->PresentCount(), 1u);
@@ -139,5 +141,6 @@ TEST(EngineHost, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
 
     host.Shutdown();
     EXPECT_EQ(gRenderer, nullptr);
+    EXPECT_EQ(gSkyRenderDevice.GetDevice(), nullptr);
     gSettings::RestoreInitialValues();
 }

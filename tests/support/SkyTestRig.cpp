@@ -1,0 +1,21 @@
+#include "support/SkyTestRig.h"
+
+#include "DynamicSky/SkyRenderDevice.h"
+#include "core/ServiceGlobals.h"
+#include "simulation/level/CPLevel.h"
+
+SkyTestRig::SkyTestRig()
+    : mLevel(std::make_unique<CPLevel>()), mPreviousLevel(gLevel), mPreviousSkyDevice(gSkyRenderDevice.GetDevice()) {
+    gLevel = mLevel.get();
+    gSkyRenderDevice.SetDevice(&mCaches.Device());
+    mCaches.Folder().MakeFolder("Data/Clouds");
+}
+
+SkyTestRig::~SkyTestRig() {
+    gSkyRenderDevice.SetDevice(mPreviousSkyDevice);
+    gLevel = mPreviousLevel;
+}
+
+void SkyTestRig::WriteCloudFile(const std::string& name, const std::string& text) const {
+    mCaches.Folder().Write("Data/Clouds/" + name, text);
+}
