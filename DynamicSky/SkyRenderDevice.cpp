@@ -74,7 +74,7 @@ void SetSkySunLight(const D3DXVECTOR3& direction, const D3DXCOLOR& color) {
     // The level's update and this routine both need a level; a frame without one still applies the
     // table so that it empties every frame.
     if (gLevel) {
-        D3DLIGHT9& light = gLevel->mLight;
+        D3DLIGHT9& light = gLevel->mSunLight;
         D3DXVECTOR3 unit;
         D3DXVec3Normalize(&unit, &direction);
         light.Direction = unit;
@@ -85,7 +85,7 @@ void SetSkySunLight(const D3DXVECTOR3& direction, const D3DXCOLOR& color) {
                                   static_cast<float>(LightChannelByte(color.b)) * kByteScale, 0.0f};
         light.Diffuse = value;
         light.Specular = value;
-        gLevel->AddSunLight();
+        gLevel->AddRendererRecord();
     }
     if (gRenderer) gRenderer->ApplyLights();
 }

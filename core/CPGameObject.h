@@ -188,6 +188,10 @@ public:
     uint32_t GetLineColour() const { return mLineColour; }
     void SetLineColour(uint32_t colour) { mLineColour = colour; }
 
+protected:
+    // The held car without taking a reference, for the subclasses that drive it.
+    CPCar* CarObject() const { return mCar.Get(); }
+
 private:
     friend class CPCommandTask;
 

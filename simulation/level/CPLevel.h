@@ -1,5 +1,5 @@
-// The current level (gLevel): what the renderer, the cameras and the sky read of it or write into it.
-// The race itself (loading, rules, units) builds on these fields.
+// The current race level (gLevel): the fields the renderer, the chase camera, the minimap and the sky
+// read or write, and the sun light record it hands to the renderer. The race itself builds on these.
 #pragma once
 
 #include <cstdint>
@@ -10,27 +10,30 @@
 class CPCamera;
 class CPPlayer;
 
-// Not reference counted: the scripts create it as gLevel and delete it when the level ends.
+// Not reference counted: made with a plain new, owned by whoever holds gLevel and deleted explicitly.
 class CPLevel {
 public:
-    // Every field zero, no player, no camera.
-    CPLevel() = default;
-    virtual ~CPLevel() = default;
+    CPLevel();
+    // Deletes the chase camera it owns and clears gLevel when it names this level.
+    virtual ~CPLevel();
     CPLevel(const CPLevel&) = delete;
     CPLevel& operator=(const CPLevel&) = delete;
 
-    // Appends the light record to gRenderer's light table while it holds fewer than 30 lights; a full
-    // table (or no renderer) keeps nothing.
-    void AddSunLight();
+    // Appends mSunLight to gRenderer's light table while the table holds fewer than 30 lights; a full
+    // table (or no renderer) keeps nothing. The sky writes the sun into mSunLight just before.
+    void AddRendererRecord();
 
-    CPPlayer* mPlayer = nullptr;  // the human player's race unit; null until the race is built
-    D3DXVECTOR3 mCarHeading;      // the player's car forward direction in world space, written every frame
-    float mCameraYawOffset = 0.0f;   // radians
-    bool mFixedHeadingSet = false;   // set when the player's race ends
-    float mFixedHeading = 0.0f;      // radians, valid while mFixedHeadingSet
-    CPCamera* mCamera = nullptr;     // the level's chase camera; null until the level creates it
-    D3DXVECTOR2 mExtents;            // level size along x and y
-    int32_t mLevelNumber = 0;
+    CPPlayer* mPlayer = nullptr;  // the human player's race unit; not owned, null until the race is built
+    // The player's car forward direction in world space: the car's local (0, -1, 0) turned by its
+    // orientation, written every frame.
+    D3DXVECTOR3 mForward;
+    float mCameraYawOffset = 0.0f;  // radians, added to the chase camera's yaw while gScriptTemp is 0
+    bool mFixedHeadingSet = false;  // set when the player's race ends
+    float mFixedHeading = 0.0f;     // radians; the chase camera looks along it (plus 3/4 pi) while set
+    CPCamera* mCamera = nullptr;    // the level's chase camera; owned, null until the level makes it
     // The sun: the sky writes Direction, Diffuse and Specular every frame; the rest is set on loading.
-    D3DLIGHT9 mLight{};
+    D3DLIGHT9 mSunLight{};
+    float mExtentX = 10.0f;  // world units the level covers along x
+    float mExtentY = 10.0f;  // world units the level covers along y
+    int32_t mLevelNumber = 0;  // 1 .. 12 from the level name; 0 before loading
 };

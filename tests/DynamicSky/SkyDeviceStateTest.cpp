@@ -59,26 +59,26 @@ TEST(SkyDeviceState, FogSetsColourStartAndEndInThatOrder) {
 TEST(SkyDeviceState, SunLightWritesTheLevelsRecordAppendsItAndAppliesTheTable) {
     SkyTestRig rig;
     CPLevel& level = rig.Level();
-    level.mLight.Type = D3DLIGHT_DIRECTIONAL;
-    level.mLight.Range = 77.0f;
+    level.mSunLight.Type = D3DLIGHT_DIRECTIONAL;
+    level.mSunLight.Range = 77.0f;
     gRenderer->AddLight(DirectionalLight(1));
     rig.Device().ClearCalls();
 
     SetSkySunLight(D3DXVECTOR3(0, 3, -4), D3DXCOLOR(1.0f, 0.5f, 0.0f, 1.0f));
 
-    ExpectVec3Near(level.mLight.Direction, D3DXVECTOR3(0, 0.6f, -0.8f));
-    for (const D3DCOLORVALUE& value : {level.mLight.Diffuse, level.mLight.Specular}) {
+    ExpectVec3Near(level.mSunLight.Direction, D3DXVECTOR3(0, 0.6f, -0.8f));
+    for (const D3DCOLORVALUE& value : {level.mSunLight.Diffuse, level.mSunLight.Specular}) {
         EXPECT_EQ(value.r, 0.99609375f);
         EXPECT_EQ(value.g, 0.5f);
         EXPECT_EQ(value.b, 0.0f);
         EXPECT_EQ(value.a, 0.0f);
     }
-    EXPECT_EQ(level.mLight.Range, 77.0f);  // fields the sky does not own stay
+    EXPECT_EQ(level.mSunLight.Range, 77.0f);  // fields the sky does not own stay
     // The queued light and then the level's went to the device, and the table is empty again.
     const std::vector<D3DCallRecord> lights = CallsOf(rig.Device(), D3DCall::SetLight);
     ASSERT_EQ(lights.size(), 2u);
     EXPECT_EQ(lights[0].light.Direction.x, 1.0f);
-    EXPECT_EQ(lights[1].light.Direction.y, level.mLight.Direction.y);
+    EXPECT_EQ(lights[1].light.Direction.y, level.mSunLight.Direction.y);
     EXPECT_EQ(gRenderer->GetLightCount(), 0);
     EXPECT_EQ(gRenderer->GetSunLight().Diffuse.r, 0.99609375f);
 }
@@ -96,7 +96,7 @@ TEST(SkyDeviceState, SunColourChannelsSaturateOutsideZeroToOneAndRoundInside) {
         SCOPED_TRACE(c.channel);
         SkyTestRig rig;
         SetSkySunLight(D3DXVECTOR3(1, 0, 0), D3DXCOLOR(c.channel, 0, 0, 1));
-        EXPECT_EQ(rig.Level().mLight.Diffuse.r, c.expected);
+        EXPECT_EQ(rig.Level().mSunLight.Diffuse.r, c.expected);
     }
 }
 

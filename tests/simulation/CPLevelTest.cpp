@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "Render/CPCamera.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
 #include "simulation/level/CPLevel.h"
+#include "simulation/units/CPPlayer.h"
 #include "support/D3DTestSupport.h"
+#include "support/SimulationDoubles.h"
 
 TEST(CPLevel, SunLightIsAppendedWhileTheTableHasRoom) {
     D3DPtr<IDirect3DDevice9> device = MakeTestDevice();
@@ -11,14 +15,56 @@ TEST(CPLevel, SunLightIsAppendedWhileTheTableHasRoom) {
     PRender* previous = gRenderer;
     gRenderer = &renderer;
     CPLevel level;
-    level.mLight.Type = D3DLIGHT_DIRECTIONAL;
-    level.mLight.Range = 12.0f;
+    level.mSunLight.Type = D3DLIGHT_DIRECTIONAL;
+    level.mSunLight.Range = 12.0f;
 
-    for (int i = 0; i < PRender::kMaxLights + 2; ++i) level.AddSunLight();
+    for (int i = 0; i < PRender::kMaxLights + 2; ++i) level.AddRendererRecord();
     EXPECT_EQ(renderer.GetLightCount(), PRender::kMaxLights);
     EXPECT_EQ(renderer.GetLight(PRender::kMaxLights - 1).Range, 12.0f);
 
     gRenderer = nullptr;
-    level.AddSunLight();  // no renderer: nothing to append to
+    level.AddRendererRecord();  // no renderer: nothing to append to
     gRenderer = previous;
+}
+
+TEST(CPLevel, StartsWithTheDefaultExtentsAndNothingBuilt) {
+    CPLevel level;
+    EXPECT_EQ(level.mPlayer, nullptr);
+    EXPECT_EQ(level.mCamera, nullptr);
+    EXPECT_FLOAT_EQ(level.mExtentX, 10.0f);
+    EXPECT_FLOAT_EQ(level.mExtentY, 10.0f);
+    EXPECT_EQ(level.mLevelNumber, 0);
+    EXPECT_FALSE(level.mFixedHeadingSet);
+}
+
+TEST(CPLevel, DeletingTheLevelDeletesItsCameraAndClearsTheGlobals) {
+    gSettings::RestoreInitialValues();
+    CPLevel* previous = gLevel;
+    auto* level = new CPLevel();
+    gLevel = level;
+    level->mCamera = new CPCamera();
+    CPCamera* camera = level->mCamera;
+    ASSERT_NE(g_pCurrentCamera, nullptr);
+
+    delete level;
+    EXPECT_EQ(gLevel, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(camera));
+    EXPECT_EQ(g_pCurrentCamera, nullptr);
+    gLevel = previous;
+}
+
+TEST(Player, CarAndItsVelocityWithoutTakingAReference) {
+    CPPlayer player;
+    EXPECT_EQ(player.GetName(), "PLAYER");
+    EXPECT_EQ(player.GetCar(), nullptr);
+    EXPECT_EQ(player.GetCarVelocity(), D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+
+    FakeCar car;
+    car.mVelocity = D3DXVECTOR3(1.0f, -2.0f, 3.0f);
+    player.SetCar(&car);
+    const int32_t count = car.GetRefCount();
+    EXPECT_EQ(player.GetCar(), &car);
+    EXPECT_EQ(car.GetRefCount(), count);
+    EXPECT_EQ(player.GetCarVelocity(), D3DXVECTOR3(1.0f, -2.0f, 3.0f));
+    player.SetCar(nullptr);
 }

@@ -1,5 +1,5 @@
-// Recording stand-ins for the simulation types the engine core calls: physics data and an enemy's
-// behaviour. Each call lands in a public list the test reads.
+// Recording stand-ins for the simulation types the engine core calls: physics data, an enemy's
+// behaviour and a car. Each call lands in a public list the test reads.
 #pragma once
 
 #include <string>
@@ -7,6 +7,7 @@
 
 #include "simulation/enemies/CPEnemyBrain.h"
 #include "simulation/physics/CPPhysicData.h"
+#include "simulation/vehicle/CPCar.h"
 
 class FakePhysicData : public CPPhysicData {
 public:
@@ -39,4 +40,11 @@ public:
 
     std::vector<std::string> calls;
     std::vector<Hit> hits;
+};
+
+// A car whose state the test writes directly into the public fields.
+class FakeCar : public CPCar {
+public:
+    size_t GetSize() const override { return sizeof(FakeCar); }
+    std::string GetClassName() const override { return "FakeCar"; }
 };

@@ -1,0 +1,3 @@
+#include "script/ScriptValues.h"
+
+float gScriptTemp = 0.0f;
