@@ -37,6 +37,8 @@ public:
     // Null when no command is current; otherwise the back element of the queue.
     const CPCommand* GetCurrentCommand() const { return mCurrent; }
     const std::deque<CPCommand>& GetCommands() const { return mCommands; }
+    // The game objects whose controller this is.
+    const std::vector<CPGameObject*>& GetControlledObjects() const { return mControlledObjects; }
 
 private:
     friend class CPCommandDispatcher;

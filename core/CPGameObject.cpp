@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <charconv>
 
+#include "Render/PAnimatedObject.h"
+#include "Render/PLight.h"
+#include "Render/PMaterial.h"
+#include "Render/PPartAnimation.h"
 #include "Render/PRenderObject.h"
+#include "Render/PSprite.h"
 #include "core/CPCommandTask.h"
 #include "core/CPTask.h"
 #include "core/CPTaskKernel.h"
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
+#include "core/files/XmlFile.h"
 #include "simulation/enemies/CPEnemyBrain.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/vehicle/CPCar.h"
@@ -22,13 +28,6 @@ std::string FormatTwoDecimals(float value) {
     return std::string(text, result.ptr);
 }
 
-// A held object may already have been deleted by its own owner: let go of it without a call then.
-template <class T>
-void LetGo(CPSmartPtr<T>& held) {
-    if (held && !gObjectRegistry::Contains(held.Get())) held.Forget();
-    held.Reset();
-}
-
 void AddToKernel(CPTask* task, int32_t priority) {
     task->SetPriority(priority);
     if (gTaskKernel) gTaskKernel->AddTask(task);
@@ -36,7 +35,7 @@ void AddToKernel(CPTask* task, int32_t priority) {
 
 }  // namespace
 
-CPGameObject::CPGameObject(const std::string& name) : mName(name) {
+CPGameObject::CPGameObject(const std::string& name) : mAnimations(kAnimationBuckets), mName(name) {
     D3DXMatrixIdentity(&mParentWorld);
     D3DXMatrixIdentity(&mLocal);
     D3DXMatrixIdentity(&mWorld);
@@ -80,12 +79,36 @@ CPGameObject::~CPGameObject() {
         }
     }
 
-    LetGo(mShadowMaterial);
-    LetGo(mCar);
-    LetGo(mPhysicData);
-    LetGo(mRenderPart);
-    LetGo(mMaterial);
-    LetGo(mCurrentAnimation);
+    ReleaseIfAlive(mShadowMaterial);
+    ReleaseIfAlive(mCar);
+    ReleaseIfAlive(mPhysicData);
+    ReleaseIfAlive(mRenderPart);
+    ReleaseIfAlive(mMaterial);
+    ReleaseIfAlive(mCurrentAnimation);
+    for (auto& entry : mAnimations) ReleaseIfAlive(entry.second);
+    mAnimations.clear();
+    DeleteOwned();
+}
+
+void CPGameObject::DeleteOwned() {
+    // The links go first: a deleted child or part must not be released through its freed memory later.
+    std::vector<CPGameObject*> children;
+    for (const auto& child : mChildren)
+        if (child->mDeletedWithParent) children.push_back(child.Get());
+    mChildIndex.clear();
+    mChildren.clear();
+    for (CPGameObject* child : children) delete child;
+
+    std::vector<CPRefObject*> parts;
+    parts.swap(mOwnedParts);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        if (gObjectRegistry::Contains(*it)) delete *it;
+    }
+}
+
+void CPGameObject::Adopt(CPRefObject* part) {
+    if (!part || part == this) return;
+    if (std::find(mOwnedParts.begin(), mOwnedParts.end(), part) == mOwnedParts.end()) mOwnedParts.push_back(part);
 }
 
 void CPGameObject::CollectObjects(ObjectList& objects) {
@@ -145,6 +168,12 @@ bool CPGameObject::AddChild(CPSmartPtr<CPGameObject> child) {
     raw->mParent = this;
     mChildren.push_back(child);
     mChildIndex[raw->mName] = child;
+    return true;
+}
+
+bool CPGameObject::AddOwnedChild(CPSmartPtr<CPGameObject> child) {
+    if (!AddChild(child)) return false;
+    child->mDeletedWithParent = true;
     return true;
 }
 
@@ -402,3 +431,166 @@ CPSmartPtr<CPCar> CPGameObject::GetCar() const { return mCar; }
 void CPGameObject::SetCar(CPCar* car) { mCar = car; }
 
 void CPGameObject::SetCurrentAnimation(CPTask* animation) { mCurrentAnimation = animation; }
+
+void CPGameObject::SetMaterial(CPMaterial* material) { mMaterial = material; }
+
+void CPGameObject::SetShadowMaterial(CPMaterial* material) { mShadowMaterial = material; }
+
+void CPGameObject::ApplyMaterial() {
+    if (mMaterial) {
+        if (CPRenderObject* mesh = GetRenderObject()) {
+            mesh->SetMaterial(mMaterial);
+        } else if (mRenderKind == kRenderAnimated) {
+            if (auto* animated = dynamic_cast<CPAnimatedObject*>(mRenderPart.Get())) animated->SetMaterial(mMaterial);
+        }
+    }
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->ApplyMaterial();
+}
+
+// ---------------------------------------------------------------- animations
+
+void CPGameObject::SetAnimation(const std::string& name, CPSmartPtr<CPPartAnimation> animation) {
+    if (!animation) return;
+    mHasAnimations = true;
+    mStatic = false;
+    mAnimations[name] = animation;
+    if (name == "idle") {
+        mCurrentAnimation = animation.Get();
+        animation->SetLooping(true);
+    }
+}
+
+void CPGameObject::PlayAnimation(const CPAnimationRequest& request, bool force) {
+    if (mRenderKind == kRenderAnimated) {
+        if (auto* animated = dynamic_cast<CPAnimatedObject*>(mRenderPart.Get())) animated->StartAnimation(request, force);
+    }
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->PlayAnimation(request, force);
+}
+
+// ---------------------------------------------------------------- description
+
+bool CPGameObject::LoadDescription() {
+    return LoadXmlFile(mDescription, std::string(kDescriptionFolder) + "\\" + mDescriptionName);
+}
+
+// ---------------------------------------------------------------- copying
+
+void CPGameObject::Rename(const std::string& name) {
+    if (name == mName) return;
+    const std::string old = mName;
+    mName = name;
+    if (mParent) {
+        // The index keeps the latest child of each name: both names are looked up again.
+        mParent->ReindexName(old);
+        mParent->ReindexName(name);
+    }
+}
+
+void CPGameObject::CopyRenderPart(const CPGameObject& source) {
+    CPRefObject* from = source.mRenderPart.Get();
+    if (from && !gObjectRegistry::Contains(from)) from = nullptr;
+    CPRefObject* part = nullptr;
+    RenderKind kind = source.mRenderKind;
+    switch (kind) {
+    case kRenderObject:
+        if (auto* mesh = dynamic_cast<CPRenderObject*>(from)) {
+            auto* copy = new CPRenderObject(this);
+            copy->CopyFrom(mesh);
+            copy->SetOwner(this);
+            part = copy;
+        }
+        break;
+    case kRenderAnimated:
+        if (auto* animated = dynamic_cast<CPAnimatedObject*>(from)) {
+            auto* copy = new CPAnimatedObject();
+            copy->CopyFrom(animated);
+            copy->SetOwner(this);
+            part = copy;
+        }
+        break;
+    case kRenderLight:
+        if (auto* light = dynamic_cast<CPLight*>(from)) {
+            auto* copy = new CPLight();
+            copy->GetRecord() = light->GetRecord();
+            copy->SetOwner(this);
+            part = copy;
+        }
+        break;
+    case kRenderSprite:
+        if (auto* sprite = dynamic_cast<CPSprite*>(from)) {
+            CPSprite* copy = sprite->CreateCopy();
+            copy->SetOwner(this);
+            part = copy;
+        }
+        break;
+    default:
+        kind = kRenderNone;
+        break;
+    }
+    SetRenderPart(part, kind);
+    Adopt(part);
+}
+
+void CPGameObject::CopyFrom(CPSmartPtr<CPGameObject> sourcePointer) {
+    CPGameObject* source = sourcePointer.Get();
+    // Copying an object into itself would clear its description before reading it.
+    if (!source || source == this) return;
+
+    mMainBox = source->mMainBox;
+    mHierarchyBounds = source->mHierarchyBounds;
+    mDescription = source->mDescription;
+    CopyRenderPart(*source);
+
+    // The local placement goes with the box: a physics mesh places its collision boxes by it.
+    for (const CPBoundingBox& box : source->mCollisionBoxes) {
+        mCollisionBoxes.emplace_back(box.mCentre, box.mHalfExtents);
+        mCollisionBoxes.back().mLocalPlacement = box.mLocalPlacement;
+    }
+
+    for (const auto& [name, animation] : source->mAnimations) {
+        if (!gObjectRegistry::Contains(animation.Get())) continue;
+        auto* copy = new CPPartAnimation();
+        copy->CopyFrom(animation);
+        copy->SetOwner(this);
+        Adopt(copy);
+        SetAnimation(name, copy);
+    }
+
+    // A snapshot: the source's children may change while copies are made (the source may hold us).
+    const ObjectList sourceChildren = source->mChildren;
+    for (const auto& sourceChild : sourceChildren) {
+        auto* child = new CPGameObject(sourceChild->mName);
+        child->mParent = this;
+        child->CopyFrom(sourceChild);
+        child->mDeletedWithParent = true;
+        mChildren.emplace_back(child);
+        mChildIndex[child->mName] = child;
+    }
+
+    mShadowMaterial = source->mShadowMaterial;
+    mMaterial = source->mMaterial;
+    AttachController(source->mController);
+
+    mFlameType = source->mFlameType;
+    mPosition = source->mPosition;
+    mRotation = source->mRotation;
+    mParentWorld = source->mParentWorld;
+    mLocal = source->mLocal;
+    mWorld = source->mWorld;
+    Rename(source->mName);
+    mVisible = source->mVisible;
+    mStatic = source->mStatic;
+    mShadow = source->mShadow;
+    mWorldMatrixChanged = false;
+    mDirty = true;
+
+    if (CPPhysicData* physics = source->mPhysicData.Get(); physics && gObjectRegistry::Contains(physics)) {
+        auto* copy = new CPPhysicData(this);
+        copy->SetBodyParameters(physics->GetBodyParameters());
+        copy->GetShapes() = physics->GetShapes();
+        mPhysicData = copy;
+        Adopt(copy);
+    }
+
+    UpdateTransform();
+}

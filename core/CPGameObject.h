@@ -19,10 +19,13 @@
 class CPCar;
 class CPCommandTask;
 class CPEnemyBrain;
+class CPMaterial;
+class CPPartAnimation;
 class CPPhysicData;
 class CPRenderable;
 class CPRenderObject;
 class CPTask;
+struct CPAnimationRequest;
 struct CPRayQuery;
 
 // The class of a game object's render part.
@@ -42,13 +45,18 @@ public:
         int32_t switchDistance = 0;
     };
     using ObjectList = std::vector<CPSmartPtr<CPGameObject>>;
+    using AnimationMap = std::unordered_map<std::string, CPSmartPtr<CPPartAnimation>>;
 
     static constexpr uint32_t kDefaultLineColour = 0xff4e4e4e;
+    // Buckets the animation map starts with.
+    static constexpr size_t kAnimationBuckets = 100;
+    // Folder of the XML descriptions (LoadDescription).
+    static constexpr const char* kDescriptionFolder = "Data\\Descriptions";
 
     explicit CPGameObject(const std::string& name);
     // Deactivates the object, leaves its parent (whose index falls back to an older child of the same
-    // name), orphans its children, stops a particle-system render part and lets go of what it holds
-    // without deleting any of it.
+    // name), orphans its children, stops a particle-system render part and lets go of what it holds.
+    // Only what it owns (AddOwnedChild, Adopt) is deleted with it.
     ~CPGameObject() override;
 
     size_t GetSize() const override { return sizeof(CPGameObject); }
@@ -64,6 +72,11 @@ public:
     // Once after an Activate: stops the particle system and the current animation, deactivates the
     // children and tells the controller "delete_object" (the controller keeps running).
     virtual void Deactivate();
+    // Makes this freshly built object a deep copy of the source tree: boxes, bounds, transform, flags,
+    // description document, a new render part of the same kind, new part animations, new children
+    // copied the same way and new physics data, all owned by the copy; materials and the controller are
+    // shared. The copy starts inactive. Nothing happens for an empty source or the object itself.
+    virtual void CopyFrom(CPSmartPtr<CPGameObject> source);
     // Tells the controller "animation_end".
     virtual void OnAnimationEnd();
 
@@ -74,6 +87,9 @@ public:
     // name, in front of an older child of that name. Refuses (false) an empty child, the object itself
     // and any of its ancestors, which would close a loop.
     bool AddChild(CPSmartPtr<CPGameObject> child);
+    // AddChild, and the child is deleted with whichever parent holds it when that parent is destroyed
+    // (a child deleted earlier simply leaves). For children the object's creator made for the tree.
+    bool AddOwnedChild(CPSmartPtr<CPGameObject> child);
     // Takes a direct child out of the children and the index; false when it is not a child.
     bool RemoveChild(CPGameObject* child);
     const ObjectList& GetChildren() const { return mChildren; }
@@ -145,12 +161,26 @@ public:
     // The nearest object up the parent chain, from this one, that has a controller; the root when none.
     CPSmartPtr<CPGameObject> GetControllerOwner();
 
+    // --- animations
+    // Enters the part animation under the name (replacing one of that name), marks the object animated
+    // and not static; "idle" also becomes the current animation and loops. An empty animation is ignored.
+    void SetAnimation(const std::string& name, CPSmartPtr<CPPartAnimation> animation);
+    const AnimationMap& GetAnimations() const { return mAnimations; }
+    // Starts the request on an animated render part (see CPAnimatedObject::StartAnimation), then on
+    // every child in order.
+    void PlayAnimation(const CPAnimationRequest& request, bool force);
+
     // --- events
     // Tells the controller "damage" with the amount ("%.2f") unless quiet; hands the hit to the enemy
     // behaviour when there is one.
     void Damage(const D3DXVECTOR3& point, const D3DXVECTOR3& direction, float amount, int32_t extra, bool quiet);
     void NotifyEnemyAnimation();
     void NotifyEnemyAttack();
+    // Gives the object's material to a mesh or animated render part, then does the same in every child.
+    void ApplyMaterial();
+    // Loads kDescriptionFolder\<description name> into the description document; false when the file is
+    // missing, empty or malformed (the document then holds the error).
+    bool LoadDescription();
 
     // --- parts held
     RenderKind GetRenderKind() const { return mRenderKind; }
@@ -171,10 +201,13 @@ public:
     void SetEnemyBrain(CPEnemyBrain* brain) { mEnemyBrain = brain; }
     CPTask* GetCurrentAnimation() const { return mCurrentAnimation.Get(); }
     void SetCurrentAnimation(CPTask* animation);
-    CPRefObject* GetMaterial() const { return mMaterial.Get(); }
-    void SetMaterial(CPRefObject* material) { mMaterial = material; }
-    CPRefObject* GetShadowMaterial() const { return mShadowMaterial.Get(); }
-    void SetShadowMaterial(CPRefObject* material) { mShadowMaterial = material; }
+    CPMaterial* GetMaterial() const { return mMaterial.Get(); }
+    void SetMaterial(CPMaterial* material);
+    CPMaterial* GetShadowMaterial() const { return mShadowMaterial.Get(); }
+    void SetShadowMaterial(CPMaterial* material);
+    // Hands a part made for this object (render part, animation, physics data...) to it for good: the
+    // part is deleted after this object's destructor has let go of it, unless it died before.
+    void Adopt(CPRefObject* part);
 
     // --- description data
     TiXmlDocument& GetDescription() { return mDescription; }
@@ -213,6 +246,12 @@ private:
             if (CPGameObject* copy = mLodList[i].object.Get()) f(*copy);
     }
     bool IsAncestorOrSelf(const CPGameObject* object) const;
+    // Changes the name, keeping the parent's index right for both the old and the new name.
+    void Rename(const std::string& name);
+    // The new render part of a copy, made from the source's part of the same kind.
+    void CopyRenderPart(const CPGameObject& source);
+    // Deletes the owned children and the adopted parts (the destructor's last step).
+    void DeleteOwned();
 
     std::vector<LodEntry> mLodList;
     // Objects whose LOD lists name this one (plain: the links are undone when either side dies).
@@ -221,6 +260,7 @@ private:
     int32_t mFlameType = -1;  // index of the flame prototype to attach; -1: none
     bool mActive = false;
     bool mHasAnimations = false;
+    AnimationMap mAnimations;
     CPSmartPtr<CPTask> mCurrentAnimation;  // runs while the object is active
     CPAxisBox mCollisionBounds;  // world bounds of the collision boxes and the children's collision bounds
     CPAxisBox mHierarchyBounds;  // world bounds of the main box, the children's hierarchy bounds, the shadow
@@ -244,8 +284,8 @@ private:
     std::string mParameterText;
     std::string mDescriptionName;
     CPEnemyBrain* mEnemyBrain = nullptr;  // not owned
-    CPSmartPtr<CPRefObject> mShadowMaterial;
-    CPSmartPtr<CPRefObject> mMaterial;
+    CPSmartPtr<CPMaterial> mShadowMaterial;  // extra material of "holey.fx" objects
+    CPSmartPtr<CPMaterial> mMaterial;        // given to the render part by ApplyMaterial
     std::vector<D3DXVECTOR3> mLinePoints;
     uint32_t mLineColour = kDefaultLineColour;
     std::string mSourceName;  // render description the object was built from
@@ -256,6 +296,8 @@ private:
     CPRenderable* mRenderable = nullptr;  // mRenderPart as a renderable for kinds 0, 1 and 3; else null
     CPSmartPtr<CPPhysicData> mPhysicData;
     CPSmartPtr<CPCar> mCar;
+    bool mDeletedWithParent = false;  // added by AddOwnedChild
+    std::vector<CPRefObject*> mOwnedParts;  // adopted; deleted last, in reverse order
 };
 
 // A ray test through a tree of game objects (CPGameObject::RayQuery): the caller fills origin,

@@ -1,0 +1,55 @@
+// The object factory (gObjectFactory): hands out short-lived shot-family objects by name. Each name has
+// a cache list whose first entry is the host's prototype and whose later entries wait to be reused; a
+// waiting object is handed out before a clone of the prototype is made.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/CPSmartPtr.h"
+#include "platform/D3DX9Math.h"
+
+class CPGameObject;
+class CPShot;
+
+class CPObjectFactory {
+public:
+    // An object the factory launched, with the name it was asked for (its cache list's key).
+    struct HandedOut {
+        CPSmartPtr<CPShot> object;
+        std::string name;
+    };
+    using CacheList = std::vector<CPSmartPtr<CPShot>>;
+
+    CPObjectFactory() = default;
+    // Deletes every object it cloned (handed out or waiting), each once; the prototypes stay the host's.
+    // Invalidates every pointer to those objects.
+    ~CPObjectFactory();
+
+    CPObjectFactory(const CPObjectFactory&) = delete;
+    CPObjectFactory& operator=(const CPObjectFactory&) = delete;
+
+    // Launches an object of the name: the last waiting one (leaving the list), else a clone of the
+    // prototype; appends it to the handed-out list. A name without a prototype, or a prototype that
+    // cannot be cloned, launches nothing (the name keeps an empty or prototype-only list).
+    void CreateByName(const std::string& name, const D3DXVECTOR3& position, const D3DXVECTOR3& direction,
+                      float value, CPSmartPtr<CPGameObject> owner, intptr_t extra);
+
+    // The host's side. Makes the object the first entry of the name's list (replacing an earlier
+    // prototype, which stays its owner's); refuses (false) an empty object.
+    bool SetPrototype(const std::string& name, CPShot* prototype);
+    // Moves a handed-out object back to the end of its name's list, to be reused; false when the
+    // factory did not hand it out (or it was returned already).
+    bool Recycle(CPShot* object);
+
+    const std::list<HandedOut>& GetHandedOut() const { return mHandedOut; }
+    // The name's list; null when the name was never asked for nor given a prototype.
+    const CacheList* GetCacheList(const std::string& name) const;
+
+private:
+    std::list<HandedOut> mHandedOut;  // launch order
+    std::unordered_map<std::string, CacheList> mCaches;  // exact name -> prototype, then waiting objects
+};

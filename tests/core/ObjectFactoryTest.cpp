@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/CPObjectFactory.h"
+#include "simulation/vehicle/CPShot.h"
+
+namespace {
+
+// A shot that records its launches; its clones share the log.
+class FakeShot : public CPShot {
+public:
+    struct Record {
+        const FakeShot* shot;
+        D3DXVECTOR3 position, direction;
+        float value;
+        CPGameObject* owner;
+        intptr_t extra;
+    };
+
+    FakeShot(const std::string& kind, std::vector<Record>* log, bool cloneable = true)
+        : CPShot(kind), mLog(log), mCloneable(cloneable) {}
+
+    CPSmartPtr<CPShot> Clone() override {
+        if (!mCloneable) return CPSmartPtr<CPShot>();
+        return CPSmartPtr<CPShot>(new FakeShot(GetKindName(), mLog));
+    }
+    void Launch(const D3DXVECTOR3& position, const D3DXVECTOR3& direction, float value,
+                CPSmartPtr<CPGameObject> owner, intptr_t extra) override {
+        mLog->push_back({this, position, direction, value, owner.Get(), extra});
+    }
+
+private:
+    std::vector<Record>* mLog;
+    bool mCloneable;
+};
+
+class ObjectFactoryTest : public ::testing::Test {
+protected:
+    void Fire(const std::string& name) { factory.CreateByName(name, {1, 2, 3}, {0, 0, 1}, -1.0f, nullptr, 0); }
+    std::vector<CPShot*> HandedOut() const {
+        std::vector<CPShot*> out;
+        for (const auto& entry : factory.GetHandedOut()) out.push_back(entry.object.Get());
+        return out;
+    }
+    size_t CacheSize(const std::string& name) const {
+        const CPObjectFactory::CacheList* list = factory.GetCacheList(name);
+        return list ? list->size() : 0;
+    }
+
+    std::vector<FakeShot::Record> launches;
+    FakeShot rocket{"rocket1", &launches};
+    CPObjectFactory factory;  // destroyed before the prototype: it deletes only its clones
+};
+
+}  // namespace
+
+TEST_F(ObjectFactoryTest, ANameWithoutPrototypeLeavesAnEmptyListAndLaunchesNothing) {
+    EXPECT_EQ(factory.GetCacheList("plazma"), nullptr);
+    Fire("plazma");
+    ASSERT_NE(factory.GetCacheList("plazma"), nullptr);
+    EXPECT_TRUE(factory.GetCacheList("plazma")->empty());
+    EXPECT_TRUE(launches.empty());
+    EXPECT_TRUE(factory.GetHandedOut().empty());
+}
+
+TEST_F(ObjectFactoryTest, APrototypeAloneIsClonedAtEveryCall) {
+    ASSERT_TRUE(factory.SetPrototype("rocket1", &rocket));
+    CPGameObject owner("weapon");
+    int speed = 0;
+    factory.CreateByName("rocket1", {1, 2, 3}, {0, 1, 0}, 2.5f, &owner, reinterpret_cast<intptr_t>(&speed));
+    Fire("rocket1");
+
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_NE(launches[0].shot, &rocket) << "the prototype is never handed out";
+    EXPECT_NE(launches[0].shot, launches[1].shot);
+    EXPECT_EQ(launches[0].position, D3DXVECTOR3(1, 2, 3));
+    EXPECT_EQ(launches[0].direction, D3DXVECTOR3(0, 1, 0));
+    EXPECT_EQ(launches[0].value, 2.5f);
+    EXPECT_EQ(launches[0].owner, &owner) << "the owner reaches the launch unchanged";
+    EXPECT_EQ(launches[0].extra, reinterpret_cast<intptr_t>(&speed)) << "a whole address fits";
+    EXPECT_EQ(HandedOut(), (std::vector<CPShot*>{const_cast<FakeShot*>(launches[0].shot),
+                                                 const_cast<FakeShot*>(launches[1].shot)}));
+    EXPECT_EQ(CacheSize("rocket1"), 1u);
+    EXPECT_EQ(factory.GetCacheList("rocket1")->front().Get(), &rocket);
+}
+
+TEST_F(ObjectFactoryTest, WaitingObjectsAreReusedLastInFirstOut) {
+    factory.SetPrototype("rocket1", &rocket);
+    Fire("rocket1");
+    Fire("rocket1");
+    std::vector<CPShot*> made = HandedOut();
+    ASSERT_EQ(made.size(), 2u);
+    CPShot* a = made[0];
+    CPShot* b = made[1];
+    ASSERT_TRUE(factory.Recycle(a));
+    ASSERT_TRUE(factory.Recycle(b));
+    EXPECT_FALSE(factory.Recycle(b)) << "returned already";
+    EXPECT_FALSE(factory.Recycle(&rocket)) << "never handed out";
+    EXPECT_TRUE(factory.GetHandedOut().empty());
+    EXPECT_EQ(CacheSize("rocket1"), 3u);
+
+    launches.clear();
+    Fire("rocket1");
+    Fire("rocket1");
+    Fire("rocket1");
+    ASSERT_EQ(launches.size(), 3u);
+    EXPECT_EQ(launches[0].shot, b);
+    EXPECT_EQ(launches[1].shot, a);
+    EXPECT_NE(launches[2].shot, a);
+    EXPECT_NE(launches[2].shot, b);
+    EXPECT_NE(launches[2].shot, &rocket);
+    EXPECT_EQ(CacheSize("rocket1"), 1u);
+}
+
+// A kind that cannot be cloned gives an empty clone: nothing is launched or listed instead of a launch
+// through an empty pointer.
+TEST_F(ObjectFactoryTest, APrototypeThatCannotBeClonedLaunchesNothing) {
+    FakeShot lightning("lightning", &launches, false);
+    factory.SetPrototype("lightning", &lightning);
+    Fire("lightning");
+    EXPECT_TRUE(launches.empty());
+    EXPECT_TRUE(factory.GetHandedOut().empty());
+    EXPECT_EQ(CacheSize("lightning"), 1u);
+}
+
+TEST_F(ObjectFactoryTest, RecycledObjectsGoBackUnderTheNameTheyWereAskedFor) {
+    FakeShot plazma("plazma", &launches);
+    factory.SetPrototype("rocket1", &rocket);
+    factory.SetPrototype("plazma", &plazma);
+    EXPECT_FALSE(factory.SetPrototype("nothing", nullptr));
+    Fire("plazma");
+    CPShot* shot = HandedOut().at(0);
+    EXPECT_EQ(shot->GetName(), "CPShot") << "every shot has the same object name";
+    factory.Recycle(shot);
+    EXPECT_EQ(CacheSize("plazma"), 2u);
+    EXPECT_EQ(CacheSize("rocket1"), 1u);
+}
+
+// The factory's clones, handed out or waiting, die with it (the sanitizer reports leaks and double
+// deletes); a clone someone deleted before is skipped.
+TEST_F(ObjectFactoryTest, TheFactoryDeletesItsClonesOnly) {
+    auto* factory = new CPObjectFactory();
+    factory->SetPrototype("rocket1", &rocket);
+    for (int i = 0; i < 3; ++i) factory->CreateByName("rocket1", {}, {}, 0, nullptr, 0);
+    std::vector<CPShot*> made;
+    for (const auto& entry : factory->GetHandedOut()) made.push_back(entry.object.Get());
+    factory->Recycle(made[0]);
+    delete made[2];
+    delete factory;
+    for (CPShot* shot : made) EXPECT_FALSE(gObjectRegistry::Contains(shot));
+    EXPECT_TRUE(gObjectRegistry::Contains(&rocket));
+}

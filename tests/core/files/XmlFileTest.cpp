@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/files/XmlFile.h"
+#include "support/TempFolder.h"
+
+namespace {
+std::string RootName(TiXmlDocument& document) {
+    const TiXmlElement* root = document.RootElement();
+    return root ? root->ValueStr() : std::string();
+}
+}  // namespace
+
+TEST(XmlFile, NamesResolveLikeEveryDataFile) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("data/descriptions/car.xml", "<car><mass value=\"3\"/></car>");
+
+    TiXmlDocument document;
+    ASSERT_TRUE(LoadXmlFile(document, "Data\\Descriptions\\CAR.XML"));
+    EXPECT_EQ(RootName(document), "car");
+    EXPECT_EQ(document.ValueStr(), "Data\\Descriptions\\CAR.XML") << "the value is the name as given";
+    EXPECT_FALSE(document.Error());
+}
+
+TEST(XmlFile, TheTextEndsAtTheFirstZeroByte) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("a.xml", std::string("<a/>\0<<garbage", 14));
+    work.Folder().Write("unterminated.xml", std::string("<b><c/></b>"));
+
+    TiXmlDocument document;
+    EXPECT_TRUE(LoadXmlFile(document, "a.xml"));
+    EXPECT_EQ(RootName(document), "a");
+    EXPECT_TRUE(LoadXmlFile(document, "unterminated.xml")) << "no zero byte is needed in the file";
+    EXPECT_EQ(RootName(document), "b");
+}
+
+TEST(XmlFile, ASecondLoadReplacesTheFirst) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("first.xml", "<first/><!-- c -->");
+    work.Folder().Write("second.xml", "<second/>");
+
+    TiXmlDocument document;
+    ASSERT_TRUE(LoadXmlFile(document, "first.xml"));
+    ASSERT_TRUE(LoadXmlFile(document, "second.xml"));
+    EXPECT_EQ(RootName(document), "second");
+    EXPECT_EQ(document.FirstChild(), document.RootElement()) << "nothing of the first file is left";
+    EXPECT_EQ(document.ValueStr(), "second.xml");
+}
+
+// Each failure leaves an empty document that says why; an error of an earlier load never stands in for
+// the present one (the library keeps the first error it is given).
+TEST(XmlFile, FailuresAndTheirErrors) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("good.xml", "<good/>");
+    work.Folder().Write("bad.xml", "<a>\n<b></a>");
+    work.Folder().Write("empty.xml", "");
+    work.Folder().MakeFolder("folder.xml");
+
+    struct Case {
+        const char* file;
+        bool error;
+        int errorId;
+    };
+    const Case cases[] = {
+        {"missing.xml", true, TiXmlBase::TIXML_ERROR_OPENING_FILE},
+        {"folder.xml", true, TiXmlBase::TIXML_ERROR_OPENING_FILE},
+        {"empty.xml", false, 0},
+    };
+    for (const Case& c : cases) {
+        for (const char* before : {"good.xml", "bad.xml"}) {
+            TiXmlDocument document;
+            LoadXmlFile(document, before);
+            EXPECT_FALSE(LoadXmlFile(document, c.file)) << c.file;
+            EXPECT_EQ(document.Error(), c.error) << c.file << " after " << before;
+            EXPECT_EQ(document.ErrorId(), c.errorId) << c.file << " after " << before;
+            EXPECT_EQ(document.FirstChild(), nullptr) << c.file;
+            EXPECT_EQ(document.ValueStr(), c.file);
+        }
+    }
+
+    TiXmlDocument document;
+    EXPECT_FALSE(LoadXmlFile(document, "bad.xml"));
+    EXPECT_TRUE(document.Error());
+    EXPECT_NE(document.ErrorId(), TiXmlBase::TIXML_ERROR_OPENING_FILE);
+    EXPECT_EQ(document.ErrorRow(), 2) << "the parse error keeps its place";
+}
