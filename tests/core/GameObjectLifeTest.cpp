@@ -18,6 +18,7 @@
 #include "simulation/physics/CPPhysicData.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
+#include "support/ScopedTaskKernel.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -40,14 +41,9 @@ CPPartAnimation* MakeTrack(float tag) {
 // parts), then the parts.
 class GameObjectLifeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedKernel = gTaskKernel;
-        gTaskKernel = &kernel;
-    }
     void TearDown() override {
         objects.clear();
         parts.clear();
-        gTaskKernel = savedKernel;
     }
 
     CPGameObject* Make(const std::string& name, CPGameObject* parent = nullptr) {
@@ -61,8 +57,7 @@ protected:
         return part;
     }
 
-    CPTaskKernel kernel;
-    CPTaskKernel* savedKernel = nullptr;
+    ScopedTaskKernel kernel;
     std::vector<std::unique_ptr<CPRefObject>> parts;
     std::vector<std::unique_ptr<CPGameObject>> objects;
 };
@@ -242,7 +237,6 @@ protected:
     //     rim (animated, "idle" animation)
     //   empty (no render part)
     void SetUp() override {
-        GameObjectLifeTest::SetUp();
         root = Make("car");
         door = Make("door", root);
         wheel = Make("wheel", root);

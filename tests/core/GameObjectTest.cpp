@@ -14,6 +14,7 @@
 #include "support/CommandLog.h"
 #include "support/MathExpect.h"
 #include "support/RecordingTask.h"
+#include "support/ScopedTaskKernel.h"
 #include "support/SimulationDoubles.h"
 
 namespace {
@@ -333,16 +334,8 @@ TEST_F(SceneTest, DescriptionDocumentBelongsToTheObject) {
 
 class ControlledSceneTest : public SceneTest {
 protected:
-    void SetUp() override {
-        savedKernel = gTaskKernel;
-        gTaskKernel = &kernel;
-    }
-    void TearDown() override {
-        nodes.clear();
-        gTaskKernel = savedKernel;
-    }
-    CPTaskKernel kernel;
-    CPTaskKernel* savedKernel = nullptr;
+    void TearDown() override { nodes.clear(); }
+    ScopedTaskKernel kernel;
 };
 
 TEST_F(ControlledSceneTest, SetControllerAndTheControllingOwner) {

@@ -1,0 +1,17 @@
+// A task kernel that is gTaskKernel while the object lives; the previous kernel comes back after.
+// Declare it before the objects and tasks of a test, so that they die while it is still installed.
+#pragma once
+
+#include "core/CPTaskKernel.h"
+#include "core/ServiceGlobals.h"
+
+class ScopedTaskKernel : public CPTaskKernel {
+public:
+    ScopedTaskKernel() : mPrevious(gTaskKernel) { gTaskKernel = this; }
+    ~ScopedTaskKernel() { gTaskKernel = mPrevious; }
+    ScopedTaskKernel(const ScopedTaskKernel&) = delete;
+    ScopedTaskKernel& operator=(const ScopedTaskKernel&) = delete;
+
+private:
+    CPTaskKernel* mPrevious;
+};
