@@ -7,8 +7,9 @@
 CPIVBlock::CPIVBlock(CPSmartPtr<PIVertexBuffer> ring, CPMaterial* material) : mRing(ring), mMaterial(material) {}
 
 CPIVBlock::~CPIVBlock() {
-    mRenderables.clear();
+    Clear();
     mRing.Reset();
+    for (CPSmartPtr<CPGameObject>& object : mSecondList) ReleaseIfAlive(object);
     mSecondList.clear();
 }
 
@@ -22,6 +23,8 @@ void CPIVBlock::AddRenderable(CPSmartPtr<CPRenderable> renderable) {
 }
 
 void CPIVBlock::Clear() {
+    // A renderable its owner deleted after queuing it is forgotten, not released through a freed pointer.
+    for (CPSmartPtr<CPRenderable>& renderable : mRenderables) ReleaseIfAlive(renderable);
     mRenderables.clear();
     mIndexTotal = 0;
     mVertexTotal = 0;

@@ -15,6 +15,7 @@
 #include "Render/PRenderable.h"
 #include "Render/PTexture.h"
 #include "core/CPGameObject.h"
+#include "core/CPRefObject.h"
 #include "core/FrameClock.h"
 
 namespace {
@@ -109,7 +110,8 @@ void FrameRenderer::DrawQueues(PRender& renderer) {
         BlockDraw current{item.layer, item.block, {}, {}};
         for (const CPSmartPtr<CPRenderable>& queued : item.block->GetRenderables()) {
             CPRenderable* renderable = queued.Get();
-            if (!renderable) continue;
+            // Deleted by its owner since it was queued: nothing left to draw.
+            if (!renderable || !gObjectRegistry::Contains(renderable)) continue;
             // Skipped renderables live in buffers of their own, not in the rings.
             if (renderable->IsSkipped()) {
                 auto* mesh = dynamic_cast<CPRenderObject*>(renderable);

@@ -208,6 +208,25 @@ TEST_F(RenderQueueTest, StaticTreesAreBakedOncePerFill) {
     noRing.UnlockAll();
 }
 
+// A renderable deleted by its owner after it was queued (a script stopping the level later in the same
+// frame) is let go of without touching it when the frame empties the queue or the block goes.
+TEST_F(RenderQueueTest, ARenderableDeletedAfterQueuingIsLetGoOfWithoutTouchingIt) {
+    TestRenderable* kept = mScene.Renderable(3, &mStone);
+    mQueue.AddRenderable(kept);
+    mQueue.AddRenderable(new TestRenderable(4, TestRenderable::FanIndices(4), &mStone));
+    delete mQueue.FindBlock(&mStone)->GetRenderables().back().Get();
+    mQueue.EmptyFrame();
+    EXPECT_TRUE(mQueue.FindBlock(&mStone)->GetRenderables().empty());
+    mQueue.AddRenderable(kept);
+    EXPECT_EQ(mQueue.FindBlock(&mStone)->GetVertexTotal(), 3) << "the block goes on being used";
+
+    {
+        CPRenderQueue queue(mRing.get());
+        queue.AddRenderable(new TestRenderable(4, TestRenderable::FanIndices(4), &mGlass));
+        delete queue.FindBlock(&mGlass)->GetRenderables().back().Get();
+    }
+}
+
 TEST_F(RenderQueueTest, BlocksHearOfADeviceLossAndLeaveTheListWithTheQueue) {
     const size_t before = g_DeviceListeners.Size();
     {

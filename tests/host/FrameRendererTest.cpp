@@ -199,6 +199,23 @@ TEST_F(FrameRendererTest, ARenderableWithALooseIndexDoesNotShiftTheNextOnesTrian
     EXPECT_EQ(draws, (std::vector<std::string>{"draw0 0+4 @0 x1", "draw0 4+6 @4 x2"}));
 }
 
+// A renderable deleted after it was queued is neither written nor drawn; the rest of its block is.
+TEST_F(FrameRendererTest, ARenderableDeletedAfterQueuingIsNotDrawn) {
+    CPMaterial material(20, {}, {});
+    DrawQueue().AddRenderable(new TestRenderable(4, TestRenderable::FanIndices(4), &material, 10.0f));
+    DrawQueue().AddRenderable(mScene.Renderable(3, &material, 20.0f));
+    delete DrawQueue().FindBlock(&material)->GetRenderables().front().Get();
+    Device().ClearCalls();
+    FrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    auto draws = CallsOf(Device(), D3DCall::DrawIndexedPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].args[3], 3u);
+    EXPECT_EQ(DrawnX(0, 0), 20.0f);
+    EXPECT_TRUE(DrawQueue().GetFrameBlocks().empty());
+}
+
 // A mesh kept in a static mesh buffer writes nothing into the rings: it is drawn from its buffer, placed by
 // its owner's world matrix and then the layer's.
 TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
