@@ -82,6 +82,11 @@ CPSmartPtr<CPAnimation> CPAnimationManager::GetAnimation(const std::string& key,
                                                          uint32_t colour) {
     CPAnimationBlock block;
     if (!ReadAnimationBlock(reader, block)) return CPSmartPtr<CPAnimation>();
+    return GetAnimation(key, std::move(block), colour);
+}
+
+CPSmartPtr<CPAnimation> CPAnimationManager::GetAnimation(const std::string& key, CPAnimationBlock block,
+                                                         uint32_t colour) {
     CPAnimation* animation = Find(key);
     if (!animation) animation = new CPAnimation(key, this);
     animation->Apply(std::move(block), colour);

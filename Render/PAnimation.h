@@ -91,6 +91,9 @@ public:
     // either way: a cached animation takes the frames just read, so everything playing it sees them.
     // Empty when the block is bad; a cached animation then stays as it was, and no new one is made.
     CPSmartPtr<CPAnimation> GetAnimation(const std::string& key, CPFileReader& reader, uint32_t colour);
+    // The same for a block already read and checked (a mesh file parsed whole before it is applied).
+    // Never empty.
+    CPSmartPtr<CPAnimation> GetAnimation(const std::string& key, CPAnimationBlock block, uint32_t colour);
 
     // Null when no animation has the key.
     CPAnimation* Find(const std::string& key) const;

@@ -56,6 +56,8 @@ public:
 
     uint32_t GetPosition() const { return mCursor; }
     uint32_t GetRemaining() const { return GetSize() - mCursor; }
+    // True when the cursor has reached the loaded size (every byte read).
+    bool IsAtEnd() const { return mCursor >= GetSize(); }
     // Set by the first read that would have passed the end; cleared only by Load.
     bool HasOverrun() const { return mOverrun; }
 

@@ -47,9 +47,11 @@ TEST(FileReader, DecodesTheBinaryConventions) {
     EXPECT_EQ(reader.ReadString(), "ab") << "the text ends at the first zero";
     EXPECT_EQ(reader.GetPosition(), before + 9) << "all counted bytes are consumed";
     char raw[3];
+    EXPECT_FALSE(reader.IsAtEnd()) << "three bytes are left";
     EXPECT_EQ(reader.ReadBytes(raw, 3), S_OK);
     EXPECT_EQ(std::string(raw, 3), "XYZ");
     EXPECT_EQ(reader.GetRemaining(), 0u);
+    EXPECT_TRUE(reader.IsAtEnd());
     EXPECT_FALSE(reader.HasOverrun()) << "a well-formed file reads to its end without overrun";
 }
 
