@@ -5,8 +5,6 @@
 CPCommand BuildCommand(const std::string& name, const std::string& paramText) {
     CPCommand command;
     command.name = name;
-    CPTokenizer tokenizer(paramText, ",", true);
-    std::string token;
-    while (tokenizer.NextToken(token)) command.params.push_back(token);
+    command.params = Tokenize(paramText, ",", true);
     return command;
 }

@@ -42,3 +42,10 @@ bool CPTokenizer::NextToken(std::string& token) {
     if (token != " ") Trim(token);
     return true;
 }
+
+std::vector<std::string> Tokenize(const std::string& text, const std::string& delimiter, bool honourQuotes) {
+    CPTokenizer tokenizer(text, delimiter, honourQuotes);
+    std::vector<std::string> tokens;
+    for (std::string token; tokenizer.NextToken(token);) tokens.push_back(token);
+    return tokens;
+}

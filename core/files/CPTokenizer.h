@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class CPTokenizer {
 public:
@@ -22,3 +23,6 @@ private:
     size_t mPosition = 0;  // offset in the text of the next character to read
     bool mHonourQuotes;
 };
+
+// Every token of the text in order (what a loop over NextToken gives).
+std::vector<std::string> Tokenize(const std::string& text, const std::string& delimiter, bool honourQuotes);
