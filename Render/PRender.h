@@ -20,7 +20,9 @@
 #include "platform/D3DX9Math.h"
 #include "platform/Direct3DDevice9.h"
 
+class CPGameObject;
 class CPMaterial;
+class CPPhysicData;
 
 // A screen-space vertex (FVF 0x144: D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1), in pixels.
 struct PScreenVertex {
@@ -122,6 +124,17 @@ public:
     // The branch queue's ring forgets the geometry baked into it (a level's stop calls this).
     void ClearMeshBuffers();
     size_t GetMeshBufferCount() const { return mMeshBuffers.size(); }
+
+    // ---- Ground decal (PGroundDecal.cpp) ----
+    // Lays the object's render object on the collision triangles listed in `triangles` under the
+    // object's box (widened by 0.1) as the matrix places it. Objects without a plain mesh are skipped.
+    void AddFootprintDecal(CPSmartPtr<CPGameObject> object, const D3DXMATRIX& matrix,
+                           CPSmartPtr<CPPhysicData> triangles);
+    // Replaces the object's mesh by the listed collision triangles (each distinct one once, 0.03 above
+    // the ground), textured by the frame (O, A, B) fitted around P. A frame that cannot be inverted
+    // leaves the mesh as it was; no triangles (or no list) leave it empty.
+    void BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 origin, D3DXVECTOR2 point,
+                          D3DXVECTOR2 axisA, D3DXVECTOR2 axisB, CPSmartPtr<CPPhysicData> triangles);
 
     // ---- Queues ----
     CPSmartPtr<CPRenderQueue> GetDrawQueue() const { return mDrawQueue; }

@@ -3,6 +3,7 @@
 // the body with it through SetPosition and SetRotation.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -65,6 +66,13 @@ public:
     std::vector<CPPhysicShape>& GetShapes() { return mShapes; }
     const CPPhysicBodyParameters& GetBodyParameters() const { return mBody; }
     void SetBodyParameters(const CPPhysicBodyParameters& body) { mBody = body; }
+
+    static constexpr int32_t kMaxCandidates = 1000;
+    // Triangles of the level's collision mesh found under the body by the physics side: indices into the
+    // mesh's triangle table, of which the first mCandidateCount count. Readers clamp the count to the
+    // room there is.
+    std::array<int32_t, kMaxCandidates> mCandidates{};
+    int32_t mCandidateCount = 0;
 
 private:
     std::vector<CPPhysicShape> mShapes;
