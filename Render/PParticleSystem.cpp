@@ -76,6 +76,7 @@ void CPParticleSystem::Update() {
     const float dt = std::isfinite(gDeltaTime) ? gDeltaTime : 0.0f;
     const float accumulatorAtEntry = mAccumulator;
     mAccumulator += dt;
+    const bool halfLifeAhead = mLifetime * 0.5f > mElapsed;
 
     int32_t steps = 0;
     while (mAccumulator > mStep) {
@@ -104,6 +105,11 @@ void CPParticleSystem::Update() {
         Emit();
         // The remaining steps of the frame still run (and stop again).
         if (mLifetime > 0.0f && mElapsed > mLifetime) Stop();
+    }
+
+    // The frame whose steps cross half the lifetime gives the holder's owner its material back: once a run.
+    if (halfLifeAhead && mLifetime * 0.5f <= mElapsed) {
+        if (CPGameObject* holder = LiveHolder()) holder->GetControllerOwner()->ApplyMaterial();
     }
 
     // Inside the steps the running time advanced in whole steps; over the frame it advances by dt.

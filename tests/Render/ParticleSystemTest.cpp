@@ -10,14 +10,15 @@
 #include "Render/PParticleSystem.h"
 #include "core/CPCommandTask.h"
 #include "core/CPGameObject.h"
-#include "core/CPTaskKernel.h"
-#include "core/ServiceGlobals.h"
+#include "Render/PMaterial.h"
+#include "Render/PRenderObject.h"
 #include "platform/RuntimeRandom.h"
 #include "support/CommandLog.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
 #include "support/RecordingEffect.h"
 #include "support/ScopedEmitterTable.h"
+#include "support/ScopedTaskKernel.h"
 #include "support/SimulationDoubles.h"
 
 namespace {
@@ -83,6 +84,7 @@ protected:
     }
 
     FrameTimeScope clock;
+    ScopedTaskKernel kernel;
     ScopedEmitterTable table;
     RecordingEffect* spark = nullptr;
     RecordingEffect* smoke = nullptr;
@@ -398,6 +400,42 @@ TEST_F(ParticleSystemTest, ASystemWithoutKnownEmittersLaunchesNothing) {
     EXPECT_EQ(RuntimeRand(), first);  // no emitter, no draw
 }
 
+TEST_F(ParticleSystemTest, MaterialIsReappliedOnceWhenHalfTheLifetimeHasPassed) {
+    CPMaterial stone(17, {}, {}), old(18, {}, {});
+    CPGameObject* unit = Holder("unit");
+    CPRenderObject mesh(unit);
+    unit->SetRenderPart(&mesh, kRenderObject);
+    unit->SetMaterial(&stone);
+    mesh.SetMaterial(&old);
+    CPGameObject* flame = Holder("flame", unit);
+    CPParticleSystem* system = System(flame, {"sparks"});
+    system->SetLifetime(2.0f);
+    system->Start();
+
+    Frame(system, 0.6f);  // one step: 0.5 s in, half the lifetime still ahead
+    EXPECT_EQ(mesh.GetMaterial().Get(), &old);
+    Frame(system, 0.6f);  // the second step reaches 1.0 s
+    EXPECT_EQ(mesh.GetMaterial().Get(), &stone);
+
+    mesh.SetMaterial(&old);
+    Frame(system, 0.6f);
+    Frame(system, 0.6f);
+    EXPECT_EQ(mesh.GetMaterial().Get(), &old);
+
+    // A new run crosses the half again; without a lifetime there is no half to cross.
+    system->Stop();
+    system->Start();
+    Frame(system, 1.1f);
+    EXPECT_EQ(mesh.GetMaterial().Get(), &stone);
+    mesh.SetMaterial(&old);
+    system->SetLifetime(-1.0f);
+    system->Stop();
+    system->Start();
+    Frame(system, 10.0f);
+    EXPECT_EQ(mesh.GetMaterial().Get(), &old);
+    unit->SetRenderPart(nullptr, kRenderNone);
+}
+
 // ------------------------------------------------------------------ damage
 
 TEST_F(ParticleSystemTest, EveryStepDamagesTheTargetAndTheHoldersControllingObject) {
@@ -501,9 +539,6 @@ TEST_F(ParticleSystemTest, CloneTakesSettingsAndThisSystemsEmitterCopies) {
 }
 
 TEST_F(ParticleSystemTest, ActivatedHolderRunsItsSystemInTheKernel) {
-    CPTaskKernel kernel;
-    CPTaskKernel* savedKernel = gTaskKernel;
-    gTaskKernel = &kernel;
     CPGameObject* holder = Holder("holder");
     CPParticleSystem* system = System(holder, {"sparks"});
     system->SetLifetime(1.0f);
@@ -521,5 +556,4 @@ TEST_F(ParticleSystemTest, ActivatedHolderRunsItsSystemInTheKernel) {
     kernel.RunFrame();
     EXPECT_EQ(kernel.GetTaskCount(), 0u);
     EXPECT_EQ(spark->launches.size(), 2u);
-    gTaskKernel = savedKernel;
 }
