@@ -11,11 +11,11 @@
 
 #include "Render/PEffectRecord.h"
 #include "Render/PEmitterRecord.h"
+#include "Render/PSpawnedEffect.h"
 #include "core/CPRefObject.h"
 #include "core/CPSmartPtr.h"
 
 class CPParticleSystem;
-class CPSpawnedEffect;
 
 class CPEffectSpawner : public CPRefObject {
 public:

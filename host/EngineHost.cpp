@@ -3,6 +3,7 @@
 #include "Render/PAnimation.h"
 #include "Render/PDeviceListener.h"
 #include "Render/PEffectManager.h"
+#include "Render/PEffectSpawner.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
 #include "Render/PTextureManager.h"
@@ -36,6 +37,8 @@ void EngineHost::Startup(HWND mainWindow) {
     gAnimationManager = new CPAnimationManager;
     // The renderer's default shadow material comes from the caches above.
     mRender.Startup(mainWindow);
+    // Empty: the game's effect objects, emitter records and flame prototypes are handed to it later.
+    gEmitterTable = new CPEffectSpawner;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -73,6 +76,9 @@ void EngineHost::Shutdown() {
     gCommandDispatcher = nullptr;
     delete gTaskKernel;
     gTaskKernel = nullptr;
+    // The spawner deletes the effects and flame prototypes it holds, whose materials come from the caches.
+    delete gEmitterTable;
+    gEmitterTable = nullptr;
     // The renderer's queues hold blocks of materials: they go before the caches.
     mRender.Shutdown();
     // Vertex animations live until here: nothing deletes them during a run.

@@ -3,6 +3,8 @@
 #include "DynamicSky/SkyRenderDevice.h"
 #include "Render/PAnimation.h"
 #include "Render/PEffectManager.h"
+#include "Render/PEffectSpawner.h"
+#include "Render/PParticleSystem.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
 #include "Render/PTextureManager.h"
@@ -15,6 +17,7 @@
 #include "core/ServiceGlobals.h"
 #include "host/EngineHost.h"
 #include "support/ManualClock.h"
+#include "support/RecordingEffect.h"
 #include "support/RecordingTask.h"
 #include "support/TempFolder.h"
 
@@ -143,4 +146,25 @@ TEST(EngineHost, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
     EXPECT_EQ(gRenderer, nullptr);
     EXPECT_EQ(gSkyRenderDevice.GetDevice(), nullptr);
     gSettings::RestoreInitialValues();
+}
+
+TEST(EngineHost, EffectSpawnerLivesFromStartupToShutdownWithWhatItWasGiven) {
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gEmitterTable, nullptr);
+    CPEffectSpawner* spawner = gEmitterTable;
+    auto* smoke = new RecordingEffect;
+    ASSERT_TRUE(gEmitterTable->AddEffect("smoke", smoke));
+    auto* flame = new CPParticleSystem(nullptr, {});
+    EXPECT_EQ(gEmitterTable->AddFlamePrototype(flame), 0);
+    CPEffectRecord record;
+    record.Name = "smoke";
+    gEmitterTable->SpawnEffect(record);
+    EXPECT_EQ(smoke->launches.size(), 1u);
+
+    host.Shutdown();
+    EXPECT_EQ(gEmitterTable, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(spawner));
+    EXPECT_FALSE(gObjectRegistry::Contains(smoke));
+    EXPECT_FALSE(gObjectRegistry::Contains(flame));
 }
