@@ -7,9 +7,9 @@
 #include "Render/PIVertexBuffer.h"
 #include "Render/PLight.h"
 #include "Render/PMaterial.h"
+#include "Render/PParticleSystem.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
-#include "support/RecordingTask.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/TestScene.h"
 
@@ -85,7 +85,8 @@ TEST_F(RenderQueueTest, WhatQueuesNothing) {
     CPGameObject* hidden = mScene.WithRenderable("hidden", mScene.Renderable(4, &mStone), kRenderSprite);
     hidden->SetVisible(false);
     CPGameObject* particles = mScene.Node("particles");
-    ASSERT_TRUE(particles->SetRenderPart(mScene.Own(new RecordingTask("emitter", nullptr)), kRenderParticles));
+    // A particle system draws nothing itself: its launched effects do.
+    ASSERT_TRUE(particles->SetRenderPart(mScene.Own(new CPParticleSystem(particles, {"sparks"})), kRenderParticles));
     CPGameObject* empty = mScene.Node("empty");
     CPGameObject* noMaterial = mScene.WithRenderable("bare", mScene.Renderable(4, nullptr), kRenderSprite);
     CPGameObject* meshWithoutMaterial = mScene.Mesh("bare mesh", 4, nullptr, false);
@@ -106,6 +107,12 @@ TEST_F(RenderQueueTest, WhatQueuesNothing) {
     EXPECT_TRUE(mQueue.GetFrameBlocks().empty());
     EXPECT_EQ(mQueue.GetBlockCount(), 0u);
     EXPECT_EQ(gRenderer->GetLightCount(), 0);
+
+    // What hangs below a particle system is queued as usual.
+    TestRenderable* glow = mScene.Renderable(4, &mStone);
+    mScene.WithRenderable("glow", glow, kRenderSprite, particles);
+    mQueue.AddObjectTree(particles);
+    EXPECT_EQ(RenderablesOf(mQueue.FindBlock(&mStone)), (std::vector<CPRenderable*>{glow}));
 }
 
 TEST_F(RenderQueueTest, LightsGoToTheRendererUntilItsTableIsFull) {
