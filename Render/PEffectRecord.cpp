@@ -22,10 +22,9 @@ CPEffectRecord::CPEffectRecord(CPEffectRecord&& source) noexcept
       Flag(source.Flag),
       Flag2(source.Flag2),
       Next(source.Next),
-      ContactHook(source.ContactHook),
-      Owner(source.Owner) {
+      ContactHook(source.ContactHook) {
     source.Next = nullptr;
-    source.Owner.Reset();
+    Owner.Swap(source.Owner);
 }
 
 void CPEffectRecord::CopyFields(const CPEffectRecord& source) {

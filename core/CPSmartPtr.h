@@ -48,6 +48,8 @@ public:
 
     // Lets go of the object without calling it: for an object that is being destroyed.
     void Forget() { mObject = nullptr; }
+    // Exchanges the held objects without a call on either: a hand-over leaves both counts as they were.
+    void Swap(CPSmartPtr& other) noexcept { std::swap(mObject, other.mObject); }
 
 private:
     T* mObject = nullptr;

@@ -109,7 +109,22 @@ TEST(EffectRecordTest, AssignmentReplacesAChainItAlreadyHeld) {
     EXPECT_EQ(ChainNames(self), (std::vector<std::string>{"two", "three"}));
 }
 
-TEST(EffectRecordTest, DeleteFreesOnlyWithBitZero) {
+TEST(EffectRecordTest, MovingHandsOverChainAndOwnerWithoutCounting) {
+    CPGameObject owner("owner");
+    CPEffectRecord source = RecordWithChain("smoke", {"spark"});
+    source.Owner = &owner;
+    source.ContactHook = &TestHook;
+    CPEffectRecord moved(std::move(source));
+    EXPECT_EQ(moved.Name, "smoke");
+    EXPECT_EQ(ChainNames(moved), (std::vector<std::string>{"spark"}));
+    EXPECT_EQ(moved.Owner.Get(), &owner);
+    EXPECT_EQ(moved.ContactHook, &TestHook);
+    EXPECT_EQ(owner.GetRefCount(), 1);
+    EXPECT_EQ(source.Next, nullptr);  // NOLINT: the moved-from record is left empty on purpose
+    EXPECT_FALSE(source.Owner);
+}
+
+TEST(EffectRecordTest, DeleteFreesTheRecordOnlyWithBitZeroSet) {
     CPGameObject owner("owner");
     CPEffectRecord record = RecordWithChain("smoke", {"spark"});
     record.Owner = &owner;
