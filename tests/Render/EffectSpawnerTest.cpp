@@ -31,6 +31,20 @@ CPEffectRecord RecordWithChain(const std::string& name, const std::vector<std::s
     return head;
 }
 
+// A record with every value set to a distinct number, the hook and the owner: what copies and launches carry.
+void FillValues(CPEffectRecord& record, CPGameObject* owner) {
+    record.Position = {1, 2, 3};
+    record.Velocity = {4, 5, 6};
+    record.Acceleration = {0, 0, -24.8f};
+    record.Size = 0.5f;
+    record.Param = 0.25f;
+    record.Life = 2.0f;
+    record.Flag = 1;
+    record.Flag2 = 2;
+    record.ContactHook = &TestHook;
+    record.Owner = owner;
+}
+
 std::vector<std::string> ChainNames(const CPEffectRecord& record) {
     std::vector<std::string> names;
     for (const CPEffectRecord* r = record.Next; r; r = r->Next) names.push_back(r->Name);
@@ -52,16 +66,7 @@ protected:
 TEST(EffectRecordTest, AssignmentCopiesValuesAndChainButNotHookOrOwner) {
     CPGameObject owner("owner");
     CPEffectRecord source = RecordWithChain("smoke", {"spark", "dust"});
-    source.Position = {1, 2, 3};
-    source.Velocity = {4, 5, 6};
-    source.Acceleration = {0, 0, -24.8f};
-    source.Size = 0.5f;
-    source.Param = 0.25f;
-    source.Life = 2.0f;
-    source.Flag = 1;
-    source.Flag2 = 2;
-    source.ContactHook = &TestHook;
-    source.Owner = &owner;
+    FillValues(source, &owner);
     source.Next->Flag2 = 7;
 
     CPEffectRecord copy;
@@ -156,31 +161,22 @@ TEST_F(EffectSpawnerTest, LaunchBlockCarriesTheRecordsValuesAndOwner) {
     RecordingEffect* smoke = table.AddRecordingEffect("smoke");
     CPGameObject owner("owner");
     CPEffectRecord record = RecordWithChain("smoke", {});
-    record.Position = {1, 2, 3};
-    record.Velocity = {0, 0, 0.5f};
-    record.Acceleration = {0, 0, -24.8f};
-    record.Size = 0.4f;
-    record.Param = 0.15f;
-    record.Life = 1.0f;
-    record.Flag = 1;
-    record.Flag2 = 3;
-    record.ContactHook = &TestHook;
-    record.Owner = &owner;
+    FillValues(record, &owner);
     ASSERT_EQ(owner.GetRefCount(), 1);
 
     table->SpawnEffect(record);
     ASSERT_EQ(smoke->launches.size(), 1u);
     const RecordingEffect::Seen& seen = smoke->launches[0];
     EXPECT_EQ(seen.position, D3DXVECTOR3(1, 2, 3));
-    EXPECT_EQ(seen.velocity, D3DXVECTOR3(0, 0, 0.5f));
+    EXPECT_EQ(seen.velocity, D3DXVECTOR3(4, 5, 6));
     EXPECT_EQ(seen.zeroVector, D3DXVECTOR3(0, 0, 0));
     EXPECT_EQ(seen.acceleration, D3DXVECTOR3(0, 0, -24.8f));
-    EXPECT_EQ(seen.size, 0.4f);
-    EXPECT_EQ(seen.param, 0.15f);
-    EXPECT_EQ(seen.life, 1.0f);
+    EXPECT_EQ(seen.size, 0.5f);
+    EXPECT_EQ(seen.param, 0.25f);
+    EXPECT_EQ(seen.life, 2.0f);
     EXPECT_EQ(seen.zero, 0);
     EXPECT_EQ(seen.flag, 1);
-    EXPECT_EQ(seen.flag2, 3);
+    EXPECT_EQ(seen.flag2, 2);
     EXPECT_EQ(seen.yaw, 0.0f);
     EXPECT_EQ(seen.hook, &TestHook);
     EXPECT_EQ(seen.owner, &owner);
