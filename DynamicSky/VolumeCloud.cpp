@@ -1,0 +1,6 @@
+#include "DynamicSky/VolumeCloud.h"
+
+VolumeCloud::VolumeCloud() {
+    LoadTexture(kTexturePath);
+    LoadEffect(kEffectPath);
+}
