@@ -2,22 +2,18 @@
 
 #include "DynamicSky/SkyTextLines.h"
 
-namespace {
-D3DXVECTOR3 Vector(const SkyTextLines& lines) { return {lines.Float(0), lines.Float(1), lines.Float(2)}; }
-}  // namespace
-
 bool ParseCloudGroupFile(const void* text, uint32_t size, CloudGroupFile& file) {
     SkyTextLines lines(text, size);
     file = CloudGroupFile();
 
     if (!lines.Next()) return false;
-    file.centre = Vector(lines);
+    file.centre = lines.Vector(0);
     if (!lines.Next()) return false;
     file.headerFloat1 = lines.Float(0);
     if (!lines.Next()) return false;
     file.headerInt = lines.Int(0);
     if (!lines.Next()) return false;
-    file.headerVector = Vector(lines);
+    file.headerVector = lines.Vector(0);
     if (!lines.Next()) return false;
     file.headerFloat2 = lines.Float(0);
     if (!lines.Next()) return false;
@@ -28,7 +24,7 @@ bool ParseCloudGroupFile(const void* text, uint32_t size, CloudGroupFile& file) 
         if (!lines.Next()) return false;
         block.shapeFile = lines.Text(0);
         if (!lines.Next()) return false;
-        block.offset = Vector(lines);
+        block.offset = lines.Vector(0);
         if (!lines.Next()) return false;
         block.scale = lines.Float(0);
         if (!lines.Next()) return false;

@@ -5,10 +5,6 @@
 
 #include "DynamicSky/SkyTextLines.h"
 
-namespace {
-D3DXVECTOR3 Vector(const SkyTextLines& lines) { return {lines.Float(0), lines.Float(1), lines.Float(2)}; }
-}  // namespace
-
 bool ParseCloudShapeFile(const void* text, uint32_t size, CloudShapeFile& file) {
     SkyTextLines lines(text, size);
     file = CloudShapeFile();
@@ -19,7 +15,7 @@ bool ParseCloudShapeFile(const void* text, uint32_t size, CloudShapeFile& file) 
     const int32_t anchorCount = lines.Int(0);
     for (int32_t i = 0; i < anchorCount; ++i) {
         if (!lines.Next()) return false;
-        file.anchors.push_back(Vector(lines));
+        file.anchors.push_back(lines.Vector(0));
     }
 
     if (!lines.Next()) return false;
@@ -27,7 +23,7 @@ bool ParseCloudShapeFile(const void* text, uint32_t size, CloudShapeFile& file) 
     for (int32_t i = 0; i < puffCount; ++i) {
         CloudShapeFile::Puff puff;
         if (!lines.Next()) return false;
-        puff.position = Vector(lines);
+        puff.position = lines.Vector(0);
         if (!lines.Next()) return false;
         puff.valueA = lines.Int(0);
         puff.valueB = lines.Int(1);

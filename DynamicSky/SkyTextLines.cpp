@@ -36,3 +36,5 @@ const std::string& SkyTextLines::Text(size_t i) const {
 float SkyTextLines::Float(size_t i) const { return StringToFloat(Text(i)); }
 
 int32_t SkyTextLines::Int(size_t i) const { return StringToInt(Text(i)); }
+
+D3DXVECTOR3 SkyTextLines::Vector(size_t first) const { return {Float(first), Float(first + 1), Float(first + 2)}; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/files/CPTextReader.h"
+#include "platform/D3DX9Math.h"
 
 // "Data\Clouds\" + name: where every sky file lives.
 std::string SkyFilePath(const std::string& name);
@@ -32,6 +33,8 @@ public:
     // Value i as a number in the "C" locale; 0 when it is missing or holds no number.
     float Float(size_t i) const;
     int32_t Int(size_t i) const;
+    // Values first, first + 1 and first + 2 as the numbers x, y, z.
+    D3DXVECTOR3 Vector(size_t first) const;
 
 private:
     CPTextReader mReader;

@@ -25,11 +25,15 @@ protected:
         mRig.Caches().WriteEffect("second.fx", EffectFileBuilder().Technique("Second").Str());
     }
 
-    // A layer with both effects and `textures` of the three, built with half size 10.
+    // A layer with both effects and `textures` of the three, built with half size 10, on a circle of
+    // radius 100 about +z, at key scale 1.
     void Build(CloudLayer& layer, int textures = 3) const {
         layer.SetEffectNames("Data\\Effects\\first.fx", "Data\\Effects\\second.fx");
         for (int i = 0; i < textures; ++i) layer.AddTexture("Data\\Textures\\c" + std::to_string(i) + ".png");
+        layer.SetAxis({0, 0, 1});
+        layer.SetDistance(100.0f);
         layer.BuildQuads(10.0f);
+        layer.SetKeyScale(1.0f);
     }
 
     static UINT TextureWidth(const CloudLayer& layer) {
@@ -168,9 +172,6 @@ TEST_F(CloudLayerTest, SetAlphaWritesTheTopByteOfEveryWorldVertexAndSurvivesRend
         SCOPED_TRACE(c.alpha);
         CloudLayer layer;
         Build(layer);
-        layer.SetAxis({0, 0, 1});
-        layer.SetDistance(100.0f);
-        layer.SetKeyScale(1.0f);
         layer.SetAlpha(c.alpha);
         layer.Render(0.016f);
         for (const CPVertex& vertex : layer.GetWorldVertices()) EXPECT_EQ(vertex.diffuse, c.colour);
@@ -211,9 +212,6 @@ TEST_F(CloudLayerTest, SetAxisTurnsPlusZOntoTheNormalisedAxis) {
 TEST_F(CloudLayerTest, ALayerAtKeyAngleZeroSitsOppositeItsBaseDirectionAndFacesTheCentre) {
     CloudLayer layer;
     Build(layer);
-    layer.SetAxis({0, 0, 1});
-    layer.SetDistance(100.0f);
-    layer.SetKeyScale(1.0f);
     layer.Render(0.016f);
 
     ExpectVec3Near(layer.GetOrbitPoint(), {-100, 0, 0}, 1e-4f);
@@ -257,8 +255,6 @@ TEST_F(CloudLayerTest, KeyAngleTurnsTheLayerBackwardsAboutItsAxisAndKeyScaleSize
         SCOPED_TRACE(c.name);
         CloudLayer layer;
         Build(layer);
-        layer.SetAxis({0, 0, 1});
-        layer.SetDistance(100.0f);
         layer.SetBaseAngle(c.baseAngle);
         layer.SetKeyAngle(c.keyAngle);
         layer.SetKeyScale(c.keyScale);
@@ -283,10 +279,7 @@ TEST_F(CloudLayerTest, AQuadAboveOrBelowTheCentreStillFacesIt) {
         SCOPED_TRACE(keyAngle);
         CloudLayer layer;
         Build(layer);
-        layer.SetAxis({0, 0, 1});
-        layer.SetDistance(100.0f);
         layer.SetKeyAngle(keyAngle);
-        layer.SetKeyScale(1.0f);
         layer.Render(0.0f);
         const D3DXVECTOR3 orbit = layer.GetOrbitPoint();
         EXPECT_NEAR(std::fabs(orbit.y), 100.0f, 1e-3f);
@@ -304,7 +297,7 @@ TEST_F(CloudLayerTest, ALayerAtDistanceZeroLiesFlatAtTheCentre) {
     // No direction to the centre and no vertical plane: the quad is only scaled.
     CloudLayer layer;
     Build(layer);
-    layer.SetAxis({0, 0, 1});
+    layer.SetDistance(0.0f);
     layer.SetKeyScale(2.0f);
     layer.Render(0.0f);
     ExpectVec3Near(layer.GetOrbitPoint(), {0, 0, 0});
@@ -318,8 +311,6 @@ TEST_F(CloudLayerTest, RenderingEveryFrameReusesTheBuffers) {
     CloudLayer layer;
     Build(layer);
     layer.SetAxis({1, 0, 0});
-    layer.SetDistance(50.0f);
-    layer.SetKeyScale(1.0f);
     IDirect3DVertexBuffer9* const buffer = layer.GetVertexBuffer();
     for (int frame = 0; frame < 3; ++frame) layer.Render(0.016f);
     EXPECT_EQ(layer.GetVertexBuffer(), buffer);

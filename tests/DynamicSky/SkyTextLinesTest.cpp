@@ -45,6 +45,8 @@ TEST(SkyTextLines, NumbersReadAsTheRuntimeConversionsRead) {
     EXPECT_FLOAT_EQ(lines.Float(3), 0.0f);
     EXPECT_FLOAT_EQ(lines.Float(4), 100.0f);
     EXPECT_EQ(lines.Int(5), 4);
+    const D3DXVECTOR3 vector = lines.Vector(4);  // 1e2, 4.9 and a missing value
+    EXPECT_EQ(vector, D3DXVECTOR3(100.0f, 4.9f, 0.0f));
     // Beyond the line's values: empty text, zero numbers.
     EXPECT_EQ(lines.Text(6), "");
     EXPECT_FLOAT_EQ(lines.Float(6), 0.0f);
