@@ -124,7 +124,10 @@ D3DXMATRIX CloudLayer::Place() {
 }
 
 void CloudLayer::Render(float frameTime) {
-    TransformVertices(Place());
+    const D3DXMATRIX placement = Place();
+    // Before BuildQuads there is no quad to upload or draw; the sky still reads the orbit point.
+    if (mLocalVertices.empty()) return;
+    TransformVertices(placement);
     CreateBuffers(mLocalVertices, mIndices, true);
     Draw(frameTime);
 }

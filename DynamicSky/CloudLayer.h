@@ -40,7 +40,8 @@ public:
     void SelectEffect(int k);
     // Diffuse colour of the world vertices = alpha in the top byte, blue 20; alpha is clamped to 0..255.
     void SetAlpha(int alpha);
-    // Places the quad on its circle facing the centre, uploads it and draws it.
+    // Places the quad on its circle facing the centre, uploads it and draws it (without a quad only the
+    // orbit point is worked out).
     virtual void Render(float frameTime);
 
     const D3DXVECTOR3& GetAxis() const { return mAxis; }

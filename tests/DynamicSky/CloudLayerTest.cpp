@@ -179,10 +179,15 @@ TEST_F(CloudLayerTest, SetAlphaWritesTheTopByteOfEveryWorldVertexAndSurvivesRend
     }
 }
 
-TEST_F(CloudLayerTest, SetAlphaBeforeTheQuadIsBuiltTouchesNothing) {
+TEST_F(CloudLayerTest, ALayerWhoseQuadIsNotBuiltChangesAndDrawsNothing) {
     CloudLayer layer;
     layer.SetAlpha(10);
+    layer.SetAxis({0, 0, 1});
+    layer.SetDistance(100.0f);
+    layer.Render(0.016f);
     EXPECT_TRUE(layer.GetWorldVertices().empty());
+    ExpectVec3Near(layer.GetOrbitPoint(), {-100, 0, 0}, 1e-4f);
+    EXPECT_TRUE(CallsOf(mRig.Device(), D3DCall::DrawIndexedPrimitive).empty());
 }
 
 TEST_F(CloudLayerTest, SetAxisTurnsPlusZOntoTheNormalisedAxis) {
