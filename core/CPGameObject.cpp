@@ -4,8 +4,10 @@
 #include <charconv>
 
 #include "Render/PAnimatedObject.h"
+#include "Render/PEffectSpawner.h"
 #include "Render/PLight.h"
 #include "Render/PMaterial.h"
+#include "Render/PParticleSystem.h"
 #include "Render/PPartAnimation.h"
 #include "Render/PRenderObject.h"
 #include "Render/PSprite.h"
@@ -434,6 +436,24 @@ void CPGameObject::SetCurrentAnimation(CPTask* animation) { mCurrentAnimation = 
 
 void CPGameObject::SetMaterial(CPMaterial* material) { mMaterial = material; }
 
+void CPGameObject::AttachFlame(float strength) {
+    CPParticleSystem* prototype =
+        mFlameType >= 0 && gEmitterTable ? gEmitterTable->GetFlamePrototype(mFlameType) : nullptr;
+    CPSmartPtr<CPTask> clone = prototype ? prototype->Clone() : CPSmartPtr<CPTask>();
+    if (auto* system = dynamic_cast<CPParticleSystem*>(clone.Get())) {
+        AddToKernel(system, kFlamePriority);
+        auto* flame = new CPGameObject("flame");
+        flame->SetRenderPart(system, kRenderParticles);
+        flame->Adopt(system);
+        system->SetHolder(flame);
+        AddOwnedChild(flame);
+        SetPosition(mPosition);
+        UpdateTransform();
+        mFlameType = -1;
+    }
+    for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->AttachFlame(strength);
+}
+
 void CPGameObject::SetShadowMaterial(CPMaterial* material) { mShadowMaterial = material; }
 
 void CPGameObject::ApplyMaterial() {
@@ -462,7 +482,8 @@ void CPGameObject::SetAnimation(const std::string& name, CPSmartPtr<CPPartAnimat
 
 void CPGameObject::PlayAnimation(const CPAnimationRequest& request, bool force) {
     if (mRenderKind == kRenderAnimated) {
-        if (auto* animated = dynamic_cast<CPAnimatedObject*>(mRenderPart.Get())) animated->StartAnimation(request, force);
+        auto* animated = dynamic_cast<CPAnimatedObject*>(mRenderPart.Get());
+        if (animated) animated->StartAnimation(request, force);
     }
     for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->PlayAnimation(request, force);
 }
@@ -522,6 +543,15 @@ void CPGameObject::CopyRenderPart(const CPGameObject& source) {
             copy->SetOwner(this);
             part = copy;
         }
+        break;
+    case kRenderParticles:
+        if (auto* task = dynamic_cast<CPTask*>(from)) {
+            CPSmartPtr<CPTask> clone = task->Clone();
+            if (auto* system = dynamic_cast<CPParticleSystem*>(clone.Get())) system->SetHolder(this);
+            part = clone.Get();
+        }
+        // A system that gives no clone leaves the copy an empty node: kind 4 always has its part.
+        if (!part) kind = kRenderNone;
         break;
     default:
         kind = kRenderNone;

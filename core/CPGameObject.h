@@ -50,6 +50,8 @@ public:
     static constexpr uint32_t kDefaultLineColour = 0xff4e4e4e;
     // Buckets the animation map starts with.
     static constexpr size_t kAnimationBuckets = 100;
+    // Priority of the particle system of an attached flame.
+    static constexpr int32_t kFlamePriority = 200;
     // Folder of the XML descriptions (LoadDescription).
     static constexpr const char* kDescriptionFolder = "Data\\Descriptions";
 
@@ -75,7 +77,8 @@ public:
     // Makes this freshly built object a deep copy of the source tree: boxes, bounds, transform, flags,
     // description document, a new render part of the same kind, new part animations, new children
     // copied the same way and new physics data, all owned by the copy; materials and the controller are
-    // shared. The copy starts inactive. Nothing happens for an empty source or the object itself.
+    // shared. A particle system is cloned and held by the copy. The copy starts inactive. Nothing
+    // happens for an empty source or the object itself.
     virtual void CopyFrom(CPSmartPtr<CPGameObject> source);
     // Tells the controller "animation_end".
     virtual void OnAnimationEnd();
@@ -176,6 +179,11 @@ public:
     void Damage(const D3DXVECTOR3& point, const D3DXVECTOR3& direction, float amount, int32_t extra, bool quiet);
     void NotifyEnemyAnimation();
     void NotifyEnemyAttack();
+    // Once, when the flame type names a flame prototype of gEmitterTable: a clone of it runs at
+    // kFlamePriority under a new owned child "flame" (render kind 4), and the flame type becomes -1; a
+    // type that names no prototype attaches nothing and stays. Then the same on every child. The
+    // strength is only handed on.
+    void AttachFlame(float strength);
     // Gives the object's material to a mesh or animated render part, then does the same in every child.
     void ApplyMaterial();
     // Loads kDescriptionFolder\<description name> into the description document; false when the file is

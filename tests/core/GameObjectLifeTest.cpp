@@ -6,8 +6,10 @@
 
 #include "Render/PAnimatedObject.h"
 #include "Render/PAnimation.h"
+#include "Render/PEffectSpawner.h"
 #include "Render/PLight.h"
 #include "Render/PMaterial.h"
+#include "Render/PParticleSystem.h"
 #include "Render/PPartAnimation.h"
 #include "Render/PRenderObject.h"
 #include "Render/PSprite.h"
@@ -18,6 +20,8 @@
 #include "simulation/physics/CPPhysicData.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
+#include "support/RecordingTask.h"
+#include "support/ScopedEmitterTable.h"
 #include "support/ScopedTaskKernel.h"
 #include "support/TempFolder.h"
 
@@ -190,6 +194,119 @@ TEST_F(GameObjectLifeTest, LoadDescriptionReadsTheNamedFileOfTheDescriptionFolde
     jeep->SetDescriptionName("nothing.xml");
     EXPECT_FALSE(jeep->LoadDescription());
     EXPECT_EQ(jeep->GetDescription().ErrorId(), TiXmlBase::TIXML_ERROR_OPENING_FILE);
+}
+
+// ------------------------------------------------------------------ flames
+
+class FlameTest : public GameObjectLifeTest {
+protected:
+    void SetUp() override {
+        table->SetEmitter("fire", ScopedEmitterTable::Emitter("fire"));
+        for (int i = 0; i < 3; ++i) {
+            prototypes.push_back(new CPParticleSystem(nullptr, {"fire"}));
+            table->AddFlamePrototype(prototypes.back());
+        }
+        prototypes[2]->SetLifetime(4.0f);
+    }
+    // The object's flame children.
+    static std::vector<CPGameObject*> Flames(const CPGameObject* object) {
+        std::vector<CPGameObject*> flames;
+        for (const auto& child : object->GetChildren())
+            if (child->GetName() == "flame") flames.push_back(child.Get());
+        return flames;
+    }
+
+    ScopedEmitterTable table;
+    std::vector<CPParticleSystem*> prototypes;  // the table's
+};
+
+TEST_F(FlameTest, AFlameTypeAttachesOneRunningCloneOfItsPrototype) {
+    auto* wreck = new CPGameObject("wreck");
+    wreck->SetFlameType(2);
+    wreck->SetPosition({5, 6, 7});
+    CPGameObject* wheel = Make("wheel");
+    wreck->AddChild(wheel);
+    wheel->SetFlameType(0);
+
+    wreck->AttachFlame(1.0f);
+    EXPECT_EQ(wreck->GetFlameType(), -1);
+    std::vector<CPGameObject*> flames = Flames(wreck);
+    ASSERT_EQ(flames.size(), 1u);
+    CPGameObject* flame = flames[0];
+    ASSERT_EQ(flame->GetRenderKind(), kRenderParticles);
+    auto* system = dynamic_cast<CPParticleSystem*>(flame->GetRenderPart());
+    ASSERT_NE(system, nullptr);
+    EXPECT_NE(system, prototypes[2]);
+    EXPECT_EQ(system->GetLifetime(), 4.0f) << "a clone of the prototype of type 2";
+    EXPECT_EQ(system->GetHolder(), flame);
+    EXPECT_TRUE(system->IsRunning());
+    EXPECT_EQ(system->GetPriority(), CPGameObject::kFlamePriority);
+    EXPECT_EQ(kernel.GetTaskCount(), 2u) << "the wreck's flame and the wheel's";
+    EXPECT_EQ(flame->GetParent().Get(), wreck);
+    EXPECT_FALSE(wreck->IsDirty());
+    ExpectVec3Near({flame->GetWorldMatrix()._41, flame->GetWorldMatrix()._42, flame->GetWorldMatrix()._43},
+                   {5, 6, 7});
+    EXPECT_EQ(wheel->GetFlameType(), -1) << "children get theirs too";
+    EXPECT_EQ(Flames(wheel).size(), 1u);
+
+    wreck->AttachFlame(1.0f);
+    EXPECT_EQ(Flames(wreck).size(), 1u) << "attached once";
+    EXPECT_EQ(Flames(wheel).size(), 1u);
+
+    delete wreck;  // deletes its flame and the flame's system (a leak is a sanitizer report)
+    EXPECT_FALSE(gObjectRegistry::Contains(system));
+    EXPECT_EQ(kernel.GetTaskCount(), 1u) << "the wheel's flame stays with the wheel";
+}
+
+TEST_F(FlameTest, ATypeThatNamesNoPrototypeAttachesNothing) {
+    CPGameObject* object = Make("object");
+    for (int32_t type : {-1, 3, 100}) {
+        object->SetFlameType(type);
+        object->AttachFlame(1.0f);
+        EXPECT_EQ(object->GetFlameType(), type);
+    }
+    EXPECT_TRUE(object->GetChildren().empty());
+    EXPECT_EQ(kernel.GetTaskCount(), 0u);
+
+    CPEffectSpawner* table = gEmitterTable;
+    gEmitterTable = nullptr;
+    object->SetFlameType(0);
+    object->AttachFlame(1.0f);
+    gEmitterTable = table;
+    EXPECT_TRUE(object->GetChildren().empty());
+    EXPECT_EQ(object->GetFlameType(), 0);
+}
+
+TEST_F(FlameTest, ACopyRunsItsOwnCloneOfAParticleSystem) {
+    CPGameObject* torch = Make("torch");
+    CPGameObject* fire = Make("fire", torch);
+    auto* system = Own(new CPParticleSystem(fire, {"fire"}));
+    system->SetStep(0.25f);
+    fire->SetRenderPart(system, kRenderParticles);
+    CPGameObject* odd = Make("odd", torch);
+    RecordingTask plainTask("plain", nullptr);  // a task that gives no clone
+    odd->SetRenderPart(&plainTask, kRenderParticles);
+
+    auto* copy = new CPGameObject("copy");
+    copy->CopyFrom(torch);
+    CPGameObject* fireCopy = copy->GetChild("fire").Get();
+    ASSERT_EQ(fireCopy->GetRenderKind(), kRenderParticles);
+    auto* clone = dynamic_cast<CPParticleSystem*>(fireCopy->GetRenderPart());
+    ASSERT_NE(clone, nullptr);
+    EXPECT_NE(clone, system);
+    EXPECT_EQ(clone->GetHolder(), fireCopy);
+    EXPECT_EQ(clone->GetStep(), 0.25f);
+    EXPECT_FALSE(clone->IsRunning()) << "the copy starts inactive";
+    EXPECT_EQ(copy->GetChild("odd")->GetRenderKind(), kRenderNone);
+    EXPECT_EQ(copy->GetChild("odd")->GetRenderPart(), nullptr);
+
+    copy->Activate(300);
+    EXPECT_TRUE(clone->IsRunning());
+    EXPECT_FALSE(system->IsRunning());
+    EXPECT_EQ(system->GetHolder(), fire);
+    delete copy;
+    EXPECT_FALSE(gObjectRegistry::Contains(clone));
+    objects.clear();
 }
 
 // ------------------------------------------------------------------ ownership
