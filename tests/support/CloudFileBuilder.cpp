@@ -110,3 +110,91 @@ CloudRecord MakeCloudRecord(const std::string& groupName, float fadeTime, float 
     record.probability = probability;
     return record;
 }
+
+std::string SkyscapeFileText(const SkyscapeFile& file) {
+    const auto degrees = [](float radians) { return radians / kSkyDegreesToRadians; };
+    std::string text = "// sky\r\n";
+    text += Line("timescale", file.timeScale);
+    text += Line("first", file.firstState);
+    text += Line("radius", file.domeRadius);
+    text += Line("height", file.domeHeightScale);
+    text += Line("segments", file.domeSegments);
+    text += Line("centre", file.domeCentre);
+    text += Line("texture", {Name(file.domeTexture)});
+    text += Line("effect", {Name(file.domeEffect)});
+    text += Line("points", file.colourPointCount);
+    text += Line("states", static_cast<int32_t>(file.keyStates.size()));
+    text += Line("layers", static_cast<int32_t>(file.layers.size()));
+    text += Line("layereffect", {Name(file.layerEffects[0])});
+    text += Line("layereffect", {Name(file.layerEffects[1])});
+    text += Line("groups", static_cast<int32_t>(file.groups.size()));
+    text += Line("records", {Name(file.recordFile)});
+    for (const SkyKeyState& state : file.keyStates) {
+        const float written = state.lightDoubling != 0 ? 0.5f : 1.0f;
+        text += Line("duration", state.duration);
+        text += Line("alpha", state.domeAlpha);
+        text += Line("angle", degrees(state.domeAngle));
+        text += Line("grey", state.greyChannel + 1);
+        for (const D3DXVECTOR3& point : state.colourPoints) text += Line("point", point);
+        text += Line("sun", state.sun * written);
+        text += Line("ambient", state.ambient * written);
+        text += Line("extra1", state.extra1);
+        text += Line("extra2", state.extra2);
+        text += Line("fog", state.fog);
+        text += Line("fogstart", state.fogStart);
+        text += Line("fogend", state.fogEnd);
+        text += Line("spare", state.spare);
+        text += Line("doubling", state.lightDoubling);
+        for (size_t i = 0; i < state.layerAngles.size(); ++i) {
+            text += Line("layerangle", degrees(state.layerAngles[i]));
+            text += Line("layereffect", state.layerEffects[i]);
+            text += Line("layerscale", state.layerScales[i]);
+            text += Line("layerstep", state.layerTextureSteps[i]);
+        }
+    }
+    for (const SkyscapeFile::Layer& layer : file.layers) {
+        text += Line("axis", layer.axis);
+        text += Line("size", layer.quadSize);
+        text += Line("distance", layer.distance);
+        text += Line("angle", degrees(layer.baseAngle));
+        text += Line("textures", static_cast<int32_t>(layer.textures.size()));
+        for (const std::string& texture : layer.textures) text += Line("texture", {Name(texture)});
+    }
+    for (const std::string& group : file.groups) text += Line("group", {Name(group)});
+    return text;
+}
+
+SkyKeyState MakeSkyKeyState(int points, int layers) {
+    SkyKeyState state;
+    state.duration = 10.0f;
+    state.colourPoints.assign(static_cast<size_t>(points), D3DXVECTOR3(0, 0, 0));
+    state.layerAngles.assign(static_cast<size_t>(layers), 0.0f);
+    state.layerScales.assign(static_cast<size_t>(layers), 1.0f);
+    state.layerEffects.assign(static_cast<size_t>(layers), 0);
+    state.layerTextureSteps.assign(static_cast<size_t>(layers), 0);
+    return state;
+}
+
+SkyscapeFile MakeSkyscapeFile(int states, int points, int layers, int segments) {
+    SkyscapeFile file;
+    file.timeScale = 4.0f;
+    file.domeRadius = 100.0f;
+    file.domeHeightScale = 1.0f;
+    file.domeSegments = segments;
+    file.domeTexture = "data/textures/dome.tga";
+    file.domeEffect = "data/effects/dome.fx";
+    file.colourPointCount = points;
+    file.layerEffects[0] = "data/effects/layer0.fx";
+    file.layerEffects[1] = "data/effects/layer1.fx";
+    file.recordFile = "records.txt";
+    file.keyStates.assign(static_cast<size_t>(states), MakeSkyKeyState(points, layers));
+    for (int i = 0; i < layers; ++i) {
+        SkyscapeFile::Layer layer;
+        layer.axis = D3DXVECTOR3(0, 0, 1);
+        layer.quadSize = 10.0f;
+        layer.distance = 100.0f;
+        layer.textures = {"layer.tga"};
+        file.layers.push_back(layer);
+    }
+    return file;
+}
