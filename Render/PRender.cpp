@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "DynamicSky/Skyscape.h"
 #include "Render/PIVertexBuffer.h"
 #include "core/LogStream.h"
 #include "core/StringUtils.h"
@@ -18,6 +20,9 @@ PRender::PRender(IDirect3DDevice9* device) {
 }
 
 PRender::~PRender() {
+    // The sky's buffers and effects live on the device released below.
+    delete mSky;
+    mSky = nullptr;
     ClearMeshBuffers();
     if (mWarningBackground) mWarningBackground->Release();
     if (mWarningBar) mWarningBar->Release();
@@ -159,6 +164,17 @@ void PRender::SetAmbient(D3DCOLOR color, float red, float green, float blue) {
     mAmbientColor = color;
     mAmbient = D3DXVECTOR4(red, green, blue, 1.0f);
     if (mDevice) mDevice->SetRenderState(D3DRS_AMBIENT, color);
+}
+
+// ---- Sky ----
+
+void PRender::SetSkyscape(int32_t levelIndex) {
+    delete mSky;
+    mSky = nullptr;
+    char name[32];
+    std::snprintf(name, sizeof name, "skyscape%d.txt", levelIndex);
+    mSky = new Skyscape();
+    mSky->Load(name);
 }
 
 // ---- Render layers ----

@@ -23,6 +23,7 @@
 class CPGameObject;
 class CPMaterial;
 class CPPhysicData;
+class Skyscape;
 
 // A screen-space vertex (FVF 0x144: D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1), in pixels.
 struct PScreenVertex {
@@ -73,6 +74,12 @@ public:
     void SetTextureFilters();
     // Stores the colour and (red, green, blue, 1) and sets D3DRS_AMBIENT at once.
     void SetAmbient(D3DCOLOR color, float red, float green, float blue);
+
+    // ---- Sky ----
+    // Destroys the current sky and builds the one of the level from "skyscape<levelIndex>.txt".
+    void SetSkyscape(int32_t levelIndex);
+    // The current sky, owned; null before the first level load.
+    Skyscape* GetSkyscape() const { return mSky; }
 
     // ---- Render layers ----
     // Find or create the layer of the key; version + 1. The previous camera is released.
@@ -187,4 +194,5 @@ private:
     IDirect3DTexture9* mWarningBackground = nullptr;  // counted; null until loaded
     IDirect3DTexture9* mWarningBar = nullptr;         // counted; null until loaded
     CPBaseCamera* mOverlayCamera = nullptr;           // owned: the camera of layer 195
+    Skyscape* mSky = nullptr;                         // owned; null until a level sets one
 };
