@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "DynamicSky/Skyscape.h"
 #include "Render/CPIVBlock.h"
 #include "Render/CPRenderLayer.h"
 #include "Render/CPRenderQueue.h"
@@ -49,9 +50,7 @@ HRESULT FrameRenderer::DrawFrame(PRender& renderer) {
         if (SUCCEEDED(result)) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
             if (SUCCEEDED(device->BeginScene())) {
-                // The renderer carries no sky whose frame would apply the frame's lights: they are applied
-                // here, so that the table empties every frame.
-                renderer.ApplyLights();
+                RenderSky(renderer);
                 DrawQueues(renderer);
                 DrawDebugLines(renderer, *device);
                 device->EndScene();
@@ -62,6 +61,14 @@ HRESULT FrameRenderer::DrawFrame(PRender& renderer) {
     // Whatever was drawn, the frame's queues start empty again.
     EmptyQueues(renderer);
     return result;
+}
+
+void FrameRenderer::RenderSky(PRender& renderer) {
+    Skyscape* sky = renderer.GetSkyscape();
+    if (sky) sky->Render(gDeltaTime);
+    // The sky's sun applies the frame's lights; without a sun layer they are applied here, so that the
+    // queued lights reach the device and the table empties every frame.
+    if (!sky || !sky->HasSunLayer()) renderer.ApplyLights();
 }
 
 void FrameRenderer::DrawDebugLines(PRender& renderer, IDirect3DDevice9& device) {

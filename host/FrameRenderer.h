@@ -36,8 +36,8 @@ public:
         int32_t debugLines = 0;       // debug lines drawn
     };
 
-    // One frame: clear, scene, lights, layers and blocks, debug lines, present, then both queues and the
-    // debug lines are emptied. A lost
+    // One frame: clear, scene, the renderer's sky (or, without a sky that sets the sun, the lights),
+    // layers and blocks, debug lines, present, then both queues and the debug lines are emptied. A lost
     // device draws nothing (the host restores it) but the queues are emptied all the same. Returns the
     // result of Present, or of the cooperative-level test when the device is lost.
     HRESULT DrawFrame(PRender& renderer);
@@ -64,6 +64,8 @@ private:
         std::vector<CPRenderObject*> meshes;  // skipped meshes drawn from their own static mesh buffers
     };
 
+    // The sky's frame with the frame time, which applies the lights; the lights alone when it cannot.
+    void RenderSky(PRender& renderer);
     void OrderBlocks(PRender& renderer);
     void DrawDebugLines(PRender& renderer, IDirect3DDevice9& device);
     // Unlocks the draw ring, draws every pending block, and starts a new fill when `refill`.
