@@ -5,8 +5,10 @@
 
 #include "simulation/vehicle/CPShot.h"
 
+CPObjectFactory::CPObjectFactory() = default;
+
 CPObjectFactory::~CPObjectFactory() {
-    std::unordered_set<CPShot*> made;
+    std::unordered_set<CPShot*> made(mPrototypes.begin(), mPrototypes.end());
     for (auto& entry : mHandedOut) {
         made.insert(entry.object.Get());
         entry.object.Forget();
@@ -39,6 +41,8 @@ void CPObjectFactory::CreateByName(const std::string& name, const D3DXVECTOR3& p
 
 bool CPObjectFactory::SetPrototype(const std::string& name, CPShot* prototype) {
     if (!prototype) return false;
+    if (std::find(mPrototypes.begin(), mPrototypes.end(), prototype) == mPrototypes.end())
+        mPrototypes.push_back(prototype);
     CacheList& list = mCaches[name];
     if (list.empty())
         list.emplace_back(prototype);

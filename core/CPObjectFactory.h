@@ -24,9 +24,9 @@ public:
     };
     using CacheList = std::vector<CPSmartPtr<CPShot>>;
 
-    CPObjectFactory() = default;
-    // Deletes every object it cloned (handed out or waiting), each once; the prototypes stay the host's.
-    // Invalidates every pointer to those objects.
+    CPObjectFactory();
+    // Deletes every prototype it was given and every object it cloned (handed out or waiting), each
+    // once. Invalidates every pointer to those objects.
     ~CPObjectFactory();
 
     CPObjectFactory(const CPObjectFactory&) = delete;
@@ -38,8 +38,9 @@ public:
     void CreateByName(const std::string& name, const D3DXVECTOR3& position, const D3DXVECTOR3& direction,
                       float value, CPSmartPtr<CPGameObject> owner, intptr_t extra);
 
-    // The host's side. Makes the object the first entry of the name's list (replacing an earlier
-    // prototype, which stays its owner's); refuses (false) an empty object.
+    // The host's side. Hands the prototype to the factory, which owns it from then on, as the first
+    // entry of the name's list; an earlier prototype of the name leaves the list but is deleted only with
+    // the factory. Refuses (false) an empty object.
     bool SetPrototype(const std::string& name, CPShot* prototype);
     // Moves a handed-out object back to the end of its name's list, to be reused; false when the
     // factory did not hand it out (or it was returned already).
@@ -52,4 +53,5 @@ public:
 private:
     std::list<HandedOut> mHandedOut;  // launch order
     std::unordered_map<std::string, CacheList> mCaches;  // exact name -> prototype, then waiting objects
+    std::vector<CPShot*> mPrototypes;  // every prototype given; owned
 };

@@ -8,6 +8,7 @@
 #include "Render/PRender.h"
 #include "Render/PTextureManager.h"
 #include "core/CPCommandDispatcher.h"
+#include "core/CPObjectFactory.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -30,6 +31,8 @@ void EngineHost::Startup(HWND mainWindow) {
     gConfig->Load("config.cfg");
     gTaskKernel = new CPTaskKernel(mainWindow);
     gCommandDispatcher = new CPCommandDispatcher;
+    // Empty: the prototypes of the shot kinds are handed to it later.
+    gObjectFactory = new CPObjectFactory;
     mAudio.Startup(mainWindow);
     gEffectManager = new CPEffectManager;
     gTextureManager = new CPTextureManager;
@@ -71,6 +74,9 @@ void EngineHost::Frame() {
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
+    // Shots hold sounds, tasks and materials: they go while those services are still there.
+    delete gObjectFactory;
+    gObjectFactory = nullptr;
     mAudio.Shutdown();
     delete gCommandDispatcher;
     gCommandDispatcher = nullptr;

@@ -38,6 +38,7 @@ private:
 
 class ObjectFactoryTest : public ::testing::Test {
 protected:
+    void SetUp() override { ASSERT_TRUE(factory.SetPrototype("rocket1", rocket)); }
     void Fire(const std::string& name) { factory.CreateByName(name, {1, 2, 3}, {0, 0, 1}, -1.0f, nullptr, 0); }
     std::vector<CPShot*> HandedOut() const {
         std::vector<CPShot*> out;
@@ -50,8 +51,8 @@ protected:
     }
 
     std::vector<FakeShot::Record> launches;
-    FakeShot rocket{"rocket1", &launches};
-    CPObjectFactory factory;  // destroyed before the prototype: it deletes only its clones
+    FakeShot* rocket = new FakeShot("rocket1", &launches);  // the factory's prototype of "rocket1"
+    CPObjectFactory factory;
 };
 
 }  // namespace
@@ -66,14 +67,13 @@ TEST_F(ObjectFactoryTest, ANameWithoutPrototypeLeavesAnEmptyListAndLaunchesNothi
 }
 
 TEST_F(ObjectFactoryTest, APrototypeAloneIsClonedAtEveryCall) {
-    ASSERT_TRUE(factory.SetPrototype("rocket1", &rocket));
     CPGameObject owner("weapon");
     int speed = 0;
     factory.CreateByName("rocket1", {1, 2, 3}, {0, 1, 0}, 2.5f, &owner, reinterpret_cast<intptr_t>(&speed));
     Fire("rocket1");
 
     ASSERT_EQ(launches.size(), 2u);
-    EXPECT_NE(launches[0].shot, &rocket) << "the prototype is never handed out";
+    EXPECT_NE(launches[0].shot, rocket) << "the prototype is never handed out";
     EXPECT_NE(launches[0].shot, launches[1].shot);
     EXPECT_EQ(launches[0].position, D3DXVECTOR3(1, 2, 3));
     EXPECT_EQ(launches[0].direction, D3DXVECTOR3(0, 1, 0));
@@ -83,11 +83,10 @@ TEST_F(ObjectFactoryTest, APrototypeAloneIsClonedAtEveryCall) {
     EXPECT_EQ(HandedOut(), (std::vector<CPShot*>{const_cast<FakeShot*>(launches[0].shot),
                                                  const_cast<FakeShot*>(launches[1].shot)}));
     EXPECT_EQ(CacheSize("rocket1"), 1u);
-    EXPECT_EQ(factory.GetCacheList("rocket1")->front().Get(), &rocket);
+    EXPECT_EQ(factory.GetCacheList("rocket1")->front().Get(), rocket);
 }
 
 TEST_F(ObjectFactoryTest, WaitingObjectsAreReusedLastInFirstOut) {
-    factory.SetPrototype("rocket1", &rocket);
     Fire("rocket1");
     Fire("rocket1");
     std::vector<CPShot*> made = HandedOut();
@@ -97,7 +96,7 @@ TEST_F(ObjectFactoryTest, WaitingObjectsAreReusedLastInFirstOut) {
     ASSERT_TRUE(factory.Recycle(a));
     ASSERT_TRUE(factory.Recycle(b));
     EXPECT_FALSE(factory.Recycle(b)) << "returned already";
-    EXPECT_FALSE(factory.Recycle(&rocket)) << "never handed out";
+    EXPECT_FALSE(factory.Recycle(rocket)) << "never handed out";
     EXPECT_TRUE(factory.GetHandedOut().empty());
     EXPECT_EQ(CacheSize("rocket1"), 3u);
 
@@ -110,15 +109,14 @@ TEST_F(ObjectFactoryTest, WaitingObjectsAreReusedLastInFirstOut) {
     EXPECT_EQ(launches[1].shot, a);
     EXPECT_NE(launches[2].shot, a);
     EXPECT_NE(launches[2].shot, b);
-    EXPECT_NE(launches[2].shot, &rocket);
+    EXPECT_NE(launches[2].shot, rocket);
     EXPECT_EQ(CacheSize("rocket1"), 1u);
 }
 
 // A kind that cannot be cloned gives an empty clone: nothing is launched or listed instead of a launch
 // through an empty pointer.
 TEST_F(ObjectFactoryTest, APrototypeThatCannotBeClonedLaunchesNothing) {
-    FakeShot lightning("lightning", &launches, false);
-    factory.SetPrototype("lightning", &lightning);
+    factory.SetPrototype("lightning", new FakeShot("lightning", &launches, false));
     Fire("lightning");
     EXPECT_TRUE(launches.empty());
     EXPECT_TRUE(factory.GetHandedOut().empty());
@@ -126,9 +124,7 @@ TEST_F(ObjectFactoryTest, APrototypeThatCannotBeClonedLaunchesNothing) {
 }
 
 TEST_F(ObjectFactoryTest, RecycledObjectsGoBackUnderTheNameTheyWereAskedFor) {
-    FakeShot plazma("plazma", &launches);
-    factory.SetPrototype("rocket1", &rocket);
-    factory.SetPrototype("plazma", &plazma);
+    factory.SetPrototype("plazma", new FakeShot("plazma", &launches));
     EXPECT_FALSE(factory.SetPrototype("nothing", nullptr));
     Fire("plazma");
     CPShot* shot = HandedOut().at(0);
@@ -138,17 +134,21 @@ TEST_F(ObjectFactoryTest, RecycledObjectsGoBackUnderTheNameTheyWereAskedFor) {
     EXPECT_EQ(CacheSize("rocket1"), 1u);
 }
 
-// The factory's clones, handed out or waiting, die with it (the sanitizer reports leaks and double
-// deletes); a clone someone deleted before is skipped.
-TEST_F(ObjectFactoryTest, TheFactoryDeletesItsClonesOnly) {
+// What the factory was given or made, handed out or waiting, dies with it (the sanitizer reports leaks
+// and double deletes); a clone someone deleted before is skipped.
+TEST_F(ObjectFactoryTest, TheFactoryDeletesItsPrototypesAndClones) {
     auto* factory = new CPObjectFactory();
-    factory->SetPrototype("rocket1", &rocket);
-    for (int i = 0; i < 3; ++i) factory->CreateByName("rocket1", {}, {}, 0, nullptr, 0);
-    std::vector<CPShot*> made;
-    for (const auto& entry : factory->GetHandedOut()) made.push_back(entry.object.Get());
-    factory->Recycle(made[0]);
-    delete made[2];
+    auto* first = new FakeShot("mine", &launches);
+    auto* second = new FakeShot("mine", &launches);
+    factory->SetPrototype("mine", first);
+    factory->SetPrototype("mine", second);  // replaces the first in the list
+    factory->SetPrototype("mine2", second);  // one object under two names
+    EXPECT_EQ(factory->GetCacheList("mine")->front().Get(), second);
+    for (int i = 0; i < 3; ++i) factory->CreateByName("mine", {}, {}, 0, nullptr, 0);
+    std::vector<CPShot*> gone{first, second};
+    for (const auto& entry : factory->GetHandedOut()) gone.push_back(entry.object.Get());
+    factory->Recycle(gone[2]);
+    delete gone[4];
     delete factory;
-    for (CPShot* shot : made) EXPECT_FALSE(gObjectRegistry::Contains(shot));
-    EXPECT_TRUE(gObjectRegistry::Contains(&rocket));
+    for (CPShot* shot : gone) EXPECT_FALSE(gObjectRegistry::Contains(shot));
 }

@@ -9,6 +9,7 @@
 #include "Render/PRender.h"
 #include "Render/PTextureManager.h"
 #include "Sound/PMusic.h"
+#include "core/CPObjectFactory.h"
 #include "core/CPRefObject.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
@@ -16,6 +17,7 @@
 #include "core/config/Settings.h"
 #include "core/ServiceGlobals.h"
 #include "host/EngineHost.h"
+#include "simulation/vehicle/CPShot.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
 #include "support/RecordingTask.h"
@@ -167,4 +169,26 @@ TEST(EngineHost, EffectSpawnerLivesFromStartupToShutdownWithWhatItWasGiven) {
     EXPECT_FALSE(gObjectRegistry::Contains(spawner));
     EXPECT_FALSE(gObjectRegistry::Contains(smoke));
     EXPECT_FALSE(gObjectRegistry::Contains(flame));
+}
+
+TEST(EngineHost, ObjectFactoryLivesFromStartupToShutdownWithItsShots) {
+    class Shot : public CPShot {
+    public:
+        Shot() : CPShot("spark") {}
+        CPSmartPtr<CPShot> Clone() override { return CPSmartPtr<CPShot>(new Shot); }
+        void Launch(const D3DXVECTOR3&, const D3DXVECTOR3&, float, CPSmartPtr<CPGameObject>, intptr_t) override {}
+    };
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gObjectFactory, nullptr);
+    auto* prototype = new Shot;
+    gObjectFactory->SetPrototype("spark", prototype);
+    gObjectFactory->CreateByName("spark", {}, {}, -1.0f, nullptr, 0);
+    ASSERT_EQ(gObjectFactory->GetHandedOut().size(), 1u);
+    CPShot* clone = gObjectFactory->GetHandedOut().front().object.Get();
+
+    host.Shutdown();
+    EXPECT_EQ(gObjectFactory, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(prototype));
+    EXPECT_FALSE(gObjectRegistry::Contains(clone));
 }
