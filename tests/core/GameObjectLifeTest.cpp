@@ -616,6 +616,14 @@ TEST_F(GameObjectCopyTest, NoSourceOrTheObjectItselfChangesNothing) {
     EXPECT_NE(root->GetDescription().RootElement(), nullptr) << "the description survives";
     EXPECT_EQ(root->GetAnimations().size(), 2u);
     EXPECT_EQ(root->GetCollisionBoxes().size(), 1u);
+
+    // A node copying the tree it stands in copies what the tree held when each level began: it ends.
+    auto* inner = new CPGameObject("inner");
+    empty->AddOwnedChild(inner);
+    inner->CopyFrom(root);
+    EXPECT_EQ(inner->GetName(), "car");
+    EXPECT_EQ(inner->GetChildren().size(), 3u);
+    EXPECT_EQ(root->GetChildren().size(), 3u);
 }
 
 // A copy into a named child takes the source's name; the parent's index follows, so it never holds
