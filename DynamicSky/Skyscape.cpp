@@ -270,7 +270,8 @@ void Skyscape::Render(float frameTime) {
 
 void Skyscape::Blend(float step) {
     const bool grey = IsGrey();
-    const size_t points = std::min({mCurrent.colourPoints.size(), mRates.colourPoints.size(), mGrey.colourPoints.size()});
+    const size_t points =
+        std::min({mCurrent.colourPoints.size(), mRates.colourPoints.size(), mGrey.colourPoints.size()});
     for (size_t i = 0; i < points; ++i) {
         mCurrent.colourPoints[i] += mRates.colourPoints[i] * step;
         if (grey) mGrey.colourPoints[i] = Grey(mCurrent.colourPoints[i]);

@@ -69,8 +69,8 @@ HRESULT VertexObject::LoadEffectInto(ID3DXEffect*& slot, const std::string& path
     ReleaseSlot(slot);
     CPFileReader file(path, false);
     if (const HRESULT read = file.Load(); read != S_OK) return read;
-    const HRESULT result =
-        D3DXCreateEffect(RendererDevice(), file.GetData(), file.GetSize(), nullptr, nullptr, 0, nullptr, &slot, nullptr);
+    const HRESULT result = D3DXCreateEffect(RendererDevice(), file.GetData(), file.GetSize(), nullptr, nullptr, 0,
+                                            nullptr, &slot, nullptr);
     if (FAILED(result)) {
         slot = nullptr;
         ReportDXError(__FILE__, reportLine, result);

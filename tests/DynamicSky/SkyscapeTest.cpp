@@ -63,10 +63,15 @@ protected:
         return sky;
     }
 
+    // A sky of one long key state and no layers, with these groups and records: for record switching.
+    std::unique_ptr<Skyscape> RecordSky(const std::vector<std::string>& groups,
+                                        const std::vector<CloudRecord>& records);
+
     // Diffuse colour of vertex `column` of dome ring `ring`.
     static Argb DomeColour(const Skyscape& sky, int ring, int column = 0) {
         const size_t columns = static_cast<size_t>(sky.GetDomeSegments()) + 1;
-        return Unpack(sky.GetWorldVertices().at(static_cast<size_t>(ring) * columns + static_cast<size_t>(column)).diffuse);
+        const size_t index = static_cast<size_t>(ring) * columns + static_cast<size_t>(column);
+        return Unpack(sky.GetWorldVertices().at(index).diffuse);
     }
 
     SkyTestRig mRig;
@@ -77,6 +82,14 @@ SkyscapeFile PlainSky(int states, int points, int layers, int segments = 8) {
     SkyscapeFile file = MakeSkyscapeFile(states, points, layers, segments);
     for (SkyKeyState& state : file.keyStates) state.domeAlpha = 255.0f;
     return file;
+}
+
+std::unique_ptr<Skyscape> SkyscapeTest::RecordSky(const std::vector<std::string>& groups,
+                                                  const std::vector<CloudRecord>& records) {
+    SkyscapeFile file = PlainSky(1, 2, 0);
+    file.keyStates[0].duration = 1000.0f;
+    file.groups = groups;
+    return Build(file, records);
 }
 
 }  // namespace
@@ -459,11 +472,8 @@ TEST_F(SkyscapeTest, AGreyRecordWithoutFadeTimeShowsNoGrey) {
 // ---- Cloud records and groups ----
 
 TEST_F(SkyscapeTest, WhenARecordRunsOutAnotherIsDrawnAndItsGroupSwitchedOn) {
-    SkyscapeFile file = PlainSky(1, 2, 0);
-    file.keyStates[0].duration = 1000.0f;
-    file.groups = {"a.txt", "b.txt"};
-    std::unique_ptr<Skyscape> sky =
-        Build(file, {MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("b.txt", 1.0f, 50.0f, 0.5f)});
+    std::unique_ptr<Skyscape> sky = RecordSky(
+        {"a.txt", "b.txt"}, {MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("b.txt", 1.0f, 50.0f, 0.5f)});
     CloudGroup* a = sky->FindGroup("a.txt");
     CloudGroup* b = sky->FindGroup("b.txt");
     ASSERT_LT(sky->GetRecordEnd(), 1.5f);
@@ -482,11 +492,8 @@ TEST_F(SkyscapeTest, WhenARecordRunsOutAnotherIsDrawnAndItsGroupSwitchedOn) {
 }
 
 TEST_F(SkyscapeTest, ASwitchToTheGroupAlreadyShownChangesNoGroup) {
-    SkyscapeFile file = PlainSky(1, 2, 0);
-    file.keyStates[0].duration = 1000.0f;
-    file.groups = {"a.txt"};
     std::unique_ptr<Skyscape> sky =
-        Build(file, {MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("a.txt", 1.0f, 50.0f, 0.5f)});
+        RecordSky({"a.txt"}, {MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("a.txt", 1.0f, 50.0f, 0.5f)});
     CloudGroup* a = sky->FindGroup("a.txt");
     sky->Render(0.5f);
     EXPECT_EQ(sky->GetRecordIndex(), 1);
@@ -509,10 +516,7 @@ TEST_F(SkyscapeTest, WithoutAnotherAcceptableRecordTheRecordInForceStartsOver) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SkyscapeFile file = PlainSky(1, 2, 0);
-        file.keyStates[0].duration = 1000.0f;
-        file.groups = {"a.txt"};
-        std::unique_ptr<Skyscape> sky = Build(file, c.records);
+        std::unique_ptr<Skyscape> sky = RecordSky({"a.txt"}, c.records);
         sky->Render(0.5f);
         EXPECT_EQ(sky->GetRecordIndex(), 0);
         EXPECT_EQ(sky->GetRecordTimer(), 0.0f);
@@ -531,11 +535,8 @@ TEST_F(SkyscapeTest, ARecordWithoutSpreadLastsItsBaseDuration) {
 }
 
 TEST_F(SkyscapeTest, ARecordNamingNoGroupOfTheSkySwitchesToNoGroup) {
-    SkyscapeFile file = PlainSky(1, 2, 0);
-    file.keyStates[0].duration = 1000.0f;
-    file.groups = {"a.txt"};
-    std::unique_ptr<Skyscape> sky =
-        Build(file, {MakeCloudRecord("nowhere.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f)});
+    std::unique_ptr<Skyscape> sky = RecordSky(
+        {"a.txt"}, {MakeCloudRecord("nowhere.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f)});
     EXPECT_EQ(sky->GetGroupQueue(), std::vector<CloudGroup*>{nullptr});
     sky->Render(0.5f);
     CloudGroup* a = sky->FindGroup("a.txt");
