@@ -80,6 +80,8 @@ CPGameObject::~CPGameObject() {
             if (it != holders.end()) holders.erase(it);
         }
     }
+    // Let go of the levels now: one this object adopted dies in DeleteOwned below, before the list would.
+    for (LodEntry& entry : mLodList) ReleaseIfAlive(entry.object);
 
     ReleaseIfAlive(mShadowMaterial);
     ReleaseIfAlive(mCar);

@@ -344,6 +344,16 @@ TEST_F(GameObjectLifeTest, OwnedChildrenAndAdoptedPartsDieWithTheirObject) {
     EXPECT_FALSE(kept->GetParent());
 }
 
+TEST_F(GameObjectLifeTest, AnAdoptedLevelOfDetailDiesWithItsObject) {
+    auto* root = new CPGameObject("house");
+    auto* level = new CPGameObject("house_lo");
+    root->AddLodLevel(root, 0);
+    root->AddLodLevel(level, 150);
+    root->Adopt(level);
+    delete root;  // sanitizers report a release through the freed level
+    EXPECT_FALSE(gObjectRegistry::Contains(level));
+}
+
 // ------------------------------------------------------------------ copying
 
 class GameObjectCopyTest : public GameObjectLifeTest {
