@@ -6,6 +6,7 @@
 #include "Render/PEffectSpawner.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
+#include "Render/PRenderObjectManager.h"
 #include "Render/PTextureManager.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPObjectFactory.h"
@@ -42,6 +43,7 @@ void EngineHost::Startup(HWND mainWindow) {
     mRender.Startup(mainWindow);
     // Empty: the game's effect objects, emitter records and flame prototypes are handed to it later.
     gEmitterTable = new CPEffectSpawner;
+    gRenderObjectManager = new CPRenderObjectManager;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -74,6 +76,8 @@ void EngineHost::Frame() {
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
+    delete gRenderObjectManager;
+    gRenderObjectManager = nullptr;
     // Shots hold sounds, tasks and materials: they go while those services are still there.
     delete gObjectFactory;
     gObjectFactory = nullptr;

@@ -7,6 +7,7 @@
 #include "Render/PParticleSystem.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
+#include "Render/PRenderObjectManager.h"
 #include "Render/PTextureManager.h"
 #include "Sound/PMusic.h"
 #include "core/CPObjectFactory.h"
@@ -77,6 +78,7 @@ TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
     ASSERT_NE(gTextureManager, nullptr);
     ASSERT_EQ(GetGlobalRenderContext(), gMaterialManager);
     ASSERT_NE(gMaterialManager, nullptr);
+    ASSERT_NE(gRenderObjectManager, nullptr);
 
     // Nothing can be read here, so the effect and the texture are empty stand-ins; still cached.
     CPMaterial* material = gMaterialManager->CreateMaterial(17, "holey.fx", {"color.dds"}).Get();
@@ -88,6 +90,7 @@ TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
     ASSERT_EQ(gAnimationManager->Find("wing&bird.msh"), animation);
 
     host.Shutdown();
+    EXPECT_EQ(gRenderObjectManager, nullptr);
     EXPECT_EQ(gAnimationManager, nullptr);
     EXPECT_FALSE(gObjectRegistry::Contains(animation));
     EXPECT_EQ(gEffectManager, nullptr);

@@ -1,0 +1,160 @@
+// The builder's mesh nodes: objects with render parts, boxes and physics data from checked node records.
+#include "Render/PAnimatedObject.h"
+#include "Render/PAnimation.h"
+#include "Render/PRenderObject.h"
+#include "Render/PRenderObjectManager.h"
+#include "core/CPBoundingBox.h"
+#include "core/CPGameObject.h"
+#include "core/StringUtils.h"
+#include "simulation/physics/CPPhysicData.h"
+
+namespace {
+
+std::string LowerName(const std::string& name) {
+    std::string lowered = name;
+    return ToLower(lowered);
+}
+
+D3DXQUATERNION Conjugate(const D3DXQUATERNION& q) { return D3DXQUATERNION(-q.x, -q.y, -q.z, q.w); }
+
+// The collision box of a box shape record: sizes a (x), c (y), b (z) around its centre, which lies
+// b / 2 above the stored position; the box turns by the conjugate of the stored rotation.
+CPBoundingBox ShapeBox(const CPMeshShapeRecord& shape, const D3DXVECTOR3& centre) {
+    CPBoundingBox box(D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(shape.a * 0.5f, shape.c * 0.5f, shape.b * 0.5f));
+    const D3DXQUATERNION turn = Conjugate(shape.rotation);
+    D3DXMATRIX rotation, translation;
+    D3DXMatrixRotationQuaternion(&rotation, &turn);
+    D3DXMatrixTranslation(&translation, centre.x, centre.y, centre.z);
+    D3DXMatrixMultiply(&box.mLocalPlacement, &rotation, &translation);
+    return box;
+}
+
+D3DXVECTOR3 RaisedCentre(const CPMeshShapeRecord& shape) {
+    return D3DXVECTOR3(shape.position.x, shape.position.y, shape.position.z + shape.b * 0.5f);
+}
+
+// A new plain mesh holding the node's vertices (world copy included) and indices.
+CPRenderObject* MakeRenderObject(CPGameObject& object, std::vector<CPVertex> vertices,
+                                 const std::vector<uint16_t>& indices) {
+    auto* mesh = new CPRenderObject(&object);
+    mesh->GetLocalVertices() = std::move(vertices);
+    mesh->GetWorldVertices() = mesh->GetLocalVertices();
+    mesh->GetIndices() = indices;
+    object.SetRenderPart(mesh, kRenderObject);
+    return mesh;
+}
+
+}  // namespace
+
+void CPRenderObjectManager::PaintVertices(std::vector<CPVertex>& vertices) const {
+    for (CPVertex& vertex : vertices) vertex.diffuse = mObjectColour;
+}
+
+void CPRenderObjectManager::AddShapes(CPGameObject& object, const std::vector<CPMeshShapeRecord>& shapes) {
+    CPPhysicData* physics = object.GetPhysicData();
+    // Shapes belong to the physics data: a node without it (an animated node without body mass) keeps none.
+    if (!physics) return;
+    for (const CPMeshShapeRecord& shape : shapes) {
+        if (shape.kind == CPMeshShapeRecord::kBox) {
+            const D3DXVECTOR3 centre = RaisedCentre(shape);
+            physics->AddBoxShape(centre, shape.rotation, shape.a, shape.b, shape.c, shape.mass);
+            object.GetCollisionBoxes().push_back(ShapeBox(shape, centre));
+        } else if (shape.kind == CPMeshShapeRecord::kCylinder) {
+            physics->AddCylinderShape(shape.position, Conjugate(shape.rotation), shape.diameter, shape.b, shape.mass);
+        }
+    }
+}
+
+CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadMeshNode(const CPMeshNodeRecord& node,
+                                                             const CPSectionTable& sections, int32_t layerOffset) {
+    const std::string name = LowerName(node.name);
+    CPSmartPtr<CPGameObject> object(new CPGameObject(name));
+    std::vector<CPVertex> vertices = node.vertices;
+    PaintVertices(vertices);
+    MakeRenderObject(*object, std::move(vertices), node.indices);
+    for (const CPMeshBoxRecord& box : node.boxes)
+        object->GetCollisionBoxes().push_back(CPBoundingBox(box.centre, box.halfExtents));
+    for (const CPMeshNodeRecord& child : node.children) object->AddChild(ReadMeshNode(child, sections, layerOffset));
+    // Children first: their sections are applied before the parent's.
+    ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
+    return object;
+}
+
+CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadPhysicMeshNode(const CPMeshNodeRecord& node,
+                                                                   const CPSectionTable& sections,
+                                                                   int32_t layerOffset) {
+    const std::string name = LowerName(node.name);
+    CPSmartPtr<CPGameObject> object(new CPGameObject(name));
+    auto* physics = new CPPhysicData(object.Get());
+    object->SetPhysicData(physics);
+    physics->SetBoxMass(node.body.a, node.body.b, node.body.c, node.body.mass);
+    object->SetPosition(node.placement.position);
+    object->SetRotation(Conjugate(node.placement.rotation));
+
+    std::vector<CPVertex> vertices = node.vertices;
+    // The start values are those of the stored format's tools (the y start differs on purpose); a node
+    // without vertices keeps them.
+    D3DXVECTOR3 minimum(5000000.0f, 5000000.0f, 5000000.0f);
+    D3DXVECTOR3 maximum(-500000.0f, -5000000.0f, -500000.0f);
+    for (CPVertex& vertex : vertices) {
+        vertex.diffuse = mObjectColour;
+        D3DXVec3Minimize(&minimum, &minimum, &vertex.position);
+        D3DXVec3Maximize(&maximum, &maximum, &vertex.position);
+    }
+    object->SetBoundingBox(CPBoundingBox((maximum + minimum) * 0.5f, (maximum - minimum) * 0.5f));
+    MakeRenderObject(*object, std::move(vertices), node.indices);
+
+    AddShapes(*object, node.shapes);
+    for (const CPMeshNodeRecord& child : node.children)
+        object->AddChild(ReadPhysicMeshNode(child, sections, layerOffset));
+    ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
+    return object;
+}
+
+CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadAnimatedMeshNode(const CPMeshNodeRecord& node,
+                                                                     const CPSectionTable& sections,
+                                                                     int32_t layerOffset,
+                                                                     const std::string& animationName) {
+    const std::string name = LowerName(node.name);
+    CPSmartPtr<CPGameObject> object(new CPGameObject(name));
+    if (node.body.mass > 0.0f) {
+        auto* physics = new CPPhysicData(object.Get());
+        object->SetPhysicData(physics);
+        physics->SetBoxMass(node.body.a, node.body.b, node.body.c, node.body.mass);
+    }
+
+    auto* animated = new CPAnimatedObject;
+    animated->SetOwner(object.Get());
+    object->SetRenderPart(animated, kRenderAnimated);
+    CPSmartPtr<CPAnimation> animation;
+    if (gAnimationManager)
+        animation = gAnimationManager->GetAnimation(name + "&" + gAnimMeshFileName, node.animation, mObjectColour);
+    if (animation) animated->AddNamedAnimation(animationName, animation);
+
+    if (node.box.mass > 0.0f) {
+        object->SetBoundingBox(ShapeBox(node.box, RaisedCentre(node.box)));
+    } else if (animation) {
+        object->SetBoundingBox(animation->GetBox());
+    }
+
+    AddShapes(*object, node.shapes);
+    for (const CPMeshNodeRecord& child : node.children)
+        object->AddChild(ReadAnimatedMeshNode(child, sections, layerOffset, animationName));
+    ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
+    return object;
+}
+
+void CPRenderObjectManager::AddMeshAnimation(CPSmartPtr<CPGameObject> node, const CPMeshNodeRecord& record,
+                                             const CPSectionTable& sections, int32_t layerOffset,
+                                             const std::string& animationName) {
+    if (!node) return;
+    if (node->GetRenderKind() == kRenderAnimated && gAnimationManager) {
+        auto* animated = static_cast<CPAnimatedObject*>(node->GetRenderPart());
+        CPSmartPtr<CPAnimation> animation =
+            gAnimationManager->GetAnimation(node->GetName() + "&" + gAnimMeshFileName, record.animation, mObjectColour);
+        animated->AddNamedAnimation(animationName, animation);
+    }
+    // Names of a further file are compared as stored: the tree's names are lower-cased.
+    for (const CPMeshNodeRecord& child : record.children)
+        AddMeshAnimation(node->GetChild(child.name), child, sections, layerOffset, animationName);
+}
