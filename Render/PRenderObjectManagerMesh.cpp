@@ -41,6 +41,7 @@ CPRenderObject* MakeRenderObject(CPGameObject& object, std::vector<CPVertex> ver
     mesh->GetWorldVertices() = mesh->GetLocalVertices();
     mesh->GetIndices() = indices;
     object.SetRenderPart(mesh, kRenderObject);
+    object.Adopt(mesh);
     return mesh;
 }
 
@@ -74,7 +75,8 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadMeshNode(const CPMeshNodeRec
     MakeRenderObject(*object, std::move(vertices), node.indices);
     for (const CPMeshBoxRecord& box : node.boxes)
         object->GetCollisionBoxes().push_back(CPBoundingBox(box.centre, box.halfExtents));
-    for (const CPMeshNodeRecord& child : node.children) object->AddChild(ReadMeshNode(child, sections, layerOffset));
+    for (const CPMeshNodeRecord& child : node.children)
+        object->AddOwnedChild(ReadMeshNode(child, sections, layerOffset));
     // Children first: their sections are applied before the parent's.
     ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
     return object;
@@ -87,6 +89,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadPhysicMeshNode(const CPMeshN
     CPSmartPtr<CPGameObject> object(new CPGameObject(name));
     auto* physics = new CPPhysicData(object.Get());
     object->SetPhysicData(physics);
+    object->Adopt(physics);
     physics->SetBoxMass(node.body.a, node.body.b, node.body.c, node.body.mass);
     object->SetPosition(node.placement.position);
     object->SetRotation(Conjugate(node.placement.rotation));
@@ -106,7 +109,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadPhysicMeshNode(const CPMeshN
 
     AddShapes(*object, node.shapes);
     for (const CPMeshNodeRecord& child : node.children)
-        object->AddChild(ReadPhysicMeshNode(child, sections, layerOffset));
+        object->AddOwnedChild(ReadPhysicMeshNode(child, sections, layerOffset));
     ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
     return object;
 }
@@ -120,12 +123,14 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadAnimatedMeshNode(const CPMes
     if (node.body.mass > 0.0f) {
         auto* physics = new CPPhysicData(object.Get());
         object->SetPhysicData(physics);
+        object->Adopt(physics);
         physics->SetBoxMass(node.body.a, node.body.b, node.body.c, node.body.mass);
     }
 
     auto* animated = new CPAnimatedObject;
     animated->SetOwner(object.Get());
     object->SetRenderPart(animated, kRenderAnimated);
+    object->Adopt(animated);
     CPSmartPtr<CPAnimation> animation;
     if (gAnimationManager)
         animation = gAnimationManager->GetAnimation(name + "&" + gAnimMeshFileName, node.animation, mObjectColour);
@@ -139,7 +144,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadAnimatedMeshNode(const CPMes
 
     AddShapes(*object, node.shapes);
     for (const CPMeshNodeRecord& child : node.children)
-        object->AddChild(ReadAnimatedMeshNode(child, sections, layerOffset, animationName));
+        object->AddOwnedChild(ReadAnimatedMeshNode(child, sections, layerOffset, animationName));
     ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
     return object;
 }

@@ -1,5 +1,7 @@
 #include "support/DescriptionBuildRig.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 DescriptionBuildRig::DescriptionBuildRig()
@@ -8,6 +10,10 @@ DescriptionBuildRig::DescriptionBuildRig()
     gRenderObjectManager = &mManager;
     for (const char* folder : {"Data/Meshes", "Data/Animations", "Data/Descriptions"})
         mCaches.Folder().MakeFolder(folder);
+}
+
+LiveObjectWatch::~LiveObjectWatch() {
+    EXPECT_EQ(gObjectRegistry::Size(), mBefore) << "engine objects outlived the trees and caches that made them";
 }
 
 DescriptionBuildRig::~DescriptionBuildRig() {

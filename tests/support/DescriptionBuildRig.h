@@ -1,7 +1,9 @@
 // For tests and benchmarks of the render-description builder: a working folder with the data folders,
 // the render caches behind a recording renderer, a vertex-animation cache, an emitter table, a task
 // kernel and a fresh CPRenderObjectManager, all installed in the globals. The trees it builds are
-// deleted (with everything they own) before the rest is taken down and the globals restored.
+// deleted (with everything they own) before the rest is taken down and the globals restored; an engine
+// object made meanwhile that is still alive then is reported as a test failure (the object registry
+// keeps every live object reachable, so the leak checker cannot see such leaks).
 #pragma once
 
 #include <string>
@@ -13,6 +15,16 @@
 #include "support/ScopedEmitterTable.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/ScopedTaskKernel.h"
+
+// Fails the test when more engine objects live at its end than at its start.
+class LiveObjectWatch {
+public:
+    LiveObjectWatch() : mBefore(gObjectRegistry::Size()) {}
+    ~LiveObjectWatch();
+
+private:
+    size_t mBefore;
+};
 
 class DescriptionBuildRig {
 public:
@@ -41,6 +53,7 @@ public:
     ScopedEmitterTable& Emitters() { return mEmitters; }
 
 private:
+    LiveObjectWatch mWatch;  // first: checks after everything else is gone
     ScopedTaskKernel mKernel;
     ScopedRenderCaches mCaches;
     ScopedEmitterTable mEmitters;
