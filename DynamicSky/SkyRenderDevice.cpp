@@ -28,12 +28,11 @@ uint32_t LightChannelByte(float value) {
 
 HRESULT SkyRenderDevice::Draw(VertexObject& object) {
     if (!mDevice || !object.IsUploaded()) return E_FAIL;
-    ID3DXEffect* effect = object.GetUseLightingEffect() ? object.GetLightingEffect() : object.GetEffect();
-    if (!effect && object.GetUseLightingEffect()) return E_FAIL;
-
     mDevice->SetFVF(kVertexFVF);
     mDevice->SetIndices(object.GetIndexBuffer());
     mDevice->SetStreamSource(0, object.GetVertexBuffer(), 0, sizeof(CPVertex));
+    ID3DXEffect* effect = object.GetUseLightingEffect() ? object.GetLightingEffect() : object.GetEffect();
+    if (!effect && object.GetUseLightingEffect()) return E_FAIL;
     const UINT vertexCount = static_cast<UINT>(object.GetWorldVertices().size());
     const UINT primitiveCount = static_cast<UINT>(object.GetIndices().size() / 3);
     const auto drawMesh = [&] {

@@ -14,10 +14,11 @@ public:
     void SetDevice(IDirect3DDevice9* device) { mDevice = device; }
     IDirect3DDevice9* GetDevice() const { return mDevice; }
 
-    // One indexed triangle list of the object's uploaded mesh, through each pass of its effect (the
-    // lighting effect when the object asks for it) or, without an effect, once with the device's states.
-    // E_FAIL, and nothing drawn, without a device, without an uploaded mesh, or when the lighting effect
-    // is asked for but missing; otherwise the result of the last draw (E_FAIL when no pass ran).
+    // Binds the object's buffers and draws its uploaded mesh as one indexed triangle list through each
+    // pass of its effect (the lighting effect when the object asks for it) or, without an effect, once
+    // with the device's states. E_FAIL, and nothing touched, without a device or an uploaded mesh; E_FAIL,
+    // and nothing drawn, when the lighting effect is asked for but missing; otherwise the result of the
+    // last draw (E_FAIL when no pass ran).
     HRESULT Draw(VertexObject& object);
 
 private:

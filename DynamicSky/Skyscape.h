@@ -37,8 +37,8 @@ public:
     // Reads "Data\Clouds\" + fileName and builds the whole sky. A file that cannot be read, ends early
     // or holds no key state leaves the sky empty. The lighting effect is loaded in every case.
     void Load(const std::string& fileName);
-    // Builds the sky from a parsed file (which must be valid, see IsValidSkyscapeFile): dome, texture
-    // and effect, key states, layers, groups and records, then the first transition.
+    // Builds a sky just constructed from a parsed file (which must be valid, see IsValidSkyscapeFile):
+    // dome, texture and effect, key states, layers, groups and records, then the first transition.
     void Apply(const SkyscapeFile& file);
     // Stores the dome's parameters and builds and uploads its mesh: n/4 + 1 rings of n + 1 vertices from
     // the centre's height up to the apex. No mesh for n <= 0 or for a dome that would not fit the
