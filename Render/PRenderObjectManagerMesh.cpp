@@ -45,6 +45,24 @@ CPRenderObject* MakeRenderObject(CPGameObject& object, std::vector<CPVertex> ver
     return mesh;
 }
 
+// New physics data for the object with the box mass of its body record.
+void AddBoxBody(CPGameObject& object, const CPMeshShapeRecord& body) {
+    auto* physics = new CPPhysicData(&object);
+    object.SetPhysicData(physics);
+    object.Adopt(physics);
+    physics->SetBoxMass(body.a, body.b, body.c, body.mass);
+}
+
+// The last steps of every node: its children, then its own section (children's sections come first).
+template <class ReadChild>
+CPSmartPtr<CPGameObject> FinishNode(CPRenderObjectManager& manager, CPSmartPtr<CPGameObject> object,
+                                    const CPMeshNodeRecord& node, const CPSectionTable& sections, int32_t layerOffset,
+                                    ReadChild readChild) {
+    for (const CPMeshNodeRecord& child : node.children) object->AddOwnedChild(readChild(child));
+    manager.ReadMaterialDescription(object, FindSection(sections, object->GetName()), layerOffset);
+    return object;
+}
+
 }  // namespace
 
 void CPRenderObjectManager::PaintVertices(std::vector<CPVertex>& vertices) const {
@@ -68,29 +86,21 @@ void CPRenderObjectManager::AddShapes(CPGameObject& object, const std::vector<CP
 
 CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadMeshNode(const CPMeshNodeRecord& node,
                                                              const CPSectionTable& sections, int32_t layerOffset) {
-    const std::string name = LowerName(node.name);
-    CPSmartPtr<CPGameObject> object(new CPGameObject(name));
+    CPSmartPtr<CPGameObject> object(new CPGameObject(LowerName(node.name)));
     std::vector<CPVertex> vertices = node.vertices;
     PaintVertices(vertices);
     MakeRenderObject(*object, std::move(vertices), node.indices);
     for (const CPMeshBoxRecord& box : node.boxes)
         object->GetCollisionBoxes().push_back(CPBoundingBox(box.centre, box.halfExtents));
-    for (const CPMeshNodeRecord& child : node.children)
-        object->AddOwnedChild(ReadMeshNode(child, sections, layerOffset));
-    // Children first: their sections are applied before the parent's.
-    ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
-    return object;
+    return FinishNode(*this, object, node, sections, layerOffset,
+                      [&](const CPMeshNodeRecord& child) { return ReadMeshNode(child, sections, layerOffset); });
 }
 
 CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadPhysicMeshNode(const CPMeshNodeRecord& node,
                                                                    const CPSectionTable& sections,
                                                                    int32_t layerOffset) {
-    const std::string name = LowerName(node.name);
-    CPSmartPtr<CPGameObject> object(new CPGameObject(name));
-    auto* physics = new CPPhysicData(object.Get());
-    object->SetPhysicData(physics);
-    object->Adopt(physics);
-    physics->SetBoxMass(node.body.a, node.body.b, node.body.c, node.body.mass);
+    CPSmartPtr<CPGameObject> object(new CPGameObject(LowerName(node.name)));
+    AddBoxBody(*object, node.body);
     object->SetPosition(node.placement.position);
     object->SetRotation(Conjugate(node.placement.rotation));
 
@@ -108,10 +118,8 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadPhysicMeshNode(const CPMeshN
     MakeRenderObject(*object, std::move(vertices), node.indices);
 
     AddShapes(*object, node.shapes);
-    for (const CPMeshNodeRecord& child : node.children)
-        object->AddOwnedChild(ReadPhysicMeshNode(child, sections, layerOffset));
-    ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
-    return object;
+    return FinishNode(*this, object, node, sections, layerOffset,
+                      [&](const CPMeshNodeRecord& child) { return ReadPhysicMeshNode(child, sections, layerOffset); });
 }
 
 CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadAnimatedMeshNode(const CPMeshNodeRecord& node,
@@ -120,12 +128,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadAnimatedMeshNode(const CPMes
                                                                      const std::string& animationName) {
     const std::string name = LowerName(node.name);
     CPSmartPtr<CPGameObject> object(new CPGameObject(name));
-    if (node.body.mass > 0.0f) {
-        auto* physics = new CPPhysicData(object.Get());
-        object->SetPhysicData(physics);
-        object->Adopt(physics);
-        physics->SetBoxMass(node.body.a, node.body.b, node.body.c, node.body.mass);
-    }
+    if (node.body.mass > 0.0f) AddBoxBody(*object, node.body);
 
     auto* animated = new CPAnimatedObject;
     animated->SetOwner(object.Get());
@@ -143,10 +146,9 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::ReadAnimatedMeshNode(const CPMes
     }
 
     AddShapes(*object, node.shapes);
-    for (const CPMeshNodeRecord& child : node.children)
-        object->AddOwnedChild(ReadAnimatedMeshNode(child, sections, layerOffset, animationName));
-    ReadMaterialDescription(object, FindSection(sections, name), layerOffset);
-    return object;
+    return FinishNode(*this, object, node, sections, layerOffset, [&](const CPMeshNodeRecord& child) {
+        return ReadAnimatedMeshNode(child, sections, layerOffset, animationName);
+    });
 }
 
 void CPRenderObjectManager::AddMeshAnimation(CPSmartPtr<CPGameObject> node, const CPMeshNodeRecord& record,
