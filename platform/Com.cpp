@@ -1,6 +1,7 @@
 #include "platform/Com.h"
 
 #include "platform/DirectShow.h"
+#include "platform/MultiMediaStream.h"
 #include "platform/PlatformFaults.h"
 
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -46,5 +47,6 @@ HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD, REFIID iid, L
     if (outer) return CLASS_E_NOAGGREGATION;
     if (auto failure = PlatformFaults::Take("CoCreateInstance")) return *failure;
     if (classId == CLSID_FilterGraph) return DirectShowStandIn::CreateFilterGraph(iid, object);
+    if (classId == CLSID_AMMultiMediaStream) return MultiMediaStreamStandIn::CreateMultiMediaStream(iid, object);
     return REGDB_E_CLASSNOTREG;
 }

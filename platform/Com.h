@@ -54,7 +54,7 @@ constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
 
-// Makes an object of a class the platform layer provides (CLSID_FilterGraph) and returns the interface
+// Makes an object of a class the platform layer provides (CLSID_FilterGraph, CLSID_AMMultiMediaStream) and returns the interface
 // asked for. CO_E_NOTINITIALIZED before CoInitialize, REGDB_E_CLASSNOTREG for any other class.
 // Can be failed through PlatformFaults as "CoCreateInstance".
 HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID iid, LPVOID* object);

@@ -26,17 +26,6 @@ int64_t NowMicroseconds() {
     return counter.QuadPart;
 }
 
-// The wide path back to the bytes it was made of: each character of the platform's ANSI code page
-// is one byte. A character beyond it cannot name a file here.
-bool NarrowPath(LPCWSTR wide, std::string* narrow) {
-    narrow->clear();
-    for (; *wide; ++wide) {
-        if (*wide > 0xFF) return false;
-        narrow->push_back(static_cast<char>(*wide));
-    }
-    return true;
-}
-
 class FilterGraph;
 std::list<FilterGraph*>& Graphs() {
     static auto* graphs = new std::list<FilterGraph*>;
@@ -75,7 +64,7 @@ public:
         std::string path;
         if (result == S_OK && !file) result = E_POINTER;
         if (result == S_OK && playList) result = E_INVALIDARG;
-        if (result == S_OK && !NarrowPath(file, &path)) result = kFileNotFound;
+        if (result == S_OK && !DirectShowStandIn::NarrowPath(file, &path)) result = kFileNotFound;
         long long size = result == S_OK ? RegularFileSize(path) : -1;
         if (result == S_OK && size < 0) result = kFileNotFound;
         if (result == S_OK && size == 0) result = VFW_E_INVALID_FILE_FORMAT;
@@ -154,7 +143,7 @@ public:
 
     HRESULT put_Volume(LONG volume) override {
         HRESULT result = Take("IBasicAudio::put_Volume");
-        if (result == S_OK && mState.files.empty()) result = E_NOTIMPL;  // no audio renderer yet
+        if (result == S_OK && (mState.files.empty() || !mAudio)) result = E_NOTIMPL;  // no audio renderer
         if (result == S_OK && (volume < -10000 || volume > 0)) result = E_INVALIDARG;
         if (result == S_OK) mState.volume = volume;
         return AppendCall(mState.calls, result, "put_Volume(%d)", volume);
@@ -162,7 +151,7 @@ public:
 
     HRESULT get_Volume(LONG* volume) override {
         HRESULT result = Take("IBasicAudio::get_Volume");
-        if (result == S_OK && mState.files.empty()) result = E_NOTIMPL;
+        if (result == S_OK && (mState.files.empty() || !mAudio)) result = E_NOTIMPL;
         if (result == S_OK && !volume) result = E_POINTER;
         if (result == S_OK) *volume = mState.volume;
         return result;
@@ -176,6 +165,14 @@ public:
         if (iid == IID_IMediaPosition) return static_cast<IMediaPosition*>(this);
         if (iid == IID_IBasicAudio) return static_cast<IBasicAudio*>(this);
         return nullptr;
+    }
+
+    // A multimedia stream's source: one file of a known length, with or without sound.
+    void SetSource(const std::string& resolvedPath, REFTIME duration, bool audio) {
+        mState.files = {resolvedPath};
+        mState.duration = duration;
+        mState.position = 0;
+        mAudio = audio;
     }
 
     DirectShowStandIn::GraphState Inspect() {
@@ -218,6 +215,7 @@ private:
 
     ULONG mReferences = 1;
     DirectShowStandIn::GraphState mState;
+    bool mAudio = true;  // a rendered file always plays its sound; a stream's graph only when asked
     std::deque<LONG> mEvents;
     bool mEndReported = false;
     int64_t mAnchorTime = 0;       // clock at the last change, microseconds
@@ -233,6 +231,23 @@ std::vector<GraphState> LiveGraphs() {
 }
 
 size_t LiveGraphCount() { return Graphs().size(); }
+
+bool NarrowPath(LPCWSTR wide, std::string* narrow) {
+    narrow->clear();
+    for (; *wide; ++wide) {
+        if (*wide > 0xFF) return false;
+        narrow->push_back(static_cast<char>(*wide));
+    }
+    return true;
+}
+
+IGraphBuilder* CreateStreamGraph() { return static_cast<IGraphBuilder*>(new FilterGraph()); }
+
+void SetStreamSource(IGraphBuilder* graph, const std::string& resolvedPath, REFTIME duration, bool audio) {
+    static_cast<FilterGraph*>(graph)->SetSource(resolvedPath, duration, audio);
+}
+
+GraphState InspectGraph(IGraphBuilder* graph) { return static_cast<FilterGraph*>(graph)->Inspect(); }
 
 HRESULT CreateFilterGraph(REFIID iid, void** object) {
     if (!object) return E_POINTER;

@@ -96,4 +96,16 @@ size_t LiveGraphCount();
 
 // Makes a filter graph: CoCreateInstance's road for CLSID_FilterGraph.
 HRESULT CreateFilterGraph(REFIID iid, void** object);
+
+// The graph behind a multimedia stream (MultiMediaStream.h): empty until SetStreamSource gives it the
+// stream's file, its length in seconds and whether an audio renderer plays its sound (IBasicAudio
+// answers only then). The graph is counted like any other; the caller owns the reference returned.
+IGraphBuilder* CreateStreamGraph();
+void SetStreamSource(IGraphBuilder* graph, const std::string& resolvedPath, REFTIME duration, bool audio);
+// The state of a graph this stand-in made, brought up to the clock; no call is recorded.
+GraphState InspectGraph(IGraphBuilder* graph);
+
+// The wide path back to the bytes it was made of (each character of the platform's ANSI code page is
+// one byte); false for a character beyond that page, which cannot name a file here.
+bool NarrowPath(LPCWSTR wide, std::string* narrow);
 }  // namespace DirectShowStandIn

@@ -4,6 +4,7 @@
 
 #include "platform/Com.h"
 #include "platform/Dialogs.h"
+#include "platform/DirectDraw.h"
 #include "platform/Direct3D9.h"
 #include "platform/Ole.h"
 #include "platform/PlatformFaults.h"
@@ -24,6 +25,7 @@ private:
         PlatformOle::Reset();
         PlatformWebBrowser::Reset();
         PlatformDirect3D::Reset();
+        DirectDrawStandIn::Reset();
         PlatformFaults::Clear();
     }
 };
