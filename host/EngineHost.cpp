@@ -1,5 +1,7 @@
 #include "host/EngineHost.h"
 
+#include "Render/PAVIPlayer.h"
+#include "Render/PAVIPlayer1.h"
 #include "Render/PAnimation.h"
 #include "Render/PDeviceListener.h"
 #include "Render/PEffectManager.h"
@@ -44,6 +46,9 @@ void EngineHost::Startup(HWND mainWindow) {
     // Empty: the game's effect objects, emitter records and flame prototypes are handed to it later.
     gEmitterTable = new CPEffectSpawner;
     gRenderObjectManager = new CPRenderObjectManager;
+    // Idle until a script opens a video.
+    gVideoPlayer = new PAVIPlayer;
+    gVideoPlayer1 = new PAVIPlayer1;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -76,6 +81,9 @@ void EngineHost::Frame() {
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
+    // The players' textures are shown by cache entries and made on the renderer's device.
+    delete gVideoPlayer;
+    delete gVideoPlayer1;
     delete gRenderObjectManager;
     gRenderObjectManager = nullptr;
     // Shots hold sounds, tasks and materials: they go while those services are still there.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "DynamicSky/SkyRenderDevice.h"
+#include "Render/PAVIPlayer.h"
+#include "Render/PAVIPlayer1.h"
 #include "Render/PAnimation.h"
 #include "Render/PEffectManager.h"
 #include "Render/PEffectSpawner.h"
@@ -194,4 +196,21 @@ TEST(EngineHost, ObjectFactoryLivesFromStartupToShutdownWithItsShots) {
     EXPECT_EQ(gObjectFactory, nullptr);
     EXPECT_FALSE(gObjectRegistry::Contains(prototype));
     EXPECT_FALSE(gObjectRegistry::Contains(clone));
+}
+
+TEST(EngineHost, VideoPlayersLiveFromStartupToShutdown) {
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gVideoPlayer, nullptr);
+    ASSERT_NE(gVideoPlayer1, nullptr);
+    PAVIPlayer* first = gVideoPlayer;
+    PAVIPlayer1* second = gVideoPlayer1;
+    EXPECT_FALSE(first->HasVideoStream());
+    EXPECT_EQ(second->GetTexture(), nullptr);
+
+    host.Shutdown();
+    EXPECT_EQ(gVideoPlayer, nullptr);
+    EXPECT_EQ(gVideoPlayer1, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(first));
+    EXPECT_FALSE(gObjectRegistry::Contains(second));
 }
