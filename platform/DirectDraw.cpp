@@ -4,6 +4,7 @@
 #include <list>
 
 #include "platform/CallLog.h"
+#include "platform/ComObject.h"
 #include "platform/PlatformFaults.h"
 
 namespace {
@@ -31,7 +32,7 @@ size_t& DirectDrawObjects() {
     return count;
 }
 
-class Surface final : public IDirectDrawSurface {
+class Surface final : public ComObject<IDirectDrawSurface> {
 public:
     Surface(DWORD width, DWORD height, const DDPIXELFORMAT& format) {
         mState.width = width;
@@ -41,22 +42,9 @@ public:
         mTexels.assign(static_cast<size_t>(mState.pitch) * height, 0);
         Surfaces().push_back(this);
     }
-    ~Surface() { Surfaces().remove(this); }
+    ~Surface() override { Surfaces().remove(this); }
 
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IUnknown)) return E_NOINTERFACE;
-        *object = static_cast<IDirectDrawSurface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++mReferences; }
-    ULONG Release() override {
-        ULONG left = --mReferences;
-        if (left == 0) delete this;
-        return left;
-    }
+    HRESULT QueryInterface(REFIID iid, void** object) override { return QueryAs(iid, object); }
 
     HRESULT Lock(RECT* rect, DDSURFACEDESC* description, DWORD flags, HANDLE) override {
         HRESULT result = Take("IDirectDrawSurface::Lock");
@@ -102,7 +90,6 @@ public:
     const DirectDrawStandIn::SurfaceState& State() const { return mState; }
 
 private:
-    ULONG mReferences = 1;
     DirectDrawStandIn::SurfaceState mState;
     std::vector<uint8_t> mTexels;
 };
@@ -113,37 +100,13 @@ Surface* FindSurface(IDirectDrawSurface* surface) {
     return nullptr;
 }
 
-// The display's format: 32-bit RGB.
-DDPIXELFORMAT DisplayFormat() {
-    DDPIXELFORMAT format{};
-    format.dwSize = sizeof(DDPIXELFORMAT);
-    format.dwFlags = DDPF_RGB;
-    format.dwRGBBitCount = 32;
-    format.dwRBitMask = 0x00FF0000;
-    format.dwGBitMask = 0x0000FF00;
-    format.dwBBitMask = 0x000000FF;
-    return format;
-}
 
-class DirectDraw final : public IDirectDraw {
+class DirectDraw final : public ComObject<IDirectDraw> {
 public:
     DirectDraw() { ++DirectDrawObjects(); }
-    ~DirectDraw() { --DirectDrawObjects(); }
+    ~DirectDraw() override { --DirectDrawObjects(); }
 
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IUnknown)) return E_NOINTERFACE;
-        *object = static_cast<IDirectDraw*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++mReferences; }
-    ULONG Release() override {
-        ULONG left = --mReferences;
-        if (left == 0) delete this;
-        return left;
-    }
+    HRESULT QueryInterface(REFIID iid, void** object) override { return QueryAs(iid, object); }
 
     HRESULT SetCooperativeLevel(HWND, DWORD flags) override {
         HRESULT result = Take("IDirectDraw::SetCooperativeLevel");
@@ -159,7 +122,7 @@ public:
         if (surface) *surface = nullptr;
         const DWORD width = description ? description->dwWidth : 0;
         const DWORD height = description ? description->dwHeight : 0;
-        DDPIXELFORMAT format = DisplayFormat();
+        DDPIXELFORMAT format = DirectDrawStandIn::Rgb32Format();
         const DWORD needed = DDSD_WIDTH | DDSD_HEIGHT;
         if (result == S_OK &&
             (description->dwSize != DirectDrawStandIn::kSurfaceDescSize || (description->dwFlags & needed) != needed))
@@ -176,9 +139,6 @@ public:
         return AppendCall(CallRecord(), result, "IDirectDraw::CreateSurface(%u x %u, %u bits)", width, height,
                           format.dwRGBBitCount);
     }
-
-private:
-    ULONG mReferences = 1;
 };
 }  // namespace
 
@@ -191,6 +151,17 @@ HRESULT DirectDrawCreate(GUID* driver, IDirectDraw** directDraw, IUnknown* outer
 }
 
 namespace DirectDrawStandIn {
+DDPIXELFORMAT Rgb32Format() {
+    DDPIXELFORMAT format{};
+    format.dwSize = sizeof(DDPIXELFORMAT);
+    format.dwFlags = DDPF_RGB;
+    format.dwRGBBitCount = 32;
+    format.dwRBitMask = 0x00FF0000;
+    format.dwGBitMask = 0x0000FF00;
+    format.dwBBitMask = 0x000000FF;
+    return format;
+}
+
 size_t LiveObjectCount() { return DirectDrawObjects(); }
 std::vector<std::string> Calls() { return CallRecord(); }
 

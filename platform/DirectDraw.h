@@ -122,6 +122,9 @@ HRESULT DirectDrawCreate(GUID* driver, IDirectDraw** directDraw, IUnknown* outer
 
 // What tests read of the stand-in.
 namespace DirectDrawStandIn {
+// 32-bit RGB: the display's format, and the one the multimedia stream decodes frames in.
+DDPIXELFORMAT Rgb32Format();
+
 struct SurfaceState {
     DWORD width = 0;
     DWORD height = 0;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/CallLog.h"
+#include "platform/ComObject.h"
 #include "platform/Mmio.h"
 #include "platform/PathResolver.h"
 #include "platform/PlatformFaults.h"
@@ -194,32 +195,12 @@ struct Source {
     HRESULT Log(HRESULT result, const char* text) { return AppendCall(state.calls, result, "%s", text); }
 };
 
-DDPIXELFORMAT StreamFormat() {
-    DDPIXELFORMAT format{};
-    format.dwSize = sizeof(DDPIXELFORMAT);
-    format.dwFlags = DDPF_RGB;
-    format.dwRGBBitCount = 32;
-    format.dwRBitMask = 0x00FF0000;
-    format.dwGBitMask = 0x0000FF00;
-    format.dwBBitMask = 0x000000FF;
-    return format;
-}
-
-// The counting every object of the stand-in shares.
+// Every object of the stand-in is counted among the live ones.
 template <class Interface>
-class Counted : public Interface {
+class Counted : public ComObject<Interface> {
 public:
     Counted() { ++LiveObjects(); }
-    virtual ~Counted() { --LiveObjects(); }
-    ULONG AddRef() override { return ++mReferences; }
-    ULONG Release() override {
-        ULONG left = --mReferences;
-        if (left == 0) delete this;
-        return left;
-    }
-
-private:
-    ULONG mReferences = 1;
+    ~Counted() override { --LiveObjects(); }
 };
 
 class Sample final : public Counted<IDirectDrawStreamSample> {
@@ -230,12 +211,7 @@ public:
     ~Sample() override { mSurface->Release(); }
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IUnknown || iid == IID_IDirectDrawStreamSample)) return E_NOINTERFACE;
-        *object = static_cast<IDirectDrawStreamSample*>(this);
-        AddRef();
-        return S_OK;
+        return QueryAs(iid, object, {&IID_IDirectDrawStreamSample});
     }
 
     HRESULT Update(DWORD flags, HANDLE event, PAPCFUNC apc, DWORD_PTR) override {
@@ -276,14 +252,11 @@ public:
     explicit VideoStream(std::shared_ptr<Source> source) : mSource(std::move(source)) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
         HRESULT result = Take("IMediaStream::QueryInterface");
-        if (result == S_OK && !(iid == IID_IUnknown || iid == IID_IMediaStream || iid == IID_IDirectDrawMediaStream))
-            result = E_NOINTERFACE;
         if (result == S_OK) {
-            *object = static_cast<IDirectDrawMediaStream*>(this);
-            AddRef();
+            result = QueryAs(iid, object, {&IID_IMediaStream, &IID_IDirectDrawMediaStream});
+        } else if (object) {
+            *object = nullptr;
         }
         return mSource->Log(result, "IMediaStream::QueryInterface()");
     }
@@ -299,7 +272,7 @@ public:
             current->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
             current->dwWidth = mSource->state.width;
             current->dwHeight = mSource->state.height;
-            current->ddpfPixelFormat = StreamFormat();
+            current->ddpfPixelFormat = DirectDrawStandIn::Rgb32Format();
             current->ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
         }
         return mSource->Log(result, "IDirectDrawMediaStream::GetFormat()");
@@ -341,13 +314,7 @@ public:
     }
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IUnknown || iid == IID_IMultiMediaStream || iid == IID_IAMMultiMediaStream))
-            return E_NOINTERFACE;
-        *object = static_cast<IAMMultiMediaStream*>(this);
-        AddRef();
-        return S_OK;
+        return QueryAs(iid, object, {&IID_IMultiMediaStream, &IID_IAMMultiMediaStream});
     }
 
     HRESULT Initialize(STREAM_TYPE type, DWORD flags, IGraphBuilder* graph) override {
