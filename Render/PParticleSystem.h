@@ -20,8 +20,9 @@ public:
     static constexpr int32_t kTag = 1;
     static constexpr float kDefaultStep = 0.5f;
     // A frame that would run more steps than this drops the rest of its whole steps: a huge frame time
-    // on a tiny step stays a bounded amount of work (and the accumulator keeps its precision).
-    static constexpr int32_t kMaxStepsPerFrame = 64;
+    // on a tiny step stays a bounded amount of work (and the accumulator keeps its precision). Far above
+    // what a real frame holds (a 10 s stall on a 0.01 s step), since every step damages.
+    static constexpr int32_t kMaxStepsPerFrame = 1024;
 
     // Copies the emitter records of gEmitterTable named in `names`, in order, skipping names the table
     // does not hold; each copied entry's direction is normalised in the table first.

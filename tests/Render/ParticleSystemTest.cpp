@@ -147,6 +147,8 @@ TEST_F(ParticleSystemTest, StepsAreWholeStepsOfGatheredFrameTime) {
         {"3.2 steps give three", {3.2f}, 3, 0.2f},
         {"small frames add up", {0.4f, 0.4f, 0.4f}, 1, 0.2f},
         {"no time, no step", {0.0f}, 0, 0.0f},
+        // A long frame (a load or a stall) still runs every whole step it holds: each one damages.
+        {"a frame of 100.5 steps gives a hundred", {100.5f}, 100, 0.5f},
     };
     for (const Case& c : cases) {
         spark->launches.clear();
