@@ -19,13 +19,13 @@ float RandomFraction() { return static_cast<float>(RuntimeRand()) * kDrawScale; 
 // The turn that takes +Z onto the unit direction d: about Z x d = (-d.y, d.x, 0) by the angle between them.
 D3DXMATRIX TurnFromZ(const D3DXVECTOR3& d) {
     D3DXMATRIX turn;
-    if (d.x == 0.0f && d.y == 0.0f && d.z < 0.0f) {
-        // Straight down the axis is zero and would give no turn at all, emitting upwards: a half turn
-        // about X takes +Z onto -Z.
+    const D3DXVECTOR3 axis(-d.y, d.x, 0.0f);
+    if (D3DXVec3LengthSq(&axis) == 0.0f && d.z < 0.0f) {
+        // Straight down the axis is zero (or too short to normalise) and would give no turn at all,
+        // emitting upwards: a half turn about X takes +Z onto -Z.
         const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
         return *D3DXMatrixRotationAxis(&turn, &xAxis, D3DX_PI);
     }
-    const D3DXVECTOR3 axis(-d.y, d.x, 0.0f);
     return *D3DXMatrixRotationAxis(&turn, &axis, static_cast<float>(SafeAcos(d.z)));
 }
 

@@ -276,6 +276,8 @@ TEST_F(ParticleSystemTest, VelocityFollowsTheEmitterDirection) {
         {"straight down", {0, 0, -1}, {0, 0, -2}},
         {"straight down, not normalised", {0, 0, -5}, {0, 0, -2}},
         {"nearly down", {0.001f, 0, -1}, {0.002f, 0, -2}},
+        // A tilt whose square vanishes in float leaves a zero axis just as straight down does.
+        {"down with a vanishing tilt", {1e-25f, 0, -1}, {0, 0, -2}},
     };
     for (const Case& c : cases) {
         CPEmitterRecord emitter = ScopedEmitterTable::Emitter("spark", 2.0f);
