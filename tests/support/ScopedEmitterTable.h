@@ -28,7 +28,7 @@ public:
         return effect;
     }
 
-    // An emitter entered under `name` that launches `effectName` along +Z with no spread or cone.
+    // An emitter record that launches `effectName` along +Z with no spread or cone.
     static CPEmitterRecord Emitter(const std::string& effectName, float speed = 1.0f) {
         CPEmitterRecord record;
         record.EffectName = effectName;
