@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -11,6 +9,7 @@
 #include "core/files/CPFileWriter.h"
 #include "core/files/ScrambleBuffer.h"
 #include "support/ByteBuilder.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -20,26 +19,6 @@ std::vector<std::string> Entries(const std::string& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// Lowers the process's file-size limit for one scope, so writes beyond it fail as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        mPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &mPrevious);
-        rlimit limit = mPrevious;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &mPrevious);
-        std::signal(SIGXFSZ, mPreviousHandler);
-    }
-
-private:
-    rlimit mPrevious{};
-    void (*mPreviousHandler)(int) = nullptr;
-};
 }  // namespace
 
 TEST(FileWriter, EncodesFieldByFieldAsTheReaderReads) {
