@@ -16,6 +16,7 @@
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/CPConfig.h"
+#include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -49,6 +50,8 @@ void EngineHost::Startup(HWND mainWindow) {
     // Idle until a script opens a video.
     gVideoPlayer = new PAVIPlayer;
     gVideoPlayer1 = new PAVIPlayer1;
+    // Without bindings until a script loads "Actions.cfg".
+    gInputManager = new CPInputManager;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -81,6 +84,8 @@ void EngineHost::Frame() {
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
+    delete gInputManager;
+    gInputManager = nullptr;
     // The players' textures are shown by cache entries and made on the renderer's device.
     delete gVideoPlayer;
     delete gVideoPlayer1;

@@ -20,6 +20,7 @@
 #include "core/config/Settings.h"
 #include "core/ServiceGlobals.h"
 #include "host/EngineHost.h"
+#include "interface/CPInputManager.h"
 #include "simulation/vehicle/CPShot.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
@@ -213,4 +214,16 @@ TEST(EngineHost, VideoPlayersLiveFromStartupToShutdown) {
     EXPECT_EQ(gVideoPlayer1, nullptr);
     EXPECT_FALSE(gObjectRegistry::Contains(first));
     EXPECT_FALSE(gObjectRegistry::Contains(second));
+}
+
+TEST(EngineHost, InputManagerLivesFromStartupToShutdownWithoutBindings) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("Actions.cfg", "Fire;fire_label;Space;false\r\n");
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gInputManager, nullptr);
+    EXPECT_TRUE(gInputManager->GetActionNames().empty()) << "a script loads the bindings";
+    EXPECT_EQ(gInputManager->InitInputBindings("Actions.cfg"), S_OK);
+    host.Shutdown();
+    EXPECT_EQ(gInputManager, nullptr);
 }
