@@ -169,10 +169,12 @@ bool ReadMeshFile(CPFileReader& reader, CPMeshFileKind kind, CPMeshFileRecord& f
     reader.ReadBytes(nullptr, 4);
     const int32_t count = reader.ReadInt();
     const bool physics = kind == CPMeshFileKind::kPhysics;
-    if (reader.HasOverrun() || !CountFits(reader, count, physics ? kSmallestPhysicsNode : kSmallestPlainNode))
+    // A count below 0 announces no nodes, as 0 does: the builder then makes an empty root.
+    if (reader.HasOverrun() ||
+        (count > 0 && !CountFits(reader, count, physics ? kSmallestPhysicsNode : kSmallestPlainNode)))
         return false;
     CPMeshFileRecord read;
-    read.nodes.resize(static_cast<size_t>(count));
+    read.nodes.resize(count > 0 ? static_cast<size_t>(count) : 0);
     for (CPMeshNodeRecord& node : read.nodes)
         if (!(physics ? ReadPhysicsNode(reader, node, 0) : ReadPlainNode(reader, node, 0))) return false;
     if (!reader.IsAtEnd()) ReadNamedMatrices(reader, read.namedMatrices);

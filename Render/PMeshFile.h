@@ -79,10 +79,11 @@ struct CPMeshFileRecord {
 
 enum class CPMeshFileKind { kPlain, kPhysics };
 
-// Reads a whole plain or physics mesh file from the start of the loaded data. False on a format error:
-// a count below 0 or beyond the bytes left, a name field without its zero byte, an index outside its
-// node's vertices, a tree deeper than kMaxMeshNodeDepth, or bytes missing from a node. Bytes after the
-// nodes that do not make a whole trailing block are ignored, as the block has no effect.
+// Reads a whole plain or physics mesh file from the start of the loaded data; a node count below 0 gives
+// no nodes. False on a format error: any other count below 0, a count beyond the bytes left, a name
+// field without its zero byte, an index outside its node's vertices, a tree deeper than
+// kMaxMeshNodeDepth, or bytes missing from a node. Bytes after the nodes that do not make a whole
+// trailing block are ignored, as the block has no effect.
 bool ReadMeshFile(CPFileReader& reader, CPMeshFileKind kind, CPMeshFileRecord& file);
 
 // Reads an animated mesh file's root node and its subtree (after the two leading int32), with the same

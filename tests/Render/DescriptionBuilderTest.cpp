@@ -9,6 +9,7 @@
 #include "Render/PMaterialManager.h"
 #include "Render/PRenderObject.h"
 #include "Render/PSprite.h"
+#include "support/ByteBuilder.h"
 #include "support/DescriptionBuildRig.h"
 #include "support/MathExpect.h"
 #include "support/MeshFileBuilder.h"
@@ -50,6 +51,8 @@ TEST_F(DescriptionBuilderTest, TheNodeCountDecidesTheRoot) {
     rig.WriteDescription("one.rdf", RenderDescriptionBuilder("One.X").Str());
     rig.WriteDescription("three.rdf", RenderDescriptionBuilder("three.x").Str());
     rig.WriteDescription("none.rdf", RenderDescriptionBuilder("none.x").Str());
+    rig.WriteMesh("negative.x", ByteBuilder().Int32(0).Int32(-1).Str());
+    rig.WriteDescription("negative.rdf", RenderDescriptionBuilder("negative.x").Str());
 
     CPGameObject* one = rig.Build("one.rdf");
     ASSERT_NE(one, nullptr);
@@ -70,6 +73,12 @@ TEST_F(DescriptionBuilderTest, TheNodeCountDecidesTheRoot) {
     EXPECT_EQ(none->GetName(), "none.rdf");
     EXPECT_EQ(none->GetRenderKind(), kRenderNone);
     EXPECT_TRUE(none->GetChildren().empty());
+
+    CPGameObject* negative = rig.Build("negative.rdf");
+    ASSERT_NE(negative, nullptr) << "a negative node count gives the empty root too";
+    EXPECT_EQ(negative->GetName(), "negative.rdf");
+    EXPECT_EQ(negative->GetRenderKind(), kRenderNone);
+    EXPECT_TRUE(negative->GetChildren().empty());
 }
 
 TEST_F(DescriptionBuilderTest, TheLodListHoldsTheRootThenEachLevelInFileOrder) {

@@ -190,7 +190,6 @@ TEST_F(MeshFileTest, DamagedCountsNamesAndIndicesAreRefused) {
         std::string bytes;
     };
     const std::vector<Case> cases = {
-        {"negative node count", patched(4, int32(-1))},
         {"node count beyond the bytes left", patched(4, int32(2))},
         {"huge node count", patched(4, int32(INT32_MAX))},
         {"name without a zero byte", patched(kName, std::string(260, 'x'))},
@@ -255,6 +254,27 @@ TEST_F(MeshFileTest, TreesDeeperThanTheLimitAreRefused) {
     CPMeshFileRecord file;
     EXPECT_TRUE(ReadPlain(PlainMeshFile({chain(kMaxMeshNodeDepth)}), file));
     EXPECT_FALSE(ReadPlain(PlainMeshFile({chain(kMaxMeshNodeDepth + 1)}), file));
+}
+
+// A node count below 0 announces no nodes; the file is not damaged by it, and a trailing block may follow.
+TEST_F(MeshFileTest, ANegativeNodeCountReadsAsNoNodes) {
+    const std::vector<CPMeshNamedMatrix> matrices = {{"pivot", TestMatrix(1)}};
+    ByteBuilder bytes;
+    bytes.Int32(0).Int32(-3);
+    AppendNamedMatrices(bytes, matrices);
+    for (CPMeshFileKind kind : {CPMeshFileKind::kPlain, CPMeshFileKind::kPhysics}) {
+        CPMeshFileRecord file;
+        file.nodes.push_back(MeshTestNode("stale"));
+        CPFileReader bare = Loaded(ByteBuilder().Int32(0).Int32(-1).Str());
+        ASSERT_TRUE(ReadMeshFile(bare, kind, file));
+        EXPECT_TRUE(file.nodes.empty());
+
+        CPFileReader trailed = Loaded(bytes.Str());
+        ASSERT_TRUE(ReadMeshFile(trailed, kind, file));
+        EXPECT_TRUE(file.nodes.empty());
+        ASSERT_EQ(file.namedMatrices.size(), 1u);
+        EXPECT_EQ(file.namedMatrices[0].name, "pivot");
+    }
 }
 
 // The trailing block has no effect on the tree: bytes after the nodes that do not make one are ignored.
