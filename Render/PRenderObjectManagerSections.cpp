@@ -102,8 +102,10 @@ void CPRenderObjectManager::ReadMaterialDescription(CPSmartPtr<CPGameObject> obj
         }
     }
 
-    const CPSmartPtr<CPMaterial> material = MakeMaterial(StringToInt(ValueOrEmpty(section, "type")) + layerOffset,
-                                                         effect, textures);
+    // The key wraps around at the ends of the int range, as the machine's addition does.
+    const auto layerKey = static_cast<int32_t>(static_cast<uint32_t>(StringToInt(ValueOrEmpty(section, "type"))) +
+                                               static_cast<uint32_t>(layerOffset));
+    const CPSmartPtr<CPMaterial> material = MakeMaterial(layerKey, effect, textures);
     // The flag as it stood before this section's "shadow" key.
     if (object->HasShadow()) {
         if (effect == kHoleyEffect) {

@@ -80,6 +80,9 @@ TEST_F(DescriptionSectionTest, TheMaterialComesFromTheEffectTexturesAndLayer) {
          0, 0, "", {"a", "b", "c", "d"}},
         {"a type that is no number", {{"type", "top"}}, 5, 5, "", {""}},
         {"no section keys", {}, 20, 20, "", {""}},
+        // The largest type plus the offset wraps around, as the machine's addition does.
+        {"type at the top of the range", {{"type", "2147483647"}}, 20, INT32_MIN + 19, "", {""}},
+        {"type at the bottom of the range", {{"type", "-2147483648"}}, -1, INT32_MAX, "", {""}},
     };
     for (const Case& c : cases) {
         CPGameObject* house = BuildHouse("roof", c.keys, c.layerOffset);
