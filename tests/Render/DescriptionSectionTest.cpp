@@ -149,6 +149,41 @@ TEST_F(DescriptionSectionTest, ShadowTexturesJoinTheMaterialWhenTextureAndEffect
     EXPECT_EQ(PartMaterial(plain->GetChild("door").Get()), Material(20, "simple.fx", {"wood.tga"}));
 }
 
+// A nested build clears the setting at its end: in an animated description the sprites, built after the
+// levels of detail, see shadow textures only when no level was built.
+TEST_F(DescriptionSectionTest, ShadowTexturesEndWithTheFirstNestedBuild) {
+    rig.WriteTexture("shadows/glow_s.tga");
+    rig.WriteEffect("simple_s.fx");
+    rig.WriteMesh("man.msh", AnimatedMeshFile(AnimatedTestNode("man", 1)));
+    rig.WriteMesh("lo.x", PlainMeshFile({MeshTestNode("lo", 3)}));
+    rig.WriteDescription("lo.rdf", RenderDescriptionBuilder("lo.x").Str());
+    struct Case {
+        const char* lod;  // nullptr: no "lod" line
+        std::vector<std::string> textures;
+        const char* effect;
+    };
+    const Case cases[] = {
+        {nullptr, {"spark.tga", "shadows\\glow_s.tga"}, "simple_s.fx"},
+        {"null, 100", {"spark.tga", "shadows\\glow_s.tga"}, "simple_s.fx"},  // no nested build
+        {"lo.rdf, 100", {"spark.tga"}, "simple.fx"},
+        {"missing.rdf, 100", {"spark.tga"}, "simple.fx"},  // the fallback's failed build clears it too
+    };
+    for (const Case& c : cases) {
+        RenderDescriptionBuilder text("anim;walk,man.msh");
+        text.Key("shadowtextures", "shadows,_s.tga,_s.fx").Key("sprite", "glow,0,0,1,0.5,");
+        if (c.lod) text.Key("lod", c.lod);
+        text.Section("glow").Key("effectfile", "simple.fx").Key("texturefile1", "spark.tga");
+        rig.WriteDescription("man.rdf", text.Str());
+        CPGameObject* man = rig.Build("man.rdf");
+        ASSERT_NE(man, nullptr) << (c.lod ? c.lod : "(no lod)");
+        CPGameObject* glow = man->GetChild("glow").Get();
+        ASSERT_NE(glow, nullptr);
+        EXPECT_EQ(static_cast<CPSprite*>(glow->GetRenderPart())->GetMaterial().Get(), Material(20, c.effect, c.textures))
+            << (c.lod ? c.lod : "(no lod)");
+        rig.Delete(man);
+    }
+}
+
 TEST_F(DescriptionSectionTest, FlagsParameterTextAndFlameType) {
     CPGameObject* house = BuildHouse("door", {{"visible", "0"}, {"shadow", "0"}, {"collision", "0"}, {"param", "Open Me"},
                                               {"flametype", "3"}});
