@@ -90,7 +90,7 @@ TEST_F(DescriptionBuilderTest, TheLodListHoldsTheRootThenEachLevelInFileOrder) {
                                           .Key("lod", "null, 300")
                                           .Key("lod", "house_lo.rdf")
                                           .Str());
-    CPGameObject* root = rig.Build("house.rdf");
+    CPGameObject* root = rig.Build("house.rdf", 7);
     ASSERT_NE(root, nullptr);
     const auto& lods = root->GetLodList();
     ASSERT_EQ(lods.size(), 4u);
@@ -99,6 +99,7 @@ TEST_F(DescriptionBuilderTest, TheLodListHoldsTheRootThenEachLevelInFileOrder) {
     ASSERT_TRUE(lods[1].object);
     EXPECT_EQ(lods[1].object->GetName(), "house_lo");
     EXPECT_EQ(lods[1].switchDistance, 150);
+    EXPECT_EQ(MeshMaterial(lods[1].object.Get()), Material(7, "", {""})) << "built with the same layer offset";
     EXPECT_FALSE(lods[2].object) << "\"null\" gives an empty level";
     EXPECT_EQ(lods[2].switchDistance, 300);
     ASSERT_TRUE(lods[3].object);
