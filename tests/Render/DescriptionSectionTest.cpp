@@ -97,13 +97,16 @@ TEST_F(DescriptionSectionTest, HoleyObjectsGetTheirOwnShadowMaterialOthersTheRen
     CPMaterial* fallback = Material(16, "shadow.fx", {});
     gRenderer->SetDefaultShadowMaterial(fallback);
 
-    CPGameObject* house = BuildHouse("roof", {{"effectfile", "holey.fx"}, {"texturefile1", "leaf.tga"}, {"shadow", "0"}});
+    CPGameObject* house = BuildHouse("roof", {{"effectfile", "holey.fx"}, {"texturefile1", "leaf.tga"}, {"shadow", "0"}},
+                                     20, {{"sprite", "glow,0,0,1,0.5,"}});
     ASSERT_NE(house, nullptr);
     CPGameObject* roof = house->GetChild("roof").Get();
     EXPECT_EQ(roof->GetShadowMaterial(), Material(16, "holey_shadow.fx", {"leaf.tga"}))
         << "the flag is read before the section's own \"shadow\" key";
     EXPECT_FALSE(roof->HasShadow());
     EXPECT_EQ(house->GetShadowMaterial(), fallback);
+    ASSERT_TRUE(house->GetChild("glow"));
+    EXPECT_EQ(house->GetChild("glow")->GetShadowMaterial(), nullptr) << "a sprite casts no shadow: it gets none";
     gRenderer->SetDefaultShadowMaterial(nullptr);
 }
 
