@@ -5,9 +5,20 @@
 
 #include "simulation/vehicle/CPShot.h"
 
-CPObjectFactory::CPObjectFactory() = default;
+namespace {
+// Every live factory, for the shots that leave them when they die. Never destroyed: a shot with static
+// storage may die after any static list.
+std::vector<CPObjectFactory*>& LiveFactories() {
+    static auto* factories = new std::vector<CPObjectFactory*>;
+    return *factories;
+}
+}  // namespace
+
+CPObjectFactory::CPObjectFactory() { LiveFactories().push_back(this); }
 
 CPObjectFactory::~CPObjectFactory() {
+    // The shots deleted below need not find this factory any more.
+    std::erase(LiveFactories(), this);
     std::unordered_set<CPShot*> made(mPrototypes.begin(), mPrototypes.end());
     for (auto& entry : mHandedOut) {
         made.insert(entry.object.Get());
@@ -58,6 +69,27 @@ bool CPObjectFactory::Recycle(CPShot* object) {
     mCaches[it->name].push_back(it->object);
     mHandedOut.erase(it);
     return true;
+}
+
+void CPObjectFactory::ForgetEverywhere(CPShot* shot) {
+    for (CPObjectFactory* factory : LiveFactories()) factory->Forget(shot);
+}
+
+void CPObjectFactory::Forget(CPShot* shot) {
+    std::erase_if(mHandedOut, [shot](HandedOut& entry) {
+        if (entry.object.Get() != shot) return false;
+        entry.object.Forget();
+        return true;
+    });
+    for (auto& [name, list] : mCaches) {
+        for (size_t i = list.size(); i-- > 0;) {
+            if (list[i].Get() != shot) continue;
+            list[i].Forget();
+            // The prototype's slot stays, empty; a waiting entry leaves.
+            if (i > 0) list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    std::erase(mPrototypes, shot);
 }
 
 const CPObjectFactory::CacheList* CPObjectFactory::GetCacheList(const std::string& name) const {

@@ -1,6 +1,7 @@
 // The object factory (gObjectFactory): hands out short-lived shot-family objects by name. Each name has
 // a cache list whose first entry is the host's prototype and whose later entries wait to be reused; a
-// waiting object is handed out before a clone of the prototype is made.
+// waiting object is handed out before a clone of the prototype is made. A shot deleted elsewhere leaves
+// every list.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +52,12 @@ public:
     const CacheList* GetCacheList(const std::string& name) const;
 
 private:
+    friend class CPShot;
+    // Called by a shot that is being destroyed: it leaves the lists of every live factory. A prototype's
+    // slot stays, empty, so the objects waiting behind it are still handed out and nothing is cloned.
+    static void ForgetEverywhere(CPShot* shot);
+    void Forget(CPShot* shot);
+
     std::list<HandedOut> mHandedOut;  // launch order
     std::unordered_map<std::string, CacheList> mCaches;  // exact name -> prototype, then waiting objects
     std::vector<CPShot*> mPrototypes;  // every prototype given; owned

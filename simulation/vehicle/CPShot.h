@@ -13,6 +13,8 @@ class CPShot : public CPGameObject {
 public:
     // Every shot's object name is "CPShot"; the kind name says what it was made for.
     explicit CPShot(const std::string& kindName) : CPGameObject("CPShot"), mKindName(kindName) {}
+    // Leaves the object factories' lists.
+    ~CPShot() override;
 
     // A new shot of the same kind, owned by the caller; empty for a kind that cannot be cloned.
     virtual CPSmartPtr<CPShot> Clone() = 0;

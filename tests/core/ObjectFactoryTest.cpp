@@ -152,3 +152,36 @@ TEST_F(ObjectFactoryTest, TheFactoryDeletesItsPrototypesAndClones) {
     delete factory;
     for (CPShot* shot : gone) EXPECT_FALSE(gObjectRegistry::Contains(shot));
 }
+
+// A shot deleted by someone else (a host that drops a finished shot) leaves the factory's lists: the
+// factory never launches, lists or deletes it again. A prototype that dies leaves its slot empty, so a
+// waiting object is still handed out and nothing is cloned.
+TEST_F(ObjectFactoryTest, AShotDeletedElsewhereLeavesTheFactory) {
+    Fire("rocket1");
+    Fire("rocket1");
+    Fire("rocket1");
+    std::vector<CPShot*> made = HandedOut();
+    ASSERT_EQ(made.size(), 3u);
+    ASSERT_TRUE(factory.Recycle(made[1]));
+    ASSERT_TRUE(factory.Recycle(made[2]));
+    delete made[0];  // handed out
+    delete made[2];  // waiting
+    EXPECT_TRUE(factory.GetHandedOut().empty());
+    EXPECT_FALSE(factory.Recycle(made[0]));
+    ASSERT_EQ(CacheSize("rocket1"), 2u);
+
+    launches.clear();
+    Fire("rocket1");
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].shot, made[1]) << "the one still waiting";
+
+    ASSERT_TRUE(factory.Recycle(made[1]));
+    delete rocket;
+    ASSERT_EQ(CacheSize("rocket1"), 2u);
+    EXPECT_EQ(factory.GetCacheList("rocket1")->front().Get(), nullptr);
+    launches.clear();
+    Fire("rocket1");
+    Fire("rocket1");
+    ASSERT_EQ(launches.size(), 1u) << "no prototype left to clone";
+    EXPECT_EQ(launches[0].shot, made[1]);
+}

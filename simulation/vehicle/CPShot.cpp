@@ -1,0 +1,5 @@
+#include "simulation/vehicle/CPShot.h"
+
+#include "core/CPObjectFactory.h"
+
+CPShot::~CPShot() { CPObjectFactory::ForgetEverywhere(this); }
