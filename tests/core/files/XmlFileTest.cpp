@@ -15,6 +15,8 @@ std::string RootName(TiXmlDocument& document) {
 TEST(XmlFile, NamesResolveLikeEveryDataFile) {
     ScopedWorkingFolder work;
     work.Folder().Write("data/descriptions/car.xml", "<car><mass value=\"3\"/></car>");
+    // An exact match of the name as given would open this one: the reader lower-cases the name first.
+    work.Folder().Write("data/descriptions/CAR.XML", "<upper/>");
 
     TiXmlDocument document;
     ASSERT_TRUE(LoadXmlFile(document, "Data\\Descriptions\\CAR.XML"));
