@@ -23,6 +23,7 @@
 #include "support/RecordingTask.h"
 #include "support/ScopedEmitterTable.h"
 #include "support/ScopedTaskKernel.h"
+#include "support/SimulationDoubles.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -550,6 +551,34 @@ TEST_F(GameObjectCopyTest, SharedAndCopiedValues) {
     const CPAxisBox& bounds = copy->GetHierarchyBounds();
     ExpectVec3Near(bounds.mMinimum, root->GetHierarchyBounds().mMinimum);
     ExpectVec3Near(bounds.mMaximum, root->GetHierarchyBounds().mMaximum);
+}
+
+// What a copy leaves at its constructor values, even when the source has it set.
+TEST_F(GameObjectCopyTest, ACopyStartsWithoutTheSourcesLevelsLinesBrainAndCar) {
+    FakeEnemyBrain brain;
+    FakeCar car;
+    CPGameObject* low = Make("car_lo");
+    root->AddLodLevel(root, 0);
+    root->AddLodLevel(low, 100);
+    root->GetLinePoints().push_back({1, 2, 3});
+    root->SetLineColour(0xff112233);
+    root->SetSourceName("car.rdf");
+    root->SetEnemyBrain(&brain);
+    root->SetCar(&car);
+    root->Activate(200);
+
+    Copy();
+    EXPECT_TRUE(copy->GetLodList().empty());
+    EXPECT_TRUE(copy->GetLinePoints().empty());
+    EXPECT_EQ(copy->GetLineColour(), CPGameObject::kDefaultLineColour);
+    EXPECT_TRUE(copy->GetSourceName().empty());
+    EXPECT_EQ(copy->GetEnemyBrain(), nullptr);
+    EXPECT_FALSE(copy->GetCar());
+    EXPECT_FALSE(copy->IsActive());
+    for (const auto& child : copy->GetChildren()) EXPECT_FALSE(child->IsActive()) << child->GetName();
+    root->Deactivate();
+    root->SetEnemyBrain(nullptr);
+    root->SetCar(nullptr);
 }
 
 TEST_F(GameObjectCopyTest, AnimationsAreNewTracksOfTheCopyWithIdleCurrent) {
