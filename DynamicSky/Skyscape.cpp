@@ -304,10 +304,11 @@ void Skyscape::ColourDome() {
     D3DXVec3Normalize(&sun, &gSunPosition);
     const uint32_t alpha = ClampToByte(mCurrent.domeAlpha) << 24;
     const size_t columns = static_cast<size_t>(mDomeSegments) + 1;
+    // Only rings the mesh has: a dome too large for the buffers was never built, and its segment count
+    // must not drive a loop over rings that do not exist.
+    const int32_t meshRings = static_cast<int32_t>(mLocalVertices.size() / columns);
     const auto colourRing = [&](int32_t ring, const D3DXVECTOR3& colour) {
         const size_t first = static_cast<size_t>(ring) * columns;
-        // Only rings the dome has: its mesh may not have been built.
-        if (first + columns > mLocalVertices.size()) return;
         for (size_t k = first; k < first + columns; ++k) {
             CPVertex& vertex = mLocalVertices[k];
             const float glow = std::min(kSunGlow * std::max(-D3DXVec3Dot(&sun, &vertex.normal), 0.0f), 255.0f);
@@ -322,7 +323,7 @@ void Skyscape::ColourDome() {
         const D3DXVECTOR3 stepColour = Divided(points[i + 1] - points[i], rowCount);
         const int32_t first = static_cast<int32_t>(i) * rows;
         // The last pair colours one ring more: the ring of the last point's colour plus one step.
-        const int32_t end = first + rows + (i + 2 == pointCount ? 1 : 0);
+        const int32_t end = std::min(first + rows + (i + 2 == pointCount ? 1 : 0), meshRings);
         for (int32_t ring = first; ring < end; ++ring) {
             points[i] = Clamped(points[i] + stepColour);
             colourRing(ring, points[i]);

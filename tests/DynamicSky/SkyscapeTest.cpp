@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -638,11 +639,17 @@ TEST_F(SkyscapeTest, TransitionsSelectEachLayersEffectAndStepItsTexture) {
 }
 
 TEST_F(SkyscapeTest, ADomeTooLargeForTheBuffersIsNotDrawnButTheSkyRuns) {
-    SkyscapeFile file = PlainSky(1, 2, 1, 400);
-    std::unique_ptr<Skyscape> sky = Build(file);
-    EXPECT_TRUE(sky->GetLocalVertices().empty());
-    mRig.Device().ClearCalls();
-    sky->Render(0.1f);
-    ASSERT_EQ(CallsOf(mRig.Device(), D3DCall::DrawIndexedPrimitive).size(), 1u);  // the layer only
-    EXPECT_EQ(CallsOf(mRig.Device(), D3DCall::Clear).size(), 1u);
+    // The largest count keeps its hundreds of millions of rings per colour step: the frame must not walk
+    // rings the dome never got.
+    for (int32_t segments : {400, INT32_MAX}) {
+        SCOPED_TRACE(segments);
+        SkyscapeFile file = PlainSky(1, 2, 1, segments);
+        std::unique_ptr<Skyscape> sky = Build(file);
+        EXPECT_TRUE(sky->GetLocalVertices().empty());
+        EXPECT_EQ(sky->GetRowsPerColourStep(), segments / 4);
+        mRig.Device().ClearCalls();
+        for (int frame = 0; frame < 3; ++frame) sky->Render(0.1f);
+        ASSERT_EQ(CallsOf(mRig.Device(), D3DCall::DrawIndexedPrimitive).size(), 3u);  // the layer only
+        EXPECT_EQ(CallsOf(mRig.Device(), D3DCall::Clear).size(), 3u);
+    }
 }
