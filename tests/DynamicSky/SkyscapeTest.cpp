@@ -492,6 +492,48 @@ TEST_F(SkyscapeTest, WhenARecordRunsOutAnotherIsDrawnAndItsGroupSwitchedOn) {
     EXPECT_LT(sky->GetRecordEnd(), 75.0f);
 }
 
+// One draw picks a record (again while it is the one in force), a second its chance against the record's
+// probability (from the start when it fails), and one more the length of the record accepted.
+TEST_F(SkyscapeTest, ARecordDrawTakesTheGeneratorsDrawsInThatOrder) {
+    const std::vector<CloudRecord> records = {MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f),
+                                              MakeCloudRecord("b.txt", 1.0f, 20.0f, 0.5f, 0, 0.3f),
+                                              MakeCloudRecord("c.txt", 1.0f, 40.0f, 0.25f, 0, 0.6f)};
+    int sameRejections = 0;
+    int chanceRejections = 0;
+    for (uint32_t seed : {2u, 3u, 35u}) {
+        SCOPED_TRACE(seed);
+        std::unique_ptr<Skyscape> sky = RecordSky({"a.txt", "b.txt", "c.txt"}, records);
+        RuntimeSrand(seed);
+        sky->Render(0.5f);  // a timer of 2 passes any length record 0 can have
+
+        RuntimeSrand(seed);
+        size_t index = 0;
+        for (;;) {
+            index = static_cast<size_t>(RuntimeRand() % 3);
+            if (index == 0) {
+                ++sameRejections;
+                continue;
+            }
+            const float chance = static_cast<float>(RuntimeRand() % 100) * 0.01f;
+            if (chance > records[index].probability) {
+                ++chanceRejections;
+                continue;
+            }
+            break;
+        }
+        const float d = records[index].baseDuration;
+        const float s = records[index].durationSpread;
+        const int spread = static_cast<int>(20.0f * d * s);
+        const float end = static_cast<float>(RuntimeRand() % spread) * 0.1f + d - d * s;
+        EXPECT_EQ(sky->GetRecordIndex(), static_cast<int32_t>(index));
+        EXPECT_EQ(sky->GetRecord(), records[index]);
+        EXPECT_EQ(sky->GetRecordEnd(), end);
+    }
+    // The seeds take both ways back to the start of a draw.
+    EXPECT_GT(sameRejections, 0);
+    EXPECT_GT(chanceRejections, 0);
+}
+
 TEST_F(SkyscapeTest, ASwitchToTheGroupAlreadyShownChangesNoGroup) {
     std::unique_ptr<Skyscape> sky =
         RecordSky({"a.txt"}, {MakeCloudRecord("a.txt", 1.0f, 1.0f, 0.5f), MakeCloudRecord("a.txt", 1.0f, 50.0f, 0.5f)});
