@@ -419,6 +419,28 @@ TEST_F(SkyscapeTest, AGreyRecordFadesColoursToGreyAndTheLayersOut) {
     ExpectVec3Near(sky->GetCurrent().fog, D3DXVECTOR3(100, 50, 30));
 }
 
+// Half way through the fade every shown colour, the dome's included, lies half way to its grey.
+TEST_F(SkyscapeTest, HalfWayThroughTheFadeTheDomeAndLayersAreHalfWayToGrey) {
+    SkyscapeFile file = PlainSky(1, 2, 2);
+    file.keyStates[0].greyChannel = 0;
+    file.keyStates[0].colourPoints = {D3DXVECTOR3(100, 50, 30), D3DXVECTOR3(100, 50, 30)};
+    file.keyStates[0].sun = D3DXVECTOR3(200, 100, 0);
+    file.groups = {"g.txt"};
+    std::unique_ptr<Skyscape> sky = Build(file, {MakeCloudRecord("g.txt", 2.0f, 100.0f, 0.0f, 1)});
+    sky->Render(0.25f);  // a step of 1: fade 1 of 2
+    ASSERT_EQ(sky->GetFade(), 1.0f);
+    // Grey of (100, 50, 30) on red is (80, 80, 100); half way there is (90, 65, 65).
+    for (int ring = 0; ring < 3; ++ring) EXPECT_EQ(DomeColour(*sky, ring), (Argb{255, 90, 65, 65}));
+    ExpectVec3Near(sky->GetCurrent().colourPoints[0], D3DXVECTOR3(100, 50, 30));
+    // The sun's light too: grey of (200, 100, 0) is (180, 180, 200), half way (190, 140, 100).
+    EXPECT_EQ(mRig.Level().mSunLight.Diffuse.r, 190.0f / 256.0f);
+    EXPECT_EQ(mRig.Level().mSunLight.Diffuse.g, 140.0f / 256.0f);
+    EXPECT_EQ(mRig.Level().mSunLight.Diffuse.b, 100.0f / 256.0f);
+    // The sun layer fades towards 55 (255 - 1 x 200 / 2), the others towards 0 (255 - 1 x 255 / 2).
+    EXPECT_EQ(Unpack(sky->GetLayers()[0]->GetWorldVertices()[0].diffuse).a, 155u);
+    EXPECT_EQ(Unpack(sky->GetLayers()[1]->GetWorldVertices()[0].diffuse).a, 127u);
+}
+
 TEST_F(SkyscapeTest, ANonGreyRecordLeavesColoursAndLayerAlphaAlone) {
     SkyscapeFile file = PlainSky(1, 2, 1);
     file.keyStates[0].fog = D3DXVECTOR3(100, 50, 30);
