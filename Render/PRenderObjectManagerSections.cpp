@@ -166,11 +166,11 @@ void CPRenderObjectManager::ReadMaterialDescription(CPSmartPtr<CPGameObject> obj
                 found->second->SetOwner(node.Get());
                 node->SetAnimation(TokenAt(parts, 0), found->second);
             }
-            // A track lives with the object it moves (the last one of its name); the others go now.
+            // A track moves the last node of its name but every node of that name holds it: it lives
+            // with the section's object, whose subtree holds them all. Unmatched tracks go now.
             for (auto& [nodeName, track] : tracks) {
-                CPGameObject* owner = track->GetOwner();
-                if (owner) {
-                    owner->Adopt(track.Get());
+                if (track->GetOwner()) {
+                    object->Adopt(track.Get());
                 } else {
                     CPPartAnimation* unused = track.Get();
                     track.Forget();

@@ -282,6 +282,31 @@ TEST_F(DescriptionSectionTest, PartAnimationsGoToTheNamedNodesOfTheSubtree) {
     // The "chimney" track matched no node: it is not kept (the rig reports objects left alive).
 }
 
+TEST_F(DescriptionSectionTest, ASharedTrackOutlivesTheNodeThatCameLastOfItsName) {
+    rig.WriteAnimation("open.anm", PartAnimationFile({"door"}));
+    CPMeshNodeRecord house = MeshTestNode("house", 3);
+    house.children = {MeshTestNode("door", 3), MeshTestNode("door", 4)};
+    rig.WriteMesh("twin.x", PlainMeshFile({house}));
+    RenderDescriptionBuilder text("twin.x");
+    text.Section("house");
+    text.Key("animation", "open,open.anm");
+    rig.WriteDescription("twin.rdf", text.Str());
+    CPGameObject* root = rig.Build("twin.rdf", 20);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->GetChildren().size(), 2u);
+    CPGameObject* first = root->GetChildren()[0].Get();
+    CPGameObject* last = root->GetChildren()[1].Get();
+    CPPartAnimation* track = first->GetAnimations().at("open").Get();
+    ASSERT_EQ(last->GetAnimations().at("open").Get(), track) << "one track for the name";
+
+    // The node the track moves dies first: the other still holds a live track.
+    root->RemoveChild(last);
+    delete last;
+    ASSERT_TRUE(gObjectRegistry::Contains(track));
+    EXPECT_EQ(first->GetAnimations().at("open").Get(), track);
+    track->Execute();  // its node is gone: the step moves nothing and touches nothing freed
+}
+
 TEST_F(DescriptionSectionTest, AScriptKeyHandsTheNodeToItsController) {
     struct ScopedDispatcher : CPCommandDispatcher {
         ScopedDispatcher() : previous(gCommandDispatcher) { gCommandDispatcher = this; }
