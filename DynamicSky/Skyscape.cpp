@@ -115,7 +115,7 @@ void Skyscape::BuildDome(float radius, int32_t segments, float centreX, float ce
     const int32_t rings = n / 4 + 1;
     const int32_t columns = n + 1;  // the first and the last column meet
 
-    const float step = (360.0f / static_cast<float>(n)) * kSkyDegreesToRadians;
+    const float step = (360.0f / static_cast<float>(n)) * kDegreesToRadians;
     std::vector<CPVertex> vertices;
     vertices.reserve(static_cast<size_t>(rings * columns));
     for (int32_t ring = 0; ring < rings; ++ring) {

@@ -12,7 +12,7 @@ bool ReadKeyState(SkyTextLines& lines, int32_t colourPoints, int32_t layerCount,
     if (!lines.Next()) return false;
     state.domeAlpha = lines.Float(0);
     if (!lines.Next()) return false;
-    state.domeAngle = lines.Float(0) * kSkyDegreesToRadians;
+    state.domeAngle = lines.Float(0) * kDegreesToRadians;
     if (!lines.Next()) return false;
     state.greyChannel = lines.Int(0) - 1;
     for (int32_t i = 0; i < colourPoints; ++i) {
@@ -35,7 +35,7 @@ bool ReadKeyState(SkyTextLines& lines, int32_t colourPoints, int32_t layerCount,
     }
     for (int32_t i = 0; i < layerCount; ++i) {
         if (!lines.Next()) return false;
-        state.layerAngles.push_back(lines.Float(0) * kSkyDegreesToRadians);
+        state.layerAngles.push_back(lines.Float(0) * kDegreesToRadians);
         if (!lines.Next()) return false;
         state.layerEffects.push_back(lines.Int(0));
         if (!lines.Next()) return false;
@@ -54,7 +54,7 @@ bool ReadLayer(SkyTextLines& lines, SkyscapeFile::Layer& layer) {
     if (!lines.Next()) return false;
     layer.distance = lines.Float(0);
     if (!lines.Next()) return false;
-    layer.baseAngle = lines.Float(0) * kSkyDegreesToRadians;
+    layer.baseAngle = lines.Float(0) * kDegreesToRadians;
     if (!lines.Next()) return false;
     const int32_t textureCount = lines.Int(0);
     for (int32_t i = 0; i < textureCount; ++i) {

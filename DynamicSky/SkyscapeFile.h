@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DynamicSky/SkyKeyState.h"
+#include "core/GeometryUtils.h"
 #include "platform/D3DX9Math.h"
 
 struct SkyscapeFile {
@@ -35,7 +36,6 @@ struct SkyscapeFile {
 };
 
 // Degrees as written in the sky files to radians.
-constexpr float kSkyDegreesToRadians = 0.017453292f;
 
 // Reads the text of a sky file. Counts below 0 (colour points, layers, textures, groups) read as none.
 // A key state's grey channel is stored as written minus 1; with its light doubling value non-zero the

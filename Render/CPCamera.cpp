@@ -5,6 +5,7 @@
 
 #include "Render/PRender.h"
 #include "core/FrameClock.h"
+#include "core/GeometryUtils.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr float kPi = D3DX_PI;
 constexpr float kHalfPi = 1.5707964f;
 constexpr float kTwoPi = 6.2831855f;
-constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kMaxStep = 0.1f;                  // seconds: longer frames ease as if they were this long
 constexpr float kLowestSpeedPitch = -0.0872665f;  // -5 degrees
 constexpr float kFixedHeadingTurn = 2.3561945f;   // 3/4 pi

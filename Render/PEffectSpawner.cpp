@@ -7,12 +7,12 @@
 #include "Render/PParticleSystem.h"
 #include "Render/PSpawnedEffect.h"
 #include "core/CPGameObject.h"
+#include "core/GeometryUtils.h"
 #include "platform/RuntimeRandom.h"
 
 CPEffectSpawner* gEmitterTable = nullptr;
 
 namespace {
-constexpr float kDegreesToRadians = 0.017453292f;
 }
 
 CPEffectSpawner::~CPEffectSpawner() {

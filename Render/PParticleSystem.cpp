@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
 // One draw as a fraction in 0..1: multiplied by the float nearest 1/32767, not divided.
 constexpr float kDrawScale = 3.0518509e-05f;
 
