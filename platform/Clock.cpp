@@ -5,6 +5,8 @@
 #include <optional>
 #include <thread>
 
+#include "platform/PlatformFaults.h"
+
 namespace {
 struct ClockState {
     bool manual = false;
@@ -29,7 +31,7 @@ uint64_t NowMicroseconds() {
 DWORD timeGetTime() { return static_cast<DWORD>(NowMicroseconds() / 1000u); }
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
-    if (!frequency) return FALSE;
+    if (!frequency || PlatformFaults::Take("QueryPerformanceFrequency")) return FALSE;
     frequency->QuadPart = 1000000;
     return TRUE;
 }

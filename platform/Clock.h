@@ -6,7 +6,8 @@
 
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 DWORD timeGetTime();
-// The counter ticks in microseconds: the frequency is always 1,000,000.
+// The counter ticks in microseconds: the frequency is always 1,000,000. The frequency query fails
+// (FALSE) when a test arms "QueryPerformanceFrequency" in PlatformFaults.
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* counter);
 void GetLocalTime(SYSTEMTIME* time);

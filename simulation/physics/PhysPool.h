@@ -1,0 +1,159 @@
+// Fixed-capacity pools of the rigid-body world's records, and the lists that chain taken records.
+// A pool is one block taken from the world's allocator when the world is built; taking a record
+// during play allocates nothing. Records end with PhysPoolLinks, the links that chain them into the
+// pool's free list while free and into one list of their owner (a body list, a body's geometries,
+// sensors or controllers) once taken.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <type_traits>
+
+#include "simulation/physics/PhysAllocator.h"
+
+template <class T>
+struct PhysPoolLinks {
+    T* next = nullptr;
+    T* prev = nullptr;
+    uint8_t inUse = 0;  // 1 while taken
+};
+
+// A list of records chained through their links: {head, tail, count}.
+template <class T>
+struct PhysList {
+    T* head = nullptr;
+    T* tail = nullptr;
+    int32_t count = 0;
+
+    void Append(T* record) {
+        record->links.prev = tail;
+        record->links.next = nullptr;
+        if (tail)
+            tail->links.next = record;
+        else
+            head = record;
+        tail = record;
+        ++count;
+    }
+    // The record must be in this list.
+    void Unlink(T* record) {
+        if (record->links.prev)
+            record->links.prev->links.next = record->links.next;
+        else
+            head = record->links.next;
+        if (record->links.next)
+            record->links.next->links.prev = record->links.prev;
+        else
+            tail = record->links.prev;
+        record->links.next = nullptr;
+        record->links.prev = nullptr;
+        --count;
+    }
+    bool Contains(const T* record) const {
+        for (const T* r = head; r; r = r->links.next)
+            if (r == record) return true;
+        return false;
+    }
+};
+
+// Appends a record to a chain that keeps only its head (a body's shapes, sensors or controllers).
+template <class T>
+void AppendToChain(T*& head, T* record) {
+    record->links.next = nullptr;
+    if (!head) {
+        record->links.prev = nullptr;
+        head = record;
+        return;
+    }
+    T* last = head;
+    while (last->links.next) last = last->links.next;
+    last->links.next = record;
+    record->links.prev = last;
+}
+
+template <class T>
+class PhysPool {
+    static_assert(std::is_trivially_destructible_v<T>, "pool records are plain records");
+
+public:
+    // The count word in front of the records is pointer-wide, so the records that follow it keep the
+    // alignment their pointers need.
+    static constexpr size_t kCountWordBytes = sizeof(size_t);
+
+    PhysPool() = default;
+    ~PhysPool() { Release(); }
+    PhysPool(const PhysPool&) = delete;
+    PhysPool& operator=(const PhysPool&) = delete;
+
+    // Bytes a pool of `count` records asks of the allocator.
+    static size_t BlockBytes(int32_t count) { return kCountWordBytes + static_cast<size_t>(count) * sizeof(T); }
+
+    // Allocates `count` records (a negative count counts as none) and chains them all, in array order,
+    // into the free list. False when the allocator gives nothing: the pool then stays empty.
+    bool Build(int32_t count, PhysAllocator* allocator) {
+        Release();
+        mAllocator = allocator;
+        if (count <= 0 || !allocator) return count <= 0;
+        void* block = allocator->Alloc(BlockBytes(count), 0);
+        if (!block) return false;
+        mBlock = block;
+        *static_cast<size_t*>(block) = static_cast<size_t>(count);
+        mRecords = reinterpret_cast<T*>(static_cast<unsigned char*>(block) + kCountWordBytes);
+        for (int32_t i = 0; i < count; ++i) {
+            T* record = new (&mRecords[i]) T();
+            record->links.inUse = 0;
+            mFree.Append(record);
+        }
+        mCapacity = count;
+        return true;
+    }
+
+    // The head of the free list, flagged in use with cleared links; null when the pool is empty.
+    T* Take() {
+        T* record = mFree.head;
+        if (!record) return nullptr;
+        mFree.Unlink(record);
+        record->links.inUse = 1;
+        ++mTaken;
+        return record;
+    }
+
+    // Only the broad phase and the step hand their working records back; the world's bodies,
+    // geometries, sensors and controllers stay taken until the world ends.
+    void GiveBack(T* record) {
+        if (!record || !record->links.inUse) return;
+        record->links.inUse = 0;
+        mFree.Append(record);
+        --mTaken;
+    }
+
+    // Index of a record of this pool, -1 for any other address.
+    int32_t IndexOf(const T* record) const {
+        if (!mRecords || record < mRecords || record >= mRecords + mCapacity) return -1;
+        return static_cast<int32_t>(record - mRecords);
+    }
+    T* At(int32_t index) { return index >= 0 && index < mCapacity ? &mRecords[index] : nullptr; }
+
+    int32_t GetCapacity() const { return mCapacity; }
+    int32_t GetFreeCount() const { return mFree.count; }
+    int32_t GetTakenCount() const { return mTaken; }
+    bool IsBuilt() const { return mBlock != nullptr; }
+
+private:
+    void Release() {
+        if (mBlock && mAllocator) mAllocator->Free(mBlock);
+        mBlock = nullptr;
+        mRecords = nullptr;
+        mFree = PhysList<T>{};
+        mTaken = 0;
+        mCapacity = 0;
+    }
+
+    void* mBlock = nullptr;  // count word, then the records
+    T* mRecords = nullptr;
+    PhysList<T> mFree;  // head, tail and number of free records
+    int32_t mTaken = 0;
+    int32_t mCapacity = 0;
+    PhysAllocator* mAllocator = nullptr;  // not owned
+};
