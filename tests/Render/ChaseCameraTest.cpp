@@ -219,6 +219,21 @@ TEST_F(ChaseCameraTest, SpeedTiltsThePitchOffsetNotBelowMinusFiveDegrees) {
     EXPECT_FLOAT_EQ(camera.mPitchOffset, (0.5f + 0.0872665f) * 0.1f * 5.0f);
 }
 
+// The pitch offset raises the orbit by itself and then tilts the view down by itself again about the
+// side vector: heading +x, elevation e = 0.3 + p, and the view looks down by e + p.
+TEST_F(ChaseCameraTest, PitchOffsetRaisesTheOrbitAndTiltsTheViewDownAboutTheSide) {
+    const float p = 0.2f;
+    camera.mPitchOffset = camera.mPitchOffsetBase = p;  // settled: nothing left to ease
+    camera.Update();
+    ASSERT_FLOAT_EQ(camera.mPitchOffset, p);
+    const float e = 0.3f + p;
+    ExpectVec3Near(EyeOffset(), D3DXVECTOR3(-std::cos(e), 0, std::sin(e)) * 10.0f, 1e-4f);
+    ExpectVec3Near(camera.mSide, D3DXVECTOR3(0, -1, 0), 1e-5f);
+    const D3DXVECTOR3 view = Main().GetTarget() - Main().GetEye();
+    ExpectVec3Near(view, D3DXVECTOR3(std::cos(e + p), 0, -std::sin(e + p)), 1e-5f);
+    ExpectVec3Near(Main().GetUp(), D3DXVECTOR3(std::sin(e + p), 0, std::cos(e + p)), 1e-5f);
+}
+
 TEST_F(ChaseCameraTest, NotCrashedTheShakeIsExactlyZero) {
     camera.mShakeOffset = D3DXVECTOR3(1, 2, 3);
     camera.Update();
