@@ -1,5 +1,5 @@
 // Keyboard scan codes of the DirectInput 8 keyboard device, by the names the engine uses for them.
-// A keyboard state is 256 bytes indexed by these codes; codes without a constant here have no key.
+// A keyboard state is 256 bytes indexed by these codes; codes without a constant here have no key name.
 #pragma once
 
 #include <cstdint>
