@@ -1,5 +1,6 @@
 #include "core/files/CPFileWriter.h"
 
+#include <bit>
 #include <cstdio>
 
 #include "core/files/ScrambleBuffer.h"
@@ -20,6 +21,8 @@ HRESULT CPFileWriter::WriteInt(int32_t value) {
                               static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
     return WriteBytes(bytes, 4);
 }
+
+HRESULT CPFileWriter::WriteFloat(float value) { return WriteInt(std::bit_cast<int32_t>(value)); }
 
 HRESULT CPFileWriter::WriteString(const std::string& text) {
     if (text.size() > static_cast<size_t>(INT32_MAX)) return E_FAIL;

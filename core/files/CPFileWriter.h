@@ -18,6 +18,8 @@ public:
     // Appends n bytes; n below 1 appends nothing. Always 0.
     HRESULT WriteBytes(const void* source, int64_t n);
     HRESULT WriteInt(int32_t value);
+    // The IEEE bit pattern, little-endian, as ReadFloat takes it back.
+    HRESULT WriteFloat(float value);
     // The int32 byte count, then the bytes, no terminating zero. E_FAIL (nothing appended) for a text
     // whose length does not fit an int32.
     HRESULT WriteString(const std::string& text);

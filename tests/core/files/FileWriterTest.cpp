@@ -30,9 +30,11 @@ TEST(FileWriter, EncodesFieldByFieldAsTheReaderReads) {
     EXPECT_EQ(writer.WriteString("player"), S_OK);
     EXPECT_EQ(writer.WriteString(""), S_OK);
     EXPECT_EQ(writer.WriteBytes(&f, 4), S_OK);
+    EXPECT_EQ(writer.WriteFloat(f), S_OK);
     EXPECT_EQ(writer.WriteBytes("zz", 0), S_OK);
     EXPECT_EQ(writer.WriteBytes("zz", -5), S_OK);
-    EXPECT_EQ(writer.GetBytes(), ByteBuilder().Int32(-123456).String("player").String("").Float32(f).Bytes());
+    EXPECT_EQ(writer.GetBytes(),
+              ByteBuilder().Int32(-123456).String("player").String("").Float32(f).Float32(f).Bytes());
     ASSERT_EQ(writer.Commit(), S_OK);
 
     EXPECT_EQ(Entries("Data/Saves"), std::vector<std::string>{"save0.sav"}) << "written into the existing folder";
@@ -41,6 +43,7 @@ TEST(FileWriter, EncodesFieldByFieldAsTheReaderReads) {
     EXPECT_EQ(reader.ReadInt(), -123456);
     EXPECT_EQ(reader.ReadString(), "player");
     EXPECT_EQ(reader.ReadString(), "");
+    EXPECT_EQ(reader.ReadFloat(), f);
     EXPECT_EQ(reader.ReadFloat(), f);
     EXPECT_EQ(reader.GetRemaining(), 0u);
 }
