@@ -18,6 +18,7 @@
 #include "core/config/CPConfig.h"
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
+#include "script/CPGameData.h"
 
 namespace {
 int64_t Counter() {
@@ -52,6 +53,8 @@ void EngineHost::Startup(HWND mainWindow) {
     gVideoPlayer1 = new PAVIPlayer1;
     // Without bindings until a script loads "Actions.cfg".
     gInputManager = new CPInputManager;
+    // Empty shop tables and texts: their sources lie outside the engine.
+    gGameData = new CPGameData;
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -86,6 +89,8 @@ void EngineHost::Shutdown() {
     gAppExiting = true;
     delete gInputManager;
     gInputManager = nullptr;
+    delete gGameData;
+    gGameData = nullptr;
     // The players' textures are shown by cache entries and made on the renderer's device.
     delete gVideoPlayer;
     delete gVideoPlayer1;

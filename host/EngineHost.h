@@ -19,8 +19,8 @@ public:
     // cache and manager, music player), the effect, texture, material and animation caches, the
     // Direct3D device and gRenderer with its queues (RenderHost), an empty effect spawner gEmitterTable
     // for the game's effects, emitters and flame prototypes, the render-description builder
-    // gRenderObjectManager, the video players, the input manager gInputManager (no bindings yet), and
-    // starts the frame clock.
+    // gRenderObjectManager, the video players, the input manager gInputManager (no bindings yet), the
+    // game data gGameData (empty shop tables, no profile), and starts the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, runs the task kernel, then draws the renderer's queues and presents (when

@@ -21,6 +21,7 @@
 #include "core/ServiceGlobals.h"
 #include "host/EngineHost.h"
 #include "interface/CPInputManager.h"
+#include "script/CPGameData.h"
 #include "simulation/vehicle/CPShot.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
@@ -226,4 +227,16 @@ TEST(EngineHost, InputManagerLivesFromStartupToShutdownWithoutBindings) {
     EXPECT_EQ(gInputManager->InitInputBindings("Actions.cfg"), S_OK);
     host.Shutdown();
     EXPECT_EQ(gInputManager, nullptr);
+}
+
+TEST(EngineHost, GameDataLivesFromStartupToShutdownWithoutAProfile) {
+    ScopedWorkingFolder work;
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gGameData, nullptr);
+    EXPECT_EQ(gGameData->mCurrentSave, -1);
+    EXPECT_EQ(gGameData->mRecordTables.size(), 12u);
+    EXPECT_EQ(gGameData->mWeapons.Size(), 0u);
+    host.Shutdown();
+    EXPECT_EQ(gGameData, nullptr);
 }
