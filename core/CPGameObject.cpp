@@ -1,7 +1,6 @@
 #include "core/CPGameObject.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "Render/PAnimatedObject.h"
 #include "Render/PEffectSpawner.h"
@@ -16,19 +15,13 @@
 #include "core/CPTaskKernel.h"
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
+#include "core/StringUtils.h"
 #include "core/files/XmlFile.h"
 #include "simulation/enemies/CPEnemyBrain.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/vehicle/CPCar.h"
 
 namespace {
-
-// "%.2f" in the "C" locale whatever the process locale is.
-std::string FormatTwoDecimals(float value) {
-    char text[64];
-    auto result = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, 2);
-    return std::string(text, result.ptr);
-}
 
 void AddToKernel(CPTask* task, int32_t priority) {
     task->SetPriority(priority);

@@ -1,5 +1,7 @@
 #include "core/StringUtils.h"
 
+#include <charconv>
+
 namespace {
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 }  // namespace
@@ -46,4 +48,10 @@ std::string& ToUpper(std::string& text) {
         if (u >= 'a' && u <= 'z') c = static_cast<char>(u - 'a' + 'A');
     }
     return text;
+}
+
+std::string FormatTwoDecimals(float value) {
+    char text[64];  // the widest float, 3.4e38, takes 42 characters with two decimals
+    const auto result = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, 2);
+    return std::string(text, result.ptr);
 }

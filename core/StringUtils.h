@@ -16,6 +16,9 @@ bool IsFloatText(std::string_view text);
 // Every character a digit or "-"; true for the empty text.
 bool IsIntText(std::string_view text);
 
+// "%.2f" of the value in the "C" locale, whatever the process locale is ("nan", "inf" as printf).
+std::string FormatTwoDecimals(float value);
+
 // In place, only A-Z (resp. a-z) change, whatever the process locale is; return the same string.
 std::string& ToLower(std::string& text);
 std::string& ToUpper(std::string& text);
