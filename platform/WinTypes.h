@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+using CHAR = char;
 using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;
