@@ -5,10 +5,9 @@
 
 #include <string>
 
+#include "Render/PRenderObject.h"
+#include "core/CPGameObject.h"
 #include "core/CPSmartPtr.h"
-
-class CPGameObject;
-class CPRenderObject;
 
 struct InterfaceText {
     CPSmartPtr<CPGameObject> object;  // named "text", render kind 0; owned by the screen; may be empty

@@ -13,6 +13,7 @@
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "interface/CPFontManager.h"
+#include "interface/CPWindowOwner.h"
 #include "interface/InterfaceText.h"
 
 class InterfaceRig {
@@ -79,4 +80,14 @@ private:
     CPCommandTask mInterfaceListener;
     CPCommandDispatcher mDispatcher;
     std::vector<std::unique_ptr<CPGameObject>> mTextObjects;
+};
+
+// The screen side of windows for their tests: a controller that can be set and a count of rebuilds.
+class RecordingWindowOwner : public CPWindowOwner {
+public:
+    CPSmartPtr<CPCommandTask> GetCommandTarget() const override { return target; }
+    void UpdateBuffers() override { ++rebuilds; }
+
+    CPCommandTask* target = nullptr;  // not owned
+    int rebuilds = 0;
 };

@@ -1,0 +1,118 @@
+#include "interface/CPWindow.h"
+
+#include <cmath>
+#include <vector>
+
+#include "core/CPCommandDispatcher.h"
+#include "core/ServiceGlobals.h"
+#include "core/StringUtils.h"
+#include "core/config/CPDator.h"
+#include "core/files/CPTextReader.h"
+#include "core/files/CPTokenizer.h"
+#include "interface/CPWindowOwner.h"
+#include "interface/DesignUnits.h"
+
+namespace {
+
+// Texels as a fraction of the texture size. A screen file without its texture size (0) would give
+// infinite or NaN coordinates: those quads show the texture's corner instead.
+float TexelsToUnits(float texels, float textureSize) {
+    const float units = texels / textureSize;
+    return std::isfinite(units) ? units : 0.0f;
+}
+
+}  // namespace
+
+void SendToInterfaces(const std::string& command, const std::string& paramText) {
+    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
+        dispatcher->SendByCategory("interface", command, paramText);
+}
+
+CPWindow::CPWindow(CPWindowOwner* owner) : mOwner(owner) {}
+
+void CPWindow::SetEnabled(bool enabled) { mEnabled = enabled ? 1 : 0; }
+
+bool CPWindow::HitTest(float px, float py) const {
+    return mX + mVertices[0].position.x <= px && px <= mX + mVertices[1].position.x &&
+           mY + mVertices[0].position.y <= py && py <= mY + mVertices[2].position.y;
+}
+
+bool CPWindow::Create(const std::string& name, float textureWidth, float textureHeight, float x, float y,
+                      float width, float height, float u, float v, float du, float dv) {
+    mName = name;
+    mX = DesignToPixelsX(x) - 0.5f;
+    mY = DesignToPixelsY(y) - 0.5f;
+    BuildQuad(DesignToPixelsX(width), DesignToPixelsY(height), TexelsToUnits(u, textureWidth),
+              TexelsToUnits(v, textureHeight), TexelsToUnits(du, textureWidth), TexelsToUnits(dv, textureHeight));
+    mVisible = 1;
+    return true;
+}
+
+bool CPWindow::Load(CPTextReader& reader, float textureWidth, float textureHeight) {
+    std::string line;
+    reader.NextLine(line);
+    CPTokenizer parts(line, " ", true);
+    std::string list;
+    parts.NextToken(mName);
+    parts.NextToken(list);
+    const std::vector<std::string> fields = Tokenize(list, ",", true);
+    auto number = [&fields](size_t field) { return field <= fields.size() ? StringToFloat(fields[field - 1]) : 0.0f; };
+
+    mX = DesignToPixelsX(number(1)) - 0.5f;
+    mY = DesignToPixelsY(number(2)) - 0.5f;
+    float width = DesignToPixelsX(number(3));
+    float height = DesignToPixelsY(number(4));
+    if (fields.size() >= 9) SetVisible(fields[8] != "false");
+    if (fields.size() >= 10 && fields[9] == "stretch") {
+        // The converted size is scaled once more: the file's sizes grow with the square of the ratio.
+        width = width * (static_cast<float>(gSettings::screenWidth) * kDesignUnitX);
+        height = height * (static_cast<float>(gSettings::screenHeight) * kDesignUnitY);
+    }
+    // The other anchor words ("center", "lu", "ld", "ru", "rd", "cd", "cu") leave the position as it is.
+    BuildQuad(width, height, TexelsToUnits(number(5), textureWidth), TexelsToUnits(number(6), textureHeight),
+              TexelsToUnits(number(7), textureWidth), TexelsToUnits(number(8), textureHeight));
+    return true;
+}
+
+const CPVertex* CPWindow::GetVertices() const { return mVertices.data(); }
+
+const uint16_t* CPWindow::GetIndices() const { return mIndices.data(); }
+
+void CPWindow::SetVisible(bool visible) { mVisible = visible ? 1 : 0; }
+
+bool CPWindow::OnMouseOver(float, float) {
+    SendToInterfaces("mouse_window_over", mName);
+    return false;
+}
+
+bool CPWindow::OnMouseOut(float, float) {
+    SendToInterfaces("mouse_window_out", mName);
+    return false;
+}
+
+bool CPWindow::OnMouseDown(int32_t, float, float) { return false; }
+
+bool CPWindow::OnClick(int32_t, float px, float py) {
+    if (HitTest(px, py) && mOwner)
+        PostCommand(mOwner->GetCommandTarget(), "window", mName + "," + FormatTwoDecimals(px) + "," + FormatTwoDecimals(py));
+    return false;
+}
+
+void CPWindow::SetSize(float width, float height) {
+    mVertices[1].position.x = width;
+    mVertices[2].position.x = width;
+    mVertices[2].position.y = height;
+    mVertices[3].position.y = height;
+    mVertices[0].position.x = mVertices[0].position.y = mVertices[1].position.y = mVertices[3].position.x = 0.0f;
+}
+
+void CPWindow::BuildQuad(float width, float height, float u, float v, float du, float dv) {
+    const float corners[4][4] = {
+        {0.0f, 0.0f, u, v}, {width, 0.0f, u + du, v}, {width, height, u + du, v + dv}, {0.0f, height, u, v + dv}};
+    for (size_t i = 0; i < 4; ++i) {
+        mVertices[i] = CPVertex();
+        mVertices[i].position = D3DXVECTOR3(corners[i][0], corners[i][1], 0.0f);
+        mVertices[i].u0 = corners[i][2];
+        mVertices[i].v0 = corners[i][3];
+    }
+}
