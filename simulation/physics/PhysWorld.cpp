@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "simulation/physics/PhysMath.h"
+#include "simulation/physics/PhysStepScratch.h"
 
 namespace {
 constexpr uint32_t kAllAxes = 7;
@@ -15,7 +16,7 @@ int32_t AtLeastZero(int32_t count) { return std::max(count, 0); }
 }  // namespace
 
 PhysWorld::PhysWorld(const PhysPoolSizes& sizes, PhysAllocator* allocator, const D3DXVECTOR3* gravity)
-    : mSizes(sizes) {
+    : mSizes(sizes), mScratch(std::make_unique<StepScratch>()) {
     mAllocator = allocator ? allocator : &mOwnAllocator;
     Init(gravity ? *gravity : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     for (PhysMaterial& material : mMaterials) material = PhysMaterial{};

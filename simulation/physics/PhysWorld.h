@@ -126,6 +126,14 @@ public:
     // The text of the last report.
     const char* GetMessageText() const { return mMessageText; }
 
+    // Advances every active rigid and particle body by `seconds` (nothing for 0, a negative or a
+    // non-finite time), in equal parts of at most kMaxStepSeconds: sensors are cast, controllers
+    // called, forces and gravity applied, contacts found, reported and resolved, bodies moved.
+    // The contact callback and the controllers' handlers run inside it.
+    void Step(float seconds);
+    // Seconds the last Step took, measured on the high-resolution counter.
+    double GetLastStepDuration() const { return mLastStepDuration; }
+
     const PhysPoolSizes& GetPoolSizes() const { return mSizes; }
     PhysKinematicBody& GetWorldBody() { return mWorldBody; }
     PhysBroadPhase& GetBroadPhase() { return mBroadPhase; }
@@ -158,6 +166,18 @@ private:
     // allocate. Only the constructor calls it: building the pools again would lose every body.
     void Init(const D3DXVECTOR3& gravity);
     void Report(const char* text);
+    struct StepScratch;
+    void SubStep(float seconds);
+    void PrepareBodies(StepScratch& scratch);
+    void QueryTerrain(StepScratch& scratch);
+    void CastSensors(StepScratch& scratch);
+    void CallControllers(StepScratch& scratch, float seconds);
+    void IntegrateVelocities(StepScratch& scratch, float seconds);
+    void FindContacts(StepScratch& scratch);
+    void FormGroups(StepScratch& scratch);
+    void ReportContacts(StepScratch& scratch);
+    void SolveContacts(StepScratch& scratch, float seconds);
+    void IntegratePositions(StepScratch& scratch, float seconds);
 
     // First, so that it outlives every pool that gives its block back to it.
     PhysHeapAllocator mOwnAllocator;
@@ -187,6 +207,9 @@ private:
     PhysMessageCallback mMessageCallback = nullptr;
     PhysTerrainCallback mTerrainCallback = nullptr;
     char mMessageText[256] = {};
+    double mLastStepDuration = 0.0;
+    // Working lists of the step, kept between steps so that a warm step allocates nothing.
+    std::unique_ptr<StepScratch> mScratch;
 };
 
 // A new world, or null when its memory cannot be had.

@@ -1,0 +1,538 @@
+// The world's step. Per part of a frame: bodies refresh their world inertia and boxes, the broad phase
+// re-sorts, each awake body asks the terrain callback for the level's triangles under its box, sensors
+// are cast, controllers called, forces and gravity change the velocities, contacts are found, reported
+// and resolved by sequential impulses, and the bodies move. A body that stays still long enough sleeps:
+// it keeps its place, skips integration and the level's contacts, and wakes when pushed.
+#include <algorithm>
+#include <cmath>
+
+#include "simulation/physics/CPPhysicWorld.h"
+#include "simulation/physics/PhysStepScratch.h"
+#include "simulation/physics/PhysWorld.h"
+
+using PhysMath::Cross;
+using PhysMath::Direction;
+using PhysMath::Dot;
+using PhysMath::Xyz;
+
+namespace {
+constexpr int kSolverIterations = 8;
+// Penetration the step leaves alone, so that resting contacts do not jitter.
+constexpr float kAllowedPenetration = 0.005f;
+// The most one step moves a body out of a penetration.
+constexpr float kMaxCorrection = 0.2f;
+// Slower approaches do not bounce.
+constexpr float kBounceSpeed = 1.0f;
+// Squared speeds (linear and angular) below which a body counts as still.
+constexpr float kStillSpeedSquare = 0.01f;
+// Steps a body must stay still before it sleeps.
+constexpr int32_t kStepsBeforeSleep = 60;
+constexpr float kWakeForce = 1e-6f;
+
+bool IsSleeping(const PhysRigidBody& body) { return body.restSteps > 0; }
+// A body with no usable inverse mass (a mass of 0 or an infinite one) is never moved by the step.
+bool IsFrozen(const PhysRigidBody& body) { return !(body.inverseMass > 0.0f) || !std::isfinite(body.inverseMass); }
+bool Moves(const PhysRigidBody& body) { return !IsFrozen(body) && !IsSleeping(body); }
+
+bool Negligible(const D3DXVECTOR4& v) {
+    return std::fabs(v.x) < kWakeForce && std::fabs(v.y) < kWakeForce && std::fabs(v.z) < kWakeForce;
+}
+
+void PoseOf(const PhysBody& body, PhysRows& rotation, D3DXVECTOR3& position) {
+    if (body.kind == PhysBody::kRigid) {
+        const auto& rigid = static_cast<const PhysRigidBody&>(body);
+        rotation = rigid.state.rotationRows;
+        position = Xyz(rigid.state.position);
+    } else {
+        const auto& kinematic = static_cast<const PhysKinematicBody&>(body);
+        rotation = kinematic.rotationRows;
+        position = Xyz(kinematic.position);
+    }
+}
+
+D3DXVECTOR3 Vertex(const CPCollisionVertex* vertices, int32_t index) {
+    const CPCollisionVertex& v = vertices[index];
+    return {v.x, v.y, v.z};
+}
+
+void RefreshWorldInertia(PhysRigidBody& body) {
+    const PhysRows& r = body.state.rotationRows;
+    body.worldInverseInertia = PhysMath::Multiply(PhysMath::Multiply(PhysMath::Transpose(r), body.inverseInertia), r);
+}
+
+// The velocity change at `arm` per unit impulse along `direction`, projected back on it.
+float AngularShare(const PhysRigidBody* body, const D3DXVECTOR3& arm, const D3DXVECTOR3& direction) {
+    if (!body) return 0.0f;
+    const D3DXVECTOR3 spin = PhysMath::MultiplyRow(Cross(arm, direction), body->worldInverseInertia);
+    return Dot(Cross(spin, arm), direction);
+}
+
+float EffectiveMass(const PhysSolverContact& c, const D3DXVECTOR3& direction) {
+    float k = c.bodyA->inverseMass + AngularShare(c.bodyA, c.armA, direction);
+    if (c.movingB) k += c.movingB->inverseMass + AngularShare(c.movingB, c.armB, direction);
+    return k > 0.0f && std::isfinite(k) ? 1.0f / k : 0.0f;
+}
+
+D3DXVECTOR3 PointVelocity(const PhysRigidBody* body, const D3DXVECTOR3& arm) {
+    if (!body) return {0.0f, 0.0f, 0.0f};
+    return Xyz(body->velocity) + Cross(Xyz(body->angularVelocity), arm);
+}
+
+D3DXVECTOR3 RelativeVelocity(const PhysSolverContact& c) {
+    return PointVelocity(c.bodyA, c.armA) - PointVelocity(c.movingB, c.armB);
+}
+
+// An impulse on a moving body inside the step: velocity and angular momentum change, the spin follows;
+// the body is not woken (the step decides about sleep itself).
+void Push(PhysRigidBody* body, const D3DXVECTOR3& arm, const D3DXVECTOR3& impulse) {
+    if (!body) return;
+    body->velocity += Direction(impulse * body->inverseMass);
+    body->state.angularMomentum += Direction(Cross(arm, impulse));
+    body->angularVelocity = Direction(PhysMath::MultiplyRow(Xyz(body->state.angularMomentum), body->worldInverseInertia));
+}
+
+void ApplyPair(PhysSolverContact& c, const D3DXVECTOR3& impulse) {
+    Push(c.bodyA, c.armA, impulse);
+    Push(c.movingB, c.armB, -impulse);
+}
+
+D3DXVECTOR3 AnyPerpendicular(const D3DXVECTOR3& n) {
+    const D3DXVECTOR3 helper = std::fabs(n.x) < 0.57f ? D3DXVECTOR3(1, 0, 0) : D3DXVECTOR3(0, 1, 0);
+    return PhysMath::SafeNormalize(Cross(n, helper));
+}
+
+int32_t FindRoot(std::vector<int32_t>& parent, int32_t i) {
+    while (parent[i] != i) {
+        parent[i] = parent[parent[i]];
+        i = parent[i];
+    }
+    return i;
+}
+}  // namespace
+
+void PhysWorld::Step(float seconds) {
+    if (!(seconds > 0.0f) || !std::isfinite(seconds)) return;
+    mTimer.Start();
+    int32_t parts = static_cast<int32_t>(std::ceil(seconds / kMaxStepSeconds));
+    parts = std::clamp(parts, 1, kMaxSubsteps);
+    const float part = seconds / static_cast<float>(parts);
+    for (int32_t i = 0; i < parts; ++i) SubStep(part);
+    mLastStepDuration = mTimer.Stop();
+}
+
+void PhysWorld::SubStep(float seconds) {
+    StepScratch& scratch = *mScratch;
+    PrepareBodies(scratch);
+    QueryTerrain(scratch);
+    CastSensors(scratch);
+    CallControllers(scratch, seconds);
+    IntegrateVelocities(scratch, seconds);
+    FindContacts(scratch);
+    FormGroups(scratch);
+    ReportContacts(scratch);
+    SolveContacts(scratch, seconds);
+    IntegratePositions(scratch, seconds);
+}
+
+void PhysWorld::PrepareBodies(StepScratch& scratch) {
+    // Handlers and callbacks may move bodies between lists during the step: it walks this copy.
+    scratch.bodies.clear();
+    for (bool particle : {false, true})
+        for (PhysRigidBody* body = ActiveRigidBodies(particle).head; body; body = body->links.next)
+            scratch.bodies.push_back(body);
+    const int32_t ids = std::max(mSizes.rigidBodiesCount, 0) + std::max(mSizes.kinematicBodiesCount, 0) +
+                        std::max(mSizes.rigidParticleCount, 0);
+    scratch.slotOfId.assign(static_cast<size_t>(ids), -1);
+    for (size_t i = 0; i < scratch.bodies.size(); ++i) {
+        PhysRigidBody& body = *scratch.bodies[i];
+        if (body.id >= 0 && body.id < ids) scratch.slotOfId[static_cast<size_t>(body.id)] = static_cast<int32_t>(i);
+        RefreshWorldInertia(body);
+        body.UpdateSpin(body.state.angularMomentum);
+        if (body.geometryCount > 0 || body.sensors) body.PlaceWorldBox(body.state.rotationRows, Xyz(body.state.position));
+    }
+    mBroadPhase.Update();
+
+    // Each pair listed under both of its members.
+    scratch.neighbourStart.assign(static_cast<size_t>(ids) + 1, 0);
+    const PhysList<PhysOverlapPair>& pairs = mBroadPhase.GetPairs();
+    for (const PhysOverlapPair* pair = pairs.head; pair; pair = pair->links.next) {
+        ++scratch.neighbourStart[static_cast<size_t>(pair->bodyA->id) + 1];
+        ++scratch.neighbourStart[static_cast<size_t>(pair->bodyB->id) + 1];
+    }
+    for (size_t i = 1; i < scratch.neighbourStart.size(); ++i) scratch.neighbourStart[i] += scratch.neighbourStart[i - 1];
+    scratch.neighbours.assign(static_cast<size_t>(scratch.neighbourStart.back()), nullptr);
+    std::vector<int32_t>& fill = scratch.groupParent;  // borrowed as the fill cursor
+    fill.assign(scratch.neighbourStart.begin(), scratch.neighbourStart.end() - 1);
+    for (const PhysOverlapPair* pair = pairs.head; pair; pair = pair->links.next) {
+        scratch.neighbours[static_cast<size_t>(fill[static_cast<size_t>(pair->bodyA->id)]++)] = pair->bodyB;
+        scratch.neighbours[static_cast<size_t>(fill[static_cast<size_t>(pair->bodyB->id)]++)] = pair->bodyA;
+    }
+}
+
+void PhysWorld::QueryTerrain(StepScratch& scratch) {
+    scratch.terrain.assign(scratch.bodies.size(), PhysTerrainSpan{});
+    scratch.candidates.clear();
+    if (!mTerrainCallback) return;
+    for (size_t i = 0; i < scratch.bodies.size(); ++i) {
+        PhysRigidBody& body = *scratch.bodies[i];
+        if (IsSleeping(body) || (body.geometryCount == 0 && !body.sensors)) continue;
+        if (mCollisionTable.Get(body.collisionId, PhysCollisionTable::kWorldId) == PhysCollisionTable::kNoResponse)
+            continue;
+        const float low[4] = {body.worldMin.x, body.worldMin.y, body.worldMin.z, 1.0f};
+        const float high[4] = {body.worldMax.x, body.worldMax.y, body.worldMax.z, 1.0f};
+        const int32_t* list = nullptr;
+        const CPCollisionTriangle* triangles = nullptr;
+        const CPCollisionVertex* vertices = nullptr;
+        int32_t count = 0;
+        int32_t triangleCount = 0;
+        mTerrainCallback(low, high, &list, &triangles, &vertices, &count, &triangleCount, &body);
+        if (!list || !triangles || !vertices || count <= 0 || triangleCount <= 0) continue;
+        PhysTerrainSpan& span = scratch.terrain[i];
+        span.first = static_cast<int32_t>(scratch.candidates.size());
+        span.triangles = triangles;
+        span.vertices = vertices;
+        span.triangleCount = triangleCount;
+        // Only indices that name a triangle with three vertices are kept, each once.
+        for (int32_t c = 0; c < count; ++c) {
+            const int32_t index = list[c];
+            if (index < 0 || index >= triangleCount) continue;
+            const int32_t* v = triangles[index].vertices;
+            if (v[0] < 0 || v[1] < 0 || v[2] < 0) continue;
+            scratch.candidates.push_back(index);
+        }
+        auto begin = scratch.candidates.begin() + span.first;
+        std::sort(begin, scratch.candidates.end());
+        scratch.candidates.erase(std::unique(begin, scratch.candidates.end()), scratch.candidates.end());
+        span.count = static_cast<int32_t>(scratch.candidates.size()) - span.first;
+    }
+}
+
+void PhysWorld::CastSensors(StepScratch& scratch) {
+    for (size_t i = 0; i < scratch.bodies.size(); ++i) {
+        PhysRigidBody& body = *scratch.bodies[i];
+        if (!body.sensors || IsSleeping(body)) continue;
+        const PhysRows& rotation = body.state.rotationRows;
+        const D3DXVECTOR3 position = Xyz(body.state.position);
+        const PhysTerrainSpan& span = scratch.terrain[i];
+        for (PhysSensor* sensor = body.sensors; sensor; sensor = sensor->links.next) {
+            const D3DXVECTOR3 start = PhysMath::Rotate(Xyz(sensor->start), rotation) + position;
+            const D3DXVECTOR3 direction = PhysMath::Rotate(Xyz(sensor->unitDirection), rotation);
+            sensor->hitDepth = 0.0f;
+            sensor->hitBody = nullptr;
+            sensor->hitNormal = D3DXVECTOR4();
+            sensor->hitPoint = PhysMath::Point(start + direction * sensor->length);
+            if (sensor->length <= 0.0f) continue;
+            PhysRayHit best;
+            best.distance = sensor->length;
+            PhysBody* hitBody = nullptr;
+            PhysRayHit hit;
+            for (int32_t c = 0; c < span.count; ++c) {
+                const int32_t* v = span.triangles[scratch.candidates[static_cast<size_t>(span.first + c)]].vertices;
+                if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, Vertex(span.vertices, v[0]),
+                                                 Vertex(span.vertices, v[1]), Vertex(span.vertices, v[2]), hit) &&
+                    (!hitBody || hit.distance < best.distance)) {
+                    best = hit;
+                    hitBody = &mWorldBody;
+                }
+            }
+            if (body.id >= 0 && static_cast<size_t>(body.id) + 1 < scratch.neighbourStart.size()) {
+                for (int32_t n = scratch.neighbourStart[static_cast<size_t>(body.id)];
+                     n < scratch.neighbourStart[static_cast<size_t>(body.id) + 1]; ++n) {
+                    PhysBody* other = scratch.neighbours[static_cast<size_t>(n)];
+                    if (mCollisionTable.Get(body.collisionId, other->collisionId) == PhysCollisionTable::kNoResponse)
+                        continue;
+                    PhysRows otherRotation;
+                    D3DXVECTOR3 otherPosition;
+                    PoseOf(*other, otherRotation, otherPosition);
+                    for (const PhysGeometry* g = other->geometries; g; g = g->links.next) {
+                        const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, otherRotation, otherPosition);
+                        if (PhysNarrowPhase::RayShape(start, direction, best.distance, shape, hit) &&
+                            (!hitBody || hit.distance < best.distance)) {
+                            best = hit;
+                            hitBody = other;
+                        }
+                    }
+                }
+            }
+            if (!hitBody) continue;
+            sensor->hitBody = hitBody;
+            sensor->hitDepth = sensor->length - best.distance;
+            sensor->hitPoint = PhysMath::Point(start + direction * best.distance);
+            sensor->hitNormal = Direction(best.normal);
+        }
+    }
+}
+
+void PhysWorld::CallControllers(StepScratch& scratch, float seconds) {
+    for (PhysRigidBody* body : scratch.bodies) {
+        bool pushes = false;
+        for (PhysController* controller = body->controllers; controller; controller = controller->links.next) {
+            if (--controller->countdown <= 0) {
+                if (controller->handler) controller->handler->OnStep(controller, seconds);
+                controller->countdown = controller->period;
+            }
+            pushes = pushes || !Negligible(controller->force) || !Negligible(controller->torque);
+        }
+        if (pushes && IsSleeping(*body)) body->Wake();
+    }
+}
+
+void PhysWorld::IntegrateVelocities(StepScratch& scratch, float seconds) {
+    const D3DXVECTOR3 gravity = Xyz(mGravity);
+    for (PhysRigidBody* body : scratch.bodies) {
+        if (!Moves(*body)) continue;
+        D3DXVECTOR3 force = Xyz(body->force);
+        D3DXVECTOR3 torque = Xyz(body->torque);
+        for (const PhysController* controller = body->controllers; controller; controller = controller->links.next) {
+            force += Xyz(controller->force);
+            torque += Xyz(controller->torque);
+        }
+        D3DXVECTOR3 acceleration = force * body->inverseMass;
+        if (body->flag) acceleration += gravity;
+        body->velocity += Direction(acceleration * seconds);
+        body->UpdateSpin(body->state.angularMomentum + Direction(torque * seconds));
+    }
+}
+
+void PhysWorld::FindContacts(StepScratch& scratch) {
+    scratch.contacts.clear();
+    auto add = [&](PhysRigidBody* a, PhysBody* b, PhysRigidBody* movingB, const PhysTouch& touch, int32_t materialA,
+                   int32_t materialB) {
+        PhysSolverContact c;
+        c.bodyA = a;
+        c.bodyB = b;
+        c.movingB = movingB;
+        c.point = touch.point;
+        c.normal = touch.normal;
+        c.depth = touch.depth;
+        const PhysMaterial& ma = GetMaterial(materialA);
+        const PhysMaterial& mb = GetMaterial(materialB);
+        c.friction = (ma.friction + mb.friction) * 0.5f;
+        c.restitution = std::max(ma.restitution, mb.restitution);
+        scratch.contacts.push_back(c);
+    };
+
+    // Against the level.
+    for (size_t i = 0; i < scratch.bodies.size(); ++i) {
+        PhysRigidBody& body = *scratch.bodies[i];
+        const PhysTerrainSpan& span = scratch.terrain[i];
+        if (!Moves(body) || span.count == 0) continue;
+        for (const PhysGeometry* g = body.geometries; g; g = g->links.next) {
+            const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, body.state.rotationRows, Xyz(body.state.position));
+            scratch.samples.clear();
+            PhysNarrowPhase::SamplePoints(shape, scratch.samples);
+            for (int32_t c = 0; c < span.count; ++c) {
+                const int32_t* v = span.triangles[scratch.candidates[static_cast<size_t>(span.first + c)]].vertices;
+                scratch.touches.clear();
+                PhysNarrowPhase::ShapeAgainstTriangle(shape, scratch.samples, Vertex(span.vertices, v[0]),
+                                                      Vertex(span.vertices, v[1]), Vertex(span.vertices, v[2]),
+                                                      scratch.touches);
+                for (const PhysTouch& touch : scratch.touches) add(&body, &mWorldBody, nullptr, touch, g->material, 0);
+            }
+        }
+    }
+
+    // Between bodies.
+    for (const PhysOverlapPair* pair = mBroadPhase.GetPairs().head; pair; pair = pair->links.next) {
+        PhysBody* a = pair->bodyA;
+        PhysBody* b = pair->bodyB;
+        auto awake = [](const PhysBody* body) {
+            return body->kind == PhysBody::kRigid && Moves(*static_cast<const PhysRigidBody*>(body));
+        };
+        if (!awake(a)) std::swap(a, b);
+        if (!awake(a)) continue;
+        if (mCollisionTable.Get(a->collisionId, b->collisionId) == PhysCollisionTable::kNoResponse) continue;
+        auto* movingA = static_cast<PhysRigidBody*>(a);
+        PhysRigidBody* movingB = nullptr;
+        if (b->kind == PhysBody::kRigid && !IsFrozen(*static_cast<PhysRigidBody*>(b)))
+            movingB = static_cast<PhysRigidBody*>(b);
+        PhysRows rotationB;
+        D3DXVECTOR3 positionB;
+        PoseOf(*b, rotationB, positionB);
+        bool touching = false;
+        for (const PhysGeometry* ga = a->geometries; ga; ga = ga->links.next) {
+            const PhysPlacedShape shapeA =
+                PhysNarrowPhase::Place(*ga, movingA->state.rotationRows, Xyz(movingA->state.position));
+            for (const PhysGeometry* gb = b->geometries; gb; gb = gb->links.next) {
+                scratch.touches.clear();
+                PhysNarrowPhase::ShapeAgainstShape(shapeA, PhysNarrowPhase::Place(*gb, rotationB, positionB),
+                                                   scratch.pairSamples, scratch.touches);
+                for (const PhysTouch& touch : scratch.touches) add(movingA, b, movingB, touch, ga->material, gb->material);
+                touching = touching || !scratch.touches.empty();
+            }
+        }
+        // A sleeping body that an awake one runs into wakes up.
+        if (touching && movingB && IsSleeping(*movingB)) movingB->Wake();
+    }
+}
+
+void PhysWorld::FormGroups(StepScratch& scratch) {
+    // Last step's groups end: their records go back and their members forget them.
+    for (PhysRigidBody* body : scratch.bodies) {
+        if (PhysGroup* group = body->group) {
+            for (PhysRigidBody* member = group->first; member;) {
+                PhysRigidBody* next = member->groupNext;
+                member->group = nullptr;
+                member->groupNext = nullptr;
+                member = next;
+            }
+            mGroupPool.GiveBack(group);
+        }
+    }
+    std::vector<int32_t>& parent = scratch.groupParent;
+    parent.resize(scratch.bodies.size());
+    for (size_t i = 0; i < parent.size(); ++i) parent[i] = static_cast<int32_t>(i);
+    auto slot = [&](const PhysRigidBody* body) {
+        return body->id >= 0 && static_cast<size_t>(body->id) < scratch.slotOfId.size()
+                   ? scratch.slotOfId[static_cast<size_t>(body->id)]
+                   : -1;
+    };
+    for (const PhysSolverContact& c : scratch.contacts) {
+        if (!c.movingB) continue;
+        const int32_t a = slot(c.bodyA);
+        const int32_t b = slot(c.movingB);
+        if (a < 0 || b < 0) continue;
+        parent[static_cast<size_t>(FindRoot(parent, a))] = FindRoot(parent, b);
+    }
+    for (size_t i = 0; i < scratch.bodies.size(); ++i) {
+        const int32_t root = FindRoot(parent, static_cast<int32_t>(i));
+        if (root == static_cast<int32_t>(i)) continue;
+        PhysRigidBody* rootBody = scratch.bodies[static_cast<size_t>(root)];
+        if (!rootBody->group) {
+            // When the pool runs dry the remaining bodies simply stay on their own.
+            PhysGroup* group = mGroupPool.Take();
+            if (!group) continue;
+            group->first = rootBody;
+            group->count = 1;
+            rootBody->group = group;
+            rootBody->groupNext = nullptr;
+        }
+        PhysRigidBody* member = scratch.bodies[i];
+        PhysGroup* group = rootBody->group;
+        member->group = group;
+        member->groupNext = group->first;
+        group->first = member;
+        ++group->count;
+    }
+}
+
+void PhysWorld::ReportContacts(StepScratch& scratch) {
+    if (!mContactCallback) return;
+    for (PhysSolverContact& c : scratch.contacts) {
+        PhysContact contact;
+        contact.bodyA = c.bodyA;
+        contact.bodyB = c.bodyB;
+        contact.kindA = PhysContact::kMoving;
+        contact.kindB = c.bodyB->kind == PhysBody::kRigid ? PhysContact::kMoving : PhysContact::kStatic;
+        contact.point = c.point;
+        const D3DXVECTOR3 velocityB =
+            c.bodyB->kind == PhysBody::kRigid ? c.bodyB->GetVelocityAtPoint(c.point - Xyz(static_cast<PhysRigidBody*>(c.bodyB)->state.position))
+                                               : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        contact.relativeVelocity = c.bodyA->GetVelocityAtPoint(c.point - Xyz(c.bodyA->state.position)) - velocityB;
+        contact.normal = c.normal;
+        contact.depth = c.depth;
+        mContactCallback(&contact);
+    }
+}
+
+void PhysWorld::SolveContacts(StepScratch& scratch, float /*seconds*/) {
+    for (PhysSolverContact& c : scratch.contacts) {
+        c.armA = c.point - Xyz(c.bodyA->state.position);
+        c.armB = c.movingB ? c.point - Xyz(c.movingB->state.position) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        c.normalMass = EffectiveMass(c, c.normal);
+        const D3DXVECTOR3 relative = RelativeVelocity(c);
+        const float approach = Dot(relative, c.normal);
+        const D3DXVECTOR3 sliding = relative - c.normal * approach;
+        c.tangent[0] = PhysMath::LengthSq(sliding) > PhysMath::kTinySquare ? PhysMath::SafeNormalize(sliding)
+                                                                         : AnyPerpendicular(c.normal);
+        c.tangent[1] = Cross(c.normal, c.tangent[0]);
+        c.tangentMass[0] = EffectiveMass(c, c.tangent[0]);
+        c.tangentMass[1] = EffectiveMass(c, c.tangent[1]);
+        c.targetSpeed = approach < -kBounceSpeed ? -c.restitution * approach : 0.0f;
+        c.normalImpulse = 0.0f;
+        c.tangentImpulse[0] = c.tangentImpulse[1] = 0.0f;
+    }
+    for (int iteration = 0; iteration < kSolverIterations; ++iteration) {
+        for (PhysSolverContact& c : scratch.contacts) {
+            const float approach = Dot(RelativeVelocity(c), c.normal);
+            const float previous = c.normalImpulse;
+            c.normalImpulse = std::max(previous + c.normalMass * (c.targetSpeed - approach), 0.0f);
+            ApplyPair(c, c.normal * (c.normalImpulse - previous));
+            const float limit = c.friction * c.normalImpulse;
+            for (int k = 0; k < 2; ++k) {
+                const float slide = Dot(RelativeVelocity(c), c.tangent[k]);
+                const float before = c.tangentImpulse[k];
+                c.tangentImpulse[k] = std::clamp(before - c.tangentMass[k] * slide, -limit, limit);
+                ApplyPair(c, c.tangent[k] * (c.tangentImpulse[k] - before));
+            }
+        }
+    }
+}
+
+void PhysWorld::IntegratePositions(StepScratch& scratch, float seconds) {
+    for (PhysRigidBody* body : scratch.bodies) {
+        body->force = body->torque = D3DXVECTOR4();
+        if (!Moves(*body)) {
+            if (IsSleeping(*body)) ++body->restSteps;
+            continue;
+        }
+        const PhysBodyState before = body->state;
+        body->UpdateSpin(body->state.angularMomentum);
+        body->state.position += Direction(Xyz(body->velocity) * seconds);
+        D3DXQUATERNION& q = body->state.rotation;
+        q += body->rotationRate * seconds;
+        const float length = D3DXQuaternionLength(&q);
+        if (length > 0.0f && std::isfinite(length))
+            q = q / length;
+        else
+            q = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+        if (!PhysMath::IsFinite(Xyz(body->state.position)) || !PhysMath::IsFinite(Xyz(body->velocity)) ||
+            !PhysMath::IsFinite(Xyz(body->state.angularMomentum))) {
+            // Something drove the body to infinity: it stays where it was, at rest.
+            body->state = before;
+            body->state.angularMomentum = D3DXVECTOR4();
+            body->velocity = D3DXVECTOR4();
+        }
+        body->state.rotationRows = PhysMath::RowsFromQuaternion(body->state.rotation);
+        RefreshWorldInertia(*body);
+        body->UpdateSpin(body->state.angularMomentum);
+        const bool still = PhysMath::LengthSq(Xyz(body->velocity)) < kStillSpeedSquare &&
+                           PhysMath::LengthSq(Xyz(body->angularVelocity)) < kStillSpeedSquare;
+        body->restCounter = still ? body->restCounter + 1 : 0;
+    }
+    // Penetrations are undone by moving the bodies, not by giving them speed, so that a deep contact
+    // does not throw them apart: each step takes out the body's share (0.2) of what is left. The points
+    // of one touch (the same bodies, the same normal) are one penetration, taken out once.
+    const std::vector<PhysSolverContact>& contacts = scratch.contacts;
+    for (size_t first = 0; first < contacts.size();) {
+        const PhysSolverContact& c = contacts[first];
+        float deepest = c.depth;
+        size_t end = first + 1;
+        while (end < contacts.size() && contacts[end].bodyA == c.bodyA && contacts[end].bodyB == c.bodyB &&
+               Dot(contacts[end].normal, c.normal) > 0.99f)
+            deepest = std::max(deepest, contacts[end++].depth);
+        first = end;
+        const float excess = deepest - kAllowedPenetration;
+        if (excess <= 0.0f) continue;
+        const float shareA = Moves(*c.bodyA) ? c.bodyA->inverseMass : 0.0f;
+        const float shareB = c.movingB && Moves(*c.movingB) ? c.movingB->inverseMass : 0.0f;
+        const float total = shareA + shareB;
+        if (!(total > 0.0f) || !std::isfinite(total)) continue;
+        const float distance = std::min(c.bodyA->correction * excess, kMaxCorrection) / total;
+        c.bodyA->state.position += Direction(c.normal * (distance * shareA));
+        if (shareB > 0.0f) c.movingB->state.position -= Direction(c.normal * (distance * shareB));
+    }
+    // A body sleeps once it and every body of its group have been still long enough.
+    for (PhysRigidBody* body : scratch.bodies) {
+        if (!Moves(*body) || body->restCounter < kStepsBeforeSleep) continue;
+        bool groupStill = true;
+        if (body->group)
+            for (const PhysRigidBody* member = body->group->first; member; member = member->groupNext)
+                groupStill = groupStill && member->restCounter >= kStepsBeforeSleep;
+        if (!groupStill) continue;
+        body->restSteps = 1;
+        body->velocity = D3DXVECTOR4();
+        body->state.angularMomentum = D3DXVECTOR4();
+        body->UpdateSpin(body->state.angularMomentum);
+    }
+}

@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "simulation/physics/PhysWorld.h"
+#include "support/MathExpect.h"
+#include "support/PhysTestRig.h"
+
+namespace {
+
+constexpr float kFrame = 1.0f / 60.0f;
+const D3DXVECTOR3 kGravity(0.0f, 0.0f, -9.8f);
+
+class PhysStepTest : public ::testing::Test {
+protected:
+    PhysStepTest() : world(Sizes(), nullptr, &kGravity) {}
+    static PhysPoolSizes Sizes() {
+        PhysPoolSizes sizes;
+        sizes.geometriesCount = 200;
+        return sizes;
+    }
+    // A box body of the sizes and mass at a place, with the inertia of a box.
+    PhysRigidBody* Box(const D3DXVECTOR3& at, float a, float b, float c, float mass = 1.0f, bool particle = false) {
+        PhysRigidBody* body = particle ? world.CreateParticleBody() : world.CreateRigidBody();
+        AddTestBox(*body, a, b, c);
+        body->SetMass(mass);
+        const float sizes[3] = {a, b, c};
+        float moments[3];
+        ComputeBoxInertia(sizes, mass, moments);
+        body->SetInertia(moments[0], moments[1], moments[2]);
+        body->SetPosition(D3DXVECTOR4(at.x, at.y, at.z, 1.0f));
+        return body;
+    }
+    void Run(float seconds) {
+        for (float t = 0.0f; t < seconds; t += kFrame) world.Step(kFrame);
+    }
+    static D3DXVECTOR3 Position(const PhysRigidBody* body) { return PhysMath::Xyz(body->state.position); }
+
+    PhysWorld world;
+};
+
+// Records the calls a controller's handler receives and pushes the body with a set force.
+class RecordingHandler : public PhysStepHandler {
+public:
+    void OnStep(PhysController* controller, float seconds) override {
+        steps.push_back(seconds);
+        if (watched) depths.push_back(watched->GetHitDepth());
+        controller->SetForce(force);
+        controller->SetTorque(torque);
+    }
+    std::vector<float> steps;
+    std::vector<float> depths;
+    const PhysSensor* watched = nullptr;
+    D3DXVECTOR4 force, torque;
+};
+
+TEST_F(PhysStepTest, AFreeBodyFallsUnderGravity) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    body->SetPosition(D3DXVECTOR4(0, 0, 10, 1));
+    world.Step(kFrame);
+    const float speed = -9.8f * kFrame;
+    EXPECT_FLOAT_EQ(body->velocity.z, speed);
+    EXPECT_FLOAT_EQ(body->state.position.z, 10.0f + speed * kFrame);
+
+    PhysRigidBody* floating = world.CreateRigidBody();
+    floating->SetFlag(0);
+    floating->SetPosition(D3DXVECTOR4(5, 0, 10, 1));
+    world.Step(kFrame);
+    EXPECT_EQ(floating->velocity.z, 0.0f);
+    EXPECT_EQ(floating->state.position.z, 10.0f);
+}
+
+TEST_F(PhysStepTest, TimesThatAreNoStepChangeNothing) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    body->SetPosition(D3DXVECTOR4(0, 0, 10, 1));
+    for (float seconds : {0.0f, -kFrame, std::numeric_limits<float>::quiet_NaN(),
+                          std::numeric_limits<float>::infinity()})
+        world.Step(seconds);
+    EXPECT_EQ(body->velocity.z, 0.0f);
+    EXPECT_EQ(body->state.position.z, 10.0f);
+}
+
+TEST_F(PhysStepTest, ALongFrameIsCutIntoEqualParts) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    RecordingHandler handler;
+    body->AddController(&handler, 0);
+    world.Step(0.05f);
+    ASSERT_EQ(handler.steps.size(), 3u);
+    for (float part : handler.steps) EXPECT_FLOAT_EQ(part, 0.05f / 3.0f);
+    // A frame far too long is cut into at most eight parts.
+    handler.steps.clear();
+    world.Step(10.0f);
+    EXPECT_EQ(handler.steps.size(), static_cast<size_t>(PhysWorld::kMaxSubsteps));
+}
+
+TEST_F(PhysStepTest, ControllersAreCalledAsTheirPeriodSays) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    RecordingHandler everyStep, everyStepToo, everyThird;
+    body->AddController(&everyStep, 0);
+    body->AddController(&everyStepToo, 1);
+    body->AddController(&everyThird, 3);
+    for (int i = 0; i < 9; ++i) world.Step(kFrame);
+    EXPECT_EQ(everyStep.steps.size(), 9u);
+    EXPECT_EQ(everyStepToo.steps.size(), 9u);
+    EXPECT_EQ(everyThird.steps.size(), 3u);
+}
+
+TEST_F(PhysStepTest, AControllersForceAndTorqueActOnTheBody) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    body->SetMass(2.0f);
+    body->SetPosition(D3DXVECTOR4(0, 0, 10, 1));
+    RecordingHandler handler;
+    // Holds the body against gravity and spins it about z.
+    handler.force = D3DXVECTOR4(0, 0, 19.6f, 0);
+    handler.torque = D3DXVECTOR4(0, 0, 1, 0);
+    body->AddController(&handler, 0);
+    for (int i = 0; i < 60; ++i) world.Step(kFrame);
+    EXPECT_NEAR(body->state.position.z, 10.0f, 1e-4f);
+    EXPECT_NEAR(body->state.angularMomentum.z, 1.0f, 1e-4f);
+    // Unit inverse inertia: the spin grew to 1 rad/s, so the body turned through about half a radian.
+    EXPECT_NEAR(body->angularVelocity.z, 1.0f, 1e-4f);
+    const float turned = 2.0f * std::atan2(body->state.rotation.z, body->state.rotation.w);
+    EXPECT_NEAR(turned, 0.5f, 0.02f);
+    // The rotation rows follow the quaternion.
+    ExpectVec4Near(body->state.rotationRows.row[0], PhysMath::RowsFromQuaternion(body->state.rotation).row[0]);
+}
+
+TEST_F(PhysStepTest, SensorsSeeTheGroundBeforeTheHandlerRuns) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-50, -50, 50, 50, 0.0f);
+    PhysRigidBody* body = world.CreateRigidBody();
+    body->SetFlag(0);
+    PhysSensor* sensor = body->AddSensor();
+    sensor->SetRay(D3DXVECTOR4(0.5f, 0, 0, 1), D3DXVECTOR4(0, 0, -2, 0));
+    body->UpdateBounds();
+    body->SetPosition(D3DXVECTOR4(3, 4, 1.25f, 1));
+    RecordingHandler handler;
+    handler.watched = sensor;
+    body->AddController(&handler, 0);
+    world.Step(kFrame);
+    ASSERT_EQ(handler.depths.size(), 1u);
+    EXPECT_FLOAT_EQ(handler.depths[0], 0.75f);
+    ExpectVec4Near(sensor->GetHitPoint(), D3DXVECTOR4(3.5f, 4, 0, 1));
+    ExpectVec4Near(sensor->GetHitNormal(), D3DXVECTOR4(0, 0, 1, 0));
+    EXPECT_EQ(sensor->hitBody, &world.GetWorldBody());
+
+    // Lifted out of reach it hits nothing.
+    body->SetPosition(D3DXVECTOR4(3, 4, 2.5f, 1));
+    world.Step(kFrame);
+    EXPECT_LE(sensor->GetHitDepth(), 0.0f);
+    EXPECT_EQ(sensor->hitBody, nullptr);
+}
+
+TEST_F(PhysStepTest, SensorsFollowTheBodysTurnAndHitBodiesTheyMayMeet) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    body->SetFlag(0);
+    PhysSensor* sensor = body->AddSensor();
+    // Along the body's x axis, turned 90 degrees about z: along world y.
+    sensor->SetRay(D3DXVECTOR4(0, 0, 0, 1), D3DXVECTOR4(5, 0, 0, 0));
+    AddTestBox(*body, 0.2f, 0.2f, 0.2f);
+    const float s = std::sqrt(0.5f);
+    body->SetRotation(D3DXQUATERNION(0, 0, s, s));
+    PhysKinematicBody* wall = world.CreateKinematicBody();
+    AddTestBox(*wall, 4, 1, 4);
+    wall->SetPosition(D3DXVECTOR4(0, 3, 0, 1));
+    world.Step(kFrame);
+    EXPECT_NEAR(sensor->GetHitDepth(), 2.5f, 1e-5f);
+    ExpectVec4Near(sensor->GetHitNormal(), D3DXVECTOR4(0, -1, 0, 0));
+    EXPECT_EQ(sensor->hitBody, wall);
+
+    // With no response between their ids the ray passes through.
+    wall->SetCollisionId(5);
+    world.GetCollisionTable().Set(0, 5, 0);
+    world.Step(kFrame);
+    EXPECT_LE(sensor->GetHitDepth(), 0.0f);
+}
+
+TEST_F(PhysStepTest, ABoxDroppedOnTheGroundComesToRestOnItAndSleeps) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    PhysContactRecorder contacts(world);
+    PhysRigidBody* box = Box({0, 0, 2}, 2, 2, 1);
+    Run(3.0f);
+    EXPECT_NEAR(box->state.position.z, 0.5f, 0.03f);
+    EXPECT_NEAR(box->state.position.x, 0.0f, 0.01f);
+    EXPECT_LT(PhysMath::LengthSq(PhysMath::Xyz(box->velocity)), 0.01f);
+    EXPECT_GT(box->restSteps, 0);
+    ASSERT_FALSE(contacts.Contacts().empty());
+    const PhysContact& first = contacts.Contacts().front();
+    EXPECT_EQ(first.bodyA, box);
+    EXPECT_EQ(first.bodyB, &world.GetWorldBody());
+    EXPECT_EQ(first.kindA, PhysContact::kMoving);
+    EXPECT_EQ(first.kindB, PhysContact::kStatic);
+    ExpectVec3Near(first.normal, D3DXVECTOR3(0, 0, 1));
+    EXPECT_LT(first.relativeVelocity.z, -5.0f);
+    EXPECT_NEAR(first.point.z, 0.0f, 0.2f);
+
+    // A sleeping body keeps its place; a new velocity wakes it.
+    const D3DXVECTOR3 resting = Position(box);
+    Run(1.0f);
+    ExpectVec3Near(Position(box), resting, 0.0f);
+    box->SetVelocity(D3DXVECTOR4(0, 0, 3, 0));
+    EXPECT_EQ(box->restSteps, 0);
+    world.Step(kFrame);
+    EXPECT_GT(box->state.position.z, resting.z);
+}
+
+TEST_F(PhysStepTest, WithNoResponseToTheWorldABodyFallsThroughTheGround) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    PhysRigidBody* box = Box({0, 0, 2}, 1, 1, 1);
+    box->SetCollisionId(2);
+    world.GetCollisionTable().Set(2, -1, 0);
+    Run(1.0f);
+    EXPECT_LT(box->state.position.z, -1.0f);
+    EXPECT_EQ(terrain.queries, 0);
+}
+
+TEST_F(PhysStepTest, ACylinderOnItsSideRestsOnItsRim) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    PhysRigidBody* body = world.CreateRigidBody();
+    PhysGeometry* wheel = body->AddGeometry();
+    wheel->SetCylinder(1.0f, 0.4f);
+    body->UpdateBounds();
+    float moments[3];
+    ComputeCylinderInertia(1.0f, 0.4f, 1.0f, moments);
+    body->SetInertia(moments[0], moments[1], moments[2]);
+    // The cylinder's axis is its y axis: lying on its side it rests on its rim, radius 0.5.
+    body->SetPosition(D3DXVECTOR4(0, 0, 1.5f, 1));
+    Run(3.0f);
+    EXPECT_NEAR(body->state.position.z, 0.5f, 0.05f);
+}
+
+TEST_F(PhysStepTest, ABoxStopsOnAGentleSlopeAndSlidesDownASteepOne) {
+    PhysTestTerrain terrain(world);
+    terrain.AddSlope(40.0f, 20.0f);
+    world.SetMaterial(0, 0.6f, 0.0f);
+    PhysRigidBody* box = Box({0, 0, 1.0f}, 1, 1, 1);
+    box->SetRotation(D3DXQUATERNION(std::sin(D3DXToRadian(10.0f)), 0, 0, std::cos(D3DXToRadian(10.0f))));
+    Run(2.0f);
+    const D3DXVECTOR3 settled = Position(box);
+    Run(1.0f);
+    EXPECT_NEAR(box->state.position.y, settled.y, 0.02f);
+
+    // tan 20 degrees is 0.36: friction 0.2 cannot hold the box, which slides down at about
+    // 9.8 (sin 20 - 0.2 cos 20) = 1.5 units per second squared.
+    world.SetMaterial(0, 0.2f, 0.0f);
+    box->SetVelocity(D3DXVECTOR4(0, 0, 0, 0));
+    Run(1.0f);
+    EXPECT_LT(box->state.position.y, settled.y - 0.5f);
+}
+
+TEST_F(PhysStepTest, ABoxLandsOnAKinematicBlock) {
+    PhysContactRecorder contacts(world);
+    PhysKinematicBody* block = world.CreateKinematicBody();
+    AddTestBox(*block, 4, 4, 2);
+    block->SetPosition(D3DXVECTOR4(0, 0, 0, 1));
+    PhysRigidBody* box = Box({0.3f, 0, 3}, 1, 1, 1);
+    Run(2.0f);
+    EXPECT_NEAR(box->state.position.z, 1.5f, 0.03f);
+    ASSERT_FALSE(contacts.Contacts().empty());
+    EXPECT_EQ(contacts.Contacts().back().bodyB, block);
+    EXPECT_EQ(contacts.Contacts().back().kindB, PhysContact::kStatic);
+}
+
+TEST_F(PhysStepTest, TwoBodiesMeetOnlyWhenTheirIdsRespond) {
+    world.SetGravity(D3DXVECTOR3(0, 0, 0));
+    world.SetMaterial(0, 0.0f, 0.0f);
+    PhysContactRecorder contacts(world);
+    PhysRigidBody* left = Box({-2, 0, 0}, 1, 1, 1);
+    PhysRigidBody* right = Box({2, 0, 0}, 1, 1, 1);
+    left->SetVelocity(D3DXVECTOR4(3, 0, 0, 0));
+    right->SetVelocity(D3DXVECTOR4(-3, 0, 0, 0));
+    while (contacts.Contacts().empty() && left->state.position.x < 2.0f) world.Step(kFrame);
+    // Touching, they form one group.
+    EXPECT_NE(left->group, nullptr);
+    EXPECT_EQ(left->group, right->group);
+    Run(1.0f);
+    // Equal masses without bounce: they stop against each other, neither passes the other.
+    EXPECT_LT(left->state.position.x, right->state.position.x);
+    EXPECT_NEAR(right->state.position.x - left->state.position.x, 1.0f, 0.05f);
+    EXPECT_NEAR(left->velocity.x + right->velocity.x, 0.0f, 1e-3f);
+    ASSERT_FALSE(contacts.Contacts().empty());
+    const PhysContact& contact = contacts.Contacts().front();
+    EXPECT_EQ(contact.kindB, PhysContact::kMoving);
+    EXPECT_NEAR(std::fabs(contact.relativeVelocity.x), 6.0f, 0.01f);
+    EXPECT_NEAR(std::fabs(contact.normal.x), 1.0f, 1e-5f);
+
+    // Ids that do not respond let the bodies pass through each other.
+    PhysRigidBody* ghost = Box({-2, 5, 0}, 1, 1, 1);
+    PhysRigidBody* other = Box({2, 5, 0}, 1, 1, 1);
+    ghost->SetCollisionId(1);
+    world.GetCollisionTable().Set(1, 0, 0);
+    ghost->SetVelocity(D3DXVECTOR4(3, 0, 0, 0));
+    other->SetVelocity(D3DXVECTOR4(-3, 0, 0, 0));
+    Run(1.5f);
+    EXPECT_GT(ghost->state.position.x, other->state.position.x);
+}
+
+TEST_F(PhysStepTest, AnAwakeBodyWakesTheSleeperItRunsInto) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    PhysRigidBody* sleeper = Box({0, 0, 0.5f}, 1, 1, 1);
+    Run(2.0f);
+    ASSERT_GT(sleeper->restSteps, 0);
+    PhysRigidBody* pusher = Box({-2, 0, 0.5f}, 1, 1, 1);
+    pusher->SetVelocity(D3DXVECTOR4(5, 0, 0, 0));
+    Run(1.0f);
+    EXPECT_GT(sleeper->state.position.x, 0.1f);
+}
+
+TEST_F(PhysStepTest, BadTerrainAnswersAreSkipped) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    CPCollisionTriangle unset;  // a fresh record: indices -1
+    terrain.triangles.push_back(unset);
+    terrain.forceList = true;
+    terrain.forcedCandidates = {-5, 0, 1, 2, 1000000, 1, 0};
+    PhysRigidBody* box = Box({0, 0, 2}, 1, 1, 1);
+    Run(2.0f);
+    EXPECT_NEAR(box->state.position.z, 0.5f, 0.03f);
+}
+
+TEST_F(PhysStepTest, BodiesThatCannotMoveStayFinite) {
+    PhysRigidBody* weightless = world.CreateRigidBody();
+    weightless->SetMass(0.0f);
+    weightless->SetPosition(D3DXVECTOR4(0, 0, 5, 1));
+    PhysRigidBody* pushed = world.CreateRigidBody();
+    pushed->SetPosition(D3DXVECTOR4(5, 0, 5, 1));
+    pushed->SetForce(D3DXVECTOR4(std::numeric_limits<float>::infinity(), 0, 0, 0), D3DXVECTOR3(5, 0, 5));
+    world.Step(kFrame);
+    ExpectVec3Near(Position(weightless), D3DXVECTOR3(0, 0, 5), 0.0f);
+    EXPECT_TRUE(PhysMath::IsFinite(Position(pushed)));
+    EXPECT_TRUE(PhysMath::IsFinite(PhysMath::Xyz(pushed->velocity)));
+}
+
+TEST_F(PhysStepTest, ABodySetInactiveIsLeftAlone) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    body->SetPosition(D3DXVECTOR4(0, 0, 5, 1));
+    RecordingHandler handler;
+    body->AddController(&handler, 0);
+    body->SetActive(false, 0);
+    Run(0.5f);
+    EXPECT_EQ(body->state.position.z, 5.0f);
+    EXPECT_TRUE(handler.steps.empty());
+}
+
+}  // namespace
