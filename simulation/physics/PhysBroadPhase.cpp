@@ -194,18 +194,7 @@ void PhysBroadPhase::InsertEndPoints(PhysBody* body) {
             // Walk in from the top: the new end point goes after the last one that sorts before it.
             PhysEndPoint* after = mAxisList[axis].tail;
             while (after && Before(end, after)) after = after->links.prev;
-            PhysList<PhysEndPoint>& list = mAxisList[axis];
-            end->links.prev = after;
-            end->links.next = after ? after->links.next : list.head;
-            if (end->links.next)
-                end->links.next->links.prev = end;
-            else
-                list.tail = end;
-            if (after)
-                after->links.next = end;
-            else
-                list.head = end;
-            ++list.count;
+            mAxisList[axis].InsertAfter(after, end);
         }
         body->minEnd[axis] = ends[0];
         body->maxEnd[axis] = ends[1];
@@ -230,21 +219,8 @@ void PhysBroadPhase::SortAxis(int axis) {
             PhysEndPoint* before = end->links.prev;
             if (before->body != end->body && before->isMaximum != end->isMaximum)
                 SetAxisOverlap(end->body, before->body, axis, end->isMaximum == 0);
-            // Swap the two neighbours.
-            PhysEndPoint* outerPrev = before->links.prev;
-            PhysEndPoint* outerNext = end->links.next;
-            if (outerPrev)
-                outerPrev->links.next = end;
-            else
-                list.head = end;
-            if (outerNext)
-                outerNext->links.prev = before;
-            else
-                list.tail = before;
-            end->links.prev = outerPrev;
-            end->links.next = before;
-            before->links.prev = end;
-            before->links.next = outerNext;
+            list.Unlink(end);
+            list.InsertAfter(before->links.prev, end);
         }
         end = next;
     }

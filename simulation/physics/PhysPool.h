@@ -36,6 +36,20 @@ struct PhysList {
         tail = record;
         ++count;
     }
+    // Links the record in right after `after`, a member of this list, or at the head when it is null.
+    void InsertAfter(T* after, T* record) {
+        record->links.prev = after;
+        record->links.next = after ? after->links.next : head;
+        if (record->links.next)
+            record->links.next->links.prev = record;
+        else
+            tail = record;
+        if (after)
+            after->links.next = record;
+        else
+            head = record;
+        ++count;
+    }
     // The record must be in this list.
     void Unlink(T* record) {
         if (record->links.prev)

@@ -349,3 +349,43 @@ TEST_F(PhysStepTest, ABodySetInactiveIsLeftAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// A handler that, at its first call, sets another body inactive and takes a new body from the world.
+class MeddlingHandler : public PhysStepHandler {
+public:
+    MeddlingHandler(PhysWorld& world, PhysRigidBody* victim) : mWorld(world), mVictim(victim) {}
+    void OnStep(PhysController*, float) override {
+        ++calls;
+        if (calls == 1) {
+            mVictim->SetActive(false, 0);
+            created = mWorld.CreateRigidBody();
+        }
+    }
+    int calls = 0;
+    PhysRigidBody* created = nullptr;
+
+private:
+    PhysWorld& mWorld;
+    PhysRigidBody* mVictim;
+};
+
+TEST_F(PhysStepTest, HandlersMayChangeTheWorldsListsDuringTheStep) {
+    PhysRigidBody* victim = Box({0, 0, 5}, 1, 1, 1);
+    PhysRigidBody* body = Box({5, 0, 5}, 1, 1, 1);
+    MeddlingHandler handler(world, victim);
+    body->AddController(&handler, 0);
+    body->AddController(nullptr, 0);  // a controller without a handler is passed by
+    world.Step(kFrame);
+    world.Step(kFrame);
+    EXPECT_EQ(handler.calls, 2);
+    ASSERT_NE(handler.created, nullptr);
+    // The victim moved in the step it was set inactive in, not after.
+    const float afterFirst = victim->state.position.z;
+    world.Step(kFrame);
+    EXPECT_EQ(victim->state.position.z, afterFirst);
+    EXPECT_LT(handler.created->state.position.z, 0.0f);
+}
+
+}  // namespace

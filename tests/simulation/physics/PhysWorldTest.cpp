@@ -12,22 +12,8 @@
 
 namespace {
 
-PhysPoolSizes GameSizes() {
-    PhysPoolSizes sizes;
-    sizes.rigidBodiesCount = 500;
-    sizes.kinematicBodiesCount = 1000;
-    sizes.rigidParticleCount = 500;
-    sizes.constraintSetsCount = 50;
-    sizes.overlappedPairsCount = 1500;
-    sizes.geometriesCount = 5000;
-    sizes.stepRecordsCount = 150;
-    sizes.stepLinksCount = 150;
-    sizes.spareCount8 = 10;
-    sizes.sensorsCount = 1000;
-    sizes.spareCount10 = 200;
-    sizes.spareCount11 = -1;
-    return sizes;
-}
+// The counts the game builds its world with.
+PhysPoolSizes GameSizes() { return PhysPoolSizes{500, 1000, 500, 50, 1500, 5000, 150, 150, 10, 1000, 200, -1}; }
 
 TEST(PhysWorldTest, DefaultsAreWhatACallerGetsWithoutCountsOfItsOwn) {
     const PhysPoolSizes sizes;
