@@ -1,0 +1,302 @@
+#include "script/ObjectScriptFunctions.h"
+
+#include <cmath>
+
+#include "Render/PAnimatedObject.h"
+#include "Render/PRender.h"
+#include "Render/PRenderObjectManager.h"
+#include "Render/CPRenderQueue.h"
+#include "core/CPCommandDispatcher.h"
+#include "core/CPCommandTask.h"
+#include "core/CPGameObject.h"
+#include "core/CPTaskKernel.h"
+#include "core/FloatToInt.h"
+#include "core/FrameClock.h"
+#include "core/ObjectAddress.h"
+#include "core/ServiceGlobals.h"
+#include "core/files/CPTokenizer.h"
+#include "platform/D3DX9Math.h"
+#include "script/ScriptCalls.h"
+
+using namespace ScriptCalls;
+
+namespace ScriptFunctions {
+namespace {
+
+D3DXVECTOR3 ReadVector(lua_State* L, int first) {
+    return D3DXVECTOR3(ToFloat(L, first), ToFloat(L, first + 1), ToFloat(L, first + 2));
+}
+
+int PushVector(lua_State* L, const D3DXVECTOR3& v) {
+    lua_pushnumber(L, v.x);
+    lua_pushnumber(L, v.y);
+    lua_pushnumber(L, v.z);
+    return 3;
+}
+
+int SetVisibleFlag(lua_State* L) {
+    if (CPGameObject* object = ToObject<CPGameObject>(L, 1)) object->SetVisible(ToBool(L, 2));
+    return 0;
+}
+
+}  // namespace
+
+int GetDeltaTime(lua_State* L) {
+    lua_pushnumber(L, gDeltaTime);
+    return 1;
+}
+
+int AddRef(lua_State* L) {
+    if (CPRefObject* object = ToObject<CPRefObject>(L, 1)) object->AddRef();
+    return 0;
+}
+
+// Kept for the scripts that call it; the engine has nothing to list.
+int DumpObjects(lua_State*) { return 0; }
+
+int Release(lua_State* L) {
+    if (CPRefObject* object = ToObject<CPRefObject>(L, 1)) object->Release();
+    return 0;
+}
+
+int SendCommandByName(lua_State* L) {
+    const std::string name = CheckedString(L, 1);
+    const std::string command = CheckedString(L, 2);
+    const std::string params = CheckedString(L, 3);
+    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher()) dispatcher->SendByName(name, command, params);
+    return 0;
+}
+
+int SendCommandByObject(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    const std::string command = CheckedString(L, 2);
+    const std::string params = CheckedString(L, 3);
+    if (object) PostCommand(object->GetController(), command, params);
+    return 0;
+}
+
+int SendCommandByCategory(lua_State* L) {
+    const std::string category = CheckedString(L, 1);
+    const std::string command = CheckedString(L, 2);
+    const std::string params = CheckedString(L, 3);
+    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
+        dispatcher->SendByCategory(category, command, params);
+    return 0;
+}
+
+int SetNextCommand(lua_State* L) {
+    CPCommandTask* controller = ToObject<CPCommandTask>(L, 1);
+    lua_pushboolean(L, controller != nullptr && controller->SetNextCommand());
+    return 1;
+}
+
+int GetCurrentCommand(lua_State* L) {
+    CPCommandTask* controller = ToObject<CPCommandTask>(L, 1);
+    const CPCommand* command = controller ? controller->GetCurrentCommand() : nullptr;
+    if (command == nullptr) return 0;
+    lua_pushlstring(L, command->name.data(), command->name.size());
+    return 1;
+}
+
+int GetCurrentParams(lua_State* L) {
+    CPCommandTask* controller = ToObject<CPCommandTask>(L, 1);
+    const CPCommand* command = controller ? controller->GetCurrentCommand() : nullptr;
+    if (command == nullptr) return 0;
+    return PushStrings(L, command->params);
+}
+
+// The full 64-bit address: a 32-bit "%d" would cut it and the handle would no longer come back.
+int PointerToString(lua_State* L) {
+    lua_pushstring(L, AddressToText(lua_touserdata(L, 1)).c_str());
+    return 1;
+}
+
+int StringToPointer(lua_State* L) {
+    lua_pushlightuserdata(L, TextToAddress(CheckedString(L, 1)));
+    return 1;
+}
+
+int SetPTransformation(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (object == nullptr) return 0;
+    D3DXMATRIX rotation, translation, matrix;
+    D3DXMatrixRotationYawPitchRoll(&rotation, ToFloat(L, 5), ToFloat(L, 6), ToFloat(L, 7));
+    D3DXMatrixTranslation(&translation, ToFloat(L, 2), ToFloat(L, 3), ToFloat(L, 4));
+    D3DXMatrixMultiply(&matrix, &rotation, &translation);
+    object->SetParentWorldMatrix(matrix);
+    object->UpdateTransform();
+    return 0;
+}
+
+// Returns the top of the stack: the checked value when it is the only argument.
+int CheckString(lua_State* L) {
+    luaL_checklstring(L, 1, nullptr);
+    return 1;
+}
+
+int GetChildObject(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    const std::string name = CheckedString(L, 2);
+    CPGameObject* found = nullptr;
+    if (object) {
+        CPGameObject::ObjectList subtree;
+        object->CollectObjects(subtree);
+        for (const CPSmartPtr<CPGameObject>& candidate : subtree) {
+            if (candidate && candidate->GetName() == name) {
+                found = candidate.Get();
+                break;
+            }
+        }
+    }
+    PushObject(L, found);
+    return 1;
+}
+
+int SetVisible(lua_State* L) { return SetVisibleFlag(L); }
+
+int SetCollision(lua_State* L) {
+    if (CPGameObject* object = ToObject<CPGameObject>(L, 1)) object->SetCollidable(ToBool(L, 2));
+    return 0;
+}
+
+int SplitString(lua_State* L) {
+    const std::string text = CheckedString(L, 1);
+    const std::string separators = CheckedString(L, 2);
+    CPTokenizer tokenizer(text, separators, true);
+    std::vector<std::string> tokens;
+    std::string token;
+    while (tokenizer.NextToken(token)) tokens.push_back(token);
+    return PushStrings(L, tokens);
+}
+
+int LoadRenderObject(lua_State* L) {
+    const std::string name = CheckedString(L, 1);
+    const int32_t extra = TruncateToInt32(luaL_checknumber(L, 2));
+    CPSmartPtr<CPGameObject> object;
+    if (gRenderObjectManager) gRenderObjectManager->CreateObjectByDescription(object, name, extra);
+    PushObject(L, object.Get());
+    return 1;
+}
+
+int DrawDynamicObject(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (object == nullptr || GetRenderer() == nullptr) return 0;
+    if (CPSmartPtr<CPRenderQueue> queue = GetRenderer()->GetDrawQueue()) queue->AddObjectTree(object);
+    return 0;
+}
+
+int SetAnimation(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    CPAnimationRequest request;
+    request.name = PlainString(L, 2);
+    request.speed = ToFloat(L, 3);
+    request.loopLimit = ToInteger(L, 4);
+    request.reportFrame = ToInteger(L, 5);
+    request.reportTarget = ToObject<CPTask>(L, 6);
+    if (object) object->PlayAnimation(request, false);
+    return 0;
+}
+
+int GetParentObject(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    PushObject(L, object ? object->GetParent().Get() : nullptr);
+    return 1;
+}
+
+int ActivateObject(lua_State* L) {
+    if (CPGameObject* object = ToObject<CPGameObject>(L, 1)) object->Activate(ToInteger(L, 2));
+    return 0;
+}
+
+int KillAllTasks(lua_State*) {
+    if (gTaskKernel) gTaskKernel->KillAllTasks();
+    return 0;
+}
+
+int ToInt(lua_State* L) {
+    lua_pushnumber(L, ToInteger(L, 1));
+    return 1;
+}
+
+// The scripts pass their own task; a handle that names no live task stops nothing.
+int StopScript(lua_State* L) {
+    if (CPTask* task = ToObject<CPTask>(L, 1)) task->SetStopped(true);
+    return 0;
+}
+
+int SetPosition(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (object == nullptr) return 0;
+    // Moves the linked level-of-detail copies and the body too, and marks the object dirty.
+    object->SetPosition(ReadVector(L, 2));
+    object->UpdateTransform();
+    return 0;
+}
+
+int GetPosition(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (object == nullptr) return 0;
+    return PushVector(L, object->GetPosition());
+}
+
+int GetBBoxInfo(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (object == nullptr) return 0;
+    const CPAxisBox& bounds = object->GetHierarchyBounds();
+    PushVector(L, bounds.mCentre);
+    PushVector(L, bounds.mMinimum);
+    PushVector(L, bounds.mMaximum);
+    return 9;
+}
+
+int SetRotation(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (object == nullptr) return 0;
+    D3DXMATRIX x, y, z, xy, matrix;
+    D3DXMatrixRotationX(&x, ToFloat(L, 2));
+    D3DXMatrixRotationY(&y, ToFloat(L, 3));
+    D3DXMatrixRotationZ(&z, ToFloat(L, 4));
+    D3DXMatrixMultiply(&xy, &x, &y);
+    D3DXMatrixMultiply(&matrix, &xy, &z);
+    D3DXQUATERNION rotation;
+    D3DXQuaternionRotationMatrix(&rotation, &matrix);
+    object->SetRotation(rotation);
+    object->UpdateTransform();
+    return 0;
+}
+
+// The copy belongs to the script that asked for it. A handle that names no live object copies
+// nothing and gives a null object.
+int Clone(lua_State* L) {
+    CPGameObject* source = ToObject<CPGameObject>(L, 1);
+    if (source == nullptr) {
+        PushObject(L, nullptr);
+        return 1;
+    }
+    CPSmartPtr<CPGameObject> held(source);
+    CPGameObject* copy = new CPGameObject(source->GetName());
+    copy->CopyFrom(held);
+    PushObject(L, copy);
+    return 1;
+}
+
+int FindObject(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    const std::string name = CheckedString(L, 2);
+    PushObject(L, object ? object->FindObject(name).Get() : nullptr);
+    return 1;
+}
+
+int SetObjectVisible(lua_State* L) { return SetVisibleFlag(L); }
+
+int StartAnimation(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    CPAnimationRequest request;
+    request.name = PlainString(L, 2);
+    request.loopLimit = ToInteger(L, 3);
+    request.reportTarget = ToObject<CPTask>(L, 4);
+    if (object) object->PlayAnimation(request, false);
+    return 0;
+}
+
+}  // namespace ScriptFunctions

@@ -1,0 +1,66 @@
+#include "script/ScriptCalls.h"
+
+#include "core/FloatToInt.h"
+
+namespace ScriptCalls {
+
+void PushObject(lua_State* L, const CPRefObject* object) {
+    lua_pushlightuserdata(L, const_cast<CPRefObject*>(object));
+}
+
+int32_t ToInteger(lua_State* L, int index) { return TruncateToInt32(lua_tonumber(L, index)); }
+
+bool IsTrue(lua_State* L, int index) { return lua_type(L, index) == LUA_TBOOLEAN && lua_toboolean(L, index) != 0; }
+
+std::string CheckedString(lua_State* L, int index) {
+    size_t length = 0;
+    const char* text = luaL_checklstring(L, index, &length);
+    return std::string(text, length);
+}
+
+std::string PlainString(lua_State* L, int index) {
+    size_t length = 0;
+    const char* text = lua_tolstring(L, index, &length);
+    return text ? std::string(text, length) : std::string();
+}
+
+void ReserveResults(lua_State* L, int count) { luaL_checkstack(L, count, "too many results"); }
+
+int PushStrings(lua_State* L, const std::vector<std::string>& texts) {
+    // A command or a text may hold more parts than the stack has room for by default.
+    ReserveResults(L, static_cast<int>(texts.size()));
+    for (const std::string& text : texts) lua_pushlstring(L, text.data(), text.size());
+    return static_cast<int>(texts.size());
+}
+
+int PushNameList(lua_State* L, const std::vector<std::string>& names) {
+    lua_pushnumber(L, static_cast<lua_Number>(names.size()));
+    lua_newtable(L);
+    for (size_t i = 0; i < names.size(); ++i) {
+        lua_pushnumber(L, static_cast<lua_Number>(i + 1));
+        lua_pushlstring(L, names[i].data(), names[i].size());
+        lua_settable(L, -3);
+    }
+    return 2;
+}
+
+RaceTime SplitRaceTime(float seconds) {
+    RaceTime time;
+    time.seconds = TruncateToInt32(seconds);
+    time.hundredths = TruncateToInt32((seconds - static_cast<float>(time.seconds)) * 100.0f);
+    if (time.seconds >= 60) {
+        time.minutes = TruncateToInt32(static_cast<float>(time.seconds) * 0.016666668f);
+        time.seconds -= 60 * time.minutes;
+    }
+    return time;
+}
+
+int PushRaceTime(lua_State* L, float seconds) {
+    const RaceTime time = SplitRaceTime(seconds);
+    lua_pushnumber(L, time.minutes);
+    lua_pushnumber(L, time.seconds);
+    lua_pushnumber(L, time.hundredths);
+    return 3;
+}
+
+}  // namespace ScriptCalls

@@ -1,0 +1,59 @@
+// The calling conventions every native script function follows: arguments read by position, results
+// pushed, engine objects as light-userdata handles that are checked before use.
+#pragma once
+
+#include <lua.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/CPRefObject.h"
+
+namespace ScriptCalls {
+
+// The engine object behind the handle at `index`, when the handle names a live engine object of class
+// T; null otherwise (absent, nil, not a handle, a stale or unknown address, another class).
+template <class T>
+T* ToObject(lua_State* L, int index) {
+    void* handle = lua_touserdata(L, index);
+    if (handle == nullptr || !gObjectRegistry::Contains(handle)) return nullptr;
+    return dynamic_cast<T*>(static_cast<CPRefObject*>(handle));
+}
+
+// Pushes the object's handle (the address of its engine-object root); null pushes a null handle, not nil.
+void PushObject(lua_State* L, const CPRefObject* object);
+
+// A number (or a numeric string); anything else reads as 0.
+inline double ToNumber(lua_State* L, int index) { return lua_tonumber(L, index); }
+inline float ToFloat(lua_State* L, int index) { return static_cast<float>(lua_tonumber(L, index)); }
+// Truncated toward zero; NaN gives 0 and values beyond the int32 range its nearest end.
+int32_t ToInteger(lua_State* L, int index);
+// False only for nil, false and an absent argument.
+inline bool ToBool(lua_State* L, int index) { return lua_toboolean(L, index) != 0; }
+// True only for a boolean true (a number or nil is false).
+bool IsTrue(lua_State* L, int index);
+
+// A string or a number as text; raises the Lua argument error naming the position otherwise.
+std::string CheckedString(lua_State* L, int index);
+// A string or a number as text, raising nothing; anything else is the empty text.
+std::string PlainString(lua_State* L, int index);
+
+// Makes room for `count` more results; raises a Lua error when the stack cannot grow that far.
+void ReserveResults(lua_State* L, int count);
+// Pushes each text as a result; returns their count.
+int PushStrings(lua_State* L, const std::vector<std::string>& texts);
+// A name list: the count, then a table of the names under the keys 1, 2, 3...; returns 2.
+int PushNameList(lua_State* L, const std::vector<std::string>& names);
+
+// A race time of `seconds` as minutes, seconds, hundredths.
+struct RaceTime {
+    int32_t minutes = 0;
+    int32_t seconds = 0;
+    int32_t hundredths = 0;
+};
+RaceTime SplitRaceTime(float seconds);
+// Pushes the triple minutes, seconds, hundredths; returns 3.
+int PushRaceTime(lua_State* L, float seconds);
+
+}  // namespace ScriptCalls

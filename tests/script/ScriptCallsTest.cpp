@@ -1,0 +1,175 @@
+#include "script/ScriptCalls.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "core/CPGameObject.h"
+#include "core/CPCommandTask.h"
+#include "script/ScriptFunctionTables.h"
+#include "support/LuaScriptRig.h"
+
+namespace {
+
+size_t Count(const ScriptFunctionEntry* table) {
+    size_t n = 0;
+    while (table[n].name != nullptr || table[n].function != nullptr) ++n;
+    return n;
+}
+
+// Names whose behaviour the script tests of this folder exercise through a real Lua state.
+const std::set<std::string> kExercised = {
+    // objects, commands, tasks
+    "GetDeltaTime", "AddRef", "DumpObjects", "Release", "SendCommandByName", "SendCommandByObject",
+    "SendCommandByCategory", "SetNextCommand", "GetCurrentCommand", "GetCurrentParams", "PointerToString",
+    "StringToPointer", "SetPTransformation", "CheckString", "GetChildObject", "SetVisible", "SetCollision",
+    "SplitString", "LoadRenderObject", "DrawDynamicObject", "SetAnimation", "GetParentObject", "ActivateObject",
+    "KillAllTasks", "ToInt", "StopScript", "SetPosition", "GetPosition", "GetBBoxInfo", "SetRotation", "Clone",
+    "FindObject", "SetObjectVisible", "StartAnimation",
+    // sound, music, video, settings, system
+    "PlaySpecialSound", "PlaySpecialSound3D", "UpdateSoundPosition", "StopSpecialSound", "IsSpecialSoundPlaying",
+    "StopSounds", "GetSoundVolume", "SetSoundVolume", "GetMusicVolume", "SetMusicVolume", "PlayMusic",
+    "PlayMusicNoLoop", "StopPlayingMusic", "StopMusic", "GetMusicName", "PlayVideo", "PlayVideoNoSound",
+    "PlayVideo1", "StopVideo", "StopVideo1", "GetMouse", "SetMouse", "GetBrightness", "SetBrightness",
+    "DumpAIInfo", "GetCurrentResolution", "GetScreenSize", "IsWeather", "InitWarning", "SetLensFlare",
+    "GetAICount", "SaveLog", "GoURLlink", "GoURL", "IsFileExists",
+};
+
+}  // namespace
+
+TEST(ScriptFunctionTables, HoldEveryNameOfTheScriptsInTheirTables) {
+    EXPECT_EQ(Count(gGameFunctions), 239u);
+    EXPECT_EQ(Count(gHudFunctions), 53u);
+    EXPECT_EQ(Count(gCoreFunctions), 30u);
+    EXPECT_STREQ(gGameFunctions[0].name, "SetPlayerName");
+    EXPECT_STREQ(gGameFunctions[238].name, "GetScreenSize");
+    EXPECT_STREQ(gHudFunctions[52].name, "SetBrake2");
+    EXPECT_STREQ(gCoreFunctions[7].name, "SetNextCommand");
+    EXPECT_STREQ(gCoreFunctions[29].name, "PlayMusic");
+    for (const ScriptFunctionEntry* table : {gGameFunctions, gHudFunctions, gCoreFunctions})
+        for (size_t i = 0; i < Count(table); ++i) EXPECT_NE(table[i].name, nullptr) << "entry " << i;
+}
+
+TEST(ScriptFunctionTables, EveryRegisteredNameIsACallableGlobalWithTestedBehaviour) {
+    LuaScriptRig lua;
+    std::set<std::string> registered;
+    for (const ScriptFunctionEntry* table : {gGameFunctions, gHudFunctions, gCoreFunctions}) {
+        for (size_t i = 0; i < Count(table); ++i) {
+            const std::string name = table[i].name;
+            if (table[i].function == nullptr) {
+                if (!registered.count(name)) {
+                    EXPECT_EQ(lua.Type(name.c_str()), LUA_TNIL) << name << " has no function";
+                }
+                continue;
+            }
+            registered.insert(name);
+            EXPECT_EQ(lua.Type(name.c_str()), LUA_TFUNCTION) << name;
+            EXPECT_TRUE(kExercised.count(name)) << name << " is registered but no script test calls it";
+        }
+    }
+    for (const std::string& name : kExercised) EXPECT_TRUE(registered.count(name)) << name;
+}
+
+TEST(ScriptFunctionTables, PairedNamesShareOneFunction) {
+    auto find = [](const ScriptFunctionEntry* table, const char* name) -> lua_CFunction {
+        for (size_t i = 0; i < Count(table); ++i)
+            if (std::string(table[i].name) == name) return table[i].function;
+        return nullptr;
+    };
+    EXPECT_EQ(find(gGameFunctions, "StopPlayingMusic"), find(gGameFunctions, "StopMusic"));
+    EXPECT_EQ(find(gGameFunctions, "SetBrightness"), find(gGameFunctions, "DumpAIInfo"));
+    EXPECT_NE(find(gGameFunctions, "StopMusic"), nullptr);
+}
+
+TEST(ScriptFunctionTables, ALaterTableReplacesAnEarlierFunctionOfTheSameName) {
+    static const ScriptFunctionEntry first[] = {{"Twice", [](lua_State* L) { lua_pushnumber(L, 1); return 1; }},
+                                                {"Unbuilt", nullptr},
+                                                {nullptr, nullptr}};
+    static const ScriptFunctionEntry second[] = {{"Twice", [](lua_State* L) { lua_pushnumber(L, 2); return 1; }},
+                                                 {nullptr, nullptr}};
+    lua_State* L = luaL_newstate();
+    EXPECT_EQ(RegisterScriptFunctions(L, first), 1);
+    EXPECT_EQ(RegisterScriptFunctions(L, second), 1);
+    ASSERT_EQ(luaL_dostring(L, "r = Twice(); u = Unbuilt"), 0);
+    lua_getglobal(L, "r");
+    EXPECT_EQ(lua_tonumber(L, -1), 2.0);
+    lua_getglobal(L, "u");
+    EXPECT_TRUE(lua_isnil(L, -1));
+    lua_close(L);
+}
+
+TEST(ScriptCalls, AHandleIsAnObjectOnlyWhileItLivesAndHasTheExpectedClass) {
+    lua_State* L = luaL_newstate();
+    auto* object = new CPGameObject("crate");
+    CPCommandTask task;
+    int local = 0;
+    ScriptCalls::PushObject(L, object);
+    ScriptCalls::PushObject(L, &task);
+    lua_pushlightuserdata(L, &local);
+    lua_pushnil(L);
+    lua_pushstring(L, "crate");
+
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 1), object);
+    EXPECT_EQ(ScriptCalls::ToObject<CPCommandTask>(L, 1), nullptr) << "a game object is not a controller";
+    EXPECT_EQ(ScriptCalls::ToObject<CPCommandTask>(L, 2), &task);
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 3), nullptr) << "an address that is no engine object";
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 4), nullptr);
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 5), nullptr);
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 6), nullptr) << "an absent argument";
+    delete object;
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 1), nullptr) << "a stale handle";
+    lua_close(L);
+}
+
+TEST(ScriptCalls, RaceTimesSplitIntoMinutesSecondsAndHundredths) {
+    struct Case {
+        float seconds;
+        int32_t minutes, wholeSeconds, hundredths;
+    } cases[] = {
+        {0.0f, 0, 0, 0}, {59.99f, 0, 59, 99}, {60.0f, 1, 0, 0}, {125.5f, 2, 5, 50}, {3599.0f, 59, 59, 0},
+        {-1.5f, 0, -1, -50}, {std::nanf(""), 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const ScriptCalls::RaceTime t = ScriptCalls::SplitRaceTime(c.seconds);
+        EXPECT_EQ(t.minutes, c.minutes) << c.seconds;
+        EXPECT_EQ(t.seconds, c.wholeSeconds) << c.seconds;
+        EXPECT_EQ(t.hundredths, c.hundredths) << c.seconds;
+    }
+}
+
+TEST(ScriptCalls, ScriptsReceiveTheTripleNameListsAndArgumentConversions) {
+    LuaScriptRig lua;
+    lua_register(lua.L, "RaceTime", [](lua_State* L) { return ScriptCalls::PushRaceTime(L, ScriptCalls::ToFloat(L, 1)); });
+    lua_register(lua.L, "Names", [](lua_State* L) { return ScriptCalls::PushNameList(L, {"gun", "mine", "rocket"}); });
+    lua_register(lua.L, "Read", [](lua_State* L) {
+        lua_pushnumber(L, ScriptCalls::ToInteger(L, 1));
+        lua_pushboolean(L, ScriptCalls::ToBool(L, 2));
+        lua_pushboolean(L, ScriptCalls::IsTrue(L, 2));
+        lua_pushstring(L, ScriptCalls::PlainString(L, 3).c_str());
+        return 4;
+    });
+    lua_register(lua.L, "Checked", [](lua_State* L) {
+        lua_pushstring(L, ScriptCalls::CheckedString(L, 2).c_str());
+        return 1;
+    });
+    ASSERT_EQ(lua.Run("m, s, h = RaceTime(125.5)\n"
+                      "n, list = Names()\n"
+                      "i, b, t, p = Read('12.9', 0, nil)\n"
+                      "ok, err = pcall(Checked, 1, {})"),
+              "");
+    EXPECT_EQ(lua.Number("m"), 2);
+    EXPECT_EQ(lua.Number("s"), 5);
+    EXPECT_EQ(lua.Number("h"), 50);
+    EXPECT_EQ(lua.Number("n"), 3);
+    ASSERT_EQ(lua.Run("first, last = list[1], list[3]"), "");
+    EXPECT_EQ(lua.Text("first"), "gun");
+    EXPECT_EQ(lua.Text("last"), "rocket");
+    EXPECT_EQ(lua.Number("i"), 12) << "a numeric string, truncated";
+    EXPECT_TRUE(lua.Bool("b")) << "the number 0 is true";
+    EXPECT_FALSE(lua.Bool("t")) << "only a boolean true counts as a switch";
+    EXPECT_EQ(lua.Text("p"), "") << "an absent plain string is empty";
+    EXPECT_FALSE(lua.Bool("ok"));
+    EXPECT_NE(lua.Text("err").find("bad argument #2"), std::string::npos) << lua.Text("err");
+}

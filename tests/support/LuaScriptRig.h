@@ -1,0 +1,54 @@
+// A Lua state with the standard libraries and every registered native function, for running real
+// scripts against the engine in tests.
+#pragma once
+
+#include <lua.hpp>
+
+#include <string>
+
+#include "script/ScriptFunctionTables.h"
+
+class LuaScriptRig {
+public:
+    lua_State* L;
+
+    LuaScriptRig() : L(luaL_newstate()) {
+        luaL_openlibs(L);
+        RegisterAllScriptFunctions(L);
+    }
+    ~LuaScriptRig() { lua_close(L); }
+    LuaScriptRig(const LuaScriptRig&) = delete;
+    LuaScriptRig& operator=(const LuaScriptRig&) = delete;
+
+    // Runs the chunk; the Lua error message, or "" when it ran through.
+    std::string Run(const std::string& code) {
+        if (luaL_loadstring(L, code.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
+            std::string message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(error)";
+            lua_pop(L, 1);
+            return message;
+        }
+        return "";
+    }
+    // Makes the address a global light-userdata handle of the scripts.
+    void SetHandle(const char* name, const void* address) {
+        lua_pushlightuserdata(L, const_cast<void*>(address));
+        lua_setglobal(L, name);
+    }
+    // Reads the global with `read` while it is on the stack.
+    template <class F>
+    auto Global(const char* name, F read) {
+        lua_getglobal(L, name);
+        auto value = read();
+        lua_pop(L, 1);
+        return value;
+    }
+    double Number(const char* name) { return Global(name, [this] { return lua_tonumber(L, -1); }); }
+    std::string Text(const char* name) {
+        return Global(name, [this] { return std::string(lua_tostring(L, -1) ? lua_tostring(L, -1) : "(nil)"); });
+    }
+    bool Bool(const char* name) { return Global(name, [this] { return lua_toboolean(L, -1) != 0; }); }
+    void* Handle(const char* name) { return Global(name, [this] { return lua_touserdata(L, -1); }); }
+    int Type(const char* name) { return Global(name, [this] { return lua_type(L, -1); }); }
+
+
+};
