@@ -1,0 +1,208 @@
+#include "script/ObjectScriptFunctions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "core/CPCommandDispatcher.h"
+#include "core/CPCommandTask.h"
+#include "core/CPGameObject.h"
+#include "core/FrameClock.h"
+#include "core/ObjectAddress.h"
+#include "core/ServiceGlobals.h"
+#include "support/LuaScriptRig.h"
+#include "support/ScopedTaskKernel.h"
+
+namespace {
+
+class ObjectScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDispatcher = gCommandDispatcher;
+        gCommandDispatcher = &dispatcher;
+        kernel.AddTask(&controller);
+        dispatcher.Register(&controller, "main", "level");
+        root = std::make_unique<CPGameObject>("car");
+        child = new CPGameObject("wheel");
+        grandchild = new CPGameObject("car");
+        root->AddOwnedChild(CPSmartPtr<CPGameObject>(child));
+        child->AddOwnedChild(CPSmartPtr<CPGameObject>(grandchild));
+        root->SetController(CPSmartPtr<CPCommandTask>(&controller));
+        lua.SetHandle("root", root.get());
+        lua.SetHandle("child", child);
+        lua.SetHandle("grandchild", grandchild);
+        lua.SetHandle("controller", &controller);
+    }
+    void TearDown() override {
+        root.reset();
+        gCommandDispatcher = previousDispatcher;
+    }
+
+    ScopedTaskKernel kernel;
+    CPCommandDispatcher dispatcher;
+    CPCommandDispatcher* previousDispatcher = nullptr;
+    CPCommandTask controller;
+    std::unique_ptr<CPGameObject> root;
+    CPGameObject* child = nullptr;
+    CPGameObject* grandchild = nullptr;
+    LuaScriptRig lua;
+};
+
+TEST_F(ObjectScriptTest, AScriptReadsItsCommandsInArrivalOrderWithTheirParameters) {
+    ASSERT_EQ(lua.Run("SendCommandByName('main', 'first', 'a,\"b,c\",d')\n"
+                      "SendCommandByCategory('level', 'second', '')\n"
+                      "SendCommandByObject(root, 'third', '7')\n"
+                      "SendCommandByName('nobody', 'lost', '')\n"
+                      "log = ''\n"
+                      "while SetNextCommand(controller) do\n"
+                      "  local params = {GetCurrentParams(controller)}\n"
+                      "  log = log .. GetCurrentCommand(controller) .. '(' .. table.concat(params, '|') .. ')'\n"
+                      "end\n"
+                      "after = GetCurrentCommand(controller)\n"
+                      "again = SetNextCommand(controller)"),
+              "");
+    EXPECT_EQ(lua.Text("log"), "first(a|b,c|d)second()third(7)");
+    EXPECT_EQ(lua.Type("after"), LUA_TNIL);
+    EXPECT_FALSE(lua.Bool("again")) << "an empty queue answers false";
+}
+
+TEST_F(ObjectScriptTest, ACommandWithMoreParametersThanTheStackHoldsComesThroughWhole) {
+    std::string params;
+    for (int i = 0; i < 300; ++i) params += (i ? "," : "") + std::to_string(i);
+    PostCommand(CPSmartPtr<CPCommandTask>(&controller), "many", params);
+    ASSERT_EQ(lua.Run("SetNextCommand(controller)\n"
+                      "local p = {GetCurrentParams(controller)}\n"
+                      "count, last = #p, p[#p]\n"
+                      "local t = {SplitString(string.rep('x;', 500), ';')}\n"
+                      "tokens = #t"),
+              "");
+    EXPECT_EQ(lua.Number("count"), 300);
+    EXPECT_EQ(lua.Text("last"), "299");
+    EXPECT_EQ(lua.Number("tokens"), 500);
+}
+
+TEST_F(ObjectScriptTest, HandlesThatNameNoLiveObjectOfTheRightClassActOnNothing) {
+    int notAnObject = 0;
+    lua.SetHandle("bogus", &notAnObject);
+    CPGameObject* stale = new CPGameObject("gone");
+    lua.SetHandle("stale", stale);
+    delete stale;
+    ASSERT_EQ(lua.Run("a = SetNextCommand(root)\n"  // a game object is not a command receiver
+                      "b = SetNextCommand(bogus)\n"
+                      "n = select('#', GetPosition(stale))\n"
+                      "SetPosition(bogus, 1, 2, 3)\n"
+                      "StopScript(bogus)\n"
+                      "copy = Clone(stale)\n"
+                      "m = select('#', GetCurrentParams(nil))"),
+              "");
+    EXPECT_FALSE(lua.Bool("a"));
+    EXPECT_FALSE(lua.Bool("b"));
+    EXPECT_EQ(lua.Number("n"), 0);
+    EXPECT_EQ(lua.Type("copy"), LUA_TLIGHTUSERDATA);
+    EXPECT_EQ(lua.Handle("copy"), nullptr) << "a copy of nothing is a null object";
+    EXPECT_EQ(lua.Number("m"), 0);
+}
+
+TEST_F(ObjectScriptTest, PointersGoThroughTextWithTheirFullAddress) {
+    ASSERT_EQ(lua.Run("text = PointerToString(root)\nback = StringToPointer(text)\nsame = back == root"), "");
+    EXPECT_EQ(lua.Text("text"), AddressToText(root.get()));
+    EXPECT_TRUE(lua.Bool("same"));
+}
+
+TEST_F(ObjectScriptTest, ChildLookUpsTellTheObjectItselfFromItsDescendants) {
+    ASSERT_EQ(lua.Run("self = GetChildObject(root, 'car')\n"
+                      "found = FindObject(root, 'car')\n"
+                      "wheel = FindObject(root, 'wheel')\n"
+                      "none = GetChildObject(root, 'door')\n"
+                      "parent = GetParentObject(child)\n"
+                      "top = GetParentObject(root)\n"
+                      "ok, err = pcall(FindObject, root, {})"),
+              "");
+    EXPECT_EQ(lua.Handle("self"), root.get()) << "the object itself is the first candidate";
+    EXPECT_EQ(lua.Handle("found"), grandchild);
+    EXPECT_EQ(lua.Handle("wheel"), child);
+    EXPECT_EQ(lua.Type("none"), LUA_TLIGHTUSERDATA);
+    EXPECT_EQ(lua.Handle("none"), nullptr);
+    EXPECT_EQ(lua.Handle("parent"), root.get());
+    EXPECT_EQ(lua.Handle("top"), nullptr);
+    EXPECT_FALSE(lua.Bool("ok"));
+    EXPECT_NE(lua.Text("err").find("#2"), std::string::npos);
+}
+
+TEST_F(ObjectScriptTest, TransformsFlagsAndBoundsAreSetAndReadBack) {
+    ASSERT_EQ(lua.Run("SetPosition(root, '1', 2, 3)\n"
+                      "x, y, z = GetPosition(root)\n"
+                      "SetRotation(child, 0, 0, math.pi / 2)\n"
+                      "SetPTransformation(grandchild, 5, 6, 7, 0, 0, 0)\n"
+                      "SetVisible(root, false)\n"
+                      "SetObjectVisible(child, false)\n"
+                      "SetCollision(root, nil)\n"
+                      "local b = {GetBBoxInfo(root)}\n"
+                      "boxCount = #b"),
+              "");
+    EXPECT_EQ(lua.Number("x"), 1);
+    EXPECT_EQ(lua.Number("y"), 2);
+    EXPECT_EQ(lua.Number("z"), 3);
+    EXPECT_FALSE(root->IsDirty()) << "the transform is rebuilt at once";
+    EXPECT_FLOAT_EQ(root->GetWorldMatrix()._41, 1.0f);
+    EXPECT_NEAR(child->GetRotation().z, std::sqrt(0.5f), 1e-6f);
+    EXPECT_NEAR(child->GetRotation().w, std::sqrt(0.5f), 1e-6f);
+    EXPECT_FLOAT_EQ(grandchild->GetParentWorldMatrix()._42, 6.0f);
+    EXPECT_FALSE(root->IsVisible());
+    EXPECT_FALSE(child->IsVisible());
+    EXPECT_FALSE(root->IsCollidable());
+    EXPECT_EQ(lua.Number("boxCount"), 9);
+}
+
+TEST_F(ObjectScriptTest, TasksAreActivatedStoppedAndCountedAsTheScriptsAsk) {
+    gDeltaTime = 0.25f;
+    ASSERT_EQ(lua.Run("dt = GetDeltaTime()\n"
+                      "ActivateObject(root, 300.9)\n"
+                      "AddRef(root)\nAddRef(root)\ncount = 0\n"
+                      "Release(child)\n"
+                      "i, j = ToInt(-2.7), ToInt('9.9')\n"
+                      "DumpObjects()"),
+              "");
+    EXPECT_EQ(lua.Number("dt"), 0.25);
+    EXPECT_TRUE(root->IsActive());
+    EXPECT_EQ(controller.GetPriority(), 300);
+    EXPECT_EQ(lua.Number("i"), -2);
+    EXPECT_EQ(lua.Number("j"), 9);
+    EXPECT_EQ(child->GetRefCount(), 0) << "Release sets the count to 0 and frees nothing";
+    ASSERT_EQ(lua.Run("StopScript(controller)"), "");
+    EXPECT_TRUE(controller.IsStopped());
+    controller.SetStopped(false);
+    ASSERT_EQ(lua.Run("KillAllTasks()"), "");
+    EXPECT_TRUE(controller.IsStopped()) << "every listed task is stopped";
+    gDeltaTime = 0.0f;
+}
+
+TEST_F(ObjectScriptTest, CloneGivesANewObjectOfTheSameNameAndTree) {
+    ASSERT_EQ(lua.Run("copy = Clone(root)"), "");
+    auto* copy = static_cast<CPGameObject*>(static_cast<CPRefObject*>(lua.Handle("copy")));
+    ASSERT_TRUE(gObjectRegistry::Contains(copy));
+    EXPECT_NE(copy, root.get());
+    EXPECT_EQ(copy->GetName(), "car");
+    ASSERT_EQ(copy->GetChildren().size(), 1u);
+    EXPECT_EQ(copy->GetChildren()[0]->GetName(), "wheel");
+    delete copy;
+}
+
+TEST_F(ObjectScriptTest, DescriptionsAnimationsAndDrawingNeedTheirServices) {
+    // Without the builder or the renderer the functions answer a null object or do nothing.
+    ASSERT_EQ(lua.Run("obj = LoadRenderObject('box.rdf', 0)\n"
+                      "DrawDynamicObject(root)\n"
+                      "SetAnimation(root, 'run', 2, 5, 10, controller)\n"
+                      "StartAnimation(root, 'run', 0, nil)\n"
+                      "v = CheckString(12)\n"
+                      "ok, err = pcall(LoadRenderObject, 'box.rdf', 'x')"),
+              "");
+    EXPECT_EQ(lua.Type("obj"), LUA_TLIGHTUSERDATA);
+    EXPECT_EQ(lua.Handle("obj"), nullptr);
+    EXPECT_EQ(lua.Number("v"), 12);
+    EXPECT_FALSE(lua.Bool("ok")) << "the number is checked";
+}
+
+}  // namespace
