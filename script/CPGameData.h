@@ -68,10 +68,10 @@ public:
     bool mDifficult = false;
     int32_t mCurrentSave = -1;  // save slot 0 .. 5 of the profile; -1: none
     int32_t mRacesPassed = 0;
-    // The player's race progress.
-    int32_t mCurrentLap = 1;        // 1-based
-    std::vector<float> mLapTimes;   // seconds per lap
-    int32_t mLapProgress = -1;      // path points advanced
+    // The player's race progress, starting as a default RaceProgress.
+    int32_t mCurrentLap = 1;  // 1-based
+    std::vector<float> mLapTimes = std::vector<float>(RaceProgress::kDefaultLapSlots, 0.0f);  // seconds per lap
+    int32_t mLapProgress = -1;  // path points advanced
     std::string mPlayerName;   // the player's car model choice
     std::string mProfileName;  // the title of the save games
     // Minimap positions (x, y) of the other units under the decimal text of their index.

@@ -82,6 +82,11 @@ TEST(GameData, StartsWithOneEmptyRecordsTablePerLevelAndDefaultRaceProgress) {
     EXPECT_EQ(progress.mLap, 1);
     EXPECT_EQ(progress.mLapTimes, std::vector<float>(20, 0.0f));
     EXPECT_EQ(progress.mProgress, -1);
+
+    // The player's progress starts as the same default record: a running lap time is there to read.
+    EXPECT_EQ(data.mCurrentLap, progress.mLap);
+    EXPECT_EQ(data.mLapTimes, progress.mLapTimes);
+    EXPECT_EQ(data.mLapProgress, progress.mProgress);
 }
 
 TEST(GameData, DestroyingItLetsGoOfLiveBonusesAndSkipsDeletedOnes) {
