@@ -7,6 +7,7 @@
 
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
+#include "script/SaveGameRecord.h"
 #include "script/SaveGames.h"
 #include "support/FileSizeLimit.h"
 #include "support/ManualClock.h"
@@ -269,4 +270,26 @@ TEST_F(SaveGames, SavingWithoutTheFolderFailsAndChoosesSlotZero) {
     data.ResetProfile("Ann");
     EXPECT_EQ(SaveCurrentProfile(data), E_FAIL);
     EXPECT_EQ(data.mCurrentSave, 0);
+}
+
+TEST(SaveStamps, TheFirstDifferingFieldFromYearToSecondDecides) {
+    // Each case is earlier in the named field only and later in every field after it.
+    struct Case {
+        const char* field;
+        SYSTEMTIME earlier;
+        SYSTEMTIME later;
+    };
+    const Case cases[] = {
+        {"year", {2017, 12, 0, 31, 23, 59, 59, 0}, {2018, 1, 0, 1, 0, 0, 0, 0}},
+        {"month", {2018, 1, 0, 31, 23, 59, 59, 0}, {2018, 2, 0, 1, 0, 0, 0, 0}},
+        {"day", {2018, 3, 0, 1, 23, 59, 59, 0}, {2018, 3, 0, 2, 0, 0, 0, 0}},
+        {"hour", {2018, 3, 0, 2, 5, 59, 59, 0}, {2018, 3, 0, 2, 6, 0, 0, 0}},
+        {"minute", {2018, 3, 0, 2, 6, 7, 59, 0}, {2018, 3, 0, 2, 6, 8, 0, 0}},
+        {"second", {2018, 3, 6, 2, 6, 8, 9, 999}, {2018, 3, 0, 2, 6, 8, 10, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(IsEarlierStamp(c.earlier, c.later)) << c.field;
+        EXPECT_FALSE(IsEarlierStamp(c.later, c.earlier)) << c.field;
+        EXPECT_FALSE(IsEarlierStamp(c.earlier, c.earlier)) << c.field;
+    }
 }
