@@ -293,3 +293,25 @@ TEST(SaveStamps, TheFirstDifferingFieldFromYearToSecondDecides) {
         EXPECT_FALSE(IsEarlierStamp(c.earlier, c.earlier)) << c.field;
     }
 }
+
+TEST_F(SaveGames, ASampleLoadsWhateverItsPaddingBytesHold) {
+    std::string bytes =
+        SaveFileBuilder().Profile("P").Player("Q").Result(1, 5.0f, 0, "g", {MakeGhostSample(1)}).Bytes();
+    // Names (5 + 5), stamp 16, races and points 8, best time, status and count 12, ghost name 5.
+    const size_t sample = 51;
+    ASSERT_EQ(bytes[sample + 28], 1) << "the body flag of an odd seed";
+    bytes.replace(sample + 29, 3, "\xAB\xCD\xEF");
+    WriteSlot(2, bytes);
+
+    CPGameData data;
+    ASSERT_EQ(LoadSaveGame(data, "save2.sav"), S_OK);
+    EXPECT_EQ(data.mLevelResults[0].mSamples, std::vector<GhostSample>{MakeGhostSample(1)});
+}
+
+TEST_F(SaveGames, ASampleIsSavedWithZeroPaddingWhateverItHoldsInMemory) {
+    CPGameData data;
+    FillProfile(data);
+    for (uint8_t& byte : data.mLevelResults[0].mSamples[0].mPadding) byte = 0xEE;
+    ASSERT_EQ(SaveCurrentProfile(data), S_OK);
+    EXPECT_EQ(ReadSlot(0), FilledProfileFile().Bytes());
+}
