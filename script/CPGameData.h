@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/WinTypes.h"
 #include "script/CPShopTable.h"
 #include "script/MissionRecords.h"
 #include "script/RaceRecords.h"
@@ -41,6 +43,31 @@ public:
 
     // The display text of a key; a key not yet known is entered with an empty text.
     const std::string& GetText(const std::string& key);
+
+    // Best results. Offers a result to the table of a level (1-based): the first seven enter as they
+    // come, later ones only when better than one of the sorted seven. False for a level without a table.
+    bool CheckPlayerRecord(int32_t level, const RecordEntry& record);
+    // Inserts before `position` (a position past the end appends); returns where the record now is.
+    static size_t InsertRecord(std::vector<RecordEntry>& table, size_t position, const RecordEntry& record);
+    // Writes every table to "Data\scores.dat", scrambled: 0, or E_FAIL with the previous file kept.
+    HRESULT SaveScores() const;
+    // Resets the player's and the other units' race progress and lets go of the collected bonuses.
+    void ClearGameData();
+
+    // The starting car configuration from "DATA\player.dat", also committed to the race. A file that
+    // cannot be read gives the empty configuration (E_FAIL).
+    HRESULT LoadPlayer();
+    // With a non-zero difficulty setting and mDifficult set, every coefficient is 1; otherwise they come
+    // from "DATA\coeff.dat". A file that cannot be read or holds fewer than four values changes nothing
+    // (E_FAIL).
+    HRESULT LoadDifficulty();
+    // The checkpoints and enemy sources of a mission from "Data\Levels\" + the name, placed at the
+    // "src" objects of gLevel. A file that cannot be read leaves the mission with neither (E_FAIL); a
+    // damaged one changes nothing (E_FAIL).
+    HRESULT LoadMissionInfo(const std::string& missionName);
+    // The price of a configuration's items; a name its shop table lacks costs nothing.
+    float GetEquipmentValue(const CarConfigRecord& config) const;
+    void CommitCarConfig() { mRealCarConfig = mCarConfig; }
 
     int32_t mTransportCount = 0;  // cars the next level loads
     std::list<BonusEntry> mBonusList;  // collected in the current race, in order

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "platform/D3D9Types.h"
 #include "platform/D3DX9Math.h"
@@ -36,4 +38,7 @@ public:
     float mExtentX = 10.0f;  // world units the level covers along x
     float mExtentY = 10.0f;  // world units the level covers along y
     int32_t mLevelNumber = 0;  // 1 .. 12 from the level name; 0 before loading
+    // Positions of the level file's "src" objects by name; the mission information places enemy
+    // sources at them.
+    std::unordered_map<std::string, D3DXVECTOR3> mSources = std::unordered_map<std::string, D3DXVECTOR3>(100);
 };
