@@ -85,6 +85,8 @@ public:
 
     // --- tree
     const std::string& GetName() const { return mName; }
+    // Changes the name, keeping the parent's index right for both the old and the new name.
+    void Rename(const std::string& name);
     CPSmartPtr<CPGameObject> GetParent() const { return CPSmartPtr<CPGameObject>(mParent); }
     // Makes this object the child's parent (taking it from a former parent) and indexes it under its
     // name, in front of an older child of that name. Refuses (false) an empty child, the object itself
@@ -254,8 +256,6 @@ private:
             if (CPGameObject* copy = mLodList[i].object.Get()) f(*copy);
     }
     bool IsAncestorOrSelf(const CPGameObject* object) const;
-    // Changes the name, keeping the parent's index right for both the old and the new name.
-    void Rename(const std::string& name);
     // The new render part of a copy, made from the source's part of the same kind.
     void CopyRenderPart(const CPGameObject& source);
     // Deletes the owned children and the adopted parts (the destructor's last step).

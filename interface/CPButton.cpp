@@ -1,6 +1,7 @@
 #include "interface/CPButton.h"
 
 #include "core/CPCommandTask.h"
+#include "core/files/CPTextReader.h"
 #include "interface/CPWindowOwner.h"
 
 CPButton::CPButton(CPWindowOwner* owner) : CPWindow(owner) {}
@@ -32,18 +33,28 @@ bool CPButton::HitTest(float px, float py) const {
 }
 
 bool CPButton::Load(CPTextReader& reader, float textureWidth, float textureHeight) {
+    std::array<WindowLine, 3> lines;
+    for (WindowLine& line : lines) {
+        std::string text;
+        reader.NextLine(text);
+        line = ParseWindowLine(text);
+    }
+    Apply(lines, textureWidth, textureHeight);
+    return true;
+}
+
+void CPButton::Apply(const std::array<WindowLine, 3>& lines, float textureWidth, float textureHeight) {
     mState = kNormal;
     DeleteStateWindows();
-    for (CPSmartPtr<CPWindow>& slot : mStateWindows) {
-        slot = new CPWindow(mOwner);
-        slot->Load(reader, textureWidth, textureHeight);
+    for (size_t i = 0; i < mStateWindows.size(); ++i) {
+        mStateWindows[i] = new CPWindow(mOwner);
+        mStateWindows[i]->Apply(lines[i], textureWidth, textureHeight);
     }
     const CPWindow& normal = *mStateWindows[kNormal];
     SetVisible(normal.IsVisible());
     mName = normal.GetName();
     mX = normal.GetX();
     mY = normal.GetY();
-    return true;
 }
 
 const CPVertex* CPButton::GetVertices() const {

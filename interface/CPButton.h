@@ -27,6 +27,8 @@ public:
     // Reads three window lines (normal, over, pressed) into three new windows of the same screen, then
     // takes the normal one's visibility (SetVisible), name and position. Loading again replaces them.
     bool Load(CPTextReader& reader, float textureWidth, float textureHeight) override;
+    // What Load does with the three lines already split (normal, over, pressed).
+    void Apply(const std::array<WindowLine, 3>& lines, float textureWidth, float textureHeight);
     // The quad of the current state's window (the button's own before it is loaded).
     const CPVertex* GetVertices() const override;
     const uint16_t* GetIndices() const override;

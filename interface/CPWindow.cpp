@@ -48,30 +48,50 @@ bool CPWindow::Create(const std::string& name, float textureWidth, float texture
     return true;
 }
 
-bool CPWindow::Load(CPTextReader& reader, float textureWidth, float textureHeight) {
-    std::string line;
-    reader.NextLine(line);
-    CPTokenizer parts(line, " ", true);
+WindowLine ParseWindowLine(const std::string& text) {
+    WindowLine line;
+    CPTokenizer parts(text, " ", true);
     std::string list;
-    parts.NextToken(mName);
+    parts.NextToken(line.name);
     parts.NextToken(list);
     const std::vector<std::string> fields = Tokenize(list, ",", true);
     auto number = [&fields](size_t field) { return field <= fields.size() ? StringToFloat(fields[field - 1]) : 0.0f; };
+    line.x = number(1);
+    line.y = number(2);
+    line.width = number(3);
+    line.height = number(4);
+    line.u = number(5);
+    line.v = number(6);
+    line.du = number(7);
+    line.dv = number(8);
+    line.hasVisibility = fields.size() >= 9;
+    line.visible = !line.hasVisibility || fields[8] != "false";
+    if (fields.size() >= 10) line.anchor = fields[9];
+    return line;
+}
 
-    mX = DesignToPixelsX(number(1)) - 0.5f;
-    mY = DesignToPixelsY(number(2)) - 0.5f;
-    float width = DesignToPixelsX(number(3));
-    float height = DesignToPixelsY(number(4));
-    if (fields.size() >= 9) SetVisible(fields[8] != "false");
-    if (fields.size() >= 10 && fields[9] == "stretch") {
+bool CPWindow::Load(CPTextReader& reader, float textureWidth, float textureHeight) {
+    std::string text;
+    reader.NextLine(text);
+    Apply(ParseWindowLine(text), textureWidth, textureHeight);
+    return true;
+}
+
+void CPWindow::Apply(const WindowLine& line, float textureWidth, float textureHeight) {
+    mName = line.name;
+    mX = DesignToPixelsX(line.x) - 0.5f;
+    mY = DesignToPixelsY(line.y) - 0.5f;
+    float width = DesignToPixelsX(line.width);
+    float height = DesignToPixelsY(line.height);
+    if (line.hasVisibility) SetVisible(line.visible);
+    if (line.anchor == "stretch") {
         // The converted size is scaled once more: the file's sizes grow with the square of the ratio.
         width = width * (static_cast<float>(gSettings::screenWidth) * kDesignUnitX);
         height = height * (static_cast<float>(gSettings::screenHeight) * kDesignUnitY);
     }
     // The other anchor words ("center", "lu", "ld", "ru", "rd", "cd", "cu") leave the position as it is.
-    BuildQuad(width, height, TexelsToUnits(number(5), textureWidth), TexelsToUnits(number(6), textureHeight),
-              TexelsToUnits(number(7), textureWidth), TexelsToUnits(number(8), textureHeight));
-    return true;
+    BuildQuad(width, height, TexelsToUnits(line.u, textureWidth), TexelsToUnits(line.v, textureHeight),
+              TexelsToUnits(line.du, textureWidth), TexelsToUnits(line.dv, textureHeight));
 }
 
 const CPVertex* CPWindow::GetVertices() const { return mVertices.data(); }

@@ -13,6 +13,21 @@
 class CPTextReader;
 class CPWindowOwner;
 
+// One window line of a screen file, "name x,y,width,height,u,v,du,dv[,visible[,anchor]]", as written:
+// design units and texels, before any conversion.
+struct WindowLine {
+    std::string name;
+    float x = 0.0f, y = 0.0f, width = 0.0f, height = 0.0f;  // design units
+    float u = 0.0f, v = 0.0f, du = 0.0f, dv = 0.0f;          // texels
+    bool hasVisibility = false;  // the ninth field is present
+    bool visible = true;         // the ninth field is not "false"
+    std::string anchor;          // the tenth field; empty when absent
+};
+
+// Splits a window line: the name and the comma list are its first two blank-separated fields (quotes
+// honoured); missing numbers read as 0.
+WindowLine ParseWindowLine(const std::string& line);
+
 class CPWindow : public CPRefObject {
 public:
     // Unnamed, visible, enabled, at (0, 0) with an empty quad. The owner is not counted; the screen
@@ -35,6 +50,9 @@ public:
     // shows it; the anchor "stretch" scales the size by W/1024 and H/768 once more, other anchors leave
     // it. Missing numbers read as 0, a missing line as an empty one. Always true.
     virtual bool Load(CPTextReader& reader, float textureWidth, float textureHeight);
+    // What Load does with a line already split: converts it and takes it as the window's name, place,
+    // size, visibility and quad.
+    void Apply(const WindowLine& line, float textureWidth, float textureHeight);
     // The quad relative to (x, y): 4 vertices, 6 indices.
     virtual const CPVertex* GetVertices() const;
     virtual const uint16_t* GetIndices() const;
