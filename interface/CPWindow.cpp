@@ -48,13 +48,17 @@ bool CPWindow::Create(const std::string& name, float textureWidth, float texture
     return true;
 }
 
+std::vector<std::string> SplitElementLine(const std::string& line, std::string& name) {
+    CPTokenizer parts(line, " ", true);
+    std::string list;
+    parts.NextToken(name);
+    parts.NextToken(list);
+    return Tokenize(list, ",", true);
+}
+
 WindowLine ParseWindowLine(const std::string& text) {
     WindowLine line;
-    CPTokenizer parts(text, " ", true);
-    std::string list;
-    parts.NextToken(line.name);
-    parts.NextToken(list);
-    const std::vector<std::string> fields = Tokenize(list, ",", true);
+    const std::vector<std::string> fields = SplitElementLine(text, line.name);
     auto number = [&fields](size_t field) { return field <= fields.size() ? StringToFloat(fields[field - 1]) : 0.0f; };
     line.x = number(1);
     line.y = number(2);

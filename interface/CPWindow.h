@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Render/PVertex.h"
 #include "core/CPRefObject.h"
@@ -24,6 +25,9 @@ struct WindowLine {
     std::string anchor;          // the tenth field; empty when absent
 };
 
+// Splits an element line of a screen file: its name and the fields of the comma list, the first two
+// blank-separated fields (quotes honoured).
+std::vector<std::string> SplitElementLine(const std::string& line, std::string& name);
 // Splits a window line: the name and the comma list are its first two blank-separated fields (quotes
 // honoured); missing numbers read as 0.
 WindowLine ParseWindowLine(const std::string& line);

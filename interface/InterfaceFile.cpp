@@ -13,15 +13,9 @@ namespace {
 // The fields of a data line: the name, then the comma list after the first blank.
 struct SplitLine {
     std::string name;
-    std::vector<std::string> fields;
+    std::vector<std::string> fields;  // after name: filled by SplitElementLine, which sets the name
 
-    explicit SplitLine(const std::string& line) {
-        CPTokenizer parts(line, " ", true);
-        std::string list;
-        parts.NextToken(name);
-        parts.NextToken(list);
-        fields = Tokenize(list, ",", true);
-    }
+    explicit SplitLine(const std::string& line) : fields(SplitElementLine(line, name)) {}
     // Field n counted from 1; empty when absent.
     std::string Text(size_t n) const { return n <= fields.size() ? fields[n - 1] : std::string(); }
     float Number(size_t n) const { return StringToFloat(Text(n)); }
