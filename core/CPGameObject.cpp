@@ -611,8 +611,7 @@ void CPGameObject::CopyFrom(CPSmartPtr<CPGameObject> sourcePointer) {
 
     if (CPPhysicData* physics = source->mPhysicData.Get(); physics && gObjectRegistry::Contains(physics)) {
         auto* copy = new CPPhysicData(this);
-        copy->SetBodyParameters(physics->GetBodyParameters());
-        copy->GetShapes() = physics->GetShapes();
+        copy->CopyDescription(*physics);
         mPhysicData = copy;
         Adopt(copy);
     }

@@ -1,16 +1,53 @@
 #include "simulation/physics/CPPhysicData.h"
 
+#include <cmath>
+
+#include "core/CPGameObject.h"
+#include "core/CPSmartPtr.h"
+#include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "simulation/physics/CPPhysicWorld.h"
+#include "simulation/physics/PhysController.h"
+#include "simulation/physics/PhysKinematicBody.h"
+#include "simulation/physics/PhysRigidBody.h"
 
 namespace {
 float DivideByWeightSetting(float massValue) { return massValue / static_cast<float>(gSettings::weight_div); }
+
+D3DXVECTOR4 AsPoint(const D3DXVECTOR3& position) { return D3DXVECTOR4(position.x, position.y, position.z, 1.0f); }
+
+// The rotation scaled to unit length; a zero or unreadable quaternion stands for no turn at all rather
+// than filling the body with NaN.
+D3DXQUATERNION Normalised(const D3DXQUATERNION& q) {
+    const float length = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
+    if (!(length > 0.0f) || !std::isfinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+    const float scale = 1.0f / length;
+    return D3DXQUATERNION(q.x * scale, q.y * scale, q.z * scale, q.w * scale);
+}
 }  // namespace
 
 CPPhysicData::CPPhysicData(CPGameObject* owner) : mOwner(owner) {}
 
-void CPPhysicData::SetPosition(const D3DXVECTOR3& /*position*/) {}
+CPPhysicData::~CPPhysicData() {
+    // The controller stays in the world's pool and the step would call its handler: this data.
+    if (mController && mController->handler == this) mController->handler = nullptr;
+}
 
-void CPPhysicData::SetRotation(const D3DXQUATERNION& /*rotation*/) {}
+void CPPhysicData::SetPosition(const D3DXVECTOR3& position) {
+    if (mKinematicBody) {
+        mKinematicBody->SetPosition(AsPoint(position));
+    } else if (mRigidBody) {
+        mRigidBody->SetPosition(AsPoint(position));
+    }
+}
+
+void CPPhysicData::SetRotation(const D3DXQUATERNION& rotation) {
+    if (mKinematicBody) {
+        mKinematicBody->SetRotation(rotation);
+    } else if (mRigidBody) {
+        mRigidBody->SetRotation(rotation);
+    }
+}
 
 void CPPhysicData::SetBoxMass(float a, float b, float c, float massValue) {
     mBody.inertiaKind = CPPhysicBodyParameters::kBoxInertia;
@@ -46,4 +83,47 @@ void CPPhysicData::AddCylinderShape(const D3DXVECTOR3& position, const D3DXQUATE
     shape.diameter = diameter;
     shape.mass = DivideByWeightSetting(massValue);
     mShapes.push_back(shape);
+}
+
+void CPPhysicData::SetupBody() {
+    if (!mRigidBody) return;
+    const float mass = mBody.mass;
+    if (mass > 0.0f) {
+        // Another inertia kind computes nothing: its zero moments are singular, so the body keeps the
+        // inverse inertia it had.
+        float moments[3] = {0.0f, 0.0f, 0.0f};
+        if (mBody.inertiaKind == CPPhysicBodyParameters::kBoxInertia) {
+            ComputeBoxInertia(mBody.boxSize, mass, moments);
+        } else if (mBody.inertiaKind == CPPhysicBodyParameters::kCylinderInertia) {
+            ComputeCylinderInertia(mBody.diameter, mBody.boxSize[0], mass, moments);
+        }
+        mRigidBody->SetInertia(moments[0], moments[1], moments[2]);
+    }
+    mRigidBody->SetMass(mass);
+    // Data without an owner has no place to give: the body keeps its own.
+    if (mOwner) {
+        mRigidBody->SetPosition(AsPoint(mOwner->GetPosition()));
+        mRigidBody->SetRotation(Normalised(mOwner->GetRotation()));
+    }
+    if (mControllerWanted && !mController) mController = mRigidBody->AddController(this, 1);
+    mRigidBody->UpdateBounds();
+}
+
+void CPPhysicData::PushVelocities(PhysController* /*controller*/, float /*seconds*/) {
+    if (!mPushing || !mRigidBody) return;
+    mRigidBody->SetAngularMomentum(mPushAngularMomentum);
+    mRigidBody->SetVelocity(mPushVelocity);
+}
+
+void CPPhysicData::ParkBody() {
+    if (!mRigidBody && !mKinematicBody) return;
+    if (!gPhysicsWorld) return;
+    gPhysicsWorld->RecycleBody(CPSmartPtr<CPPhysicData>(this));
+}
+
+void CPPhysicData::CopyDescription(const CPPhysicData& source) {
+    mBody = source.mBody;
+    mShapes = source.mShapes;
+    // The geometries belong to the source's bodies; this data gets its own when its bodies are made.
+    for (CPPhysicShape& shape : mShapes) shape.geometry = nullptr;
 }

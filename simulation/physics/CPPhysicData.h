@@ -10,8 +10,13 @@
 
 #include "core/CPRefObject.h"
 #include "platform/D3DX9Math.h"
+#include "simulation/physics/PhysStepHandler.h"
 
 class CPGameObject;
+class PhysGeometry;
+class PhysKinematicBody;
+class PhysRigidBody;
+struct PhysController;
 
 // One collision shape as the mesh files give it.
 struct CPPhysicShape {
@@ -19,6 +24,7 @@ struct CPPhysicShape {
     static constexpr int32_t kCylinder = 1;
 
     int32_t kind = kBox;
+    PhysGeometry* geometry = nullptr;  // the body's shape made from this record; null until the bodies exist
     D3DXVECTOR3 position;     // centre, relative to the owner
     D3DXQUATERNION rotation;  // relative to the owner
     // Box: the sizes a, b, c. Cylinder: 5.0, the height, 5.0.
@@ -40,10 +46,12 @@ struct CPPhysicBodyParameters {
     float mass = 0.0f;  // negative: the game moves the body itself (kinematic)
 };
 
-class CPPhysicData : public CPRefObject {
+class CPPhysicData : public CPRefObject, public PhysStepHandler {
 public:
     // No shapes and no body yet.
     explicit CPPhysicData(CPGameObject* owner);
+    // The bodies stay in the world; a controller still pointing here is told to call nobody.
+    ~CPPhysicData() override;
 
     size_t GetSize() const override { return sizeof(CPPhysicData); }
     std::string GetClassName() const override { return "CPPhysicData"; }
@@ -61,11 +69,35 @@ public:
     void AddCylinderShape(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation, float diameter, float height,
                           float massValue);
 
+    // Gives the rigid body the data's inertia and mass and the owner's place and turn, registers this data
+    // as the body's controller when one is wanted, and refreshes the body's bounds. Nothing without a
+    // rigid body.
+    void SetupBody();
+    // The step handler: while the push flag is set, the rigid body takes the angular momentum and the
+    // velocity to push at every step.
+    void PushVelocities(PhysController* controller, float seconds);
+    void OnStep(PhysController* controller, float seconds) override { PushVelocities(controller, seconds); }
+    // Hands the body to the game world, which parks it far below the level; nothing without a body or
+    // without a game world.
+    void ParkBody();
+
+    // The description of `source` (body parameters and shapes) without its bodies, flags or candidates:
+    // what a copied game object takes.
+    void CopyDescription(const CPPhysicData& source);
+
     CPGameObject* GetOwner() const { return mOwner; }
     const std::vector<CPPhysicShape>& GetShapes() const { return mShapes; }
     std::vector<CPPhysicShape>& GetShapes() { return mShapes; }
     const CPPhysicBodyParameters& GetBodyParameters() const { return mBody; }
     void SetBodyParameters(const CPPhysicBodyParameters& body) { mBody = body; }
+
+    PhysController* mController = nullptr;  // the one SetupBody registered; owned by the world's pool
+    PhysKinematicBody* mKinematicBody = nullptr;  // owned by the world's pool
+    bool mControllerWanted = false;  // SetupBody registers this data as the rigid body's controller
+    D3DXVECTOR4 mPushAngularMomentum;  // world; w unused
+    D3DXVECTOR4 mPushVelocity;         // world; w unused
+    bool mPushing = false;      // PushVelocities writes the two values above into the body while set
+    bool mActiveWanted = false;  // the body's wished activity, kept by the game world and the kill worker
 
     static constexpr int32_t kMaxCandidates = 1000;
     // Triangles of the level's collision mesh found under the body by the physics side: indices into the
@@ -73,6 +105,9 @@ public:
     // room there is.
     std::array<int32_t, kMaxCandidates> mCandidates{};
     int32_t mCandidateCount = 0;
+
+    PhysRigidBody* mRigidBody = nullptr;  // a rigid or a particle body; owned by the world's pool
+    bool mParticle = false;  // the game world takes the rigid body from the particle pool
 
 private:
     std::vector<CPPhysicShape> mShapes;

@@ -1,9 +1,15 @@
 // The game's side of the physics (gPhysicsWorld): here the level's collision mesh, the ground triangles
-// that bodies and ground decals are laid on.
+// that bodies and ground decals are laid on, and the parking of the bodies of removed objects.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "core/CPSmartPtr.h"
+
+class CPPhysicData;
+class PhysKinematicBody;
+class PhysRigidBody;
 
 // One vertex of the collision mesh: x, y, z and a fourth float the mesh does not set.
 struct CPCollisionVertex {
@@ -18,14 +24,32 @@ struct CPCollisionTriangle {
 };
 static_assert(sizeof(CPCollisionTriangle) == 24);
 
+// A body taken out of play: it stays in its pool, far below the level.
+struct CPParkedBody {
+    PhysRigidBody* rigidBody = nullptr;
+    PhysKinematicBody* kinematicBody = nullptr;
+    int32_t state = 2;
+};
+
 class CPPhysicWorld {
 public:
+    static constexpr float kFirstParkingHeight = -1000.0f;
+    static constexpr float kParkingStep = 500.0f;
+    static constexpr float kLowestParkingHeight = -100000.0f;
+
     CPPhysicWorld() = default;
     virtual ~CPPhysicWorld() = default;
     CPPhysicWorld(const CPPhysicWorld&) = delete;
     CPPhysicWorld& operator=(const CPPhysicWorld&) = delete;
 
+    // Parks the data's rigid body (else its kinematic body) at the parking height, sends it to sleep,
+    // lists it and takes it from the data; then lowers the parking height, with or without a body.
+    void RecycleBody(CPSmartPtr<CPPhysicData> data);
+
     // The level's collision mesh, rebuilt with every level load.
     std::vector<CPCollisionVertex> mVertices;
     std::vector<CPCollisionTriangle> mTriangles;
+
+    float mParkingHeight = kFirstParkingHeight;  // world z of the next parked body
+    std::vector<CPParkedBody> mParkedBodies;
 };
