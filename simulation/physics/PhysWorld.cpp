@@ -20,8 +20,9 @@ PhysWorld::PhysWorld(const PhysPoolSizes& sizes, PhysAllocator* allocator, const
     mAllocator = allocator ? allocator : &mOwnAllocator;
     Init(gravity ? *gravity : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     for (PhysMaterial& material : mMaterials) material = PhysMaterial{};
-    if (!mControllerPool.Build(mSizes.constraintSetsCount, mAllocator)) Report("Failed to allocate memory.\n");
+    // In the order of the world's fields: step records, controllers, sensors, geometries.
     if (!mGroupPool.Build(mSizes.stepRecordsCount, mAllocator)) Report("Failed to allocate memory.\n");
+    if (!mControllerPool.Build(mSizes.constraintSetsCount, mAllocator)) Report("Failed to allocate memory.\n");
     if (!mSensorPool.Build(mSizes.sensorsCount, mAllocator)) Report("Failed to allocate memory.\n");
     if (!mGeometryPool.Build(mSizes.geometriesCount, mAllocator)) Report("Failed to allocate memory.\n");
     mContactCallback = nullptr;

@@ -188,8 +188,8 @@ private:
     D3DXVECTOR4 mGravityDirection;
     float mGravityMagnitude = 0.0f;
     float mGravityMagnitude03 = 0.0f;  // 0.3 x |gravity|
-    PhysPool<PhysController> mControllerPool;
     PhysPool<PhysGroup> mGroupPool;
+    PhysPool<PhysController> mControllerPool;
     PhysPool<PhysSensor> mSensorPool;
     PhysPool<PhysGeometry> mGeometryPool;
     int32_t mMessageLevel = 0;

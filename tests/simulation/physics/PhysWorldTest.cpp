@@ -158,6 +158,22 @@ TEST(PhysWorldTest, ABodyPoolThatCannotBeAllocatedStopsInit) {
     EXPECT_EQ(world.GetSensorPool().GetCapacity(), 100);
 }
 
+TEST(PhysWorldTest, PoolsAfterInitAreCarvedStepRecordsControllersSensorsGeometries) {
+    // Requests: rigid, kinematic and particle pools, the broad phase's two tables, body records, pairs
+    // and three axes of end points; then the step records, the controllers, the sensors, the geometries.
+    constexpr int kFirstAfterInit = 10;
+    const int32_t PhysPoolSizes::*order[] = {&PhysPoolSizes::stepRecordsCount, &PhysPoolSizes::constraintSetsCount,
+                                             &PhysPoolSizes::sensorsCount, &PhysPoolSizes::geometriesCount};
+    for (int refused = 0; refused < 4; ++refused) {
+        SCOPED_TRACE(refused);
+        RecordingPhysAllocator allocator(kFirstAfterInit + refused);
+        PhysWorld world(PhysPoolSizes{}, &allocator, nullptr);
+        const int32_t capacities[] = {world.GetGroupPool().GetCapacity(), world.GetControllerPool().GetCapacity(),
+                                      world.GetSensorPool().GetCapacity(), world.GetGeometryPool().GetCapacity()};
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(capacities[k], k == refused ? 0 : PhysPoolSizes{}.*order[k]);
+    }
+}
+
 struct GravityCase {
     const char* name;
     D3DXVECTOR3 gravity;
