@@ -113,8 +113,9 @@ int32_t FindRoot(std::vector<int32_t>& parent, int32_t i) {
 void PhysWorld::Step(float seconds) {
     if (!(seconds > 0.0f) || !std::isfinite(seconds)) return;
     mTimer.Start();
-    int32_t parts = static_cast<int32_t>(std::ceil(seconds / kMaxStepSeconds));
-    parts = std::clamp(parts, 1, kMaxSubsteps);
+    // Clamped as a float: a huge frame time gives a part count no int can hold.
+    const float wanted = std::clamp(std::ceil(seconds / kMaxStepSeconds), 1.0f, static_cast<float>(kMaxSubsteps));
+    const int32_t parts = static_cast<int32_t>(wanted);
     const float part = seconds / static_cast<float>(parts);
     for (int32_t i = 0; i < parts; ++i) SubStep(part);
     mLastStepDuration = mTimer.Stop();
@@ -267,9 +268,12 @@ void PhysWorld::CallControllers(StepScratch& scratch, float seconds) {
     for (PhysRigidBody* body : scratch.bodies) {
         bool pushes = false;
         for (PhysController* controller = body->controllers; controller; controller = controller->links.next) {
-            if (--controller->countdown <= 0) {
+            // Compared before counting down, so that a period of INT32_MIN cannot step below the range.
+            if (controller->countdown <= 1) {
                 if (controller->handler) controller->handler->OnStep(controller, seconds);
                 controller->countdown = controller->period;
+            } else {
+                --controller->countdown;
             }
             pushes = pushes || !Negligible(controller->force) || !Negligible(controller->torque);
         }

@@ -93,6 +93,22 @@ TEST_F(PhysStepTest, ALongFrameIsCutIntoEqualParts) {
     handler.steps.clear();
     world.Step(10.0f);
     EXPECT_EQ(handler.steps.size(), static_cast<size_t>(PhysWorld::kMaxSubsteps));
+    // So is one whose number of parts would not even fit an int.
+    handler.steps.clear();
+    world.Step(1e10f);
+    EXPECT_EQ(handler.steps.size(), static_cast<size_t>(PhysWorld::kMaxSubsteps));
+}
+
+TEST_F(PhysStepTest, PeriodsAtTheEndsOfTheIntRangeCountDownWithoutOverflow) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    RecordingHandler lowest, highest;
+    body->AddController(&lowest, std::numeric_limits<int32_t>::min());
+    PhysController* slow = body->AddController(&highest, std::numeric_limits<int32_t>::max());
+    for (int i = 0; i < 3; ++i) world.Step(kFrame);
+    // A period below 1 calls on every step; the longest one only counts down.
+    EXPECT_EQ(lowest.steps.size(), 3u);
+    EXPECT_TRUE(highest.steps.empty());
+    EXPECT_EQ(slow->countdown, std::numeric_limits<int32_t>::max() - 3);
 }
 
 TEST_F(PhysStepTest, ControllersAreCalledAsTheirPeriodSays) {
