@@ -5,6 +5,7 @@
 // it keeps its place, skips integration and the level's contacts, and wakes when pushed.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/physics/PhysStepScratch.h"
@@ -28,6 +29,9 @@ constexpr float kStillSpeedSquare = 0.01f;
 // Steps a body must stay still before it sleeps.
 constexpr int32_t kStepsBeforeSleep = 60;
 constexpr float kWakeForce = 1e-6f;
+
+// A step counter that stops at the top of its range: a body may sleep for as long as the game runs.
+int32_t CountUp(int32_t steps) { return steps < std::numeric_limits<int32_t>::max() ? steps + 1 : steps; }
 
 bool IsSleeping(const PhysRigidBody& body) { return body.restSteps > 0; }
 // A body with no usable inverse mass (a mass of 0 or an infinite one) is never moved by the step.
@@ -477,7 +481,7 @@ void PhysWorld::IntegratePositions(StepScratch& scratch, float seconds) {
     for (PhysRigidBody* body : scratch.bodies) {
         body->force = body->torque = D3DXVECTOR4();
         if (!Moves(*body)) {
-            if (IsSleeping(*body)) ++body->restSteps;
+            if (IsSleeping(*body)) body->restSteps = CountUp(body->restSteps);
             continue;
         }
         const PhysBodyState before = body->state;
@@ -502,7 +506,7 @@ void PhysWorld::IntegratePositions(StepScratch& scratch, float seconds) {
         body->UpdateSpin(body->state.angularMomentum);
         const bool still = PhysMath::LengthSq(Xyz(body->velocity)) < kStillSpeedSquare &&
                            PhysMath::LengthSq(Xyz(body->angularVelocity)) < kStillSpeedSquare;
-        body->restCounter = still ? body->restCounter + 1 : 0;
+        body->restCounter = still ? CountUp(body->restCounter) : 0;
     }
     // Penetrations are undone by moving the bodies, not by giving them speed, so that a deep contact
     // does not throw them apart: each step takes out the body's share (0.2) of what is left. The points

@@ -404,4 +404,16 @@ TEST_F(PhysStepTest, HandlersMayChangeTheWorldsListsDuringTheStep) {
     EXPECT_LT(handler.created->state.position.z, 0.0f);
 }
 
+TEST_F(PhysStepTest, RestCountersStopAtTheTopOfTheirRange) {
+    PhysRigidBody* sleeper = world.CreateRigidBody();
+    PhysRigidBody* still = world.CreateRigidBody();
+    still->SetFlag(0);  // no gravity: it stays still
+    sleeper->restSteps = std::numeric_limits<int32_t>::max();
+    still->restCounter = std::numeric_limits<int32_t>::max();
+    world.Step(kFrame);
+    EXPECT_EQ(sleeper->restSteps, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(still->restCounter, std::numeric_limits<int32_t>::max());
+    EXPECT_GT(still->restSteps, 0);  // and it fell asleep
+}
+
 }  // namespace
