@@ -19,6 +19,7 @@
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
+#include "simulation/units/DebrisBudget.h"
 
 namespace {
 int64_t Counter() {
@@ -76,6 +77,7 @@ void EngineHost::Frame() {
     gRunningTime += static_cast<double>(gDeltaTime);
     // Wraps instead of overflowing after 2^31 frames.
     gFrameCounter = static_cast<int32_t>(static_cast<uint32_t>(gFrameCounter) + 1u);
+    RestoreDebrisBudget();
     gTaskKernel->RunFrame();
     if (!gRenderer) return;
     const HRESULT presented = mFrameRenderer.DrawFrame(*gRenderer);

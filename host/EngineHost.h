@@ -23,8 +23,8 @@ public:
     // game data gGameData (empty shop tables, no profile), and starts the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
-    // gFrameCounter, runs the task kernel, then draws the renderer's queues and presents (when
-    // gRenderer is set); a lost device of the host's own is restored when it can be reset.
+    // gFrameCounter, restores the debris budget, runs the task kernel, then draws the renderer's queues
+    // and presents (when gRenderer is set); a lost device of the host's own is restored when it can be reset.
     void Frame();
     // Sets gAppExiting and destroys the services Startup created; the caches go last, with every
     // animation, material, texture block, texture and effect they hold, and then the store Startup made.

@@ -146,6 +146,31 @@ TEST(EffectRecordTest, DeleteFreesTheRecordOnlyWithBitZeroSet) {
     EXPECT_EQ(owner.GetRefCount(), 0);
 }
 
+// An owner that counts how often a record lets go of it.
+class CountingOwner : public CPGameObject {
+public:
+    explicit CountingOwner(const char* name) : CPGameObject(name) {}
+    void Release() override {
+        ++releases;
+        CPGameObject::Release();
+    }
+    int releases = 0;
+};
+
+TEST(EffectRecordTest, DestroyingARecordDestroysItsWholeChainAndReleasesEachOwnerOnce) {
+    CountingOwner first("first"), second("second"), third("third");
+    auto* head = new CPEffectRecord;
+    head->Owner = &first;
+    head->Next = new CPEffectRecord;
+    head->Next->Owner = &second;
+    head->Next->Next = new CPEffectRecord;
+    head->Next->Next->Owner = &third;
+    head->Delete(1);  // the leak checker of the test build reports a record left behind
+    EXPECT_EQ(first.releases, 1);
+    EXPECT_EQ(second.releases, 1);
+    EXPECT_EQ(third.releases, 1);
+}
+
 TEST(EffectRecordTest, LettingGoOfAnOwnerDeletedMeanwhile) {
     auto* owner = new CPGameObject("owner");
     CPEffectRecord record;

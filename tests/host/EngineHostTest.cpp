@@ -22,6 +22,7 @@
 #include "host/EngineHost.h"
 #include "interface/CPInputManager.h"
 #include "script/CPGameData.h"
+#include "simulation/units/DebrisBudget.h"
 #include "simulation/vehicle/CPShot.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
@@ -73,6 +74,26 @@ TEST(EngineHost, FramesAreCountedAndTheSecondFrameTimeFollows) {
     EXPECT_EQ(gFrameTime2, gDeltaTime);
     host.Shutdown();
     EXPECT_EQ(gCommandDispatcher, nullptr);
+}
+
+TEST(EngineHost, EveryFrameStartsWithTheWholeDebrisBudget) {
+    ManualClock clock(0);
+    EngineHost host;
+    host.Startup();
+    std::vector<std::string> log;
+    std::vector<int32_t> seen;
+    RecordingTask task("debris", &log);
+    // Each frame the task spends the whole budget; the next frame finds it whole again.
+    task.mAction = [&](RecordingTask&) {
+        seen.push_back(gDebrisCount);
+        gDebrisCount += kDebrisBudget;
+    };
+    gTaskKernel->AddTask(&task);
+    host.Frame();
+    host.Frame();
+    EXPECT_EQ(seen, (std::vector<int32_t>{0, 0}));
+    host.Shutdown();
+    RestoreDebrisBudget();
 }
 
 TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
