@@ -7,15 +7,7 @@
 
 namespace {
 
-// What the element's object shows: the byte of each quad, read back from its first texture coordinate
-// (the test font puts the glyph of c at s0 = c / 256). "-" when nothing is laid out.
-std::string Shown(const InterfaceText& element) {
-    const auto& vertices = element.object->GetRenderObject()->GetLocalVertices();
-    if (vertices.empty()) return "-";
-    std::string shown;
-    for (size_t i = 0; i < vertices.size(); i += 4) shown.push_back(static_cast<char>(vertices[i].u0 * 256.0f + 0.5f));
-    return shown;
-}
+constexpr auto Shown = &InterfaceRig::Shown;
 
 void ForgetLayout(const InterfaceText& element) { element.object->GetRenderObject()->GetLocalVertices().clear(); }
 

@@ -35,6 +35,12 @@ const std::set<std::string> kExercised = {
     "PlayVideo1", "StopVideo", "StopVideo1", "GetMouse", "SetMouse", "GetBrightness", "SetBrightness",
     "DumpAIInfo", "GetCurrentResolution", "GetScreenSize", "IsWeather", "InitWarning", "SetLensFlare",
     "GetAICount", "SaveLog", "GoURLlink", "GoURL", "IsFileExists",
+    // interface screens
+    "CreateInterface", "ActivateInterface", "SilentActivateInterface", "DeactivateInterface", "DeactivateObject",
+    "UpdateInterface", "UpdateInterfaceBuffers", "SetWindowVisible", "SetWindowPosition", "SetWindowPositionShop",
+    "SetWindowSize", "GetWindowPosition", "SetTextPosition", "GetTextPosition", "SetText", "SetTextString", "SetFont",
+    "SetFontString", "SetEditBoxText", "EditBoxProcessKey", "EditBoxTextLength", "GetEditBoxText", "SetCursor",
+    "GetCursor", "IMenuRight", "IMenuLeft", "DeselectCurrentButton", "LockButton", "UnlockButton",
 };
 
 }  // namespace
@@ -80,6 +86,8 @@ TEST(ScriptFunctionTables, PairedNamesShareOneFunction) {
     };
     EXPECT_EQ(find(gGameFunctions, "StopPlayingMusic"), find(gGameFunctions, "StopMusic"));
     EXPECT_EQ(find(gGameFunctions, "SetBrightness"), find(gGameFunctions, "DumpAIInfo"));
+    EXPECT_EQ(find(gGameFunctions, "DeactivateInterface"), find(gCoreFunctions, "DeactivateObject"));
+    EXPECT_NE(find(gGameFunctions, "SetCursor"), find(gHudFunctions, "SetCursor")) << "plain and checked name";
     EXPECT_NE(find(gGameFunctions, "StopMusic"), nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Render/PMaterial.h"
+#include "Render/PRenderObject.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
@@ -53,6 +54,17 @@ public:
         font->SetSpacing(1.0f);
         font->SetExtraSpacing(2.0f);
         return font;
+    }
+
+    // What the element's object shows: the byte of each quad, read back from its first texture coordinate
+    // (the test font puts the glyph of c at s0 = c / 256). "-" when nothing is laid out.
+    static std::string Shown(const InterfaceText& element) {
+        const auto& vertices = element.object->GetRenderObject()->GetLocalVertices();
+        if (vertices.empty()) return "-";
+        std::string shown;
+        for (size_t i = 0; i < vertices.size(); i += 4)
+            shown.push_back(static_cast<char>(vertices[i].u0 * 256.0f + 0.5f));
+        return shown;
     }
 
     // A text element in the test font at (x, y) whose object lives as long as the rig.
