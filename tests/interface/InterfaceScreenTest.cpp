@@ -327,4 +327,57 @@ TEST_F(Screen, ScreensJoinAndLeaveTheListInCreationOrder) {
     EXPECT_EQ(gInterfaces[before], &second);
 }
 
+TEST_F(Screen, OnlyALowerCaseCursorLineMakesTheCursorAndALaterNameTakesTheMapEntry) {
+    CPInterface& screen = Load(Builder()
+                                   .Window("Cursor 0,0,8,8")
+                                   .Window("tile 0,0,10,10")
+                                   .Window("tile 100,0,10,10"));
+    EXPECT_EQ(screen.GetCursor(), nullptr);
+    ASSERT_NE(screen.FindWindow("Cursor"), nullptr) << "a window like any other";
+    ASSERT_EQ(screen.GetDrawList().size(), 3u) << "both tiles stay drawn";
+    EXPECT_FLOAT_EQ(screen.FindWindow("tile")->GetX(), 99.5f);
+    EXPECT_EQ(screen.GetScreenRenderObject()->GetLocalVertices().size(), 12u);
+}
+
+TEST_F(Screen, AHiddenButtonLetsTheWindowBelowTakeThePointerUntilItIsShown) {
+    CPInterface& screen = Load(Builder()
+                                   .Window(Builder::WindowLine("back", 0, 0, 1024, 768))
+                                   .Button("one", 100, 100, 200, 50, "false")
+                                   .Window("cursor 0,0,8,8"));
+    screen.SilentActivate(450);
+    CPInterface::MouseMoveAll(150, 120);
+    EXPECT_EQ(Heard(), (std::vector<std::string>{"mouse_move:0.15,0.16", "mouse_window_over:back"}));
+    screen.ShowWindow("one", true);
+    CPInterface::MouseMoveAll(150, 120);
+    EXPECT_EQ(Heard(), (std::vector<std::string>{"mouse_move:0.15,0.16", "mouse_button_over:one"}));
+    EXPECT_EQ(screen.GetCurrentButton(), screen.FindWindow("one"));
+}
+
+// A thin plain window over the buttons' top edges tells the two focus points apart: (x + 2, y) lies on
+// it, (x + 1, y + 1) below it on the button.
+TEST_F(Screen, FocusPointsAtTheButtonCornerOrAtItsTopEdge) {
+    CPInterface& screen = Load(Builder()
+                                   .Button("a", 100, 100, 50, 50)
+                                   .Button("b", 300, 100, 50, 50)
+                                   .Window(Builder::WindowLine("lid", 0, 99, 1024, 1)));
+    screen.SilentActivate(450);
+    const auto current = [&] { return screen.GetCurrentButton() ? screen.GetCurrentButton()->GetName() : "none"; };
+
+    screen.FocusNext();  // the first button qualifies: (x + 1, y + 1)
+    EXPECT_EQ(current(), "a");
+    screen.FocusNext();  // from a current button: (x + 1, y + 1)
+    EXPECT_EQ(current(), "b");
+    screen.FocusPrev();
+    EXPECT_EQ(current(), "a");
+    Heard();
+
+    screen.SetCurrentButton(nullptr);
+    screen.ShowWindow("a", false);
+    screen.FocusNext();  // a later button without a current one: (x + 2, y), on the lid
+    EXPECT_EQ(current(), "none");
+    screen.FocusPrev();  // backwards without a current one: (x + 2, y) as well
+    EXPECT_EQ(current(), "none");
+    EXPECT_EQ(Heard(), (std::vector<std::string>{"mouse_window_over:lid", "mouse_window_over:lid"}));
+}
+
 }  // namespace
