@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/CPSmartPtr.h"
+#include "platform/D3DX9Math.h"
 
 class CPPhysicData;
 class PhysKinematicBody;
@@ -45,6 +46,11 @@ public:
     // Parks the data's rigid body (else its kinematic body) at the parking height, sends it to sleep,
     // lists it and takes it from the data; then lowers the parking height, with or without a body.
     void RecycleBody(CPSmartPtr<CPPhysicData> data);
+
+    // The z of the collision-mesh vertex nearest to the point among the triangles of the point's grid
+    // cell; 0 when no vertex lies within 1000 units. The mesh is not sorted into cells yet, so every cell
+    // is empty and the answer is 0. Virtual so that the path code can be tested on a ground of its own.
+    virtual float GetGroundHeight(const D3DXVECTOR3& /*point*/) const { return 0.0f; }
 
     // The level's collision mesh, rebuilt with every level load.
     std::vector<CPCollisionVertex> mVertices;

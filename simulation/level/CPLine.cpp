@@ -1,0 +1,29 @@
+#include "simulation/level/CPLine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/GeometryUtils.h"
+
+namespace {
+constexpr float kPi = 3.1415927f;
+}
+
+void CPLine::ComputeGeometry() {
+    mMin.x = std::min(mP0.x, mP1.x);
+    mMin.y = std::min(mP0.y, mP1.y);
+    mMax.x = std::max(mP0.x, mP1.x);
+    mMax.y = std::max(mP0.y, mP1.y);
+    mCentre.x = (mMin.x + mMax.x) * 0.5f;
+    mCentre.y = (mMin.y + mMax.y) * 0.5f;
+
+    const float dx = mP1.x - mP0.x;
+    const float dy = mP1.y - mP0.y;
+    const float len = std::sqrt(dx * dx + dy * dy);
+    mA = dy / len;
+    mB = -dx / len;
+    mC = (dx * mP0.y - dy * mP0.x) / len;
+
+    const float angle = static_cast<float>(SafeAcos(dx / len));
+    mHeading = (dy / len > 0.0f ? angle : -angle) + kPi;
+}
