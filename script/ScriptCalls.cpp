@@ -33,14 +33,18 @@ int PushStrings(lua_State* L, const std::vector<std::string>& texts) {
     return static_cast<int>(texts.size());
 }
 
-int PushNameList(lua_State* L, const std::vector<std::string>& names) {
-    lua_pushnumber(L, static_cast<lua_Number>(names.size()));
+void PushTextTable(lua_State* L, const std::vector<std::string>& texts) {
     lua_newtable(L);
-    for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t i = 0; i < texts.size(); ++i) {
         lua_pushnumber(L, static_cast<lua_Number>(i + 1));
-        lua_pushlstring(L, names[i].data(), names[i].size());
+        lua_pushlstring(L, texts[i].data(), texts[i].size());
         lua_settable(L, -3);
     }
+}
+
+int PushNameList(lua_State* L, const std::vector<std::string>& names) {
+    lua_pushnumber(L, static_cast<lua_Number>(names.size()));
+    PushTextTable(L, names);
     return 2;
 }
 

@@ -43,6 +43,8 @@ std::string PlainString(lua_State* L, int index);
 void ReserveResults(lua_State* L, int count);
 // Pushes each text as a result; returns their count.
 int PushStrings(lua_State* L, const std::vector<std::string>& texts);
+// A new table of the texts under the keys 1, 2, 3...
+void PushTextTable(lua_State* L, const std::vector<std::string>& texts);
 // A name list: the count, then a table of the names under the keys 1, 2, 3...; returns 2.
 int PushNameList(lua_State* L, const std::vector<std::string>& names);
 

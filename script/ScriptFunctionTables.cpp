@@ -1,7 +1,9 @@
 #include "script/ScriptFunctionTables.h"
 
+#include "script/ActionScriptFunctions.h"
 #include "script/InterfaceScriptFunctions.h"
 #include "script/ObjectScriptFunctions.h"
+#include "script/SaveGameScriptFunctions.h"
 #include "script/SystemScriptFunctions.h"
 
 // Every name the scripts call stands in its table in the scripts' order; a name whose function the
@@ -26,7 +28,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"StopScript", ScriptFunctions::StopScript},
     {"CrossPlayerRay", nullptr},
     {"ClearTimer", nullptr},
-    {"SetActions", nullptr},
+    {"SetActions", ScriptFunctions::SetActions},
     {"PlaySpecialSound3D", ScriptFunctions::PlaySpecialSound3D},
     {"PlaySpecialSound", ScriptFunctions::PlaySpecialSound},
     {"UpdateInterface", ScriptFunctions::UpdateInterface},
@@ -93,16 +95,16 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetBrightness", ScriptFunctions::GetBrightness},
     {"SetBrightness", ScriptFunctions::DoNothing},
     {"GetMusicName", ScriptFunctions::GetMusicName},
-    {"GetActionNames", nullptr},
+    {"GetActionNames", ScriptFunctions::GetActionNames},
     {"SetCursor", ScriptFunctions::SetCursor},
-    {"SetAssignKey", nullptr},
-    {"SetAction", nullptr},
+    {"SetAssignKey", ScriptFunctions::SetAssignKey},
+    {"SetAction", ScriptFunctions::SetAction},
     {"GetCurrentMission", nullptr},
     {"SetCurrentMission", nullptr},
-    {"SaveGame", nullptr},
-    {"LoadGame", nullptr},
-    {"GetSaves", nullptr},
-    {"DeleteSave", nullptr},
+    {"SaveGame", ScriptFunctions::SaveGame},
+    {"LoadGame", ScriptFunctions::LoadGame},
+    {"GetSaves", ScriptFunctions::GetSaves},
+    {"DeleteSave", ScriptFunctions::DeleteSave},
     {"ChangeCheckpointPosition", nullptr},
     {"AutoSetting", nullptr},
     {"GetCurrentResolution", ScriptFunctions::GetCurrentResolution},
@@ -112,7 +114,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetActiveCar", nullptr},
     {"ActivateAbilities", nullptr},
     {"SetPlayersPanel", nullptr},
-    {"NewPlayer", nullptr},
+    {"NewPlayer", ScriptFunctions::NewPlayer},
     {"IMenuRight", ScriptFunctions::IMenuRight},
     {"IMenuLeft", ScriptFunctions::IMenuLeft},
     {"GetRoundsNumber", nullptr},
@@ -127,8 +129,8 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"CreateArrow", nullptr},
     {"DrawArrow", nullptr},
     {"GetAIPositions", nullptr},
-    {"SaveActions", nullptr},
-    {"LoadActions", nullptr},
+    {"SaveActions", ScriptFunctions::SaveActions},
+    {"LoadActions", ScriptFunctions::LoadActions},
     {"SetPosition", ScriptFunctions::SetPosition},
     {"GetPosition", ScriptFunctions::GetPosition},
     {"SetRotation", ScriptFunctions::SetRotation},
@@ -214,7 +216,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"SetLevelTransportCount", nullptr},
     {"StopPlayingMusic", ScriptFunctions::StopMusic},
     {"IsDead", nullptr},
-    {"UpdateActions", nullptr},
+    {"UpdateActions", ScriptFunctions::UpdateActions},
     {"IsInGloom", nullptr},
     {"IsDamageMsg", nullptr},
     {"GetPlayerSlide", nullptr},

@@ -41,6 +41,10 @@ const std::set<std::string> kExercised = {
     "SetWindowSize", "GetWindowPosition", "SetTextPosition", "GetTextPosition", "SetText", "SetTextString", "SetFont",
     "SetFontString", "SetEditBoxText", "EditBoxProcessKey", "EditBoxTextLength", "GetEditBoxText", "SetCursor",
     "GetCursor", "IMenuRight", "IMenuLeft", "DeselectCurrentButton", "LockButton", "UnlockButton",
+    // save games
+    "SaveGame", "LoadGame", "DeleteSave", "GetSaves", "NewPlayer",
+    // action bindings
+    "SetActions", "SetAssignKey", "SaveActions", "UpdateActions", "LoadActions", "SetAction", "GetActionNames",
 };
 
 }  // namespace

@@ -1,0 +1,20 @@
+// A game data record installed as gGameData for a test's duration; the previous one comes back when it goes.
+#pragma once
+
+#include "core/ServiceGlobals.h"
+#include "script/CPGameData.h"
+
+class ScopedGameData {
+public:
+    ScopedGameData() : mPrevious(gGameData) { gGameData = &mData; }
+    ~ScopedGameData() { gGameData = mPrevious; }
+    ScopedGameData(const ScopedGameData&) = delete;
+    ScopedGameData& operator=(const ScopedGameData&) = delete;
+
+    CPGameData& Data() { return mData; }
+    CPGameData* operator->() { return &mData; }
+
+private:
+    CPGameData mData;
+    CPGameData* mPrevious;
+};
