@@ -45,6 +45,11 @@ const std::set<std::string> kExercised = {
     "SaveGame", "LoadGame", "DeleteSave", "GetSaves", "NewPlayer",
     // action bindings
     "SetActions", "SetAssignKey", "SaveActions", "UpdateActions", "LoadActions", "SetAction", "GetActionNames",
+    // profile
+    "SetMoney", "GetMoney", "SetPoints", "GetPoints", "SetKills", "GetScore", "AddScore", "IsInTable",
+    "SetScoreLine", "GetScoreLine", "SetMaxAbilityCount", "GetPlayerMana", "SetPlayerMana", "SetTemp", "GetTemp",
+    "SetPlayerName", "SetProfileName", "GetProfileName", "InitPlayer", "SetPlayerType", "GetActiveCar",
+    "GetNumRacesPassed", "SetNumRacesPassed", "SetDifficulty", "GetDifficulty", "SetDifficult", "GetDifficult",
 };
 
 }  // namespace
