@@ -47,13 +47,15 @@ std::string ActiveCarModel(const std::string& playerName) {
 }
 }  // namespace
 
+void ChangeMoney(CPGameData& data, float amount) {
+    data.mMoney = amount;
+    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
+        dispatcher->SendByName("gamemenu", "change_money", FormatTwoDecimals(data.mMoney));
+}
+
 int SetMoney(lua_State* L) {
     const float amount = ToFloat(L, 1);
-    CPGameData* data = GetGameData();
-    if (data == nullptr) return 0;
-    data->mMoney = amount;
-    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
-        dispatcher->SendByName("gamemenu", "change_money", FormatTwoDecimals(data->mMoney));
+    if (CPGameData* data = GetGameData()) ChangeMoney(*data, amount);
     return 0;
 }
 

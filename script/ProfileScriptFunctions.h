@@ -7,7 +7,12 @@
 // The value SetTemp keeps for GetTemp; nothing else reads it.
 extern float gTempValue;
 
+class CPGameData;
+
 namespace ScriptFunctions {
+// Stores the player's money and tells the game menu, which shows it, the new amount.
+void ChangeMoney(CPGameData& data, float amount);
+
 // money, points and scores
 int SetMoney(lua_State* L);
 int GetMoney(lua_State* L);

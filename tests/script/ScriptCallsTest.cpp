@@ -50,6 +50,14 @@ const std::set<std::string> kExercised = {
     "SetScoreLine", "GetScoreLine", "SetMaxAbilityCount", "GetPlayerMana", "SetPlayerMana", "SetTemp", "GetTemp",
     "SetPlayerName", "SetProfileName", "GetProfileName", "InitPlayer", "SetPlayerType", "GetActiveCar",
     "GetNumRacesPassed", "SetNumRacesPassed", "SetDifficulty", "GetDifficulty", "SetDifficult", "GetDifficult",
+    // shop
+    "GetCarInfo", "SetCarInfo", "GetRealCarInfo", "CommitCarSettings", "AutoSetting", "GetWeaponInfo", "GetMineInfo",
+    "GetSuperWeaponInfo", "GetBumperInfo", "GetEquipmentInfo", "GetArmorInfo", "GetEngineInfo", "GetWeaponNames",
+    "GetMineNames", "GetSuperWeaponNames", "GetBumperNames", "GetEquipmentNames", "GetArmorNames", "GetEngineNames",
+    "IsValidGameDataName",
+    // bonuses and records
+    "AddBonus", "EraseBonus", "GetBonusesCount", "ClearBonuses", "GetBonusList", "ClearGameData", "GetRecords",
+    "CheckPlayerRecords", "SaveScore",
 };
 
 }  // namespace
