@@ -16,6 +16,8 @@
 #include "core/ServiceGlobals.h"
 #include "core/files/CPTokenizer.h"
 #include "platform/D3DX9Math.h"
+#include "simulation/physics/CPPhysicData.h"
+#include "simulation/physics/PhysRigidBody.h"
 #include "script/ScriptCalls.h"
 
 using namespace ScriptCalls;
@@ -32,6 +34,12 @@ int PushVector(lua_State* L, const D3DXVECTOR3& v) {
     lua_pushnumber(L, v.y);
     lua_pushnumber(L, v.z);
     return 3;
+}
+
+// The rigid body of the object's physical data; null for a missing object or one without a body.
+PhysRigidBody* RigidBodyOf(const CPGameObject* object) {
+    const CPPhysicData* data = object ? object->GetPhysicData() : nullptr;
+    return data ? data->mRigidBody : nullptr;
 }
 
 int SetVisibleFlag(lua_State* L) {
@@ -296,6 +304,29 @@ int StartAnimation(lua_State* L) {
     request.loopLimit = ToInteger(L, 3);
     request.reportTarget = ToObject<CPTask>(L, 4);
     if (object) object->PlayAnimation(request, false);
+    return 0;
+}
+
+int GetObjectSpeed(lua_State* L) {
+    float speed = 0.0f;
+    if (const PhysRigidBody* body = RigidBodyOf(ToObject<CPGameObject>(L, 1))) {
+        const D3DXVECTOR4& v = body->GetVelocity();
+        const float squared = v.x * v.x + v.y * v.y + v.z * v.z;
+        // A body at rest reads as still, not as a trace of drift.
+        if (squared >= 1e-6f) speed = std::sqrt(squared);
+    }
+    lua_pushnumber(L, speed);
+    return 1;
+}
+
+int IsRigid(lua_State* L) {
+    lua_pushboolean(L, RigidBodyOf(ToObject<CPGameObject>(L, 1)) != nullptr);
+    return 1;
+}
+
+int Jump(lua_State* L) {
+    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    if (PhysRigidBody* body = RigidBodyOf(object)) body->ApplyImpulse(ReadVector(L, 2), object->GetPosition());
     return 0;
 }
 

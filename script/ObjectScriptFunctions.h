@@ -41,4 +41,7 @@ int Clone(lua_State* L);
 int FindObject(lua_State* L);
 int SetObjectVisible(lua_State* L);
 int StartAnimation(lua_State* L);
+int GetObjectSpeed(lua_State* L);
+int IsRigid(lua_State* L);
+int Jump(lua_State* L);
 }  // namespace ScriptFunctions

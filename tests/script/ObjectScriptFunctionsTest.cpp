@@ -12,6 +12,8 @@
 #include "core/FrameClock.h"
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
+#include "simulation/physics/CPPhysicData.h"
+#include "simulation/physics/PhysRigidBody.h"
 #include "support/LuaScriptRig.h"
 #include "support/ScopedTaskKernel.h"
 
@@ -203,6 +205,33 @@ TEST_F(ObjectScriptTest, DescriptionsAnimationsAndDrawingNeedTheirServices) {
     EXPECT_EQ(lua.Handle("obj"), nullptr);
     EXPECT_EQ(lua.Number("v"), 12);
     EXPECT_FALSE(lua.Bool("ok")) << "the number is checked";
+}
+
+TEST_F(ObjectScriptTest, RigidBodiesReportTheirSpeedAndTakeJumpsAtTheObjectsPosition) {
+    PhysRigidBody body;
+    body.SetMass(2.0f);
+    child->SetPosition(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
+    child->SetPhysicData(new CPPhysicData(child));
+    child->GetPhysicData()->mRigidBody = &body;
+    body.SetVelocity(D3DXVECTOR4(3.0f, 0.0f, 4.0f, 0.0f));
+    ASSERT_EQ(lua.Run("rigid, plain, none = IsRigid(child), IsRigid(root), IsRigid(nil)\n"
+                      "speed, still, empty = GetObjectSpeed(child), GetObjectSpeed(root), GetObjectSpeed(nil)\n"
+                      "Jump(child, 0, 2, 0)\nJump(root, 0, 2, 0)\nJump(nil, 0, 2, 0)"),
+              "");
+    EXPECT_TRUE(lua.Bool("rigid"));
+    EXPECT_FALSE(lua.Bool("plain")) << "no physical data";
+    EXPECT_FALSE(lua.Bool("none"));
+    EXPECT_DOUBLE_EQ(lua.Number("speed"), 5.0);
+    EXPECT_EQ(lua.Number("still"), 0.0);
+    EXPECT_EQ(lua.Number("empty"), 0.0);
+    EXPECT_FLOAT_EQ(body.GetVelocity().y, 1.0f) << "the impulse over the mass of 2";
+    // Off the centre of the body (at the origin): (1, 0, 0) x (0, 2, 0) turns it about z.
+    EXPECT_FLOAT_EQ(body.GetAngularMomentum().z, 2.0f);
+
+    body.SetVelocity(D3DXVECTOR4(0.0005f, 0.0f, 0.0f, 0.0f));
+    ASSERT_EQ(lua.Run("drift = GetObjectSpeed(child)"), "");
+    EXPECT_EQ(lua.Number("drift"), 0.0) << "a squared speed below 1e-6 reads as 0";
+    child->GetPhysicData()->mRigidBody = nullptr;
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ const std::set<std::string> kExercised = {
     "StringToPointer", "SetPTransformation", "CheckString", "GetChildObject", "SetVisible", "SetCollision",
     "SplitString", "LoadRenderObject", "DrawDynamicObject", "SetAnimation", "GetParentObject", "ActivateObject",
     "KillAllTasks", "ToInt", "StopScript", "SetPosition", "GetPosition", "GetBBoxInfo", "SetRotation", "Clone",
-    "FindObject", "SetObjectVisible", "StartAnimation",
+    "FindObject", "SetObjectVisible", "StartAnimation", "GetObjectSpeed", "IsRigid", "Jump",
     // sound, music, video, settings, system
     "PlaySpecialSound", "PlaySpecialSound3D", "UpdateSoundPosition", "StopSpecialSound", "IsSpecialSoundPlaying",
     "StopSounds", "GetSoundVolume", "SetSoundVolume", "GetMusicVolume", "SetMusicVolume", "PlayMusic",
