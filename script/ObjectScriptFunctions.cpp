@@ -221,8 +221,10 @@ int KillAllTasks(lua_State*) {
     return 0;
 }
 
+// Truncated as a double: money and times beyond the int32 range keep their value. Adding 0 turns the
+// -0 of a small negative number into 0, which prints as "0".
 int ToInt(lua_State* L) {
-    lua_pushnumber(L, ToInteger(L, 1));
+    lua_pushnumber(L, std::trunc(ToNumber(L, 1)) + 0.0);
     return 1;
 }
 

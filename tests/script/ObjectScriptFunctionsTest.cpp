@@ -165,6 +165,7 @@ TEST_F(ObjectScriptTest, TasksAreActivatedStoppedAndCountedAsTheScriptsAsk) {
                       "AddRef(root)\nAddRef(root)\ncount = 0\n"
                       "Release(child)\n"
                       "i, j = ToInt(-2.7), ToInt('9.9')\n"
+                      "big, small = ToInt(3000000000.7), tostring(ToInt(-0.5))\n"
                       "DumpObjects()"),
               "");
     EXPECT_EQ(lua.Number("dt"), 0.25);
@@ -172,6 +173,8 @@ TEST_F(ObjectScriptTest, TasksAreActivatedStoppedAndCountedAsTheScriptsAsk) {
     EXPECT_EQ(controller.GetPriority(), 300);
     EXPECT_EQ(lua.Number("i"), -2);
     EXPECT_EQ(lua.Number("j"), 9);
+    EXPECT_EQ(lua.Number("big"), 3000000000.0) << "truncated, not clamped to the int32 range";
+    EXPECT_EQ(lua.Text("small"), "0");
     EXPECT_EQ(child->GetRefCount(), 0) << "Release sets the count to 0 and frees nothing";
     ASSERT_EQ(lua.Run("StopScript(controller)"), "");
     EXPECT_TRUE(controller.IsStopped());
