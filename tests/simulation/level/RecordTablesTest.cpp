@@ -10,6 +10,7 @@
 #include "core/files/ScrambleBuffer.h"
 #include "script/CPGameData.h"
 #include "simulation/level/ScoresFile.h"
+#include "support/ByteBuilder.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -40,7 +41,7 @@ TEST(RecordTables, AnEighthResultIsComparedWithTheSortedSeven) {
     const Case cases[] = {
         {"equal to the seventh", Rec("x", 1, 7, 0), false, {"g", "f", "e", "d", "c", "b", "a"}},
         {"worse than all", Rec("x", 9, 0, 0), false, {"g", "f", "e", "d", "c", "b", "a"}},
-        {"better in hundredths only", Rec("x", 1, 6, 99), true, {"a", "b", "c", "d", "e", "f", "x"}},
+        {"better in seconds", Rec("x", 1, 6, 99), true, {"a", "b", "c", "d", "e", "f", "x"}},
         {"best of all", Rec("x", 0, 59, 99), true, {"x", "a", "b", "c", "d", "e", "f"}},
         {"between", Rec("x", 1, 3, 50), true, {"a", "b", "c", "x", "d", "e", "f"}},
         {"equal to the third goes after it", Rec("x", 1, 3, 0), true, {"a", "b", "c", "x", "d", "e", "f"}},
@@ -58,6 +59,28 @@ TEST(RecordTables, AnEighthResultIsComparedWithTheSortedSeven) {
             // A refused result leaves the table sorted, nothing else.
             EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g"}));
         }
+    }
+}
+
+TEST(RecordTables, HundredthsDecideBetweenEqualMinutesAndSeconds) {
+    struct Case {
+        const char* label;
+        RecordEntry candidate;
+        bool entered;
+    };
+    const Case cases[] = {
+        {"better in hundredths only", Rec("x", 1, 7, 4), true},
+        {"worse in hundredths only", Rec("x", 1, 7, 6), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CPGameData data;
+        std::vector<RecordEntry> seven = SevenRecords();
+        seven.front().mHundredths = 5;  // the seventh after the sort: (1, 7, 5)
+        for (const RecordEntry& record : seven) data.CheckPlayerRecord(1, record);
+        EXPECT_EQ(data.CheckPlayerRecord(1, c.candidate), c.entered);
+        ASSERT_EQ(data.mRecordTables[0].size(), 7u);
+        EXPECT_EQ(data.mRecordTables[0].back().mName, c.entered ? "x" : "g");
     }
 }
 
@@ -120,6 +143,16 @@ TEST(ScoresFile, TwoTablesOfThreeAndNoneGiveThreeEntriesOfTableZero) {
     for (size_t offset : {size_t{0}, size_t{21}, size_t{43}}) {
         for (size_t i = 0; i < 4; ++i) EXPECT_EQ(bytes[offset + i], 0u) << offset;
     }
+}
+
+TEST(ScoresFile, EachEntryIsTableNameMinutesSecondsHundredths) {
+    CPFileWriter writer("unused", false);
+    EncodeScores({{}, {Rec("Ann", 1, 2, 3), Rec("Bo", -4, 5, 600)}}, writer);
+    const std::vector<uint8_t> expected = ByteBuilder()
+                                              .Int32(1).String("Ann").Int32(1).Int32(2).Int32(3)
+                                              .Int32(1).String("Bo").Int32(-4).Int32(5).Int32(600)
+                                              .Bytes();
+    EXPECT_EQ(writer.GetBytes(), expected);
 }
 
 TEST(ScoresFile, AFailedSaveKeepsThePreviousFile) {
