@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "Render/PRenderObject.h"
@@ -398,4 +400,68 @@ TEST(SplineTest, ClosedSplineFarShorterThanALineStillEnds) {
     ASSERT_TRUE(spline.PointAtDistance(1e9f, point));
     EXPECT_GE(point.x, -1e-4f);
     EXPECT_LE(point.x, 2e-4f);
+}
+
+namespace {
+// A ring of free-standing lines, linked in the order given, for queries that need exact centres.
+struct LooseRing {
+    explicit LooseRing(const std::vector<std::pair<D3DXVECTOR3, D3DXVECTOR3>>& ends) {
+        for (const auto& [p0, p1] : ends) {
+            lines.push_back(std::make_unique<CPLine>());
+            lines.back()->mP0 = p0;
+            lines.back()->mP1 = p1;
+            lines.back()->ComputeGeometry();
+        }
+        for (size_t i = 0; i < lines.size(); ++i) {
+            lines[i]->mNext = lines[(i + 1) % lines.size()].get();
+            lines[(i + 1) % lines.size()]->mPrevious = lines[i].get();
+        }
+    }
+    CPLine* operator[](size_t i) const { return lines[i].get(); }
+    std::vector<std::unique_ptr<CPLine>> lines;
+};
+}  // namespace
+
+TEST(SplineTest, EqualCentreDistancesKeepTheLineExaminedFirst) {
+    CPSpline spline;
+    // The hint is one of two equally near lines: it was examined first and stays the answer.
+    {
+        LooseRing ring({{{0, 0, 0}, {10, 0, 0}}, {{10, 0, 0}, {20, 0, 0}}, {{20, 0, 0}, {30, 0, 0}},
+                        {{100, 0, 0}, {110, 0, 0}}});
+        CPLine* hint = ring[2];
+        float radius = 12.0f;
+        spline.GetNearestPoint({20, 1, 0}, radius, 0, hint);
+        EXPECT_EQ(hint, ring[2]);
+    }
+    // Met in the same round of the walk, the line behind the hint goes before the line ahead of it.
+    {
+        LooseRing ring({{{1000, 0, 0}, {1010, 0, 0}}, {{-10, 5, 0}, {10, 5, 0}}, {{2000, 0, 0}, {2010, 0, 0}},
+                        {{-10, -5, 0}, {10, -5, 0}}});
+        CPLine* hint = ring[0];
+        float radius = 12.0f;
+        spline.GetNearestPoint({0, 0, 0}, radius, 0, hint);
+        EXPECT_EQ(hint, ring[3]);
+    }
+}
+
+TEST(SplineTest, SearchBoundIsAHundredTimesTheRadiusOnSquaredDistances) {
+    CPSpline spline;
+    struct Case {
+        const char* name;
+        D3DXVECTOR3 p0, p1;
+        bool found;
+    };
+    // With r = 40 an end at (39, 0) or (40, 0) is in the window; the centre decides against 4000.
+    const Case cases[] = {
+        {"centre 49.5 away", {39, 0, 0}, {60, 0, 0}, true},
+        {"centre 65 away", {40, 0, 0}, {90, 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LooseRing ring({{{1000, 0, 0}, {1010, 0, 0}}, {c.p0, c.p1}, {{2000, 0, 0}, {2010, 0, 0}}});
+        CPLine* hint = ring[0];
+        float radius = 40.0f;
+        spline.GetNearestPoint({0, 0, 0}, radius, 0, hint);
+        EXPECT_EQ(hint, c.found ? ring[1] : ring[0]);
+    }
 }
