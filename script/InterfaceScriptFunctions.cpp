@@ -39,9 +39,12 @@ void LayOutInFont(lua_State* L, const std::string& text) {
     if (!screen) return;
     InterfaceText* element = screen->FindText(PlainString(L, 2));
     if (!element) return;
-    InterfaceText once = *element;
-    once.font = PlainString(L, 3);
-    once.Layout(text);
+    // The font is lent to the element for this one layout: a copied element would take and then drop a
+    // reference to the shared text object, leaving its count at 0.
+    std::string font = PlainString(L, 3);
+    element->font.swap(font);
+    element->Layout(text);
+    element->font.swap(font);
 }
 
 void SetStoredText(lua_State* L, bool fromKey) {

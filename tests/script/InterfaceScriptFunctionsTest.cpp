@@ -227,6 +227,18 @@ TEST_F(InterfaceScripts, SetFontLaysOutOnceWithoutChangingTheStoredFontOrText) {
     EXPECT_EQ(Shown(title), "Hi") << "a font the manager lacks lays nothing out";
 }
 
+TEST_F(InterfaceScripts, SetFontLeavesTheTextObjectsReferenceCountAsItWas) {
+    CPInterface& screen = Create();
+    InterfaceText* title = screen.FindText("title");
+    ASSERT_TRUE(title->object);
+    title->object->AddRef();  // held by someone besides the screen
+    const int32_t before = title->object->GetRefCount();
+    ASSERT_EQ(lua.Run("SetFont(screen, 'title', 'other', 'Away')\n"
+                      "SetFontString(screen, 'title', 'other', 'greeting')"),
+              "");
+    EXPECT_EQ(title->object->GetRefCount(), before);
+}
+
 TEST_F(InterfaceScripts, TextSettersDoNothingOnceTheProgramIsExiting) {
     CPInterface& screen = Create();
     InterfaceText* title = screen.FindText("title");
