@@ -314,6 +314,13 @@ TEST_F(PhysicDataParkingTest, EachParkedBodyGoesFiveHundredLowerAndTheHeightWrap
     game.RecycleBody(CPSmartPtr<CPPhysicData>(&data));  // no body: only the height moves
     EXPECT_FLOAT_EQ(game.mParkingHeight, -1000.0f);
     EXPECT_EQ(game.mParkedBodies.size(), 5u);
+
+    // Reaching the lowest height exactly is not below it: one more body goes there before the wrap.
+    game.mParkingHeight = -99500.0f;
+    game.RecycleBody(CPSmartPtr<CPPhysicData>(&data));
+    EXPECT_FLOAT_EQ(game.mParkingHeight, -100000.0f);
+    game.RecycleBody(CPSmartPtr<CPPhysicData>(&data));
+    EXPECT_FLOAT_EQ(game.mParkingHeight, -1000.0f);
 }
 
 TEST_F(PhysicDataParkingTest, DataWithoutABodyOrWithoutAGameWorldParksNothing) {
