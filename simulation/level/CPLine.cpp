@@ -19,7 +19,9 @@ void CPLine::ComputeGeometry() {
 
     const float dx = mP1.x - mP0.x;
     const float dy = mP1.y - mP0.y;
-    const float len = std::sqrt(dx * dx + dy * dy);
+    float len = std::sqrt(dx * dx + dy * dy);
+    // Ends a hair apart square to 0: measure without the underflow rather than divide by zero.
+    if (len == 0.0f) len = std::hypot(dx, dy);
     mA = dy / len;
     mB = -dx / len;
     mC = (dx * mP0.y - dy * mP0.x) / len;

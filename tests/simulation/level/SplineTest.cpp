@@ -465,3 +465,14 @@ TEST(SplineTest, SearchBoundIsAHundredTimesTheRadiusOnSquaredDistances) {
         EXPECT_EQ(hint, c.found ? ring[1] : ring[0]);
     }
 }
+TEST(SplineTest, LinesOfAMinuteSplineKeepFiniteCoefficients) {
+    // Ends 2e-23 apart: the squared length underflows, yet the line still has a direction.
+    CPSpline spline;
+    ASSERT_TRUE(spline.Build(Record({{{0, 0, 0}, {1e-23f, 0, 0}, {2e-23f, 0, 0}, {3e-23f, 0, 0}}}, true)));
+    CPLine* first = spline.GetFirstLine();
+    ASSERT_NE(first->mP0.x, first->mP1.x);
+    EXPECT_FLOAT_EQ(first->mA, 0.0f);
+    EXPECT_FLOAT_EQ(first->mB, -1.0f);
+    EXPECT_FLOAT_EQ(first->mC, 0.0f);
+    EXPECT_FLOAT_EQ(first->mHeading, kPi);
+}
