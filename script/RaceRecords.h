@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/CPGameObject.h"
@@ -19,6 +20,11 @@ struct RecordEntry {
 
     bool operator==(const RecordEntry&) const = default;
 };
+
+// Whether a is the better (shorter) time: minutes first, then seconds, then hundredths; names play no part.
+inline bool IsBetterRecord(const RecordEntry& a, const RecordEntry& b) {
+    return std::tie(a.mMinutes, a.mSeconds, a.mHundredths) < std::tie(b.mMinutes, b.mSeconds, b.mHundredths);
+}
 
 // One sample of a time-attack run, replayed as the ghost car. Its 68 bytes are also its layout in the
 // save games, where it is written field by field.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <tuple>
 
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
@@ -125,9 +124,7 @@ int CheckPlayerRecords(lua_State* L) {
         for (size_t i = 0; i < rounds; ++i) {
             const RaceTime time = SplitRaceTime(data->mLapTimes[i]);
             RecordEntry round{data->mProfileName, time.minutes, time.seconds, time.hundredths};
-            if (i == 0 || std::tie(round.mMinutes, round.mSeconds, round.mHundredths) <
-                              std::tie(best.mMinutes, best.mSeconds, best.mHundredths))
-                best = round;
+            if (i == 0 || IsBetterRecord(round, best)) best = round;
         }
         if (rounds > 0) entered = data->CheckPlayerRecord(ToInteger(L, 1), best);
     }

@@ -2,7 +2,6 @@
 // it is filled from.
 #include <algorithm>
 #include <array>
-#include <tuple>
 
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -19,11 +18,6 @@ namespace {
 constexpr size_t kRecordTableCapacity = 7;
 constexpr size_t kUnitRaceBuckets = 20;
 
-// Minutes first, then seconds, then hundredths; the name plays no part.
-bool IsBetter(const RecordEntry& r, const RecordEntry& s) {
-    return std::tie(r.mMinutes, r.mSeconds, r.mHundredths) < std::tie(s.mMinutes, s.mSeconds, s.mHundredths);
-}
-
 // The price of an item of a shop table; a name the table lacks costs nothing.
 template <class Record>
 int32_t PriceOf(const CPShopTable<Record>& table, const std::string& name) {
@@ -39,9 +33,9 @@ bool CPGameData::CheckPlayerRecord(int32_t level, const RecordEntry& record) {
         table.push_back(record);
         return true;
     }
-    std::stable_sort(table.begin(), table.end(), IsBetter);
+    std::stable_sort(table.begin(), table.end(), IsBetterRecord);
     const auto beaten = std::find_if(table.begin(), table.end(),
-                                     [&](const RecordEntry& held) { return IsBetter(record, held); });
+                                     [&](const RecordEntry& held) { return IsBetterRecord(record, held); });
     if (beaten == table.end()) return false;
     InsertRecord(table, static_cast<size_t>(beaten - table.begin()), record);
     table.erase(table.begin() + kRecordTableCapacity);
