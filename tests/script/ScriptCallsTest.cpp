@@ -58,6 +58,10 @@ const std::set<std::string> kExercised = {
     // bonuses and records
     "AddBonus", "EraseBonus", "GetBonusesCount", "ClearBonuses", "GetBonusList", "ClearGameData", "GetRecords",
     "CheckPlayerRecords", "SaveScore",
+    // camera, light and screen effects
+    "SetDefaultCamera", "SetCameraPos", "SetCameraZAngle", "GetCameraZAngle", "GetCameraPositions", "SetFOV",
+    "GetLight", "SetLight", "SetMotionBlur", "SetRadialBlur", "SetLightCoeff", "SetFade", "GetTextureSize", "Pup",
+    "Pdown",
 };
 
 }  // namespace

@@ -1,0 +1,167 @@
+#include "script/CameraScriptFunctions.h"
+
+#include <algorithm>
+
+#include "Render/CPCamera.h"
+#include "Render/PCamera.h"
+#include "Render/PRender.h"
+#include "core/ServiceGlobals.h"
+#include "core/files/CPFileReader.h"
+#include "platform/D3DX9Texture.h"
+#include "script/ScriptCalls.h"
+#include "simulation/level/CPLevel.h"
+
+namespace ScriptFunctions {
+using namespace ScriptCalls;
+
+namespace {
+constexpr int32_t kDefaultCameraLayer = 19;
+constexpr float kDefaultCameraFov = 1.2217305f;  // 70 degrees
+constexpr float kDegreesToRadians = 0.017453292f;
+constexpr int32_t kLastTuningIndex = 18;
+constexpr int kLightValues = 15;
+
+// The level's race camera; null without a level or before the level made its camera.
+CPCamera* RaceCamera() { return gLevel ? gLevel->mCamera : nullptr; }
+
+// The fifteen sun-light values in the order the scripts exchange them.
+float* LightValue(D3DLIGHT9& light, int index) {
+    float* const values[kLightValues] = {
+        &light.Diffuse.r,  &light.Diffuse.g,  &light.Diffuse.b,  &light.Diffuse.a,  &light.Specular.r,
+        &light.Specular.g, &light.Specular.b, &light.Specular.a, &light.Ambient.r,  &light.Ambient.g,
+        &light.Ambient.b,  &light.Ambient.a,  &light.Direction.x, &light.Direction.y, &light.Direction.z};
+    return values[index];
+}
+}  // namespace
+
+int SetDefaultCamera(lua_State*) {
+    PRender* renderer = GetRenderer();
+    if (!renderer) return 0;
+    auto* camera = new CPPerspectiveCamera();
+    camera->SetEye(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
+    camera->SetTarget(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    camera->SetUp(D3DXVECTOR3(0.0f, 0.0f, 1.0f));
+    camera->SetFieldOfView(kDefaultCameraFov);
+    camera->SetNear(1.0f);
+    camera->SetFar(1000.0f);
+    camera->Update();
+    renderer->SetLayerCamera(kDefaultCameraLayer, CPSmartPtr<CPBaseCamera>(camera));
+    return 0;
+}
+
+// The camera functions below are called by the scripts only while a level with its camera exists;
+// without one they do nothing and answer nothing rather than touch a missing camera.
+int SetCameraPos(lua_State* L) {
+    CPCamera* camera = RaceCamera();
+    if (!camera) return 0;
+    camera->mFocus = D3DXVECTOR3(ToFloat(L, 1), ToFloat(L, 2), ToFloat(L, 3));
+    camera->mChanged = true;
+    return 0;
+}
+
+int SetCameraZAngle(lua_State* L) {
+    CPCamera* camera = RaceCamera();
+    if (!camera) return 0;
+    camera->mYaw = ToFloat(L, 1);
+    camera->mChanged = true;
+    return 0;
+}
+
+int GetCameraZAngle(lua_State* L) {
+    CPCamera* camera = RaceCamera();
+    if (!camera) return 0;
+    lua_pushnumber(L, camera->mYaw);
+    return 1;
+}
+
+int GetCameraPositions(lua_State* L) {
+    CPCamera* camera = RaceCamera();
+    if (!camera) return 0;
+    const D3DXVECTOR3 eye = camera->GetViewCamera()->GetEye();
+    const D3DXVECTOR3& second = camera->mFixedView ? camera->mFixedTarget : camera->mFocus;
+    for (float value : {eye.x, eye.y, eye.z, second.x, second.y, second.z}) lua_pushnumber(L, value);
+    return 6;
+}
+
+int SetFOV(lua_State* L) {
+    CPCamera* camera = RaceCamera();
+    if (!camera) return 0;
+    const float degrees = ToFloat(L, 1);
+    camera->mTargetFov = degrees;
+    camera->mChanged = true;
+    // A camera that never had a field of view takes it at once instead of easing up from 0.
+    if (camera->mFov == 0.0f) {
+        camera->mFov = degrees;
+        camera->GetViewCamera()->SetFieldOfView(degrees * kDegreesToRadians);
+        camera->GetSecondCamera()->SetFieldOfView(degrees * kDegreesToRadians);
+    }
+    return 0;
+}
+
+int GetLight(lua_State* L) {
+    if (!gLevel) return 0;
+    for (int i = 0; i < kLightValues; ++i) lua_pushnumber(L, *LightValue(gLevel->mSunLight, i));
+    return kLightValues;
+}
+
+int SetLight(lua_State* L) {
+    if (!gLevel) return 0;
+    for (int i = 0; i < kLightValues; ++i) *LightValue(gLevel->mSunLight, i) = ToFloat(L, i + 1);
+    return 0;
+}
+
+int SetMotionBlur(lua_State* L) {
+    if (PRender* renderer = GetRenderer()) renderer->SetMotionBlur(ToFloat(L, 1));
+    return 0;
+}
+
+int SetRadialBlur(lua_State* L) {
+    if (PRender* renderer = GetRenderer()) renderer->mRadialBlurAmount = ToFloat(L, 1);
+    return 0;
+}
+
+int SetLightCoeff(lua_State* L) {
+    if (PRender* renderer = GetRenderer()) renderer->mLightCoeff = ToFloat(L, 1);
+    return 0;
+}
+
+int SetFade(lua_State* L) {
+    if (PRender* renderer = GetRenderer()) renderer->SetFadeLevel(ToFloat(L, 1));
+    return 0;
+}
+
+int GetTextureSize(lua_State* L) {
+    const std::string path = CheckedString(L, 1);
+    UINT width = 0;
+    UINT height = 0;
+    PRender* renderer = GetRenderer();
+    CPFileReader file(path, false);
+    if (renderer && renderer->GetDevice() && SUCCEEDED(file.Load())) {
+        D3DXIMAGE_INFO info{};
+        IDirect3DTexture9* texture = nullptr;
+        if (SUCCEEDED(D3DXCreateTextureFromFileInMemoryEx(renderer->GetDevice(), file.GetData(), file.GetSize(),
+                                                          D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                                          D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                                          D3DX_DEFAULT, 0, &info, nullptr, &texture))) {
+            width = info.Width;
+            height = info.Height;
+        }
+        if (texture) texture->Release();
+    }
+    lua_pushnumber(L, width);
+    lua_pushnumber(L, height);
+    return 2;
+}
+
+int Pup(lua_State*) {
+    if (PRender* renderer = GetRenderer()) renderer->mTuningIndex = std::max(renderer->mTuningIndex - 1, 0);
+    return 0;
+}
+
+int Pdown(lua_State*) {
+    if (PRender* renderer = GetRenderer())
+        renderer->mTuningIndex = std::min(renderer->mTuningIndex + 1, kLastTuningIndex);
+    return 0;
+}
+
+}  // namespace ScriptFunctions

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "Render/CPCamera.h"
+#include "Render/PRender.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
+#include "support/D3DTestSupport.h"
+#include "support/LuaScriptRig.h"
+#include "support/ScopedLevel.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+// A level with its race camera and a renderer on a recording device, both published for the scripts.
+class CameraScriptTest : public ::testing::Test {
+protected:
+    CameraScriptTest() : device(MakeTestDevice(1024, 768)), render(device.get()) {
+        gSettings::RestoreInitialValues();
+        previousRenderer = gRenderer;
+        gRenderer = &render;
+        level.Level().mCamera = new CPCamera();
+    }
+    ~CameraScriptTest() override {
+        gRenderer = previousRenderer;
+        gSettings::RestoreInitialValues();
+    }
+
+    CPCamera& Camera() { return *level.Level().mCamera; }
+
+    D3DPtr<IDirect3DDevice9> device;
+    PRender render;
+    PRender* previousRenderer = nullptr;
+    ScopedLevel level;
+    LuaScriptRig lua;
+};
+
+TEST_F(CameraScriptTest, CameraPositionAndAngleReachTheRaceCamera) {
+    Camera().mChanged = false;
+    ASSERT_EQ(lua.Run("SetCameraPos(1.5, -2, 3)\nSetCameraZAngle(0.75)\nz = GetCameraZAngle()"), "");
+    EXPECT_EQ(Camera().mFocus, D3DXVECTOR3(1.5f, -2.0f, 3.0f));
+    EXPECT_FLOAT_EQ(Camera().mYaw, 0.75f);
+    EXPECT_TRUE(Camera().mChanged);
+    EXPECT_FLOAT_EQ(static_cast<float>(lua.Number("z")), 0.75f);
+}
+
+TEST_F(CameraScriptTest, CameraPositionsGiveTheEyeThenTheFocusOrTheFixedTarget) {
+    Camera().GetViewCamera()->SetEye(D3DXVECTOR3(4.0f, 5.0f, 6.0f));
+    Camera().mFocus = D3DXVECTOR3(7.0f, 8.0f, 9.0f);
+    Camera().mFixedTarget = D3DXVECTOR3(-1.0f, -2.0f, -3.0f);
+    ASSERT_EQ(lua.Run("a = {GetCameraPositions()}"), "");
+    ASSERT_EQ(lua.Run("b = table.concat(a, ' ')"), "");
+    EXPECT_EQ(lua.Text("b"), "4 5 6 7 8 9");
+    Camera().mFixedView = true;
+    ASSERT_EQ(lua.Run("b = table.concat({GetCameraPositions()}, ' ')"), "");
+    EXPECT_EQ(lua.Text("b"), "4 5 6 -1 -2 -3");
+}
+
+TEST_F(CameraScriptTest, FieldOfViewIsTakenAtOnceOnlyByACameraThatHasNone) {
+    struct Case {
+        float current;
+        float expectedCurrent;
+        bool viewsChanged;
+    };
+    for (const Case& c : {Case{50.0f, 50.0f, false}, Case{0.0f, 60.0f, true}}) {
+        CPCamera& camera = Camera();
+        camera.mFov = c.current;
+        camera.GetViewCamera()->SetFieldOfView(0.5f);
+        camera.GetViewCamera()->Update();
+        camera.GetSecondCamera()->SetFieldOfView(0.5f);
+        camera.GetSecondCamera()->Update();
+        camera.mChanged = false;
+        ASSERT_EQ(lua.Run("SetFOV(60)"), "");
+        EXPECT_FLOAT_EQ(camera.mTargetFov, 60.0f);
+        EXPECT_FLOAT_EQ(camera.mFov, c.expectedCurrent);
+        EXPECT_TRUE(camera.mChanged);
+        for (const CPPerspectiveCamera* view : {camera.GetViewCamera().Get(), camera.GetSecondCamera().Get()}) {
+            EXPECT_EQ(view->IsProjectionChanged(), c.viewsChanged) << c.current;
+            EXPECT_NEAR(view->GetFieldOfView(), c.viewsChanged ? 1.0471976f : 0.5f, 1e-6f) << c.current;
+        }
+    }
+}
+
+TEST_F(CameraScriptTest, LightValuesComeBackAsTheyWereSet) {
+    ASSERT_EQ(lua.Run("SetLight(0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1, 1.5, 2, -0.25, 0.5, -1)"), "");
+    const D3DLIGHT9& sun = level.Level().mSunLight;
+    EXPECT_FLOAT_EQ(sun.Diffuse.r, 0.1f);
+    EXPECT_FLOAT_EQ(sun.Specular.a, 0.8f);
+    EXPECT_FLOAT_EQ(sun.Ambient.b, 1.5f);
+    EXPECT_EQ(sun.Direction, D3DXVECTOR3(-0.25f, 0.5f, -1.0f));
+    ASSERT_EQ(lua.Run("n = select('#', GetLight())"), "");
+    EXPECT_EQ(lua.Number("n"), 15);
+    // Lua prints the floats widened to doubles; compare value by value at float precision.
+    const float expected[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f,
+                              0.9f, 1.0f, 1.5f, 2.0f, -0.25f, 0.5f, -1.0f};
+    for (int i = 0; i < 15; ++i) {
+        ASSERT_EQ(lua.Run("v = select(" + std::to_string(i + 1) + ", GetLight())"), "");
+        EXPECT_FLOAT_EQ(static_cast<float>(lua.Number("v")), expected[i]) << i;
+    }
+}
+
+TEST_F(CameraScriptTest, WithoutALevelTheCameraFunctionsDoNothingAndAnswerNothing) {
+    gLevel = nullptr;
+    ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetCameraZAngle(1)\nSetFOV(60)\nSetLight(1, 2, 3)\n"
+                      "z = select('#', GetCameraZAngle())\np = select('#', GetCameraPositions())\n"
+                      "l = select('#', GetLight())"),
+              "");
+    EXPECT_EQ(lua.Number("z"), 0);
+    EXPECT_EQ(lua.Number("p"), 0);
+    EXPECT_EQ(lua.Number("l"), 0);
+}
+
+TEST_F(CameraScriptTest, ALevelWithoutItsCameraIsLeftAlone) {
+    delete level.Level().mCamera;
+    level.Level().mCamera = nullptr;
+    ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetFOV(60)\nz = select('#', GetCameraZAngle())"), "");
+    EXPECT_EQ(lua.Number("z"), 0);
+}
+
+TEST_F(CameraScriptTest, ScreenEffectsReachTheRenderer) {
+    render.SetFadeMaximum(200);
+    ASSERT_EQ(lua.Run("SetMotionBlur(0.6)\nSetRadialBlur(0.3)\nSetLightCoeff(1.25)\nSetFade(0.5)"), "");
+    EXPECT_EQ(render.mMotionBlurEnabled, 1);
+    EXPECT_FLOAT_EQ(render.mMotionBlurAmount, 0.6f);
+    EXPECT_FLOAT_EQ(render.mRadialBlurAmount, 0.3f);
+    EXPECT_FLOAT_EQ(render.mLightCoeff, 1.25f);
+    EXPECT_FLOAT_EQ(render.GetFadeValue(), 100.0f);
+    ASSERT_EQ(lua.Run("SetMotionBlur(0)"), "");
+    EXPECT_EQ(render.mMotionBlurEnabled, 0);
+    EXPECT_EQ(render.mMotionBlurAmount, 0.0f);
+}
+
+TEST_F(CameraScriptTest, TuningIndexStaysWithinItsRange) {
+    struct Case {
+        int32_t start;
+        const char* call;
+        int32_t expected;
+    };
+    for (const Case& c : {Case{5, "Pup()", 4}, Case{0, "Pup()", 0}, Case{5, "Pdown()", 6}, Case{18, "Pdown()", 18}}) {
+        render.mTuningIndex = c.start;
+        ASSERT_EQ(lua.Run(c.call), "");
+        EXPECT_EQ(render.mTuningIndex, c.expected) << c.call << " from " << c.start;
+    }
+}
+
+TEST_F(CameraScriptTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {
+    ASSERT_EQ(lua.Run("SetDefaultCamera()"), "");
+    const auto layer = render.GetLayers().find(19);
+    ASSERT_NE(layer, render.GetLayers().end());
+    auto* camera = dynamic_cast<CPPerspectiveCamera*>(layer->second.mCamera.Get());
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->GetEye(), D3DXVECTOR3(1.0f, 0.0f, 0.0f));
+    EXPECT_EQ(camera->GetTarget(), D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(camera->GetUp(), D3DXVECTOR3(0.0f, 0.0f, 1.0f));
+    EXPECT_FLOAT_EQ(camera->GetFieldOfView(), 1.2217305f);
+    EXPECT_FLOAT_EQ(camera->GetNear(), 1.0f);
+    EXPECT_FLOAT_EQ(camera->GetFar(), 1000.0f);
+    EXPECT_FALSE(camera->IsViewChanged()) << "the camera is updated before it is bound";
+    render.SetLayerCamera(19, CPSmartPtr<CPBaseCamera>());
+    delete camera;
+}
+
+TEST_F(CameraScriptTest, TextureSizeIsTheImagesOwnSizeOrZero) {
+    ScopedWorkingFolder folder;
+    folder.Folder().Write("img/Panel.png", MakeImageFile(ImageKind::Png, 37, 21));
+    folder.Folder().Write("img/broken.png", std::string("not an image"));
+    ASSERT_EQ(lua.Run("w, h = GetTextureSize('img\\\\Panel.png')\n"
+                      "mw, mh = GetTextureSize('img\\\\missing.png')\nbw, bh = GetTextureSize('img/broken.png')"),
+              "");
+    EXPECT_EQ(lua.Number("w"), 37);
+    EXPECT_EQ(lua.Number("h"), 21);
+    for (const char* name : {"mw", "mh", "bw", "bh"}) EXPECT_EQ(lua.Number(name), 0) << name;
+    EXPECT_NE(lua.Run("GetTextureSize({})"), "") << "the path is a checked string";
+}
+
+}  // namespace
