@@ -8,6 +8,7 @@
 #include "core/ServiceGlobals.h"
 #include "core/files/CPFileReader.h"
 #include "platform/D3DX9Texture.h"
+#include "platform/RuntimeRandom.h"
 #include "script/ScriptCalls.h"
 #include "simulation/level/CPLevel.h"
 
@@ -20,6 +21,8 @@ constexpr float kDefaultCameraFov = 1.2217305f;  // 70 degrees
 constexpr float kDegreesToRadians = 0.017453292f;
 constexpr int32_t kLastTuningIndex = 18;
 constexpr int kLightValues = 15;
+constexpr float kTopDownPitch = -1.5707964f;  // -pi/2
+constexpr float kLowPitch = -0.2617994f;      // -pi/12
 
 // The level's race camera; null without a level or before the level made its camera.
 CPCamera* RaceCamera() { return gLevel ? gLevel->mCamera : nullptr; }
@@ -95,6 +98,40 @@ int SetFOV(lua_State* L) {
         camera->GetViewCamera()->SetFieldOfView(degrees * kDegreesToRadians);
         camera->GetSecondCamera()->SetFieldOfView(degrees * kDegreesToRadians);
     }
+    return 0;
+}
+
+int GetFov1(lua_State* L) {
+    if (!gLevel) return 0;
+    lua_pushnumber(L, gLevel->mCam1Fov);
+    return 1;
+}
+
+int GetFov2(lua_State* L) {
+    if (!gLevel) return 0;
+    lua_pushnumber(L, gLevel->mCam2Fov);
+    return 1;
+}
+
+int GetCameraPlayer(lua_State* L) {
+    if (!gLevel) return 0;
+    lua_pushnumber(L, gLevel->mCameraMode);
+    return 1;
+}
+
+int SetCamera(lua_State* L) {
+    CPCamera* camera = RaceCamera();
+    if (!camera) return 0;
+    CPLevel& level = *gLevel;
+    const int32_t view = ToBool(L, 1) ? 1 : 0;
+    if (level.mRollingView == view) return 0;
+    level.mRollingView = view;
+    level.mSpinTime = 0.0f;
+    level.mSpinSign = RuntimeRand() % 2 == 0 ? -1.0f : 1.0f;
+    if (view == 0) camera->mYaw = level.mHeading;
+    // Three times in four the new view looks straight down.
+    camera->mPitch = (RuntimeRand() & 3) != 0 ? kTopDownPitch : kLowPitch;
+    camera->mChanged = true;
     return 0;
 }
 

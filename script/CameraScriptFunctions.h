@@ -12,6 +12,11 @@ int SetCameraZAngle(lua_State* L);
 int GetCameraZAngle(lua_State* L);
 int GetCameraPositions(lua_State* L);
 int SetFOV(lua_State* L);
+int GetFov1(lua_State* L);
+int GetFov2(lua_State* L);
+int GetCameraPlayer(lua_State* L);
+// the rolling (attract) camera
+int SetCamera(lua_State* L);
 // sun light
 int GetLight(lua_State* L);
 int SetLight(lua_State* L);

@@ -33,6 +33,13 @@ public:
     bool mFixedHeadingSet = false;  // set when the player's race ends
     float mFixedHeading = 0.0f;     // radians; the chase camera looks along it (plus 3/4 pi) while set
     CPCamera* mCamera = nullptr;    // the level's chase camera; owned, null until the level makes it
+    int32_t mCameraMode = 0;        // the race view 0, 1 or 2
+    float mCam1Fov = 50.0f;         // degrees, the field of view of the "camera" view
+    float mCam2Fov = 50.0f;         // degrees, the field of view of the "camera2" view
+    int32_t mRollingView = 0;       // the rolling (attract) camera's current view, 0 or 1
+    float mSpinTime = 0.0f;         // seconds, time base of the rolling camera's spin view
+    float mSpinSign = 1.0f;         // +1 or -1, spin direction of the rolling camera
+    float mHeading = 0.0f;          // radians, heading of the camera target, written every frame
     // The sun: the sky writes Direction, Diffuse and Specular every frame; the rest is set on loading.
     D3DLIGHT9 mSunLight{};
     float mExtentX = 10.0f;  // world units the level covers along x

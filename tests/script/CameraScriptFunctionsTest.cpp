@@ -7,6 +7,7 @@
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "platform/RuntimeRandom.h"
 #include "support/D3DTestSupport.h"
 #include "support/LuaScriptRig.h"
 #include "support/ScopedLevel.h"
@@ -83,6 +84,57 @@ TEST_F(CameraScriptTest, FieldOfViewIsTakenAtOnceOnlyByACameraThatHasNone) {
     }
 }
 
+TEST_F(CameraScriptTest, LevelViewValuesAreReadBack) {
+    level.Level().mCam1Fov = 55.0f;
+    level.Level().mCam2Fov = 72.5f;
+    level.Level().mCameraMode = 2;
+    ASSERT_EQ(lua.Run("f1 = GetFov1()\nf2 = GetFov2()\nm = GetCameraPlayer()"), "");
+    EXPECT_EQ(lua.Number("f1"), 55.0);
+    EXPECT_EQ(lua.Number("f2"), 72.5);
+    EXPECT_EQ(lua.Number("m"), 2);
+}
+
+TEST_F(CameraScriptTest, RollingCameraHopsOnlyWhenTheViewChanges) {
+    // Seeds whose second draw picks each pitch; the draws are read from the generator itself.
+    bool seenTopDown = false, seenLow = false;
+    for (uint32_t seed = 1; seed < 40 && !(seenTopDown && seenLow); ++seed) {
+        RuntimeSrand(seed);
+        const int signDraw = RuntimeRand();
+        const int pitchDraw = RuntimeRand();
+        const bool topDown = (pitchDraw & 3) != 0;
+        if (topDown ? seenTopDown : seenLow) continue;
+        (topDown ? seenTopDown : seenLow) = true;
+
+        CPLevel& lvl = level.Level();
+        lvl.mRollingView = 0;
+        lvl.mSpinTime = 3.0f;
+        Camera().mYaw = 0.25f;
+        Camera().mChanged = false;
+        RuntimeSrand(seed);
+        ASSERT_EQ(lua.Run("SetCamera(true)"), "");
+        EXPECT_EQ(lvl.mRollingView, 1);
+        EXPECT_EQ(lvl.mSpinTime, 0.0f);
+        EXPECT_EQ(lvl.mSpinSign, signDraw % 2 == 0 ? -1.0f : 1.0f) << seed;
+        EXPECT_FLOAT_EQ(Camera().mPitch, topDown ? -1.5707964f : -0.2617994f) << seed;
+        EXPECT_FLOAT_EQ(Camera().mYaw, 0.25f) << "view 1 keeps the yaw";
+        EXPECT_TRUE(Camera().mChanged);
+
+        // The same view again changes nothing and draws nothing.
+        lvl.mSpinTime = 3.0f;
+        const int nextDraw = [] { RuntimeSrand(99); return RuntimeRand(); }();
+        RuntimeSrand(99);
+        ASSERT_EQ(lua.Run("SetCamera(true)"), "");
+        EXPECT_EQ(lvl.mSpinTime, 3.0f);
+        EXPECT_EQ(RuntimeRand(), nextDraw);
+
+        lvl.mHeading = 1.75f;
+        ASSERT_EQ(lua.Run("SetCamera(false)"), "");
+        EXPECT_EQ(lvl.mRollingView, 0);
+        EXPECT_FLOAT_EQ(Camera().mYaw, 1.75f) << "view 0 faces the heading";
+    }
+    EXPECT_TRUE(seenTopDown && seenLow);
+}
+
 TEST_F(CameraScriptTest, LightValuesComeBackAsTheyWereSet) {
     ASSERT_EQ(lua.Run("SetLight(0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1, 1.5, 2, -0.25, 0.5, -1)"), "");
     const D3DLIGHT9& sun = level.Level().mSunLight;
@@ -105,11 +157,13 @@ TEST_F(CameraScriptTest, WithoutALevelTheCameraFunctionsDoNothingAndAnswerNothin
     gLevel = nullptr;
     ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetCameraZAngle(1)\nSetFOV(60)\nSetLight(1, 2, 3)\n"
                       "z = select('#', GetCameraZAngle())\np = select('#', GetCameraPositions())\n"
-                      "l = select('#', GetLight())"),
+                      "l = select('#', GetLight())\nSetCamera(true)\n"
+                      "f = select('#', GetFov1()) + select('#', GetFov2()) + select('#', GetCameraPlayer())"),
               "");
     EXPECT_EQ(lua.Number("z"), 0);
     EXPECT_EQ(lua.Number("p"), 0);
     EXPECT_EQ(lua.Number("l"), 0);
+    EXPECT_EQ(lua.Number("f"), 0);
 }
 
 TEST_F(CameraScriptTest, ALevelWithoutItsCameraIsLeftAlone) {

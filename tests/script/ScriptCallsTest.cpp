@@ -61,7 +61,7 @@ const std::set<std::string> kExercised = {
     // camera, light and screen effects
     "SetDefaultCamera", "SetCameraPos", "SetCameraZAngle", "GetCameraZAngle", "GetCameraPositions", "SetFOV",
     "GetLight", "SetLight", "SetMotionBlur", "SetRadialBlur", "SetLightCoeff", "SetFade", "GetTextureSize", "Pup",
-    "Pdown",
+    "Pdown", "GetFov1", "GetFov2", "GetCameraPlayer", "SetCamera",
 };
 
 }  // namespace
