@@ -5,41 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "core/CPCommandDispatcher.h"
-#include "core/CPCommandTask.h"
 #include "core/config/Settings.h"
 #include "support/CommandLog.h"
-#include "support/LuaScriptRig.h"
-#include "support/ScopedGameData.h"
-#include "support/ScopedTaskKernel.h"
-#include "support/TempFolder.h"
+#include "support/GameMenuScriptRig.h"
 
 namespace {
 
-class ProfileScripts : public ::testing::Test {
-protected:
-    ProfileScripts() : mPreviousDispatcher(gCommandDispatcher), mPreviousDifficulty(gSettings::cam_speed) {
-        gCommandDispatcher = &dispatcher;
-        kernel.AddTask(&gamemenu);  // commands go to running receivers only
-        dispatcher.Register(&gamemenu, "gamemenu", "interface");
-    }
-    ~ProfileScripts() override {
-        dispatcher.Unregister(&gamemenu);
-        gCommandDispatcher = mPreviousDispatcher;
-        gSettings::cam_speed = mPreviousDifficulty;
-    }
-
-    ScopedWorkingFolder work;
-    ScopedTaskKernel kernel;
-    CPCommandDispatcher dispatcher;
-    CPCommandTask gamemenu;
-    ScopedGameData data;
-    LuaScriptRig lua;
-
-private:
-    CPCommandDispatcher* mPreviousDispatcher;
-    int32_t mPreviousDifficulty;
-};
+class ProfileScripts : public GameMenuScriptRig {};
 
 TEST_F(ProfileScripts, SetMoneyStoresSinglePrecisionAndTellsTheGameMenuInHundredths) {
     ASSERT_EQ(lua.Run("SetMoney(1234.567)\nmoney = GetMoney()"), "");

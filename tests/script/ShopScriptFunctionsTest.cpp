@@ -6,14 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/CPCommandDispatcher.h"
-#include "core/CPCommandTask.h"
 #include "core/config/Settings.h"
 #include "support/CommandLog.h"
-#include "support/LuaScriptRig.h"
-#include "support/ScopedGameData.h"
-#include "support/ScopedTaskKernel.h"
-#include "support/TempFolder.h"
+#include "support/GameMenuScriptRig.h"
 
 namespace {
 
@@ -31,19 +26,8 @@ WeaponRecord Weapon(int32_t price, int32_t availability) {
     return record;
 }
 
-class ShopScripts : public ::testing::Test {
+class ShopScripts : public GameMenuScriptRig {
 protected:
-    ShopScripts() : mPreviousDispatcher(gCommandDispatcher), mPreviousDifficulty(gSettings::cam_speed) {
-        gCommandDispatcher = &dispatcher;
-        kernel.AddTask(&gamemenu);
-        dispatcher.Register(&gamemenu, "gamemenu", "interface");
-    }
-    ~ShopScripts() override {
-        dispatcher.Unregister(&gamemenu);
-        gCommandDispatcher = mPreviousDispatcher;
-        gSettings::cam_speed = mPreviousDifficulty;
-    }
-
     // Runs the chunk and reads the global table `name` as texts t[1] .. t[n].
     std::vector<std::string> Names(const char* name) {
         return lua.Global(name, [this] {
@@ -60,16 +44,6 @@ protected:
         });
     }
 
-    ScopedWorkingFolder work;
-    ScopedTaskKernel kernel;
-    CPCommandDispatcher dispatcher;
-    CPCommandTask gamemenu;
-    ScopedGameData data;
-    LuaScriptRig lua;
-
-private:
-    CPCommandDispatcher* mPreviousDispatcher;
-    int32_t mPreviousDifficulty;
 };
 
 TEST_F(ShopScripts, SetCarInfoIsReadBackAndReachesTheRaceOnlyWhenCommitted) {
