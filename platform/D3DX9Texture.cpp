@@ -5,30 +5,27 @@
 #include <vector>
 
 #include "platform/DdsHeader.h"
-
-// stb_image's functions stay private to this file, so no other user of the header can clash with them.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO
-#define STBI_MAX_DIMENSIONS 16384
-#include <stb_image.h>
+#include "platform/ImageDecoder.h"
 
 namespace {
 
-// A decoded image: either 8-bit RGBA texels from stb_image or the stored levels of a DDS file.
+// A decoded image: either 8-bit RGBA texels or the stored levels of a DDS file.
 struct SourceImage {
     D3DXIMAGE_INFO info{};
     UINT faces = 1;
-    std::vector<uint8_t> rgba;  // stb images: width x height x 4 bytes
+    std::vector<uint8_t> rgba;  // decoded images: width x height x 4 bytes
     const uint8_t* dds = nullptr;  // DDS images: face 0, level 0 inside the caller's data
     DdsImage ddsHeader{};
 };
 
-D3DXIMAGE_FILEFORMAT SniffFormat(const uint8_t* bytes, size_t size) {
-    if (size >= 8 && std::memcmp(bytes, "\x89PNG", 4) == 0) return D3DXIFF_PNG;
-    if (size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return D3DXIFF_JPG;
-    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return D3DXIFF_BMP;
-    return D3DXIFF_TGA;  // TGA files carry no signature
+D3DXIMAGE_FILEFORMAT FileFormat(ImageFileKind kind) {
+    switch (kind) {
+        case ImageFileKind::Bmp: return D3DXIFF_BMP;
+        case ImageFileKind::Jpeg: return D3DXIFF_JPG;
+        case ImageFileKind::Png: return D3DXIFF_PNG;
+        case ImageFileKind::Tga: break;
+    }
+    return D3DXIFF_TGA;
 }
 
 HRESULT Decode(const void* data, UINT size, SourceImage* image) {
@@ -42,19 +39,11 @@ HRESULT Decode(const void* data, UINT size, SourceImage* image) {
                        D3DXIFF_DDS};
         return D3D_OK;
     }
-    if (size > static_cast<UINT>(INT32_MAX)) return D3DXERR_INVALIDDATA;
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* texels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
-    if (!texels) return D3DXERR_INVALIDDATA;
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-        stbi_image_free(texels);
-        return D3DXERR_INVALIDDATA;
-    }
-    image->rgba.assign(texels, texels + static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    stbi_image_free(texels);
-    const bool alpha = channels == 2 || channels == 4;
-    image->info = {static_cast<UINT>(width), static_cast<UINT>(height), 1, 1,
-                   alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE, SniffFormat(bytes, size)};
+    DecodedImage decoded;
+    if (!DecodeImageFile(bytes, size, &decoded)) return D3DXERR_INVALIDDATA;
+    image->rgba = std::move(decoded.rgba);
+    image->info = {decoded.width, decoded.height, 1, 1, decoded.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+                   D3DRTYPE_TEXTURE, FileFormat(decoded.kind)};
     return D3D_OK;
 }
 

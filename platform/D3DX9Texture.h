@@ -1,4 +1,4 @@
-// D3DX texture creation from image files held in memory: JPEG, PNG, TGA, BMP (decoded by stb_image)
+// D3DX texture creation from image files held in memory: JPEG, PNG, TGA, BMP (see ImageDecoder.h)
 // and DDS (2-D and cube maps, plain and DXT formats). The texture reports the image's real size.
 #pragma once
 

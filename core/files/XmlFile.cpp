@@ -5,6 +5,10 @@
 #include "core/files/CPFileReader.h"
 
 namespace {
+// The library steps over a UTF-8 character by the length its lead byte announces (up to 4 bytes)
+// without looking for the terminator on the way: zero bytes after the text keep every step inside.
+constexpr size_t kTextPadding = 8;
+
 // The document's own location is protected in the library; a member pointer taken through a derived
 // class reaches it on any document.
 struct LocationAccess : TiXmlDocument {
@@ -27,7 +31,8 @@ bool LoadXmlFile(TiXmlDocument& document, const std::string& fileName, TiXmlEnco
     if (reader.GetSize() == 0) return false;
 
     const char* bytes = reinterpret_cast<const char*>(reader.GetData());
-    const std::string text(bytes, std::find(bytes, bytes + reader.GetSize(), '\0'));
+    std::string text(bytes, std::find(bytes, bytes + reader.GetSize(), '\0'));
+    text.append(kTextPadding, '\0');
     document.Parse(text.c_str(), nullptr, encoding);
     return !document.Error();
 }

@@ -6,6 +6,7 @@
 #include "Render/PTextureManager.h"
 #include "core/config/Settings.h"
 #include "support/ScopedRenderCaches.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -165,6 +166,9 @@ TEST(TextureCache, WhatCannotBeLoadedIsReplacedByTheErrorTexture) {
         {"garbage.tga", "garbage.tga", "not an image at all", "PTexture.cpp:138"},
         {"empty.tga", "empty.tga", "", "PTexture.cpp:138"},
         {"garbage.dds,cube", "garbage.dds", "DDS but broken", "PTexture.cpp:107"},
+        // Found by fuzzing: Huffman counts adding up to more than 256 symbols.
+        {"huffman.jpg", "huffman.jpg", ReadTestData("regressions/jpeg-huffman-counts-over-256.jpg"),
+         "PTexture.cpp:138"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

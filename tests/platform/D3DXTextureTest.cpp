@@ -6,6 +6,7 @@
 #include "platform/DdsHeader.h"
 #include "support/D3DTestSupport.h"
 #include "support/PlatformReset.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -159,6 +160,36 @@ TEST(D3DXTexture, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
     EXPECT_TRUE(ReadDdsHeader(good.data(), good.size(), &header));
     EXPECT_TRUE(header.cube);
     EXPECT_EQ(header.mipCount, 2u);
+}
+
+TEST(D3DXTexture, DamagedPngAndJpegFilesAreRefused) {
+    auto device = MakeTestDevice();
+    const auto png = MakeImageFile(ImageKind::Png, 16, 16);
+    const auto jpeg = MakeImageFile(ImageKind::Jpeg, 16, 16, false);
+    auto cut = [](const std::vector<uint8_t>& file, size_t size) {
+        return std::vector<uint8_t>(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+    auto flipped = [](std::vector<uint8_t> file, size_t offset) {
+        file[offset] ^= 0xFF;
+        return file;
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> file;
+    };
+    const Case cases[] = {
+        {"Huffman counts over 256 symbols", ReadTestDataBytes("regressions/jpeg-huffman-counts-over-256.jpg")},
+        {"JPEG signature alone", cut(jpeg, 3)},
+        {"JPEG cut inside its headers", cut(jpeg, 40)},
+        {"PNG signature alone", cut(png, 8)},
+        {"PNG cut inside its image data", cut(png, png.size() - 20)},
+        {"PNG header checksum broken", flipped(png, 29)},
+    };
+    for (const Case& c : cases) {
+        D3DPtr<IDirect3DTexture9> texture;
+        EXPECT_EQ(Load(*device, c.file, &texture), D3DXERR_INVALIDDATA) << c.name;
+        EXPECT_EQ(texture, nullptr) << c.name;
+    }
 }
 
 TEST(D3DXTexture, BadCallsAndInjectedFailuresFailCleanly) {

@@ -4,6 +4,7 @@
 
 #include "core/files/XmlFile.h"
 #include "support/TempFolder.h"
+#include "support/TestData.h"
 
 namespace {
 std::string RootName(TiXmlDocument& document) {
@@ -86,4 +87,35 @@ TEST(XmlFile, FailuresAndTheirErrors) {
     EXPECT_TRUE(document.Error());
     EXPECT_NE(document.ErrorId(), TiXmlBase::TIXML_ERROR_OPENING_FILE);
     EXPECT_EQ(document.ErrorRow(), 2) << "the parse error keeps its place";
+}
+
+// A UTF-8 lead byte announces up to three more bytes, and the library steps over them without looking
+// for the end of the text: a file that ends inside such a character must still be read within bounds.
+// (The sanitizers see the library's own reads only where the library is built with them.)
+TEST(XmlFile, ACharacterCutOffAtTheEndOfTheFileIsReadWithinTheText) {
+    ScopedWorkingFolder work;
+    const std::string padding(24, 'x');  // long enough for the text to live on the heap, sized exactly
+    const std::string texts[] = {
+        "<car name=\"" + padding + "\xF0",
+        "<car>" + padding + "\xF0",
+        "<car>" + padding + "&amp\xF0",
+        "<" + padding + "\xF0",
+        "<car " + padding + "\xF0",
+        "<car><!-- " + padding + "\xF0",
+        "<car>" + padding + "</\xF0",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        work.Folder().Write("cut.xml", text);
+        TiXmlDocument document;
+        EXPECT_FALSE(LoadXmlFile(document, "cut.xml"));
+        EXPECT_TRUE(document.Error());
+        EXPECT_NE(document.ErrorId(), TiXmlBase::TIXML_ERROR_OPENING_FILE);
+    }
+
+    // Found by fuzzing: element names of lead bytes near the end of the text.
+    work.Folder().Write("regression.xml", ReadTestData("regressions/xml-utf8-name-at-end.xml"));
+    TiXmlDocument document;
+    EXPECT_FALSE(LoadXmlFile(document, "regression.xml"));
+    EXPECT_TRUE(document.Error());
 }
