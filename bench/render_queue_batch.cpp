@@ -16,7 +16,7 @@
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
 #include "core/CPGameObject.h"
-#include "host/FrameRenderer.h"
+#include "Render/CPFrameRenderer.h"
 #include "support/D3DTestSupport.h"
 
 namespace {
@@ -93,7 +93,7 @@ void BM_QueueAndDraw(benchmark::State& state) {
     BatchScene scene;
     PRender renderer(scene.device.get());
     renderer.SetDrawQueue(&scene.queue);
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     scene.device->BeginScene();
     for (auto _ : state) {
         for (const auto& object : scene.objects) scene.queue.AddObject(object.get());

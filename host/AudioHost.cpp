@@ -8,9 +8,7 @@
 #include "Sound/NSoundCache.h"
 #include "Sound/NSoundManager.h"
 #include "Sound/NWaveFile.h"
-#include "Sound/PMusic.h"
 #include "core/ServiceGlobals.h"
-#include "core/config/Settings.h"
 #include "platform/Com.h"
 #include "platform/PathResolver.h"
 
@@ -32,7 +30,7 @@ bool IsMono(const std::string& path) {
 }
 }  // namespace
 
-void AudioHost::Startup(HWND mainWindow) {
+void AudioHost::OpenDevice(HWND mainWindow) {
     mComInitialised = SUCCEEDED(CoInitialize(nullptr));
     if (SUCCEEDED(DirectSoundCreate(nullptr, &mDevice, nullptr))) {
         mDevice->SetCooperativeLevel(mainWindow, DSSCL_PRIORITY);
@@ -43,15 +41,10 @@ void AudioHost::Startup(HWND mainWindow) {
     } else {
         mDevice = nullptr;
     }
-
-    gSoundCache = new CNSoundCache(mDevice);
-    gSoundManager = new CNSoundManager(gSoundCache, mListener);
-    LoadSounds();
-    gSoundManager->SetSoundVolume(gSettings::soundVolume);
-    gMusicPlayer = new CPMusic(gSettings::musicVolume);
 }
 
 void AudioHost::LoadSounds() {
+    if (!gSoundCache || !gSoundManager) return;
     std::string folder = ResolvePath("Data\\Sounds");
     if (!IsDirectory(folder)) return;
     std::vector<std::string> names;
@@ -77,15 +70,12 @@ void AudioHost::LoadSounds() {
     }
 }
 
-void AudioHost::Shutdown() {
-    delete gMusicPlayer;
-    gMusicPlayer = nullptr;
+void AudioHost::DeleteSounds() {
     for (CNSound* sound : mSounds) delete sound;
     mSounds.clear();
-    delete gSoundManager;
-    gSoundManager = nullptr;
-    delete gSoundCache;
-    gSoundCache = nullptr;
+}
+
+void AudioHost::CloseDevice() {
     if (mListener) mListener->Release();
     if (mPrimary) mPrimary->Release();
     if (mDevice) mDevice->Release();

@@ -1,6 +1,6 @@
-// The host's part of the audio: the DirectSound device with its primary buffer and 3D listener,
-// gSoundCache and gSoundManager filled with every WAVE file of "Data\Sounds", the effect volume, and
-// gMusicPlayer. Shutdown takes it all down again; the host owns the sounds it made.
+// The host's part of the audio: the DirectSound device with its primary buffer and 3D listener, and the
+// sounds of every WAVE file of "Data\Sounds", which the host owns. The audio globals (gSoundCache,
+// gSoundManager, gMusicPlayer) are made and cleared by the engine host's service steps.
 #pragma once
 
 #include <vector>
@@ -12,14 +12,21 @@ class CNSound;
 
 class AudioHost {
 public:
-    // Without a sound device every sound stays unloaded; the rest still stands.
-    void Startup(HWND mainWindow);
-    void Shutdown();
+    // COM, the device, its primary buffer and listener. Without a sound device every sound stays
+    // unloaded; the rest still stands.
+    void OpenDevice(HWND mainWindow);
+    void CloseDevice();
+    IDirectSound* GetDevice() const { return mDevice; }
+    IDirectSound3DListener* GetListener() const { return mListener; }
+
+    // Each "*.wav" of "Data\Sounds", in name order: an entry of gSoundCache under its file name and a
+    // named sound of gSoundManager under the name without ".wav"; mono files become 3D sounds, the
+    // others plain ones. Needs both globals.
+    void LoadSounds();
+    // Deletes the sounds LoadSounds made.
+    void DeleteSounds();
 
 private:
-    // Each "*.wav" of "Data\Sounds", in name order: a cache entry under its file name and a named
-    // sound under the name without ".wav"; mono files become 3D sounds, the others plain ones.
-    void LoadSounds();
 
     bool mComInitialised = false;
     IDirectSound* mDevice = nullptr;

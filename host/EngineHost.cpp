@@ -1,5 +1,6 @@
 #include "host/EngineHost.h"
 
+#include "DynamicSky/SkyRenderDevice.h"
 #include "Render/PAVIPlayer.h"
 #include "Render/PAVIPlayer1.h"
 #include "Render/PAnimation.h"
@@ -10,18 +11,30 @@
 #include "Render/PRender.h"
 #include "Render/PRenderObjectManager.h"
 #include "Render/PTextureManager.h"
+#include "Sound/NSoundCache.h"
+#include "Sound/NSoundManager.h"
+#include "Sound/PMusic.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPObjectFactory.h"
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/CPConfig.h"
+#include "core/config/Settings.h"
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
 #include "simulation/units/DebrisBudget.h"
 
 namespace {
+// Deletes a service while its global still names it (a cache empties through its global), then clears
+// the global: no service is left to clear it in its destructor.
+template <typename T>
+void DestroyGlobal(T*& global) {
+    delete global;
+    global = nullptr;
+}
+
 int64_t Counter() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
@@ -29,33 +42,89 @@ int64_t Counter() {
 }
 }  // namespace
 
+std::span<const EngineHost::ServiceStep> EngineHost::ServiceSteps() {
+    static constexpr ServiceStep kSteps[] = {
+        // The settings come first: the services below start with their values.
+        {[](EngineHost& host, HWND) {
+             if (!gConfig) host.mOwnedConfig = new CPConfig;
+             gConfig->Load("config.cfg");
+         },
+         [](EngineHost& host) {
+             if (!host.mOwnedConfig) return;
+             if (gConfig == host.mOwnedConfig) gConfig = nullptr;
+             delete host.mOwnedConfig;
+             host.mOwnedConfig = nullptr;
+         }},
+        {[](EngineHost&, HWND window) { gTaskKernel = new CPTaskKernel(window); },
+         [](EngineHost&) { DestroyGlobal(gTaskKernel); }},
+        {[](EngineHost&, HWND) { gCommandDispatcher = new CPCommandDispatcher; },
+         [](EngineHost&) { DestroyGlobal(gCommandDispatcher); }},
+        {[](EngineHost& host, HWND window) { host.mAudio.OpenDevice(window); },
+         [](EngineHost& host) { host.mAudio.CloseDevice(); }},
+        {[](EngineHost& host, HWND) { gSoundCache = new CNSoundCache(host.mAudio.GetDevice()); },
+         [](EngineHost&) { DestroyGlobal(gSoundCache); }},
+        {[](EngineHost& host, HWND) { gSoundManager = new CNSoundManager(gSoundCache, host.mAudio.GetListener()); },
+         [](EngineHost&) { DestroyGlobal(gSoundManager); }},
+        {[](EngineHost& host, HWND) {
+             host.mAudio.LoadSounds();
+             gSoundManager->SetSoundVolume(gSettings::soundVolume);
+         },
+         [](EngineHost& host) { host.mAudio.DeleteSounds(); }},
+        {[](EngineHost&, HWND) { gMusicPlayer = new CPMusic(gSettings::musicVolume); },
+         [](EngineHost&) { DestroyGlobal(gMusicPlayer); }},
+        // Each cache stays set while it empties, so that its resources can leave it.
+        {[](EngineHost&, HWND) { gEffectManager = new CPEffectManager; },
+         [](EngineHost&) { DestroyGlobal(gEffectManager); }},
+        {[](EngineHost&, HWND) { gTextureManager = new CPTextureManager; },
+         [](EngineHost&) { DestroyGlobal(gTextureManager); }},
+        {[](EngineHost&, HWND) { gMaterialManager = new CPMaterialManager; },
+         [](EngineHost&) { DestroyGlobal(gMaterialManager); }},
+        // Vertex animations live until here: nothing deletes them during a run.
+        {[](EngineHost&, HWND) { gAnimationManager = new CPAnimationManager; },
+         [](EngineHost&) { DestroyGlobal(gAnimationManager); }},
+        // The renderer's default shadow material comes from the caches above; its queues hold blocks of
+        // materials, so it goes before them.
+        {[](EngineHost& host, HWND window) {
+             if (!host.mRender.Startup(window)) return;
+             gRenderer = host.mRender.GetRenderer();
+             // The sky draws and clears depth on the same device the renderer makes its resources on.
+             gSkyRenderDevice.SetDevice(host.mRender.GetDevice());
+         },
+         [](EngineHost& host) {
+             gSkyRenderDevice.SetDevice(nullptr);
+             gRenderer = nullptr;
+             host.mRender.Shutdown();
+         }},
+        // Empty: the game's effect objects, emitter records and flame prototypes are handed to it later.
+        // It deletes the effects and flame prototypes it holds, whose materials come from the caches.
+        {[](EngineHost&, HWND) { gEmitterTable = new CPEffectSpawner; },
+         [](EngineHost&) { DestroyGlobal(gEmitterTable); }},
+        // Empty: the prototypes of the shot kinds are handed to it later. Shots hold sounds, tasks and
+        // materials, so it stands after those services.
+        {[](EngineHost&, HWND) { gObjectFactory = new CPObjectFactory; },
+         [](EngineHost&) { DestroyGlobal(gObjectFactory); }},
+        {[](EngineHost&, HWND) { gRenderObjectManager = new CPRenderObjectManager; },
+         [](EngineHost&) { DestroyGlobal(gRenderObjectManager); }},
+        // Idle until a script opens a video; their textures are shown by cache entries and made on the
+        // renderer's device.
+        {[](EngineHost&, HWND) { gVideoPlayer = new PAVIPlayer; },
+         [](EngineHost&) { DestroyGlobal(gVideoPlayer); }},
+        {[](EngineHost&, HWND) { gVideoPlayer1 = new PAVIPlayer1; },
+         [](EngineHost&) { DestroyGlobal(gVideoPlayer1); }},
+        // Without bindings until a script loads "Actions.cfg".
+        {[](EngineHost&, HWND) { gInputManager = new CPInputManager; },
+         [](EngineHost&) { DestroyGlobal(gInputManager); }},
+        // Empty shop tables and texts: their sources lie outside the engine.
+        {[](EngineHost&, HWND) { gGameData = new CPGameData; },
+         [](EngineHost&) { DestroyGlobal(gGameData); }},
+    };
+    return kSteps;
+}
+
 void EngineHost::Startup(HWND mainWindow) {
     if (mStarted) return;
     gAppExiting = false;
-    // The settings come first: the services below start with their values.
-    if (!gConfig) mOwnedConfig = new CPConfig;
-    gConfig->Load("config.cfg");
-    gTaskKernel = new CPTaskKernel(mainWindow);
-    gCommandDispatcher = new CPCommandDispatcher;
-    // Empty: the prototypes of the shot kinds are handed to it later.
-    gObjectFactory = new CPObjectFactory;
-    mAudio.Startup(mainWindow);
-    gEffectManager = new CPEffectManager;
-    gTextureManager = new CPTextureManager;
-    gMaterialManager = new CPMaterialManager;
-    gAnimationManager = new CPAnimationManager;
-    // The renderer's default shadow material comes from the caches above.
-    mRender.Startup(mainWindow);
-    // Empty: the game's effect objects, emitter records and flame prototypes are handed to it later.
-    gEmitterTable = new CPEffectSpawner;
-    gRenderObjectManager = new CPRenderObjectManager;
-    // Idle until a script opens a video.
-    gVideoPlayer = new PAVIPlayer;
-    gVideoPlayer1 = new PAVIPlayer1;
-    // Without bindings until a script loads "Actions.cfg".
-    gInputManager = new CPInputManager;
-    // Empty shop tables and texts: their sources lie outside the engine.
-    gGameData = new CPGameData;
+    for (const ServiceStep& step : ServiceSteps()) step.create(*this, mainWindow);
     gDeltaTime = 0.0f;
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
@@ -89,41 +158,8 @@ void EngineHost::Frame() {
 void EngineHost::Shutdown() {
     if (!mStarted) return;
     gAppExiting = true;
-    delete gInputManager;
-    gInputManager = nullptr;
-    delete gGameData;
-    gGameData = nullptr;
-    // The players' textures are shown by cache entries and made on the renderer's device.
-    delete gVideoPlayer;
-    delete gVideoPlayer1;
-    delete gRenderObjectManager;
-    gRenderObjectManager = nullptr;
-    // Shots hold sounds, tasks and materials: they go while those services are still there.
-    delete gObjectFactory;
-    gObjectFactory = nullptr;
-    mAudio.Shutdown();
-    delete gCommandDispatcher;
-    gCommandDispatcher = nullptr;
-    delete gTaskKernel;
-    gTaskKernel = nullptr;
-    // The spawner deletes the effects and flame prototypes it holds, whose materials come from the caches.
-    delete gEmitterTable;
-    gEmitterTable = nullptr;
-    // The renderer's queues hold blocks of materials: they go before the caches.
-    mRender.Shutdown();
-    // Vertex animations live until here: nothing deletes them during a run.
-    delete gAnimationManager;
-    gAnimationManager = nullptr;
-    // Materials hold effects and texture blocks, blocks hold textures: holders go first. Each cache
-    // stays set while it empties, so that its resources can leave it.
-    delete gMaterialManager;
-    gMaterialManager = nullptr;
-    delete gTextureManager;
-    gTextureManager = nullptr;
-    delete gEffectManager;
-    gEffectManager = nullptr;
-    delete mOwnedConfig;
-    mOwnedConfig = nullptr;
+    const std::span<const ServiceStep> steps = ServiceSteps();
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) step->destroy(*this);
     mStarted = false;
 }
 

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "host/AudioHost.h"
-#include "host/FrameRenderer.h"
+#include "Render/CPFrameRenderer.h"
 #include "host/RenderHost.h"
 #include "platform/Direct3DDevice9.h"
 #include "platform/WinTypes.h"
@@ -14,20 +15,22 @@ class CPConfig;
 
 class EngineHost {
 public:
-    // Loads "config.cfg" into the settings (through gConfig, made here when no store stands yet),
-    // then creates gTaskKernel with the main window and gCommandDispatcher, the audio (device, sound
-    // cache and manager, music player), the effect, texture, material and animation caches, the
-    // Direct3D device and gRenderer with its queues (RenderHost), an empty effect spawner gEmitterTable
-    // for the game's effects, emitters and flame prototypes, the render-description builder
-    // gRenderObjectManager, the video players, the input manager gInputManager (no bindings yet), the
-    // game data gGameData (empty shop tables, no profile), and starts the frame clock.
+    // Runs the service steps in order: loads "config.cfg" into the settings (through gConfig, made here
+    // when no store stands yet), then creates gTaskKernel with the main window, gCommandDispatcher, the
+    // audio (device, gSoundCache, gSoundManager with the named sounds and the effect volume,
+    // gMusicPlayer), the effect, texture, material and animation caches, the Direct3D device and
+    // gRenderer with its queues (RenderHost, whose device gSkyRenderDevice draws with), an empty effect
+    // spawner gEmitterTable, gObjectFactory, the render-description builder gRenderObjectManager, the
+    // video players, the input manager gInputManager (no bindings yet) and the game data gGameData
+    // (empty shop tables, no profile); then starts the frame clock.
     void Startup(HWND mainWindow = nullptr);
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, restores the debris budget, runs the task kernel, then draws the renderer's queues
     // and presents (when gRenderer is set); a lost device of the host's own is restored when it can be reset.
     void Frame();
-    // Sets gAppExiting and destroys the services Startup created; the caches go last, with every
-    // animation, material, texture block, texture and effect they hold, and then the store Startup made.
+    // Sets gAppExiting and runs the service steps' destroy halves in the reverse order, each clearing
+    // its global after the delete: the caches go late, with every animation, material, texture block,
+    // texture and effect they hold, and the store Startup made goes last.
     void Shutdown();
 
     // The reset protocol around a lost device. While the device answers D3DERR_DEVICENOTRESET: every
@@ -40,10 +43,19 @@ public:
     bool IsStarted() const { return mStarted; }
 
 private:
+    // One service of the engine: how the host makes it and how it takes it down. Later services may
+    // hold earlier ones (shots hold sounds, tasks and materials; materials hold effects and textures),
+    // so Shutdown takes them down in the exact reverse of the order Startup made them.
+    struct ServiceStep {
+        void (*create)(EngineHost& host, HWND mainWindow);
+        void (*destroy)(EngineHost& host);
+    };
+    static std::span<const ServiceStep> ServiceSteps();
+
     bool mStarted = false;
     AudioHost mAudio;
     CPConfig* mOwnedConfig = nullptr;  // the store Startup made; null when one stood already
-    FrameRenderer mFrameRenderer;
+    CPFrameRenderer mFrameRenderer;
     RenderHost mRender;
     int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
 };

@@ -1,10 +1,8 @@
 #include "host/RenderHost.h"
 
-#include "DynamicSky/SkyRenderDevice.h"
 #include "Render/PMaterial.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
-#include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 
 bool RenderHost::Startup(HWND window) {
@@ -39,21 +37,16 @@ bool RenderHost::Startup(HWND window) {
         CPSmartPtr<CPMaterial> shadow = gMaterialManager->CreateMaterial(kShadowLayerKey, kShadowEffect, {});
         mRenderer->SetDefaultShadowMaterial(shadow.Get());
     }
-    gRenderer = mRenderer;
-    // The sky draws and clears depth on the same device the renderer makes its resources on.
-    gSkyRenderDevice.SetDevice(mDevice);
     return true;
 }
 
 void RenderHost::Shutdown() {
     if (mRenderer) {
         mQueues.Destroy();
-        if (gRenderer == mRenderer) gRenderer = nullptr;
         delete mRenderer;
         mRenderer = nullptr;
     }
     if (mDevice) {
-        if (gSkyRenderDevice.GetDevice() == mDevice) gSkyRenderDevice.SetDevice(nullptr);
         mDevice->Release();
         mDevice = nullptr;
     }

@@ -1,6 +1,7 @@
-// The host's rendering duties: the Direct3D object and device made from the screen settings, and
-// gRenderer with its two queues and rings, radial-blur grid, fade maximum, maximum anisotropy and
-// default shadow material; the same device is the one gSkyRenderDevice draws with.
+// The host's rendering duties: the Direct3D object and device made from the screen settings, and the
+// renderer with its two queues and rings, radial-blur grid, fade maximum, maximum anisotropy and default
+// shadow material. The engine host's service steps make it gRenderer and give its device to
+// gSkyRenderDevice.
 #pragma once
 
 #include "host/RenderQueueHost.h"
@@ -22,10 +23,10 @@ public:
     RenderHost(const RenderHost&) = delete;
     RenderHost& operator=(const RenderHost&) = delete;
 
-    // Needs the effect, texture and material caches for the shadow material. False (and no gRenderer)
+    // Needs the effect, texture and material caches for the shadow material. False (and no renderer)
     // when there is no Direct3D object or no device.
     bool Startup(HWND window);
-    // Takes gRenderer down when it is this host's, then the queues, the device and the Direct3D object.
+    // Deletes the queues, the renderer, the device and the Direct3D object.
     void Shutdown();
 
     PRender* GetRenderer() const { return mRenderer; }
@@ -35,7 +36,7 @@ public:
 private:
     IDirect3D9* mDirect3D = nullptr;
     IDirect3DDevice9* mDevice = nullptr;
-    PRender* mRenderer = nullptr;  // the one this host made; gRenderer while it stands
+    PRender* mRenderer = nullptr;  // owned; null until Startup succeeds
     RenderQueueHost mQueues;
     D3DPRESENT_PARAMETERS mParameters{};
 };

@@ -1,5 +1,3 @@
-#include "host/AudioHost.h"
-
 #include <gtest/gtest.h>
 
 #include "Sound/NSound.h"
@@ -8,6 +6,7 @@
 #include "Sound/PMusic.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "host/EngineHost.h"
 #include "support/RiffWaveBuilder.h"
 #include "support/TempFolder.h"
 
@@ -18,11 +17,9 @@ TEST(AudioHost, LoadsEveryWaveOfTheSoundFolderAndTakesItAllDownAgain) {
     work.Folder().Write("Data/Sounds/Fanfare.WAV", riff::PcmWave(2, 44100, 16, riff::Ramp(800)));
     work.Folder().Write("Data/Sounds/broken.wav", riff::Code("RIFX"));
     work.Folder().Write("Data/Sounds/readme.txt", riff::Code("text"));
-    float savedSound = gSettings::soundVolume, savedMusic = gSettings::musicVolume;
-    gSettings::soundVolume = 0.5f;
-    gSettings::musicVolume = 0.25f;
+    work.Folder().Write("config.cfg", "soundVolume = 0.5\r\nmusicVolume = 0.25\r\n");
 
-    AudioHost host;
+    EngineHost host;
     host.Startup(nullptr);
     ASSERT_NE(gSoundManager, nullptr);
     ASSERT_NE(gSoundCache, nullptr);
@@ -50,8 +47,7 @@ TEST(AudioHost, LoadsEveryWaveOfTheSoundFolderAndTakesItAllDownAgain) {
     EXPECT_TRUE(gSoundList.empty());
     EXPECT_EQ(DirectSoundStandIn::LiveBufferCount(), 0u);
     EXPECT_EQ(DirectSoundStandIn::LiveDeviceCount(), 0u);
-    gSettings::soundVolume = savedSound;
-    gSettings::musicVolume = savedMusic;
+    gSettings::RestoreInitialValues();
     gSoundVolume = 0.0f;
 }
 }  // namespace

@@ -3,6 +3,7 @@
 #include "DynamicSky/SkyRenderDevice.h"
 #include "Render/PAVIPlayer.h"
 #include "Render/PAVIPlayer1.h"
+#include "Render/CPRenderQueue.h"
 #include "Render/PAnimation.h"
 #include "Render/PEffectManager.h"
 #include "Render/PEffectSpawner.h"
@@ -24,10 +25,12 @@
 #include "script/CPGameData.h"
 #include "simulation/units/DebrisBudget.h"
 #include "simulation/vehicle/CPShot.h"
+#include "support/D3DTestSupport.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
 #include "support/RecordingTask.h"
 #include "support/TempFolder.h"
+#include "support/TestScene.h"
 
 TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     ManualClock clock(1'000'000);
@@ -56,7 +59,6 @@ TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     host.Shutdown();
     EXPECT_TRUE(gAppExiting);
     EXPECT_EQ(gTaskKernel, nullptr);
-    EXPECT_FALSE(task.IsRunning() && task.IsStopped());
 }
 
 TEST(EngineHost, FramesAreCountedAndTheSecondFrameTimeFollows) {
@@ -260,4 +262,19 @@ TEST(EngineHost, GameDataLivesFromStartupToShutdownWithoutAProfile) {
     EXPECT_EQ(gGameData->mWeapons.Size(), 0u);
     host.Shutdown();
     EXPECT_EQ(gGameData, nullptr);
+}
+
+TEST(EngineHost, EveryFrameDrawsTheRenderersQueuesAndPresents) {
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gRenderer, nullptr);
+    IDirect3DDevice9* device = gRenderer->GetDevice();
+    TestScene scene;
+    CPMaterial material(20, {}, {});
+    gRenderer->GetDrawQueue()->AddRenderable(scene.Renderable(4, &material));
+    host.Frame();
+    host.Frame();
+    EXPECT_EQ(device->PresentCount(), 2u);
+    EXPECT_EQ(CallsOf(*device, D3DCall::DrawIndexedPrimitive).size(), 1u) << "the first frame emptied the queue";
+    host.Shutdown();
 }

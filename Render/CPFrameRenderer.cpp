@@ -1,4 +1,4 @@
-#include "host/FrameRenderer.h"
+#include "Render/CPFrameRenderer.h"
 
 #include <algorithm>
 #include <map>
@@ -41,7 +41,7 @@ void EmptyQueues(PRender& renderer) {
 }
 }  // namespace
 
-HRESULT FrameRenderer::DrawFrame(PRender& renderer) {
+HRESULT CPFrameRenderer::DrawFrame(PRender& renderer) {
     IDirect3DDevice9* device = renderer.GetDevice();
     HRESULT result = D3DERR_INVALIDCALL;
     mStats = {};
@@ -63,7 +63,7 @@ HRESULT FrameRenderer::DrawFrame(PRender& renderer) {
     return result;
 }
 
-void FrameRenderer::RenderSky(PRender& renderer) {
+void CPFrameRenderer::RenderSky(PRender& renderer) {
     Skyscape* sky = renderer.GetSkyscape();
     if (sky) sky->Render(gDeltaTime);
     // The sky's sun applies the frame's lights; without a sun layer they are applied here, so that the
@@ -71,7 +71,7 @@ void FrameRenderer::RenderSky(PRender& renderer) {
     if (!sky || !sky->HasSunLayer()) renderer.ApplyLights();
 }
 
-void FrameRenderer::DrawDebugLines(PRender& renderer, IDirect3DDevice9& device) {
+void CPFrameRenderer::DrawDebugLines(PRender& renderer, IDirect3DDevice9& device) {
     const std::vector<CPVertex>& points = renderer.GetDebugLinePoints();
     UINT lines = static_cast<UINT>(points.size() / 2);
     if (lines == 0) return;
@@ -89,7 +89,7 @@ void FrameRenderer::DrawDebugLines(PRender& renderer, IDirect3DDevice9& device) 
         mStats.debugLines = static_cast<int32_t>(lines);
 }
 
-void FrameRenderer::DrawQueues(PRender& renderer) {
+void CPFrameRenderer::DrawQueues(PRender& renderer) {
     mStats = {};
     mRenderer = &renderer;
     mDevice = renderer.GetDevice();
@@ -167,7 +167,7 @@ void FrameRenderer::DrawQueues(PRender& renderer) {
     mDrawRing = nullptr;
 }
 
-void FrameRenderer::OrderBlocks(PRender& renderer) {
+void CPFrameRenderer::OrderBlocks(PRender& renderer) {
     mOrder.clear();
     const std::map<int32_t, CPRenderLayer>& layers = renderer.GetLayers();
     const std::vector<CPIVBlock*>& blocks = renderer.GetDrawQueue()->GetFrameBlocks();
@@ -189,7 +189,7 @@ void FrameRenderer::OrderBlocks(PRender& renderer) {
     }
 }
 
-void FrameRenderer::Flush(bool refill) {
+void CPFrameRenderer::Flush(bool refill) {
     if (mFilling) {
         mDrawRing->Unlock(true);
         mFilling = false;
@@ -202,7 +202,7 @@ void FrameRenderer::Flush(bool refill) {
     }
 }
 
-void FrameRenderer::AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32_t slot, int32_t firstIndex,
+void CPFrameRenderer::AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32_t slot, int32_t firstIndex,
                              int32_t indexCount, int32_t baseVertex, int32_t vertexCount) {
     if (!runs.empty()) {
         Run& last = runs.back();
@@ -218,7 +218,7 @@ void FrameRenderer::AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int32
     runs.push_back(Run{ring, slot, firstIndex, indexCount, baseVertex, baseVertex + vertexCount});
 }
 
-void FrameRenderer::DrawBlock(const BlockDraw& draw) {
+void CPFrameRenderer::DrawBlock(const BlockDraw& draw) {
     if (draw.runs.empty() && draw.meshes.empty()) return;
     if (!mLayerApplied || draw.layer != mAppliedLayer) ApplyLayer(draw.layer);
 
@@ -280,7 +280,7 @@ void FrameRenderer::DrawBlock(const BlockDraw& draw) {
     ++mStats.blocks;
 }
 
-void FrameRenderer::ApplyLayer(const CPRenderLayer* layer) {
+void CPFrameRenderer::ApplyLayer(const CPRenderLayer* layer) {
     mAppliedLayer = layer;
     mLayerApplied = true;
     D3DXMatrixIdentity(&mLayerWorld);
@@ -303,13 +303,13 @@ void FrameRenderer::ApplyLayer(const CPRenderLayer* layer) {
     SetWorld(mLayerWorld);
 }
 
-void FrameRenderer::SetWorld(const D3DXMATRIX& world) {
+void CPFrameRenderer::SetWorld(const D3DXMATRIX& world) {
     mWorld = world;
     mDevice->SetTransform(D3DTS_WORLD, &mWorld);
     SetSharedParameters();
 }
 
-void FrameRenderer::SetSharedParameters() {
+void CPFrameRenderer::SetSharedParameters() {
     ID3DXEffect* shared = gEffectManager ? gEffectManager->GetFirstSharedEffect() : nullptr;
     if (!shared) return;
     const CPSharedEffectHandles& handles = gEffectManager->GetSharedHandles();

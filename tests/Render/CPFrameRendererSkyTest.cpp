@@ -8,7 +8,7 @@
 #include "Render/PRender.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
-#include "host/FrameRenderer.h"
+#include "Render/CPFrameRenderer.h"
 #include "support/CloudFileBuilder.h"
 #include "support/D3DTestSupport.h"
 #include "support/SkyTestRig.h"
@@ -33,10 +33,10 @@ std::vector<std::string> FrameLog(const IDirect3DDevice9& device) {
     return log;
 }
 
-class FrameSkyTest : public ::testing::Test {
+class CPFrameRendererSkyTest : public ::testing::Test {
 protected:
-    FrameSkyTest() { gSunPosition = D3DXVECTOR3(0, 0, 0); }
-    ~FrameSkyTest() override {
+    CPFrameRendererSkyTest() { gSunPosition = D3DXVECTOR3(0, 0, 0); }
+    ~CPFrameRendererSkyTest() override {
         gDeltaTime = 0.0f;
         gSunPosition = D3DXVECTOR3(0, 0, 0);
     }
@@ -48,11 +48,11 @@ protected:
     }
 
     SkyTestRig mRig;
-    FrameRenderer mFrame;
+    CPFrameRenderer mFrame;
 };
 }  // namespace
 
-TEST_F(FrameSkyTest, WithoutASkyTheFrameAppliesTheLightsItself) {
+TEST_F(CPFrameRendererSkyTest, WithoutASkyTheFrameAppliesTheLightsItself) {
     gRenderer->AddLight(D3DLIGHT9{});
     mRig.Device().ClearCalls();
     EXPECT_EQ(mFrame.DrawFrame(*gRenderer), S_OK);
@@ -60,7 +60,7 @@ TEST_F(FrameSkyTest, WithoutASkyTheFrameAppliesTheLightsItself) {
     EXPECT_EQ(gRenderer->GetLightCount(), 0);
 }
 
-TEST_F(FrameSkyTest, TheSkyDrawsFirstWithTheFrameTimeAndItsSunAppliesTheLightsOnce) {
+TEST_F(CPFrameRendererSkyTest, TheSkyDrawsFirstWithTheFrameTimeAndItsSunAppliesTheLightsOnce) {
     SetSky(1);
     gDeltaTime = 0.25f;
     gRenderer->AddLight(D3DLIGHT9{});
@@ -73,7 +73,7 @@ TEST_F(FrameSkyTest, TheSkyDrawsFirstWithTheFrameTimeAndItsSunAppliesTheLightsOn
     EXPECT_FLOAT_EQ(gRenderer->GetSkyscape()->GetStateTime(), 1.0f);  // 0.25 s at time scale 4
 }
 
-TEST_F(FrameSkyTest, ASkyWithoutASunLayerLeavesTheLightsToTheFrame) {
+TEST_F(CPFrameRendererSkyTest, ASkyWithoutASunLayerLeavesTheLightsToTheFrame) {
     SetSky(0);
     gRenderer->AddLight(D3DLIGHT9{});
     mRig.Device().ClearCalls();

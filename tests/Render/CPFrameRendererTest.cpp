@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "Render/CPFrameRenderer.h"
 #include "Render/CPRenderQueue.h"
 #include "Render/PCamera.h"
+#include "Render/PDeviceListener.h"
 #include "Render/PIVertexBuffer.h"
 #include "Render/PMaterial.h"
 #include "Render/PMaterialManager.h"
@@ -14,8 +16,6 @@
 #include "Render/PTextureManager.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
-#include "host/EngineHost.h"
-#include "host/FrameRenderer.h"
 #include "host/RenderQueueHost.h"
 #include "platform/Direct3DResource9.h"
 #include "support/EffectFileBuilder.h"
@@ -25,14 +25,14 @@
 
 namespace {
 
-class FrameRendererTest : public ::testing::Test {
+class CPFrameRendererTest : public ::testing::Test {
 protected:
-    FrameRendererTest() {
+    CPFrameRendererTest() {
         EXPECT_TRUE(mQueues.Create(Renderer()));
         mCameraA->SetEye(D3DXVECTOR3(0, -10, 5));
         mCameraB->SetEye(D3DXVECTOR3(10, 0, 5));
     }
-    ~FrameRendererTest() override {
+    ~CPFrameRendererTest() override {
         delete mCameraA;
         delete mCameraB;
     }
@@ -91,7 +91,7 @@ protected:
 
 // Layers 16 (camera A, shadow matrix) and 120 (camera B). Keys 5, 17 and 20 draw in layer 16, 120 in
 // layer 120. A static mesh is baked into the branch queue; the rest is queued for the frame.
-TEST_F(FrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeometryFromTheBranchRing) {
+TEST_F(CPFrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeometryFromTheBranchRing) {
     CPMaterial key5(5, {}, {}), key17(17, {}, {}), key20(20, {}, {}), key120(120, {}, {});
     Renderer().SetLayerCamera(120, mCameraB);
     Renderer().SetLayerCamera(16, mCameraA);
@@ -117,7 +117,7 @@ TEST_F(FrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeom
     lamp.Type = D3DLIGHT_POINT;
     Renderer().AddLight(lamp);
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     EXPECT_EQ(frame.DrawFrame(Renderer()), S_OK);
 
     EXPECT_EQ(DrawLog(), (std::vector<std::string>{
@@ -161,7 +161,7 @@ TEST_F(FrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGeom
 // A level's stop clears its mesh buffers, and its baked geometry goes with them: a renderable queued
 // afterwards (one of the next screen, perhaps at an address a baked one had) is written into the draw ring
 // instead of being drawn from the old bake.
-TEST_F(FrameRendererTest, ALevelStopForgetsTheBakedGeometry) {
+TEST_F(CPFrameRendererTest, ALevelStopForgetsTheBakedGeometry) {
     CPMaterial material(20, {}, {});
     CPGameObject* ground = mScene.Mesh("ground", 4, &material, true, 1000.0f);
     ASSERT_TRUE(BranchQueue().LockAll());
@@ -171,7 +171,7 @@ TEST_F(FrameRendererTest, ALevelStopForgetsTheBakedGeometry) {
     Renderer().ClearMeshBuffers();
     DrawQueue().AddObjectTree(ground);
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     std::vector<std::string> draws;
@@ -184,13 +184,13 @@ TEST_F(FrameRendererTest, ALevelStopForgetsTheBakedGeometry) {
 
 // Indices are drawn as whole triangles: a renderable whose index count is no multiple of three must not
 // shift the triangles of the one written after it by sharing its draw.
-TEST_F(FrameRendererTest, ARenderableWithALooseIndexDoesNotShiftTheNextOnesTriangles) {
+TEST_F(CPFrameRendererTest, ARenderableWithALooseIndexDoesNotShiftTheNextOnesTriangles) {
     CPMaterial material(20, {}, {});
     DrawQueue().AddRenderable(mScene.Own(new TestRenderable(4, {0, 1, 2, 3}, &material, 10.0f)));
     DrawQueue().AddRenderable(mScene.Own(new TestRenderable(3, {0, 1, 2}, &material, 20.0f)));
     DrawQueue().AddRenderable(mScene.Own(new TestRenderable(3, {0, 2, 1}, &material, 30.0f)));
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     std::vector<std::string> draws;
@@ -200,13 +200,13 @@ TEST_F(FrameRendererTest, ARenderableWithALooseIndexDoesNotShiftTheNextOnesTrian
 }
 
 // A renderable deleted after it was queued is neither written nor drawn; the rest of its block is.
-TEST_F(FrameRendererTest, ARenderableDeletedAfterQueuingIsNotDrawn) {
+TEST_F(CPFrameRendererTest, ARenderableDeletedAfterQueuingIsNotDrawn) {
     CPMaterial material(20, {}, {});
     DrawQueue().AddRenderable(new TestRenderable(4, TestRenderable::FanIndices(4), &material, 10.0f));
     DrawQueue().AddRenderable(mScene.Renderable(3, &material, 20.0f));
     delete DrawQueue().FindBlock(&material)->GetRenderables().front().Get();
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     auto draws = CallsOf(Device(), D3DCall::DrawIndexedPrimitive);
@@ -218,7 +218,7 @@ TEST_F(FrameRendererTest, ARenderableDeletedAfterQueuingIsNotDrawn) {
 
 // A mesh kept in a static mesh buffer writes nothing into the rings: it is drawn from its buffer, placed by
 // its owner's world matrix and then the layer's.
-TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
+TEST_F(CPFrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
     CPMaterial material(20, {}, {});
     Renderer().SetLayerCamera(16, mCameraA);
     Renderer().SetLayerMatrix(reinterpret_cast<const float*>(&mShadow), 16);
@@ -234,7 +234,7 @@ TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
     DrawQueue().AddRenderable(mScene.Renderable(3, &material));
 
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     std::vector<std::string> log;
@@ -255,7 +255,7 @@ TEST_F(FrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
     EXPECT_EQ(frame.GetStats().meshDraws, 1);
 }
 
-TEST_F(FrameRendererTest, AFullFillIsDrawnAndTheFrameGoesOnInTheNextSlot) {
+TEST_F(CPFrameRendererTest, AFullFillIsDrawnAndTheFrameGoesOnInTheNextSlot) {
     CPMaterial material(20, {}, {});
     PIVertexBuffer small;
     ASSERT_TRUE(small.Create(&Device(), 2, 8, 16, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT));
@@ -265,7 +265,7 @@ TEST_F(FrameRendererTest, AFullFillIsDrawnAndTheFrameGoesOnInTheNextSlot) {
     for (float tag : {10.0f, 20.0f, 30.0f}) queue.AddRenderable(mScene.Renderable(5, &material, tag));
     queue.AddRenderable(mScene.Renderable(9, &material, 90.0f));  // larger than a whole slot
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     std::vector<std::string> draws;
@@ -281,7 +281,7 @@ TEST_F(FrameRendererTest, AFullFillIsDrawnAndTheFrameGoesOnInTheNextSlot) {
     Renderer().SetDrawQueue(mQueues.GetDrawQueue());
 }
 
-TEST_F(FrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
+TEST_F(CPFrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
     mCaches.WriteEffect("glow.fx", EffectFileBuilder()
                                        .Parameter("float", "time")
                                        .Parameter("texture", "tex0")
@@ -295,7 +295,7 @@ TEST_F(FrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
     gRunningTime = 2.5;
 
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     IDirect3DBaseTexture9* texture = gTextureManager->GetTexture("a.tga")->GetBaseTexture();
@@ -328,47 +328,26 @@ TEST_F(FrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
     gRunningTime = 0.0;
 }
 
-TEST_F(FrameRendererTest, ALostDeviceDrawsNothingAndTheRingsSurviveTheReset) {
+TEST_F(CPFrameRendererTest, ALostDeviceDrawsNothingAndTheRingsSurviveTheReset) {
     CPMaterial material(20, {}, {});
     DrawQueue().AddRenderable(mScene.Renderable(4, &material));
     Device().LoseDevice();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     EXPECT_EQ(frame.DrawFrame(Renderer()), D3DERR_DEVICENOTRESET);
     EXPECT_TRUE(CallsOf(Device(), D3DCall::DrawIndexedPrimitive).empty());
     EXPECT_TRUE(DrawQueue().GetFrameBlocks().empty()) << "queues empty even when nothing was drawn";
 
     // The draw ring's default-pool buffers go with the reset and come back after it.
     D3DPRESENT_PARAMETERS parameters = Device().PresentParameters();
-    ASSERT_EQ(EngineHost::RestoreDevice(&Device(), &parameters), D3D_OK);
+    g_DeviceListeners.NotifyLostDevice();
+    ASSERT_EQ(Device().Reset(&parameters), D3D_OK);
+    g_DeviceListeners.NotifyResetDevice();
     DrawQueue().AddRenderable(mScene.Renderable(4, &material));
     Device().ClearCalls();
     EXPECT_EQ(frame.DrawFrame(Renderer()), S_OK);
     auto draws = CallsOf(Device(), D3DCall::DrawIndexedPrimitive);
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0].result, S_OK);
-}
-
-TEST(FrameRendererHost, TheHostDrawsAndPresentsEveryFrame) {
-    PlatformReset platform;
-    D3DPtr<IDirect3DDevice9> device = MakeTestDevice();
-    PRender renderer(device.get());
-    RenderQueueHost queues;
-    ASSERT_TRUE(queues.Create(renderer));
-    TestScene scene;
-    CPMaterial material(20, {}, {});
-    PRender* previous = gRenderer;
-    EngineHost host;
-    host.Startup();
-    gRenderer = &renderer;
-
-    queues.GetDrawQueue()->AddRenderable(scene.Renderable(4, &material));
-    host.Frame();
-    host.Frame();
-    EXPECT_EQ(device->PresentCount(), 2u);
-    EXPECT_EQ(CallsOf(*device, D3DCall::DrawIndexedPrimitive).size(), 1u) << "the first frame emptied the queue";
-
-    host.Shutdown();
-    gRenderer = previous;
 }
 
 }  // namespace
@@ -382,11 +361,11 @@ std::vector<const D3DCallRecord*> LineDraws(IDirect3DDevice9& device) {
 }
 }  // namespace
 
-TEST_F(FrameRendererTest, DebugLinesAreDrawnOnceAndTheListEmptiesEveryFrame) {
+TEST_F(CPFrameRendererTest, DebugLinesAreDrawnOnceAndTheListEmptiesEveryFrame) {
     Renderer().AddDebugLine(0xffff0000, D3DXVECTOR3(1, 2, 3), D3DXVECTOR3(4, 5, 6));
     Renderer().AddDebugLine(0xff00ff00, D3DXVECTOR3(7, 8, 9), D3DXVECTOR3(10, 11, 12));
     Device().ClearCalls();
-    FrameRenderer frame;
+    CPFrameRenderer frame;
     frame.DrawFrame(Renderer());
 
     std::vector<const D3DCallRecord*> draws = LineDraws(Device());

@@ -22,7 +22,7 @@ class CPRenderLayer;
 class PIVertexBuffer;
 class PRender;
 
-class FrameRenderer {
+class CPFrameRenderer {
 public:
     // What the last frame drew.
     struct Stats {
