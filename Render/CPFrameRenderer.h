@@ -1,4 +1,4 @@
-// The host's drawing of one frame from the renderer's queues: the render layers in ascending key order
+// The drawing of one frame from the renderer's queues: the render layers in ascending key order
 // with their cameras and matrices, the draw queue's blocks by material, the baked static geometry from
 // the branch queue's ring, then present and empty the frame's queues.
 //
