@@ -1,9 +1,12 @@
 #include "simulation/physics/CPPhysicData.h"
 
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 #include "core/CPGameObject.h"
 #include "core/CPSmartPtr.h"
+#include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "simulation/physics/CPPhysicWorld.h"
@@ -12,7 +15,25 @@
 #include "simulation/physics/PhysRigidBody.h"
 
 namespace {
-float DivideByWeightSetting(float massValue) { return massValue / static_cast<float>(gSettings::weight_div); }
+// The unusable setting last reported; empty while the setting in use is sound. Each unusable value is
+// reported once, not for every shape of every object.
+std::optional<int32_t> gReportedWeightSetting;
+
+// "weight_div" divides every mass; a setting of 0 or below (the launcher writes 0 into a fresh
+// config.cfg) would give infinite or negative masses that no body could move with, so it divides by 1.
+float DivideByWeightSetting(float massValue) {
+    const int32_t setting = gSettings::weight_div;
+    if (setting >= 1) {
+        gReportedWeightSetting.reset();
+        return massValue / static_cast<float>(setting);
+    }
+    if (gReportedWeightSetting != setting) {
+        gReportedWeightSetting = setting;
+        LogReport(GetLogStream(), 0, "weight_div = %d cannot divide the physics masses; dividing by 1\n",
+                  static_cast<int>(setting));
+    }
+    return massValue;
+}
 
 D3DXVECTOR4 AsPoint(const D3DXVECTOR3& position) { return D3DXVECTOR4(position.x, position.y, position.z, 1.0f); }
 

@@ -61,8 +61,8 @@ public:
     // Turns the kinematic body when there is one, else the rigid body; nothing without a body.
     virtual void SetRotation(const D3DXQUATERNION& rotation);
 
-    // Box inertia with the sizes; mass = massValue / "weight_div" as a float division (a setting of 0
-    // gives an infinite mass, as the stored data expects the setting to be given).
+    // Box inertia with the sizes; mass = massValue / "weight_div" as a float division. A setting of 0 or
+    // below divides by 1 (this and the two shape adders), and the log stream hears of it once.
     void SetBoxMass(float a, float b, float c, float massValue);
     void AddBoxShape(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation, float a, float b, float c,
                      float massValue);

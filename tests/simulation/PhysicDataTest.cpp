@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "core/CPGameObject.h"
+#include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "simulation/physics/CPPhysicData.h"
@@ -62,11 +64,41 @@ TEST_F(PhysicDataTest, ShapesAreAppendedInOrderWithTheirDividedMass) {
     EXPECT_FLOAT_EQ(shapes[1].mass, 0.5f);
 }
 
-TEST_F(PhysicDataTest, AWeightSettingOfZeroGivesAnInfiniteMassRatherThanAFault) {
-    gSettings::weight_div = 0;
-    CPPhysicData data(nullptr);
-    data.SetBoxMass(1.0f, 1.0f, 1.0f, 3.0f);
-    EXPECT_TRUE(std::isinf(data.GetBodyParameters().mass));
+// Every mass operation divides by the setting; a setting of 0 or below divides by 1 and is reported once.
+TEST_F(PhysicDataTest, EveryMassOperationDividesByTheSettingAndAnUnusableSettingByOne) {
+    struct Case {
+        int32_t setting;
+        float divisor;
+        size_t reports;
+    };
+    const Case cases[] = {{0, 1.0f, 1}, {-3, 1.0f, 1}, {1, 1.0f, 0}, {10, 10.0f, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setting);
+        // A sound setting first, so that an unusable one is new to the report.
+        gSettings::weight_div = 1;
+        CPPhysicData warmUp(nullptr);
+        warmUp.SetBoxMass(1.0f, 1.0f, 1.0f, 1.0f);
+
+        std::vector<std::string> reports;
+        LogReportObserver previous = SetLogReportObserver([&](const std::string& text) { reports.push_back(text); });
+        gSettings::weight_div = c.setting;
+        CPPhysicData data(nullptr);
+        data.SetBoxMass(1.0f, 1.0f, 1.0f, 30.0f);
+        data.AddBoxShape(D3DXVECTOR3(0, 0, 0), D3DXQUATERNION(0, 0, 0, 1), 1.0f, 1.0f, 1.0f, 20.0f);
+        data.AddCylinderShape(D3DXVECTOR3(0, 0, 0), D3DXQUATERNION(0, 0, 0, 1), 1.0f, 1.0f, 40.0f);
+        SetLogReportObserver(std::move(previous));
+
+        EXPECT_FLOAT_EQ(data.GetBodyParameters().mass, 30.0f / c.divisor);
+        ASSERT_EQ(data.GetShapes().size(), 2u);
+        EXPECT_FLOAT_EQ(data.GetShapes()[0].mass, 20.0f / c.divisor);
+        EXPECT_FLOAT_EQ(data.GetShapes()[1].mass, 40.0f / c.divisor);
+        ASSERT_EQ(reports.size(), c.reports);
+        if (c.reports > 0) {
+            EXPECT_NE(reports[0].find("weight_div = " + std::to_string(c.setting)), std::string::npos);
+        }
+        // The setting keeps the value the file had.
+        EXPECT_EQ(gSettings::weight_div, c.setting);
+    }
 }
 
 // ------------------------------------------------------------------ bodies
