@@ -1,51 +1,277 @@
-// The current race level (gLevel): the fields the renderer, the chase camera, the minimap and the sky
-// read or write, and the sun light record it hands to the renderer. The race itself builds on these.
+// The current race level (gLevel): the level's scene objects and partition, the race path, the camera
+// and its three views, the race units, checkpoints, nitro zones, the time-attack ghost and every per-race
+// counter, with the ray and sphere queries the weapons, the cars and the scripts run over the level.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <list>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "core/CPGameObject.h"
+#include "core/CPSmartPtr.h"
 #include "platform/D3D9Types.h"
 #include "platform/D3DX9Math.h"
+#include "script/RaceRecords.h"
 
 class CPCamera;
+class CPLevelBranch;
+class CPLine;
+class CPMiniMap;
 class CPPlayer;
+class CPQuadTree;
+class CPSpline;
+class CPTask;
+
+// A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
+struct ChkObject {
+    std::string mNumberText;  // the digits and '-' signs read from the name; may be empty
+    int32_t mNumber = 0;      // the text converted with atof, truncated toward zero
+    CPSmartPtr<CPGameObject> mObject;
+};
+
+// A timed checkpoint of the race: reaching its box refills the checkpoint timer.
+struct CheckpointEntry {
+    CPGameObject* mObject = nullptr;  // one of the level's placed objects; not owned
+    float mTimeAllowance = 0.0f;      // seconds
+};
 
 // Not reference counted: made with a plain new, owned by whoever holds gLevel and deleted explicitly.
 class CPLevel {
 public:
+    using ObjectList = std::vector<CPSmartPtr<CPGameObject>>;
+
+    // Side of a cell of the object grid, in world units.
+    static constexpr float kGridCellSize = 10.0f;
+    // How far (in x and y) a segment or a sphere may pass the player's unit and still have the level's
+    // own objects searched.
+    static constexpr float kNearPlayerReach = 10.0f;
+    // Index in mEnemies from which EnableUnits brings units back into play.
+    static constexpr size_t kFirstReturningUnit = 5;
+    // Height at which EnableUnits puts a returning unit.
+    static constexpr float kReturnHeight = 3.0f;
+    static constexpr const char* kDefaultCarPrefix = "zil_130_";
+
+    // Every field at its initial value; mLastTick := timeGetTime(). gLevel is left to the caller.
     CPLevel();
-    // Deletes the chase camera it owns and clears gLevel when it names this level.
+    // Deletes what the level owns (camera, minimap, partition, quadtree, adopted objects) after letting
+    // go of every reference, and clears gLevel when it names this level.
     virtual ~CPLevel();
     CPLevel(const CPLevel&) = delete;
     CPLevel& operator=(const CPLevel&) = delete;
+
+    virtual std::string GetClassName() const { return "CPLevel"; }
+    // The value as "%.3f".
+    virtual std::string FormatFloat(float value) const;
+
+    // ---- accessors
+    // The camera, counted; empty when the level has none.
+    CPSmartPtr<CPCamera> GetCamera() const;
+    // The race path "c_path", counted; empty when the level has none.
+    CPSmartPtr<CPSpline> GetSpline() const;
+    int32_t GetLevelNumber() const { return mLevelNumber; }
+
+    // ---- units
+    // The other units stop being driven and stepped (beyond the first eleven).
+    void DisableUnits() { mUnitsActive = false; }
+    // The other units run again; those from kFirstReturningUnit on come back into play: visible,
+    // collidable, at kReturnHeight over their x and y, at rest, their bodies awake.
+    void EnableUnits();
 
     // Appends mSunLight to gRenderer's light table while the table holds fewer than 30 lights; a full
     // table (or no renderer) keeps nothing. The sky writes the sun into mSunLight just before.
     void AddRendererRecord();
 
-    CPPlayer* mPlayer = nullptr;  // the human player's race unit; not owned, null until the race is built
-    // The player's car forward direction in world space: the car's local (0, -1, 0) turned by its
+    // ---- the player's direction on the path
+    // Whether the heading points more than a quarter turn away from the path's direction (taken the
+    // other way round while mReverse is set): 1.57 < heading - path angle < 4.713, both in [0, 2 pi).
+    bool IsPlayerMovingBackwards() const;
+
+    // ---- ray and sphere queries
+    // Tests the query's ray against every unit of mEnemies, then against the player; true at the first
+    // hit (later units are not tested).
+    bool RayHitsUnits(CPRayQuery& query) const;
+    // The partition (unless the quadtree is in use), then, when the segment passes near the player's
+    // unit, the level's own objects. The query keeps the nearest hit; its hitPoint becomes the end of the
+    // remaining segment in every case. A query of length 0 (or not a number) finds nothing.
+    bool CrossPlayerRay(CPRayQuery& query) const;
+    // As CrossPlayerRay, with the player's own unit tested first in the near-player stage (aiming).
+    bool CrossInterfaceRay(CPRayQuery& query) const;
+    // Appends the objects whose collision bounds touch the sphere: the partition's (unless the quadtree
+    // is in use), the player's unit, and near the player the level's own objects and the grid's. The
+    // stages do not look at each other's results: an object two of them find is appended twice.
+    void CollectInSphere(const D3DXVECTOR3& centre, float radius, ObjectList& result) const;
+
+    // ---- building (the loader)
+    // Multiplies the vertices of the tree's plain meshes (and of their level-of-detail copies) by the
+    // matrix, positions as points and normals as directions, recursing into the children.
+    static void BakeTransform(CPGameObject& object, const D3DXMATRIX& matrix);
+    // The grid's column and row counts from the extents (one cell per kGridCellSize square). Nothing is
+    // allocated: a cell exists only once an object is put into it.
+    void AllocateObjectGrid();
+    // Puts the object into the cell (column, row); false, nothing stored, outside the grid.
+    bool AddToGridCell(int32_t column, int32_t row, CPSmartPtr<CPGameObject> object);
+    // The objects of a cell; empty outside the grid and for a cell nothing was put into.
+    const ObjectList& GetGridCell(int32_t column, int32_t row) const;
+    // Hands an object made for this level to it for good: deleted with the level (after every reference
+    // the level holds is let go), unless its owner deleted it before.
+    void Adopt(CPRefObject* object);
+    // Deletes the partition root and the quadtree root and clears the camera's reference to the
+    // partition (the level's stop and destructor).
+    void DeletePartition();
+    // Copies the parameters of race view 0 ("camera"), 1 ("camera2") or 2 ("camera", with the free view)
+    // into the current camera parameters; another view changes nothing. A divisor of 0 counts as 1.
+    void SelectViewParameters(int32_t view);
+    // A camera divisor as the chase camera may divide by it: 0 (or not a number) counts as 1.
+    static float CameraDivisor(float value);
+
+    // ---- clocks and ghost
+    float mClock = 0.0f;            // seconds, level clock; time base of the ghost samples
+    float mLastGhostSample = 0.0f;  // mClock at the last ghost sample
+    int32_t mGhostIndex = 0;        // ghost sample being played back
+
+    // ---- camera parameters of the three race views ("camera", "camera2", "camera3")
+    int32_t mCameraMode = 0;                // the race view 0, 1 or 2
+    CPSmartPtr<CPGameObject> mLensFlare;    // the sun's lens flare; nothing sets it yet
+    // Degrees: the angle of the "camera2" view, of the "camera" view, and the current one. A vehicle
+    // description without "angle" keeps -90, the straight-down view the loader gives the camera.
+    float mCam2Angle = -90.0f;
+    float mCam1Angle = -90.0f;
+    float mCamAngle = -90.0f;
+    float mSpinSign = 1.0f;   // +1 or -1, spin direction of the rolling camera
+    // Rolling (attract) mode: random camera hops every 1.5 s, the player's unit is not stepped.
+    bool mRolling = true;
+    std::string mCarPrefix = kDefaultCarPrefix;  // model prefix of the player's car
+    std::vector<std::string> mUnitModels;        // model names of the race units in creation order
+    float mLastTick = 0.0f;  // milliseconds: timeGetTime() at construction, refreshed every update
+
+    // ---- path and scene
+    CPSmartPtr<CPSpline> mPath;       // "c_path"
+    CPSmartPtr<CPSpline> mLeftLine;   // "left"
+    CPSmartPtr<CPSpline> mRightLine;  // "right"
+    bool mLevelFailedSent = false;    // "level_failed" was posted
+    // Positions of the level file's "src" objects by name; the mission information places enemy
+    // sources at them.
+    std::unordered_map<std::string, D3DXVECTOR3> mSources = std::unordered_map<std::string, D3DXVECTOR3>(100);
+    std::list<ChkObject> mChkObjects;               // numbered hidden objects in file order
+    std::list<ChkObject>::iterator mChkCursor = mChkObjects.end();  // the one ShowCheckPoint shows next
+    CPSmartPtr<CPGameObject> mShownCheckpoint;      // the numbered object shown last
+    CPSmartPtr<CPTask> mRaceTask;                   // the task running Update, made by Start
+    CPSmartPtr<CPGameObject> mScene;                // the level's own description "<name>.rdf"
+    CPSmartPtr<CPGameObject> mEyeFollower;          // drawn at the camera eye; nothing sets it yet
+    CPSmartPtr<CPGameObject> mRoadPhysics;          // "road_phys<n>.rdf"
+    CPSmartPtr<CPGameObject> mPlane;                // the ground quad, drawn while "plane" is not 0
+    CPLevelBranch* mBranchRoot = nullptr;  // owned; the partition, used while "quadlevels" is 0
+    CPQuadTree* mQuadTree = nullptr;       // owned; used instead while "quadlevels" is not 0
+    ObjectList mObjects;                   // the placed mesh objects, in file order
+    ObjectList mGridExtra;                 // the list searched after the grid's cells; nothing fills it
+    CPCamera* mCamera = nullptr;           // the level's chase camera; owned, null until the level makes it
+    CPMiniMap* mMiniMap = nullptr;         // owned; null until the loader makes it
+    // The sun: the sky writes Direction, Diffuse and Specular every frame; the rest is set on loading.
+    D3DLIGHT9 mSunLight{};
+    float mExtentX = 10.0f;  // world units the level covers along x, centred on the origin
+    float mExtentY = 10.0f;  // world units the level covers along y, centred on the origin
+    int32_t mGridColumns = 0;  // object grid: cells along x (AllocateObjectGrid)
+    int32_t mGridRows = 0;     // object grid: cells along y
+
+    // ---- race clock and camera feed
+    float mLevelTime = 0.0f;    // seconds left; Start sets 600
+    float mPlayerSpeed = 0.0f;  // speed of the camera target's car, every frame
+    float mCamDist = 7.0f;      // current camera distance
+    float mCamHeight = 2.0f;    // current camera height
+    float mCam2Dist = 7.0f;
+    float mCam2Height = 2.0f;
+    float mCam1Dist = 7.0f;
+    float mCam1Height = 2.0f;
+    float mCam3Dist = 7.0f;
+    float mCam3Height = 2.0f;
+    float mCam2Blur = 0.0f;  // radial blur b of each view
+    float mCam1Blur = 0.0f;
+    float mCam3Blur = 0.0f;
+    // "angle_div" and "distance_div": current ones and those of "camera2" and "camera". The chase
+    // camera divides by the current ones; a description without them keeps 1.
+    float mCamAngleDiv = 1.0f;
+    float mCamDistanceDiv = 1.0f;
+    float mCam2AngleDiv = 1.0f;
+    float mCam2DistanceDiv = 1.0f;
+    float mCam1AngleDiv = 1.0f;
+    float mCam1DistanceDiv = 1.0f;
+    float mCam1Fov = 50.0f;  // degrees, the field of view of the "camera" view
+    float mCam2Fov = 50.0f;  // degrees, the field of view of the "camera2" view
+    int32_t mLevelNumber = 0;  // 1 .. 12 from the level name; 0 before loading and for other names
+
+    // ---- race units
+    CPPlayer* mPlayer = nullptr;        // the human player's race unit; null until the race is built
+    CPPlayer* mCameraTarget = nullptr;  // followed by the camera, the lap counting and the listener
+    // The other units in creation order; an index here is the unit's number in the finish slots and in
+    // the game data's maps. Not owned through this list.
+    std::vector<CPPlayer*> mEnemies;
+    bool mShotRequest = false;  // set by the script function PlayerShot
+    float mHeading = 0.0f;      // radians, heading of the camera target, written every frame
+    // The camera target's forward direction in world space: the car's local (0, -1, 0) turned by its
     // orientation, written every frame.
     D3DXVECTOR3 mForward;
     float mCameraYawOffset = 0.0f;  // radians, added to the chase camera's yaw while gScriptTemp is 0
     bool mFixedHeadingSet = false;  // set when the player's race ends
     float mFixedHeading = 0.0f;     // radians; the chase camera looks along it (plus 3/4 pi) while set
-    CPCamera* mCamera = nullptr;    // the level's chase camera; owned, null until the level makes it
-    int32_t mCameraMode = 0;        // the race view 0, 1 or 2
-    float mCam1Fov = 50.0f;         // degrees, the field of view of the "camera" view
-    float mCam2Fov = 50.0f;         // degrees, the field of view of the "camera2" view
-    int32_t mRollingView = 0;       // the rolling (attract) camera's current view, 0 or 1
-    float mSpinTime = 0.0f;         // seconds, time base of the rolling camera's spin view
-    float mSpinSign = 1.0f;         // +1 or -1, spin direction of the rolling camera
-    float mHeading = 0.0f;          // radians, heading of the camera target, written every frame
-    // The sun: the sky writes Direction, Diffuse and Specular every frame; the rest is set on loading.
-    D3DLIGHT9 mSunLight{};
-    float mExtentX = 10.0f;  // world units the level covers along x
-    float mExtentY = 10.0f;  // world units the level covers along y
-    int32_t mLevelNumber = 0;  // 1 .. 12 from the level name; 0 before loading
-    // Positions of the level file's "src" objects by name; the mission information places enemy
-    // sources at them.
-    std::unordered_map<std::string, D3DXVECTOR3> mSources = std::unordered_map<std::string, D3DXVECTOR3>(100);
+    int32_t mRollingView = 0;       // the rolling (attract) camera's current view
+    float mRollingTimer = 0.0f;     // seconds since the rolling camera's last hop
+    // Start lines of the nearest-point queries on mPath, mLeftLine and mRightLine; not owned.
+    std::array<CPLine*, 3> mPathHint{};
+    bool mUnitsActive = true;  // the other units are driven and stepped
+
+    // ---- lap tracking
+    std::vector<CPLine*> mPathPoints;                   // "c_path" points in driving order; not owned
+    std::vector<int32_t> mUnitNearest = std::vector<int32_t>(20, 0);   // per other unit: nearest point
+    std::vector<int32_t> mUnitProgress = std::vector<int32_t>(20, 0);  // per other unit: points this lap
+    bool mRaceClockOn = false;  // the lap and total times run
+    int32_t mPlayerNearest = 0;
+    int32_t mPlayerProgress = 0;
+    int32_t mStartPoint = 0;
+    D3DXVECTOR3 mStartLineDir;  // left start post - right start post
+    D3DXVECTOR3 mStartLinePos;  // middle of the start posts
+
+    // ---- race result
+    // First, second and third place: -1 free, kPlayerSlot the player, else the unit's index in mEnemies.
+    static constexpr int32_t kPlayerSlot = 10;
+    std::array<int32_t, 3> mFinishSlots{-1, -1, -1};
+    bool mResultDecided = false;
+    float mFastCooldown = 0.0f;  // seconds until the "fast" sound may play again
+    float mOffRoad = 0.0f;       // how far the player is beyond the nearer road edge; 0 on the road
+
+    // ---- time attack
+    CPSmartPtr<CPGameObject> mGhost;  // the ghost car; null outside time attack
+    bool mTimeMode = false;           // time-attack mode
+    std::string mGhostName;           // stored with a new best lap
+    std::vector<GhostSample> mGhostSamples;  // recorded in this race
+    bool mSingleMode = false;         // single race: no checkpoints
+    float mSpinTime = 0.0f;           // seconds, time base of the rolling camera's spin view
+    bool mGameOver = false;           // "game_over" was posted
+    float mPathAngle = 0.0f;          // radians, direction of the race path nearest to the player
+    bool mReverse = false;            // the path is driven backwards
+    std::vector<CPGameObject*> mFastZones;  // nitro zones; not owned; nothing fills it yet
+    int32_t mRequiredPlace = 0;       // worst finishing place (0-based) that still wins
+
+    // ---- checkpoints
+    std::vector<CheckpointEntry> mCheckpoints;
+    float mCheckpointTimer = 0.0f;   // seconds left to reach the next checkpoint
+    int32_t mLastCheckpoint = -1;    // index of the checkpoint reached last; -1 none
+    int32_t mCheckpointsPassed = 0;
+
+    bool mStopped = false;          // cleared by Start, set by Stop
+    float mRespawnClock = 0.0f;     // seconds, advanced by the frame time capped at 0.1
+    float mPlayerStepAcc = 0.0f;    // seconds not yet stepped of the player's fixed steps
+
+private:
+    // The near-player stage of both ray queries.
+    bool QueryNearPlayer(CPRayQuery& query, bool includePlayer) const;
+    // Whether the segment of the query passes within kNearPlayerReach of the player in x and y.
+    bool SegmentNearPlayer(const CPRayQuery& query) const;
+    bool CrossRay(CPRayQuery& query, bool includePlayer) const;
+
+    // The object grid: only cells something was put into exist, keyed by column x rows + row.
+    std::unordered_map<int32_t, ObjectList> mGridCells;
+    std::vector<CPRefObject*> mAdopted;  // deleted with the level, last first
 };

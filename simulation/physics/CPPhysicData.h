@@ -13,7 +13,7 @@
 #include "simulation/physics/PhysStepHandler.h"
 
 class CPGameObject;
-class PhysGeometry;
+struct PhysGeometry;
 class PhysKinematicBody;
 class PhysRigidBody;
 struct PhysController;

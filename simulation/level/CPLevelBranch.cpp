@@ -1,0 +1,212 @@
+#include "simulation/level/CPLevelBranch.h"
+
+#include <cmath>
+
+#include "Render/CPRenderQueue.h"
+#include "Render/PCamera.h"
+#include "Render/PRender.h"
+#include "Render/PRenderable.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
+#include "core/files/CPTokenizer.h"
+
+namespace {
+
+// The objects' trees in pre-order, object after object.
+CPGameObject::ObjectList CollectTrees(const CPLevelBranch::ObjectList& objects) {
+    CPGameObject::ObjectList collected;
+    for (const CPSmartPtr<CPGameObject>& object : objects)
+        if (object) object->CollectObjects(collected);
+    return collected;
+}
+
+float Axis(const D3DXVECTOR3& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
+
+void ReleaseAll(CPLevelBranch::ObjectList& objects) {
+    for (CPSmartPtr<CPGameObject>& object : objects) ReleaseIfAlive(object);
+    objects.clear();
+}
+
+}  // namespace
+
+CPLevelBranch::CPLevelBranch() : mMaterials(kMaterialBuckets), mBaked(std::make_shared<BakedSet>()) {}
+
+CPLevelBranch::~CPLevelBranch() {
+    delete mFirst;
+    delete mSecond;
+    mFirst = mSecond = nullptr;
+    ReleaseAll(mObjects);
+    ReleaseAll(mBonusObjects);
+    ReleaseAll(mDynamicObjects);
+    ReleaseAll(mStaticObjects);
+}
+
+CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects) const {
+    auto* child = new CPLevelBranch();
+    child->mBaked = mBaked;
+    child->SetObjects(objects);
+    return child;
+}
+
+void CPLevelBranch::SetObjects(const ObjectList& objects) {
+    mObjects.clear();
+    mStaticObjects.clear();
+    mDynamicObjects.clear();
+    mMaterials.clear();
+    mVertexCount = mIndexCount = 0;
+    mBox = CPAxisBox();
+    for (const CPSmartPtr<CPGameObject>& object : objects)
+        if (object) mObjects.push_back(object);
+    if (mObjects.empty()) return;
+
+    mBox = mObjects.front()->GetHierarchyBounds();
+    for (size_t i = 1; i < mObjects.size(); ++i) mBox.Merge(mObjects[i]->GetHierarchyBounds());
+
+    for (const CPSmartPtr<CPGameObject>& o : CollectTrees(mObjects)) {
+        if (o->GetRenderKind() != kRenderObject || !o->IsStatic()) continue;
+        CPRenderable* renderable = o->GetRenderable();
+        if (!renderable) continue;
+        // A shadow pass draws the mesh a second time with the shadow material.
+        const int32_t passes = o->HasShadow() ? 2 : 1;
+        mVertexCount += renderable->GetVertexCount() * passes;
+        mIndexCount += renderable->GetIndexCount() * passes;
+        if (CPSmartPtr<CPMaterial> material = renderable->GetMaterial()) mMaterials.insert(material.Get());
+        if (o->HasShadow() && o->GetShadowMaterial()) mMaterials.insert(o->GetShadowMaterial());
+    }
+
+    CPSmartPtr<CPRenderQueue> branchQueue;
+    if (gSettings::static_ != 0 && gRenderer) branchQueue = gRenderer->GetBranchQueue();
+    for (const CPSmartPtr<CPGameObject>& object : mObjects) {
+        if (!object->IsStatic()) {
+            mDynamicObjects.push_back(object);
+            continue;
+        }
+        mStaticObjects.push_back(object);
+        if (branchQueue && mBaked->insert(object.Get()).second) branchQueue->AddStaticTree(object);
+    }
+}
+
+void CPLevelBranch::Build(int32_t depth) {
+    if (!mObjects.empty()) {
+        D3DXVECTOR3 lo = mObjects.front()->GetHierarchyBounds().mCentre;
+        D3DXVECTOR3 hi = lo;
+        for (const CPSmartPtr<CPGameObject>& object : mObjects) {
+            const D3DXVECTOR3& c = object->GetHierarchyBounds().mCentre;
+            lo = D3DXVECTOR3(std::fmin(lo.x, c.x), std::fmin(lo.y, c.y), std::fmin(lo.z, c.z));
+            hi = D3DXVECTOR3(std::fmax(hi.x, c.x), std::fmax(hi.y, c.y), std::fmax(hi.z, c.z));
+        }
+        const D3DXVECTOR3 mid = (lo + hi) / 2.0f;
+
+        for (int axis = 0; axis < 3; ++axis) {
+            ObjectList above, rest;
+            for (const CPSmartPtr<CPGameObject>& object : mObjects) {
+                if (Axis(object->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis))
+                    above.push_back(object);
+                else
+                    rest.push_back(object);
+            }
+            if (above.empty() || rest.empty()) continue;
+            std::unique_ptr<CPLevelBranch> a(MakeChild(above));
+            std::unique_ptr<CPLevelBranch> b(MakeChild(rest));
+            const size_t materials = a->GetMaterialCount() + b->GetMaterialCount();
+            if (mFirst && materials >= mFirst->GetMaterialCount() + mSecond->GetMaterialCount()) continue;
+            // The candidate that is not chosen is deleted at once.
+            delete mFirst;
+            delete mSecond;
+            mFirst = a.release();
+            mSecond = b.release();
+        }
+        if (mFirst) {
+            mFirst->Build(depth + 1);
+            mSecond->Build(depth + 1);
+            return;
+        }
+    }
+    ListBonusObjects();
+}
+
+void CPLevelBranch::ListBonusObjects() {
+    for (const CPSmartPtr<CPGameObject>& object : mObjects) {
+        CPTokenizer tokens(object->GetParameterText(), "_", true);
+        std::string first;
+        if (!tokens.NextToken(first) || first != kBonusToken) continue;
+        mBonusObjects.push_back(object);
+        const D3DXMATRIX& world = object->GetWorldMatrix();
+        mBonusPositions.emplace_back(world._41, world._42, world._43);
+    }
+}
+
+int32_t CPLevelBranch::QueueVisible(const CPPerspectiveCamera& camera, float /*distance*/) {
+    CPSmartPtr<CPRenderQueue> queue = gRenderer ? gRenderer->GetDrawQueue() : CPSmartPtr<CPRenderQueue>();
+    if (queue) QueueVisibleInto(camera, *queue, camera.GetEye());
+    return kQueueResult;
+}
+
+void CPLevelBranch::QueueVisibleInto(const CPPerspectiveCamera& camera, CPRenderQueue& queue, const D3DXVECTOR3& eye) {
+    if (mObjects.empty() || !camera.IsBoxVisible(mBox.mMinimum, mBox.mMaximum)) return;
+    if (IsLeaf()) {
+        QueueLeaf(queue, eye);
+        return;
+    }
+    mFirst->QueueVisibleInto(camera, queue, eye);
+    mSecond->QueueVisibleInto(camera, queue, eye);
+}
+
+CPGameObject* CPLevelBranch::ChooseLevelOfDetail(const CPGameObject& object, float squaredDistance,
+                                                 float squaredReach) {
+    const std::vector<CPGameObject::LodEntry>& lods = object.GetLodList();
+    if (lods.size() <= 1) return const_cast<CPGameObject*>(&object);
+    if (squaredDistance > squaredReach) return nullptr;
+    float previous = squaredReach;
+    for (size_t k = lods.size() - 1; k >= 1; --k) {
+        const float switchDistance = static_cast<float>(lods[k].switchDistance);
+        const float squaredSwitch = switchDistance * switchDistance;
+        if (squaredDistance <= previous && squaredDistance > squaredSwitch) return lods[k].object.Get();
+        previous = squaredSwitch;
+    }
+    return const_cast<CPGameObject*>(&object);
+}
+
+void CPLevelBranch::QueueLeaf(CPRenderQueue& queue, const D3DXVECTOR3& eye) {
+    if (gRenderer) gRenderer->mQueuedObjectCount += static_cast<int32_t>(mObjects.size());
+    for (const CPSmartPtr<CPGameObject>& object : mDynamicObjects) queue.AddObjectTree(object);
+
+    // The square of the setting in 64 bits: a large "distance" must not overflow.
+    const float squaredReach = static_cast<float>(static_cast<int64_t>(gSettings::distance) * gSettings::distance);
+    for (const CPSmartPtr<CPGameObject>& object : mStaticObjects) {
+        const D3DXVECTOR3 d = object->GetPosition() - eye;
+        const float squaredDistance = d.x * d.x + d.y * d.y + d.z * d.z;
+        if (CPGameObject* chosen = ChooseLevelOfDetail(*object, squaredDistance, squaredReach))
+            queue.AddObjectTree(chosen);
+    }
+}
+
+bool CPLevelBranch::RayQuery(CPRayQuery& query) {
+    // The box is tested with the ray's own reach: nothing else of the query is current yet.
+    if (!(query.length > 0.0f) || mObjects.empty()) return false;
+    if (!mBox.IntersectSegment(query.origin, query.direction, query.length)) return false;
+    if (!IsLeaf()) {
+        const bool first = mFirst->RayQuery(query);
+        const bool second = mSecond->RayQuery(query);
+        return first || second;
+    }
+    bool hit = false;
+    for (const CPSmartPtr<CPGameObject>& object : mObjects)
+        if (object->RayQuery(query)) hit = true;
+    return hit;
+}
+
+void CPLevelBranch::CollectInSphere(const D3DXVECTOR3& centre, float radius, ObjectList& result) const {
+    if (mObjects.empty() || !mBox.IntersectSphere(centre, radius)) return;
+    if (!IsLeaf()) {
+        mFirst->CollectInSphere(centre, radius, result);
+        mSecond->CollectInSphere(centre, radius, result);
+        return;
+    }
+    for (const CPSmartPtr<CPGameObject>& object : mObjects)
+        if (object->GetCollisionBounds().IntersectSphere(centre, radius)) result.push_back(object);
+}
+
+void CPLevelBranch::DeactivateDynamic() {
+    for (const CPSmartPtr<CPGameObject>& object : mDynamicObjects) object->Deactivate();
+}

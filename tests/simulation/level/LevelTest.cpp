@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Render/CPCamera.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
+#include "simulation/level/CPLevel.h"
+#include "simulation/level/CPLevelBranch.h"
+#include "simulation/level/CPSpline.h"
+#include "simulation/units/CPPlayer.h"
+#include "support/ScopedGlobal.h"
+#include "support/TestScene.h"
+
+namespace {
+
+using ObjectList = CPLevel::ObjectList;
+
+std::vector<CPGameObject*> Raw(const ObjectList& list) {
+    std::vector<CPGameObject*> raw;
+    for (const CPSmartPtr<CPGameObject>& object : list) raw.push_back(object.Get());
+    return raw;
+}
+
+// Gives the object a box of `half` around its origin as hierarchy bounds and collision box, and places it.
+void Place(CPGameObject& object, const D3DXVECTOR3& position, float half = 1.0f) {
+    object.SetShadow(false);
+    object.SetBoundingBox(CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(half, half, half)));
+    object.GetCollisionBoxes().emplace_back(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(half, half, half));
+    object.SetPosition(position);
+    object.UpdateTransform();
+}
+
+TEST(Level, StartsWithTheRaceAtItsInitialValues) {
+    CPLevel level;
+    EXPECT_EQ(level.GetClassName(), "CPLevel");
+    EXPECT_EQ(level.FormatFloat(2.0f / 3.0f), "0.667");
+    EXPECT_FALSE(level.GetCamera());
+    EXPECT_FALSE(level.GetSpline());
+    EXPECT_EQ(level.GetLevelNumber(), 0);
+    EXPECT_TRUE(level.mUnitsActive);
+    EXPECT_TRUE(level.mRolling);
+    EXPECT_EQ(level.mCarPrefix, "zil_130_");
+    EXPECT_EQ(level.mFinishSlots, (std::array<int32_t, 3>{-1, -1, -1}));
+    EXPECT_EQ(level.mLastCheckpoint, -1);
+    EXPECT_EQ(level.mUnitNearest, std::vector<int32_t>(20, 0));
+    EXPECT_EQ(level.mUnitProgress, std::vector<int32_t>(20, 0));
+    EXPECT_FLOAT_EQ(level.mCamDist, 7.0f);
+    EXPECT_FLOAT_EQ(level.mCamHeight, 2.0f);
+    EXPECT_FLOAT_EQ(level.mSpinSign, 1.0f);
+    EXPECT_EQ(level.mChkCursor, level.mChkObjects.end());
+    EXPECT_EQ(level.mSources.bucket_count() >= 100, true);
+}
+
+// A vehicle description may lack "angle_div", "distance_div" and "angle": the views start at 1, 1 and
+// -90 degrees, and a divisor read as 0 counts as 1 once the view becomes current.
+TEST(Level, CameraViewsStartAtDefinedValuesAndADivisorOfZeroCountsAsOne) {
+    CPLevel level;
+    for (float divisor : {level.mCam1AngleDiv, level.mCam1DistanceDiv, level.mCam2AngleDiv, level.mCam2DistanceDiv,
+                          level.mCamAngleDiv, level.mCamDistanceDiv})
+        EXPECT_FLOAT_EQ(divisor, 1.0f);
+    EXPECT_FLOAT_EQ(level.mCam1Angle, -90.0f);
+    EXPECT_FLOAT_EQ(level.mCam2Angle, -90.0f);
+
+    level.mCam1Height = 3.0f;
+    level.mCam1Dist = 8.0f;
+    level.mCam1AngleDiv = 0.0f;
+    level.mCam1DistanceDiv = 4.0f;
+    level.mCam1Angle = -30.0f;
+    level.mCam2Height = 5.0f;
+    level.mCam2Dist = 12.0f;
+    level.mCam2AngleDiv = 2.5f;
+    level.mCam2DistanceDiv = 0.0f;
+    level.mCam2Angle = -45.0f;
+
+    struct Case {
+        int32_t view;
+        float height, distance, angleDiv, distanceDiv, angle;
+    };
+    const Case cases[] = {
+        {1, 5.0f, 12.0f, 2.5f, 1.0f, -45.0f},
+        {0, 3.0f, 8.0f, 1.0f, 4.0f, -30.0f},
+        {2, 3.0f, 8.0f, 1.0f, 4.0f, -30.0f},
+        {7, 3.0f, 8.0f, 1.0f, 4.0f, -30.0f},  // not a view: the current values stay
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.view);
+        level.SelectViewParameters(c.view);
+        EXPECT_FLOAT_EQ(level.mCamHeight, c.height);
+        EXPECT_FLOAT_EQ(level.mCamDist, c.distance);
+        EXPECT_FLOAT_EQ(level.mCamAngleDiv, c.angleDiv);
+        EXPECT_FLOAT_EQ(level.mCamDistanceDiv, c.distanceDiv);
+        EXPECT_FLOAT_EQ(level.mCamAngle, c.angle);
+    }
+    EXPECT_FLOAT_EQ(CPLevel::CameraDivisor(std::nanf("")), 1.0f);
+    EXPECT_FLOAT_EQ(CPLevel::CameraDivisor(-2.0f), -2.0f);
+}
+
+TEST(Level, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePath) {
+    struct Case {
+        float heading, pathAngle;
+        bool reverse, backwards;
+    };
+    const Case cases[] = {
+        {1.0f, 1.0f, false, false},                // along the path
+        {2.57f, 1.0f, false, false},               // exactly 1.57 away
+        {2.58f, 1.0f, false, true},                // just beyond
+        {1.0f + 3.1415927f, 1.0f, false, true},    // facing the other way
+        {1.0f + 4.72f, 1.0f, false, false},        // past 4.713: a quarter turn the other way round
+        {0.2f, 6.0f, false, false},                // the difference wraps into [0, 2 pi)
+        {-3.0f, 0.0f, false, true},                // a negative heading wraps too
+        {1.0f, 1.0f, true, true},                  // driven in reverse: the path points the other way
+        {1.0f + 3.1415927f, 1.0f, true, false},
+        {0.5f, 7.0f, false, false},                // a path angle beyond 2 pi wraps to 0.717
+    };
+    CPLevel level;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.heading << " on " << c.pathAngle << (c.reverse ? " reversed" : ""));
+        level.mHeading = c.heading;
+        level.mPathAngle = c.pathAngle;
+        level.mReverse = c.reverse;
+        EXPECT_EQ(level.IsPlayerMovingBackwards(), c.backwards);
+    }
+}
+
+TEST(Level, TheObjectGridHasItsCountsButNoCellsUntilSomethingIsPutIn) {
+    CPLevel level;
+    level.mExtentX = 3800.0f;
+    level.mExtentY = 1234.0f;
+    level.AllocateObjectGrid();
+    EXPECT_EQ(level.mGridColumns, 380);
+    EXPECT_EQ(level.mGridRows, 123);
+    EXPECT_TRUE(level.GetGridCell(0, 0).empty());
+
+    CPGameObject object("kept");
+    EXPECT_TRUE(level.AddToGridCell(379, 122, &object));
+    EXPECT_FALSE(level.AddToGridCell(380, 0, &object));
+    EXPECT_FALSE(level.AddToGridCell(0, -1, &object));
+    EXPECT_EQ(Raw(level.GetGridCell(379, 122)), (std::vector<CPGameObject*>{&object}));
+    EXPECT_TRUE(level.GetGridCell(-5, 500).empty());
+}
+
+// A level with a player unit, two placed objects near it and a partition of three more boxes.
+class LevelQueryTest : public ::testing::Test {
+protected:
+    LevelQueryTest() {
+        gSettings::RestoreInitialValues();
+        Place(mPlayer, {0, 0, 0});
+        mLevel.mPlayer = &mPlayer;
+        mPost = mScene.Node("post");
+        Place(*mPost, {5, 0, 0});
+        mWall = mScene.Node("wall");
+        Place(*mWall, {-6, 0, 0});
+        mLevel.mObjects = {mPost, mWall};
+        for (float x : {20.0f, 60.0f, 100.0f}) {
+            mBoxes.push_back(mScene.Node("box"));
+            Place(*mBoxes.back(), {x, 50, 0});
+        }
+        mLevel.mBranchRoot = new CPLevelBranch();
+        mLevel.mBranchRoot->SetObjects({mBoxes[0], mBoxes[1], mBoxes[2]});
+        mLevel.mBranchRoot->Build(0);
+    }
+    ~LevelQueryTest() override {
+        mLevel.mPlayer = nullptr;
+        gSettings::RestoreInitialValues();
+    }
+
+    static CPRayQuery Ray(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length) {
+        CPRayQuery query;
+        query.origin = origin;
+        query.direction = direction;
+        query.length = length;
+        return query;
+    }
+
+    TestScene mScene;
+    CPPlayer mPlayer;
+    CPGameObject* mPost = nullptr;
+    CPGameObject* mWall = nullptr;
+    std::vector<CPGameObject*> mBoxes;
+    CPLevel mLevel;
+};
+
+TEST_F(LevelQueryTest, CrossPlayerRayFindsThePartitionAndNearThePlayerTheLevelsObjects) {
+    // Along the boxes' row, 50 units from the player: only the partition is searched.
+    CPRayQuery far = Ray({0, 50, 0}, {1, 0, 0}, 200.0f);
+    EXPECT_TRUE(mLevel.CrossPlayerRay(far));
+    EXPECT_EQ(far.hitObject.Get(), mBoxes[0]);
+    EXPECT_EQ(far.hitPoint, D3DXVECTOR3(19, 50, 0));
+
+    // Through the player's neighbourhood: the placed objects are searched, the player is not.
+    CPRayQuery near = Ray({0, 0, 0}, {1, 0, 0}, 30.0f);
+    EXPECT_TRUE(mLevel.CrossPlayerRay(near));
+    EXPECT_EQ(near.hitObject.Get(), mPost);
+    EXPECT_FLOAT_EQ(near.length, 4.0f);
+    EXPECT_EQ(near.hitPoint, D3DXVECTOR3(4, 0, 0));
+
+    // A miss still leaves the end point of the whole segment.
+    CPRayQuery miss = Ray({0, -40, 0}, {0, -1, 0}, 10.0f);
+    EXPECT_FALSE(mLevel.CrossPlayerRay(miss));
+    EXPECT_EQ(miss.hitPoint, D3DXVECTOR3(0, -50, 0));
+
+    // With the quadtree in use the partition is not searched.
+    gSettings::quadlevels = 2;
+    CPRayQuery quad = Ray({0, 50, 0}, {1, 0, 0}, 200.0f);
+    EXPECT_FALSE(mLevel.CrossPlayerRay(quad));
+    EXPECT_EQ(quad.hitPoint, D3DXVECTOR3(200, 50, 0));
+
+    // A ray of length 0 finds nothing and leaves the query alone.
+    CPRayQuery empty = Ray({5, 0, 0}, {1, 0, 0}, 0.0f);
+    empty.hitPoint = D3DXVECTOR3(7, 7, 7);
+    EXPECT_FALSE(mLevel.CrossPlayerRay(empty));
+    EXPECT_EQ(empty.hitPoint, D3DXVECTOR3(7, 7, 7));
+}
+
+TEST_F(LevelQueryTest, CrossInterfaceRayAlsoTestsThePlayersUnit) {
+    CPRayQuery aim = Ray({-3, 0, 0}, {1, 0, 0}, 30.0f);
+    EXPECT_TRUE(mLevel.CrossInterfaceRay(aim));
+    EXPECT_EQ(aim.hitObject.Get(), &mPlayer);
+
+    CPRayQuery plain = Ray({-3, 0, 0}, {1, 0, 0}, 30.0f);
+    EXPECT_TRUE(mLevel.CrossPlayerRay(plain));
+    EXPECT_EQ(plain.hitObject.Get(), mPost);
+
+    CPRayQuery ignoring = Ray({-3, 0, 0}, {1, 0, 0}, 30.0f);
+    ignoring.ignored = &mPlayer;
+    EXPECT_TRUE(mLevel.CrossInterfaceRay(ignoring));
+    EXPECT_EQ(ignoring.hitObject.Get(), mPost);
+}
+
+TEST_F(LevelQueryTest, RayHitsUnitsStopsAtTheFirstUnitHit) {
+    CPPlayer first, second;
+    Place(first, {10, 0, 0});
+    Place(second, {20, 0, 0});
+    mLevel.mEnemies = {&second, &first};
+    CPRayQuery query = Ray({0, 0, 0}, {1, 0, 0}, 100.0f);
+    EXPECT_TRUE(mLevel.RayHitsUnits(query));
+    EXPECT_EQ(query.hitObject.Get(), &second) << "the first unit listed that is hit, not the nearest";
+
+    CPRayQuery playerOnly = Ray({0, -10, 0}, {0, 1, 0}, 100.0f);
+    EXPECT_TRUE(mLevel.RayHitsUnits(playerOnly));
+    EXPECT_EQ(playerOnly.hitObject.Get(), &mPlayer);
+
+    CPRayQuery none = Ray({0, 30, 0}, {1, 0, 0}, 100.0f);
+    EXPECT_FALSE(mLevel.RayHitsUnits(none));
+    mLevel.mEnemies.clear();
+}
+
+TEST_F(LevelQueryTest, CollectInSphereStagesAppendWithoutLookingAtEachOther) {
+    // Near the player: the partition finds nothing, the player and the post are appended.
+    ObjectList found;
+    mLevel.CollectInSphere(D3DXVECTOR3(2.5f, 0, 0), 2.0f, found);
+    EXPECT_EQ(Raw(found), (std::vector<CPGameObject*>{&mPlayer, mPost}));
+
+    // 20 units from the player in x: the partition finds the box, the placed objects are not searched.
+    found.clear();
+    mLevel.mObjects.push_back(mBoxes[0]);  // also in the partition
+    mLevel.CollectInSphere(D3DXVECTOR3(20, 48, 0), 2.0f, found);
+    EXPECT_EQ(Raw(found), (std::vector<CPGameObject*>{mBoxes[0]}));
+
+    // With the player near, the same box is found by the partition and again among the placed objects.
+    found.clear();
+    Place(mPlayer, {15, 45, 0});
+    mLevel.CollectInSphere(D3DXVECTOR3(20, 48, 0), 2.0f, found);
+    EXPECT_EQ(Raw(found), (std::vector<CPGameObject*>{mBoxes[0], mBoxes[0]}));
+
+    // Cells of the object grid around the player are searched once something is put in them.
+    found.clear();
+    mLevel.mExtentX = mLevel.mExtentY = 1000.0f;
+    mLevel.AllocateObjectGrid();
+    mLevel.AddToGridCell(51, 54, mPost);  // a cell within 10 units of the player at (15, 45)
+    mLevel.mObjects.clear();
+    mLevel.CollectInSphere(D3DXVECTOR3(5, 0, 0), 1.0f, found);
+    EXPECT_EQ(Raw(found), (std::vector<CPGameObject*>{mPost}));
+}
+
+TEST_F(LevelQueryTest, EnableUnitsBringsBackTheUnitsFromTheSixthOn) {
+    std::vector<std::unique_ptr<CPPlayer>> units;
+    for (int i = 0; i < 7; ++i) {
+        units.push_back(std::make_unique<CPPlayer>());
+        Place(*units.back(), {static_cast<float>(i), 2.0f, -40.0f});
+        units.back()->SetVisible(false);
+        units.back()->SetCollidable(false);
+        mLevel.mEnemies.push_back(units.back().get());
+    }
+    mLevel.DisableUnits();
+    EXPECT_FALSE(mLevel.mUnitsActive);
+    mLevel.EnableUnits();
+    EXPECT_TRUE(mLevel.mUnitsActive);
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(i);
+        const bool returns = i >= 5;
+        EXPECT_EQ(units[i]->IsVisible(), returns);
+        EXPECT_EQ(units[i]->IsCollidable(), returns);
+        EXPECT_EQ(units[i]->GetPosition(), D3DXVECTOR3(static_cast<float>(i), 2.0f, returns ? 3.0f : -40.0f));
+        EXPECT_FALSE(units[i]->IsDirty());
+    }
+    mLevel.mEnemies.clear();
+}
+
+TEST(Level, OwnsItsPartitionAndWhatItAdopts) {
+    gSettings::RestoreInitialValues();
+    auto* level = new CPLevel();
+    level->mCamera = new CPCamera();
+    level->mBranchRoot = new CPLevelBranch();
+    level->mCamera->mPartitionRoot = level->mBranchRoot;
+    auto* adopted = new CPGameObject("adopted");
+    auto* deletedEarlier = new CPGameObject("early");
+    level->Adopt(adopted);
+    level->Adopt(deletedEarlier);
+    level->mScene = adopted;
+    delete deletedEarlier;
+
+    CPLevelBranch* root = level->mBranchRoot;
+    level->DeletePartition();
+    EXPECT_EQ(level->mBranchRoot, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(root));
+    EXPECT_FALSE(level->mCamera->mPartitionRoot);
+
+    ScopedGlobal<CPLevel*> current(gLevel, level);
+    delete level;
+    EXPECT_EQ(gLevel, nullptr);
+    EXPECT_FALSE(gObjectRegistry::Contains(adopted));
+}
+
+}  // namespace
