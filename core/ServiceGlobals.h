@@ -1,5 +1,5 @@
 // The engine's global service objects. The host creates and sets them; the engine only reads them.
-// Each getter returns the pointer as it is: no reference taken, null while the host has not set it.
+// Engine code reaches a service through its g-global directly (docs/architecture.md lists them).
 #pragma once
 
 class CNSoundManager;
@@ -22,6 +22,8 @@ extern CPCommandDispatcher* gCommandDispatcher;
 extern PRender* gRenderer;
 extern CPTaskKernel* gTaskKernel;
 
+// The named getters, kept for callers that name them: each returns the global as it is, no reference
+// taken, null while the host has not set it.
 CNSoundManager* GetSoundManager();
 CPObjectFactory* GetObjectFactory();
 CPGameData* GetGameData();

@@ -39,7 +39,7 @@ int32_t MaterialLayerKey(int32_t number) {
 }
 
 CPSmartPtr<CPMaterial> MakeMaterial(int32_t layerKey, const std::string& effect, const std::string& texture) {
-    CPMaterialManager* materials = GetGlobalRenderContext();
+    CPMaterialManager* materials = gMaterialManager;
     if (!materials) return {};
     return materials->CreateMaterial(layerKey, effect, {texture});
 }
@@ -101,7 +101,7 @@ void CPInterface::Apply(const InterfaceFileRecord& record, int32_t number) {
     }
     mRenderObject->SetMaterial(
         MakeMaterial(MaterialLayerKey(number), record.smooth ? kSmoothEffect : kEffect, record.textureName));
-    SetController(GetCommandDispatcher() ? GetCommandDispatcher()->FindByName(record.controllerName)
+    SetController(gCommandDispatcher ? gCommandDispatcher->FindByName(record.controllerName)
                                          : CPSmartPtr<CPCommandTask>());
 
     for (const InterfaceElement& element : record.elements) {
@@ -127,7 +127,7 @@ void CPInterface::Apply(const InterfaceFileRecord& record, int32_t number) {
             const TextLine& line = element.text;
             const InterfaceText text = AddTextElement(line.font, line.x, line.y);
             mTexts[line.name] = text;
-            CPGameData* data = GetGameData();
+            CPGameData* data = gGameData;
             text.Layout(data ? data->GetText(line.key) : std::string());
             break;
         }
@@ -216,7 +216,7 @@ void CPInterface::UpdateBuffers() {
 }
 
 void CPInterface::Update() {
-    PRender* renderer = GetRenderer();
+    PRender* renderer = gRenderer;
     if (!renderer) return;
     if (mLightOn) renderer->AddLight(mLight);
     if (CPSmartPtr<CPRenderQueue> queue = renderer->GetDrawQueue()) queue->AddObjectTree(this);

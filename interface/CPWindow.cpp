@@ -24,7 +24,7 @@ float TexelsToUnits(float texels, float textureSize) {
 }  // namespace
 
 void SendToInterfaces(const std::string& command, const std::string& paramText) {
-    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
+    if (CPCommandDispatcher* dispatcher = gCommandDispatcher)
         dispatcher->SendByCategory("interface", command, paramText);
 }
 

@@ -6,7 +6,7 @@
 #include "interface/CPFontManager.h"
 
 CPSmartPtr<CPRenderObject> InterfaceText::Layout(const std::string& shown) const {
-    const CPFontManager* fonts = GetFontManager();
+    const CPFontManager* fonts = gFontManager;
     if (!fonts) return {};
     return fonts->BuildText(object, x, y, font, shown);
 }

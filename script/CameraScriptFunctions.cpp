@@ -38,7 +38,7 @@ float* LightValue(D3DLIGHT9& light, int index) {
 }  // namespace
 
 int SetDefaultCamera(lua_State*) {
-    PRender* renderer = GetRenderer();
+    PRender* renderer = gRenderer;
     if (!renderer) return 0;
     auto* camera = new CPPerspectiveCamera();
     camera->SetEye(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
@@ -148,22 +148,22 @@ int SetLight(lua_State* L) {
 }
 
 int SetMotionBlur(lua_State* L) {
-    if (PRender* renderer = GetRenderer()) renderer->SetMotionBlur(ToFloat(L, 1));
+    if (PRender* renderer = gRenderer) renderer->SetMotionBlur(ToFloat(L, 1));
     return 0;
 }
 
 int SetRadialBlur(lua_State* L) {
-    if (PRender* renderer = GetRenderer()) renderer->mRadialBlurAmount = ToFloat(L, 1);
+    if (PRender* renderer = gRenderer) renderer->mRadialBlurAmount = ToFloat(L, 1);
     return 0;
 }
 
 int SetLightCoeff(lua_State* L) {
-    if (PRender* renderer = GetRenderer()) renderer->mLightCoeff = ToFloat(L, 1);
+    if (PRender* renderer = gRenderer) renderer->mLightCoeff = ToFloat(L, 1);
     return 0;
 }
 
 int SetFade(lua_State* L) {
-    if (PRender* renderer = GetRenderer()) renderer->SetFadeLevel(ToFloat(L, 1));
+    if (PRender* renderer = gRenderer) renderer->SetFadeLevel(ToFloat(L, 1));
     return 0;
 }
 
@@ -171,7 +171,7 @@ int GetTextureSize(lua_State* L) {
     const std::string path = CheckedString(L, 1);
     UINT width = 0;
     UINT height = 0;
-    PRender* renderer = GetRenderer();
+    PRender* renderer = gRenderer;
     CPFileReader file(path, false);
     if (renderer && renderer->GetDevice() && SUCCEEDED(file.Load())) {
         D3DXIMAGE_INFO info{};
@@ -191,12 +191,12 @@ int GetTextureSize(lua_State* L) {
 }
 
 int Pup(lua_State*) {
-    if (PRender* renderer = GetRenderer()) renderer->mTuningIndex = std::max(renderer->mTuningIndex - 1, 0);
+    if (PRender* renderer = gRenderer) renderer->mTuningIndex = std::max(renderer->mTuningIndex - 1, 0);
     return 0;
 }
 
 int Pdown(lua_State*) {
-    if (PRender* renderer = GetRenderer())
+    if (PRender* renderer = gRenderer)
         renderer->mTuningIndex = std::min(renderer->mTuningIndex + 1, kLastTuningIndex);
     return 0;
 }

@@ -23,7 +23,7 @@ CPInterface* ScreenArgument(lua_State* L) { return ToObject<CPInterface>(L, 1); 
 
 // The display text of the key; empty when the key or the game data is missing.
 std::string DisplayText(const std::string& key) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     return data ? data->GetText(key) : std::string();
 }
 

@@ -71,7 +71,7 @@ int SendCommandByName(lua_State* L) {
     const std::string name = CheckedString(L, 1);
     const std::string command = CheckedString(L, 2);
     const std::string params = CheckedString(L, 3);
-    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher()) dispatcher->SendByName(name, command, params);
+    if (CPCommandDispatcher* dispatcher = gCommandDispatcher) dispatcher->SendByName(name, command, params);
     return 0;
 }
 
@@ -87,7 +87,7 @@ int SendCommandByCategory(lua_State* L) {
     const std::string category = CheckedString(L, 1);
     const std::string command = CheckedString(L, 2);
     const std::string params = CheckedString(L, 3);
-    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
+    if (CPCommandDispatcher* dispatcher = gCommandDispatcher)
         dispatcher->SendByCategory(category, command, params);
     return 0;
 }
@@ -188,8 +188,8 @@ int LoadRenderObject(lua_State* L) {
 
 int DrawDynamicObject(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
-    if (object == nullptr || GetRenderer() == nullptr) return 0;
-    if (CPSmartPtr<CPRenderQueue> queue = GetRenderer()->GetDrawQueue()) queue->AddObjectTree(object);
+    if (object == nullptr || gRenderer == nullptr) return 0;
+    if (CPSmartPtr<CPRenderQueue> queue = gRenderer->GetDrawQueue()) queue->AddObjectTree(object);
     return 0;
 }
 

@@ -21,7 +21,7 @@ constexpr int32_t kPlayerTypeOff = 9;
 // Pushes a number field of the game data, or nothing without game data; returns the result count.
 template <class Field>
 int PushDataNumber(lua_State* L, Field field) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     lua_pushnumber(L, static_cast<lua_Number>(data->*field));
     return 1;
@@ -30,7 +30,7 @@ int PushDataNumber(lua_State* L, Field field) {
 // Stores the first argument, truncated toward zero, in an integer field of the game data.
 int StoreDataInteger(lua_State* L, int32_t CPGameData::*field) {
     const int32_t value = ToInteger(L, 1);
-    if (CPGameData* data = GetGameData()) data->*field = value;
+    if (CPGameData* data = gGameData) data->*field = value;
     return 0;
 }
 
@@ -49,13 +49,13 @@ std::string ActiveCarModel(const std::string& playerName) {
 
 void ChangeMoney(CPGameData& data, float amount) {
     data.mMoney = amount;
-    if (CPCommandDispatcher* dispatcher = GetCommandDispatcher())
+    if (CPCommandDispatcher* dispatcher = gCommandDispatcher)
         dispatcher->SendByName("gamemenu", "change_money", FormatTwoDecimals(data.mMoney));
 }
 
 int SetMoney(lua_State* L) {
     const float amount = ToFloat(L, 1);
-    if (CPGameData* data = GetGameData()) ChangeMoney(*data, amount);
+    if (CPGameData* data = gGameData) ChangeMoney(*data, amount);
     return 0;
 }
 
@@ -101,36 +101,36 @@ int GetTemp(lua_State* L) {
 
 int SetPlayerName(lua_State* L) {
     const std::string name = PlainString(L, 1);
-    if (CPGameData* data = GetGameData()) data->mPlayerName = name;
+    if (CPGameData* data = gGameData) data->mPlayerName = name;
     return 0;
 }
 
 int SetProfileName(lua_State* L) {
     const std::string name = PlainString(L, 1);
-    if (CPGameData* data = GetGameData()) data->ResetProfile(name);
+    if (CPGameData* data = gGameData) data->ResetProfile(name);
     return 0;
 }
 
 int GetProfileName(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     lua_pushlstring(L, data->mProfileName.data(), data->mProfileName.size());
     return 1;
 }
 
 int InitPlayer(lua_State*) {
-    if (CPGameData* data = GetGameData()) data->LoadPlayer();
+    if (CPGameData* data = gGameData) data->LoadPlayer();
     return 0;
 }
 
 int SetPlayerType(lua_State* L) {
     const bool on = ToBool(L, 1);
-    if (CPGameData* data = GetGameData()) data->mPlayerType = on ? kPlayerTypeOn : kPlayerTypeOff;
+    if (CPGameData* data = gGameData) data->mPlayerType = on ? kPlayerTypeOn : kPlayerTypeOff;
     return 0;
 }
 
 int GetActiveCar(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     lua_pushstring(L, ActiveCarModel(data->mPlayerName).c_str());
     return 1;
@@ -151,7 +151,7 @@ int GetDifficulty(lua_State* L) {
 
 int SetDifficult(lua_State* L) {
     const bool difficult = ToBool(L, 1);
-    if (CPGameData* data = GetGameData()) {
+    if (CPGameData* data = gGameData) {
         data->mDifficult = difficult;
         data->LoadDifficulty();
     }
@@ -159,7 +159,7 @@ int SetDifficult(lua_State* L) {
 }
 
 int GetDifficult(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     lua_pushnumber(L, data->mDifficult ? 1 : 0);
     return 1;

@@ -42,7 +42,7 @@ std::string FormatRecordTime(const RecordEntry& record) {
 int AddBonus(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
     const int32_t value = ToInteger(L, 2);
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     // Made in place: a copied temporary's Release would leave the object's count at 0.
     if (data != nullptr && object != nullptr) data->mBonusList.emplace_back(object, value);
     return 0;
@@ -50,7 +50,7 @@ int AddBonus(lua_State* L) {
 
 int EraseBonus(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr || object == nullptr) return 0;
     auto& list = data->mBonusList;
     const auto found =
@@ -62,13 +62,13 @@ int EraseBonus(lua_State* L) {
 }
 
 int GetBonusesCount(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     lua_pushnumber(L, data ? static_cast<lua_Number>(data->mBonusList.size()) : 0);
     return 1;
 }
 
 int ClearBonuses(lua_State*) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     for (BonusEntry& entry : data->mBonusList) ReleaseIfAlive(entry.mObject);
     data->mBonusList.clear();
@@ -77,7 +77,7 @@ int ClearBonuses(lua_State*) {
 
 int GetBonusList(lua_State* L) {
     lua_newtable(L);
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 1;
     int index = 1;
     for (const BonusEntry& entry : data->mBonusList) {
@@ -91,13 +91,13 @@ int GetBonusList(lua_State* L) {
 }
 
 int ClearGameData(lua_State*) {
-    if (CPGameData* data = GetGameData()) data->ClearGameData();
+    if (CPGameData* data = gGameData) data->ClearGameData();
     return 0;
 }
 
 // A level without a records table answers an empty table.
 int GetRecords(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     const std::vector<RecordEntry>* table = data ? LevelTable(L, *data) : nullptr;
     lua_newtable(L);
     if (table == nullptr) return 1;
@@ -116,7 +116,7 @@ int GetRecords(lua_State* L) {
 // Offers the player's best round of the race to the level's records. Only the rounds the lap times hold
 // are read, and a race without a round offers nothing.
 int CheckPlayerRecords(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     bool entered = false;
     if (data != nullptr && LevelTable(L, *data) != nullptr) {
         const size_t rounds = std::min(static_cast<size_t>(std::max(data->mRoundCount, 0)), data->mLapTimes.size());
@@ -133,7 +133,7 @@ int CheckPlayerRecords(lua_State* L) {
 }
 
 int SaveScore(lua_State*) {
-    if (CPGameData* data = GetGameData()) data->SaveScores();
+    if (CPGameData* data = gGameData) data->SaveScores();
     return 0;
 }
 

@@ -13,13 +13,13 @@ namespace ScriptFunctions {
 
 // A failed write leaves the slot as it was; the scripts get no report of it.
 int SaveGame(lua_State*) {
-    if (CPGameData* data = GetGameData()) SaveCurrentProfile(*data);
+    if (CPGameData* data = gGameData) SaveCurrentProfile(*data);
     return 0;
 }
 
 int LoadGame(lua_State* L) {
     const std::string fileName = PlainString(L, 1);
-    if (CPGameData* data = GetGameData()) LoadSaveGame(*data, fileName);
+    if (CPGameData* data = gGameData) LoadSaveGame(*data, fileName);
     return 0;
 }
 
@@ -35,7 +35,7 @@ int GetSaves(lua_State* L) {
 
 int NewPlayer(lua_State* L) {
     const std::string name = PlainString(L, 1);
-    if (CPGameData* data = GetGameData()) {
+    if (CPGameData* data = gGameData) {
         data->mPlayerName = name;
         WriteSaveGame(*data, SaveSlotFileName(0));
     }

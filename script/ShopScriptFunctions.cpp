@@ -37,7 +37,7 @@ int PushCarConfig(lua_State* L, const CarConfigRecord& config) {
 template <class Record, class Push>
 int PushItemInfo(lua_State* L, CPShopTable<Record> CPGameData::*table, int resultCount, Push push) {
     const std::string name = PlainString(L, 1);
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     const Record* record = (data->*table).Find(name);
     if (record == nullptr) return 0;
@@ -54,7 +54,7 @@ template <class Record>
 int PushOffered(lua_State* L, CPShopTable<Record> CPGameData::*table,
                 std::vector<const std::string*> (*fitted)(const CarConfigRecord&)) {
     std::vector<std::string> names;
-    if (CPGameData* data = GetGameData()) {
+    if (CPGameData* data = gGameData) {
         const std::vector<const std::string*> mounted = fitted(data->mCarConfig);
         for (const auto& [name, record] : (data->*table).Entries()) {
             if (!data->IsOffered(record.mAvailability)) continue;
@@ -68,12 +68,12 @@ int PushOffered(lua_State* L, CPShopTable<Record> CPGameData::*table,
 }  // namespace
 
 int GetCarInfo(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     return data ? PushCarConfig(L, data->mCarConfig) : 0;
 }
 
 int GetRealCarInfo(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     return data ? PushCarConfig(L, data->mRealCarConfig) : 0;
 }
 
@@ -86,19 +86,19 @@ int SetCarInfo(lua_State* L) {
     for (std::string* name : names) *name = PlainString(L, index++);
     config.mSuperWeaponCount = ToInteger(L, index++);
     config.mMine = PlainString(L, index);
-    if (CPGameData* data = GetGameData()) data->mCarConfig = config;
+    if (CPGameData* data = gGameData) data->mCarConfig = config;
     return 0;
 }
 
 int CommitCarSettings(lua_State*) {
-    if (CPGameData* data = GetGameData()) data->CommitCarConfig();
+    if (CPGameData* data = gGameData) data->CommitCarConfig();
     return 0;
 }
 
 // Trades the current configuration in and buys the best ready-made one of the missions so far that the
 // player can afford. Only the presets there are count: a mission beyond them starts from the last one.
 int AutoSetting(lua_State*) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     const float budget = data->GetEquipmentValue(data->mCarConfig) + data->mMoney;
     const int64_t wanted = kPresetsPerMission * data->mCurrentMission;
@@ -169,7 +169,7 @@ int GetMineNames(lua_State* L) {
 }
 
 int GetSuperWeaponNames(lua_State* L) {
-    CPGameData* data = GetGameData();
+    CPGameData* data = gGameData;
     if (data != nullptr && data->mCarConfig.mSuperWeaponCount >= kSuperWeaponSlots)
         return PushNameList(L, {});
     return PushOffered(L, &CPGameData::mSuperWeapons,
@@ -199,7 +199,7 @@ int GetEngineNames(lua_State* L) {
 
 int IsValidGameDataName(lua_State* L) {
     const std::string name = PlainString(L, 1);
-    const CPGameData* data = GetGameData();
+    const CPGameData* data = gGameData;
     const bool valid = data != nullptr &&
                        (data->mWeapons.Contains(name) || data->mMines.Contains(name) ||
                         data->mSuperWeapons.Contains(name) || data->mBumpers.Contains(name) ||

@@ -22,7 +22,7 @@ namespace {
 constexpr int32_t kVideoPriority = 400;
 
 CPSmartPtr<CNSound> NamedSound(const std::string& name) {
-    CNSoundManager* manager = GetSoundManager();
+    CNSoundManager* manager = gSoundManager;
     return manager ? manager->GetSound(name) : CPSmartPtr<CNSound>();
 }
 
@@ -36,7 +36,7 @@ void Restart(CNSound& sound, bool loop) {
 }
 
 void PlaceSound(const CPSmartPtr<CNSound>& sound, const D3DVECTOR& position, const D3DVECTOR& velocity) {
-    if (CNSoundManager* manager = GetSoundManager()) manager->SetSoundPosition(sound, position, velocity);
+    if (CNSoundManager* manager = gSoundManager) manager->SetSoundPosition(sound, position, velocity);
 }
 
 D3DVECTOR ReadD3DVector(lua_State* L, int first) {
@@ -111,7 +111,7 @@ int IsSpecialSoundPlaying(lua_State* L) {
 }
 
 int StopSounds(lua_State*) {
-    if (CNSoundManager* manager = GetSoundManager()) manager->StopAllSounds();
+    if (CNSoundManager* manager = gSoundManager) manager->StopAllSounds();
     return 0;
 }
 
@@ -122,7 +122,7 @@ int GetSoundVolume(lua_State* L) {
 
 int SetSoundVolume(lua_State* L) {
     gSettings::soundVolume = ToFloat(L, 1);
-    if (CNSoundManager* manager = GetSoundManager()) manager->SetSoundVolume(gSettings::soundVolume);
+    if (CNSoundManager* manager = gSoundManager) manager->SetSoundVolume(gSettings::soundVolume);
     return 0;
 }
 
@@ -133,7 +133,7 @@ int GetMusicVolume(lua_State* L) {
 
 int SetMusicVolume(lua_State* L) {
     gSettings::musicVolume = ToFloat(L, 1);
-    if (CNSoundManager* manager = GetSoundManager()) manager->SetMusicVolume(gSettings::musicVolume);
+    if (CNSoundManager* manager = gSoundManager) manager->SetMusicVolume(gSettings::musicVolume);
     return 0;
 }
 
@@ -227,7 +227,7 @@ int IsWeather(lua_State* L) {
 
 int InitWarning(lua_State* L) {
     const int32_t percent = ToInteger(L, 1);
-    if (PRender* renderer = GetRenderer()) renderer->DrawWarningScreen(percent);
+    if (PRender* renderer = gRenderer) renderer->DrawWarningScreen(percent);
     return 0;
 }
 
