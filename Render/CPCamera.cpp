@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "Render/PRender.h"
+#include "Render/ScriptValues.h"
 #include "core/FrameClock.h"
 #include "core/GeometryUtils.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
-#include "script/ScriptValues.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 #include "simulation/vehicle/CPCar.h"
@@ -130,7 +130,7 @@ void CPCamera::Update() {
     UpdateShake(car->mCrashed, car->mCrashTime, dt);
 
     // Orbit about the focus point.
-    const float yaw = mSmoothedYaw + (gScriptTemp == 0.0f ? level->mCameraYawOffset : 0.0f);
+    const float yaw = mSmoothedYaw + (gTempValue == 0.0f ? level->mCameraYawOffset : 0.0f);
     const float pitch = (mPitch - kHalfPi) + SafeQuotient(mEasedAmplitude, mReferenceSpeed) + mPitchOffset;
     D3DXMATRIX pitchTurn, yawTurn, orbit;
     D3DXMatrixRotationY(&pitchTurn, pitch);

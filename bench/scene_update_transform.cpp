@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/CPGameObject.h"
-#include "simulation/level/ShadowMatrix.h"
+#include "core/ShadowMatrix.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "simulation/level/ShadowMatrix.h"
+#include "core/ShadowMatrix.h"
 
 CPAxisBox::CPAxisBox()
     : mMinimum(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum),

@@ -14,9 +14,9 @@
 
 #include "platform/WinTypes.h"
 #include "script/CPShopTable.h"
-#include "script/MissionRecords.h"
-#include "script/RaceRecords.h"
-#include "script/ShopRecords.h"
+#include "simulation/level/MissionRecords.h"
+#include "simulation/level/RaceRecords.h"
+#include "simulation/level/ShopRecords.h"
 
 // Not reference counted: the host makes it with a plain new before the scripts run and deletes it at
 // the end. It owns everything in it.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Render/ScriptValues.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/ServiceGlobals.h"
 #include "core/StringUtils.h"
@@ -10,8 +11,6 @@
 #include "script/ScriptCalls.h"
 
 using namespace ScriptCalls;
-
-float gTempValue = 0.0f;
 
 namespace ScriptFunctions {
 namespace {

@@ -4,9 +4,6 @@
 
 #include <lua.hpp>
 
-// The value SetTemp keeps for GetTemp; nothing else reads it.
-extern float gTempValue;
-
 class CPGameData;
 
 namespace ScriptFunctions {

@@ -213,7 +213,7 @@ public:
     // The camera target's forward direction in world space: the car's local (0, -1, 0) turned by its
     // orientation, written every frame.
     D3DXVECTOR3 mForward;
-    float mCameraYawOffset = 0.0f;  // radians, added to the chase camera's yaw while gScriptTemp is 0
+    float mCameraYawOffset = 0.0f;  // radians, added to the chase camera's yaw while gTempValue is 0
     bool mFixedHeadingSet = false;  // set when the player's race ends
     float mFixedHeading = 0.0f;     // radians; the chase camera looks along it (plus 3/4 pi) while set
     int32_t mRollingView = 0;       // the rolling (attract) camera's current view

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "script/MissionRecords.h"
+#include "simulation/level/MissionRecords.h"
 
 constexpr const char* kMissionFolder = "Data\\Levels";
 

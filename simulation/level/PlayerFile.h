@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "script/ShopRecords.h"
+#include "simulation/level/ShopRecords.h"
 
 constexpr const char* kPlayerFileName = "DATA\\player.dat";
 

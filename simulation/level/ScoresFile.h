@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "script/RaceRecords.h"
+#include "simulation/level/RaceRecords.h"
 
 class CPFileReader;
 class CPFileWriter;

@@ -4,9 +4,9 @@
 
 #include "Render/CPCamera.h"
 #include "Render/PRender.h"
+#include "Render/ScriptValues.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
-#include "script/ScriptValues.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
 #include "support/ScopedLevel.h"
@@ -24,7 +24,7 @@ protected:
         gSettings::screenHeight = 600;
         gSettings::distance = 700;
         gSettings::cam_speed = 2;
-        gScriptTemp = 0.0f;
+        gTempValue = 0.0f;
         time.SetDelta(0.1f);
         // A camera settled behind a car heading along +x: nothing left to ease.
         level.Level().mForward = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
@@ -37,7 +37,7 @@ protected:
     }
     ~ChaseCameraTest() override {
         gSettings::RestoreInitialValues();
-        gScriptTemp = 0.0f;
+        gTempValue = 0.0f;
     }
 
     const CPPerspectiveCamera& Main() const { return *camera.GetViewCamera(); }
@@ -178,7 +178,7 @@ TEST_F(ChaseCameraTest, ScriptValueSwitchesTheLevelsYawOffset) {
     // Turned by a quarter: behind the car is now -y.
     ExpectVec3Near(EyeOffset(), D3DXVECTOR3(0, -std::cos(0.3f), std::sin(0.3f)) * 10.0f, 1e-4f);
 
-    gScriptTemp = 2.0f;
+    gTempValue = 2.0f;
     camera.Update();
     ExpectVec3Near(EyeOffset(), D3DXVECTOR3(-std::cos(0.3f), 0, std::sin(0.3f)) * 10.0f, 1e-4f);
 }

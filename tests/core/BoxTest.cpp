@@ -6,7 +6,7 @@
 
 #include "core/CPAxisBox.h"
 #include "core/CPBoundingBox.h"
-#include "simulation/level/ShadowMatrix.h"
+#include "core/ShadowMatrix.h"
 #include "support/MathExpect.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "core/CPTaskKernel.h"
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
-#include "simulation/level/ShadowMatrix.h"
+#include "core/ShadowMatrix.h"
 #include "support/CommandLog.h"
 #include "support/MathExpect.h"
 #include "support/RecordingTask.h"

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "Render/ScriptValues.h"
 #include "core/config/Settings.h"
 #include "support/CommandLog.h"
 #include "support/GameMenuScriptRig.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -34,6 +36,7 @@ TEST_F(ProfileScripts, IntegerFieldsAreTruncatedAndReadBack) {
 }
 
 TEST_F(ProfileScripts, ScoreTableStubsAnswerWithoutEffect) {
+    ScopedGlobal<float> temp(gTempValue, 0.0f);
     ASSERT_EQ(lua.Run("echo = AddScore(1, 2, 'last')\nbare = AddScore()\nin_table = IsInTable(5)\n"
                       "SetScoreLine('ann', 1, 2)\nline, value = GetScoreLine(1)\nSetTemp(2.5)\ntemp = GetTemp()"),
               "");
@@ -45,6 +48,13 @@ TEST_F(ProfileScripts, ScoreTableStubsAnswerWithoutEffect) {
     EXPECT_EQ(lua.Number("value"), 0);
     EXPECT_EQ(lua.Number("temp"), 2.5);
     EXPECT_EQ(data->mKills, 0);
+}
+
+TEST_F(ProfileScripts, SetTempKeepsTheValueTheChaseCameraReads) {
+    ScopedGlobal<float> temp(gTempValue, 0.0f);
+    ASSERT_EQ(lua.Run("SetTemp(-1.5)\nback = GetTemp()"), "");
+    EXPECT_EQ(gTempValue, -1.5f) << "one value: a non-zero one stops the camera's level yaw offset";
+    EXPECT_EQ(lua.Number("back"), -1.5);
 }
 
 TEST_F(ProfileScripts, SetProfileNameResetsTheProfile) {

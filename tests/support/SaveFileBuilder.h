@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/WinTypes.h"
-#include "script/RaceRecords.h"
+#include "simulation/level/RaceRecords.h"
 
 class SaveFileBuilder {
 public:

@@ -1,0 +1,3 @@
+#include "Render/ScriptValues.h"
+
+float gTempValue = 0.0f;

@@ -1,0 +1,3 @@
+#include "core/ShadowMatrix.h"
+
+D3DXMATRIX gShadowMatrix;  // zeros

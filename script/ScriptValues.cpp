@@ -1,3 +1,0 @@
-#include "script/ScriptValues.h"
-
-float gScriptTemp = 0.0f;

@@ -1,3 +1,0 @@
-#include "simulation/level/ShadowMatrix.h"
-
-D3DXMATRIX gShadowMatrix;  // zeros
