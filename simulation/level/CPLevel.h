@@ -14,7 +14,7 @@
 #include "core/CPSmartPtr.h"
 #include "platform/D3D9Types.h"
 #include "platform/D3DX9Math.h"
-#include "script/RaceRecords.h"
+#include "simulation/level/RaceRecords.h"
 
 class CPCamera;
 class CPLevelBranch;
