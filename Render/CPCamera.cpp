@@ -113,7 +113,7 @@ void CPCamera::Update() {
     D3DXVec3Normalize(&heading, &heading);
     mYaw = std::fabs(std::acos(std::clamp(heading.x, -1.0f, 1.0f)));
     if (heading.y < 0.0f) mYaw = -mYaw;
-    mDriftFollow += (car->mDrift - mDriftFollow) * dt * 6.0f;
+    mDriftFollow += (car->mCameraSteer - mDriftFollow) * dt * 6.0f;
     mYaw += mDriftFollow;
     if (mYaw < 0.0f) mYaw += kTwoPi;
     if (level->mFixedHeadingSet || (car->mCrashed && gSettings::cam_speed == kHardestDifficulty))
@@ -162,7 +162,7 @@ void CPCamera::Update() {
     D3DXVec3TransformCoord(&view, &view, &tilt);
     target = eye + view;
     D3DXMATRIX roll;
-    D3DXMatrixRotationAxis(&roll, &view, car->mRoll * -0.5f);
+    D3DXMatrixRotationAxis(&roll, &view, car->mVisualYaw * -0.5f);
     D3DXVec3TransformCoord(&up, &up, &roll);
     PlaceCameras(eye, target, up);
 

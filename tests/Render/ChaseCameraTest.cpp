@@ -140,7 +140,7 @@ TEST_F(ChaseCameraTest, SmoothedYawTakesTheShortWayAcrossZero) {
 }
 
 TEST_F(ChaseCameraTest, DriftIsFollowedAndAddedToTheYaw) {
-    level.Car().mDrift = 0.5f;
+    level.Car().mCameraSteer = 0.5f;
     camera.Update();
     EXPECT_FLOAT_EQ(camera.mDriftFollow, 0.5f * 0.1f * 6.0f);
     EXPECT_FLOAT_EQ(camera.mYaw, 0.3f);
@@ -164,7 +164,7 @@ TEST_F(ChaseCameraTest, FixedHeadingOverridesTheCar) {
         level.Level().mFixedHeadingSet = c.fixedHeadingSet;
         level.Level().mFixedHeading = 1.0f;
         level.Car().mCrashed = c.crashed;
-        level.Car().mDrift = 0.2f;
+        level.Car().mCameraSteer = 0.2f;
         gSettings::cam_speed = c.difficulty;
         camera.mDriftFollow = 0.2f;
         camera.Update();
@@ -200,7 +200,7 @@ TEST_F(ChaseCameraTest, CameraComesNoCloserThanHalfItsDistanceAndDropsInstead) {
 TEST_F(ChaseCameraTest, RollTurnsTheUpVectorAboutTheViewByHalfTheCarsRoll) {
     camera.Update();
     const D3DXVECTOR3 level0 = Main().GetUp();
-    level.Car().mRoll = 0.4f;
+    level.Car().mVisualYaw = 0.4f;
     camera.Update();
     const D3DXVECTOR3 rolled = Main().GetUp();
     EXPECT_NEAR(std::acos(D3DXVec3Dot(&level0, &rolled)), 0.2f, 1e-4f);

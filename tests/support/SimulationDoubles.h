@@ -45,6 +45,7 @@ public:
 // A car whose state the test writes directly into the public fields.
 class FakeCar : public CPCar {
 public:
+    FakeCar() : CPCar(nullptr) {}
     size_t GetSize() const override { return sizeof(FakeCar); }
     std::string GetClassName() const override { return "FakeCar"; }
 };

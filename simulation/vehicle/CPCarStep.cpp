@@ -1,0 +1,271 @@
+// The vehicle step: wheel rays become suspension, damping, side friction and drive forces; drag, nitro
+// and braking pushes are added; the pose objects of the model follow the visual pitch and yaw.
+#include <algorithm>
+#include <cmath>
+
+#include "Render/PRender.h"
+#include "core/CPGameObject.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
+#include "simulation/level/CPLevel.h"
+#include "simulation/physics/PhysController.h"
+#include "simulation/physics/PhysMath.h"
+#include "simulation/physics/PhysRigidBody.h"
+#include "simulation/physics/PhysSensor.h"
+#include "simulation/vehicle/CPCar.h"
+
+using PhysMath::Cross;
+using PhysMath::Dot;
+using PhysMath::SafeNormalize;
+using PhysMath::Xyz;
+
+namespace {
+constexpr int32_t kHardestDifficulty = 3;
+constexpr float kRadiansToDegrees = 57.295776f;
+constexpr float kHalfPi = 1.5707964f;
+constexpr float kNitroTopSpeed = 27.777779f;  // units per second above which nitro pushes no more
+constexpr uint32_t kDebugRayColour = 0xFFFF00FF;
+
+D3DXVECTOR3 Row(const D3DXMATRIX& m, int r) { return {m.m[r][0], m.m[r][1], m.m[r][2]}; }
+
+// v x R for the rotation rows of a row-vector transform.
+D3DXVECTOR3 Rotate(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
+    return Row(m, 0) * v.x + Row(m, 1) * v.y + Row(m, 2) * v.z;
+}
+
+float Sign(float value) { return value > 0.0f ? 1.0f : (value < 0.0f ? -1.0f : 0.0f); }
+
+D3DXQUATERNION PoseRotation(float aboutX, float aboutY) {
+    D3DXMATRIX x, y, both;
+    D3DXMatrixRotationX(&x, aboutX);
+    D3DXMatrixRotationY(&y, aboutY);
+    D3DXMatrixMultiply(&both, &x, &y);
+    D3DXQUATERNION q;
+    D3DXQuaternionRotationMatrix(&q, &both);
+    return q;
+}
+
+void Turn(CPGameObject* object, const D3DXQUATERNION& rotation) {
+    if (!object) return;
+    object->SetRotation(rotation);
+    object->UpdateTransform();
+}
+}  // namespace
+
+void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
+    PhysRigidBody* body = controller ? controller->GetBody() : nullptr;
+    if (!body) return;
+    const int32_t difficulty = gSettings::cam_speed;
+
+    // 1. Sliding sets in with the brake and drift held, and fades otherwise.
+    if (mBrakeInput && mDriftInput)
+        mSlideAmount = mSlide;
+    else
+        mSlideAmount = std::max(0.0f, mSlideAmount - 3.0f * dt);
+
+    // 2. Body frame and its inverse.
+    mBodyTransform = body->GetTransform();
+    const D3DXVECTOR3 X = Row(mBodyTransform, 0), Y = Row(mBodyTransform, 1), Z = Row(mBodyTransform, 2);
+    const D3DXVECTOR3 position = Row(mBodyTransform, 3);
+    D3DXMatrixIdentity(&mInverseTransform);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) mInverseTransform.m[r][c] = mBodyTransform.m[c][r];
+    mInverseTransform.m[3][0] = -Dot(position, X);
+    mInverseTransform.m[3][1] = -Dot(position, Y);
+    mInverseTransform.m[3][2] = -Dot(position, Z);
+
+    // 3. - 4.
+    for (bool& touching : mTouching) touching = false;
+    D3DXVECTOR3 force(0.0f, 0.0f, 0.0f), torque(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 v = Xyz(body->velocity);
+    mVelocity = v;
+    mSpeed = PhysMath::SafeLength(v);
+
+    // 5. The steered wheels' heading: less steering at speed unless sliding; a hard spin while sliding
+    // counter-steers.
+    const float f = mSlideAmount != 0.0f ? 1.0f : 1.0f - std::min(0.025f * mSpeed, 0.9f);
+    float angle = f * mSteer;
+    if (mSlideAmount == mSlide && std::fabs(body->state.angularMomentum.z) > 4.0f) angle = -f * mSteer;
+    D3DXVECTOR3 heading = Rotate(D3DXVECTOR3(std::sin(angle), std::cos(angle), 0.0f), mBodyTransform);
+    heading.z = 0.0f;
+    mWheelHeading = SafeNormalize(heading);
+
+    // 6. - 9.
+    mContactSum = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    if (mCrashed) {
+        mDrive = difficulty == kHardestDifficulty ? mDrive * (1.0f - dt) : 0.0f;
+        mCrashTime += dt;
+    }
+    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheel(i, force, torque);
+    mContactSum = mContactSum * 0.25f;
+    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheelMeshes(i, dt, v);
+
+    // 11. Forward drag.
+    force += Y * (-0.5f * Dot(v, Y));
+
+    // 12. Pose objects: "bike" normally, "bike01" while pitched back or stopping.
+    CPSmartPtr<CPGameObject> mainObject = mOwner ? mOwner->FindObject("bike") : CPSmartPtr<CPGameObject>();
+    CPSmartPtr<CPGameObject> otherObject = mOwner ? mOwner->FindObject("bike01") : CPSmartPtr<CPGameObject>();
+    CPGameObject* shown = mainObject.Get();
+    CPGameObject* hidden = otherObject.Get();
+    mMainPose = true;
+    mStopPose = false;
+    mNitroPose = false;
+    if (mStopInput) {
+        mNitro = 0.0f;
+        mVisualPitch += 2.0f * dt * (0.5f - mVisualPitch);
+        if (mVisualPitch < 0.0f) {
+            mPushAmount = 0.0f;
+        } else {
+            std::swap(shown, hidden);
+            mStopPose = true;
+            mMainPose = false;
+        }
+    } else {
+        mVisualPitch += 2.0f * dt * (-0.5f * mNitro - mVisualPitch);
+        if (mVisualPitch > 0.0f) {
+            std::swap(shown, hidden);
+            mMainPose = false;
+        } else if (mNitro > 0.0f) {
+            mNitroPose = true;
+        }
+    }
+
+    // 13. Lean, and the crashed body's spin and tumble.
+    if (mCrashed && difficulty == kHardestDifficulty) {
+        mVisualYaw -= 3.0f * dt * mVisualYaw;
+        mSpinAngle += 3.0f * dt * (mSpinTarget - mSpinAngle);
+        mTumbleAngle += mSpeed * mTumbleRate * dt * 0.1f;
+    } else {
+        const float s = mStopPose ? 1.0f : 2.0f;
+        mVisualYaw += dt * (-s * mSteer - mVisualYaw);
+    }
+
+    // 14. - 17.
+    const D3DXQUATERNION pose = PoseRotation(mVisualPitch, mVisualYaw);
+    mYawDegrees = mVisualYaw * kRadiansToDegrees;
+    mPitchDegrees = mVisualPitch * kRadiansToDegrees;
+    if (shown) shown->SetVisible(true);
+    if (hidden) hidden->SetVisible(false);
+    if (mBrakeInput)
+        SetBrakeLights(mBrakeInput, mDriftInput);
+    else
+        SetStopLights(mStopInput);
+    Turn(shown, pose);
+    if (mOwner) Turn(mOwner->FindObject("car2").Get(), PoseRotation(mTumbleAngle, mSpinAngle));
+
+    // 18. - 20.
+    mPitchMagnitude = -std::fabs(mVisualPitch);
+    mNitroPush = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    if (mNitroPose) {
+        const D3DXVECTOR3 forward = SafeNormalize(-Y);
+        const float gain = std::max(0.0f, (kNitroTopSpeed - mSpeed) * 20.0f);
+        mNitroPush = forward * (gain * mAccelerationFront * mNitro * dt);
+    }
+    D3DXVECTOR3 push(0.0f, 0.0f, 0.0f);
+    const float along = Dot(Xyz(body->velocity), Y);
+    if (mStopPose) {
+        mPushAmount += (2.0f * along - mPushAmount) * dt * 0.1f;
+        push = -Y * mPushAmount;
+    } else if (mBrakeInput && !mDriftInput) {
+        mPushAmount += (0.5f * along - mPushAmount) * dt * 0.05f;
+        push = -Y * mPushAmount;
+    }
+
+    // 21. - 23.
+    mCameraSteer = mSteer * (mSlideAmount > 0.0f ? -2.0f : -1.0f);
+    controller->SetForce(PhysMath::Direction(force + mNitroPush + push));
+    controller->SetTorque(PhysMath::Direction(torque));
+    mSoundTimer += dt;
+    UpdateSounds();
+}
+
+void CPCar::UpdateWheel(int32_t i, D3DXVECTOR3& force, D3DXVECTOR3& torque) {
+    if (i < 0 || i >= kMaxWheels) return;
+    const bool front = i < 2;
+    const float k = front ? mSpringFront : mSpringBack;
+    const float c = mDamping;
+    const PhysSensor* sensor = mSensors[i];
+    const float depth = sensor ? sensor->GetHitDepth() : 0.0f;
+    if (!(depth > 0.0f)) {
+        mAirborne[i] = true;
+        return;
+    }
+    const auto* body = static_cast<const PhysRigidBody*>(mController ? mController->GetBody() : nullptr);
+    const D3DXVECTOR3 X = Row(mBodyTransform, 0), Y = Row(mBodyTransform, 1);
+    const D3DXVECTOR3 position = Row(mBodyTransform, 3);
+    const D3DXVECTOR3 hit = Xyz(sensor->GetHitPoint());
+    mContactSum += hit;
+    const D3DXVECTOR3 r1 = Rotate(Xyz(sensor->GetStart()), mBodyTransform);
+    if (mDebug && gRenderer) gRenderer->AddDebugLine(kDebugRayColour, r1 + position, hit);
+    mTouching[i] = true;
+    mContactPoints[i] = hit;
+    mAirborne[i] = false;
+
+    // How far the wheel hangs from its rest height, within its pins.
+    const float limit = front ? mFrontMinRadius : mBackMinRadius;
+    if (mFixedMax)
+        mWheelOffsets[i] = mWheelRadius - mRayLength;
+    else if (mFixedMin)
+        mWheelOffsets[i] = limit;
+    else
+        mWheelOffsets[i] = std::min(mWheelRadius - (mRayLength - depth), limit);
+
+    D3DXVECTOR3 n = Xyz(sensor->GetHitNormal());
+    if (n.z < 0.0f) n = -n;
+
+    // Spring and damper along the ground normal, at the ray's start.
+    const D3DXVECTOR3 spring = n * (depth * k);
+    force += spring;
+    torque += Cross(r1, spring);
+    const D3DXVECTOR3 w1 = body ? body->GetVelocityAtPoint(r1) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 damping = n * (-c * Dot(w1, n));
+    force += damping;
+    torque += Cross(r1, damping);
+
+    // Side friction at the contact, across the wheel's rolling direction.
+    const D3DXVECTOR3 r2 = hit - position;
+    const D3DXVECTOR3 w2 = body ? body->GetVelocityAtPoint(r2) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    mRollingSpeeds[i] = -Dot(w2, Y);
+    const D3DXVECTOR3 t = w2 - n * Dot(w2, n);
+    const D3DXVECTOR3 axis = front ? mWheelHeading : Y;
+    const D3DXVECTOR3 s = SafeNormalize(t - axis * Dot(t, axis));
+    const float hold = mHeld ? 0.1f : 1.0f;
+    D3DXVECTOR3 side = s * (-hold * (front ? mFrictionFront : mFrictionBack));
+    if (!front && mPlayerCar) side = side * (1.0f - mSlideAmount);
+    const D3DXVECTOR3 flatSide(side.x, side.y, 0.0f);
+    force += flatSide;
+    torque += Cross(r2, flatSide);
+
+    // A locked unit is held in place instead of driven.
+    if (mHeld) {
+        const D3DXVECTOR3 d = front ? -mWheelHeading : -Y;
+        const D3DXVECTOR3 holding = d * (2.0f * Dot(w2, Y));
+        force += holding;
+        torque += Cross(r2, holding * mInertionPitch);
+        return;
+    }
+
+    // Drive: front wheels along their heading, rear wheels along the ground under them; slopes get
+    // more force.
+    D3DXVECTOR3 d;
+    if (front) {
+        d = -mWheelHeading;
+    } else {
+        D3DXMATRIX turn;
+        D3DXMatrixRotationAxis(&turn, &X, kHalfPi);
+        D3DXVec3TransformCoord(&d, &n, &turn);
+    }
+    d = SafeNormalize(d);
+    const D3DXVECTOR3 flat = SafeNormalize(D3DXVECTOR3(d.x, d.y, 0.0f));
+    const float slope = std::acos(std::clamp(Dot(d, flat), -1.0f, 1.0f));
+    if (mDrive == 0.0f) return;
+    const float acceleration = mDrive > 0.0f ? mAccelerationFront : mAccelerationBack;
+    const float amount = std::min(std::fabs(mDrive) / 3.0f, 1.0f);
+    // The player's car loses grip off the road, down to 30 %.
+    const float offRoad = mPlayerCar && gLevel ? gLevel->mOffRoad : 0.0f;
+    const float grip = mPlayerCar ? 1.0f - std::min(0.1f * offRoad, 0.7f) : 1.0f;
+    const D3DXVECTOR3 drive = d * ((1.0f + 5.0f * std::fabs(slope)) * Sign(mDrive) * amount * acceleration * grip);
+    force += drive;
+    torque += Cross(r2, drive);
+}
