@@ -122,6 +122,32 @@ bool CPLevel::IsPlayerMovingBackwards() const {
     return difference > kBackwardsLow && difference < kBackwardsHigh;
 }
 
+void CPLevel::UpdateRoadPosition() {
+    if (!mPlayer) return;
+    const D3DXVECTOR3 at = mPlayer->GetPosition();
+    // The signed distance from the line before the nearest one of a spline; its heading into `heading`.
+    auto query = [&](CPSpline* spline, CPLine*& hint, float* heading) {
+        float radius = kRoadSearchWindow;
+        if (!spline) return 0.0f;
+        const float lineHeading = spline->GetNearestPoint(at, radius, 1, hint);
+        if (heading) *heading = lineHeading;
+        return radius;
+    };
+    const float p = query(mPath.Get(), mPathHint[0], &mPathAngle);
+    const float l = query(mLeftLine.Get(), mPathHint[1], nullptr);
+    const float r = query(mRightLine.Get(), mPathHint[2], nullptr);
+
+    // Beyond an edge the player is farther from the path than from that edge, on the edges' common side.
+    const float pa = std::fabs(p), la = std::fabs(l), ra = std::fabs(r);
+    const bool sameSide = (l < 0.0f) == (r < 0.0f);
+    if (sameSide && pa > la && pa < ra && la < ra && pa + la > ra - la)
+        mOffRoad = la;
+    else if (sameSide && pa > ra && pa < la && ra < la && pa + ra > la - ra)
+        mOffRoad = ra;
+    else
+        mOffRoad = 0.0f;
+}
+
 bool CPLevel::RayHitsUnits(CPRayQuery& query) const {
     for (CPPlayer* unit : mEnemies)
         if (unit && unit->RayQuery(query)) return true;

@@ -85,6 +85,14 @@ public:
     void AddRendererRecord();
 
     // ---- the player's direction on the path
+    // Window (x and y, world units) of the nearest-line searches on the three splines.
+    static constexpr float kRoadSearchWindow = 40.0f;
+    // The player's place on the road, a step of the race update: the nearest lines of "c_path", "left"
+    // and "right" around the player (from the cursors of mPathHint, which follow), mPathAngle := the
+    // heading of the path line just before the nearest one, and mOffRoad := how far the player is
+    // beyond the nearer road edge (0 on the road). A missing spline counts as a distance of 0; without a
+    // player nothing changes.
+    void UpdateRoadPosition();
     // Whether the heading points more than a quarter turn away from the path's direction (taken the
     // other way round while mReverse is set): 1.57 < heading - path angle < 4.713, both in [0, 2 pi).
     bool IsPlayerMovingBackwards() const;

@@ -14,6 +14,7 @@
 #include "simulation/level/CPSpline.h"
 #include "simulation/units/CPPlayer.h"
 #include "support/ScopedGlobal.h"
+#include "support/SplineRecordBuilder.h"
 #include "support/TestScene.h"
 
 namespace {
@@ -125,6 +126,88 @@ TEST(Level, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePath) 
         level.mReverse = c.reverse;
         EXPECT_EQ(level.IsPlayerMovingBackwards(), c.backwards);
     }
+}
+
+// A square of side 100 as the race path, with the left edge 10 inside it and the right edge 10 outside;
+// its lines run counter-clockwise, so their headings are pi, 3 pi / 2, 0 and pi / 2 side by side.
+class LevelRoadTest : public ::testing::Test {
+protected:
+    static SplineRecord Square(float from, float to, const char* name) {
+        const D3DXVECTOR3 a(from, from, 0), b(to, from, 0), c(to, to, 0), d(from, to, 0);
+        return MakeSplineRecord({StraightSegment(a, b), StraightSegment(b, c), StraightSegment(c, d), StraightSegment(d, a)},
+                                true, name);
+    }
+    LevelRoadTest() {
+        EXPECT_TRUE(mPath.Build(Square(0, 100, "c_path")));
+        EXPECT_TRUE(mLeft.Build(Square(10, 90, "left")));
+        EXPECT_TRUE(mRight.Build(Square(-10, 110, "right")));
+        mLevel.mPath = &mPath;
+        mLevel.mLeftLine = &mLeft;
+        mLevel.mRightLine = &mRight;
+        mLevel.mPlayer = &mPlayer;
+    }
+
+    CPSpline mPath, mLeft, mRight;
+    CPPlayer mPlayer;
+    CPLevel mLevel;
+};
+
+TEST_F(LevelRoadTest, BackwardsAgainstTheDirectionOfThePathNearThePlayer) {
+    constexpr float kPi = 3.1415927f;
+    struct Case {
+        D3DXVECTOR3 position;
+        float heading;
+        bool reverse, backwards;
+    };
+    const Case cases[] = {
+        {{50, 0, 0}, kPi, false, false},               // first side: the path's lines point to pi
+        {{50, 0, 0}, kPi - 1.0f, false, false},
+        {{50, 0, 0}, 0.0f, false, true},
+        {{50, 0, 0}, kPi / 2.0f, false, true},         // a right angle either way is backwards
+        {{50, 0, 0}, 0.0f, true, false},               // driven in reverse
+        {{100, 50, 0}, 1.5f * kPi, false, false},      // second side
+        {{100, 50, 0}, kPi / 2.0f, false, true},
+        {{50, 100, 0}, 0.1f, false, false},            // third side: heading 0 wraps with the path's
+        {{50, 100, 0}, 6.2f, false, false},
+        {{50, 100, 0}, 3.0f, false, true},
+        {{0, 50, 0}, kPi / 2.0f, false, false},        // fourth side
+        {{0, 50, 0}, 1.5f * kPi, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position.x << "," << c.position.y << " heading " << c.heading);
+        mPlayer.SetPosition(c.position);
+        mLevel.mHeading = c.heading;
+        mLevel.mReverse = c.reverse;
+        mLevel.UpdateRoadPosition();
+        EXPECT_EQ(mLevel.IsPlayerMovingBackwards(), c.backwards);
+    }
+    EXPECT_NE(mLevel.mPathHint[0], nullptr) << "the cursors follow the player";
+}
+
+TEST_F(LevelRoadTest, OffRoadIsTheDistanceBeyondTheNearerEdge) {
+    struct Case {
+        D3DXVECTOR3 position;
+        float offRoad;
+    };
+    const Case cases[] = {
+        {{50, 0, 0}, 0.0f},    // on the path
+        {{50, 5, 0}, 0.0f},    // between the path and the left edge
+        {{50, 25, 0}, 15.0f},  // 15 beyond the left edge
+        {{50, -20, 0}, 10.0f}, // 10 beyond the right edge
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position.x << "," << c.position.y);
+        mPlayer.SetPosition(c.position);
+        mLevel.UpdateRoadPosition();
+        EXPECT_NEAR(mLevel.mOffRoad, c.offRoad, 1e-3f);
+    }
+
+    // Without the edges only the path is measured and the player counts as on the road.
+    mLevel.mLeftLine.Reset();
+    mLevel.mRightLine.Reset();
+    mPlayer.SetPosition({50, -20, 0});
+    mLevel.UpdateRoadPosition();
+    EXPECT_FLOAT_EQ(mLevel.mOffRoad, 0.0f);
 }
 
 TEST(Level, TheObjectGridHasItsCountsButNoCellsUntilSomethingIsPutIn) {

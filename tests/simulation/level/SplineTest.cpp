@@ -29,18 +29,7 @@ public:
 };
 
 SplineRecord Record(const std::vector<SplineSegmentPoints>& points, bool closed = false, const char* name = "c_path") {
-    SplineRecord record;
-    record.name = name;
-    record.closed = closed;
-    for (const SplineSegmentPoints& p : points) {
-        SplineSegment segment;
-        segment.p0 = p.p0;
-        segment.p1 = p.p1;
-        segment.p2 = p.p2;
-        segment.p3 = p.p3;
-        record.segments.push_back(segment);
-    }
-    return record;
+    return MakeSplineRecord(points, closed, name);
 }
 
 // The segment of the worked example: B(t) = (30t, 0, 0).
@@ -57,12 +46,7 @@ std::vector<CPLine*> Ring(const CPSpline& spline) {
     return ring;
 }
 
-// A closed square of side 100 from (0, 0), counter-clockwise, one straight segment per side.
-SplineRecord Square() {
-    return Record({StraightSegment({0, 0, 0}, {100, 0, 0}), StraightSegment({100, 0, 0}, {100, 100, 0}),
-                   StraightSegment({100, 100, 0}, {0, 100, 0}), StraightSegment({0, 100, 0}, {0, 0, 0})},
-                  true);
-}
+SplineRecord Square() { return SquareSplineRecord(); }
 }  // namespace
 
 TEST(SplineSegmentTest, LengthIsTheChordToTheCurvePointAtNinePointOneTenths) {
