@@ -112,36 +112,29 @@ void PhysBody::ComputeGeometryBounds() {
 void PhysBody::UpdateBounds() {
     ComputeGeometryBounds();
     bounds.type = PhysGeometry::kBox;
-    const PhysRows rows = PhysMath::RowsOf(bounds.transform);
-    const D3DXVECTOR3 centre = PhysMath::TranslationOf(bounds.transform);
-    D3DXVECTOR3 half;
-    D3DXVECTOR3 newCentre;
-    if (IsIdentityRotation(bounds.transform)) {
+    const bool turned = !IsIdentityRotation(bounds.transform);
+    if (!turned || sensors) {
+        // The body-space box of the record, widened by the sensor rays' ends.
         D3DXVECTOR3 minimum, maximum;
         bounds.GetBox(minimum, maximum);
         ForEachSensorEnd(sensors, [&](const D3DXVECTOR3& p) { Merge(minimum, maximum, p); });
-        half = D3DXVECTOR3((maximum.x - minimum.x) / 2.0f, (maximum.y - minimum.y) / 2.0f,
-                           (maximum.z - minimum.z) / 2.0f);
-        newCentre = minimum + half;
-    } else {
-        // A turned box is grown in its own frame: its body-space box would keep the rotation with
-        // extents that no longer cover a long, turned shape.
-        D3DXVECTOR3 minimum(-bounds.params[0], -bounds.params[1], -bounds.params[2]);
-        D3DXVECTOR3 maximum(bounds.params[0], bounds.params[1], bounds.params[2]);
-        ForEachSensorEnd(sensors,
-                         [&](const D3DXVECTOR3& p) { Merge(minimum, maximum, PhysMath::Unrotate(p - centre, rows)); });
-        half = D3DXVECTOR3((maximum.x - minimum.x) / 2.0f, (maximum.y - minimum.y) / 2.0f,
-                           (maximum.z - minimum.z) / 2.0f);
-        newCentre = centre + PhysMath::Rotate(minimum + half, rows);
+        const D3DXVECTOR3 half((maximum.x - minimum.x) / 2.0f, (maximum.y - minimum.y) / 2.0f,
+                               (maximum.z - minimum.z) / 2.0f);
+        const D3DXVECTOR3 centre = minimum + half;
+        bounds.params[0] = half.x;
+        bounds.params[1] = half.y;
+        bounds.params[2] = half.z;
+        // That box is axis-aligned in body space: kept with the turned record's rotation, its extents
+        // would no longer cover the turned shape (a quarter turn swaps them).
+        if (turned) D3DXMatrixIdentity(&bounds.transform);
+        bounds.transform.m[3][0] = centre.x;
+        bounds.transform.m[3][1] = centre.y;
+        bounds.transform.m[3][2] = centre.z;
     }
-    bounds.params[0] = half.x;
-    bounds.params[1] = half.y;
-    bounds.params[2] = half.z;
-    bounds.transform.m[3][0] = newCentre.x;
-    bounds.transform.m[3][1] = newCentre.y;
-    bounds.transform.m[3][2] = newCentre.z;
+    // A turned record without sensors is the single box shape itself and stays as it is.
+    const PhysRows rows = PhysMath::RowsOf(bounds.transform);
     for (int k = 0; k < 3; ++k) orientedAxes[k] = rows.row[k] * bounds.params[k];
-    orientedCentre = PhysMath::Point(newCentre);
+    orientedCentre = PhysMath::Point(PhysMath::TranslationOf(bounds.transform));
 }
 
 void PhysBody::PlaceWorldBox(const PhysRows& rotation, const D3DXVECTOR3& position) {

@@ -385,3 +385,25 @@ TEST_F(PhysBodyTest, KinematicBodiesCarryTheirWorldBoxWhenPlacedAndTurned) {
 }
 
 }  // namespace
+
+TEST_F(PhysBodyTest, AQuarterTurnedBoxWithASensorGetsItsAxisAlignedBodySpaceBox) {
+    PhysRigidBody* body = world.CreateRigidBody();
+    PhysGeometry* box = body->AddGeometry();
+    box->SetBoxSize(20.0f, 0.2f, 0.2f);
+    D3DXMATRIX turn, move, local;
+    D3DXMatrixRotationZ(&turn, D3DXToRadian(90.0f));
+    D3DXMatrixTranslation(&move, 1.0f, 0.0f, 0.0f);
+    local = turn * move;
+    box->SetTransform(local);
+    body->AddSensor()->SetRay(D3DXVECTOR4(0, 0, 0, 1), D3DXVECTOR4(0, 0, -2, 0));
+    body->UpdateBounds();
+
+    // The turned box spans x 0.9..1.1 and y -10..10; the ray reaches z -2.
+    EXPECT_NEAR(body->bounds.params[0], 0.55f, 1e-5f);
+    EXPECT_NEAR(body->bounds.params[1], 10.0f, 1e-5f);
+    EXPECT_NEAR(body->bounds.params[2], 1.05f, 1e-5f);
+    ExpectVec3Near(PhysMath::TranslationOf(body->bounds.transform), D3DXVECTOR3(0.55f, 0, -0.95f));
+    ExpectVec4Near(body->orientedAxes[0], D3DXVECTOR4(0.55f, 0, 0, 0));
+    ExpectVec4Near(body->orientedAxes[1], D3DXVECTOR4(0, 10, 0, 0));
+    ExpectVec4Near(body->orientedAxes[2], D3DXVECTOR4(0, 0, 1.05f, 0));
+}
