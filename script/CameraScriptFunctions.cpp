@@ -1,6 +1,7 @@
 #include "script/CameraScriptFunctions.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
@@ -56,16 +57,19 @@ int SetDefaultCamera(lua_State*) {
 // without one they do nothing and answer nothing rather than touch a missing camera.
 int SetCameraPos(lua_State* L) {
     CPCamera* camera = RaceCamera();
-    if (!camera) return 0;
-    camera->mFocus = D3DXVECTOR3(ToFloat(L, 1), ToFloat(L, 2), ToFloat(L, 3));
+    D3DXVECTOR3 focus;
+    // A focus that is not finite is refused: the camera keeps looking where it did.
+    if (!camera || !ReadFiniteVector(L, 1, focus)) return 0;
+    camera->mFocus = focus;
     camera->mChanged = true;
     return 0;
 }
 
 int SetCameraZAngle(lua_State* L) {
     CPCamera* camera = RaceCamera();
-    if (!camera) return 0;
-    camera->mYaw = ToFloat(L, 1);
+    const float yaw = ToFloat(L, 1);
+    if (!camera || !std::isfinite(yaw)) return 0;
+    camera->mYaw = yaw;
     camera->mChanged = true;
     return 0;
 }
@@ -147,23 +151,24 @@ int SetLight(lua_State* L) {
     return 0;
 }
 
+// A screen-effect value that is not finite counts as 0: the effect is off rather than drawn with NaN.
 int SetMotionBlur(lua_State* L) {
-    if (PRender* renderer = gRenderer) renderer->SetMotionBlur(ToFloat(L, 1));
+    if (PRender* renderer = gRenderer) renderer->SetMotionBlur(ToFiniteFloat(L, 1));
     return 0;
 }
 
 int SetRadialBlur(lua_State* L) {
-    if (PRender* renderer = gRenderer) renderer->mRadialBlurAmount = ToFloat(L, 1);
+    if (PRender* renderer = gRenderer) renderer->mRadialBlurAmount = ToFiniteFloat(L, 1);
     return 0;
 }
 
 int SetLightCoeff(lua_State* L) {
-    if (PRender* renderer = gRenderer) renderer->mLightCoeff = ToFloat(L, 1);
+    if (PRender* renderer = gRenderer) renderer->mLightCoeff = ToFiniteFloat(L, 1);
     return 0;
 }
 
 int SetFade(lua_State* L) {
-    if (PRender* renderer = gRenderer) renderer->SetFadeLevel(ToFloat(L, 1));
+    if (PRender* renderer = gRenderer) renderer->SetFadeLevel(ToFiniteFloat(L, 1));
     return 0;
 }
 

@@ -1,6 +1,9 @@
 #include "script/ObjectScriptFunctions.h"
 
+#include <climits>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "Render/PAnimatedObject.h"
 #include "Render/PRender.h"
@@ -25,10 +28,6 @@ using namespace ScriptCalls;
 namespace ScriptFunctions {
 namespace {
 
-D3DXVECTOR3 ReadVector(lua_State* L, int first) {
-    return D3DXVECTOR3(ToFloat(L, first), ToFloat(L, first + 1), ToFloat(L, first + 2));
-}
-
 int PushVector(lua_State* L, const D3DXVECTOR3& v) {
     lua_pushnumber(L, v.x);
     lua_pushnumber(L, v.y);
@@ -40,6 +39,20 @@ int PushVector(lua_State* L, const D3DXVECTOR3& v) {
 PhysRigidBody* RigidBodyOf(const CPGameObject* object) {
     const CPPhysicData* data = object ? object->GetPhysicData() : nullptr;
     return data ? data->mRigidBody : nullptr;
+}
+
+// Pushes the tokens of the text (argument 1) split at the separators (argument 2), quotes honoured;
+// their count, or -1, with nothing pushed, when the stack cannot hold them. Raises nothing short of
+// running out of memory: its strings die before the caller may raise.
+int PushTokens(lua_State* L) {
+    CPTokenizer tokenizer(PlainString(L, 1), PlainString(L, 2), true);
+    std::vector<std::string> tokens;
+    std::string token;
+    while (tokenizer.NextToken(token)) tokens.push_back(token);
+    if (tokens.size() > static_cast<size_t>(INT_MAX) || !lua_checkstack(L, static_cast<int>(tokens.size())))
+        return -1;
+    for (const std::string& text : tokens) lua_pushlstring(L, text.data(), text.size());
+    return static_cast<int>(tokens.size());
 }
 
 int SetVisibleFlag(lua_State* L) {
@@ -68,6 +81,7 @@ int Release(lua_State* L) {
 }
 
 int SendCommandByName(lua_State* L) {
+    CheckStrings(L, 1, 3);
     const std::string name = CheckedString(L, 1);
     const std::string command = CheckedString(L, 2);
     const std::string params = CheckedString(L, 3);
@@ -76,6 +90,7 @@ int SendCommandByName(lua_State* L) {
 }
 
 int SendCommandByObject(lua_State* L) {
+    CheckStrings(L, 2, 3);
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
     const std::string command = CheckedString(L, 2);
     const std::string params = CheckedString(L, 3);
@@ -84,6 +99,7 @@ int SendCommandByObject(lua_State* L) {
 }
 
 int SendCommandByCategory(lua_State* L) {
+    CheckStrings(L, 1, 3);
     const std::string category = CheckedString(L, 1);
     const std::string command = CheckedString(L, 2);
     const std::string params = CheckedString(L, 3);
@@ -126,10 +142,11 @@ int StringToPointer(lua_State* L) {
 
 int SetPTransformation(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
-    if (object == nullptr) return 0;
+    D3DXVECTOR3 position, angles;
+    if (object == nullptr || !ReadFiniteVector(L, 2, position) || !ReadFiniteVector(L, 5, angles)) return 0;
     D3DXMATRIX rotation, translation, matrix;
-    D3DXMatrixRotationYawPitchRoll(&rotation, ToFloat(L, 5), ToFloat(L, 6), ToFloat(L, 7));
-    D3DXMatrixTranslation(&translation, ToFloat(L, 2), ToFloat(L, 3), ToFloat(L, 4));
+    D3DXMatrixRotationYawPitchRoll(&rotation, angles.x, angles.y, angles.z);
+    D3DXMatrixTranslation(&translation, position.x, position.y, position.z);
     D3DXMatrixMultiply(&matrix, &rotation, &translation);
     object->SetParentWorldMatrix(matrix);
     object->UpdateTransform();
@@ -168,18 +185,17 @@ int SetCollision(lua_State* L) {
 }
 
 int SplitString(lua_State* L) {
-    const std::string text = CheckedString(L, 1);
-    const std::string separators = CheckedString(L, 2);
-    CPTokenizer tokenizer(text, separators, true);
-    std::vector<std::string> tokens;
-    std::string token;
-    while (tokenizer.NextToken(token)) tokens.push_back(token);
-    return PushStrings(L, tokens);
+    CheckStrings(L, 1, 2);
+    const int count = PushTokens(L);
+    // Raised only here, once the tokens are gone.
+    if (count < 0) return luaL_error(L, "stack overflow (too many results)");
+    return count;
 }
 
 int LoadRenderObject(lua_State* L) {
-    const std::string name = CheckedString(L, 1);
+    CheckStrings(L, 1, 1);
     const int32_t extra = TruncateToInt32(luaL_checknumber(L, 2));
+    const std::string name = PlainString(L, 1);
     CPSmartPtr<CPGameObject> object;
     if (gRenderObjectManager) gRenderObjectManager->CreateObjectByDescription(object, name, extra);
     PushObject(L, object.Get());
@@ -236,9 +252,10 @@ int StopScript(lua_State* L) {
 
 int SetPosition(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
-    if (object == nullptr) return 0;
+    D3DXVECTOR3 position;
+    if (object == nullptr || !ReadFiniteVector(L, 2, position)) return 0;
     // Moves the linked level-of-detail copies and the body too, and marks the object dirty.
-    object->SetPosition(ReadVector(L, 2));
+    object->SetPosition(position);
     object->UpdateTransform();
     return 0;
 }
@@ -261,16 +278,22 @@ int GetBBoxInfo(lua_State* L) {
 
 int SetRotation(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
-    if (object == nullptr) return 0;
+    D3DXVECTOR3 angles;
+    // An angle that is not a number would fill the pose and the boxes with NaN: the object keeps its pose.
+    if (object == nullptr || !ReadFiniteVector(L, 2, angles)) return 0;
     D3DXMATRIX x, y, z, xy, matrix;
-    D3DXMatrixRotationX(&x, ToFloat(L, 2));
-    D3DXMatrixRotationY(&y, ToFloat(L, 3));
-    D3DXMatrixRotationZ(&z, ToFloat(L, 4));
+    D3DXMatrixRotationX(&x, angles.x);
+    D3DXMatrixRotationY(&y, angles.y);
+    D3DXMatrixRotationZ(&z, angles.z);
     D3DXMatrixMultiply(&xy, &x, &y);
     D3DXMatrixMultiply(&matrix, &xy, &z);
     D3DXQUATERNION rotation;
     D3DXQuaternionRotationMatrix(&rotation, &matrix);
+    // Turns the level-of-detail copies and the object's kinematic body, or its rigid body when it has
+    // no kinematic one; the rigid body is turned whatever else the object carries.
     object->SetRotation(rotation);
+    const CPPhysicData* data = object->GetPhysicData();
+    if (data && data->mKinematicBody && data->mRigidBody) data->mRigidBody->SetRotation(rotation);
     object->UpdateTransform();
     return 0;
 }
@@ -328,7 +351,10 @@ int IsRigid(lua_State* L) {
 
 int Jump(lua_State* L) {
     CPGameObject* object = ToObject<CPGameObject>(L, 1);
-    if (PhysRigidBody* body = RigidBodyOf(object)) body->ApplyImpulse(ReadVector(L, 2), object->GetPosition());
+    D3DXVECTOR3 impulse;
+    // An impulse that is not finite would leave the body's state NaN for good.
+    if (!ReadFiniteVector(L, 2, impulse)) return 0;
+    if (PhysRigidBody* body = RigidBodyOf(object)) body->ApplyImpulse(impulse, object->GetPosition());
     return 0;
 }
 

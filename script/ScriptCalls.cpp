@@ -1,5 +1,7 @@
 #include "script/ScriptCalls.h"
 
+#include <cmath>
+
 #include "core/FloatToInt.h"
 
 namespace ScriptCalls {
@@ -8,9 +10,25 @@ void PushObject(lua_State* L, const CPRefObject* object) {
     lua_pushlightuserdata(L, const_cast<CPRefObject*>(object));
 }
 
+float ToFiniteFloat(lua_State* L, int index) {
+    const float value = ToFloat(L, index);
+    return std::isfinite(value) ? value : 0.0f;
+}
+
+bool ReadFiniteVector(lua_State* L, int first, D3DXVECTOR3& out) {
+    const D3DXVECTOR3 value(ToFloat(L, first), ToFloat(L, first + 1), ToFloat(L, first + 2));
+    if (!std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z)) return false;
+    out = value;
+    return true;
+}
+
 int32_t ToInteger(lua_State* L, int index) { return TruncateToInt32(lua_tonumber(L, index)); }
 
 bool IsTrue(lua_State* L, int index) { return lua_type(L, index) == LUA_TBOOLEAN && lua_toboolean(L, index) != 0; }
+
+void CheckStrings(lua_State* L, int first, int last) {
+    for (int index = first; index <= last; ++index) luaL_checklstring(L, index, nullptr);
+}
 
 std::string CheckedString(lua_State* L, int index) {
     size_t length = 0;

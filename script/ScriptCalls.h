@@ -1,5 +1,12 @@
 // The calling conventions every native script function follows: arguments read by position, results
 // pushed, engine objects as light-userdata handles that are checked before use.
+//
+// A Lua error (a failed argument check, a stack that cannot grow) is a longjmp out of the function: the
+// destructors of the C++ objects in the frames it leaves never run. So every native function first
+// reads and checks all its arguments (CheckStrings, luaL_check...) and reserves the stack it needs
+// (ReserveResults), and only then builds strings, vectors or smart pointers; nothing that can raise a
+// Lua error runs while such an object lives in its frame. (Pushing onto reserved stack space raises
+// only when Lua runs out of memory.)
 #pragma once
 
 #include <lua.hpp>
@@ -9,6 +16,7 @@
 #include <vector>
 
 #include "core/CPRefObject.h"
+#include "platform/D3DX9Math.h"
 
 namespace ScriptCalls {
 
@@ -27,6 +35,10 @@ void PushObject(lua_State* L, const CPRefObject* object);
 // A number (or a numeric string); anything else reads as 0.
 inline double ToNumber(lua_State* L, int index) { return lua_tonumber(L, index); }
 inline float ToFloat(lua_State* L, int index) { return static_cast<float>(lua_tonumber(L, index)); }
+// The number as a float, 0 when it is not finite (NaN, an infinity, or beyond the float range).
+float ToFiniteFloat(lua_State* L, int index);
+// The three numbers from `first` on; false, leaving `out` alone, when one of them is not finite.
+bool ReadFiniteVector(lua_State* L, int first, D3DXVECTOR3& out);
 // Truncated toward zero; NaN gives 0 and values beyond the int32 range its nearest end.
 int32_t ToInteger(lua_State* L, int index);
 // False only for nil, false and an absent argument.
@@ -34,14 +46,19 @@ inline bool ToBool(lua_State* L, int index) { return lua_toboolean(L, index) != 
 // True only for a boolean true (a number or nil is false).
 bool IsTrue(lua_State* L, int index);
 
-// A string or a number as text; raises the Lua argument error naming the position otherwise.
+// Raises the Lua argument error naming the position of the first argument from `first` to `last` that is
+// neither a string nor a number. Builds nothing: call it before any C++ object is made.
+void CheckStrings(lua_State* L, int first, int last);
+// A string or a number as text; raises the Lua argument error naming the position otherwise. Only as the
+// one check of a function, or after CheckStrings: a later check would leave this text behind.
 std::string CheckedString(lua_State* L, int index);
 // A string or a number as text, raising nothing; anything else is the empty text.
 std::string PlainString(lua_State* L, int index);
 
 // Makes room for `count` more results; raises a Lua error when the stack cannot grow that far.
 void ReserveResults(lua_State* L, int count);
-// Pushes each text as a result; returns their count.
+// Pushes each text as a result; returns their count. Raises (before pushing anything) when the stack
+// cannot hold them, so the texts must not live in the caller's frame: pass texts an engine object owns.
 int PushStrings(lua_State* L, const std::vector<std::string>& texts);
 // A new table of the texts under the keys 1, 2, 3...
 void PushTextTable(lua_State* L, const std::vector<std::string>& texts);

@@ -36,12 +36,13 @@ int PushCarConfig(lua_State* L, const CarConfigRecord& config) {
 // with `push`; an item the table lacks (or no game data) answers no results.
 template <class Record, class Push>
 int PushItemInfo(lua_State* L, CPShopTable<Record> CPGameData::*table, int resultCount, Push push) {
+    // Before the name is built: the reserve may raise.
+    ReserveResults(L, resultCount);
     const std::string name = PlainString(L, 1);
     CPGameData* data = gGameData;
     if (data == nullptr) return 0;
     const Record* record = (data->*table).Find(name);
     if (record == nullptr) return 0;
-    ReserveResults(L, resultCount);
     PushText(L, data->GetText(record->mName));
     push(*record);
     PushText(L, data->GetText(record->mDescription));

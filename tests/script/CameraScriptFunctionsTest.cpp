@@ -186,6 +186,26 @@ TEST_F(CameraScriptTest, ScreenEffectsReachTheRenderer) {
     EXPECT_EQ(render.mMotionBlurAmount, 0.0f);
 }
 
+TEST_F(CameraScriptTest, ScreenEffectValuesThatAreNotFiniteCountAsZero) {
+    render.SetFadeMaximum(200);
+    ASSERT_EQ(lua.Run("SetMotionBlur(0.6)\nSetRadialBlur(0.3)\nSetLightCoeff(1.25)\nSetFade(0.5)"), "");
+    ASSERT_EQ(lua.Run("SetMotionBlur(0/0)\nSetRadialBlur(1/0)\nSetLightCoeff(-1/0)\nSetFade(1e300)"), "");
+    EXPECT_EQ(render.mMotionBlurEnabled, 0) << "NaN does not turn the blur on";
+    EXPECT_EQ(render.mMotionBlurAmount, 0.0f);
+    EXPECT_EQ(render.mRadialBlurAmount, 0.0f);
+    EXPECT_EQ(render.mLightCoeff, 0.0f);
+    EXPECT_EQ(render.GetFadeValue(), 0.0f);
+}
+
+TEST_F(CameraScriptTest, ACameraPlaceOrAngleThatIsNotFiniteIsRefused) {
+    ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetCameraZAngle(0.5)"), "");
+    Camera().mChanged = false;
+    ASSERT_EQ(lua.Run("SetCameraPos(0/0, 2, 3)\nSetCameraPos(1, 1e300, 3)\nSetCameraZAngle(1/0)"), "");
+    EXPECT_EQ(Camera().mFocus, D3DXVECTOR3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(Camera().mYaw, 0.5f);
+    EXPECT_FALSE(Camera().mChanged);
+}
+
 TEST_F(CameraScriptTest, TuningIndexStaysWithinItsRange) {
     struct Case {
         int32_t start;

@@ -13,6 +13,7 @@
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
 #include "simulation/physics/CPPhysicData.h"
+#include "simulation/physics/PhysKinematicBody.h"
 #include "simulation/physics/PhysRigidBody.h"
 #include "support/LuaScriptRig.h"
 #include "support/ScopedTaskKernel.h"
@@ -235,6 +236,38 @@ TEST_F(ObjectScriptTest, RigidBodiesReportTheirSpeedAndTakeJumpsAtTheObjectsPosi
     ASSERT_EQ(lua.Run("drift = GetObjectSpeed(child)"), "");
     EXPECT_EQ(lua.Number("drift"), 0.0) << "a squared speed below 1e-6 reads as 0";
     child->GetPhysicData()->mRigidBody = nullptr;
+}
+
+TEST_F(ObjectScriptTest, SetRotationTurnsTheRigidBodyEvenBesideAKinematicOne) {
+    PhysRigidBody rigid;
+    PhysKinematicBody kinematic;
+    child->SetPhysicData(new CPPhysicData(child));
+    child->GetPhysicData()->mRigidBody = &rigid;
+    child->GetPhysicData()->mKinematicBody = &kinematic;
+    ASSERT_EQ(lua.Run("SetRotation(child, 0, 0, math.pi / 2)"), "");
+    EXPECT_NEAR(rigid.state.rotation.z, std::sqrt(0.5f), 1e-6f);
+    EXPECT_NEAR(rigid.state.rotation.w, std::sqrt(0.5f), 1e-6f);
+    EXPECT_NEAR(kinematic.rotationRows.row[0].y, 1.0f, 1e-6f) << "the kinematic body is turned as well";
+    child->GetPhysicData()->mRigidBody = nullptr;
+    child->GetPhysicData()->mKinematicBody = nullptr;
+}
+
+TEST_F(ObjectScriptTest, APoseThatIsNotFiniteIsRefusedAndTheObjectKeepsItsPose) {
+    ASSERT_EQ(lua.Run("SetPosition(root, 1, 2, 3)\nSetRotation(root, 0, 0, 1)\n"
+                      "SetPTransformation(child, 1, 2, 3, 0, 0, 0)"),
+              "");
+    const D3DXQUATERNION rotation = root->GetRotation();
+    const D3DXMATRIX parent = child->GetParentWorldMatrix();
+    ASSERT_EQ(lua.Run("SetRotation(root, 0/0, 1/0, 1e300)\n"
+                      "SetPosition(root, 0/0, 0, 0)\nSetPosition(root, 0, -1/0, 0)\n"
+                      "SetPTransformation(child, 1, 2, 3, 0/0, 0, 0)\nSetPTransformation(child, 1e300, 2, 3, 0, 0, 0)\n"
+                      "b = {GetBBoxInfo(root)}\nfinite = true\n"
+                      "for _, v in ipairs(b) do if v ~= v or v == 1/0 or v == -1/0 then finite = false end end"),
+              "");
+    EXPECT_EQ(root->GetPosition(), D3DXVECTOR3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(root->GetRotation(), rotation);
+    EXPECT_EQ(child->GetParentWorldMatrix(), parent);
+    EXPECT_TRUE(lua.Bool("finite"));
 }
 
 }  // namespace
