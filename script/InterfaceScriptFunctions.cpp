@@ -199,7 +199,12 @@ int GetEditBoxText(lua_State* L) {
     CPInterface* screen = ScreenArgument(L);
     if (!screen) return 0;
     const CPEditBox* box = screen->FindEditBox(PlainString(L, 2));
-    lua_pushstring(L, box ? box->GetText().c_str() : "");
+    // Whole, with its length: a zero byte in the text does not cut it short of EditBoxTextLength.
+    if (box) {
+        lua_pushlstring(L, box->GetText().data(), box->GetText().size());
+    } else {
+        lua_pushstring(L, "");
+    }
     return 1;
 }
 

@@ -9,6 +9,7 @@
 #include "core/config/Settings.h"
 #include "script/CPGameData.h"
 #include "script/ScriptCalls.h"
+#include "simulation/units/CPPlayer.h"
 
 using namespace ScriptCalls;
 
@@ -102,6 +103,21 @@ int SetPlayerName(lua_State* L) {
     const std::string name = PlainString(L, 1);
     if (CPGameData* data = gGameData) data->mPlayerName = name;
     return 0;
+}
+
+// Without an argument the profile's player name; with one, the race unit's name, where a nil, stale or
+// foreign handle is a null unit and gives "". The units do not keep a name of their own yet: a live unit
+// answers nothing.
+int GetPlayerName(lua_State* L) {
+    if (lua_gettop(L) == 0) {
+        CPGameData* data = gGameData;
+        if (data == nullptr) return 0;
+        lua_pushlstring(L, data->mPlayerName.data(), data->mPlayerName.size());
+        return 1;
+    }
+    if (ToObject<CPPlayer>(L, 1) != nullptr) return 0;
+    lua_pushstring(L, "");
+    return 1;
 }
 
 int SetProfileName(lua_State* L) {

@@ -28,6 +28,7 @@ int SetTemp(lua_State* L);
 int GetTemp(lua_State* L);
 // names, profile and difficulty
 int SetPlayerName(lua_State* L);
+int GetPlayerName(lua_State* L);
 int SetProfileName(lua_State* L);
 int GetProfileName(lua_State* L);
 int InitPlayer(lua_State* L);

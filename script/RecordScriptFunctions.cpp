@@ -48,13 +48,16 @@ int AddBonus(lua_State* L) {
     return 0;
 }
 
+// Matched by address, without touching the object: an entry whose object its owner has deleted since
+// is removed too, instead of handing out a dead handle until the list is cleared.
 int EraseBonus(lua_State* L) {
-    CPGameObject* object = ToObject<CPGameObject>(L, 1);
+    const void* handle = lua_touserdata(L, 1);
     CPGameData* data = gGameData;
-    if (data == nullptr || object == nullptr) return 0;
+    if (data == nullptr || handle == nullptr) return 0;
     auto& list = data->mBonusList;
-    const auto found =
-        std::find_if(list.begin(), list.end(), [object](const BonusEntry& entry) { return entry.mObject.Get() == object; });
+    const auto found = std::find_if(list.begin(), list.end(), [handle](const BonusEntry& entry) {
+        return static_cast<const void*>(entry.mObject.Get()) == handle;
+    });
     if (found == list.end()) return 0;
     ReleaseIfAlive(found->mObject);
     list.erase(found);

@@ -39,7 +39,13 @@ int32_t SaveSlotFromFileName(const std::string& fileName) {
     return static_cast<int32_t>(negative ? -value : value);
 }
 
+bool IsSaveFileName(const std::string& fileName) {
+    if (fileName.empty() || fileName.find("..") != std::string::npos) return false;
+    return fileName.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
 HRESULT WriteSaveGame(const CPGameData& gameData, const std::string& fileName) {
+    if (!IsSaveFileName(fileName)) return E_FAIL;
     SYSTEMTIME now{};
     GetLocalTime(&now);
     CPFileWriter writer(kSaveFolder + fileName, false);
@@ -72,6 +78,7 @@ HRESULT SaveCurrentProfile(CPGameData& gameData) {
 }
 
 HRESULT LoadSaveGame(CPGameData& gameData, const std::string& fileName) {
+    if (!IsSaveFileName(fileName)) return E_FAIL;
     CPFileReader reader(kSaveFolder + fileName, false);
     if (FAILED(reader.Load())) return E_FAIL;
     SaveGameRecord record;
@@ -81,6 +88,7 @@ HRESULT LoadSaveGame(CPGameData& gameData, const std::string& fileName) {
 }
 
 HRESULT DeleteSaveGame(const std::string& fileName) {
+    if (!IsSaveFileName(fileName)) return E_FAIL;
     CPFileWriter writer(kSaveFolderLower + fileName, false);
     return writer.Commit();
 }

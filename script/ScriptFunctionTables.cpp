@@ -16,7 +16,7 @@
 const ScriptFunctionEntry gGameFunctions[] = {
     {"SetPlayerName", ScriptFunctions::SetPlayerName},
     {"ChangeGameCamera", nullptr},
-    {"GetPlayerName", nullptr},
+    {"GetPlayerName", ScriptFunctions::GetPlayerName},
     {"PlayerApplyImpulse", nullptr},
     {"PlayerNitro", nullptr},
     {"SetTemp", ScriptFunctions::SetTemp},

@@ -294,6 +294,17 @@ TEST_F(InterfaceScripts, EditBoxesTakeTextAndKeys) {
     EXPECT_EQ(lua.Number("nt"), 0);
 }
 
+TEST_F(InterfaceScripts, EditBoxTextComesBackWholePastAZeroByte) {
+    CPInterface& screen = Create();
+    ASSERT_EQ(lua.Run("SetEditBoxText(screen, 'name', 'a\\0bc')\n"
+                      "n = EditBoxTextLength(screen, 'name')\n"
+                      "same = GetEditBoxText(screen, 'name') == 'a\\0bc'"),
+              "");
+    EXPECT_EQ(screen.FindEditBox("name")->GetText(), std::string("a\0bc", 4));
+    EXPECT_EQ(lua.Number("n"), 4);
+    EXPECT_TRUE(lua.Bool("same"));
+}
+
 TEST_F(InterfaceScripts, SelectingAnotherCursorHidesItAndStopsTheHover) {
     CPInterface& screen = Create();
     CPGameObject* cursor = screen.GetCursor();

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "Render/ScriptValues.h"
+#include "core/CPGameObject.h"
 #include "core/config/Settings.h"
+#include "simulation/units/CPPlayer.h"
 #include "support/CommandLog.h"
 #include "support/GameMenuScriptRig.h"
 #include "support/ScopedGlobal.h"
@@ -69,6 +71,20 @@ TEST_F(ProfileScripts, SetProfileNameResetsTheProfile) {
     EXPECT_EQ(data->mCurrentMission, 1);
     EXPECT_EQ(data->mPoints, 0);
     EXPECT_EQ(data->mLevelResults[2].mBestTime, 0.0f);
+}
+
+TEST_F(ProfileScripts, PlayerNameWithoutAnArgumentIsTheProfilesAndANullUnitGivesTheEmptyText) {
+    CPGameObject plain("crate");
+    CPPlayer unit;
+    lua.SetHandle("plain", &plain);
+    lua.SetHandle("unit", &unit);
+    ASSERT_EQ(lua.Run("SetPlayerName('uaz')\nbare = GetPlayerName()\nnone = GetPlayerName(nil)\n"
+                      "other = GetPlayerName(plain)\nunits = select('#', GetPlayerName(unit))"),
+              "");
+    EXPECT_EQ(lua.Text("bare"), "uaz");
+    EXPECT_EQ(lua.Text("none"), "");
+    EXPECT_EQ(lua.Text("other"), "") << "a handle of another class is a null unit";
+    EXPECT_EQ(lua.Number("units"), 0) << "a unit's own name is not kept yet";
 }
 
 TEST_F(ProfileScripts, ActiveCarMapsSixChoicesToTheirModels) {

@@ -75,6 +75,19 @@ TEST_F(RecordScripts, ClearBonusesLeavesAnObjectItsOwnerDeletedUntouched) {
     EXPECT_EQ(lua.Number("count"), 0);
 }
 
+TEST_F(RecordScripts, EraseBonusOfAnObjectItsOwnerDeletedRemovesItsEntry) {
+    CPGameObject kept("kept");
+    CPGameObject* gone = new CPGameObject("gone");
+    lua.SetHandle("kept", &kept);
+    lua.SetHandle("gone", gone);
+    ASSERT_EQ(lua.Run("AddBonus(gone, 1)\nAddBonus(kept, 2)"), "");
+    delete gone;
+    ASSERT_EQ(lua.Run("EraseBonus(gone)\ncount = GetBonusesCount()\nsame = GetBonusList()[1][1] == kept"), "");
+    EXPECT_EQ(lua.Number("count"), 1);
+    EXPECT_TRUE(lua.Bool("same"));
+    ASSERT_EQ(lua.Run("ClearBonuses()"), "");
+}
+
 TEST_F(RecordScripts, GetRecordsShowsNamesWithTheirTimesAndEmptyPlaces) {
     data->mRecordTables[2] = {{"ann", 1, 5, 3}, {"", 9, 9, 9}, {"bob", 12, 0, 45}};
     ASSERT_EQ(lua.Run("t = GetRecords(3.7)"), "");

@@ -219,6 +219,30 @@ TEST_F(SaveGames, DeletingASaveLeavesAnEmptyFileThatCountsAsAFreeSlot) {
     EXPECT_EQ(data.mCurrentSave, 1);
 }
 
+TEST_F(SaveGames, ANameThatCouldLeaveTheSaveFolderIsRefused) {
+    const std::string victim = ValidSave("Victim", 2018);
+    work.Folder().Write("victim.txt", victim);
+    work.Folder().Write("Data/victim.txt", victim);
+    WriteSlot(0, ValidSave("Ann", 2018));
+    CPGameData data;
+    data.mProfileName = "Kept";
+    const std::string zero("save0.sav\0x", 11);
+    for (const std::string& name : {std::string("../../victim.txt"), std::string("..\\..\\victim.txt"),
+                                    std::string("../victim.txt"), std::string("..\\saves\\save0.sav"),
+                                    std::string("./save0.sav"), std::string("sub/save0.sav"), std::string(".."),
+                                    std::string(""), zero}) {
+        EXPECT_EQ(DeleteSaveGame(name), E_FAIL) << name;
+        EXPECT_EQ(LoadSaveGame(data, name), E_FAIL) << name;
+        EXPECT_EQ(WriteSaveGame(data, name), E_FAIL) << name;
+    }
+    EXPECT_EQ(work.Folder().Read("victim.txt"), victim);
+    EXPECT_EQ(work.Folder().Read("Data/victim.txt"), victim);
+    EXPECT_EQ(ReadSlot(0), ValidSave("Ann", 2018));
+    EXPECT_EQ(data.mProfileName, "Kept");
+    EXPECT_TRUE(IsSaveFileName("save0.sav"));
+    EXPECT_TRUE(IsSaveFileName("my.save.sav")) << "a single dot is part of a plain name";
+}
+
 TEST_F(SaveGames, ListingGivesSixNamesEmptyForMissingEmptyOrDamagedFiles) {
     WriteSlot(0, ValidSave("Ann", 2018));
     WriteSlot(2, "");

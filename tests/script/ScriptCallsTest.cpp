@@ -48,7 +48,7 @@ const std::set<std::string> kExercised = {
     // profile
     "SetMoney", "GetMoney", "SetPoints", "GetPoints", "SetKills", "GetScore", "AddScore", "IsInTable",
     "SetScoreLine", "GetScoreLine", "SetMaxAbilityCount", "GetPlayerMana", "SetPlayerMana", "SetTemp", "GetTemp",
-    "SetPlayerName", "SetProfileName", "GetProfileName", "InitPlayer", "SetPlayerType", "GetActiveCar",
+    "SetPlayerName", "GetPlayerName", "SetProfileName", "GetProfileName", "InitPlayer", "SetPlayerType", "GetActiveCar",
     "GetNumRacesPassed", "SetNumRacesPassed", "SetDifficulty", "GetDifficulty", "SetDifficult", "GetDifficult",
     // shop
     "GetCarInfo", "SetCarInfo", "GetRealCarInfo", "CommitCarSettings", "AutoSetting", "GetWeaponInfo", "GetMineInfo",
