@@ -6,17 +6,20 @@
 #include "core/config/CPDator.h"
 #include "core/files/CPTextReader.h"
 
-bool ParseCoeffFile(const void* text, uint32_t size, std::array<float, 4>& coefficients) {
+bool ParseCoeffFile(const void* text, uint32_t size, CoeffFileRecord& record) {
     // The second line is k3 and the third k2.
     constexpr int kSlotOfLine[4] = {0, 2, 1, 3};
     CPTextReader reader(text, size);
-    std::array<float, 4> parsed{};
-    for (int line = 0; line < 4; ++line) {
-        std::string value;
-        if (!reader.NextLine(value)) return false;
-        parsed[kSlotOfLine[line]] = StringToFloat(value);
-        if (!std::isfinite(parsed[kSlotOfLine[line]])) return false;
+    CoeffFileRecord parsed;
+    int lines = 0;
+    std::string value;
+    while (lines < 4 && reader.NextLine(value)) {
+        const int slot = kSlotOfLine[lines++];
+        parsed.values[slot] = StringToFloat(value);
+        parsed.present[slot] = true;
+        if (!std::isfinite(parsed.values[slot])) return false;
     }
-    coefficients = parsed;
+    if (lines == 0) return false;
+    record = parsed;
     return true;
 }

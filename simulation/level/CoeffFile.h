@@ -7,6 +7,12 @@
 
 constexpr const char* kCoeffFileName = "DATA\\coeff.dat";
 
-// The coefficients in field order k1 .. k4; false for a file of fewer than four lines or with a value
-// too large for a float.
-bool ParseCoeffFile(const void* text, uint32_t size, std::array<float, 4>& coefficients);
+// What the file gives: the coefficients in field order k1 .. k4, of which only those whose line the file
+// holds are read (a file of two lines gives k1 and k3).
+struct CoeffFileRecord {
+    std::array<float, 4> values{};
+    std::array<bool, 4> present{};
+};
+
+// Reads up to four value lines; false for a file without one or with a value too large for a float.
+bool ParseCoeffFile(const void* text, uint32_t size, CoeffFileRecord& record);

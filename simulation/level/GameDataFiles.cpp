@@ -80,18 +80,19 @@ HRESULT CPGameData::LoadDifficulty() {
     }
     CPFileReader reader(kCoeffFileName, false);
     if (FAILED(reader.Load())) return E_FAIL;
-    std::array<float, 4> coefficients{};
-    if (!ParseCoeffFile(reader.GetData(), reader.GetSize(), coefficients)) return E_FAIL;
-    std::copy(coefficients.begin(), coefficients.end(), std::begin(mDifficultyCoeffs));
+    CoeffFileRecord record;
+    if (!ParseCoeffFile(reader.GetData(), reader.GetSize(), record)) return E_FAIL;
+    // A short file converts the lines it has; the coefficients it does not reach keep their values.
+    for (size_t k = 0; k < record.values.size(); ++k)
+        if (record.present[k]) mDifficultyCoeffs[k] = record.values[k];
     return S_OK;
 }
 
 HRESULT CPGameData::LoadMissionInfo(const std::string& missionName) {
     CPFileReader reader(std::string(kMissionFolder) + "\\" + missionName, false);
     if (FAILED(reader.Load())) {
-        // The new mission has no checkpoints and no sources: none of the last mission's may linger.
+        // Without its file a mission has no checkpoints; the enemy sources stay as they are.
         mMissionCheckpoints.clear();
-        mEnemyTypes.clear();
         return E_FAIL;
     }
     MissionInfoRecord record;
@@ -112,6 +113,7 @@ HRESULT CPGameData::LoadMissionInfo(const std::string& missionName) {
         enemyTypes[line.mKey].push_back(std::move(source));
     }
     mMissionCheckpoints = std::move(record.mCheckpoints);
+    // A reload of a mission replaces its sources instead of appending a second copy of each.
     mEnemyTypes = std::move(enemyTypes);
     return S_OK;
 }

@@ -150,13 +150,15 @@ TEST_F(MissionInfo, WithoutALevelEverySourceSitsAtTheOrigin) {
     gLevel = mLevel;
 }
 
-TEST_F(MissionInfo, AMissingFileLeavesTheMissionWithoutCheckpointsOrSources) {
+TEST_F(MissionInfo, AMissingFileEmptiesOnlyTheCheckpointsAndLeavesTheSources) {
     Write(kMission);
     CPGameData data;
     ASSERT_EQ(data.LoadMissionInfo("m1.txt"), S_OK);
     EXPECT_EQ(data.LoadMissionInfo("absent.txt"), E_FAIL);
     EXPECT_TRUE(data.mMissionCheckpoints.empty());
-    EXPECT_TRUE(data.mEnemyTypes.empty());
+    ASSERT_EQ(data.mEnemyTypes.size(), 2u);
+    EXPECT_EQ(data.mEnemyTypes.at("attack").size(), 2u);
+    EXPECT_EQ(data.mEnemyTypes.at("guard").size(), 1u);
 }
 
 TEST_F(MissionInfo, ADamagedFileChangesNothing) {

@@ -121,13 +121,29 @@ TEST_F(ProfileFiles, DifficultModeAtANonZeroSettingSetsEveryCoefficientToOneWith
 
 TEST_F(ProfileFiles, AnUnusableCoefficientFileKeepsTheCoefficients) {
     gSettings::cam_speed = 0;
-    const char* const files[] = {nullptr, "1\n2\n3\n", "1\n2\n1e999\n4\n", ""};
+    const char* const files[] = {nullptr, "1\n2\n1e999\n4\n", "", "// only a comment\n"};
     for (const char* file : files) {
         if (file) Write("coeff.dat", file);
         CPGameData data;
         for (float& k : data.mDifficultyCoeffs) k = 7.0f;
         EXPECT_EQ(data.LoadDifficulty(), E_FAIL) << (file ? file : "no file");
         for (float k : data.mDifficultyCoeffs) EXPECT_EQ(k, 7.0f);
+    }
+}
+
+TEST_F(ProfileFiles, AShortCoefficientFileConvertsTheLinesItHas) {
+    gSettings::cam_speed = 0;
+    struct Case {
+        const char* file;
+        float expected[4];  // k1 .. k4
+    };
+    for (const Case& c : {Case{"1\n2\n3\n", {1.0f, 3.0f, 2.0f, 7.0f}}, Case{"0.5\n", {0.5f, 7.0f, 7.0f, 7.0f}},
+                          Case{"1\n// note\n2\n", {1.0f, 7.0f, 2.0f, 7.0f}}}) {
+        Write("coeff.dat", c.file);
+        CPGameData data;
+        for (float& k : data.mDifficultyCoeffs) k = 7.0f;
+        EXPECT_EQ(data.LoadDifficulty(), S_OK) << c.file;
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(data.mDifficultyCoeffs[k], c.expected[k]) << c.file << " k" << k + 1;
     }
 }
 
