@@ -1,5 +1,6 @@
 #include "Render/PMeshFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "Render/PVertexReader.h"
@@ -76,12 +77,25 @@ bool ReadShapes(CPFileReader& reader, std::vector<CPMeshShapeRecord>& shapes) {
     return true;
 }
 
-// Vertex count and vertices, index count and indices; every index must name one of the vertices.
+// Removes every triangle (and a last, incomplete one) that names a vertex the node lacks: one bad index
+// costs its triangle, not the whole file.
+void DropTrianglesOutside(std::vector<uint16_t>& indices, size_t vertexCount) {
+    size_t kept = 0;
+    for (size_t first = 0; first < indices.size(); first += 3) {
+        const size_t end = std::min(first + 3, indices.size());
+        bool inside = true;
+        for (size_t i = first; i < end; ++i) inside = inside && indices[i] < vertexCount;
+        if (!inside) continue;
+        for (size_t i = first; i < end; ++i) indices[kept++] = indices[i];
+    }
+    indices.resize(kept);
+}
+
+// Vertex count and vertices, index count and indices.
 bool ReadGeometry(CPFileReader& reader, CPMeshNodeRecord& node) {
     if (!ReadVertices(reader, reader.ReadInt(), node.vertices)) return false;
     if (!ReadIndices(reader, reader.ReadInt(), node.indices)) return false;
-    for (uint16_t index : node.indices)
-        if (index >= node.vertices.size()) return false;
+    DropTrianglesOutside(node.indices, node.vertices.size());
     return !reader.HasOverrun();
 }
 

@@ -57,7 +57,9 @@ struct CPMeshNodeRecord {
     CPMeshShapeRecord body;
     CPMeshShapeRecord box;
     std::vector<CPVertex> vertices;
-    std::vector<uint16_t> indices;  // triangle list; every index below the vertex count
+    // Triangle list; every index below the vertex count (a stored triangle that names a missing vertex
+    // is left out).
+    std::vector<uint16_t> indices;
     std::vector<CPMeshBoxRecord> boxes;
     std::vector<CPMeshShapeRecord> shapes;
     CPAnimationBlock animation;
@@ -81,9 +83,9 @@ enum class CPMeshFileKind { kPlain, kPhysics };
 
 // Reads a whole plain or physics mesh file from the start of the loaded data; a node count below 0 gives
 // no nodes. False on a format error: any other count below 0, a count beyond the bytes left, a name
-// field without its zero byte, an index outside its node's vertices, a tree deeper than
-// kMaxMeshNodeDepth, or bytes missing from a node. Bytes after the nodes that do not make a whole
-// trailing block are ignored, as the block has no effect.
+// field without its zero byte, a tree deeper than kMaxMeshNodeDepth, or bytes missing from a node. A
+// triangle with an index outside its node's vertices is left out and the rest of the file kept. Bytes
+// after the nodes that do not make a whole trailing block are ignored, as the block has no effect.
 bool ReadMeshFile(CPFileReader& reader, CPMeshFileKind kind, CPMeshFileRecord& file);
 
 // Reads an animated mesh file's root node and its subtree (after the two leading int32), with the same

@@ -168,7 +168,28 @@ TEST_F(MeshFileTest, EveryTruncationIsRefused) {
     }
 }
 
-TEST_F(MeshFileTest, DamagedCountsNamesAndIndicesAreRefused) {
+TEST_F(MeshFileTest, ATriangleWithAnIndexPastItsNodesVerticesIsLeftOutAndTheRestKept) {
+    CPMeshNodeRecord body = MeshTestNode("body", 4);
+    body.indices = {0, 1, 2, 0, 2, 4, 1, 2, 3, 3, 9};  // the second triangle and the last two are bad
+    CPMeshNodeRecord physics = body;
+    body.children = {MeshTestNode("door", 3)};
+    for (bool isPhysics : {false, true}) {
+        CPMeshFileRecord file;
+        ASSERT_TRUE(isPhysics ? ReadPhysics(PhysicsMeshFile({physics}), file)
+                              : ReadPlain(PlainMeshFile({body, MeshTestNode("yard", 3)}), file));
+        ASSERT_FALSE(file.nodes.empty());
+        EXPECT_EQ(file.nodes[0].indices, (std::vector<uint16_t>{0, 1, 2, 1, 2, 3})) << isPhysics;
+        EXPECT_EQ(file.nodes[0].vertices.size(), 4u);
+        if (!isPhysics) {
+            ASSERT_EQ(file.nodes.size(), 2u);
+            ASSERT_EQ(file.nodes[0].children.size(), 1u);
+            EXPECT_EQ(file.nodes[0].children[0].indices, MeshTestNode("door", 3).indices);
+            EXPECT_EQ(file.nodes[1].name, "yard");
+        }
+    }
+}
+
+TEST_F(MeshFileTest, DamagedCountsAndNamesAreRefused) {
     // Offsets into one plain node record: reserved 4, name 260, then the vertex count.
     constexpr size_t kNodeStart = 8;
     constexpr size_t kName = kNodeStart + 4;
@@ -197,7 +218,6 @@ TEST_F(MeshFileTest, DamagedCountsNamesAndIndicesAreRefused) {
         {"vertex count beyond the bytes left", patched(kVertexCount, int32(1000000))},
         {"negative index count", patched(indexCount, int32(-1))},
         {"index count beyond the bytes left", patched(indexCount, int32(INT32_MAX))},
-        {"index past the vertices", patched(firstIndex, ByteBuilder().UInt16(3).Str())},
         {"negative box count", patched(boxCount, int32(-1))},
         {"box count beyond the bytes left", patched(boxCount, int32(1))},
         {"negative child count", patched(childCount, int32(-2))},
