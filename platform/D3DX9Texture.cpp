@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/DdsHeader.h"
+#include "platform/DdsTexels.h"
 #include "platform/ImageDecoder.h"
 
 namespace {
@@ -68,25 +69,47 @@ UINT ResolveLevels(UINT requested, UINT stored, UINT width, UINT height) {
     return std::min(requested, full);
 }
 
-// Fills every level of one face: DDS levels are copied when the stored size and format match; RGBA
-// images are point-sampled into 32-bit formats. Other combinations keep zeroed texels.
-void FillFace(IDirect3DBaseTexture9& texture, UINT face, const SourceImage& image, D3DCOLOR colorKey) {
+// Fills every level of one face of a DDS image. A stored level of the texture's size and format is
+// copied as it is, one of another format converted. Level 0 of another size is made from the stored
+// level 0, point-sampled as the other image formats are; any other level the file does not give is
+// made from the level above with the mip filter (point for D3DX_FILTER_NONE and D3DX_FILTER_POINT,
+// else the mean of the texels each covers). Fails when the texture's format has no texel codec: never a silently blank texture.
+HRESULT FillDdsFace(IDirect3DBaseTexture9& texture, UINT face, const SourceImage& image, DWORD mipFilter) {
     const D3DFORMAT format = texture.Format();
-    if (image.dds) {
-        const DdsImage& h = image.ddsHeader;
-        if (format != h.format) return;
-        const uint8_t* level = image.dds + (image.faces > 1 ? face * h.faceBytes : 0);
-        for (UINT l = 0; l < texture.GetLevelCount() && l < h.mipCount; ++l) {
-            const UINT w = std::max<UINT>(1, h.width >> l), hgt = std::max<UINT>(1, h.height >> l);
-            const size_t bytes = DdsLevelBytes(h.format, w, hgt);
-            std::vector<uint8_t>& texels = texture.Texels(face, l);
-            if (w == texture.LevelWidth(l) && hgt == texture.LevelHeight(l) && bytes == texels.size())
-                std::memcpy(texels.data(), level, bytes);
-            level += bytes;
+    const DdsImage& h = image.ddsHeader;
+    const bool sameFormat = format == h.format;
+    if (!sameFormat && !IsTexelFormat(format)) return D3DXERR_INVALIDDATA;
+    const DWORD filterMode = mipFilter == D3DX_DEFAULT ? D3DX_FILTER_BOX : (mipFilter & 0x7);
+    const bool pointMips = filterMode == D3DX_FILTER_NONE || filterMode == D3DX_FILTER_POINT;
+    const uint8_t* stored = image.dds + (image.faces > 1 ? face * h.faceBytes : 0);
+    for (UINT l = 0; l < texture.GetLevelCount(); ++l) {
+        const UINT w = texture.LevelWidth(l), hgt = texture.LevelHeight(l);
+        std::vector<uint8_t>& texels = texture.Texels(face, l);
+        const UINT sw = std::max<UINT>(1, h.width >> l), sh = std::max<UINT>(1, h.height >> l);
+        const size_t storedBytes = DdsLevelBytes(h.format, sw, sh);
+        const bool storedFits = l < h.mipCount && sw == w && sh == hgt;
+        if (storedFits && sameFormat && storedBytes == texels.size()) {
+            std::memcpy(texels.data(), stored, storedBytes);
+        } else if (storedFits || l == 0) {
+            EncodeTexels(format, ScalePoint(DecodeTexels(h.format, stored, sw, sh), w, hgt), texels.data());
+        } else {
+            const ArgbImage above =
+                DecodeTexels(format, texture.Texels(face, l - 1).data(), texture.LevelWidth(l - 1),
+                             texture.LevelHeight(l - 1));
+            EncodeTexels(format, pointMips ? ScalePoint(above, w, hgt) : ScaleBox(above, w, hgt), texels.data());
         }
-        return;
+        if (l + 1 < h.mipCount) stored += storedBytes;
     }
-    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return;
+    return D3D_OK;
+}
+
+// Fills every level of one face: DDS images by FillDdsFace; RGBA images are point-sampled into 32-bit
+// formats, other formats keep zeroed texels.
+HRESULT FillFace(IDirect3DBaseTexture9& texture, UINT face, const SourceImage& image, D3DCOLOR colorKey,
+                 DWORD mipFilter) {
+    const D3DFORMAT format = texture.Format();
+    if (image.dds) return FillDdsFace(texture, face, image, mipFilter);
+    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return D3D_OK;
     const UINT sw = image.info.Width, sh = image.info.Height;
     for (UINT l = 0; l < texture.GetLevelCount(); ++l) {
         const UINT w = texture.LevelWidth(l), h = texture.LevelHeight(l), pitch = texture.LevelPitch(l);
@@ -104,6 +127,17 @@ void FillFace(IDirect3DBaseTexture9& texture, UINT face, const SourceImage& imag
             }
         }
     }
+    return D3D_OK;
+}
+
+// A texture that could not be filled is released: the caller gets the failure and no texture.
+template <class Texture>
+HRESULT Finish(HRESULT result, Texture** texture) {
+    if (FAILED(result) && *texture) {
+        (*texture)->Release();
+        *texture = nullptr;
+    }
+    return result;
 }
 
 D3DFORMAT ResolveFormat(D3DFORMAT requested, const SourceImage& image) {
@@ -151,8 +185,8 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void
                               const UINT levels = ResolveLevels(mipLevels, image.info.MipLevels, w, h);
                               HRESULT result = device->CreateTexture(w, h, levels, usage, ResolveFormat(format, image),
                                                                      pool, texture, nullptr);
-                              if (SUCCEEDED(result)) FillFace(**texture, 0, image, colorKey);
-                              return result;
+                              if (SUCCEEDED(result)) result = FillFace(**texture, 0, image, colorKey, mipFilter);
+                              return Finish(result, texture);
                           });
 }
 
@@ -170,8 +204,8 @@ HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* device, const 
                               HRESULT result = device->CreateCubeTexture(edge, levels, usage,
                                                                          ResolveFormat(format, image), pool, texture,
                                                                          nullptr);
-                              if (SUCCEEDED(result))
-                                  for (UINT face = 0; face < 6; ++face) FillFace(**texture, face, image, colorKey);
-                              return result;
+                              for (UINT face = 0; face < 6 && SUCCEEDED(result); ++face)
+                                  result = FillFace(**texture, face, image, colorKey, mipFilter);
+                              return Finish(result, texture);
                           });
 }

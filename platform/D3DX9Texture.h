@@ -49,7 +49,9 @@ struct PALETTEENTRY {
 };
 
 // Fails with D3DERR_INVALIDCALL for a missing device, data or result pointer, and with
-// D3DXERR_INVALIDDATA for data that is no image it can read. A colour key other than 0 turns texels of
+// D3DXERR_INVALIDDATA for data that is no image it can read (or a DDS image asked for in a format it
+// cannot convert to). An image is scaled to the texture's size; the mip levels a DDS file does not
+// store are made from the level above with the mip filter. A colour key other than 0 turns texels of
 // that colour (alpha included) into transparent black. The palette is never written.
 HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT dataSize, UINT width,
                                             UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
