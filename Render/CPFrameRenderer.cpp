@@ -45,11 +45,13 @@ HRESULT CPFrameRenderer::DrawFrame(PRender& renderer) {
     IDirect3DDevice9* device = renderer.GetDevice();
     HRESULT result = D3DERR_INVALIDCALL;
     mStats = {};
+    bool drawn = false;
     if (device) {
         result = device->TestCooperativeLevel();
         if (SUCCEEDED(result)) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
             if (SUCCEEDED(device->BeginScene())) {
+                drawn = true;
                 RenderSky(renderer);
                 DrawQueues(renderer);
                 DrawDebugLines(renderer, *device);
@@ -58,7 +60,9 @@ HRESULT CPFrameRenderer::DrawFrame(PRender& renderer) {
             result = device->Present(nullptr, nullptr, nullptr, nullptr);
         }
     }
-    // Whatever was drawn, the frame's queues start empty again.
+    // Whatever was drawn, the frame's queues start empty again. The lights of a frame that was not drawn
+    // go too: applied after a reset they would pile up on the next frame's and push its own out.
+    if (!drawn) renderer.ClearLights();
     EmptyQueues(renderer);
     return result;
 }
@@ -99,22 +103,26 @@ void CPFrameRenderer::DrawQueues(PRender& renderer) {
     PIVertexBuffer* branchRing = branchQueue ? branchQueue->GetRing() : nullptr;
     mDrawRing = drawQueue->GetRing();
 
-    // Layers without a camera draw with the transforms already on the device.
-    mDevice->GetTransform(D3DTS_VIEW, &mView);
-    mDevice->GetTransform(D3DTS_PROJECTION, &mProjection);
+    // Nothing carries over from the previous frame: until a layer's camera says otherwise, the default view.
+    mView = PRender::DefaultView();
+    mProjection = PRender::DefaultProjection();
     D3DXMatrixIdentity(&mWorld);
     D3DXMatrixIdentity(&mLayerWorld);
-    mAppliedLayer = nullptr;
-    mLayerApplied = false;
-    mViewProjectionSet = false;
+    mLayers = &renderer.GetLayers();
+    mNextLayer = mLayers->begin();
     mDevice->SetFVF(kVertexFVF);
+    if (mLayers->empty()) {
+        mDevice->SetTransform(D3DTS_VIEW, &mView);
+        mDevice->SetTransform(D3DTS_PROJECTION, &mProjection);
+        SetWorld(mWorld);
+    }
 
     OrderBlocks(renderer);
     mFilling = mDrawRing && mDrawRing->Lock(0, 0, true, -1);
     if (mFilling) ++mStats.fills;
 
     for (const BlockDraw& item : mOrder) {
-        BlockDraw current{item.layer, item.block, {}, {}};
+        BlockDraw current{item.layerKey, item.block, {}, {}};
         for (const CPSmartPtr<CPRenderable>& queued : item.block->GetRenderables()) {
             CPRenderable* renderable = queued.Get();
             // Deleted by its owner since it was queued: nothing left to draw.
@@ -148,7 +156,7 @@ void CPFrameRenderer::DrawQueues(PRender& renderer) {
             if (!mDrawRing->HasRoomFor(vertexCount, indexCount)) {
                 // The fill is full: draw what it holds and go on in the next slot.
                 mPending.push_back(std::move(current));
-                current = BlockDraw{item.layer, item.block, {}, {}};
+                current = BlockDraw{item.layerKey, item.block, {}, {}};
                 Flush(true);
                 if (!mFilling) continue;
             }
@@ -161,7 +169,10 @@ void CPFrameRenderer::DrawQueues(PRender& renderer) {
         mPending.push_back(std::move(current));
     }
     Flush(false);
+    // The layers after the last block still take their turns: their matrices are the frame's too.
+    EnterLayersThrough(std::nullopt);
     mOrder.clear();
+    mLayers = nullptr;
     mRenderer = nullptr;
     mDevice = nullptr;
     mDrawRing = nullptr;
@@ -172,7 +183,7 @@ void CPFrameRenderer::OrderBlocks(PRender& renderer) {
     const std::map<int32_t, CPRenderLayer>& layers = renderer.GetLayers();
     const std::vector<CPIVBlock*>& blocks = renderer.GetDrawQueue()->GetFrameBlocks();
     if (layers.empty()) {
-        for (CPIVBlock* block : blocks) mOrder.push_back(BlockDraw{nullptr, block, {}, {}});
+        for (CPIVBlock* block : blocks) mOrder.push_back(BlockDraw{std::nullopt, block, {}, {}});
         return;
     }
     // Per layer, in ascending key order, the blocks in first-queued order.
@@ -184,8 +195,7 @@ void CPFrameRenderer::OrderBlocks(PRender& renderer) {
         byLayer[layer->first].push_back(block);
     }
     for (const auto& [key, members] : byLayer) {
-        const CPRenderLayer* layer = &layers.at(key);
-        for (CPIVBlock* block : members) mOrder.push_back(BlockDraw{layer, block, {}, {}});
+        for (CPIVBlock* block : members) mOrder.push_back(BlockDraw{key, block, {}, {}});
     }
 }
 
@@ -220,7 +230,7 @@ void CPFrameRenderer::AddToRun(std::vector<Run>& runs, PIVertexBuffer* ring, int
 
 void CPFrameRenderer::DrawBlock(const BlockDraw& draw) {
     if (draw.runs.empty() && draw.meshes.empty()) return;
-    if (!mLayerApplied || draw.layer != mAppliedLayer) ApplyLayer(draw.layer);
+    if (draw.layerKey) EnterLayersThrough(draw.layerKey);
 
     const CPMaterial* material = draw.block->GetMaterial();
     CPEffect* effect = material ? material->GetEffect().Get() : nullptr;
@@ -280,25 +290,27 @@ void CPFrameRenderer::DrawBlock(const BlockDraw& draw) {
     ++mStats.blocks;
 }
 
-void CPFrameRenderer::ApplyLayer(const CPRenderLayer* layer) {
-    mAppliedLayer = layer;
-    mLayerApplied = true;
-    D3DXMatrixIdentity(&mLayerWorld);
-    if (layer) {
-        if (CPBaseCamera* camera = layer->mCamera.Get()) {
-            auto* perspective = dynamic_cast<CPPerspectiveCamera*>(camera);
-            if (perspective) perspective->Update();
-            mView = camera->GetViewMatrix();
-            mProjection = camera->GetProjectionMatrix();
-            mDevice->SetTransform(D3DTS_VIEW, &mView);
-            mDevice->SetTransform(D3DTS_PROJECTION, &mProjection);
-            // The first perspective view of the frame is the main one that screen projections use.
-            if (perspective && !mViewProjectionSet) {
-                mRenderer->mViewProjection = mView * mProjection;
-                mViewProjectionSet = true;
-            }
-        }
-        if (layer->mHasMatrix) mLayerWorld = layer->mMatrix;
+void CPFrameRenderer::EnterLayersThrough(std::optional<int32_t> key) {
+    if (!mLayers) return;
+    while (mNextLayer != mLayers->end() && (!key || mNextLayer->first <= *key)) {
+        TakeTurn(mNextLayer->first, mNextLayer->second);
+        ++mNextLayer;
+    }
+}
+
+void CPFrameRenderer::TakeTurn(int32_t key, const CPRenderLayer& layer) {
+    if (CPBaseCamera* camera = layer.mCamera.Get()) {
+        if (auto* perspective = dynamic_cast<CPPerspectiveCamera*>(camera)) perspective->Update();
+        mView = camera->GetViewMatrix();
+        mProjection = camera->GetProjectionMatrix();
+        if (key == PRender::kMainViewLayer) mRenderer->mViewProjection = mView * mProjection;
+    }
+    mDevice->SetTransform(D3DTS_VIEW, &mView);
+    mDevice->SetTransform(D3DTS_PROJECTION, &mProjection);
+    if (layer.mHasMatrix) {
+        mLayerWorld = layer.mMatrix;
+    } else {
+        D3DXMatrixIdentity(&mLayerWorld);
     }
     SetWorld(mLayerWorld);
 }

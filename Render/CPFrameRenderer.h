@@ -2,13 +2,19 @@
 // with their cameras and matrices, the draw queue's blocks by material, the baked static geometry from
 // the branch queue's ring, then present and empty the frame's queues.
 //
-// A block belongs to the layer with the greatest key not above its material's layer key (blocks below
-// the first layer go with the first). Within a layer, blocks are drawn in the order their materials were
-// first queued this frame, and a block's renderables in queuing order. Meshes that live in a static mesh
-// buffer of the renderer are drawn from it, placed by their owner's world matrix and then the layer's.
+// Every layer takes its turn in ascending key order, with or without blocks: its camera's view and
+// projection (a layer without a camera keeps those of the last camera before it in this frame, or the
+// renderer's default view when none came before) and its matrix as the world transform (identity when it
+// has none). A block belongs to the layer with the greatest key not above its material's layer key
+// (blocks below the first layer go with the first). Within a layer, blocks are drawn in the order their
+// materials were first queued this frame, and a block's renderables in queuing order. Meshes that live in
+// a static mesh buffer of the renderer are drawn from it, placed by their owner's world matrix and then
+// the layer's.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/D3D9Types.h"
@@ -38,8 +44,9 @@ public:
 
     // One frame: clear, scene, the renderer's sky (or, without a sky that sets the sun, the lights),
     // layers and blocks, debug lines, present, then both queues and the debug lines are emptied. A lost
-    // device draws nothing (the host restores it) but the queues are emptied all the same. Returns the
-    // result of Present, or of the cooperative-level test when the device is lost.
+    // device draws nothing (the host restores it) but everything the frame queued is emptied all the
+    // same, the lights included. Returns the result of Present, or of the cooperative-level test when
+    // the device is lost.
     HRESULT DrawFrame(PRender& renderer);
     // The drawing alone, inside a scene the caller has begun; the queues are not emptied.
     void DrawQueues(PRender& renderer);
@@ -58,7 +65,7 @@ private:
     };
     // One block's draw within one fill of the draw ring.
     struct BlockDraw {
-        const CPRenderLayer* layer = nullptr;  // null: no layers exist
+        std::optional<int32_t> layerKey;  // empty: no layers exist
         CPIVBlock* block = nullptr;
         std::vector<Run> runs;  // in queuing order, from the branch ring or the draw ring
         std::vector<CPRenderObject*> meshes;  // skipped meshes drawn from their own static mesh buffers
@@ -71,7 +78,10 @@ private:
     // Unlocks the draw ring, draws every pending block, and starts a new fill when `refill`.
     void Flush(bool refill);
     void DrawBlock(const BlockDraw& draw);
-    void ApplyLayer(const CPRenderLayer* layer);
+    // Gives every layer up to and including the key whose turn has not come yet its turn, in key order;
+    // no key: every remaining layer.
+    void EnterLayersThrough(std::optional<int32_t> key);
+    void TakeTurn(int32_t key, const CPRenderLayer& layer);
     // Sets the world transform and the shared effect matrices that follow from it.
     void SetWorld(const D3DXMATRIX& world);
     void SetSharedParameters();
@@ -85,11 +95,10 @@ private:
     bool mFilling = false;  // the draw ring is locked for this frame's fill
     std::vector<BlockDraw> mOrder;    // every block of the frame, in drawing order
     std::vector<BlockDraw> mPending;  // blocks whose dynamic geometry is in the current fill
-    const CPRenderLayer* mAppliedLayer = nullptr;
-    bool mLayerApplied = false;
-    bool mViewProjectionSet = false;  // the renderer's view-projection was taken from a camera this frame
-    D3DXMATRIX mView;
-    D3DXMATRIX mProjection;
+    const std::map<int32_t, CPRenderLayer>* mLayers = nullptr;  // during a DrawQueues
+    std::map<int32_t, CPRenderLayer>::const_iterator mNextLayer;  // the next layer whose turn is to come
+    D3DXMATRIX mView;        // of the last camera met in this frame
+    D3DXMATRIX mProjection;  // of the last camera met in this frame
     D3DXMATRIX mWorld;       // the world transform on the device
     D3DXMATRIX mLayerWorld;  // the applied layer's matrix, identity when it has none
 };

@@ -55,15 +55,26 @@ void PRender::CreateRadialBlurGrid(int32_t rows, int32_t columns) {
 
 // ---- Device defaults ----
 
+D3DXMATRIX PRender::DefaultView() {
+    D3DXMATRIX view;
+    const D3DXVECTOR3 eye(0, 0, 14.5f), at(0, 0, 0), up(0, 0, 1);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    return view;
+}
+
+D3DXMATRIX PRender::DefaultProjection() {
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, 1.0995574f, 1.3333334f, 0.1f, 1000.0f);
+    return projection;
+}
+
 void PRender::SetDefaultStates() {
     if (!mDevice) return;
     IDirect3DDevice9& d = *mDevice;
 
-    D3DXMATRIX view, projection;
-    const D3DXVECTOR3 eye(0, 0, 14.5f), at(0, 0, 0), up(0, 0, 1);
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    const D3DXMATRIX view = DefaultView();
     d.SetTransform(D3DTS_VIEW, &view);
-    D3DXMatrixPerspectiveFovLH(&projection, 1.0995574f, 1.3333334f, 0.1f, 1000.0f);
+    const D3DXMATRIX projection = DefaultProjection();
     d.SetTransform(D3DTS_PROJECTION, &projection);
 
     d.SetRenderState(D3DRS_SPECULARENABLE, FALSE);

@@ -48,6 +48,9 @@ struct CPMeshBuffers {
 class PRender {
 public:
     static constexpr int32_t kMaxLights = 30;
+    // The layer of the chase camera's main view: the frame takes the view-projection that
+    // ProjectToScreen uses from its camera.
+    static constexpr int32_t kMainViewLayer = 16;
 
     // The device is taken counted (null: none yet); everything else starts empty.
     explicit PRender(IDirect3DDevice9* device = nullptr);
@@ -72,6 +75,10 @@ public:
     void SetDefaultStates();
     // Sampler filters of stages 0 and 1 from the setting "aniso".
     void SetTextureFilters();
+    // The view and projection SetDefaultStates gives the device: from (0, 0, 14.5) down at the origin,
+    // 63 degrees wide at 4:3, depth 0.1 to 1000. Layers before the first camera of a frame use them.
+    static D3DXMATRIX DefaultView();
+    static D3DXMATRIX DefaultProjection();
     // Stores the colour and (red, green, blue, 1) and sets D3DRS_AMBIENT at once.
     void SetAmbient(D3DCOLOR color, float red, float green, float blue);
 
@@ -95,6 +102,8 @@ public:
     // Hands the table to the device (SetLight and LightEnable for each entry, LightEnable FALSE up to
     // index 29), copies the last directional entry into the sun light, and empties the table.
     void ApplyLights();
+    // Empties the table without applying it: for a frame that draws nothing.
+    void ClearLights() { mLightCount = 0; }
     int32_t GetLightCount() const { return mLightCount; }
     const D3DLIGHT9& GetLight(int32_t index) const { return mLights[static_cast<size_t>(index)]; }
     const D3DLIGHT9& GetSunLight() const { return mSunLight; }

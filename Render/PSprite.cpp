@@ -73,7 +73,9 @@ bool CPSprite::TestVisibility() const {
     const float w = mCone;
     if (w < 0.0f) {
         if (w > -0.1f) return false;
-        mColour = Grey(ClampToByte(-w * 255.0f));
+        // The low 8 bits of the product, wrapped rather than clamped: cones below -1 give darker greys
+        // again (-1.5 gives 0x7E), and the loaded data is made for that.
+        mColour = Grey(static_cast<uint32_t>(TruncateToInt32(-w * 255.0f)) & 0xFFu);
         mVisible = true;
         return true;
     }

@@ -154,8 +154,146 @@ TEST_F(CPFrameRendererTest, DrawsLayersInKeyOrderBlocksInQueuingOrderAndStaticGe
     Device().ClearCalls();
     DrawQueue().AddObjectTree(ground);
     frame.DrawFrame(Renderer());
-    EXPECT_EQ(DrawLog(), (std::vector<std::string>{"view A", "world shadow", "branch0 0+4 @0 x2"}));
+    EXPECT_EQ(DrawLog(), (std::vector<std::string>{"view A", "world shadow", "branch0 0+4 @0 x2", "view B",
+                                                   "world identity"}))
+        << "layer 120 takes its turn without blocks";
     EXPECT_EQ(frame.GetStats().dynamicVertices, 0);
+}
+
+// The layers of a race: 16 (camera A and the shadow matrix), 17 (identity matrix, no camera), 120
+// (camera B) and the overlay 195 (orthographic view, identity projection). The level's blocks (key 20)
+// belong to layer 17, which has no camera: they draw through camera A with the identity world, whether or
+// not layer 16 had blocks of its own, and never with what the overlay left on the device a frame before.
+TEST_F(CPFrameRendererTest, EveryLayerTakesItsTurnAndALayerWithoutACameraUsesTheLastCameraOfTheFrame) {
+    Renderer().SetDefaultStates();
+    ASSERT_TRUE(Renderer().GetLayers().count(195));
+    const CPBaseCamera* overlay = Renderer().GetLayers().at(195).mCamera.Get();
+    Renderer().SetLayerCamera(16, mCameraA);
+    Renderer().SetLayerMatrix(reinterpret_cast<const float*>(&mShadow), 16);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    Renderer().SetLayerMatrix(reinterpret_cast<const float*>(&identity), 17);
+    Renderer().SetLayerCamera(120, mCameraB);
+    CPMaterial shadow(16, {}, {}), level(20, {}, {}), second(120, {}, {});
+
+    // Views, projections, worlds and draws as names; a draw is named after its renderable's tag.
+    auto frameLog = [&] {
+        std::vector<std::string> log;
+        for (const D3DCallRecord& record : Device().Calls()) {
+            if (record.call == D3DCall::SetTransform) {
+                const D3DXMATRIX& m = *reinterpret_cast<const D3DXMATRIX*>(&record.matrix);
+                if (record.args[0] == D3DTS_VIEW)
+                    log.push_back(m == mCameraA->GetViewMatrix()   ? "view A"
+                                  : m == mCameraB->GetViewMatrix() ? "view B"
+                                  : m == overlay->GetViewMatrix()  ? "view overlay"
+                                                                   : "view ?");
+                else if (record.args[0] == D3DTS_PROJECTION)
+                    log.push_back(m == mCameraA->GetProjectionMatrix() && m == mCameraB->GetProjectionMatrix()
+                                      ? "projection AB"
+                                  : m == identity ? "projection identity"
+                                                  : "projection ?");
+                else if (record.args[0] == D3DTS_WORLD)
+                    log.push_back(m == mShadow ? "world shadow" : m == identity ? "world identity" : "world ?");
+            } else if (record.call == D3DCall::DrawIndexedPrimitive) {
+                const PIVertexBuffer& ring = *DrawQueue().GetRing();
+                int32_t slot = 0;
+                while (slot + 1 < ring.GetSlotCount() && ring.GetVertexBuffer(slot) != record.object) ++slot;
+                log.push_back("draw " + std::to_string(static_cast<int>(DrawnX(slot, static_cast<int32_t>(record.args[2])))));
+            }
+        }
+        return log;
+    };
+
+    DrawQueue().AddRenderable(mScene.Renderable(3, &shadow, 16.0f));
+    DrawQueue().AddRenderable(mScene.Renderable(3, &level, 20.0f));
+    Device().ClearCalls();
+    CPFrameRenderer frame;
+    frame.DrawFrame(Renderer());
+    EXPECT_EQ(frameLog(), (std::vector<std::string>{
+                              "view A", "projection AB", "world shadow", "draw 16",      // 16
+                              "view A", "projection AB", "world identity", "draw 20",    // 17
+                              "view B", "projection AB", "world identity",               // 120
+                              "view overlay", "projection identity", "world identity",  // 195
+                          }))
+        << DescribeCalls(Device());
+
+    // No shadow block this time, and one of the second view.
+    DrawQueue().AddRenderable(mScene.Renderable(3, &level, 20.0f));
+    DrawQueue().AddRenderable(mScene.Renderable(3, &second, 120.0f));
+    Device().ClearCalls();
+    frame.DrawFrame(Renderer());
+    EXPECT_EQ(frameLog(), (std::vector<std::string>{
+                              "view A", "projection AB", "world shadow",                // 16
+                              "view A", "projection AB", "world identity", "draw 20",    // 17
+                              "view B", "projection AB", "world identity", "draw 120",  // 120
+                              "view overlay", "projection identity", "world identity",  // 195
+                          }))
+        << DescribeCalls(Device());
+    const D3DXMATRIX mainView = mCameraA->GetViewMatrix() * mCameraA->GetProjectionMatrix();
+    EXPECT_TRUE(Renderer().mViewProjection == mainView) << "screen projections follow layer 16, not the first drawn";
+}
+
+// Before the first camera of a frame, layers draw with the renderer's default view, not with whatever the
+// device holds from the frame before.
+TEST_F(CPFrameRendererTest, LayersBeforeTheFirstCameraUseTheDefaultView) {
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    Renderer().SetLayerMatrix(reinterpret_cast<const float*>(&identity), 17);
+    Renderer().SetLayerCamera(120, mCameraB);
+    CPMaterial level(20, {}, {});
+    DrawQueue().AddRenderable(mScene.Renderable(3, &level));
+    const D3DXMATRIX stale = mCameraB->GetViewMatrix();
+    Device().SetTransform(D3DTS_VIEW, &stale);
+    const D3DXMATRIX screenProjection = Renderer().mViewProjection;
+    Device().ClearCalls();
+    CPFrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    std::vector<D3DXMATRIX> views;
+    for (const D3DCallRecord& record : Device().Calls())
+        if (record.call == D3DCall::SetTransform && record.args[0] == D3DTS_VIEW)
+            views.push_back(*reinterpret_cast<const D3DXMATRIX*>(&record.matrix));
+    ASSERT_EQ(views.size(), 2u);
+    EXPECT_TRUE(views[0] == PRender::DefaultView());
+    EXPECT_TRUE(views[1] == mCameraB->GetViewMatrix());
+    ASSERT_EQ(CallsOf(Device(), D3DCall::DrawIndexedPrimitive).size(), 1u);
+    EXPECT_TRUE(Renderer().mViewProjection == screenProjection) << "no layer 16: the screen projection is left alone";
+}
+
+// Frames drawn while the device is lost empty what they queued: the lights do not pile up for the frame
+// after the reset, whose own lights are all applied.
+TEST_F(CPFrameRendererTest, LostFramesEmptyTheirLightsAndTheNextFrameAppliesOnlyItsOwn) {
+    CPMaterial material(20, {}, {});
+    D3DLIGHT9 lamp{};
+    lamp.Type = D3DLIGHT_POINT;
+    Device().LoseDevice();
+    CPFrameRenderer frame;
+    for (int lost = 0; lost < 3; ++lost) {
+        for (int i = 0; i < PRender::kMaxLights; ++i) Renderer().AddLight(lamp);
+        DrawQueue().AddRenderable(mScene.Renderable(3, &material));
+        EXPECT_EQ(frame.DrawFrame(Renderer()), D3DERR_DEVICENOTRESET);
+        EXPECT_EQ(Renderer().GetLightCount(), 0);
+        EXPECT_TRUE(DrawQueue().GetFrameBlocks().empty());
+    }
+    D3DPRESENT_PARAMETERS parameters = Device().PresentParameters();
+    g_DeviceListeners.NotifyLostDevice();
+    ASSERT_EQ(Device().Reset(&parameters), D3D_OK);
+    g_DeviceListeners.NotifyResetDevice();
+
+    D3DLIGHT9 own{};
+    own.Type = D3DLIGHT_SPOT;
+    own.Range = 7.0f;
+    Renderer().AddLight(own);
+    DrawQueue().AddRenderable(mScene.Renderable(3, &material));
+    Device().ClearCalls();
+    EXPECT_EQ(frame.DrawFrame(Renderer()), S_OK);
+    auto lights = CallsOf(Device(), D3DCall::SetLight);
+    ASSERT_EQ(lights.size(), 1u);
+    D3DLIGHT9 applied{};
+    ASSERT_EQ(Device().GetLight(0, &applied), D3D_OK);
+    EXPECT_EQ(applied.Type, D3DLIGHT_SPOT);
+    EXPECT_EQ(applied.Range, 7.0f);
+    EXPECT_EQ(CallsOf(Device(), D3DCall::DrawIndexedPrimitive).size(), 1u) << "only this frame's block";
 }
 
 // A level's stop clears its mesh buffers, and its baked geometry goes with them: a renderable queued

@@ -92,7 +92,8 @@ TEST_F(SpriteTest, NegativeAndZeroConesFixTheColour) {
     };
     const std::vector<Case> cases = {
         {-0.5f, true, 0x7F7F7F7F},  {-0.1f, true, 0x19191919}, {-1.0f, true, 0xFFFFFFFF},
-        {-3.0f, true, 0xFFFFFFFF},  // clamped, not wrapped to 0xFDFDFDFD
+        {-1.5f, true, 0x7E7E7E7E},  // int(382.5) = 0x17E: the low 8 bits, wrapped
+        {-3.0f, true, 0xFDFDFDFD},  // 765 = 0x2FD
         {-0.05f, false, 0},         {0.0f, true, 0x12345678},  // 0 keeps the colour last set
     };
     for (const Case& c : cases) {
