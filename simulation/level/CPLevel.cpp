@@ -87,6 +87,10 @@ CPSmartPtr<CPCamera> CPLevel::GetCamera() const { return CPSmartPtr<CPCamera>(mC
 
 CPSmartPtr<CPSpline> CPLevel::GetSpline() const { return mPath; }
 
+CPSmartPtr<CPSpline> CPLevel::GetLeftLine() const { return mLeftLine; }
+
+CPSmartPtr<CPSpline> CPLevel::GetRightLine() const { return mRightLine; }
+
 void CPLevel::EnableUnits() {
     mUnitsActive = true;
     for (size_t i = kFirstReturningUnit; i < mEnemies.size(); ++i) {

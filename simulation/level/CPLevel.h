@@ -71,6 +71,9 @@ public:
     CPSmartPtr<CPCamera> GetCamera() const;
     // The race path "c_path", counted; empty when the level has none.
     CPSmartPtr<CPSpline> GetSpline() const;
+    // The road edges "left" and "right", counted; empty when the level has none.
+    CPSmartPtr<CPSpline> GetLeftLine() const;
+    CPSmartPtr<CPSpline> GetRightLine() const;
     int32_t GetLevelNumber() const { return mLevelNumber; }
 
     // ---- units

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "Render/CPCamera.h"
+#include "Render/PMaterial.h"
+#include "Render/PRenderObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "simulation/level/CPLevel.h"
@@ -42,6 +44,8 @@ TEST(Level, StartsWithTheRaceAtItsInitialValues) {
     EXPECT_EQ(level.FormatFloat(2.0f / 3.0f), "0.667");
     EXPECT_FALSE(level.GetCamera());
     EXPECT_FALSE(level.GetSpline());
+    EXPECT_FALSE(level.GetLeftLine());
+    EXPECT_FALSE(level.GetRightLine());
     EXPECT_EQ(level.GetLevelNumber(), 0);
     EXPECT_TRUE(level.mUnitsActive);
     EXPECT_TRUE(level.mRolling);
@@ -126,6 +130,30 @@ TEST(Level, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePath) 
         level.mReverse = c.reverse;
         EXPECT_EQ(level.IsPlayerMovingBackwards(), c.backwards);
     }
+}
+
+// The loader bakes a placed object's scale into the vertices of its meshes, their levels of detail
+// and the meshes below them; other render parts are left alone.
+TEST(Level, BakeTransformReachesTheMeshesOfTheTreeAndTheirLevelsOfDetail) {
+    TestScene scene;
+    CPMaterial material{20, {}, {}};
+    CPGameObject* root = scene.Mesh("root", 2, &material, true, 1.0f);
+    CPGameObject* node = scene.Node("node", root);
+    CPGameObject* leaf = scene.Mesh("leaf", 1, &material, true, 5.0f, node);
+    CPGameObject* lod = scene.Mesh("lod", 1, &material, true, 7.0f);
+    root->AddLodLevel(root, 0);
+    root->AddLodLevel(lod, 50);
+    root->AddLodLevel(nullptr, 100);
+
+    D3DXMATRIX scale;
+    D3DXMatrixScaling(&scale, 2.0f, 3.0f, 4.0f);
+    CPLevel::BakeTransform(*root, scale);
+
+    auto firstX = [](CPGameObject* object, size_t i) { return object->GetRenderObject()->GetLocalVertices()[i].position.x; };
+    EXPECT_FLOAT_EQ(firstX(root, 0), 2.0f);
+    EXPECT_FLOAT_EQ(firstX(root, 1), 4.0f);
+    EXPECT_FLOAT_EQ(firstX(leaf, 0), 10.0f);
+    EXPECT_FLOAT_EQ(firstX(lod, 0), 14.0f);
 }
 
 // A square of side 100 as the race path, with the left edge 10 inside it and the right edge 10 outside;
