@@ -119,10 +119,15 @@ TEST(DeviceListeners, NestedWalksBothSurviveARemoval) {
     EXPECT_EQ(log, (std::vector<std::string>{"lost:a", "reset:a", "reset:c", "lost:c"}));
 }
 
+// A list of its own, since the global one always holds the static listener: walks over the bare sentinel
+// reach nobody, end, and leave the list empty.
 TEST(DeviceListeners, WalkWithNoListenersDoesNothing) {
+    CPDeviceListenerList empty;
     gStaticLog.clear();
-    std::vector<CPDeviceListener*> before = g_DeviceListeners.Listeners();
-    ASSERT_EQ(before.size(), 1u);  // only the static one
-    g_DeviceListeners.NotifyLostDevice();
-    EXPECT_EQ(g_DeviceListeners.Size(), 1u);
+    empty.NotifyLostDevice();
+    empty.NotifyResetDevice();
+    EXPECT_TRUE(empty.Empty());
+    EXPECT_EQ(empty.Size(), 0u);
+    EXPECT_TRUE(empty.Listeners().empty());
+    EXPECT_TRUE(gStaticLog.empty()) << "another list's listeners are not notified";
 }

@@ -10,6 +10,7 @@
 #include "core/CPCommandTask.h"
 #include "core/CPGameObject.h"
 #include "core/CPTaskKernel.h"
+#include "core/ObjectAddress.h"
 #include "support/CommandLog.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
@@ -43,11 +44,13 @@ protected:
         track.SetLooping(looping);
     }
 
-    // Steps the track `steps` times by `dt` while it runs; returns the ends reported meanwhile.
+    // Steps the track `steps` times by `dt` while it runs; returns the ends reported meanwhile, whose
+    // texts stay in `reported`.
     size_t Step(float dt, int steps = 1) {
         clock.SetDelta(dt);
         for (int i = 0; i < steps && track.IsRunning(); ++i) track.Execute();
-        return DrainCommands(controller).size();
+        reported = DrainCommandTexts(controller);
+        return reported.size();
     }
 
     float NodeX() const { return node->GetWorldMatrix()._41; }
@@ -56,6 +59,7 @@ protected:
     CPCommandTask controller;
     std::unique_ptr<CPGameObject> node = std::make_unique<CPGameObject>("door");
     CPPartAnimation track;
+    std::vector<std::string> reported;  // command texts of the last Step
 };
 
 }  // namespace
@@ -96,7 +100,8 @@ TEST_F(PartAnimationTest, ALoopingTrackWrapsToItsFirstKeyAndReportsEachCycle) {
     EXPECT_EQ(track.GetKey(), 0);
     EXPECT_FLOAT_EQ(track.GetTime(), 0.5f);
     EXPECT_TRUE(track.IsRunning());
-    EXPECT_EQ(DrainCommandTexts(controller).size(), 0u);
+    EXPECT_EQ(reported, (std::vector<std::string>{"animation_end:" + AddressToText(node.get())}))
+        << "the cycle's end reaches the node's controller as the node's end";
     EXPECT_EQ(Step(0.25f, 8), 1u);  // 4.5 s: the second cycle ended at 4.25 s
 }
 
