@@ -7,7 +7,11 @@
 #include <vector>
 
 #include "Render/CPCamera.h"
+#include "Render/CPRenderQueue.h"
+#include "Render/PCamera.h"
+#include "Render/PIVertexBuffer.h"
 #include "Render/PMaterial.h"
+#include "Render/PRender.h"
 #include "Render/PRenderObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -253,6 +257,41 @@ TEST(Level, TheObjectGridHasItsCountsButNoCellsUntilSomethingIsPutIn) {
     EXPECT_FALSE(level.AddToGridCell(0, -1, &object));
     EXPECT_EQ(Raw(level.GetGridCell(379, 122)), (std::vector<CPGameObject*>{&object}));
     EXPECT_TRUE(level.GetGridCell(-5, 500).empty());
+}
+
+// A level before loading (no partition, no objects, no player) and a built partition of no objects
+// answer every query with nothing.
+TEST(Level, QueriesOfAnEmptyLevelFindNothing) {
+    CPLevel level;
+    CPRayQuery query;
+    query.direction = D3DXVECTOR3(1, 0, 0);
+    query.length = 50.0f;
+    EXPECT_FALSE(level.CrossPlayerRay(query));
+    EXPECT_FALSE(level.CrossInterfaceRay(query));
+    EXPECT_FALSE(level.RayHitsUnits(query));
+    EXPECT_EQ(query.hitPoint, D3DXVECTOR3(50, 0, 0));
+    ObjectList found;
+    level.CollectInSphere(D3DXVECTOR3(0, 0, 0), 1000.0f, found);
+    EXPECT_TRUE(found.empty());
+    level.UpdateRoadPosition();
+    EXPECT_FLOAT_EQ(level.mPathAngle, 0.0f);
+
+    level.mBranchRoot = new CPLevelBranch();
+    level.mBranchRoot->SetObjects({});
+    level.mBranchRoot->Build(0);
+    EXPECT_FALSE(level.CrossPlayerRay(query));
+    level.CollectInSphere(D3DXVECTOR3(0, 0, 0), 1e6f, found);
+    EXPECT_TRUE(found.empty());
+
+    CPRenderQueue queue;
+    PRender renderer;  // let go of the queue first
+    renderer.SetDrawQueue(&queue);
+    ScopedGlobal<PRender*> current(gRenderer, &renderer);
+    CPPerspectiveCamera camera;
+    camera.Update();
+    EXPECT_EQ(level.mBranchRoot->QueueVisible(camera, 1000000.0f), CPLevelBranch::kQueueResult);
+    EXPECT_EQ(renderer.mQueuedObjectCount, 0);
+    EXPECT_TRUE(queue.GetFrameBlocks().empty());
 }
 
 // A level with a player unit, two placed objects near it and a partition of three more boxes.
