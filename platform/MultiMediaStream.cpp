@@ -61,6 +61,7 @@ struct AviFile {
     int32_t videoStream = -1;  // number of the "vids" stream
     WORD bitCount = 0;         // of the uncompressed frames; 0 when they are not
     bool topDown = false;
+    LONG fileLength = 0;
     struct Frame {
         DWORD offset, size;
     };
@@ -77,16 +78,43 @@ struct AviFile {
         MMCKINFO riff{};
         riff.fccType = mmioFOURCC('A', 'V', 'I', ' ');
         if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return false;
+        RunToEndIfUnsized(riff);
         MMCKINFO headers{};
         headers.fccType = mmioFOURCC('h', 'd', 'r', 'l');
         if (mmioDescend(file, &headers, &riff, MMIO_FINDLIST) != MMSYSERR_NOERROR) return false;
         if (!ReadMainHeader(headers) || !ReadStreams(headers)) return false;
         mmioAscend(file, &headers, 0);
-        MMCKINFO movie{};
-        movie.fccType = mmioFOURCC('m', 'o', 'v', 'i');
-        if (mmioDescend(file, &movie, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR) ReadFrameIndex(movie);
+        const LONG afterHeaders = mmioSeek(file, 0, SEEK_CUR);
+        fileLength = mmioSeek(file, 0, SEEK_END);
+        mmioSeek(file, afterHeaders, SEEK_SET);
+        ReadPart(riff);
+        // A large file goes on in further RIFF parts of the form "AVIX", each with its own "movi" list.
+        for (MMCKINFO part = riff; mmioAscend(file, &part, 0) == MMSYSERR_NOERROR;) {
+            part = MMCKINFO{};
+            part.fccType = mmioFOURCC('A', 'V', 'I', 'X');
+            if (mmioDescend(file, &part, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) break;
+            ReadPart(part);
+        }
+        // The frames there are: a file written as a stream declares 0, and the header of a file in
+        // several parts counts only the first part's.
+        frameCount = static_cast<DWORD>(frames.size());
         return videoStream >= 0 && width > 0 && height > 0 && width <= kMaxVideoSide && height <= kMaxVideoSide &&
                frameCount > 0 && microsecondsPerFrame > 0;
+    }
+
+    // The frames of the "movi" list of one RIFF part.
+    void ReadPart(const MMCKINFO& part) {
+        MMCKINFO movie{};
+        movie.fccType = mmioFOURCC('m', 'o', 'v', 'i');
+        if (mmioDescend(file, &movie, &part, MMIO_FINDLIST) != MMSYSERR_NOERROR) return;
+        RunToEndIfUnsized(movie);
+        ReadFrameIndex(movie);
+    }
+
+    // A RIFF or list chunk whose size was never written back (0, or the placeholder of a file written
+    // as a stream) runs to the end of the file.
+    static void RunToEndIfUnsized(MMCKINFO& chunk) {
+        if (chunk.cksize < 4) chunk.cksize = ~DWORD{0} - chunk.dwDataOffset;
     }
 
     bool ReadMainHeader(const MMCKINFO& headers) {
@@ -145,6 +173,8 @@ struct AviFile {
         }
     }
 
+    // The video frames of a "movi" list (and of the "rec " lists and further parts in it), in file
+    // order; a chunk whose data the file does not hold whole is no frame.
     void ReadFrameIndex(const MMCKINFO& movie) {
         const char digits[2] = {static_cast<char>('0' + videoStream / 10), static_cast<char>('0' + videoStream % 10)};
         const FOURCC packed = mmioFOURCC(digits[0], digits[1], 'd', 'b');
@@ -152,7 +182,14 @@ struct AviFile {
         for (;;) {
             MMCKINFO chunk{};
             if (mmioDescend(file, &chunk, &movie, 0) != MMSYSERR_NOERROR) return;
-            if (chunk.ckid == packed || chunk.ckid == compressed) frames.push_back({chunk.dwDataOffset, chunk.cksize});
+            const bool whole = static_cast<int64_t>(chunk.dwDataOffset) + chunk.cksize <= fileLength;
+            if ((chunk.ckid == packed || chunk.ckid == compressed) && whole)
+                frames.push_back({chunk.dwDataOffset, chunk.cksize});
+            if (chunk.ckid == mmioFOURCC('L', 'I', 'S', 'T') && chunk.fccType == mmioFOURCC('r', 'e', 'c', ' '))
+                ReadFrameIndex(chunk);
+            // The next part, inside a list of a file written as a stream, whose sizes run to the end.
+            if (chunk.ckid == mmioFOURCC('R', 'I', 'F', 'F') && chunk.fccType == mmioFOURCC('A', 'V', 'I', 'X'))
+                ReadPart(chunk);
             if (mmioAscend(file, &chunk, 0) != MMSYSERR_NOERROR) return;
         }
     }

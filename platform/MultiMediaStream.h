@@ -6,8 +6,10 @@
 //
 // Files are AVI files: RIFF "AVI " with the main header "avih" (frame time, frame count, width,
 // height), stream headers "strh"/"strf" (a "vids" stream with an uncompressed 24- or 32-bit bitmap
-// header, an optional "auds" stream) and the frames as "##db"/"##dc" chunks of the "movi" list. A
-// frame that is missing or not an uncompressed bitmap of the video's size decodes as black.
+// header, an optional "auds" stream) and the frames as "##db"/"##dc" chunks of the "movi" list, and
+// of the "movi" lists of further RIFF parts "AVIX". The stream has the frames the file holds whole,
+// whatever the main header counts (0 in a file written as a stream), and ends at the last of them. A
+// frame that is not an uncompressed bitmap of the video's size decodes as black.
 #pragma once
 
 #include <string>

@@ -173,19 +173,67 @@ TEST_F(MultiMediaStreamTest, FrameLayoutsDecodeToTheSamePicture) {
     }
 }
 
-TEST_F(MultiMediaStreamTest, MissingAndDamagedFramesShowBlack) {
+TEST_F(MultiMediaStreamTest, DamagedFramesShowBlackAndTheStreamEndsAtTheLastFrameThere) {
     avi::Video video = ThreeFrames();
     video.frames[1].resize(5);   // too short for a picture
     video.declaredFrames = 4;    // the fourth frame is not in the file
     Write("Data/Video/Damaged.avi", avi::File(video));
     ASSERT_EQ(Open("Data/Video/Damaged.avi"), S_OK);
+    EXPECT_EQ(MultiMediaStreamStandIn::LiveStreams().at(0).frameCount, 3u);
     MakeSample();
     ASSERT_EQ(mStream->SetState(STREAMSTATE_RUN), S_OK);
-    for (uint32_t frame = 0; frame < 4; ++frame) {
+    for (uint32_t frame = 0; frame < 3; ++frame) {
         SCOPED_TRACE(frame);
         ASSERT_EQ(mSample->Update(0, nullptr, nullptr, 0), S_OK);
         EXPECT_EQ(Texel(1, 1), frame == 0 || frame == 2 ? Pattern(frame, 1, 1) : 0u);
         clock.AdvanceMs(40);
+    }
+    EXPECT_EQ(mSample->Update(0, nullptr, nullptr, 0), MS_S_ENDOFSTREAM);
+    EXPECT_EQ(Texel(1, 1), Pattern(2, 1, 1)) << "the last real frame stays, not a black one";
+
+    // A file cut inside its last frame ends with the frame before.
+    const riff::Bytes whole = avi::File(ThreeFrames());
+    Write("Data/Video/Cut.avi", riff::Bytes(whole.begin(), whole.end() - 3));
+    mSample->Release();
+    mSample = nullptr;
+    mStream->Release();
+    mStream = nullptr;
+    ASSERT_EQ(Open("Data/Video/Cut.avi"), S_OK);
+    EXPECT_EQ(MultiMediaStreamStandIn::LiveStreams().back().frameCount, 2u);
+}
+
+TEST_F(MultiMediaStreamTest, FilesWrittenAsAStreamOrInTwoPartsPlayEveryFrame) {
+    avi::Video streamed = ThreeFrames();
+    streamed.streamed = true;
+    avi::Video twoParts = ThreeFrames();
+    twoParts.secondPartFrames = 2;
+    twoParts.sound = true;
+    avi::Video both = ThreeFrames();
+    both.streamed = true;
+    both.secondPartFrames = 1;
+    struct Case {
+        const char* name;
+        avi::Video video;
+    };
+    for (const Case& c : {Case{"streamed", streamed}, Case{"two parts", twoParts}, Case{"both", both}}) {
+        SCOPED_TRACE(c.name);
+        Write("Data/Video/v.avi", avi::File(c.video));
+        ASSERT_EQ(Open("Data/Video/v.avi"), S_OK);
+        EXPECT_EQ(MultiMediaStreamStandIn::LiveStreams().at(0).frameCount, 3u);
+        MakeSample();
+        ASSERT_EQ(mStream->SetState(STREAMSTATE_RUN), S_OK);
+        for (uint32_t frame = 0; frame < 3; ++frame) {
+            ASSERT_EQ(mSample->Update(0, nullptr, nullptr, 0), S_OK) << frame;
+            EXPECT_EQ(Texel(2, 1), Pattern(frame, 2, 1)) << frame;
+            clock.AdvanceMs(40);
+        }
+        EXPECT_EQ(mSample->Update(0, nullptr, nullptr, 0), MS_S_ENDOFSTREAM);
+        EXPECT_EQ(Texel(2, 1), Pattern(2, 2, 1));
+        for (IUnknown** object : {reinterpret_cast<IUnknown**>(&mSample), reinterpret_cast<IUnknown**>(&mSurface),
+                                  reinterpret_cast<IUnknown**>(&mVideo), reinterpret_cast<IUnknown**>(&mStream)}) {
+            (*object)->Release();
+            *object = nullptr;
+        }
     }
 }
 

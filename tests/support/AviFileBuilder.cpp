@@ -1,5 +1,7 @@
 #include "support/AviFileBuilder.h"
 
+#include <algorithm>
+
 namespace avi {
 namespace {
 riff::Bytes List(std::string_view form, std::initializer_list<riff::Bytes> chunks) {
@@ -34,7 +36,9 @@ riff::Bytes SolidFrame(const Video& video, uint32_t colour) {
 }
 
 riff::Bytes File(const Video& video) {
-    const uint32_t frameCount = video.declaredFrames ? video.declaredFrames : static_cast<uint32_t>(video.frames.size());
+    const size_t firstPartFrames = video.frames.size() - std::min<size_t>(video.secondPartFrames, video.frames.size());
+    uint32_t frameCount = video.declaredFrames ? video.declaredFrames : static_cast<uint32_t>(firstPartFrames);
+    if (video.streamed) frameCount = 0;
     const riff::Bytes mainHeader = riff::Join({
         riff::U32(video.microsecondsPerFrame), riff::U32(0), riff::U32(0), riff::U32(0x10),  // has an index
         riff::U32(frameCount), riff::U32(0), riff::U32(video.sound ? 2 : 1), riff::U32(0),
@@ -54,15 +58,33 @@ riff::Bytes File(const Video& video) {
         streams = riff::Join({videoStream, soundStream});
     }
     riff::Bytes headers = riff::Join({riff::Code("hdrl"), riff::Chunk("avih", mainHeader), streams});
-    riff::Bytes movie = riff::Code("movi");
-    for (const riff::Bytes& frame : video.frames) {
-        const riff::Bytes chunk = riff::Chunk("00db", frame);
-        movie.insert(movie.end(), chunk.begin(), chunk.end());
-        if (video.sound) {
-            const riff::Bytes sound = riff::Chunk("01wb", riff::Ramp(8));
-            movie.insert(movie.end(), sound.begin(), sound.end());
+    // The frame chunks of frames [first, last) as the data of a "movi" list.
+    auto movie = [&video](size_t first, size_t last) {
+        riff::Bytes data = riff::Code("movi");
+        for (size_t i = first; i < last; ++i) {
+            const riff::Bytes chunk = riff::Chunk("00db", video.frames[i]);
+            data.insert(data.end(), chunk.begin(), chunk.end());
+            if (video.sound) {
+                const riff::Bytes sound = riff::Chunk("01wb", riff::Ramp(8));
+                data.insert(data.end(), sound.begin(), sound.end());
+            }
         }
+        return data;
+    };
+    const riff::Bytes firstMovie = movie(0, firstPartFrames);
+    riff::Bytes file;
+    if (video.streamed) {
+        constexpr uint32_t kUnwritten = 0xFFFFFFFFu;
+        const riff::Bytes body = riff::Join({riff::Code("AVI "), riff::Chunk("LIST", headers),
+                                             riff::ChunkDeclaring("LIST", kUnwritten, firstMovie)});
+        file = riff::ChunkDeclaring("RIFF", kUnwritten, body);
+    } else {
+        file = riff::Riff("AVI ", {riff::Chunk("LIST", headers), riff::Chunk("LIST", firstMovie)});
     }
-    return riff::Riff("AVI ", {riff::Chunk("LIST", headers), riff::Chunk("LIST", movie)});
+    if (firstPartFrames < video.frames.size()) {
+        const riff::Bytes second = riff::Riff("AVIX", {riff::Chunk("LIST", movie(firstPartFrames, video.frames.size()))});
+        file.insert(file.end(), second.begin(), second.end());
+    }
+    return file;
 }
 }  // namespace avi

@@ -20,6 +20,11 @@ struct Video {
     bool topDown = false;                   // rows stored from the top (a negative bitmap height)
     bool sound = false;                     // a second, "auds" stream
     uint32_t declaredFrames = 0;            // the main header's frame count; 0: as many as frames
+    // Written as a stream: the main header counts 0 frames and the sizes of the RIFF chunk and the
+    // "movi" list keep the placeholder 0xFFFFFFFF.
+    bool streamed = false;
+    // The last this many frames go into a second RIFF part "AVIX" with a "movi" list of its own.
+    uint32_t secondPartFrames = 0;
     std::vector<riff::Bytes> frames;        // the frame chunks' data, in order
 };
 
