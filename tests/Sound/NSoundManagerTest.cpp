@@ -7,6 +7,7 @@
 #include "Sound/NSoundCache.h"
 #include "Sound/PMusic.h"
 #include "core/config/Settings.h"
+#include "support/ScopedGlobal.h"
 #include "support/SoundRig.h"
 
 using DirectSoundStandIn::Inspect;
@@ -152,7 +153,7 @@ TEST_F(SoundManagerTest, VolumesChangeTheSettingsAndWhatPlays) {
     EXPECT_EQ(Inspect(b->GetBuffer()).volume, -437);
 
     CPMusic music;
-    gMusicPlayer = &music;
+    ScopedGlobal<CPMusic*> player(gMusicPlayer, &music);
     rig.Manager().SetMusicVolume(0.25f);
     EXPECT_EQ(gSettings::musicVolume, 0.25f);
     EXPECT_EQ(music.GetVolume(), 0.25f);

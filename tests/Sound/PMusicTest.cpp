@@ -4,9 +4,8 @@
 
 #include <algorithm>
 
-#include "core/CPTaskKernel.h"
-#include "core/ServiceGlobals.h"
 #include "platform/PlatformFaults.h"
+#include "support/ScopedTaskKernel.h"
 #include "support/SoundRig.h"
 
 using DirectShowStandIn::GraphState;
@@ -17,12 +16,10 @@ constexpr const char* kSource = "Sound/PMusic.cpp";
 class MusicTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gTaskKernel = &kernel;
         rig.WriteMusic("theme.ogg", 32000);  // two seconds
         rig.WriteMusic("menu.mp3", 16000);   // one second
     }
     void TearDown() override {
-        gTaskKernel = nullptr;
         EXPECT_EQ(DirectShowStandIn::LiveGraphCount(), 0u);
     }
 
@@ -43,7 +40,7 @@ protected:
     }
 
     SoundRig rig;
-    CPTaskKernel kernel;
+    ScopedTaskKernel kernel;
 };
 
 TEST_F(MusicTest, ALoopingTrackPlaysAfterPlayAloneAndStartsAgainAtItsEnd) {

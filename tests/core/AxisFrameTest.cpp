@@ -10,7 +10,7 @@ void ExpectVec(const D3DXVECTOR3& v, float x, float y, float z) {
 }
 }  // namespace
 
-TEST(AxisFrame, DefaultFrameConvertsBothWays) {
+TEST(AxisFrameTest, DefaultFrameConvertsBothWays) {
     CPAxisFrame frame;
     ExpectVec(frame.GetAxis1(), -1, 0, 0);
     D3DXVECTOR3 in = frame.ToFrame(D3DXVECTOR3(1, 2, 3));
@@ -19,7 +19,7 @@ TEST(AxisFrame, DefaultFrameConvertsBothWays) {
     ExpectVec(frame.MirrorVector(D3DXVECTOR3(0, 1, 0)), -1, 0, 0);
 }
 
-TEST(AxisFrame, PointsUseTheOrigin) {
+TEST(AxisFrameTest, PointsUseTheOrigin) {
     CPAxisFrame frame;
     frame.SetOrigin(10, 0, 0);
     D3DXVECTOR3 local = frame.PointToFrame(D3DXVECTOR3(11, 2, 3));
@@ -27,7 +27,7 @@ TEST(AxisFrame, PointsUseTheOrigin) {
     ExpectVec(frame.PointFromFrame(local), 11, 2, 3);
 }
 
-TEST(AxisFrame, SettingAxisThreeRebuildsTheOthers) {
+TEST(AxisFrameTest, SettingAxisThreeRebuildsTheOthers) {
     CPAxisFrame frame;
     frame.SetAxis3Normalized(D3DXVECTOR3(0, 2, 0));
     ExpectVec(frame.GetAxis3(), 0, 1, 0);

@@ -8,6 +8,7 @@
 #include "core/CPBoundingBox.h"
 #include "core/ShadowMatrix.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ CPAxisBox AxisBox(D3DXVECTOR3 minimum, D3DXVECTOR3 maximum) {
 
 }  // namespace
 
-TEST(BoundingBox, ConstructionAndFlatBoxes) {
+TEST(BoundingBoxTest, ConstructionAndFlatBoxes) {
     CPBoundingBox box({1, 2, 3}, {1, 0, 1});
     ExpectVec3Near(box.mMinimum, {0, 2, 2});
     ExpectVec3Near(box.mMaximum, {2, 2, 4});
@@ -41,7 +42,7 @@ TEST(BoundingBox, ConstructionAndFlatBoxes) {
     EXPECT_FLOAT_EQ(exact.mHalfExtents.x, 0.001f);
 }
 
-TEST(BoundingBox, CornersAndOutwardPlanesFollowThePlacement) {
+TEST(BoundingBoxTest, CornersAndOutwardPlanesFollowThePlacement) {
     D3DXMATRIX placement;
     D3DXMatrixTranslation(&placement, 10, 0, 0);
     CPBoundingBox box = PlacedBox({0, 0, 0}, {1, 2, 3}, &placement);
@@ -59,7 +60,7 @@ TEST(BoundingBox, CornersAndOutwardPlanesFollowThePlacement) {
     }
 }
 
-TEST(BoundingBox, RayTests) {
+TEST(BoundingBoxTest, RayTests) {
     D3DXMATRIX turned, shift, placement;
     D3DXMatrixRotationZ(&turned, D3DX_PI / 4);
     D3DXMatrixTranslation(&shift, 10, 0, 0);
@@ -103,7 +104,7 @@ TEST(BoundingBox, RayTests) {
     }
 }
 
-TEST(BoundingBox, RepeatedTestsKeepTheNearestHit) {
+TEST(BoundingBoxTest, RepeatedTestsKeepTheNearestHit) {
     CPBoundingBox nearBox = PlacedBox({0, 0, 5}, {1, 1, 1});
     CPBoundingBox farBox = PlacedBox({0, 0, 0}, {1, 1, 1});
     const D3DXVECTOR3 origin(0, 0, 10), down(0, 0, -1);
@@ -118,7 +119,7 @@ TEST(BoundingBox, RepeatedTestsKeepTheNearestHit) {
     EXPECT_FLOAT_EQ(best, 4);
 }
 
-TEST(AxisBox, StartsEmptyAndMergesIntoExactlyTheOtherBox) {
+TEST(AxisBoxTest, StartsEmptyAndMergesIntoExactlyTheOtherBox) {
     CPAxisBox empty;
     ExpectVec3Near(empty.mMinimum, {1e6f, 1e6f, 1e6f});
     ExpectVec3Near(empty.mMaximum, {-1e6f, -1e6f, -1e6f});
@@ -139,7 +140,7 @@ TEST(AxisBox, StartsEmptyAndMergesIntoExactlyTheOtherBox) {
     ExpectVec3Near(box.mHalfExtents, {1, 1, 1});
 }
 
-TEST(AxisBox, UnionsOfBoxes) {
+TEST(AxisBoxTest, UnionsOfBoxes) {
     std::vector<CPBoundingBox> boxes = {PlacedBox({0, 0, 0}, {1, 1, 1}), PlacedBox({4, 0, 0}, {1, 2, 1})};
     CPAxisBox fromBoxes;
     fromBoxes.FromBoxes(boxes);
@@ -160,7 +161,7 @@ TEST(AxisBox, UnionsOfBoxes) {
     ExpectVec3Near(included.mHalfExtents, {1.5f, 1, 2});
 }
 
-TEST(AxisBox, SegmentTests) {
+TEST(AxisBoxTest, SegmentTests) {
     const CPAxisBox box = AxisBox({-1, -1, -1}, {1, 1, 1});
     struct Case {
         std::string name;
@@ -186,7 +187,7 @@ TEST(AxisBox, SegmentTests) {
     }
 }
 
-TEST(AxisBox, SphereAndPointTests) {
+TEST(AxisBoxTest, SphereAndPointTests) {
     const CPAxisBox box = AxisBox({-1, -1, -1}, {1, 1, 1});
     struct SphereCase {
         std::string name;
@@ -224,8 +225,9 @@ TEST(AxisBox, SphereAndPointTests) {
 
 class ShadowMatrixTest : public ::testing::Test {
 protected:
-    void TearDown() override { gShadowMatrix = D3DXMATRIX(); }
     void SetShadow(D3DXVECTOR4 light, D3DXPLANE plane) { D3DXMatrixShadow(&gShadowMatrix, &light, &plane); }
+
+    ScopedGlobal<D3DXMATRIX> mShadow{gShadowMatrix, D3DXMATRIX()};
 };
 
 TEST_F(ShadowMatrixTest, AdjustGrowsTheBoxByItsShadow) {

@@ -12,7 +12,7 @@
 
 using Strings = std::vector<std::string>;
 
-TEST(Command, ParameterTextIsSplitAtCommasOutsideQuotes) {
+TEST(CommandTest, ParameterTextIsSplitAtCommasOutsideQuotes) {
     struct Case {
         std::string text;
         Strings expected;
@@ -33,7 +33,7 @@ TEST(Command, ParameterTextIsSplitAtCommasOutsideQuotes) {
     }
 }
 
-TEST(CommandTask, CommandsComeOutInArrivalOrder) {
+TEST(CommandTaskTest, CommandsComeOutInArrivalOrder) {
     CPCommandTask receiver;
     receiver.Start();
     for (const char* name : {"a", "b", "c"}) PostCommand(&receiver, name, "");
@@ -57,14 +57,14 @@ TEST(CommandTask, CommandsComeOutInArrivalOrder) {
     EXPECT_TRUE(receiver.GetCommands().empty());
 }
 
-TEST(CommandTask, AdvancingAnEmptyQueueChangesNothing) {
+TEST(CommandTaskTest, AdvancingAnEmptyQueueChangesNothing) {
     CPCommandTask receiver;
     receiver.Start();
     EXPECT_FALSE(receiver.SetNextCommand());
     EXPECT_EQ(receiver.GetCurrentCommand(), nullptr);
 }
 
-TEST(CommandTask, ReceiversThatAreNotRunningOrMissingGetNothing) {
+TEST(CommandTaskTest, ReceiversThatAreNotRunningOrMissingGetNothing) {
     CPCommandTask idle;
     PostCommand(&idle, "a", "1");
     EXPECT_TRUE(idle.GetCommands().empty());
@@ -81,7 +81,7 @@ TEST(CommandTask, ReceiversThatAreNotRunningOrMissingGetNothing) {
     PostCommand(CPSmartPtr<CPCommandTask>(), "a", "1");  // an empty target is ignored
 }
 
-class DispatcherTest : public ::testing::Test {
+class CommandDispatcherTest : public ::testing::Test {
 protected:
     CPCommandDispatcher dispatcher;
     CPCommandTask level, menu, first, second, third;
@@ -96,13 +96,13 @@ protected:
     }
 };
 
-TEST_F(DispatcherTest, SendByNameQueuesOneCommandWithItsParameters) {
+TEST_F(CommandDispatcherTest, SendByNameQueuesOneCommandWithItsParameters) {
     dispatcher.SendByName("level", "enemy_death", "1.00,2.00,3.00");
     EXPECT_EQ(DrainCommandTexts(level), (Strings{"enemy_death:1.00,2.00,3.00"}));
     EXPECT_TRUE(menu.GetCommands().empty());
 }
 
-TEST_F(DispatcherTest, UnknownNamesAndCategoriesReachNobody) {
+TEST_F(CommandDispatcherTest, UnknownNamesAndCategoriesReachNobody) {
     dispatcher.SendByName("Level", "x", "");  // names are case-sensitive
     dispatcher.SendByName("nobody", "x", "");
     dispatcher.SendByCategory("main", "x", "");
@@ -110,7 +110,7 @@ TEST_F(DispatcherTest, UnknownNamesAndCategoriesReachNobody) {
     for (CPCommandTask* r : {&level, &menu, &first, &second, &third}) EXPECT_TRUE(r->GetCommands().empty());
 }
 
-TEST_F(DispatcherTest, SendByCategorySkipsReceiversThatAreNotRunning) {
+TEST_F(CommandDispatcherTest, SendByCategorySkipsReceiversThatAreNotRunning) {
     dispatcher.SendByCategory("interface", "mouse_move", "10,20");
     EXPECT_EQ(DrainCommandTexts(first), (Strings{"mouse_move:10,20"}));
     EXPECT_TRUE(second.GetCommands().empty());
@@ -118,14 +118,14 @@ TEST_F(DispatcherTest, SendByCategorySkipsReceiversThatAreNotRunning) {
     EXPECT_EQ(dispatcher.GetCategory("interface"), (std::vector<CPCommandTask*>{&first, &second, &third}));
 }
 
-TEST_F(DispatcherTest, FindByNameTakesAReference) {
+TEST_F(CommandDispatcherTest, FindByNameTakesAReference) {
     EXPECT_FALSE(dispatcher.FindByName("nobody"));
     CPSmartPtr<CPCommandTask> found = dispatcher.FindByName("gamemenu");
     EXPECT_EQ(found.Get(), &menu);
     EXPECT_EQ(menu.GetRefCount(), 1);
 }
 
-TEST_F(DispatcherTest, RegistrationRefusesNullAndMovesANameToItsLatestReceiver) {
+TEST_F(CommandDispatcherTest, RegistrationRefusesNullAndMovesANameToItsLatestReceiver) {
     EXPECT_FALSE(dispatcher.Register(nullptr, "ghost", "interface"));
     EXPECT_FALSE(dispatcher.FindByName("ghost"));
     EXPECT_EQ(dispatcher.GetCategory("interface").size(), 3u);
@@ -141,7 +141,7 @@ TEST_F(DispatcherTest, RegistrationRefusesNullAndMovesANameToItsLatestReceiver) 
     EXPECT_EQ(dispatcher.GetCategory("interface").size(), 3u);
 }
 
-TEST_F(DispatcherTest, ADestroyedReceiverIsForgotten) {
+TEST_F(CommandDispatcherTest, ADestroyedReceiverIsForgotten) {
     auto doomed = std::make_unique<CPCommandTask>();
     doomed->Start();
     dispatcher.Register(doomed.get(), "jeep", "interface");
@@ -154,7 +154,7 @@ TEST_F(DispatcherTest, ADestroyedReceiverIsForgotten) {
     EXPECT_EQ(first.GetCommands().size(), 1u);
 }
 
-TEST(Dispatcher, AReceiverOutlivingItsDispatcherIsSafe) {
+TEST(CommandDispatcherLifetimeTest, AReceiverOutlivingItsDispatcherIsSafe) {
     CPCommandTask receiver;
     {
         CPCommandDispatcher dispatcher;
@@ -163,7 +163,7 @@ TEST(Dispatcher, AReceiverOutlivingItsDispatcherIsSafe) {
     // The receiver's destructor must not reach the destroyed dispatcher (checked by the sanitizer).
 }
 
-TEST(Dispatcher, ADestroyedControllerLeavesItsObjects) {
+TEST(CommandDispatcherLifetimeTest, ADestroyedControllerLeavesItsObjects) {
     CPGameObject object("jeep");
     {
         CPCommandTask controller;
@@ -176,7 +176,7 @@ TEST(Dispatcher, ADestroyedControllerLeavesItsObjects) {
     EXPECT_EQ(object.GetControllerOwner().Get(), &object);
 }
 
-TEST(ObjectAddress, FullPointerAsSignedDecimal) {
+TEST(ObjectAddressTest, FullPointerAsSignedDecimal) {
     int local = 0;
     std::string text = AddressToText(&local);
     EXPECT_EQ(TextToAddress(text), &local);

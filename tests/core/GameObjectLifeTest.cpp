@@ -22,6 +22,7 @@
 #include "support/MathExpect.h"
 #include "support/RecordingTask.h"
 #include "support/ScopedEmitterTable.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
 #include "support/SimulationDoubles.h"
 #include "support/TempFolder.h"
@@ -199,7 +200,7 @@ TEST_F(GameObjectLifeTest, LoadDescriptionReadsTheNamedFileOfTheDescriptionFolde
 
 // ------------------------------------------------------------------ flames
 
-class FlameTest : public GameObjectLifeTest {
+class GameObjectFlameTest : public GameObjectLifeTest {
 protected:
     void SetUp() override {
         table->SetEmitter("fire", ScopedEmitterTable::Emitter("fire"));
@@ -221,7 +222,7 @@ protected:
     std::vector<CPParticleSystem*> prototypes;  // the table's
 };
 
-TEST_F(FlameTest, AFlameTypeAttachesOneRunningCloneOfItsPrototype) {
+TEST_F(GameObjectFlameTest, AFlameTypeAttachesOneRunningCloneOfItsPrototype) {
     auto* wreck = new CPGameObject("wreck");
     wreck->SetFlameType(2);
     wreck->SetPosition({5, 6, 7});
@@ -259,7 +260,7 @@ TEST_F(FlameTest, AFlameTypeAttachesOneRunningCloneOfItsPrototype) {
     EXPECT_EQ(kernel.GetTaskCount(), 1u) << "the wheel's flame stays with the wheel";
 }
 
-TEST_F(FlameTest, ATypeThatNamesNoPrototypeAttachesNothing) {
+TEST_F(GameObjectFlameTest, ATypeThatNamesNoPrototypeAttachesNothing) {
     CPGameObject* object = Make("object");
     for (int32_t type : {-1, 3, 100}) {
         object->SetFlameType(type);
@@ -269,16 +270,16 @@ TEST_F(FlameTest, ATypeThatNamesNoPrototypeAttachesNothing) {
     EXPECT_TRUE(object->GetChildren().empty());
     EXPECT_EQ(kernel.GetTaskCount(), 0u);
 
-    CPEffectSpawner* table = gEmitterTable;
-    gEmitterTable = nullptr;
-    object->SetFlameType(0);
-    object->AttachFlame(1.0f);
-    gEmitterTable = table;
+    {
+        ScopedGlobal<CPEffectSpawner*> noTable(gEmitterTable, nullptr);
+        object->SetFlameType(0);
+        object->AttachFlame(1.0f);
+    }
     EXPECT_TRUE(object->GetChildren().empty());
     EXPECT_EQ(object->GetFlameType(), 0);
 }
 
-TEST_F(FlameTest, ACopyRunsItsOwnCloneOfAParticleSystem) {
+TEST_F(GameObjectFlameTest, ACopyRunsItsOwnCloneOfAParticleSystem) {
     CPGameObject* torch = Make("torch");
     CPGameObject* fire = Make("fire", torch);
     auto* system = Own(new CPParticleSystem(fire, {"fire"}));

@@ -14,6 +14,7 @@
 #include "support/CommandLog.h"
 #include "support/MathExpect.h"
 #include "support/RecordingTask.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
 #include "support/SimulationDoubles.h"
 
@@ -44,7 +45,7 @@ Strings Names(const CPGameObject::ObjectList& objects) {
 }
 
 // A tree whose nodes the test owns; the tree's parent links are the objects' own.
-class SceneTest : public ::testing::Test {
+class GameObjectTest : public ::testing::Test {
 protected:
     CPGameObject* Make(const std::string& name, CPGameObject* parent = nullptr) {
         nodes.push_back(std::make_unique<CPGameObject>(name));
@@ -56,7 +57,7 @@ protected:
 
 }  // namespace
 
-TEST_F(SceneTest, ANewObjectStartsWithDefinedValues) {
+TEST_F(GameObjectTest, ANewObjectStartsWithDefinedValues) {
     CPGameObject* box = Make("box");
     EXPECT_EQ(box->GetClassName(), "CPGameObject - box");
     EXPECT_TRUE(D3DXMatrixIsIdentity(&box->GetWorldMatrix()));
@@ -79,7 +80,7 @@ TEST_F(SceneTest, ANewObjectStartsWithDefinedValues) {
     EXPECT_FALSE(box->GetParent());
 }
 
-TEST_F(SceneTest, SameNamedChildrenAndTheIndex) {
+TEST_F(GameObjectTest, SameNamedChildrenAndTheIndex) {
     CPGameObject* car = Make("car");
     CPGameObject* older = Make("wheel", car);
     CPGameObject* newer = Make("wheel", car);
@@ -99,7 +100,7 @@ TEST_F(SceneTest, SameNamedChildrenAndTheIndex) {
     EXPECT_FALSE(car->FindObject("wheel"));
 }
 
-TEST_F(SceneTest, LookUpsByName) {
+TEST_F(GameObjectTest, LookUpsByName) {
     CPGameObject* root = Make("root");
     CPGameObject* a = Make("A", root);
     CPGameObject* b = Make("B", a);
@@ -123,7 +124,7 @@ TEST_F(SceneTest, LookUpsByName) {
     EXPECT_EQ(Names(collected), (Strings{"root", "A", "B", "X", "X"}));
 }
 
-TEST_F(SceneTest, AddChildKeepsTheTreeATree) {
+TEST_F(GameObjectTest, AddChildKeepsTheTreeATree) {
     CPGameObject* root = Make("root");
     CPGameObject* a = Make("A", root);
     CPGameObject* b = Make("B", a);
@@ -146,7 +147,7 @@ TEST_F(SceneTest, AddChildKeepsTheTreeATree) {
     EXPECT_FALSE(b->GetParent());
 }
 
-TEST_F(SceneTest, DestroyingAParentOrphansItsChildren) {
+TEST_F(GameObjectTest, DestroyingAParentOrphansItsChildren) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
     nodes.erase(nodes.begin());  // the root
@@ -154,7 +155,7 @@ TEST_F(SceneTest, DestroyingAParentOrphansItsChildren) {
     EXPECT_EQ(child->GetControllerOwner().Get(), child);
 }
 
-TEST_F(SceneTest, RotationComesBeforeTranslation) {
+TEST_F(GameObjectTest, RotationComesBeforeTranslation) {
     CPGameObject* object = Make("object");
     object->SetPosition({0, 0, 5});
     object->SetRotation(QuarterTurnZ());
@@ -162,7 +163,7 @@ TEST_F(SceneTest, RotationComesBeforeTranslation) {
     ExpectVec3Near(ToWorld(*object, {1, 0, 0}), {0, 1, 5});
 }
 
-TEST_F(SceneTest, WorldMatricesThroughThreeLevels) {
+TEST_F(GameObjectTest, WorldMatricesThroughThreeLevels) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
     CPGameObject* grandchild = Make("grandchild", child);
@@ -182,7 +183,7 @@ TEST_F(SceneTest, WorldMatricesThroughThreeLevels) {
     }
 }
 
-TEST_F(SceneTest, TheChangedFlagAndWhenUpdatesHappen) {
+TEST_F(GameObjectTest, TheChangedFlagAndWhenUpdatesHappen) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
     root->UpdateTransform();
@@ -214,7 +215,7 @@ TEST_F(SceneTest, TheChangedFlagAndWhenUpdatesHappen) {
     ExpectVec3Near(WorldPosition(*child), {1, 0, 103});
 }
 
-TEST_F(SceneTest, BoundsFollowBoxesAndChildren) {
+TEST_F(GameObjectTest, BoundsFollowBoxesAndChildren) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
     root->SetShadow(false);
@@ -235,7 +236,7 @@ TEST_F(SceneTest, BoundsFollowBoxesAndChildren) {
     ExpectVec3Near(child->GetBoundingBox().mCorners[6], {5.5f, 0.5f, 0.5f});
 }
 
-TEST_F(SceneTest, ShadowsWidenTheHierarchyBoundsOnceALevelSetTheMatrix) {
+TEST_F(GameObjectTest, ShadowsWidenTheHierarchyBoundsOnceALevelSetTheMatrix) {
     CPGameObject* object = Make("object");
     object->SetBoundingBox(CPBoundingBox({0, 0, 2}, {1, 1, 1}));
     object->UpdateTransform();  // all-zero shadow matrix: the bounds stay the box
@@ -244,16 +245,19 @@ TEST_F(SceneTest, ShadowsWidenTheHierarchyBoundsOnceALevelSetTheMatrix) {
 
     D3DXVECTOR4 sun(1, 0, -1, 0);
     D3DXPLANE ground(0, 0, -1, 0);
-    D3DXMatrixShadow(&gShadowMatrix, &sun, &ground);
-    object->MarkDirty();
-    object->UpdateTransform();
-    gShadowMatrix = D3DXMATRIX();
+    D3DXMATRIX shadow;
+    D3DXMatrixShadow(&shadow, &sun, &ground);
+    {
+        ScopedGlobal<D3DXMATRIX> slantedSun(gShadowMatrix, shadow);
+        object->MarkDirty();
+        object->UpdateTransform();
+    }
     ExpectVec3Near(object->GetHierarchyBounds().mMinimum, {-1, -1, 0});
     ExpectVec3Near(object->GetHierarchyBounds().mMaximum, {4, 1, 3});
     ExpectVec3Near(object->GetHierarchyBounds().mCentre, {1.5f, 0, 1.5f});
 }
 
-TEST_F(SceneTest, PhysicsAndLevelOfDetailCopiesFollowMoves) {
+TEST_F(GameObjectTest, PhysicsAndLevelOfDetailCopiesFollowMoves) {
     FakePhysicData physics;
     CPGameObject* object = Make("object");
     CPGameObject* lowDetail = Make("object_lod1");
@@ -287,7 +291,7 @@ TEST_F(SceneTest, PhysicsAndLevelOfDetailCopiesFollowMoves) {
 }
 
 // Whichever entry names another object, the two stay linked so that either may be destroyed first.
-TEST_F(SceneTest, LevelOfDetailLinksSurviveEitherSideDying) {
+TEST_F(GameObjectTest, LevelOfDetailLinksSurviveEitherSideDying) {
     CPGameObject* holder = Make("holder");
     CPGameObject* first = Make("first");
     holder->AddLodLevel(first, 0);  // a first entry that is not the object itself
@@ -301,7 +305,7 @@ TEST_F(SceneTest, LevelOfDetailLinksSurviveEitherSideDying) {
     nodes.clear();
 }
 
-TEST_F(SceneTest, RecursiveFlagSetters) {
+TEST_F(GameObjectTest, RecursiveFlagSetters) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
     CPGameObject* copy = Make("copy");
@@ -319,7 +323,7 @@ TEST_F(SceneTest, RecursiveFlagSetters) {
     EXPECT_TRUE(copyChild->IsStatic());
 }
 
-TEST_F(SceneTest, DescriptionDocumentBelongsToTheObject) {
+TEST_F(GameObjectTest, DescriptionDocumentBelongsToTheObject) {
     CPGameObject* object = Make("object");
     TiXmlDocument& document = object->GetDescription();
     document.Parse("<object><mass value=\"12.5\"/></object>");
@@ -332,13 +336,13 @@ TEST_F(SceneTest, DescriptionDocumentBelongsToTheObject) {
 
 // ------------------------------------------------------------------ controllers and events
 
-class ControlledSceneTest : public SceneTest {
+class GameObjectControllerTest : public GameObjectTest {
 protected:
     void TearDown() override { nodes.clear(); }
     ScopedTaskKernel kernel;
 };
 
-TEST_F(ControlledSceneTest, SetControllerAndTheControllingOwner) {
+TEST_F(GameObjectControllerTest, SetControllerAndTheControllingOwner) {
     CPGameObject* root = Make("root");
     CPGameObject* middle = Make("middle", root);
     CPGameObject* leaf = Make("leaf", middle);
@@ -362,7 +366,7 @@ TEST_F(ControlledSceneTest, SetControllerAndTheControllingOwner) {
 
 // Children are activated before the object's own controller hears "add_object", so a script reads the
 // children's events first; deactivation follows the same order.
-TEST_F(ControlledSceneTest, ActivationPostsOncePerNodeChildrenFirst) {
+TEST_F(GameObjectControllerTest, ActivationPostsOncePerNodeChildrenFirst) {
     CPCommandTask controller;
     std::vector<std::string> log;
     RecordingTask rootAnimation("root animation", &log), childAnimation("child animation", &log);
@@ -393,7 +397,7 @@ TEST_F(ControlledSceneTest, ActivationPostsOncePerNodeChildrenFirst) {
                                                       "delete_object:" + AddressToText(root)}));
 }
 
-TEST_F(ControlledSceneTest, ParticleSystemsRunOnlyWhenVisible) {
+TEST_F(GameObjectControllerTest, ParticleSystemsRunOnlyWhenVisible) {
     std::vector<std::string> log;
     RecordingTask shown("shown", &log), hidden("hidden", &log);
     CPGameObject* root = Make("root");
@@ -422,7 +426,7 @@ TEST_F(ControlledSceneTest, ParticleSystemsRunOnlyWhenVisible) {
     nodes.clear();  // before the tasks the objects hold
 }
 
-TEST_F(ControlledSceneTest, DamageAndEnemyEvents) {
+TEST_F(GameObjectControllerTest, DamageAndEnemyEvents) {
     CPCommandTask controller;
     controller.Start();
     FakeEnemyBrain brain;
@@ -454,7 +458,7 @@ TEST_F(ControlledSceneTest, DamageAndEnemyEvents) {
     plain->OnAnimationEnd();
 }
 
-TEST_F(ControlledSceneTest, DestroyingAnActiveObjectTellsItsController) {
+TEST_F(GameObjectControllerTest, DestroyingAnActiveObjectTellsItsController) {
     CPCommandTask controller;
     CPGameObject* object = Make("object");
     object->SetController(&controller);
@@ -467,7 +471,7 @@ TEST_F(ControlledSceneTest, DestroyingAnActiveObjectTellsItsController) {
 
 // ------------------------------------------------------------------ ray queries
 
-class RayQueryTest : public SceneTest {
+class GameObjectRayQueryTest : public GameObjectTest {
 protected:
     // root
     //   near (box at z = 5)            controlled
@@ -497,7 +501,7 @@ protected:
     CPCommandTask controller;
 };
 
-TEST_F(RayQueryTest, ReportsTheNearestHitInTheTree) {
+TEST_F(GameObjectRayQueryTest, ReportsTheNearestHitInTheTree) {
     CPRayQuery query = Down(100);
     EXPECT_TRUE(root->RayQuery(query));
     EXPECT_EQ(query.hitObject.Get(), nearObject);
@@ -507,7 +511,7 @@ TEST_F(RayQueryTest, ReportsTheNearestHitInTheTree) {
     EXPECT_EQ(query.hitPlane, D3DXPLANE(0, 0, 4, -24));
 }
 
-TEST_F(RayQueryTest, SkipsIgnoredAndNonCollidableSubtrees) {
+TEST_F(GameObjectRayQueryTest, SkipsIgnoredAndNonCollidableSubtrees) {
     struct Case {
         std::string name;
         CPGameObject* ignored;
@@ -535,7 +539,7 @@ TEST_F(RayQueryTest, SkipsIgnoredAndNonCollidableSubtrees) {
     }
 }
 
-TEST_F(RayQueryTest, TheChildOwnedByItsControlledParent) {
+TEST_F(GameObjectRayQueryTest, TheChildOwnedByItsControlledParent) {
     CPRayQuery query = Down(100);
     query.origin = D3DXVECTOR3(0.5f, 0.25f, 3.5f);  // below the near box, above its child
     EXPECT_TRUE(root->RayQuery(query));
@@ -544,7 +548,7 @@ TEST_F(RayQueryTest, TheChildOwnedByItsControlledParent) {
     EXPECT_FLOAT_EQ(query.length, 0.5f);
 }
 
-TEST_F(RayQueryTest, ShortRaysAndMissesLeaveTheQueryAlone) {
+TEST_F(GameObjectRayQueryTest, ShortRaysAndMissesLeaveTheQueryAlone) {
     CPRayQuery query = Down(10);  // ends at z = 10, above everything
     EXPECT_FALSE(root->RayQuery(query));
     EXPECT_FALSE(query.hitObject);
@@ -558,7 +562,7 @@ TEST_F(RayQueryTest, ShortRaysAndMissesLeaveTheQueryAlone) {
 
 // Several boxes of one object: the nearest face wins whatever the box order; on equal distances the box
 // tested first keeps the hit (told apart by the plane, whose normal grows with the face's area).
-TEST_F(SceneTest, TheNearestOfAnObjectsOwnBoxes) {
+TEST_F(GameObjectTest, TheNearestOfAnObjectsOwnBoxes) {
     struct Case {
         std::string name;
         std::vector<CPBoundingBox> boxes;

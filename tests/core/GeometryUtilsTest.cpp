@@ -5,7 +5,7 @@
 
 #include "core/GeometryUtils.h"
 
-TEST(GeometryUtils, RayPlaneDistance) {
+TEST(GeometryUtilsTest, RayPlaneDistance) {
     struct Case {
         const char* name;
         D3DXVECTOR3 origin, direction;
@@ -27,7 +27,7 @@ TEST(GeometryUtils, RayPlaneDistance) {
     }
 }
 
-TEST(GeometryUtils, PointInTriangle) {
+TEST(GeometryUtilsTest, PointInTriangle) {
     struct Case {
         const char* name;
         D3DXVECTOR3 p, v0, v1, v2;
@@ -53,7 +53,7 @@ TEST(GeometryUtils, PointInTriangle) {
     }
 }
 
-TEST(GeometryUtils, SafeArcFunctionsClamp) {
+TEST(GeometryUtilsTest, SafeArcFunctionsClamp) {
     struct Case {
         float x;
         double acos, asin;

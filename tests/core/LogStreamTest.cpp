@@ -18,7 +18,7 @@ struct ReportCollector {
 };
 }  // namespace
 
-TEST(LogStream, FailedCallsAreReportedInTheFixedForm) {
+TEST(LogStreamTest, FailedCallsAreReportedInTheFixedForm) {
     ReportCollector collector;
     ReportDXError("/build/src/Render/PRender.cpp", 112, D3DERR_INVALIDCALL);
     ReportDXError("/build/src/Render/PEffect.cpp", 69, static_cast<HRESULT>(0x8BADF00Du));
@@ -31,7 +31,7 @@ TEST(LogStream, FailedCallsAreReportedInTheFixedForm) {
     EXPECT_EQ(collector.reports[1], "DXError if /build/src/Render/PEffect.cpp on line 69\nUnknown\nn/a\n");
 }
 
-TEST(LogStream, TheStreamIsNeverOpenedAndReportsWithoutObserverGoNowhere) {
+TEST(LogStreamTest, TheStreamIsNeverOpenedAndReportsWithoutObserverGoNowhere) {
     std::ofstream& stream = GetLogStream();
     EXPECT_EQ(&stream, &GetLogStream()) << "one stream";
     ReportDXError("x.cpp", 1, E_FAIL);

@@ -28,7 +28,7 @@ private:
 };
 }  // namespace
 
-TEST(RefObject, ReleaseSetsZeroAndFreesNothing) {
+TEST(RefObjectTest, ReleaseSetsZeroAndFreesNothing) {
     Counted object;
     EXPECT_EQ(object.GetRefCount(), 0);
     object.AddRef();
@@ -42,7 +42,7 @@ TEST(RefObject, ReleaseSetsZeroAndFreesNothing) {
     EXPECT_EQ(object.GetRefCount(), 1);
 }
 
-TEST(RefObject, RegistryHoldsLiveObjectsInConstructionOrder) {
+TEST(RefObjectTest, RegistryHoldsLiveObjectsInConstructionOrder) {
     auto* first = new Counted;
     auto* second = new Counted;
     EXPECT_EQ(gObjectRegistry::Last(), second);
@@ -57,7 +57,7 @@ TEST(RefObject, RegistryHoldsLiveObjectsInConstructionOrder) {
     EXPECT_FALSE(gObjectRegistry::Contains(nullptr));
 }
 
-TEST(SmartPtr, AcquireAndDropCallAddRefAndRelease) {
+TEST(SmartPtrTest, AcquireAndDropCallAddRefAndRelease) {
     Counted object;
     {
         CPSmartPtr<Counted> a(&object);
@@ -71,7 +71,7 @@ TEST(SmartPtr, AcquireAndDropCallAddRefAndRelease) {
     EXPECT_EQ(object.GetRefCount(), 0);
 }
 
-TEST(SmartPtr, SelfAssignmentReleasesThenAddRefs) {
+TEST(SmartPtrTest, SelfAssignmentReleasesThenAddRefs) {
     Counted object;
     object.AddRef();
     object.AddRef();
@@ -84,7 +84,7 @@ TEST(SmartPtr, SelfAssignmentReleasesThenAddRefs) {
     EXPECT_EQ(object.Releases, 2);
 }
 
-TEST(SmartPtr, AssignmentReleasesOldBeforeTakingNew) {
+TEST(SmartPtrTest, AssignmentReleasesOldBeforeTakingNew) {
     Counted oldObject, newObject;
     CPSmartPtr<Counted> held(&oldObject);
     CPSmartPtr<Counted> other(&newObject);
@@ -96,7 +96,7 @@ TEST(SmartPtr, AssignmentReleasesOldBeforeTakingNew) {
     EXPECT_EQ(newObject.Releases, 1);
 }
 
-TEST(SmartPtr, EmptyPointersCallNothing) {
+TEST(SmartPtrTest, EmptyPointersCallNothing) {
     CPSmartPtr<Counted> empty;
     CPSmartPtr<Counted> copy(empty);
     copy = empty;
@@ -105,7 +105,7 @@ TEST(SmartPtr, EmptyPointersCallNothing) {
     EXPECT_FALSE(empty);
 }
 
-TEST(ReleaseList, DeletesEachDistinctObjectOnce) {
+TEST(ReleaseListTest, DeletesEachDistinctObjectOnce) {
     DeleteReleasedObjects();
     EXPECT_TRUE(gReleaseList.empty());
 
@@ -118,7 +118,7 @@ TEST(ReleaseList, DeletesEachDistinctObjectOnce) {
     EXPECT_TRUE(gReleaseList.empty());
 }
 
-TEST(ReleaseList, SkipsObjectsThatNoLongerLive) {
+TEST(ReleaseListTest, SkipsObjectsThatNoLongerLive) {
     // One listed object is deleted by its owner before the list is emptied; another dies in the
     // destructor of an object listed before it.
     int destroyed = 0;
@@ -137,7 +137,7 @@ TEST(ReleaseList, SkipsObjectsThatNoLongerLive) {
     EXPECT_TRUE(gReleaseList.empty());
 }
 
-TEST(SmartPtr, AssignmentFromAPointerToADerivedClassCountsOnce) {
+TEST(SmartPtrTest, AssignmentFromAPointerToADerivedClassCountsOnce) {
     struct Derived : Counted {};
     Derived object;
     CPSmartPtr<Derived> derived(&object);

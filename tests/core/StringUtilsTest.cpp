@@ -5,14 +5,14 @@
 
 #include "core/StringUtils.h"
 
-TEST(StringUtils, IsSpaceOnlyForBlankTabCrLf) {
+TEST(StringUtilsTest, IsSpaceOnlyForBlankTabCrLf) {
     for (int c = 0; c < 256; ++c) {
         const bool expected = c == ' ' || c == '\t' || c == '\r' || c == '\n';
         EXPECT_EQ(IsSpace(static_cast<unsigned char>(c)), expected) << c;
     }
 }
 
-TEST(StringUtils, TrimsBothEnds) {
+TEST(StringUtilsTest, TrimsBothEnds) {
     struct Case {
         std::string in, out;
     };
@@ -24,7 +24,7 @@ TEST(StringUtils, TrimsBothEnds) {
     }
 }
 
-TEST(StringUtils, NumberCharacterTests) {
+TEST(StringUtilsTest, NumberCharacterTests) {
     struct Case {
         const char* text;
         bool isFloat, isInt;
@@ -37,7 +37,7 @@ TEST(StringUtils, NumberCharacterTests) {
     }
 }
 
-TEST(StringUtils, CaseConversionChangesOnlyAsciiLetters) {
+TEST(StringUtilsTest, CaseConversionChangesOnlyAsciiLetters) {
     // Bytes above 0x7F pass unchanged, also under a process locale that would map them.
     std::setlocale(LC_ALL, "C.UTF-8");
     std::string text = "Data\\Saves\\Sav\xc9\xe9-0_Z@[`{.SAV";

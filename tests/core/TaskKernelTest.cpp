@@ -7,7 +7,7 @@
 #include "support/RecordingTask.h"
 
 namespace {
-struct KernelFixture : ::testing::Test {
+struct TaskKernelTest : ::testing::Test {
     CPTaskKernel kernel;
     std::vector<std::string> log;
     std::vector<std::unique_ptr<RecordingTask>> tasks;
@@ -24,7 +24,7 @@ struct KernelFixture : ::testing::Test {
 };
 }  // namespace
 
-TEST_F(KernelFixture, OrdersByPriorityFirstComeFirstServed) {
+TEST_F(TaskKernelTest, OrdersByPriorityFirstComeFirstServed) {
     struct Case {
         const char* name;
         int32_t priority;
@@ -38,7 +38,7 @@ TEST_F(KernelFixture, OrdersByPriorityFirstComeFirstServed) {
     EXPECT_EQ(log, Names());
 }
 
-TEST_F(KernelFixture, RefusesEmptyAndRunningTasks) {
+TEST_F(TaskKernelTest, RefusesEmptyAndRunningTasks) {
     CPSmartPtr<CPTask> empty;
     EXPECT_FALSE(kernel.AddTask(empty));
     RecordingTask* task = Make("a");
@@ -48,7 +48,7 @@ TEST_F(KernelFixture, RefusesEmptyAndRunningTasks) {
     EXPECT_EQ(kernel.GetTaskCount(), 1u);
 }
 
-TEST_F(KernelFixture, StoppedTaskIsAcceptedAgainWithStoppedCleared) {
+TEST_F(TaskKernelTest, StoppedTaskIsAcceptedAgainWithStoppedCleared) {
     RecordingTask* task = Make("a");
     task->Stop();
     EXPECT_TRUE(kernel.AddTask(task));
@@ -56,7 +56,7 @@ TEST_F(KernelFixture, StoppedTaskIsAcceptedAgainWithStoppedCleared) {
     EXPECT_TRUE(task->IsRunning());
 }
 
-TEST_F(KernelFixture, KillAllTasksFlagsButKeepsListAndRunning) {
+TEST_F(TaskKernelTest, KillAllTasksFlagsButKeepsListAndRunning) {
     RecordingTask* a = Make("a");
     RecordingTask* b = Make("b", 10);
     kernel.AddTask(a);
@@ -77,7 +77,7 @@ TEST_F(KernelFixture, KillAllTasksFlagsButKeepsListAndRunning) {
     EXPECT_EQ(log, (std::vector<std::string>{"a"}));
 }
 
-TEST_F(KernelFixture, TaskStoppingItselfRunsOnceAndLeaves) {
+TEST_F(TaskKernelTest, TaskStoppingItselfRunsOnceAndLeaves) {
     RecordingTask* once = Make("once");
     once->mAction = [](RecordingTask& t) { t.Stop(); };
     RecordingTask* after = Make("after", 6000);
@@ -89,7 +89,7 @@ TEST_F(KernelFixture, TaskStoppingItselfRunsOnceAndLeaves) {
     EXPECT_EQ(kernel.GetTaskCount(), 1u);
 }
 
-TEST_F(KernelFixture, TaskAddedDuringWalkRunsWhenPlacedAhead) {
+TEST_F(TaskKernelTest, TaskAddedDuringWalkRunsWhenPlacedAhead) {
     RecordingTask* early = Make("early", 100);
     RecordingTask* late = Make("late", 900);
     RecordingTask* before = Make("before", 50);
@@ -107,7 +107,7 @@ TEST_F(KernelFixture, TaskAddedDuringWalkRunsWhenPlacedAhead) {
     EXPECT_EQ(log, (std::vector<std::string>{"before", "early", "late"}));
 }
 
-TEST_F(KernelFixture, StoppedAndReaddedInOneFrameRunsOnceWithOneEntry) {
+TEST_F(TaskKernelTest, StoppedAndReaddedInOneFrameRunsOnceWithOneEntry) {
     RecordingTask* level = Make("level", 100);
     RecordingTask* script = Make("script", 50);
     kernel.AddTask(level);
@@ -136,7 +136,7 @@ TEST_F(KernelFixture, StoppedAndReaddedInOneFrameRunsOnceWithOneEntry) {
     EXPECT_EQ(kernel.GetTaskCount(), 3u);
 }
 
-TEST_F(KernelFixture, DestroyedTaskLeavesTheList) {
+TEST_F(TaskKernelTest, DestroyedTaskLeavesTheList) {
     auto* doomed = new RecordingTask("doomed", &log, 10);
     RecordingTask* killer = Make("killer", 5);
     killer->mAction = [&](RecordingTask&) { delete doomed; };
@@ -154,7 +154,7 @@ struct Counter {
 };
 }  // namespace
 
-TEST(ObjUpdater, CallsMemberOnTargetAndNothingWithoutOne) {
+TEST(ObjUpdaterTest, CallsMemberOnTargetAndNothingWithoutOne) {
     CPObjUpdater updater;
     EXPECT_EQ(updater.GetClassName(), "CPObjUpdater");
     EXPECT_FALSE(updater.Clone());
@@ -172,7 +172,7 @@ TEST(ObjUpdater, CallsMemberOnTargetAndNothingWithoutOne) {
     EXPECT_EQ(updater.GetTag(), 3);
 }
 
-TEST_F(KernelFixture, TaskAddedAfterTheRunningTaskLeftStillRunsWhenPlacedAhead) {
+TEST_F(TaskKernelTest, TaskAddedAfterTheRunningTaskLeftStillRunsWhenPlacedAhead) {
     // The running task leaves its place (it restarts itself, or is destroyed) and then adds a task
     // that lies between its old place and the rest of the walk: that task runs in this frame.
     struct Case {
@@ -216,7 +216,7 @@ TEST_F(KernelFixture, TaskAddedAfterTheRunningTaskLeftStillRunsWhenPlacedAhead) 
     }
 }
 
-TEST_F(KernelFixture, TaskMovedToAnotherKernelRunsInItsFirstFrame) {
+TEST_F(TaskKernelTest, TaskMovedToAnotherKernelRunsInItsFirstFrame) {
     // A host that shuts down and starts again makes a new kernel; a task that ran in the old one's
     // first frame must run in the new one's first frame too.
     RecordingTask* task = Make("task");

@@ -8,11 +8,13 @@
 #include "core/config/Settings.h"
 #include "host/EngineHost.h"
 #include "support/RiffWaveBuilder.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 namespace {
-TEST(AudioHost, LoadsEveryWaveOfTheSoundFolderAndTakesItAllDownAgain) {
+TEST(AudioHostTest, LoadsEveryWaveOfTheSoundFolderAndTakesItAllDownAgain) {
     ScopedWorkingFolder work;
+    ScopedGlobal<float> listVolume(gSoundVolume);  // the sound manager's start-up sets it
     work.Folder().Write("Data/Sounds/change_weapon.wav", riff::PcmWave(1, 22050, 16, riff::Ramp(400)));
     work.Folder().Write("Data/Sounds/Fanfare.WAV", riff::PcmWave(2, 44100, 16, riff::Ramp(800)));
     work.Folder().Write("Data/Sounds/broken.wav", riff::Code("RIFX"));
@@ -48,6 +50,5 @@ TEST(AudioHost, LoadsEveryWaveOfTheSoundFolderAndTakesItAllDownAgain) {
     EXPECT_EQ(DirectSoundStandIn::LiveBufferCount(), 0u);
     EXPECT_EQ(DirectSoundStandIn::LiveDeviceCount(), 0u);
     gSettings::RestoreInitialValues();
-    gSoundVolume = 0.0f;
 }
 }  // namespace

@@ -41,7 +41,7 @@ private:
 
 }  // namespace
 
-TEST(DeviceReset, LostAndResetReachEveryListenerInListOrder) {
+TEST(DeviceResetTest, LostAndResetReachEveryListenerInListOrder) {
     PlatformReset platform;
     auto device = MakeTestDevice();
     std::vector<std::string> log;
@@ -72,7 +72,7 @@ TEST(DeviceReset, LostAndResetReachEveryListenerInListOrder) {
                                             D3DCall::EffectOnResetDevice}));
 }
 
-TEST(DeviceReset, AFailedResetLeavesTheListenersLostForTheNextTry) {
+TEST(DeviceResetTest, AFailedResetLeavesTheListenersLostForTheNextTry) {
     PlatformReset platform;
     auto device = MakeTestDevice();
     std::vector<std::string> log;

@@ -32,7 +32,7 @@
 #include "support/TempFolder.h"
 #include "support/TestScene.h"
 
-TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
+TEST(EngineHostTest, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     ManualClock clock(1'000'000);
     EngineHost host;
     host.Startup();
@@ -61,7 +61,7 @@ TEST(EngineHost, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     EXPECT_EQ(gTaskKernel, nullptr);
 }
 
-TEST(EngineHost, FramesAreCountedAndTheSecondFrameTimeFollows) {
+TEST(EngineHostTest, FramesAreCountedAndTheSecondFrameTimeFollows) {
     ManualClock clock(0);
     EngineHost host;
     host.Startup();
@@ -78,7 +78,7 @@ TEST(EngineHost, FramesAreCountedAndTheSecondFrameTimeFollows) {
     EXPECT_EQ(gCommandDispatcher, nullptr);
 }
 
-TEST(EngineHost, EveryFrameStartsWithTheWholeDebrisBudget) {
+TEST(EngineHostTest, EveryFrameStartsWithTheWholeDebrisBudget) {
     ManualClock clock(0);
     EngineHost host;
     host.Startup();
@@ -98,7 +98,7 @@ TEST(EngineHost, EveryFrameStartsWithTheWholeDebrisBudget) {
     RestoreDebrisBudget();
 }
 
-TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
+TEST(EngineHostTest, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
     EngineHost host;
     host.Startup();
     ASSERT_NE(gEffectManager, nullptr);
@@ -127,7 +127,7 @@ TEST(EngineHost, ShutdownDestroysTheResourceCachesAndWhatTheyHold) {
         EXPECT_FALSE(gObjectRegistry::Contains(object));
 }
 
-TEST(EngineHost, StartupLoadsTheSettingsBeforeTheServicesThatReadThem) {
+TEST(EngineHostTest, StartupLoadsTheSettingsBeforeTheServicesThatReadThem) {
     ScopedWorkingFolder work;
     work.Folder().Write("config.cfg", "screenWidth = 1024\r\nmusicVolume = 0.25\r\n");
     EngineHost host;
@@ -151,7 +151,7 @@ TEST(EngineHost, StartupLoadsTheSettingsBeforeTheServicesThatReadThem) {
     gSettings::RestoreInitialValues();
 }
 
-TEST(EngineHost, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
+TEST(EngineHostTest, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
     ScopedWorkingFolder work;
     work.Folder().Write("config.cfg", "screenWidth = 800\r\nscreenHeight = 600\r\nfullScreen = 0\r\n");
     EngineHost host;
@@ -180,7 +180,7 @@ TEST(EngineHost, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevice) {
     gSettings::RestoreInitialValues();
 }
 
-TEST(EngineHost, EffectSpawnerLivesFromStartupToShutdownWithWhatItWasGiven) {
+TEST(EngineHostTest, EffectSpawnerLivesFromStartupToShutdownWithWhatItWasGiven) {
     EngineHost host;
     host.Startup();
     ASSERT_NE(gEmitterTable, nullptr);
@@ -201,7 +201,7 @@ TEST(EngineHost, EffectSpawnerLivesFromStartupToShutdownWithWhatItWasGiven) {
     EXPECT_FALSE(gObjectRegistry::Contains(flame));
 }
 
-TEST(EngineHost, ObjectFactoryLivesFromStartupToShutdownWithItsShots) {
+TEST(EngineHostTest, ObjectFactoryLivesFromStartupToShutdownWithItsShots) {
     class Shot : public CPShot {
     public:
         Shot() : CPShot("spark") {}
@@ -223,7 +223,7 @@ TEST(EngineHost, ObjectFactoryLivesFromStartupToShutdownWithItsShots) {
     EXPECT_FALSE(gObjectRegistry::Contains(clone));
 }
 
-TEST(EngineHost, VideoPlayersLiveFromStartupToShutdown) {
+TEST(EngineHostTest, VideoPlayersLiveFromStartupToShutdown) {
     EngineHost host;
     host.Startup();
     ASSERT_NE(gVideoPlayer, nullptr);
@@ -240,7 +240,7 @@ TEST(EngineHost, VideoPlayersLiveFromStartupToShutdown) {
     EXPECT_FALSE(gObjectRegistry::Contains(second));
 }
 
-TEST(EngineHost, InputManagerLivesFromStartupToShutdownWithoutBindings) {
+TEST(EngineHostTest, InputManagerLivesFromStartupToShutdownWithoutBindings) {
     ScopedWorkingFolder work;
     work.Folder().Write("Actions.cfg", "Fire;fire_label;Space;false\r\n");
     EngineHost host;
@@ -252,7 +252,7 @@ TEST(EngineHost, InputManagerLivesFromStartupToShutdownWithoutBindings) {
     EXPECT_EQ(gInputManager, nullptr);
 }
 
-TEST(EngineHost, GameDataLivesFromStartupToShutdownWithoutAProfile) {
+TEST(EngineHostTest, GameDataLivesFromStartupToShutdownWithoutAProfile) {
     ScopedWorkingFolder work;
     EngineHost host;
     host.Startup();
@@ -264,7 +264,7 @@ TEST(EngineHost, GameDataLivesFromStartupToShutdownWithoutAProfile) {
     EXPECT_EQ(gGameData, nullptr);
 }
 
-TEST(EngineHost, EveryFrameDrawsTheRenderersQueuesAndPresents) {
+TEST(EngineHostTest, EveryFrameDrawsTheRenderersQueuesAndPresents) {
     EngineHost host;
     host.Startup();
     ASSERT_NE(gRenderer, nullptr);

@@ -11,6 +11,7 @@
 #include "platform/WebBrowser.h"
 #include "support/DialogScript.h"
 #include "support/PlatformReset.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 INT_PTR QuietProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
@@ -35,8 +36,7 @@ private:
 
 class WebHostTest : public ::testing::Test {
 protected:
-    WebHostTest() { gWebPageUrl = "https://news.example.org/splash/varnoquelroadchaser2/pads.php"; }
-    ~WebHostTest() override { gWebPageUrl.clear(); }
+    ScopedGlobal<std::string> pageUrl{gWebPageUrl, "https://news.example.org/splash/varnoquelroadchaser2/pads.php"};
     PlatformReset platform;
 };
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(CallLog, RecordsFailuresAndKeepsOnlyRecentCallsInALongRun) {
+TEST(CallLogTest, RecordsFailuresAndKeepsOnlyRecentCallsInALongRun) {
     std::vector<std::string> log;
     EXPECT_EQ(AppendCall(log, S_OK, "Play(%u,%u,%u)", 0u, 0u, 1u), S_OK);
     EXPECT_EQ(AppendCall(log, E_INVALIDARG, "SetVolume(%d)", -12000), E_INVALIDARG);

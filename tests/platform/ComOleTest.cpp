@@ -10,7 +10,7 @@
 #include "platform/WideText.h"
 #include "support/PlatformReset.h"
 
-TEST(WideText, ConvertsByCodePage) {
+TEST(WideTextTest, ConvertsByCodePage) {
     struct Case {
         const char* name;
         UINT codePage;
@@ -39,7 +39,7 @@ TEST(WideText, ConvertsByCodePage) {
     }
 }
 
-TEST(WideText, TerminatorAndBadArguments) {
+TEST(WideTextTest, TerminatorAndBadArguments) {
     WCHAR out[8] = {1, 1, 1, 1, 1, 1, 1, 1};
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0), 4);  // the zero counts
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, out, 8), 4);
@@ -53,7 +53,7 @@ TEST(WideText, TerminatorAndBadArguments) {
     EXPECT_EQ(WideToUtf8(u"caf\u00E9 \U0001F600"), "caf\xC3\xA9 \xF0\x9F\x98\x80");
 }
 
-TEST(OleAutomation, StringsKeepTheirLengthAndVariantsFreeThem) {
+TEST(OleAutomationTest, StringsKeepTheirLengthAndVariantsFreeThem) {
     int before = PlatformAutomation::LiveStringCount();
     BSTR text = SysAllocString(u"Web View");
     ASSERT_NE(text, nullptr);
@@ -74,7 +74,7 @@ TEST(OleAutomation, StringsKeepTheirLengthAndVariantsFreeThem) {
     EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
 }
 
-TEST(ComOle, InitializationBalances) {
+TEST(ComOleTest, InitializationBalances) {
     PlatformReset platform;
     EXPECT_EQ(CoInitialize(nullptr), S_OK);
     EXPECT_EQ(OleInitialize(nullptr), S_FALSE);  // COM was already started by this thread
@@ -91,7 +91,7 @@ TEST(ComOle, InitializationBalances) {
     EXPECT_EQ(PlatformCom::UnbalancedUninitializeCount(), 1);
 }
 
-TEST(ComOle, OleCreateFailuresLeaveNoObject) {
+TEST(ComOleTest, OleCreateFailuresLeaveNoObject) {
     PlatformReset platform;
     struct Case {
         const char* name;
@@ -118,7 +118,7 @@ TEST(ComOle, OleCreateFailuresLeaveNoObject) {
     }
 }
 
-TEST(ComOle, BrowserAnswersItsInterfacesAndDiesOnLastRelease) {
+TEST(ComOleTest, BrowserAnswersItsInterfacesAndDiesOnLastRelease) {
     PlatformReset platform;
     ASSERT_EQ(OleInitialize(nullptr), S_OK);
     IOleObject* browser = nullptr;

@@ -58,7 +58,7 @@ struct PointCase {
 
 }  // namespace
 
-TEST(D3DXMath, TransformsPointsAsRowVectors) {
+TEST(D3DX9MathTest, TransformsPointsAsRowVectors) {
     const std::vector<PointCase> cases = {
         {"translation", Translation(10, 20, 30), {1, 2, 3}, {11, 22, 33}},
         {"scaling", Scaling(2, 3, 4), {1, 1, 1}, {2, 3, 4}},
@@ -81,7 +81,7 @@ TEST(D3DXMath, TransformsPointsAsRowVectors) {
     }
 }
 
-TEST(D3DXMath, TransformCoordDividesByWAndNormalsIgnoreTranslation) {
+TEST(D3DX9MathTest, TransformCoordDividesByWAndNormalsIgnoreTranslation) {
     D3DXMATRIX projective(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0);  // w = z
     ExpectVec3Near(Coord({4, 6, 2}, projective), {2, 3, 1});
     // w = 0 would divide into infinities: the undivided result comes back instead.
@@ -101,7 +101,7 @@ TEST(D3DXMath, TransformCoordDividesByWAndNormalsIgnoreTranslation) {
     EXPECT_NEAR(out2.y, 6, 1e-5f);
 }
 
-TEST(D3DXMath, TransformCoordArrayHonoursStrides) {
+TEST(D3DX9MathTest, TransformCoordArrayHonoursStrides) {
     struct Vertex {
         D3DXVECTOR3 position;
         float rest[9];  // 48 bytes per vertex like the engine's vertex layout
@@ -118,7 +118,7 @@ TEST(D3DXMath, TransformCoordArrayHonoursStrides) {
     EXPECT_EQ(out[1].rest[0], 9);  // only the positions are written
 }
 
-TEST(D3DXMath, InverseAndDeterminant) {
+TEST(D3DX9MathTest, InverseAndDeterminant) {
     D3DXMATRIX m = Scaling(2, 4, 8) * Translation(1, 2, 3);
     D3DXMATRIX inv;
     float det = 0;
@@ -141,7 +141,7 @@ TEST(D3DXMath, InverseAndDeterminant) {
     EXPECT_EQ(untouched, before);
 }
 
-TEST(D3DXMath, MultiplyAndTransposeMayWriteOverAnInput) {
+TEST(D3DX9MathTest, MultiplyAndTransposeMayWriteOverAnInput) {
     D3DXMATRIX a = Translation(1, 2, 3), b = RotationZ(kHalfPi);
     D3DXMATRIX expected = a * b;
     D3DXMatrixMultiply(&a, &a, &b);
@@ -153,7 +153,7 @@ TEST(D3DXMath, MultiplyAndTransposeMayWriteOverAnInput) {
     EXPECT_EQ(t._12, 5);  // named fields share storage with m
 }
 
-TEST(D3DXMath, CameraMatrices) {
+TEST(D3DX9MathTest, CameraMatrices) {
     D3DXMATRIX view;
     D3DXVECTOR3 eye(0, 0, -5), at(0, 0, 0), up(0, 1, 0);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
@@ -187,7 +187,7 @@ TEST(D3DXMath, CameraMatrices) {
 
 // Element by element, worked out by hand from the D3DX definitions, so that a transposed row, a swapped
 // sign or a wrong term shows even where a behaviour test would still pass.
-TEST(D3DXMath, MatrixLayoutsWorkedOutByHand) {
+TEST(D3DX9MathTest, MatrixLayoutsWorkedOutByHand) {
     D3DXVECTOR3 eye(2, 3, 4), at(3, 3, 4), zUp(0, 0, 1);
     D3DXMATRIX lookAt, perspective, ortho;
     D3DXMatrixLookAtLH(&lookAt, &eye, &at, &zUp);
@@ -229,7 +229,7 @@ TEST(D3DXMath, MatrixLayoutsWorkedOutByHand) {
     ExpectQuatNear(*D3DXQuaternionSlerp(&q, &identity, &halfTurn, 1.0f / 3), {0, 0, 0.5f, std::sqrt(0.75f)});
 }
 
-TEST(D3DXMath, ShadowFlattensOntoThePlane) {
+TEST(D3DX9MathTest, ShadowFlattensOntoThePlane) {
     struct Case {
         std::string name;
         D3DXVECTOR4 light;
@@ -254,7 +254,7 @@ TEST(D3DXMath, ShadowFlattensOntoThePlane) {
 // M = (P . L) I - P^T L with P the normalised plane: a point of the plane keeps w = P . L, which is
 // positive when the light (or its direction) and the plane's normal agree, so a flattened point is not
 // sent behind the camera's w = 0 and clipped away.
-TEST(D3DXMath, ShadowMatrixWorkedOutByHand) {
+TEST(D3DX9MathTest, ShadowMatrixWorkedOutByHand) {
     struct Case {
         std::string name;
         D3DXVECTOR4 light;
@@ -280,7 +280,7 @@ TEST(D3DXMath, ShadowMatrixWorkedOutByHand) {
     }
 }
 
-TEST(D3DXMath, QuaternionsFollowTheMatrices) {
+TEST(D3DX9MathTest, QuaternionsFollowTheMatrices) {
     D3DXQUATERNION q;
     D3DXVECTOR3 z(0, 0, 3);
     ExpectQuatNear(*D3DXQuaternionRotationAxis(&q, &z, kHalfPi), {0, 0, kRootHalf, kRootHalf});
@@ -301,7 +301,7 @@ TEST(D3DXMath, QuaternionsFollowTheMatrices) {
     }
 }
 
-TEST(D3DXMath, QuaternionFromMatrixCoversEveryBranch) {
+TEST(D3DX9MathTest, QuaternionFromMatrixCoversEveryBranch) {
     struct Case {
         std::string name;
         D3DXMATRIX matrix;
@@ -327,7 +327,7 @@ TEST(D3DXMath, QuaternionFromMatrixCoversEveryBranch) {
     EXPECT_TRUE(std::isfinite(q.x) && std::isfinite(q.w));
 }
 
-TEST(D3DXMath, DecomposeRebuildsScaleRotationAndTranslation) {
+TEST(D3DX9MathTest, DecomposeRebuildsScaleRotationAndTranslation) {
     struct Case {
         std::string name;
         D3DXVECTOR3 scale;
@@ -355,7 +355,7 @@ TEST(D3DXMath, DecomposeRebuildsScaleRotationAndTranslation) {
     ExpectQuatNear(rotation, {0, 0, 0, 1});
 }
 
-TEST(D3DXMath, SlerpTakesTheShorterArc) {
+TEST(D3DX9MathTest, SlerpTakesTheShorterArc) {
     D3DXQUATERNION identity, quarter(0, 0, kRootHalf, kRootHalf), out;
     D3DXQuaternionIdentity(&identity);
     const D3DXQUATERNION eighth(0, 0, std::sin(D3DX_PI / 8), std::cos(D3DX_PI / 8));
@@ -375,7 +375,7 @@ TEST(D3DXMath, SlerpTakesTheShorterArc) {
     EXPECT_NEAR(angle, kHalfPi, 1e-5f);
 }
 
-TEST(D3DXMath, NormalisingZeroGivesZero) {
+TEST(D3DX9MathTest, NormalisingZeroGivesZero) {
     D3DXVECTOR2 v2(0, 0);
     D3DXVec2Normalize(&v2, &v2);
     EXPECT_EQ(v2, D3DXVECTOR2(0, 0));
@@ -399,7 +399,7 @@ TEST(D3DXMath, NormalisingZeroGivesZero) {
     EXPECT_EQ(plane, D3DXPLANE(0, 0, 1, 2));
 }
 
-TEST(D3DXMath, PlanesFromPointsAndLineIntersections) {
+TEST(D3DX9MathTest, PlanesFromPointsAndLineIntersections) {
     D3DXVECTOR3 p1(0, 0, 1), p2(1, 0, 1), p3(0, 1, 1);
     D3DXPLANE plane;
     D3DXPlaneFromPoints(&plane, &p1, &p2, &p3);
@@ -435,7 +435,7 @@ TEST(D3DXMath, PlanesFromPointsAndLineIntersections) {
     }
 }
 
-TEST(D3DXMath, VectorHelpers) {
+TEST(D3DX9MathTest, VectorHelpers) {
     D3DXVECTOR3 a(1, 5, -2), b(3, -1, 4), out;
     ExpectVec3Near(*D3DXVec3Lerp(&out, &a, &b, 0.25f), {1.5f, 3.5f, -0.5f});
     ExpectVec3Near(*D3DXVec3Minimize(&out, &a, &b), {1, -1, -2});

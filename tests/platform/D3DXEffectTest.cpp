@@ -47,7 +47,7 @@ D3DPtr<ID3DXEffect> Create(IDirect3DDevice9& device, const std::string& text, ID
 
 }  // namespace
 
-TEST(EffectScanner, FindsTechniquesPassesAndParameters) {
+TEST(EffectScannerTest, FindsTechniquesPassesAndParameters) {
     EffectScan scan;
     std::string error;
     ASSERT_TRUE(ScanEffectText(kHoley, std::strlen(kHoley), &scan, &error)) << error;
@@ -64,7 +64,7 @@ TEST(EffectScanner, FindsTechniquesPassesAndParameters) {
     EXPECT_EQ(scan.parameters[5].elements, 2u);
 }
 
-TEST(EffectScanner, RejectsBrokenTextSayingWhere) {
+TEST(EffectScannerTest, RejectsBrokenTextSayingWhere) {
     struct Case {
         const char* name;
         const char* text;
@@ -97,7 +97,7 @@ TEST(EffectScanner, RejectsBrokenTextSayingWhere) {
     EXPECT_TRUE(ScanEffectText(terminated, sizeof terminated, &scan, &error)) << "a terminating zero is fine";
 }
 
-TEST(EffectScanner, ArrayLengthsMustBeSmallAndPositive) {
+TEST(EffectScannerTest, ArrayLengthsMustBeSmallAndPositive) {
     struct Case {
         const char* text;
         bool accepted;
@@ -132,7 +132,7 @@ TEST(EffectScanner, ArrayLengthsMustBeSmallAndPositive) {
     EXPECT_EQ(result, E_FAIL);
 }
 
-TEST(D3DXEffect, HandlesFindParametersAndTechniques) {
+TEST(D3DXEffectTest, HandlesFindParametersAndTechniques) {
     auto device = MakeTestDevice();
     auto effect = Create(*device, kHoley);
     ASSERT_NE(effect, nullptr);
@@ -163,7 +163,7 @@ TEST(D3DXEffect, HandlesFindParametersAndTechniques) {
     EXPECT_EQ(effect->SetTechnique(nullptr), D3DERR_INVALIDCALL);
 }
 
-TEST(D3DXEffect, KeepsValuesAndRecordsTheDrawingSequence) {
+TEST(D3DXEffectTest, KeepsValuesAndRecordsTheDrawingSequence) {
     auto device = MakeTestDevice();
     auto effect = Create(*device, kHoley);
     ASSERT_NE(effect, nullptr);
@@ -208,7 +208,7 @@ TEST(D3DXEffect, KeepsValuesAndRecordsTheDrawingSequence) {
     texture->Release();
 }
 
-TEST(D3DXEffect, SharedParametersLiveInThePool) {
+TEST(D3DXEffectTest, SharedParametersLiveInThePool) {
     auto device = MakeTestDevice();
     ID3DXEffectPool* rawPool = nullptr;
     ASSERT_EQ(D3DXCreateEffectPool(&rawPool), D3D_OK);
@@ -243,7 +243,7 @@ TEST(D3DXEffect, SharedParametersLiveInThePool) {
     EXPECT_EQ(seen, light) << "the pool keeps the value while one effect uses it";
 }
 
-TEST(D3DXEffect, HoldsTheDeviceBackFromResettingUntilToldItIsLost) {
+TEST(D3DXEffectTest, HoldsTheDeviceBackFromResettingUntilToldItIsLost) {
     auto device = MakeTestDevice();
     auto effect = Create(*device, kHoley);
     ASSERT_NE(effect, nullptr);
@@ -256,7 +256,7 @@ TEST(D3DXEffect, HoldsTheDeviceBackFromResettingUntilToldItIsLost) {
     EXPECT_FALSE(effect->IsLost());
 }
 
-TEST(D3DXEffect, MalformedTextAndInjectedFailuresGiveNoEffect) {
+TEST(D3DXEffectTest, MalformedTextAndInjectedFailuresGiveNoEffect) {
     PlatformReset reset;
     auto device = MakeTestDevice();
     HRESULT result = S_OK;

@@ -27,7 +27,7 @@ void Put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
 
 }  // namespace
 
-TEST(D3DXTexture, ReportsTheImageSizeAndRoundsUpWhereTheDefaultsDo) {
+TEST(D3DXTextureTest, ReportsTheImageSizeAndRoundsUpWhereTheDefaultsDo) {
     auto device = MakeTestDevice();
     struct Case {
         ImageKind kind;
@@ -57,7 +57,7 @@ TEST(D3DXTexture, ReportsTheImageSizeAndRoundsUpWhereTheDefaultsDo) {
     }
 }
 
-TEST(D3DXTexture, DecodedTexelsLandInTheTexture) {
+TEST(D3DXTextureTest, DecodedTexelsLandInTheTexture) {
     auto device = MakeTestDevice();
     D3DPtr<IDirect3DTexture9> texture;
     ASSERT_EQ(Load(*device, MakeImageFile(ImageKind::Png, 4, 4), &texture, D3DX_DEFAULT_NONPOW2, 1), D3D_OK);
@@ -80,7 +80,7 @@ TEST(D3DXTexture, DecodedTexelsLandInTheTexture) {
     EXPECT_EQ(std::memcmp(keyed, "\0\0\0\0", 4), 0);
 }
 
-TEST(D3DXTexture, DdsFilesKeepTheirFormatLevelsAndBytes) {
+TEST(D3DXTextureTest, DdsFilesKeepTheirFormatLevelsAndBytes) {
     auto device = MakeTestDevice();
     const auto file = MakeDdsFile(D3DFMT_DXT1, 64, 32, 3);
     D3DPtr<IDirect3DTexture9> texture;
@@ -96,7 +96,7 @@ TEST(D3DXTexture, DdsFilesKeepTheirFormatLevelsAndBytes) {
     EXPECT_EQ(level1[255], static_cast<uint8_t>((512 + 255) & 0xFF));
 }
 
-TEST(D3DXTexture, CubeMapsReportTheirFaceSize) {
+TEST(D3DXTextureTest, CubeMapsReportTheirFaceSize) {
     auto device = MakeTestDevice();
     const auto file = MakeDdsFile(D3DFMT_A8R8G8B8, 16, 16, 1, true);
     IDirect3DCubeTexture9* raw = nullptr;
@@ -125,7 +125,7 @@ TEST(D3DXTexture, CubeMapsReportTheirFaceSize) {
     EXPECT_EQ(cube->Texels(3, 0), cube->Texels(0, 0));
 }
 
-TEST(D3DXTexture, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
+TEST(D3DXTextureTest, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
     auto device = MakeTestDevice();
     const auto good = MakeDdsFile(D3DFMT_DXT5, 32, 32, 2, true);
     struct Case {
@@ -162,7 +162,7 @@ TEST(D3DXTexture, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
     EXPECT_EQ(header.mipCount, 2u);
 }
 
-TEST(D3DXTexture, DamagedPngAndJpegFilesAreRefused) {
+TEST(D3DXTextureTest, DamagedPngAndJpegFilesAreRefused) {
     auto device = MakeTestDevice();
     const auto png = MakeImageFile(ImageKind::Png, 16, 16);
     const auto jpeg = MakeImageFile(ImageKind::Jpeg, 16, 16, false);
@@ -192,7 +192,7 @@ TEST(D3DXTexture, DamagedPngAndJpegFilesAreRefused) {
     }
 }
 
-TEST(D3DXTexture, BadCallsAndInjectedFailuresFailCleanly) {
+TEST(D3DXTextureTest, BadCallsAndInjectedFailuresFailCleanly) {
     PlatformReset reset;
     auto device = MakeTestDevice();
     D3DPtr<IDirect3DTexture9> texture;

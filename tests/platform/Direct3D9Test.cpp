@@ -4,7 +4,7 @@
 #include "platform/PlatformFaults.h"
 #include "support/PlatformReset.h"
 
-TEST(Direct3D9, DefaultAdapterDisplaysX8R8G8B8ButNotA8R8G8B8) {
+TEST(Direct3D9Test, DefaultAdapterDisplaysX8R8G8B8ButNotA8R8G8B8) {
     PlatformReset platform;
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
@@ -34,7 +34,7 @@ TEST(Direct3D9, DefaultAdapterDisplaysX8R8G8B8ButNotA8R8G8B8) {
     EXPECT_EQ(PlatformDirect3D::LiveObjectCount(), 0);
 }
 
-TEST(Direct3D9, TestsGiveTheirOwnModesAndFailures) {
+TEST(Direct3D9Test, TestsGiveTheirOwnModesAndFailures) {
     PlatformReset platform;
     PlatformDirect3D::Adapter adapter;
     adapter.displayFormats = {D3DFMT_A8R8G8B8};
@@ -66,7 +66,7 @@ TEST(Direct3D9, TestsGiveTheirOwnModesAndFailures) {
     EXPECT_EQ(PlatformDirect3D::LiveObjectCount(), 0);
 }
 
-TEST(Direct3D9, CreatesARecordingDeviceWithTheGivenBackBuffer) {
+TEST(Direct3D9Test, CreatesARecordingDeviceWithTheGivenBackBuffer) {
     PlatformReset reset;
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);

@@ -29,7 +29,7 @@ D3DPtr<IDirect3DIndexBuffer9> MakeIndexBuffer(IDirect3DDevice9& device, const st
 
 }  // namespace
 
-TEST(RecordingDevice, StartsInThePlatformDefaultState) {
+TEST(Direct3DDeviceTest, StartsInThePlatformDefaultState) {
     auto device = MakeTestDevice();
     struct Case {
         D3DRENDERSTATETYPE state;
@@ -54,7 +54,7 @@ TEST(RecordingDevice, StartsInThePlatformDefaultState) {
     EXPECT_TRUE(device->Calls().empty());
 }
 
-TEST(RecordingDevice, RecordsEveryCallInOrderAndKeepsTheState) {
+TEST(Direct3DDeviceTest, RecordsEveryCallInOrderAndKeepsTheState) {
     auto device = MakeTestDevice();
     D3DMATRIX world{};
     world.m[3][0] = 5.0f;
@@ -96,7 +96,7 @@ TEST(RecordingDevice, RecordsEveryCallInOrderAndKeepsTheState) {
     EXPECT_TRUE(enabled);
 }
 
-TEST(RecordingDevice, BuffersKeepTheirBytesAndRefuseBadLocks) {
+TEST(Direct3DDeviceTest, BuffersKeepTheirBytesAndRefuseBadLocks) {
     auto device = MakeTestDevice();
     auto buffer = MakeVertexBuffer(*device, 96);
     void* data = nullptr;
@@ -134,7 +134,7 @@ TEST(RecordingDevice, BuffersKeepTheirBytesAndRefuseBadLocks) {
     EXPECT_EQ(desc.Usage, D3DUSAGE_WRITEONLY);
 }
 
-TEST(RecordingDevice, InjectedFailuresHitTheChosenCallsOnly) {
+TEST(Direct3DDeviceTest, InjectedFailuresHitTheChosenCallsOnly) {
     PlatformReset reset;
     auto device = MakeTestDevice();
     auto buffer = MakeVertexBuffer(*device, 48);
@@ -156,7 +156,7 @@ TEST(RecordingDevice, InjectedFailuresHitTheChosenCallsOnly) {
     EXPECT_EQ(device->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
 }
 
-TEST(RecordingDevice, DrawsCheckTheSceneAndTheBufferRanges) {
+TEST(Direct3DDeviceTest, DrawsCheckTheSceneAndTheBufferRanges) {
     auto device = MakeTestDevice();
     const float quad[4][7] = {{0, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 0, 1, 0}, {0, 1, 0, 1, 0, 0, 1}, {1, 1, 0, 1, 0, 1, 1}};
     EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 28), D3DERR_INVALIDCALL) << "outside a scene";
@@ -189,7 +189,7 @@ TEST(RecordingDevice, DrawsCheckTheSceneAndTheBufferRanges) {
     EXPECT_EQ(device->PresentCount(), 1u);
 }
 
-TEST(RecordingDevice, DrawsAboveThePrimitiveLimitAreRefusedWhateverTheyWrapTo) {
+TEST(Direct3DDeviceTest, DrawsAboveThePrimitiveLimitAreRefusedWhateverTheyWrapTo) {
     auto device = MakeTestDevice();
     auto vertices = MakeVertexBuffer(*device, 6 * 48);
     auto indices = MakeIndexBuffer(*device, {0, 1, 2, 3, 4, 5});
@@ -210,7 +210,7 @@ TEST(RecordingDevice, DrawsAboveThePrimitiveLimitAreRefusedWhateverTheyWrapTo) {
     ASSERT_EQ(device->EndScene(), D3D_OK);
 }
 
-TEST(RecordingDevice, BindingsHoldAReferenceUntilReplaced) {
+TEST(Direct3DDeviceTest, BindingsHoldAReferenceUntilReplaced) {
     auto device = MakeTestDevice();
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
@@ -225,7 +225,7 @@ TEST(RecordingDevice, BindingsHoldAReferenceUntilReplaced) {
     EXPECT_EQ(device->ChildCount(), 0u);
 }
 
-TEST(RecordingDevice, ResetWaitsUntilDefaultPoolMemoryIsGivenUp) {
+TEST(Direct3DDeviceTest, ResetWaitsUntilDefaultPoolMemoryIsGivenUp) {
     auto device = MakeTestDevice(800, 600);
     auto managed = MakeVertexBuffer(*device, 48, D3DPOOL_MANAGED);
     auto dynamic = MakeVertexBuffer(*device, 48, D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC);
@@ -255,7 +255,7 @@ TEST(RecordingDevice, ResetWaitsUntilDefaultPoolMemoryIsGivenUp) {
     EXPECT_EQ(managed->Bytes().size(), 48u) << "managed resources survive";
 }
 
-TEST(RecordingDevice, ResourcesOutlivingTheDeviceFailCleanly) {
+TEST(Direct3DDeviceTest, ResourcesOutlivingTheDeviceFailCleanly) {
     auto device = MakeTestDevice();
     auto buffer = MakeVertexBuffer(*device, 48);
     device.reset();
@@ -265,7 +265,7 @@ TEST(RecordingDevice, ResourcesOutlivingTheDeviceFailCleanly) {
     EXPECT_EQ(buffer->GetDevice(&owner), D3DERR_INVALIDCALL);
 }
 
-TEST(RecordingDevice, TexturesHaveTheirLevelsAndLockInsideThem) {
+TEST(Direct3DDeviceTest, TexturesHaveTheirLevelsAndLockInsideThem) {
     auto device = MakeTestDevice();
     IDirect3DTexture9* raw = nullptr;
     ASSERT_EQ(device->CreateTexture(64, 16, 0, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &raw, nullptr), D3D_OK);
@@ -299,7 +299,7 @@ TEST(RecordingDevice, TexturesHaveTheirLevelsAndLockInsideThem) {
         << "more levels than an 8 x 8 chain has";
 }
 
-TEST(RecordingDevice, KeepsOnlyTheRecentCallsInALongRun) {
+TEST(Direct3DDeviceTest, KeepsOnlyTheRecentCallsInALongRun) {
     auto device = MakeTestDevice();
     const size_t total = IDirect3DDevice9::kMaxRecords + 10;
     for (size_t i = 0; i < total; ++i) device->SetFVF(static_cast<DWORD>(i));

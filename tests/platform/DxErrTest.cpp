@@ -3,7 +3,7 @@
 #include "platform/D3DX9Texture.h"
 #include "platform/DxErr9.h"
 
-TEST(DxErr, NamesTheCodesTheStandInsProduce) {
+TEST(DxErrTest, NamesTheCodesTheStandInsProduce) {
     struct Case {
         HRESULT code;
         const char* name;

@@ -3,7 +3,7 @@
 #include "platform/PathResolver.h"
 #include "support/TempFolder.h"
 
-TEST(PathResolver, NormalizesSeparators) {
+TEST(PathResolverTest, NormalizesSeparators) {
     struct Case {
         const char* in;
         const char* out;
@@ -14,7 +14,7 @@ TEST(PathResolver, NormalizesSeparators) {
     }
 }
 
-TEST(PathResolver, MatchesEachComponentWithoutRegardToCase) {
+TEST(PathResolverTest, MatchesEachComponentWithoutRegardToCase) {
     ScopedWorkingFolder work;
     work.Folder().Write("Data/Saves/Save0.sav", "x");
     EXPECT_EQ(ResolvePath("DATA\\saves\\save0.SAV"), "Data/Saves/Save0.sav");
@@ -26,7 +26,7 @@ TEST(PathResolver, MatchesEachComponentWithoutRegardToCase) {
     std::fclose(f);
 }
 
-TEST(PathResolver, ExactMatchWinsOverOtherCase) {
+TEST(PathResolverTest, ExactMatchWinsOverOtherCase) {
     ScopedWorkingFolder work;
     work.Folder().Write("abc", "lower");
     work.Folder().Write("ABC", "upper");
@@ -35,7 +35,7 @@ TEST(PathResolver, ExactMatchWinsOverOtherCase) {
     EXPECT_EQ(ResolvePath("Abc"), "ABC");  // first in sorted order
 }
 
-TEST(PathResolver, OnlyRegularFilesOpenForReading) {
+TEST(PathResolverTest, OnlyRegularFilesOpenForReading) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("Data/Levels");
     EXPECT_EQ(OpenFileForRead("data\\levels"), nullptr);
@@ -45,7 +45,7 @@ TEST(PathResolver, OnlyRegularFilesOpenForReading) {
     EXPECT_EQ(RegularFileSize("data\\levels"), -1);
 }
 
-TEST(PathResolver, WritesIntoExistingFoldersOfAnyCase) {
+TEST(PathResolverTest, WritesIntoExistingFoldersOfAnyCase) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("Data/Saves");
     FILE* f = OpenFileForWrite("DATA\\SAVES\\Save1.sav");

@@ -4,7 +4,7 @@
 #include "platform/RuntimeRandom.h"
 #include "support/ManualClock.h"
 
-TEST(RuntimeRandom, FollowsTheRuntimeGenerator) {
+TEST(RuntimeRandomTest, FollowsTheRuntimeGenerator) {
     RuntimeSrand(1);
     EXPECT_EQ(RuntimeRand(), 41);
     EXPECT_EQ(RuntimeRand(), 18467);
@@ -21,7 +21,7 @@ TEST(RuntimeRandom, FollowsTheRuntimeGenerator) {
     EXPECT_LE(fraction, 1.0f);
 }
 
-TEST(Clock, ManualClockDrivesTimerAndCounter) {
+TEST(ClockTest, ManualClockDrivesTimerAndCounter) {
     ManualClock clock(5'000'000);
     EXPECT_EQ(timeGetTime(), 5000u);
     LARGE_INTEGER frequency, counter;

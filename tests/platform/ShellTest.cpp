@@ -35,7 +35,7 @@ private:
 };
 }  // namespace
 
-TEST(Shell, RecorderTakesEveryRequestInstead) {
+TEST(ShellTest, RecorderTakesEveryRequestInstead) {
     ShellRecorder recorder(7);
     EXPECT_EQ(Code(ShellExecuteA(nullptr, "open", ".\\data\\scripts\\game.exe", "", "", SW_SHOWNORMAL)), 7u);
     EXPECT_EQ(Code(ShellExecuteA(nullptr, nullptr, "x", nullptr, nullptr, 0)), 7u);
@@ -47,7 +47,7 @@ TEST(Shell, RecorderTakesEveryRequestInstead) {
     EXPECT_EQ(recorder.Requests()[1].parameters, "");
 }
 
-TEST(Shell, WindowsProgramsAndMissingFilesGetAOneLineMessage) {
+TEST(ShellTest, WindowsProgramsAndMissingFilesGetAOneLineMessage) {
     ScopedWorkingFolder work;
     work.Folder().Write("Data/Scripts/game.exe", "MZ\x90\x00 not for this system");
     ::chmod(work.Folder().File("Data/Scripts/game.exe").c_str(), 0755);
@@ -74,7 +74,7 @@ TEST(Shell, WindowsProgramsAndMissingFilesGetAOneLineMessage) {
     }
 }
 
-TEST(Shell, StartsANativeProgramWithItsParametersInItsFolder) {
+TEST(ShellTest, StartsANativeProgramWithItsParametersInItsFolder) {
     ScopedWorkingFolder work;
     // A relative program is found from the folder it is to run in.
     work.Folder().Write("Run/Tools/Report.sh",
@@ -88,7 +88,7 @@ TEST(Shell, StartsANativeProgramWithItsParametersInItsFolder) {
     EXPECT_EQ(work.Folder().Read("Run/out.txt"), "one|two words|Run");
 }
 
-TEST(Shell, WebAddressIsPrintedAndNotOpenedWithoutADesktop) {
+TEST(ShellTest, WebAddressIsPrintedAndNotOpenedWithoutADesktop) {
     NoDesktopSession noDesktop;
     testing::internal::CaptureStdout();
     HINSTANCE result = ShellExecuteA(nullptr, "open", "https://www.example.com/stats/a.html; rm -rf x", "", "", 1);

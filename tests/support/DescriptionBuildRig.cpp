@@ -4,10 +4,7 @@
 
 #include <algorithm>
 
-DescriptionBuildRig::DescriptionBuildRig()
-    : mPreviousAnimations(gAnimationManager), mPreviousManager(gRenderObjectManager) {
-    gAnimationManager = &mAnimations;
-    gRenderObjectManager = &mManager;
+DescriptionBuildRig::DescriptionBuildRig() {
     for (const char* folder : {"Data/Meshes", "Data/Animations", "Data/Descriptions"})
         mCaches.Folder().MakeFolder(folder);
 }
@@ -18,9 +15,8 @@ LiveObjectWatch::~LiveObjectWatch() {
 
 DescriptionBuildRig::~DescriptionBuildRig() {
     while (!mBuilt.empty()) Delete(mBuilt.back());
-    gRenderObjectManager = mPreviousManager;
+    // Emptied while still installed, so that each animation can leave the cache.
     mAnimations.DestroyAll();
-    gAnimationManager = mPreviousAnimations;
 }
 
 void DescriptionBuildRig::WriteMesh(const std::string& name, const std::string& bytes) const {

@@ -13,6 +13,7 @@
 #include "Render/PRenderObjectManager.h"
 #include "core/CPGameObject.h"
 #include "support/ScopedEmitterTable.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/ScopedTaskKernel.h"
 
@@ -58,9 +59,9 @@ private:
     ScopedRenderCaches mCaches;
     ScopedEmitterTable mEmitters;
     CPAnimationManager mAnimations;
-    CPAnimationManager* mPreviousAnimations;
+    ScopedGlobal<CPAnimationManager*> mInstallAnimations{gAnimationManager, &mAnimations};
     CPRenderObjectManager mManager;
-    CPRenderObjectManager* mPreviousManager;
+    ScopedGlobal<CPRenderObjectManager*> mInstallManager{gRenderObjectManager, &mManager};
     std::vector<CPGameObject*> mBuilt;
 };
 

@@ -3,17 +3,11 @@
 #pragma once
 
 #include "core/FrameClock.h"
+#include "support/ScopedGlobal.h"
 
 class FrameTimeScope {
 public:
-    FrameTimeScope() : mDelta(gDeltaTime), mRunning(gRunningTime) {
-        gDeltaTime = 0.0f;
-        gRunningTime = 0.0;
-    }
-    ~FrameTimeScope() {
-        gDeltaTime = mDelta;
-        gRunningTime = mRunning;
-    }
+    FrameTimeScope() = default;
     FrameTimeScope(const FrameTimeScope&) = delete;
     FrameTimeScope& operator=(const FrameTimeScope&) = delete;
 
@@ -21,6 +15,6 @@ public:
     void SetRunning(double seconds) { gRunningTime = seconds; }
 
 private:
-    float mDelta;
-    double mRunning;
+    ScopedGlobal<float> mDelta{gDeltaTime, 0.0f};
+    ScopedGlobal<double> mRunning{gRunningTime, 0.0};
 };

@@ -10,20 +10,18 @@
 #include "core/config/Settings.h"
 #include "support/LuaScriptRig.h"
 #include "support/ScopedGameData.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
 #include "support/TempFolder.h"
 
 class GameMenuScriptRig : public ::testing::Test {
 protected:
-    GameMenuScriptRig() : mPreviousDispatcher(gCommandDispatcher), mPreviousDifficulty(gSettings::cam_speed) {
-        gCommandDispatcher = &dispatcher;
+    GameMenuScriptRig() {
         kernel.AddTask(&gamemenu);  // commands go to running receivers only
         dispatcher.Register(&gamemenu, "gamemenu", "interface");
     }
     ~GameMenuScriptRig() override {
         dispatcher.Unregister(&gamemenu);
-        gCommandDispatcher = mPreviousDispatcher;
-        gSettings::cam_speed = mPreviousDifficulty;
     }
 
     ScopedWorkingFolder work;
@@ -34,6 +32,6 @@ protected:
     LuaScriptRig lua;
 
 private:
-    CPCommandDispatcher* mPreviousDispatcher;
-    int32_t mPreviousDifficulty;
+    ScopedGlobal<CPCommandDispatcher*> mInstallDispatcher{gCommandDispatcher, &dispatcher};
+    ScopedGlobal<int32_t> mDifficulty{gSettings::cam_speed};
 };

@@ -16,26 +16,22 @@
 #include "interface/CPFontManager.h"
 #include "interface/CPWindowOwner.h"
 #include "interface/InterfaceText.h"
+#include "support/ScopedGlobal.h"
 
 class InterfaceRig {
 public:
     static constexpr const char* kFont = "main";
 
-    InterfaceRig(int32_t width = 1024, int32_t height = 768)
-        : mPreviousFonts(gFontManager), mPreviousDispatcher(gCommandDispatcher) {
+    InterfaceRig(int32_t width = 1024, int32_t height = 768) {
         gSettings::RestoreInitialValues();
         gSettings::screenWidth = width;
         gSettings::screenHeight = height;
-        gFontManager = &mFonts;
-        gCommandDispatcher = &mDispatcher;
         mFonts.AddFont(kFont, MakeFont(mMaterial.get()));
         mInterfaceListener.Start();
         mDispatcher.Register(&mInterfaceListener, "listener", "interface");
     }
     ~InterfaceRig() {
         mTextObjects.clear();
-        gFontManager = mPreviousFonts;
-        gCommandDispatcher = mPreviousDispatcher;
         gSettings::RestoreInitialValues();
     }
     InterfaceRig(const InterfaceRig&) = delete;
@@ -85,12 +81,12 @@ public:
     CPCommandTask& InterfaceListener() { return mInterfaceListener; }
 
 private:
-    CPFontManager* mPreviousFonts;
-    CPCommandDispatcher* mPreviousDispatcher;
     std::unique_ptr<CPMaterial> mMaterial = std::make_unique<CPMaterial>(0, nullptr, nullptr);
     CPFontManager mFonts;
+    ScopedGlobal<CPFontManager*> mInstallFonts{gFontManager, &mFonts};
     CPCommandTask mInterfaceListener;
     CPCommandDispatcher mDispatcher;
+    ScopedGlobal<CPCommandDispatcher*> mInstallDispatcher{gCommandDispatcher, &mDispatcher};
     std::vector<std::unique_ptr<CPGameObject>> mTextObjects;
 };
 

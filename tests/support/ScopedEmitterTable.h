@@ -6,14 +6,13 @@
 
 #include "Render/PEffectSpawner.h"
 #include "support/RecordingEffect.h"
+#include "support/ScopedGlobal.h"
 
 class ScopedEmitterTable {
 public:
-    ScopedEmitterTable() : mPrevious(gEmitterTable), mSpawner(new CPEffectSpawner) { gEmitterTable = mSpawner; }
-    ~ScopedEmitterTable() {
-        delete mSpawner;
-        gEmitterTable = mPrevious;
-    }
+    ScopedEmitterTable() = default;
+    // The spawner goes while it is still installed; the guard then restores the previous one.
+    ~ScopedEmitterTable() { delete mSpawner; }
     ScopedEmitterTable(const ScopedEmitterTable&) = delete;
     ScopedEmitterTable& operator=(const ScopedEmitterTable&) = delete;
 
@@ -37,6 +36,6 @@ public:
     }
 
 private:
-    CPEffectSpawner* mPrevious;
-    CPEffectSpawner* mSpawner;
+    CPEffectSpawner* mSpawner = new CPEffectSpawner;
+    ScopedGlobal<CPEffectSpawner*> mInstall{gEmitterTable, mSpawner};
 };

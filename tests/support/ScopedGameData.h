@@ -3,11 +3,11 @@
 
 #include "core/ServiceGlobals.h"
 #include "script/CPGameData.h"
+#include "support/ScopedGlobal.h"
 
 class ScopedGameData {
 public:
-    ScopedGameData() : mPrevious(gGameData) { gGameData = &mData; }
-    ~ScopedGameData() { gGameData = mPrevious; }
+    ScopedGameData() = default;
     ScopedGameData(const ScopedGameData&) = delete;
     ScopedGameData& operator=(const ScopedGameData&) = delete;
 
@@ -16,5 +16,5 @@ public:
 
 private:
     CPGameData mData;
-    CPGameData* mPrevious;
+    ScopedGlobal<CPGameData*> mInstall{gGameData, &mData};
 };

@@ -5,18 +5,17 @@
 #include "core/ServiceGlobals.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
+#include "support/ScopedGlobal.h"
 #include "support/SimulationDoubles.h"
 
 class ScopedLevel {
 public:
-    ScopedLevel() : mLevel(new CPLevel()), mPrevious(gLevel) {
+    ScopedLevel() {
         mPlayer.SetCar(&mCar);
         mLevel->mPlayer = &mPlayer;
-        gLevel = mLevel;
     }
     ~ScopedLevel() {
-        delete mLevel;  // clears gLevel when it is still this level
-        gLevel = mPrevious;
+        delete mLevel;  // clears gLevel when it is still this level; the guard then restores it
         mPlayer.SetCar(nullptr);
     }
     ScopedLevel(const ScopedLevel&) = delete;
@@ -29,6 +28,6 @@ public:
 private:
     FakeCar mCar;
     CPPlayer mPlayer;
-    CPLevel* mLevel;
-    CPLevel* mPrevious;
+    CPLevel* mLevel = new CPLevel();
+    ScopedGlobal<CPLevel*> mInstall{gLevel, mLevel};
 };

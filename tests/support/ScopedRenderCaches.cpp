@@ -9,31 +9,24 @@
 
 ScopedRenderCaches::ScopedRenderCaches()
     : mDevice(MakeTestDevice()),
-      mPreviousRenderer(gRenderer),
-      mPreviousEffects(gEffectManager),
-      mPreviousTextures(gTextureManager),
-      mPreviousMaterials(gMaterialManager) {
+      mInstallRenderer(gRenderer, nullptr),
+      mRenderer(std::make_unique<PRender>(mDevice.get())),
+      mInstallEffects(gEffectManager, new CPEffectManager()),
+      mInstallTextures(gTextureManager, new CPTextureManager()),
+      mInstallMaterials(gMaterialManager, new CPMaterialManager()) {
     Folder().MakeFolder("Data/Effects");
     Folder().MakeFolder("Data/Textures");
-    mRenderer = new PRender(mDevice.get());
-    gRenderer = mRenderer;
-    gEffectManager = new CPEffectManager();
-    gTextureManager = new CPTextureManager();
-    gMaterialManager = new CPMaterialManager();
+    gRenderer = mRenderer.get();
     mPreviousObserver = SetLogReportObserver([this](const std::string& text) { mReports.push_back(text); });
 }
 
 ScopedRenderCaches::~ScopedRenderCaches() {
     SetLogReportObserver(std::move(mPreviousObserver));
-    // Materials hold effects and texture blocks, blocks hold textures: the holders go first.
+    // Materials hold effects and texture blocks, blocks hold textures: the holders go first, each
+    // while the caches are still installed. The guards then restore the previous caches.
     delete gMaterialManager;
     delete gTextureManager;
     delete gEffectManager;
-    gMaterialManager = mPreviousMaterials;
-    gTextureManager = mPreviousTextures;
-    gEffectManager = mPreviousEffects;
-    delete mRenderer;
-    gRenderer = mPreviousRenderer;
 }
 
 void ScopedRenderCaches::WriteEffect(const std::string& name, const std::string& text) const {

@@ -3,11 +3,13 @@
 // caches in the globals. Everything is destroyed, and the globals restored, when it goes out of scope.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/LogStream.h"
 #include "support/D3DTestSupport.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 class PRender;
@@ -39,9 +41,11 @@ private:
     D3DPtr<IDirect3DDevice9> mDevice;
     std::vector<std::string> mReports;
     LogReportObserver mPreviousObserver;
-    PRender* mRenderer = nullptr;
-    PRender* mPreviousRenderer;
-    CPEffectManager* mPreviousEffects;
-    CPTextureManager* mPreviousTextures;
-    CPMaterialManager* mPreviousMaterials;
+    // In this order, so that the caches are emptied and uninstalled before the renderer goes, and the
+    // renderer before its device.
+    ScopedGlobal<PRender*> mInstallRenderer;
+    std::unique_ptr<PRender> mRenderer;
+    ScopedGlobal<CPEffectManager*> mInstallEffects;
+    ScopedGlobal<CPTextureManager*> mInstallTextures;
+    ScopedGlobal<CPMaterialManager*> mInstallMaterials;
 };

@@ -4,14 +4,15 @@
 
 #include "core/CPTaskKernel.h"
 #include "core/ServiceGlobals.h"
+#include "support/ScopedGlobal.h"
 
 class ScopedTaskKernel : public CPTaskKernel {
 public:
-    ScopedTaskKernel() : mPrevious(gTaskKernel) { gTaskKernel = this; }
-    ~ScopedTaskKernel() { gTaskKernel = mPrevious; }
+    ScopedTaskKernel() = default;
     ScopedTaskKernel(const ScopedTaskKernel&) = delete;
     ScopedTaskKernel& operator=(const ScopedTaskKernel&) = delete;
 
 private:
-    CPTaskKernel* mPrevious;
+    // Restored before the kernel itself is destroyed.
+    ScopedGlobal<CPTaskKernel*> mInstall{gTaskKernel, this};
 };

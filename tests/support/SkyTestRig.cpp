@@ -5,15 +5,15 @@
 #include "simulation/level/CPLevel.h"
 
 SkyTestRig::SkyTestRig()
-    : mLevel(std::make_unique<CPLevel>()), mPreviousLevel(gLevel), mPreviousSkyDevice(gSkyRenderDevice.GetDevice()) {
-    gLevel = mLevel.get();
+    : mLevel(std::make_unique<CPLevel>()),
+      mInstallLevel(gLevel, mLevel.get()),
+      mPreviousSkyDevice(gSkyRenderDevice.GetDevice()) {
     gSkyRenderDevice.SetDevice(&mCaches.Device());
     mCaches.Folder().MakeFolder("Data/Clouds");
 }
 
 SkyTestRig::~SkyTestRig() {
     gSkyRenderDevice.SetDevice(mPreviousSkyDevice);
-    gLevel = mPreviousLevel;
 }
 
 void SkyTestRig::WriteCloudFile(const std::string& name, const std::string& text) const {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 
 class CPLevel;
@@ -28,6 +29,6 @@ public:
 private:
     ScopedRenderCaches mCaches;
     std::unique_ptr<CPLevel> mLevel;
-    CPLevel* mPreviousLevel;
+    ScopedGlobal<CPLevel*> mInstallLevel;
     IDirect3DDevice9* mPreviousSkyDevice;
 };

@@ -9,10 +9,7 @@
 #include "platform/Com.h"
 #include "platform/PlatformFaults.h"
 
-SoundRig::SoundRig()
-    : mSavedSoundVolume(gSettings::soundVolume),
-      mSavedMusicVolume(gSettings::musicVolume),
-      mSavedBitrate(gSettings::bitrate) {
+SoundRig::SoundRig() {
     PlatformFaults::Clear();
     CoInitialize(nullptr);
     SetLogReportObserver([this](const std::string& text) { mReports.push_back(text); });
@@ -28,24 +25,17 @@ SoundRig::SoundRig()
     mManager = new CNSoundManager(mCache, mListener);
     gSoundCache = mCache;
     gSoundManager = mManager;
-    gSoundVolume = 0.0f;
 }
 
 SoundRig::~SoundRig() {
     delete mManager;
     delete mCache;
-    gSoundManager = nullptr;
-    gSoundCache = nullptr;
     if (mListener) mListener->Release();
     if (mPrimary) mPrimary->Release();
     if (mDevice) mDevice->Release();
     EXPECT_TRUE(gSoundList.empty()) << "a test left sounds alive";
     EXPECT_EQ(DirectSoundStandIn::LiveBufferCount(), 0u);
     gSoundList.clear();
-    gSoundVolume = 0.0f;
-    gSettings::soundVolume = mSavedSoundVolume;
-    gSettings::musicVolume = mSavedMusicVolume;
-    gSettings::bitrate = mSavedBitrate;
     SetLogReportObserver({});
     CoUninitialize();
     PlatformFaults::Clear();

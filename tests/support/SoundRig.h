@@ -7,10 +7,14 @@
 #include <vector>
 
 #include "Sound/NSoundCache.h"
+#include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
 #include "platform/DirectSound.h"
 #include "support/ManualClock.h"
 #include "support/RiffWaveBuilder.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 class SoundRig {
@@ -43,7 +47,10 @@ private:
     CNSoundCache* mCache = nullptr;
     CNSoundManager* mManager = nullptr;
     std::vector<std::string> mReports;
-    float mSavedSoundVolume;
-    float mSavedMusicVolume;
-    int mSavedBitrate;
+    ScopedGlobal<CNSoundCache*> mInstallCache{gSoundCache, nullptr};
+    ScopedGlobal<CNSoundManager*> mInstallManager{gSoundManager, nullptr};
+    ScopedGlobal<float> mSoundListVolume{gSoundVolume, 0.0f};
+    ScopedGlobal<float> mSoundVolume{gSettings::soundVolume};
+    ScopedGlobal<float> mMusicVolume{gSettings::musicVolume};
+    ScopedGlobal<int32_t> mBitrate{gSettings::bitrate};
 };

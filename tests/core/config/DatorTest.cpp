@@ -12,7 +12,7 @@ constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 }  // namespace
 
-TEST(Dator, IntFromText) {
+TEST(DatorTest, IntFromText) {
     struct Case {
         const char* text;
         int32_t expected;  // the variable held 77 before
@@ -30,7 +30,7 @@ TEST(Dator, IntFromText) {
     EXPECT_EQ(StringToInt("abc"), 0);
 }
 
-TEST(Dator, FloatFromText) {
+TEST(DatorTest, FloatFromText) {
     struct Case {
         const char* text;
         float expected;
@@ -50,7 +50,7 @@ TEST(Dator, FloatFromText) {
     }
 }
 
-TEST(Dator, NumbersToText) {
+TEST(DatorTest, NumbersToText) {
     struct IntCase {
         int32_t value;
         const char* text;
@@ -73,7 +73,7 @@ TEST(Dator, NumbersToText) {
     }
 }
 
-TEST(Dator, AddAndSubtract) {
+TEST(DatorTest, AddAndSubtract) {
     int32_t count = 10;
     CPDatorInt counter(&count);
     counter.Add("5");
@@ -103,7 +103,7 @@ TEST(Dator, AddAndSubtract) {
     EXPECT_EQ(tiny, 1.0f) << "rounded to float32";
 }
 
-TEST(Dator, ComparesTheRenderedText) {
+TEST(DatorTest, ComparesTheRenderedText) {
     float one = 1.0f;
     CPDatorFloat floatBinder(&one);
     EXPECT_TRUE(floatBinder.IsEqual("1"));
@@ -116,7 +116,7 @@ TEST(Dator, ComparesTheRenderedText) {
     EXPECT_TRUE(intBinder.IsNotEqual("-01"));
 }
 
-TEST(Dator, IdentityOfBothKinds) {
+TEST(DatorTest, IdentityOfBothKinds) {
     int32_t i = 0;
     float f = 0;
     CPDatorInt intBinder(&i);

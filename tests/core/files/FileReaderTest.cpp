@@ -20,7 +20,7 @@ uint32_t BitsOf(float value) {
 }
 }  // namespace
 
-TEST(FileReader, DecodesTheBinaryConventions) {
+TEST(FileReaderTest, DecodesTheBinaryConventions) {
     ScopedWorkingFolder work;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     ByteBuilder file;
@@ -55,7 +55,7 @@ TEST(FileReader, DecodesTheBinaryConventions) {
     EXPECT_FALSE(reader.HasOverrun()) << "a well-formed file reads to its end without overrun";
 }
 
-TEST(FileReader, ReadsPastTheEndNeverLeaveTheBuffer) {
+TEST(FileReaderTest, ReadsPastTheEndNeverLeaveTheBuffer) {
     struct Case {
         const char* name;
         std::string bytes;
@@ -114,7 +114,7 @@ TEST(FileReader, ReadsPastTheEndNeverLeaveTheBuffer) {
     }
 }
 
-TEST(FileReader, ZeroByteFileLoads) {
+TEST(FileReaderTest, ZeroByteFileLoads) {
     ScopedWorkingFolder work;
     work.Folder().Write("empty.dat", "");
     CPFileReader reader("empty.dat", true);
@@ -124,7 +124,7 @@ TEST(FileReader, ZeroByteFileLoads) {
     EXPECT_FALSE(reader.HasOverrun());
 }
 
-TEST(FileReader, OpensMixedCaseTreesByTheLowerCasedName) {
+TEST(FileReaderTest, OpensMixedCaseTreesByTheLowerCasedName) {
     ScopedWorkingFolder work;
     work.Folder().Write("Data/Meshes/Car.MSH", ByteBuilder().Int32(42).Str());
     for (const char* name : {"DATA\\Meshes\\CAR.msh", "data\\meshes\\car.msh", ".\\Data\\MESHES\\Car.MSH"}) {
@@ -139,7 +139,7 @@ TEST(FileReader, OpensMixedCaseTreesByTheLowerCasedName) {
     }
 }
 
-TEST(FileReader, RefusesWhatIsNotAReadableFile) {
+TEST(FileReaderTest, RefusesWhatIsNotAReadableFile) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("Data/Levels");
     {
@@ -164,7 +164,7 @@ TEST(FileReader, RefusesWhatIsNotAReadableFile) {
     }
 }
 
-TEST(FileReader, UnscramblesWhenAsked) {
+TEST(FileReaderTest, UnscramblesWhenAsked) {
     ScopedWorkingFolder work;
     std::vector<uint8_t> plain(3000);
     for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<uint8_t>(i);
@@ -180,7 +180,7 @@ TEST(FileReader, UnscramblesWhenAsked) {
     EXPECT_EQ(std::vector<uint8_t>(raw.GetData(), raw.GetData() + raw.GetSize()), scrambled);
 }
 
-TEST(FileReader, FallsBackOnTheArchiveList) {
+TEST(FileReaderTest, FallsBackOnTheArchiveList) {
     ScopedWorkingFolder work;
     std::vector<uint8_t> inner = {'p', 'a', 'c', 'k', 'e', 'd'};
     std::vector<uint8_t> scrambled = inner;

@@ -21,7 +21,7 @@ std::vector<std::string> Entries(const std::string& folder) {
 }
 }  // namespace
 
-TEST(FileWriter, EncodesFieldByFieldAsTheReaderReads) {
+TEST(FileWriterTest, EncodesFieldByFieldAsTheReaderReads) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("Data/Saves");
     CPFileWriter writer("DATA\\Saves\\save0.sav", false);
@@ -48,7 +48,7 @@ TEST(FileWriter, EncodesFieldByFieldAsTheReaderReads) {
     EXPECT_EQ(reader.GetRemaining(), 0u);
 }
 
-TEST(FileWriter, ReplacesAnExistingFileOfAnyCase) {
+TEST(FileWriterTest, ReplacesAnExistingFileOfAnyCase) {
     ScopedWorkingFolder work;
     work.Folder().Write("Data/Saves/SAVE1.SAV", "old contents");
     CPFileWriter writer("data\\saves\\save1.sav", false);
@@ -58,7 +58,7 @@ TEST(FileWriter, ReplacesAnExistingFileOfAnyCase) {
     EXPECT_EQ(work.Folder().Read("Data/Saves/SAVE1.SAV"), ByteBuilder().String("new").Str());
 }
 
-TEST(FileWriter, EmptyCommitCreatesAnEmptyFileAndUncommittedBytesAreLost) {
+TEST(FileWriterTest, EmptyCommitCreatesAnEmptyFileAndUncommittedBytesAreLost) {
     ScopedWorkingFolder work;
     {
         CPFileWriter never("never.dat", false);
@@ -71,7 +71,7 @@ TEST(FileWriter, EmptyCommitCreatesAnEmptyFileAndUncommittedBytesAreLost) {
     EXPECT_EQ(work.Folder().Read("empty.dat"), "");
 }
 
-TEST(FileWriter, ScramblesOnlyTheWrittenCopy) {
+TEST(FileWriterTest, ScramblesOnlyTheWrittenCopy) {
     ScopedWorkingFolder work;
     ByteBuilder content;
     for (int i = 0; i < 700; ++i) content.Int32(i * 7919);
@@ -90,7 +90,7 @@ TEST(FileWriter, ScramblesOnlyTheWrittenCopy) {
     EXPECT_EQ(std::vector<uint8_t>(reader.GetData(), reader.GetData() + reader.GetSize()), content.Bytes());
 }
 
-TEST(FileWriter, FailedCommitKeepsThePreviousFile) {
+TEST(FileWriterTest, FailedCommitKeepsThePreviousFile) {
     ScopedWorkingFolder work;
     work.Folder().Write("Data/Saves/save2.sav", "previous");
     CPFileWriter writer("Data\\Saves\\save2.sav", true);
@@ -109,7 +109,7 @@ TEST(FileWriter, FailedCommitKeepsThePreviousFile) {
     EXPECT_EQ(std::string(reader.GetData(), reader.GetData() + reader.GetSize()), big);
 }
 
-TEST(FileWriter, CommitFailsWhereNoFileCanBeMade) {
+TEST(FileWriterTest, CommitFailsWhereNoFileCanBeMade) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("Data/Saves");
     CPFileWriter missingFolder("Data\\Nowhere\\a.sav", false);

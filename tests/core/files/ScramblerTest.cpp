@@ -5,7 +5,7 @@
 
 #include "core/files/ScrambleBuffer.h"
 
-TEST(Scrambler, KeyIsPrintableTextThenOneZero) {
+TEST(ScramblerTest, KeyIsPrintableTextThenOneZero) {
     static_assert(sizeof(gScrambleKey) == 1933);
     for (size_t i = 0; i + 1 < kScrambleKeySize; ++i) {
         EXPECT_GE(gScrambleKey[i], 0x20) << i;
@@ -14,7 +14,7 @@ TEST(Scrambler, KeyIsPrintableTextThenOneZero) {
     EXPECT_EQ(gScrambleKey[kScrambleKeySize - 1], 0);
 }
 
-TEST(Scrambler, AddsTheKeyCyclicallyFromTheFirstByte) {
+TEST(ScramblerTest, AddsTheKeyCyclicallyFromTheFirstByte) {
     // Scrambling zeros yields the key itself, repeating with a period of 1933 (zero byte included).
     std::vector<uint8_t> bytes(2 * kScrambleKeySize + 7, 0);
     ScrambleBuffer(bytes);
@@ -26,7 +26,7 @@ TEST(Scrambler, AddsTheKeyCyclicallyFromTheFirstByte) {
     for (size_t i = 0; i < high.size(); ++i) EXPECT_EQ(high[i], static_cast<uint8_t>(0xFF + gScrambleKey[i]));
 }
 
-TEST(Scrambler, ZeroKeyByteLeavesItsPositionAndTheCycleRestarts) {
+TEST(ScramblerTest, ZeroKeyByteLeavesItsPositionAndTheCycleRestarts) {
     std::vector<uint8_t> bytes(1934, 0x41);
     ScrambleBuffer(bytes);
     EXPECT_EQ(bytes[1932], 0x41);
@@ -34,7 +34,7 @@ TEST(Scrambler, ZeroKeyByteLeavesItsPositionAndTheCycleRestarts) {
     EXPECT_NE(bytes[0], 0x41);
 }
 
-TEST(Scrambler, UnscrambleRestoresEveryByte) {
+TEST(ScramblerTest, UnscrambleRestoresEveryByte) {
     std::vector<uint8_t> original(5000);
     for (size_t i = 0; i < original.size(); ++i) original[i] = static_cast<uint8_t>(i * 131 + 7);
     std::vector<uint8_t> bytes = original;

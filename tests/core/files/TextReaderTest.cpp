@@ -32,7 +32,7 @@ struct Case {
 };
 }  // namespace
 
-TEST(TextReader, HandsOutMeaningfulLines) {
+TEST(TextReaderTest, HandsOutMeaningfulLines) {
     using namespace std::string_literals;
     const std::vector<Case> cases = {
         {"blank lines and CRLF", "a\r\n\r\n  b  \n", {{"a", true}, {"b", true}}},
@@ -59,14 +59,14 @@ TEST(TextReader, HandsOutMeaningfulLines) {
     for (const Case& c : cases) EXPECT_EQ(Lines(c.text), c.lines) << c.name;
 }
 
-TEST(TextReader, EmptySectionReadsAsTheEnd) {
+TEST(TextReaderTest, EmptySectionReadsAsTheEnd) {
     const std::string text = "[]\nafter\n";
     CPTextReader reader(text.data(), static_cast<uint32_t>(text.size()));
     EXPECT_FALSE(reader.ReadLine());
     EXPECT_FALSE(reader.IsPlainLine());
 }
 
-TEST(TextReader, CountsEveryLineFeedConsumed) {
+TEST(TextReaderTest, CountsEveryLineFeedConsumed) {
     using namespace std::string_literals;
     const std::string text = "a\r\n\r\n  b  \n// c\n\nd\0e\nf"s;
     CPTextReader reader(text.data(), static_cast<uint32_t>(text.size()));
@@ -83,7 +83,7 @@ TEST(TextReader, CountsEveryLineFeedConsumed) {
     EXPECT_EQ(reader.GetLineCount(), 6);
 }
 
-TEST(TextReader, NullBufferReadsNothing) {
+TEST(TextReaderTest, NullBufferReadsNothing) {
     CPTextReader reader(nullptr, 100);
     EXPECT_FALSE(reader.ReadLine());
 }

@@ -25,7 +25,7 @@ struct Case {
 };
 }  // namespace
 
-TEST(Tokenizer, SplitsAsTabulated) {
+TEST(TokenizerTest, SplitsAsTabulated) {
     const std::vector<Case> cases = {
         {"empty between delimiters", "a,b,,c", ",", false, {"a", "b", "", "c"}},
         {"no token after a final delimiter", "a,b,", ",", false, {"a", "b"}},

@@ -13,7 +13,7 @@ std::string RootName(TiXmlDocument& document) {
 }
 }  // namespace
 
-TEST(XmlFile, NamesResolveLikeEveryDataFile) {
+TEST(XmlFileTest, NamesResolveLikeEveryDataFile) {
     ScopedWorkingFolder work;
     work.Folder().Write("data/descriptions/car.xml", "<car><mass value=\"3\"/></car>");
     // An exact match of the name as given would open this one: the reader lower-cases the name first.
@@ -26,7 +26,7 @@ TEST(XmlFile, NamesResolveLikeEveryDataFile) {
     EXPECT_FALSE(document.Error());
 }
 
-TEST(XmlFile, TheTextEndsAtTheFirstZeroByte) {
+TEST(XmlFileTest, TheTextEndsAtTheFirstZeroByte) {
     ScopedWorkingFolder work;
     work.Folder().Write("a.xml", std::string("<a/>\0<<garbage", 14));
     work.Folder().Write("unterminated.xml", std::string("<b><c/></b>"));
@@ -38,7 +38,7 @@ TEST(XmlFile, TheTextEndsAtTheFirstZeroByte) {
     EXPECT_EQ(RootName(document), "b");
 }
 
-TEST(XmlFile, ASecondLoadReplacesTheFirst) {
+TEST(XmlFileTest, ASecondLoadReplacesTheFirst) {
     ScopedWorkingFolder work;
     work.Folder().Write("first.xml", "<first/><!-- c -->");
     work.Folder().Write("second.xml", "<second/>");
@@ -53,7 +53,7 @@ TEST(XmlFile, ASecondLoadReplacesTheFirst) {
 
 // Each failure leaves an empty document that says why; an error of an earlier load never stands in for
 // the present one (the library keeps the first error it is given).
-TEST(XmlFile, FailuresAndTheirErrors) {
+TEST(XmlFileTest, FailuresAndTheirErrors) {
     ScopedWorkingFolder work;
     work.Folder().Write("good.xml", "<good/>");
     work.Folder().Write("bad.xml", "<a>\n<b></a>");
@@ -92,7 +92,7 @@ TEST(XmlFile, FailuresAndTheirErrors) {
 // A UTF-8 lead byte announces up to three more bytes, and the library steps over them without looking
 // for the end of the text: a file that ends inside such a character must still be read within bounds.
 // (The sanitizers see the library's own reads only where the library is built with them.)
-TEST(XmlFile, ACharacterCutOffAtTheEndOfTheFileIsReadWithinTheText) {
+TEST(XmlFileTest, ACharacterCutOffAtTheEndOfTheFileIsReadWithinTheText) {
     ScopedWorkingFolder work;
     const std::string padding(24, 'x');  // long enough for the text to live on the heap, sized exactly
     const std::string texts[] = {
