@@ -92,8 +92,9 @@ int GetCameraPositions(lua_State* L) {
 
 int SetFOV(lua_State* L) {
     CPCamera* camera = RaceCamera();
-    if (!camera) return 0;
     const float degrees = ToFloat(L, 1);
+    // A field of view that is not finite would leave the projection NaN: the camera keeps its own.
+    if (!camera || !std::isfinite(degrees)) return 0;
     camera->mTargetFov = degrees;
     camera->mChanged = true;
     // A camera that never had a field of view takes it at once instead of easing up from 0.
@@ -147,7 +148,8 @@ int GetLight(lua_State* L) {
 
 int SetLight(lua_State* L) {
     if (!gLevel) return 0;
-    for (int i = 0; i < kLightValues; ++i) *LightValue(gLevel->mSunLight, i) = ToFloat(L, i + 1);
+    // Like a screen effect, a light value that is not finite counts as 0.
+    for (int i = 0; i < kLightValues; ++i) *LightValue(gLevel->mSunLight, i) = ToFiniteFloat(L, i + 1);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "script/InterfaceScriptFunctions.h"
 
+#include <cmath>
 #include <string>
 
 #include "core/FrameClock.h"
@@ -108,24 +109,29 @@ int SetWindowVisible(lua_State* L) {
     return 0;
 }
 
+// A place or size that is not finite is refused: the window or text stays where it was.
 int SetWindowPosition(lua_State* L) {
-    if (CPInterface* screen = ScreenArgument(L)) screen->SetWindowPos(PlainString(L, 2), ToFloat(L, 3), ToFloat(L, 4));
+    CPInterface* screen = ScreenArgument(L);
+    float x = 0.0f, y = 0.0f;
+    if (screen && ReadFinitePair(L, 3, x, y)) screen->SetWindowPos(PlainString(L, 2), x, y);
     return 0;
 }
 
 int SetWindowPositionShop(lua_State* L) {
     // The shop passes pixel centres: taken off before narrowing, so (x + 0.5) lands where SetWindowPosition
     // puts x.
-    if (CPInterface* screen = ScreenArgument(L))
-        screen->SetWindowPos(PlainString(L, 2), static_cast<float>(ToNumber(L, 3) - 0.5),
-                             static_cast<float>(ToNumber(L, 4) - 0.5));
+    CPInterface* screen = ScreenArgument(L);
+    const auto x = static_cast<float>(ToNumber(L, 3) - 0.5), y = static_cast<float>(ToNumber(L, 4) - 0.5);
+    if (screen && std::isfinite(x) && std::isfinite(y)) screen->SetWindowPos(PlainString(L, 2), x, y);
     return 0;
 }
 
 int SetWindowSize(lua_State* L) {
     CPInterface* screen = ScreenArgument(L);
     if (!screen) return 0;
-    if (CPWindow* window = screen->FindWindow(PlainString(L, 2))) window->SetSize(ToFloat(L, 3), ToFloat(L, 4));
+    float width = 0.0f, height = 0.0f;
+    if (!ReadFinitePair(L, 3, width, height)) return 0;
+    if (CPWindow* window = screen->FindWindow(PlainString(L, 2))) window->SetSize(width, height);
     return 0;
 }
 
@@ -139,7 +145,9 @@ int GetWindowPosition(lua_State* L) {
 int SetTextPosition(lua_State* L) {
     CPInterface* screen = ScreenArgument(L);
     if (!screen) return 0;
-    if (InterfaceText* element = screen->FindText(PlainString(L, 2))) element->SetPosition(ToFloat(L, 3), ToFloat(L, 4));
+    float x = 0.0f, y = 0.0f;
+    if (!ReadFinitePair(L, 3, x, y)) return 0;
+    if (InterfaceText* element = screen->FindText(PlainString(L, 2))) element->SetPosition(x, y);
     return 0;
 }
 

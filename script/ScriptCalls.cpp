@@ -22,6 +22,14 @@ bool ReadFiniteVector(lua_State* L, int first, D3DXVECTOR3& out) {
     return true;
 }
 
+bool ReadFinitePair(lua_State* L, int first, float& x, float& y) {
+    const float a = ToFloat(L, first), b = ToFloat(L, first + 1);
+    if (!std::isfinite(a) || !std::isfinite(b)) return false;
+    x = a;
+    y = b;
+    return true;
+}
+
 int32_t ToInteger(lua_State* L, int index) { return TruncateToInt32(lua_tonumber(L, index)); }
 
 bool IsTrue(lua_State* L, int index) { return lua_type(L, index) == LUA_TBOOLEAN && lua_toboolean(L, index) != 0; }

@@ -39,6 +39,8 @@ inline float ToFloat(lua_State* L, int index) { return static_cast<float>(lua_to
 float ToFiniteFloat(lua_State* L, int index);
 // The three numbers from `first` on; false, leaving `out` alone, when one of them is not finite.
 bool ReadFiniteVector(lua_State* L, int first, D3DXVECTOR3& out);
+// The two numbers from `first` on; false, leaving the outputs alone, when one of them is not finite.
+bool ReadFinitePair(lua_State* L, int first, float& x, float& y);
 // Truncated toward zero; NaN gives 0 and values beyond the int32 range its nearest end.
 int32_t ToInteger(lua_State* L, int index);
 // False only for nil, false and an absent argument.

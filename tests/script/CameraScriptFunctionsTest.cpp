@@ -200,10 +200,18 @@ TEST_F(CameraScriptTest, ScreenEffectValuesThatAreNotFiniteCountAsZero) {
 TEST_F(CameraScriptTest, ACameraPlaceOrAngleThatIsNotFiniteIsRefused) {
     ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetCameraZAngle(0.5)"), "");
     Camera().mChanged = false;
-    ASSERT_EQ(lua.Run("SetCameraPos(0/0, 2, 3)\nSetCameraPos(1, 1e300, 3)\nSetCameraZAngle(1/0)"), "");
+    const float fov = Camera().mTargetFov;
+    ASSERT_EQ(lua.Run("SetCameraPos(0/0, 2, 3)\nSetCameraPos(1, 1e300, 3)\nSetCameraZAngle(1/0)\nSetFOV(0/0)"), "");
     EXPECT_EQ(Camera().mFocus, D3DXVECTOR3(1.0f, 2.0f, 3.0f));
     EXPECT_EQ(Camera().mYaw, 0.5f);
+    EXPECT_EQ(Camera().mTargetFov, fov);
     EXPECT_FALSE(Camera().mChanged);
+}
+
+TEST_F(CameraScriptTest, LightValuesThatAreNotFiniteCountAsZero) {
+    ASSERT_EQ(lua.Run("SetLight(0/0, 1/0, -1/0, 1e300, 0.5)\nr, g, b, a, d = GetLight()"), "");
+    for (const char* name : {"r", "g", "b", "a"}) EXPECT_EQ(lua.Number(name), 0.0) << name;
+    EXPECT_EQ(lua.Number("d"), 0.5);
 }
 
 TEST_F(CameraScriptTest, TuningIndexStaysWithinItsRange) {

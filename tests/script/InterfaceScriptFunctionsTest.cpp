@@ -174,6 +174,22 @@ TEST_F(InterfaceScripts, WindowPositionsAndSizesAreInPixels) {
     EXPECT_EQ(lua.Number("hy"), lua.Number("y2"));
 }
 
+TEST_F(InterfaceScripts, PlacesAndSizesThatAreNotFiniteAreRefused) {
+    CPInterface& screen = Create();
+    ASSERT_EQ(lua.Run("SetWindowPosition(screen, 'one', 12, 34)\nSetWindowSize(screen, 'back', 300, 200)\n"
+                      "SetTextPosition(screen, 'title', 30, 40)"),
+              "");
+    ASSERT_EQ(lua.Run("SetWindowPosition(screen, 'one', 0/0, 5)\nSetWindowPositionShop(screen, 'one', 5, 1/0)\n"
+                      "SetWindowSize(screen, 'back', -1/0, 5)\nSetTextPosition(screen, 'title', 1e300, 5)\n"
+                      "x, y = GetWindowPosition(screen, 'one')\ntx, ty = GetTextPosition(screen, 'title')"),
+              "");
+    EXPECT_EQ(lua.Number("x"), 12.0);
+    EXPECT_EQ(lua.Number("y"), 34.0);
+    EXPECT_EQ(lua.Number("tx"), 30.0);
+    EXPECT_EQ(lua.Number("ty"), 40.0);
+    EXPECT_FLOAT_EQ(screen.FindWindow("back")->GetVertices()[2].position.x, 300.0f);
+}
+
 TEST_F(InterfaceScripts, TextSettersLayTheElementOutAtOnce) {
     CPInterface& screen = Create();
     InterfaceText* title = screen.FindText("title");
