@@ -1,16 +1,26 @@
-// The game's side of the physics (gPhysicsWorld): here the level's collision mesh, the ground triangles
-// that bodies and ground decals are laid on, and the parking of the bodies of removed objects.
+// The game's side of the physics (gPhysicsWorld): a task that owns the level's rigid-body world and steps
+// it every frame, the level's collision mesh sorted into a grid of 4 x 4 unit cells with its ground
+// heights, the bodies of objects and the cars of race units, the parking of removed bodies, and the
+// terrain and contact callbacks of the step.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "core/CPSmartPtr.h"
+#include "core/CPTask.h"
 #include "platform/D3DX9Math.h"
 
+class CPGameObject;
 class CPPhysicData;
+class CPRenderObject;
+class PhysBody;
 class PhysKinematicBody;
 class PhysRigidBody;
+class PhysWorld;
+struct PhysContact;
 
 // One vertex of the collision mesh: x, y, z and a fourth float the mesh does not set.
 struct CPCollisionVertex {
@@ -19,11 +29,18 @@ struct CPCollisionVertex {
 static_assert(sizeof(CPCollisionVertex) == 16);
 
 // One triangle of the collision mesh: three indices into the vertex table, then three that stay 0.
+// A triangle whose indices stay -1 is no triangle (its indices reached past the vertices).
 struct CPCollisionTriangle {
     int32_t vertices[3] = {-1, -1, -1};
     int32_t reserved[3] = {0, 0, 0};
 };
 static_assert(sizeof(CPCollisionTriangle) == 24);
+
+// One 4 x 4 cell of the grid: the triangles that overlap its square (x and y only), in mesh order.
+struct CPCollisionCell {
+    int32_t count = 0;
+    std::vector<int32_t> triangles;
+};
 
 // A body taken out of play: it stays in its pool, far below the level.
 struct CPParkedBody {
@@ -32,25 +49,99 @@ struct CPParkedBody {
     int32_t state = 2;
 };
 
-class CPPhysicWorld {
+class CPPhysicWorld : public CPTask {
 public:
     static constexpr float kFirstParkingHeight = -1000.0f;
     static constexpr float kParkingStep = 500.0f;
     static constexpr float kLowestParkingHeight = -100000.0f;
+    static constexpr float kCellSize = 4.0f;
+    // Cells of margin beyond the mesh on each grid side.
+    static constexpr int32_t kGridMargin = 10;
+    // The most cells along either side: a mesh spread wider than 4096 units (or a stray far vertex)
+    // does not get a grid that eats the memory; the last column and row then reach to infinity.
+    static constexpr int32_t kMaxGridSide = 1024;
+    // The candidate list of a body holds at most this many indices less one.
+    static constexpr int32_t kCandidateLimit = 1000;
 
-    CPPhysicWorld() = default;
-    virtual ~CPPhysicWorld() = default;
+    CPPhysicWorld();
+    // Destroys the rigid-body world; the bodies of objects still alive are taken from them first.
+    ~CPPhysicWorld() override;
     CPPhysicWorld(const CPPhysicWorld&) = delete;
     CPPhysicWorld& operator=(const CPPhysicWorld&) = delete;
 
+    size_t GetSize() const override { return sizeof(CPPhysicWorld); }
+    std::string GetClassName() const override { return "CPPhysicWorld"; }
+    // Brings the registered objects' bodies into their wished activity, then steps the world by the
+    // frame time (gDeltaTime).
+    void Execute() override;
+    int32_t GetTag() const override { return 0; }
+
+    // --- the world
+    // Builds a new rigid-body world for a level: pools, materials from "friction" and "restitution",
+    // the contact and terrain callbacks and the collision table by the difficulty. A world made before
+    // is destroyed first, with its parking list and object set; objects still holding its bodies,
+    // sensors or controllers are cleared of them. Invalidates every body pointer of the old world.
+    void Create();
+    // The level loader's form; the bounds and the three counts are accepted and not needed: the pools
+    // have fixed sizes.
+    void Create(const D3DXVECTOR3& boundsMinimum, const D3DXVECTOR3& boundsMaximum, int32_t countA, int32_t countB,
+                int32_t countC);
+    PhysWorld* GetWorld() const { return mWorld.get(); }
+
+    // --- bodies and cars
+    // With physical data: its bodies (CreateObjectBodies) at the object's place, and the object as the
+    // user data of its kinematic body, else its rigid body. Nothing without data or without a world.
+    void AddObject(CPGameObject* object, bool activeWanted, int32_t material);
+    void CreateObjectBodies(CPPhysicData* data, const D3DXVECTOR3& position, const D3DXQUATERNION& rotation,
+                            bool activeWanted, int32_t material);
+    // With physical data: the object joins the object set and wants its body active.
+    void RegisterObject(CPGameObject* object);
+    // With physical data: the object leaves the set, no longer wants its body active, and an active
+    // body is sent to sleep.
+    void UnregisterObject(CPGameObject* object);
+    bool IsRegistered(const CPGameObject* object) const { return mObjects.count(const_cast<CPGameObject*>(object)) > 0; }
+    // A new car for the unit (the old one is released), built on the unit's body, with its four sounds.
+    void CreateCar(CPGameObject* unit, bool playerCar);
+    // The four 3D sounds of a car, each a new instance; `name` is not used.
+    void LoadCarSounds(class CPCar* car, const char* name, bool playerCar);
+    void SetCarControls(CPGameObject* unit, float throttle, float steering);
     // Parks the data's rigid body (else its kinematic body) at the parking height, sends it to sleep,
     // lists it and takes it from the data; then lowers the parking height, with or without a body.
     void RecycleBody(CPSmartPtr<CPPhysicData> data);
 
+    // --- ground objects: render objects the level lays on the ground (not owned)
+    void AddGroundObject(CPRenderObject* object);
+    const std::vector<CPRenderObject*>& GetGroundObjects() const { return mGroundObjects; }
+    void ClearGroundObjects() { mGroundObjects.clear(); }
+
+    // --- the collision mesh (CPPhysicWorldMesh.cpp)
+    // The triangles of the render object's local vertices placed by its owner's world matrix.
+    void BuildCollisionMesh(CPRenderObject* object);
+    // The same from a ready vertex table and triangle list: triangles reaching past the vertices are
+    // kept as no triangle; the rest are sorted into the grid.
+    void BuildCollisionMesh(std::vector<CPCollisionVertex> vertices, std::vector<CPCollisionTriangle> triangles);
+    // The cell of a point, clamped to the grid, as floats.
+    D3DXVECTOR2 GetGridCell(const D3DXVECTOR3& point) const;
+    // The cell record of (x, y) truncated to integers and clamped to the grid; an empty cell without a grid.
+    const CPCollisionCell& GetCell(const D3DXVECTOR2& cell) const;
+    bool CellHasTriangle(int32_t triangle, const D3DXVECTOR2& cell) const;
     // The z of the collision-mesh vertex nearest to the point among the triangles of the point's grid
-    // cell; 0 when no vertex lies within 1000 units. The mesh is not sorted into cells yet, so every cell
-    // is empty and the answer is 0. Virtual so that the path code can be tested on a ground of its own.
-    virtual float GetGroundHeight(const D3DXVECTOR3& /*point*/) const { return 0.0f; }
+    // cell; 0 when no vertex lies within 1000 units. Virtual so that the path code can be tested on a
+    // ground of its own.
+    virtual float GetGroundHeight(const D3DXVECTOR3& point) const;
+    int32_t GetGridWidth() const { return mGridWidth; }
+    int32_t GetGridHeight() const { return mGridHeight; }
+    const D3DXVECTOR4& GetGridOrigin() const { return mGridOrigin; }
+
+    // --- the step's callbacks
+    // The candidate triangles near a body's box, listed in the body's physical data.
+    static void OnTerrainQuery(const float* boxMinimum, const float* boxMaximum, const int32_t** list,
+                               const struct CPCollisionTriangle** triangles, const CPCollisionVertex** vertices,
+                               int32_t* count, int32_t* triangleCount, PhysBody* body);
+    // Crashes cars that ram each other or a wall (by the difficulty).
+    static void OnContact(PhysContact* contact);
+    // The terrain query for one body, on this world's mesh.
+    void FillCandidates(const float* boxMinimum, const float* boxMaximum, CPPhysicData& data, PhysBody& body);
 
     // The level's collision mesh, rebuilt with every level load.
     std::vector<CPCollisionVertex> mVertices;
@@ -58,4 +149,35 @@ public:
 
     float mParkingHeight = kFirstParkingHeight;  // world z of the next parked body
     std::vector<CPParkedBody> mParkedBodies;
+
+    // The game world whose rigid-body world the body lives in; null for none. The callbacks find
+    // their world this way, so that several game worlds (tests, tools) may live side by side.
+    static CPPhysicWorld* OwnerOfWorld(const PhysWorld* world);
+
+private:
+    // Takes the world's bodies, sensors and controllers from every registered object still alive and
+    // from its car, so that nothing points into a world about to go.
+    void ForgetBodies();
+    void SortIntoGrid();
+    CPCollisionCell* CellAt(int32_t x, int32_t y);
+
+    std::unique_ptr<PhysWorld> mWorld;
+    // The grid: column x, row y at mCells[x * mGridHeight + y].
+    std::vector<CPCollisionCell> mCells;
+    D3DXVECTOR4 mGridOrigin{0.0f, 0.0f, 0.0f, 0.0f};  // minimum corner of the mesh bounds (and the origin)
+    int32_t mGridWidth = 0;   // nx: cells along x
+    int32_t mGridHeight = 0;  // ny: cells along y
+    // Objects whose bodies the world looks after (not counted; an object that died is dropped when met).
+    std::unordered_set<CPGameObject*> mObjects;
+    std::vector<CPRenderObject*> mGroundObjects;
+    // Per body id, the cell rectangle its candidate list was made from: a body that stays in its cells
+    // keeps its list.
+    struct CandidateKey {
+        int32_t cells[5][2] = {};  // the cells of the box's five points
+        const CPPhysicData* data = nullptr;  // whose list it is
+        bool valid = false;
+        bool operator==(const CandidateKey& other) const;
+    };
+    std::vector<CandidateKey> mCandidateKeys;
+    std::vector<D3DXVECTOR2> mCellList;  // the terrain query's working list of cells (no fixed size)
 };

@@ -183,6 +183,11 @@ void CPCar::CreateBody(PhysWorld* /*world*/, bool post) {
     if (CPSmartPtr<CPGameObject> alternate = mOwner->FindObject("bike01")) alternate->SetVisible(false);
 }
 
+void CPCar::ForgetBody() {
+    for (PhysSensor*& sensor : mSensors) sensor = nullptr;
+    mController = nullptr;
+}
+
 void CPCar::ShowLight(int32_t index, bool visible) {
     if (CPGameObject* light = mRearLights[index]) light->SetVisible(visible);
 }

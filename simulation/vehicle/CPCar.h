@@ -84,6 +84,9 @@ public:
     // null for another index.
     float* TuningParameter(int32_t index);
 
+    // Forgets the sensors and the controller without touching them: their world is going away.
+    void ForgetBody();
+
     CPGameObject* GetOwner() const { return mOwner; }
     PhysController* GetController() const { return mController; }
 

@@ -19,6 +19,25 @@
 #include "support/CommandLog.h"
 #include "support/ScopedGlobal.h"
 
+// Dresses a unit as a car: its description, the wheel children "w0".."w3" listed in `wheels`, and
+// physical data (adopted by the unit) with the chassis box of the given mass as shape and inertia.
+inline CPPhysicData* DressCarUnit(CPGameObject& unit, const std::string& description, const std::vector<int>& wheels,
+                                  float mass) {
+    unit.GetDescription().Parse(description.c_str());
+    for (int i : wheels) {
+        auto* wheel = new CPGameObject("w" + std::to_string(i));
+        wheel->SetPosition(D3DXVECTOR3(i % 2 == 0 ? -1.0f : 1.0f, i < 2 ? -1.5f : 1.5f, 0.0f));
+        unit.AddOwnedChild(CPSmartPtr<CPGameObject>(wheel));
+    }
+    auto* data = new CPPhysicData(&unit);
+    data->SetBoxMass(2.0f, 4.0f, 0.6f, mass);
+    // The shape record keeps the height second: the world swaps it back into a 2 x 4 x 0.6 box.
+    data->AddBoxShape(D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f), 2.0f, 0.6f, 4.0f, mass);
+    unit.SetPhysicData(data);
+    unit.Adopt(data);
+    return data;
+}
+
 // A description with every parameter of the wheels at the values the rig's ride height is made for.
 inline const char* kPlainCarDescription =
     "<physics><geometry><wheels count=\"4\" x=\"0\" y=\"0\" length=\"1.5\" radius=\"0.5\"/></geometry></physics>";
@@ -34,16 +53,7 @@ public:
                         std::vector<int> wheels = {0, 1, 2, 3})
         : dispatcherGuard(gCommandDispatcher, &dispatcher) {
         gSettings::weight_div = 1;
-        unit.GetDescription().Parse(description.c_str());
-        for (int i : wheels) {
-            auto* wheel = new CPGameObject("w" + std::to_string(i));
-            wheel->SetPosition(D3DXVECTOR3(i % 2 == 0 ? -kWheelX : kWheelX, i < 2 ? -kWheelY : kWheelY, 0.0f));
-            unit.AddOwnedChild(CPSmartPtr<CPGameObject>(wheel));
-        }
-        data = new CPPhysicData(&unit);
-        data->SetBoxMass(2.0f, 4.0f, 0.6f, kMass);
-        unit.SetPhysicData(data);
-        unit.Adopt(data);
+        data = DressCarUnit(unit, description, wheels, kMass);
         jeep.Start();
         dispatcher.Register(&jeep, "jeep");
     }

@@ -1,0 +1,260 @@
+// The level's collision mesh: sorting the triangles into 4 x 4 unit cells, the ground heights, and the
+// terrain query that hands the step the triangles near a body.
+#include <algorithm>
+#include <cmath>
+
+#include "Render/PRenderObject.h"
+#include "core/CPGameObject.h"
+#include "Render/PVertex.h"
+#include "simulation/physics/CPCollisionGeometry.h"
+#include "simulation/physics/CPPhysicData.h"
+#include "simulation/physics/CPPhysicWorld.h"
+#include "simulation/physics/PhysWorld.h"
+
+namespace {
+constexpr float kNoVertexDistance = 1000.0f;
+
+// trunc((value - origin) / 4) within 0 .. count - 1; NaN lands in cell 0.
+int32_t CellIndex(float value, float origin, int32_t count) {
+    const float cell = (value - origin) * 0.25f;
+    if (!(cell >= 1.0f)) return 0;
+    if (cell >= static_cast<float>(count - 1)) return count - 1;
+    return static_cast<int32_t>(cell);
+}
+
+D3DXVECTOR3 At(const CPCollisionVertex& v) { return {v.x, v.y, v.z}; }
+
+const CPCollisionCell& EmptyCell() {
+    static const CPCollisionCell empty;
+    return empty;
+}
+}  // namespace
+
+void CPPhysicWorld::BuildCollisionMesh(CPRenderObject* object) {
+    if (!object) return;
+    const std::vector<CPVertex>& local = object->GetLocalVertices();
+    const std::vector<uint16_t>& indices = object->GetIndices();
+    D3DXMATRIX world;
+    D3DXMatrixIdentity(&world);
+    if (CPGameObject* owner = object->GetOwner()) world = owner->GetWorldMatrix();
+    std::vector<CPCollisionVertex> vertices(local.size());
+    for (size_t i = 0; i < local.size(); ++i) {
+        D3DXVECTOR3 placed;
+        D3DXVec3TransformCoord(&placed, &local[i].position, &world);
+        vertices[i] = {placed.x, placed.y, placed.z, 0.0f};
+    }
+    std::vector<CPCollisionTriangle> triangles(indices.size() / 3);
+    for (size_t t = 0; t < triangles.size(); ++t)
+        for (int k = 0; k < 3; ++k) triangles[t].vertices[k] = indices[t * 3 + static_cast<size_t>(k)];
+    BuildCollisionMesh(std::move(vertices), std::move(triangles));
+}
+
+void CPPhysicWorld::BuildCollisionMesh(std::vector<CPCollisionVertex> vertices,
+                                       std::vector<CPCollisionTriangle> triangles) {
+    mVertices = std::move(vertices);
+    mTriangles = std::move(triangles);
+    // A triangle naming a vertex the mesh does not have is no triangle: it keeps -1 and is never listed.
+    const auto count = static_cast<int64_t>(mVertices.size());
+    for (CPCollisionTriangle& triangle : mTriangles) {
+        bool inside = true;
+        for (int32_t index : triangle.vertices) inside = inside && index >= 0 && index < count;
+        if (!inside) triangle = CPCollisionTriangle{};
+        for (int32_t& reserved : triangle.reserved) reserved = 0;
+    }
+    SortIntoGrid();
+}
+
+CPCollisionCell* CPPhysicWorld::CellAt(int32_t x, int32_t y) {
+    return &mCells[static_cast<size_t>(x) * static_cast<size_t>(mGridHeight) + static_cast<size_t>(y)];
+}
+
+void CPPhysicWorld::SortIntoGrid() {
+    mCandidateKeys.clear();
+    // The bounds start at the origin, so the origin is always inside them; a vertex that is not a
+    // number does not widen them.
+    D3DXVECTOR3 low(0.0f, 0.0f, 0.0f), high(0.0f, 0.0f, 0.0f);
+    for (const CPCollisionVertex& v : mVertices) {
+        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) continue;
+        low = D3DXVECTOR3(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
+        high = D3DXVECTOR3(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
+    }
+    mGridOrigin = D3DXVECTOR4(low.x, low.y, low.z, 0.0f);
+    const auto side = [](float extent) {
+        const double cells = std::floor(static_cast<double>(extent) * 0.25) + kGridMargin;
+        return static_cast<int32_t>(std::min(cells, static_cast<double>(kMaxGridSide)));
+    };
+    mGridWidth = side(high.x - low.x);
+    mGridHeight = side(high.y - low.y);
+    mCells.assign(static_cast<size_t>(mGridWidth) * static_cast<size_t>(mGridHeight), CPCollisionCell{});
+
+    // The last column and row reach to infinity: on a capped grid they hold what lies beyond it.
+    const float far = 3.0e38f;
+    for (size_t t = 0; t < mTriangles.size(); ++t) {
+        const int32_t* index = mTriangles[t].vertices;
+        if (index[0] < 0) continue;
+        const D3DXVECTOR3 v0 = At(mVertices[static_cast<size_t>(index[0])]);
+        const D3DXVECTOR3 v1 = At(mVertices[static_cast<size_t>(index[1])]);
+        const D3DXVECTOR3 v2 = At(mVertices[static_cast<size_t>(index[2])]);
+        const int32_t cx[3] = {CellIndex(v0.x, low.x, mGridWidth), CellIndex(v1.x, low.x, mGridWidth),
+                               CellIndex(v2.x, low.x, mGridWidth)};
+        const int32_t cy[3] = {CellIndex(v0.y, low.y, mGridHeight), CellIndex(v1.y, low.y, mGridHeight),
+                               CellIndex(v2.y, low.y, mGridHeight)};
+        const int32_t fromX = std::max(*std::min_element(cx, cx + 3) - 1, 0);
+        const int32_t toX = std::min(*std::max_element(cx, cx + 3) + 1, mGridWidth - 1);
+        const int32_t fromY = std::max(*std::min_element(cy, cy + 3) - 1, 0);
+        const int32_t toY = std::min(*std::max_element(cy, cy + 3) + 1, mGridHeight - 1);
+        const auto triangle = static_cast<int32_t>(t);
+        for (int32_t y = fromY; y <= toY; ++y) {
+            for (int32_t x = fromX; x <= toX; ++x) {
+                CPCollisionCell* cell = CellAt(x, y);
+                // Triangles arrive in order: the list holds t only as its last entry.
+                if (!cell->triangles.empty() && cell->triangles.back() == triangle) continue;
+                const float x0 = low.x + kCellSize * static_cast<float>(x);
+                const float y0 = low.y + kCellSize * static_cast<float>(y);
+                const float x1 = x == mGridWidth - 1 ? far : x0 + kCellSize;
+                const float y1 = y == mGridHeight - 1 ? far : y0 + kCellSize;
+                if (!CPCollisionGeometry::TriangleBoxOverlap(x0, y0, x1, y1, v0, v1, v2)) continue;
+                cell->triangles.push_back(triangle);
+                ++cell->count;
+            }
+        }
+    }
+}
+
+D3DXVECTOR2 CPPhysicWorld::GetGridCell(const D3DXVECTOR3& point) const {
+    if (mGridWidth <= 0 || mGridHeight <= 0) return D3DXVECTOR2(0.0f, 0.0f);
+    return D3DXVECTOR2(static_cast<float>(CellIndex(point.x, mGridOrigin.x, mGridWidth)),
+                       static_cast<float>(CellIndex(point.y, mGridOrigin.y, mGridHeight)));
+}
+
+const CPCollisionCell& CPPhysicWorld::GetCell(const D3DXVECTOR2& cell) const {
+    if (mGridWidth <= 0 || mGridHeight <= 0) return EmptyCell();
+    const auto clamp = [](float value, int32_t count) {
+        if (!(value >= 0.0f)) return 0;
+        if (value >= static_cast<float>(count - 1)) return count - 1;
+        return static_cast<int32_t>(value);
+    };
+    const int32_t x = clamp(cell.x, mGridWidth), y = clamp(cell.y, mGridHeight);
+    return mCells[static_cast<size_t>(x) * static_cast<size_t>(mGridHeight) + static_cast<size_t>(y)];
+}
+
+bool CPPhysicWorld::CellHasTriangle(int32_t triangle, const D3DXVECTOR2& cell) const {
+    const std::vector<int32_t>& list = GetCell(cell).triangles;
+    return std::find(list.begin(), list.end(), triangle) != list.end();
+}
+
+float CPPhysicWorld::GetGroundHeight(const D3DXVECTOR3& point) const {
+    float best = kNoVertexDistance;
+    float height = 0.0f;
+    for (int32_t triangle : GetCell(GetGridCell(point)).triangles) {
+        for (int32_t index : mTriangles[static_cast<size_t>(triangle)].vertices) {
+            const CPCollisionVertex& v = mVertices[static_cast<size_t>(index)];
+            const D3DXVECTOR3 apart(point.x - v.x, point.y - v.y, point.z - v.z);
+            const float square = apart.x * apart.x + apart.y * apart.y + apart.z * apart.z;
+            const float distance = square < 1e-6f ? 0.0f : std::sqrt(square);
+            if (distance < best) {
+                best = distance;
+                height = v.z;
+            }
+        }
+    }
+    return height;
+}
+
+bool CPPhysicWorld::CandidateKey::operator==(const CandidateKey& other) const {
+    if (!valid || !other.valid || data != other.data) return false;
+    for (int k = 0; k < 5; ++k)
+        if (cells[k][0] != other.cells[k][0] || cells[k][1] != other.cells[k][1]) return false;
+    return true;
+}
+
+void CPPhysicWorld::OnTerrainQuery(const float* boxMinimum, const float* boxMaximum, const int32_t** list,
+                                   const CPCollisionTriangle** triangles, const CPCollisionVertex** vertices,
+                                   int32_t* count, int32_t* triangleCount, PhysBody* body) {
+    *list = nullptr;
+    *count = 0;
+    *triangleCount = 0;
+    CPPhysicWorld* world = body ? OwnerOfWorld(body->world) : nullptr;
+    // A body without a live owner (a parked one, one the game made itself) gets no ground.
+    auto* object = body ? static_cast<CPGameObject*>(body->GetUserData()) : nullptr;
+    if (!world || !object || !gObjectRegistry::Contains(object) || !object->GetPhysicData()) return;
+    CPPhysicData& data = *object->GetPhysicData();
+    world->FillCandidates(boxMinimum, boxMaximum, data, *body);
+    *list = data.mCandidates.data();
+    *triangles = world->mTriangles.data();
+    *vertices = world->mVertices.data();
+    *count = data.mCandidateCount;
+    *triangleCount = static_cast<int32_t>(world->mTriangles.size());
+}
+
+void CPPhysicWorld::FillCandidates(const float* m, const float* M, CPPhysicData& data, PhysBody& body) {
+    if (mCells.empty()) {
+        data.mCandidateCount = 0;
+        return;
+    }
+    // The five points: both corners, the two other corners of the bottom and top faces, the centre.
+    const D3DXVECTOR3 points[5] = {{m[0], m[1], m[2]},
+                                   {M[0], M[1], M[2]},
+                                   {m[0], M[1], m[2]},
+                                   {M[0], m[1], M[2]},
+                                   {(m[0] + M[0]) / 2.0f, (m[1] + M[1]) / 2.0f, (m[2] + M[2]) / 2.0f}};
+    CandidateKey key;
+    key.valid = true;
+    key.data = &data;
+    for (int k = 0; k < 5; ++k) {
+        const D3DXVECTOR2 cell = GetGridCell(points[k]);
+        key.cells[k][0] = static_cast<int32_t>(cell.x);
+        key.cells[k][1] = static_cast<int32_t>(cell.y);
+    }
+    // A body that has not left its cells keeps the list it has: the list depends on nothing else.
+    const int32_t id = body.GetId();
+    const bool keyed = id >= 0;
+    if (keyed && static_cast<size_t>(id) >= mCandidateKeys.size()) mCandidateKeys.resize(static_cast<size_t>(id) + 1);
+    if (keyed && mCandidateKeys[static_cast<size_t>(id)] == key) return;
+
+    mCellList.clear();
+    const auto enter = [&](int32_t x, int32_t y) {
+        const D3DXVECTOR2 cell(static_cast<float>(x), static_cast<float>(y));
+        if (std::find(mCellList.begin(), mCellList.end(), cell) == mCellList.end()) mCellList.push_back(cell);
+    };
+    int32_t lowX = mGridWidth, lowY = mGridHeight, highX = -1, highY = -1;
+    for (const auto& cell : key.cells) {
+        enter(cell[0], cell[1]);
+        lowX = std::min(lowX, cell[0]), highX = std::max(highX, cell[0]);
+        lowY = std::min(lowY, cell[1]), highY = std::max(highY, cell[1]);
+    }
+    // The ring around them; a large box needs more cells than a fixed list would hold.
+    for (int32_t x = std::max(lowX - 1, 0); x <= std::min(highX + 1, mGridWidth - 1); ++x)
+        for (int32_t y = std::max(lowY - 1, 0); y <= std::min(highY + 1, mGridHeight - 1); ++y) enter(x, y);
+
+    int32_t listed = 0;
+    bool partial = false;
+    for (const D3DXVECTOR2& cell : mCellList) {
+        const std::vector<int32_t>& triangles = GetCell(cell).triangles;
+        const auto size = static_cast<int32_t>(triangles.size());
+        if (listed + size >= kCandidateLimit) {
+            // Cells that do not fit are left out whole; but a body whose list would stay empty (a cell of
+            // 1000 triangles or more under it) takes the ones of that cell whose x-y box meets its box,
+            // rather than none and a fall through the level.
+            if (listed == 0) {
+                partial = true;
+                for (int32_t t : triangles) {
+                    if (listed == kCandidateLimit - 1) break;
+                    float lx = 3.0e38f, ly = 3.0e38f, hx = -3.0e38f, hy = -3.0e38f;
+                    for (int32_t v : mTriangles[static_cast<size_t>(t)].vertices) {
+                        const CPCollisionVertex& p = mVertices[static_cast<size_t>(v)];
+                        lx = std::min(lx, p.x), hx = std::max(hx, p.x), ly = std::min(ly, p.y), hy = std::max(hy, p.y);
+                    }
+                    if (hx < m[0] || lx > M[0] || hy < m[1] || ly > M[1]) continue;
+                    data.mCandidates[static_cast<size_t>(listed++)] = t;
+                }
+            }
+            break;
+        }
+        std::copy(triangles.begin(), triangles.end(), data.mCandidates.begin() + listed);
+        listed += size;
+    }
+    data.mCandidateCount = listed;
+    // A list cut from a crowded cell depends on the box itself: it is made afresh next time.
+    if (keyed) mCandidateKeys[static_cast<size_t>(id)] = partial ? CandidateKey{} : key;
+}
