@@ -181,7 +181,7 @@ TEST_F(CloudShapeTest, ParsedFileKeepsTheWrittenValues) {
     EXPECT_TRUE(IsValidCloudShapeFile(file));
 }
 
-TEST(CloudShapeSwitch, SetsFadeFlagsAndOptionallyRestartsTheAlpha) {
+TEST(CloudShapeSwitchTest, SetsFadeFlagsAndOptionallyRestartsTheAlpha) {
     struct Case {
         bool on;
         bool resetAlpha;

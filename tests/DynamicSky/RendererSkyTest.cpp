@@ -4,9 +4,10 @@
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
 #include "support/CloudFileBuilder.h"
+#include "support/ScopedGlobal.h"
 #include "support/SkyTestRig.h"
 
-TEST(RendererSky, EachLevelReplacesTheSkyWithTheOneOfItsFile) {
+TEST(RendererSkyTest, EachLevelReplacesTheSkyWithTheOneOfItsFile) {
     SkyTestRig rig;
     SkyscapeFile file = MakeSkyscapeFile(2, 2, 1);
     file.timeScale = 3.0f;
@@ -14,8 +15,7 @@ TEST(RendererSky, EachLevelReplacesTheSkyWithTheOneOfItsFile) {
     const size_t listeners = g_DeviceListeners.Size();
     {
         PRender renderer(&rig.Device());
-        PRender* previous = gRenderer;
-        gRenderer = &renderer;
+        ScopedGlobal<PRender*> installRenderer(gRenderer, &renderer);
         EXPECT_EQ(renderer.GetSkyscape(), nullptr);
 
         renderer.SetSkyscape(3);
@@ -29,7 +29,6 @@ TEST(RendererSky, EachLevelReplacesTheSkyWithTheOneOfItsFile) {
         ASSERT_NE(renderer.GetSkyscape(), nullptr);
         EXPECT_TRUE(renderer.GetSkyscape()->GetKeyStates().empty());
         EXPECT_EQ(g_DeviceListeners.Size(), listeners + 2);
-        gRenderer = previous;
     }
     EXPECT_EQ(g_DeviceListeners.Size(), listeners) << "the renderer deletes its sky";
 }

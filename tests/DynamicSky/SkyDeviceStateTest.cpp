@@ -10,6 +10,7 @@
 #include "simulation/level/CPLevel.h"
 #include "support/D3DTestSupport.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/SkyTestRig.h"
 
 namespace {
@@ -21,7 +22,7 @@ D3DLIGHT9 DirectionalLight(float x) {
 }
 }  // namespace
 
-TEST(SkyDeviceState, AmbientPacksTruncatedChannelsAndHandsTheFractionsToTheRenderer) {
+TEST(SkyDeviceStateTest, AmbientPacksTruncatedChannelsAndHandsTheFractionsToTheRenderer) {
     struct Case {
         float r, g, b;
         D3DCOLOR packed;
@@ -44,7 +45,7 @@ TEST(SkyDeviceState, AmbientPacksTruncatedChannelsAndHandsTheFractionsToTheRende
     }
 }
 
-TEST(SkyDeviceState, FogSetsColourStartAndEndInThatOrder) {
+TEST(SkyDeviceStateTest, FogSetsColourStartAndEndInThatOrder) {
     SkyTestRig rig;
     rig.Device().ClearCalls();
     SetSkyFog(0, 0, 255, 10, 300);
@@ -56,7 +57,7 @@ TEST(SkyDeviceState, FogSetsColourStartAndEndInThatOrder) {
     EXPECT_TRUE(states[2].Is(D3DCall::SetRenderState, {D3DRS_FOGEND, std::bit_cast<uint32_t>(300.0f)}));
 }
 
-TEST(SkyDeviceState, SunLightWritesTheLevelsRecordAppendsItAndAppliesTheTable) {
+TEST(SkyDeviceStateTest, SunLightWritesTheLevelsRecordAppendsItAndAppliesTheTable) {
     SkyTestRig rig;
     CPLevel& level = rig.Level();
     level.mSunLight.Type = D3DLIGHT_DIRECTIONAL;
@@ -83,7 +84,7 @@ TEST(SkyDeviceState, SunLightWritesTheLevelsRecordAppendsItAndAppliesTheTable) {
     EXPECT_EQ(gRenderer->GetSunLight().Diffuse.r, 0.99609375f);
 }
 
-TEST(SkyDeviceState, SunColourChannelsSaturateOutsideZeroToOneAndRoundInside) {
+TEST(SkyDeviceStateTest, SunColourChannelsSaturateOutsideZeroToOneAndRoundInside) {
     struct Case {
         float channel;
         float expected;  // byte / 256
@@ -100,7 +101,7 @@ TEST(SkyDeviceState, SunColourChannelsSaturateOutsideZeroToOneAndRoundInside) {
     }
 }
 
-TEST(SkyDeviceState, AFullLightTableDropsTheSunButIsStillApplied) {
+TEST(SkyDeviceStateTest, AFullLightTableDropsTheSunButIsStillApplied) {
     SkyTestRig rig;
     for (int i = 0; i < PRender::kMaxLights; ++i) gRenderer->AddLight(DirectionalLight(static_cast<float>(i)));
     rig.Device().ClearCalls();
@@ -112,9 +113,9 @@ TEST(SkyDeviceState, AFullLightTableDropsTheSunButIsStillApplied) {
 }
 
 // With no level loaded there is no light record to write: the table is still applied and emptied.
-TEST(SkyDeviceState, SunLightWithoutALevelOnlyAppliesTheTable) {
+TEST(SkyDeviceStateTest, SunLightWithoutALevelOnlyAppliesTheTable) {
     SkyTestRig rig;
-    gLevel = nullptr;
+    ScopedGlobal<CPLevel*> noLevel(gLevel, nullptr);
     gRenderer->AddLight(DirectionalLight(5));
     rig.Device().ClearCalls();
     SetSkySunLight(D3DXVECTOR3(0, 0, -1), D3DXCOLOR(1, 1, 1, 1));
@@ -124,7 +125,7 @@ TEST(SkyDeviceState, SunLightWithoutALevelOnlyAppliesTheTable) {
     EXPECT_EQ(gRenderer->GetLightCount(), 0);
 }
 
-TEST(SkyDeviceState, DepthClearGoesToTheSkyDeviceOnly) {
+TEST(SkyDeviceStateTest, DepthClearGoesToTheSkyDeviceOnly) {
     SkyTestRig rig;
     rig.Device().ClearCalls();
     ClearSkyDepth();

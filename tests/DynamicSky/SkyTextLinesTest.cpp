@@ -20,7 +20,7 @@ std::vector<std::vector<std::string>> AllValues(const std::string& text) {
 }
 }  // namespace
 
-TEST(SkyTextLines, DropsTheLabelAndSkipsEmptyAndCommentLines) {
+TEST(SkyTextLinesTest, DropsTheLabelAndSkipsEmptyAndCommentLines) {
     using V = std::vector<std::string>;
     const std::string text =
         "radius 12.5\r\n"
@@ -35,7 +35,7 @@ TEST(SkyTextLines, DropsTheLabelAndSkipsEmptyAndCommentLines) {
     EXPECT_EQ(AllValues(text), (std::vector<V>{{"12.5"}, {"1", "2", "3"}, {"my cloud.txt", "tail"}, {"1", "", "2"}, {}}));
 }
 
-TEST(SkyTextLines, NumbersReadAsTheRuntimeConversionsRead) {
+TEST(SkyTextLinesTest, NumbersReadAsTheRuntimeConversionsRead) {
     const std::string text = "v 2.5 -3 7x abc 1e2 4.9\n";
     SkyTextLines lines(text.data(), static_cast<uint32_t>(text.size()));
     ASSERT_TRUE(lines.Next());
@@ -55,7 +55,7 @@ TEST(SkyTextLines, NumbersReadAsTheRuntimeConversionsRead) {
     EXPECT_FALSE(lines.Next());
 }
 
-TEST(SkyTextLines, FilesAreReadFromTheCloudFolderWhateverTheCase) {
+TEST(SkyTextLinesTest, FilesAreReadFromTheCloudFolderWhateverTheCase) {
     ScopedWorkingFolder work;
     work.Folder().Write("data/clouds/Sky1.txt", "a 1\n");
     std::vector<uint8_t> bytes;

@@ -40,7 +40,7 @@ std::string KeyState(int points, int layers, int doubling) {
 }
 }  // namespace
 
-TEST(SkyscapeFile, ReadsTheHeaderKeyStatesLayersAndGroupsInFileOrder) {
+TEST(SkyscapeFileTest, ReadsTheHeaderKeyStatesLayersAndGroupsInFileOrder) {
     const std::string text = Header(2, 1, 1, 2) + KeyState(2, 1, 0) +
                              "axis 0 0 2\nsize 30\ndistance 400\nangle 45\ntextures 2\nt a.tga\nt b.tga\n"
                              "group g1.txt\ngroup g2.txt\n";
@@ -90,7 +90,7 @@ TEST(SkyscapeFile, ReadsTheHeaderKeyStatesLayersAndGroupsInFileOrder) {
     EXPECT_TRUE(IsValidSkyscapeFile(file));
 }
 
-TEST(SkyscapeFile, LightDoublingDoublesSunAndAmbientOnlyWhenNotZero) {
+TEST(SkyscapeFileTest, LightDoublingDoublesSunAndAmbientOnlyWhenNotZero) {
     struct Case {
         int doubling;
         float sun;
@@ -108,7 +108,7 @@ TEST(SkyscapeFile, LightDoublingDoublesSunAndAmbientOnlyWhenNotZero) {
 }
 
 // Every key-state block holds four lines per layer after its light doubling line, whatever that value.
-TEST(SkyscapeFile, EachKeyStateHoldsFourLayerLinesPerLayer) {
+TEST(SkyscapeFileTest, EachKeyStateHoldsFourLayerLinesPerLayer) {
     const std::string layers = "axis 0 0 1\nsize 1\ndistance 1\nangle 0\ntextures 1\nt x.tga\n";
     const std::string text = Header(1, 2, 3, 0) + KeyState(1, 3, 0) + KeyState(1, 3, 7) + layers + layers + layers;
     SkyscapeFile file;
@@ -119,7 +119,7 @@ TEST(SkyscapeFile, EachKeyStateHoldsFourLayerLinesPerLayer) {
     EXPECT_EQ(file.layers[2].textures, std::vector<std::string>{"x.tga"});
 }
 
-TEST(SkyscapeFile, ATextShorterThanItsCountsIsRefused) {
+TEST(SkyscapeFileTest, ATextShorterThanItsCountsIsRefused) {
     const std::string full = Header(2, 1, 1, 1) + KeyState(2, 1, 0) +
                              "axis 0 0 1\nsize 1\ndistance 1\nangle 0\ntextures 1\nt x.tga\ngroup g.txt\n";
     SkyscapeFile file;
@@ -137,7 +137,7 @@ TEST(SkyscapeFile, ATextShorterThanItsCountsIsRefused) {
     EXPECT_FALSE(Parse(Header(1, 1, 0, 2000000000) + KeyState(1, 0, 0), file));
 }
 
-TEST(SkyscapeFile, NegativeCountsReadAsNone) {
+TEST(SkyscapeFileTest, NegativeCountsReadAsNone) {
     SkyscapeFile file;
     ASSERT_TRUE(Parse(Header(-3, 1, -2, -5) + KeyState(0, 0, 0), file));
     EXPECT_EQ(file.colourPointCount, 0);
@@ -150,7 +150,7 @@ TEST(SkyscapeFile, NegativeCountsReadAsNone) {
     EXPECT_TRUE(file.keyStates.empty());
 }
 
-TEST(SkyscapeFile, ASkyNeedsAKeyStateAndListsMatchingItsCounts) {
+TEST(SkyscapeFileTest, ASkyNeedsAKeyStateAndListsMatchingItsCounts) {
     EXPECT_TRUE(IsValidSkyscapeFile(MakeSkyscapeFile(2, 3, 2)));
     EXPECT_FALSE(IsValidSkyscapeFile(MakeSkyscapeFile(0, 3, 2)));
     SkyscapeFile file = MakeSkyscapeFile(2, 3, 2);
@@ -161,7 +161,7 @@ TEST(SkyscapeFile, ASkyNeedsAKeyStateAndListsMatchingItsCounts) {
     EXPECT_FALSE(IsValidSkyscapeFile(file));
 }
 
-TEST(SkyscapeFile, TheTestWriterReadsBackAsTheRecord) {
+TEST(SkyscapeFileTest, TheTestWriterReadsBackAsTheRecord) {
     SkyscapeFile written = MakeSkyscapeFile(2, 3, 1, 16);
     written.keyStates[1].domeAngle = 1.0f;
     written.keyStates[1].lightDoubling = 1;

@@ -15,6 +15,7 @@
 #include "support/D3DTestSupport.h"
 #include "support/EffectFileBuilder.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/SkyTestRig.h"
 
 namespace {
@@ -34,7 +35,6 @@ std::ostream& operator<<(std::ostream& out, const Argb& c) {
 class SkyscapeTest : public ::testing::Test {
 protected:
     SkyscapeTest() {
-        gSunPosition = D3DXVECTOR3(0, 0, 0);
         RuntimeSrand(1);
         mRig.Caches().WriteEffect("dome.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
         mRig.Caches().WriteEffect("layer0.fx", EffectFileBuilder().Technique("Zero").Str());
@@ -44,7 +44,6 @@ protected:
     }
     ~SkyscapeTest() override {
         mRig.Device().EndScene();
-        gSunPosition = D3DXVECTOR3(0, 0, 0);
     }
 
     // Writes the record file and an empty group file (centre at its index) for every group the sky names.
@@ -75,6 +74,7 @@ protected:
         return Unpack(sky.GetWorldVertices().at(index).diffuse);
     }
 
+    ScopedGlobal<D3DXVECTOR3> mSun{gSunPosition, D3DXVECTOR3(0, 0, 0)};
     SkyTestRig mRig;
 };
 

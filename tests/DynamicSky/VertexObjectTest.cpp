@@ -51,7 +51,7 @@ const std::string kTwoPassEffect = EffectFileBuilder().Parameter("texture", "tex
 
 }  // namespace
 
-TEST(VertexObject, JoinsTheListenerListForItsLifeAndReleasesWhatItMade) {
+TEST(VertexObjectTest, JoinsTheListenerListForItsLifeAndReleasesWhatItMade) {
     SkyTestRig rig;
     rig.Caches().WriteEffect("sky.fx", kTwoPassEffect);
     rig.Caches().WriteTexture("sky.png", MakeImageFile(ImageKind::Png, 4, 4));
@@ -74,7 +74,7 @@ TEST(VertexObject, JoinsTheListenerListForItsLifeAndReleasesWhatItMade) {
     EXPECT_EQ(rig.Device().ChildCount(), children);
 }
 
-TEST(VertexObject, TextureComesFromThePathAsWrittenAsAManagedMippedTexture) {
+TEST(VertexObjectTest, TextureComesFromThePathAsWrittenAsAManagedMippedTexture) {
     SkyTestRig rig;
     rig.Folder().Write("skies/dome.tga", MakeImageFile(ImageKind::Tga, 8, 4));
     VertexObject object;
@@ -96,7 +96,7 @@ TEST(VertexObject, TextureComesFromThePathAsWrittenAsAManagedMippedTexture) {
     EXPECT_EQ(args[8], 0x80004u);
 }
 
-TEST(VertexObject, LoadFailuresEmptyTheSlotAndOnlyCreationFailuresAreReported) {
+TEST(VertexObjectTest, LoadFailuresEmptyTheSlotAndOnlyCreationFailuresAreReported) {
     const std::string brokenEffect = EffectFileBuilder::Broken();
     const std::string goodEffect = EffectFileBuilder().Str();
     enum Slot { Texture, Effect, Lighting };
@@ -161,7 +161,7 @@ TEST(VertexObject, LoadFailuresEmptyTheSlotAndOnlyCreationFailuresAreReported) {
     }
 }
 
-TEST(VertexObject, EffectsStartWithTheirFirstValidTechnique) {
+TEST(VertexObjectTest, EffectsStartWithTheirFirstValidTechnique) {
     SkyTestRig rig;
     rig.Caches().WriteEffect("two.fx", EffectFileBuilder().Technique("Best", 2).Technique("Plain").Str());
     VertexObject object;
@@ -172,7 +172,7 @@ TEST(VertexObject, EffectsStartWithTheirFirstValidTechnique) {
     EXPECT_STREQ(object.GetEffect()->GetCurrentTechnique(), "Best");
 }
 
-TEST(VertexObject, KeepWorldDecidesWhetherTransformedPositionsAreUploaded) {
+TEST(VertexObjectTest, KeepWorldDecidesWhetherTransformedPositionsAreUploaded) {
     SkyTestRig rig;
     VertexObject object;
     ASSERT_EQ(object.CreateBuffers(Quad(), kQuadIndices, false), S_OK);
@@ -195,7 +195,7 @@ TEST(VertexObject, KeepWorldDecidesWhetherTransformedPositionsAreUploaded) {
     ExpectVec3Near(object.GetWorldVertices()[2].position, D3DXVECTOR3(1, 0, 1));
 }
 
-TEST(VertexObject, BuffersAreMadeOnceAtTheirFixedSizesAndRefilled) {
+TEST(VertexObjectTest, BuffersAreMadeOnceAtTheirFixedSizesAndRefilled) {
     SkyTestRig rig;
     VertexObject object;
     ASSERT_EQ(object.CreateBuffers(Quad(), kQuadIndices, false), S_OK);
@@ -218,7 +218,7 @@ TEST(VertexObject, BuffersAreMadeOnceAtTheirFixedSizesAndRefilled) {
 
 // A caller that asks to keep world vertices it never made must not have the upload (or a transform)
 // walk the local count over a shorter world list.
-TEST(VertexObject, KeepingAWorldListShorterThanTheMeshFillsItFromTheLocalVertices) {
+TEST(VertexObjectTest, KeepingAWorldListShorterThanTheMeshFillsItFromTheLocalVertices) {
     SkyTestRig rig;
     VertexObject object;
     ASSERT_EQ(object.CreateBuffers(Quad(), kQuadIndices, true), S_OK);
@@ -236,7 +236,7 @@ TEST(VertexObject, KeepingAWorldListShorterThanTheMeshFillsItFromTheLocalVertice
     EXPECT_EQ(object.GetWorldVertices()[4].diffuse, 0xff123456u);
 }
 
-TEST(VertexObject, AMeshTooLargeForTheBuffersIsKeptButNeitherUploadedNorDrawn) {
+TEST(VertexObjectTest, AMeshTooLargeForTheBuffersIsKeptButNeitherUploadedNorDrawn) {
     SkyTestRig rig;
     VertexObject object;
     ASSERT_EQ(object.CreateBuffers(Quad(), kQuadIndices, false), S_OK);
@@ -269,7 +269,7 @@ TEST(VertexObject, AMeshTooLargeForTheBuffersIsKeptButNeitherUploadedNorDrawn) {
     EXPECT_EQ(object.GetVertexBuffer()->LockCount(), locks + 1);
 }
 
-TEST(VertexObject, DrawsEveryPassOfItsEffectWithItsTextureAsTex0) {
+TEST(VertexObjectTest, DrawsEveryPassOfItsEffectWithItsTextureAsTex0) {
     SkyTestRig rig;
     rig.Caches().WriteEffect("sky.fx", kTwoPassEffect);
     rig.Caches().WriteTexture("sky.png", MakeImageFile(ImageKind::Png, 4, 4));
@@ -298,7 +298,7 @@ TEST(VertexObject, DrawsEveryPassOfItsEffectWithItsTextureAsTex0) {
     EXPECT_TRUE(calls[6].Is(D3DCall::DrawIndexedPrimitive, {D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2}));
 }
 
-TEST(VertexObject, WithoutAnEffectTheMeshIsDrawnOnceWithTheDevicesStates) {
+TEST(VertexObjectTest, WithoutAnEffectTheMeshIsDrawnOnceWithTheDevicesStates) {
     SkyTestRig rig;
     VertexObject object;
     EXPECT_EQ(object.LoadEffect("Data/Effects/missing.fx"), E_FAIL);
@@ -311,7 +311,7 @@ TEST(VertexObject, WithoutAnEffectTheMeshIsDrawnOnceWithTheDevicesStates) {
                                                                  D3DCall::DrawIndexedPrimitive}));
 }
 
-TEST(VertexObject, TheLightingFlagPicksTheLightingEffectAndFailsWithoutOne) {
+TEST(VertexObjectTest, TheLightingFlagPicksTheLightingEffectAndFailsWithoutOne) {
     SkyTestRig rig;
     rig.Caches().WriteEffect("main.fx", EffectFileBuilder().Technique("Main").Str());
     rig.Caches().WriteEffect("light.fx", EffectFileBuilder().Technique("Light", 3).Str());
@@ -334,7 +334,7 @@ TEST(VertexObject, TheLightingFlagPicksTheLightingEffectAndFailsWithoutOne) {
     EXPECT_EQ(CallsOf(rig.Device(), D3DCall::DrawIndexedPrimitive).size(), 3u);
 }
 
-TEST(VertexObject, DrawFailsWithoutADeviceOrAnUploadedMeshAndReportsTheLastDraw) {
+TEST(VertexObjectTest, DrawFailsWithoutADeviceOrAnUploadedMeshAndReportsTheLastDraw) {
     SkyTestRig rig;
     rig.Caches().WriteEffect("none.fx", EffectFileBuilder().Technique("Empty", 0).Str());
     VertexObject object;
@@ -359,7 +359,7 @@ TEST(VertexObject, DrawFailsWithoutADeviceOrAnUploadedMeshAndReportsTheLastDraw)
     PlatformFaults::Clear();
 }
 
-TEST(VertexObject, DeviceLossReachesBothEffectsOnly) {
+TEST(VertexObjectTest, DeviceLossReachesBothEffectsOnly) {
     SkyTestRig rig;
     rig.Caches().WriteEffect("a.fx", EffectFileBuilder().Str());
     VertexObject both;

@@ -6,7 +6,7 @@
 #include "support/EffectFileBuilder.h"
 #include "support/SkyTestRig.h"
 
-TEST(VolumeCloud, LoadsTheCloudTextureAndEffectWhenBuilt) {
+TEST(VolumeCloudTest, LoadsTheCloudTextureAndEffectWhenBuilt) {
     SkyTestRig rig;
     rig.Caches().WriteTexture("Cloud.tga", MakeImageFile(ImageKind::Tga, 8, 8));
     rig.Caches().WriteEffect("volume_cloud.fx", EffectFileBuilder().Technique("Volume").Str());
@@ -23,7 +23,7 @@ TEST(VolumeCloud, LoadsTheCloudTextureAndEffectWhenBuilt) {
     EXPECT_TRUE(rig.Caches().Reports().empty());
 }
 
-TEST(VolumeCloud, MissingFilesLeaveEmptySlotsWithoutAReport) {
+TEST(VolumeCloudTest, MissingFilesLeaveEmptySlotsWithoutAReport) {
     SkyTestRig rig;
     VolumeCloud cloud;
     EXPECT_EQ(cloud.GetTexture(), nullptr);

@@ -9,6 +9,7 @@
 #include "core/files/CPFileReader.h"
 #include "support/AnimationBlockBuilder.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -19,11 +20,8 @@ constexpr int32_t kTrailer = 0x5A5A1234;
 // A cache installed as gAnimationManager in a working folder of its own.
 class AnimationCacheTest : public ::testing::Test {
 protected:
-    AnimationCacheTest() : previous(gAnimationManager) { gAnimationManager = &cache; }
-    ~AnimationCacheTest() override {
-        cache.DestroyAll();
-        gAnimationManager = previous;
-    }
+    // Emptied while still installed, so that each animation can leave it.
+    ~AnimationCacheTest() override { cache.DestroyAll(); }
 
     // Writes the bytes as a file and opens a loaded reader on it.
     CPFileReader& Open(const ByteBuilder& bytes) {
@@ -36,7 +34,7 @@ protected:
 
     ScopedWorkingFolder folder;
     CPAnimationManager cache;
-    CPAnimationManager* previous;
+    ScopedGlobal<CPAnimationManager*> installCache{gAnimationManager, &cache};
     std::vector<std::unique_ptr<CPFileReader>> readers;
 };
 

@@ -11,6 +11,8 @@
 #include "Render/CPFrameRenderer.h"
 #include "support/CloudFileBuilder.h"
 #include "support/D3DTestSupport.h"
+#include "support/FrameTimeScope.h"
+#include "support/ScopedGlobal.h"
 #include "support/SkyTestRig.h"
 
 namespace {
@@ -35,18 +37,14 @@ std::vector<std::string> FrameLog(const IDirect3DDevice9& device) {
 
 class CPFrameRendererSkyTest : public ::testing::Test {
 protected:
-    CPFrameRendererSkyTest() { gSunPosition = D3DXVECTOR3(0, 0, 0); }
-    ~CPFrameRendererSkyTest() override {
-        gDeltaTime = 0.0f;
-        gSunPosition = D3DXVECTOR3(0, 0, 0);
-    }
-
     // Installs a sky of one key state and `layers` layers as the renderer's sky.
     void SetSky(int layers) {
         mRig.WriteCloudFile("skyscape1.txt", SkyscapeFileText(MakeSkyscapeFile(1, 2, layers)));
         gRenderer->SetSkyscape(1);
     }
 
+    ScopedGlobal<D3DXVECTOR3> mSun{gSunPosition, D3DXVECTOR3(0, 0, 0)};
+    FrameTimeScope mTime;
     SkyTestRig mRig;
     CPFrameRenderer mFrame;
 };

@@ -20,6 +20,7 @@
 #include "platform/Direct3DResource9.h"
 #include "support/EffectFileBuilder.h"
 #include "support/PlatformReset.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/TestScene.h"
 
@@ -430,7 +431,7 @@ TEST_F(CPFrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
     CPMaterial plain(20, {}, gTextureManager->CreateTextureBlock({"a.tga"}));
     DrawQueue().AddRenderable(mScene.Renderable(3, glow.Get()));
     DrawQueue().AddRenderable(mScene.Renderable(3, &plain));
-    gRunningTime = 2.5;
+    ScopedGlobal<double> runningTime(gRunningTime, 2.5);
 
     Device().ClearCalls();
     CPFrameRenderer frame;
@@ -463,7 +464,6 @@ TEST_F(CPFrameRendererTest, EffectsGetTimeTexturesAndOnePassAtATime) {
     EXPECT_EQ(log, (std::vector<std::string>{"set time", "set tex0", "begin", "pass 0", "draw", "end pass", "pass 1",
                                              "draw", "end pass", "end", "stage texture 0", "draw"}))
         << DescribeCalls(Device());
-    gRunningTime = 0.0;
 }
 
 TEST_F(CPFrameRendererTest, ALostDeviceDrawsNothingAndTheRingsSurviveTheReset) {

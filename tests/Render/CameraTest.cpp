@@ -9,6 +9,7 @@
 #include "platform/RuntimeRandom.h"
 #include "support/BoxCullingReference.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -337,14 +338,13 @@ TEST_F(CameraTest, BaseCameraHoldsIdentitiesAndTakesAViewMatrix) {
 TEST_F(CameraTest, DestroyingTheCurrentCameraClearsTheGlobal) {
     auto* current = new CPPerspectiveCamera;
     CPPerspectiveCamera other;
-    g_pCurrentCamera = current;
+    ScopedGlobal<CPPerspectiveCamera*> currentCamera(g_pCurrentCamera, current);
     delete current;
     EXPECT_EQ(g_pCurrentCamera, nullptr);
 
     g_pCurrentCamera = &other;
     { CPPerspectiveCamera unrelated; }
     EXPECT_EQ(g_pCurrentCamera, &other);
-    g_pCurrentCamera = nullptr;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/RuntimeRandom.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedLevel.h"
 
 namespace {
@@ -24,7 +25,6 @@ protected:
         gSettings::screenHeight = 600;
         gSettings::distance = 700;
         gSettings::cam_speed = 2;
-        gTempValue = 0.0f;
         time.SetDelta(0.1f);
         // A camera settled behind a car heading along +x: nothing left to ease.
         level.Level().mForward = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
@@ -37,13 +37,13 @@ protected:
     }
     ~ChaseCameraTest() override {
         gSettings::RestoreInitialValues();
-        gTempValue = 0.0f;
     }
 
     const CPPerspectiveCamera& Main() const { return *camera.GetViewCamera(); }
     D3DXVECTOR3 EyeOffset() const { return Main().GetEye() - camera.mFocus; }
 
     FrameTimeScope time;
+    ScopedGlobal<float> scriptValue{gTempValue, 0.0f};
     ScopedLevel level;
     CPCamera camera;
 };
@@ -67,8 +67,7 @@ TEST_F(ChaseCameraTest, ConstructionMakesTwoCamerasAndPublishesTheMainOne) {
 
 TEST_F(ChaseCameraTest, AttachedViewsLeaveTheLayersAndTheCurrentCameraWhenDestroyed) {
     PRender renderer;
-    PRender* previous = gRenderer;
-    gRenderer = &renderer;
+    ScopedGlobal<PRender*> installRenderer(gRenderer, &renderer);
     {
         CPCamera attached;
         attached.AttachMainView(16);
@@ -79,7 +78,6 @@ TEST_F(ChaseCameraTest, AttachedViewsLeaveTheLayersAndTheCurrentCameraWhenDestro
     EXPECT_EQ(renderer.GetLayers().at(16).mCamera.Get(), nullptr);
     EXPECT_EQ(renderer.GetLayers().at(120).mCamera.Get(), nullptr);
     EXPECT_EQ(g_pCurrentCamera, nullptr);
-    gRenderer = previous;
 }
 
 // The eye sits behind the car's heading and above it by the pitch; the view looks at the focus point.
@@ -339,10 +337,10 @@ TEST_F(ChaseCameraTest, MissingLevelPlayerOrCarSkipsTheFrame) {
     camera.Update();
     level.Level().mPlayer = nullptr;
     camera.Update();
-    CPLevel* saved = gLevel;
-    gLevel = nullptr;
-    camera.Update();
-    gLevel = saved;
+    {
+        ScopedGlobal<CPLevel*> noLevel(gLevel, nullptr);
+        camera.Update();
+    }
     EXPECT_EQ(Main().GetEye(), eye);
     EXPECT_FLOAT_EQ(camera.mFov, 60.0f);
 }

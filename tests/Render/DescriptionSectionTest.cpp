@@ -18,6 +18,7 @@
 #include "support/DescriptionBuildRig.h"
 #include "support/MeshFileBuilder.h"
 #include "support/RenderDescriptionBuilder.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -308,11 +309,8 @@ TEST_F(DescriptionSectionTest, ASharedTrackOutlivesTheNodeThatCameLastOfItsName)
 }
 
 TEST_F(DescriptionSectionTest, AScriptKeyHandsTheNodeToItsController) {
-    struct ScopedDispatcher : CPCommandDispatcher {
-        ScopedDispatcher() : previous(gCommandDispatcher) { gCommandDispatcher = this; }
-        ~ScopedDispatcher() { gCommandDispatcher = previous; }
-        CPCommandDispatcher* previous;
-    } dispatcher;
+    CPCommandDispatcher dispatcher;
+    ScopedGlobal<CPCommandDispatcher*> installDispatcher(gCommandDispatcher, &dispatcher);
     CPCommandTask controller;
     ASSERT_TRUE(dispatcher.Register(&controller, "gate_script"));
 

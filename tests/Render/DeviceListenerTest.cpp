@@ -45,7 +45,7 @@ std::vector<CPDeviceListener*> OthersThanStatic() {
 // Nothing to run at exit, so listeners destroyed late in static destruction still find a valid list.
 static_assert(std::is_trivially_destructible_v<CPDeviceListenerList>);
 
-TEST(DeviceListeners, JoinInCreationOrderAndLeaveFromAnyPlace) {
+TEST(DeviceListenerTest, JoinInCreationOrderAndLeaveFromAnyPlace) {
     std::vector<std::string> log;
     auto first = std::make_unique<LoggingListener>("first", log);
     auto second = std::make_unique<LoggingListener>("second", log);
@@ -59,7 +59,7 @@ TEST(DeviceListeners, JoinInCreationOrderAndLeaveFromAnyPlace) {
     EXPECT_TRUE(OthersThanStatic().empty());
 }
 
-TEST(DeviceListeners, ResetProtocolNotifiesEveryListenerInListOrder) {
+TEST(DeviceListenerTest, ResetProtocolNotifiesEveryListenerInListOrder) {
     std::vector<std::string> log;
     gStaticLog.clear();
     LoggingListener a("a", log), b("b", log), c("c", log);
@@ -69,7 +69,7 @@ TEST(DeviceListeners, ResetProtocolNotifiesEveryListenerInListOrder) {
     EXPECT_EQ(gStaticLog, (std::vector<std::string>{"lost:static", "reset:static"}));
 }
 
-TEST(DeviceListeners, CopyIsAListenerOfItsOwn) {
+TEST(DeviceListenerTest, CopyIsAListenerOfItsOwn) {
     std::vector<std::string> log;
     LoggingListener original("x", log);
     {
@@ -79,7 +79,7 @@ TEST(DeviceListeners, CopyIsAListenerOfItsOwn) {
     EXPECT_EQ(OthersThanStatic(), (std::vector<CPDeviceListener*>{&original}));
 }
 
-TEST(DeviceListeners, WalkSurvivesListenersLeavingDuringIt) {
+TEST(DeviceListenerTest, WalkSurvivesListenersLeavingDuringIt) {
     std::vector<std::string> log;
     auto a = std::make_unique<LoggingListener>("a", log);
     auto b = std::make_unique<LoggingListener>("b", log);
@@ -93,7 +93,7 @@ TEST(DeviceListeners, WalkSurvivesListenersLeavingDuringIt) {
     EXPECT_EQ(OthersThanStatic(), (std::vector<CPDeviceListener*>{a.get(), d.get()}));
 }
 
-TEST(DeviceListeners, ListenerCreatedDuringWalkWaitsForTheNextOne) {
+TEST(DeviceListenerTest, ListenerCreatedDuringWalkWaitsForTheNextOne) {
     std::vector<std::string> log;
     LoggingListener a("a", log);
     std::unique_ptr<LoggingListener> late;
@@ -107,7 +107,7 @@ TEST(DeviceListeners, ListenerCreatedDuringWalkWaitsForTheNextOne) {
     EXPECT_EQ(log, (std::vector<std::string>{"reset:a", "reset:late"}));
 }
 
-TEST(DeviceListeners, NestedWalksBothSurviveARemoval) {
+TEST(DeviceListenerTest, NestedWalksBothSurviveARemoval) {
     std::vector<std::string> log;
     auto a = std::make_unique<LoggingListener>("a", log);
     auto b = std::make_unique<LoggingListener>("b", log);
@@ -121,7 +121,7 @@ TEST(DeviceListeners, NestedWalksBothSurviveARemoval) {
 
 // A list of its own, since the global one always holds the static listener: walks over the bare sentinel
 // reach nobody, end, and leave the list empty.
-TEST(DeviceListeners, WalkWithNoListenersDoesNothing) {
+TEST(DeviceListenerTest, WalkWithNoListenersDoesNothing) {
     CPDeviceListenerList empty;
     gStaticLog.clear();
     empty.NotifyLostDevice();

@@ -34,7 +34,7 @@ const std::string kError = EffectFileBuilder().Parameter("float", "errorMarker")
 
 }  // namespace
 
-TEST(EffectCache, SameNameIsCompiledOnceAndHandedOutAgain) {
+TEST(EffectCacheTest, SameNameIsCompiledOnceAndHandedOutAgain) {
     ScopedRenderCaches caches;
     caches.WriteEffect("holey.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
 
@@ -47,7 +47,7 @@ TEST(EffectCache, SameNameIsCompiledOnceAndHandedOutAgain) {
     EXPECT_EQ(first->GetClassName(), "CPEffect - holey.fx");
 }
 
-TEST(EffectCache, TextureSlotsStopAtTheFirstGapAndTimeIsOptional) {
+TEST(EffectCacheTest, TextureSlotsStopAtTheFirstGapAndTimeIsOptional) {
     struct Case {
         const char* name;
         std::vector<std::string> declared;
@@ -75,7 +75,7 @@ TEST(EffectCache, TextureSlotsStopAtTheFirstGapAndTimeIsOptional) {
     }
 }
 
-TEST(EffectCache, TheFirstTechniqueIsMadeCurrent) {
+TEST(EffectCacheTest, TheFirstTechniqueIsMadeCurrent) {
     ScopedRenderCaches caches;
     caches.WriteEffect("two.fx", EffectFileBuilder().Technique("Best", 2).Technique("Plain").Str());
 
@@ -85,7 +85,7 @@ TEST(EffectCache, TheFirstTechniqueIsMadeCurrent) {
     EXPECT_STREQ(desc.Name, "Best");
 }
 
-TEST(EffectCache, SharedOptionMakesASecondEntryInThePool) {
+TEST(EffectCacheTest, SharedOptionMakesASecondEntryInThePool) {
     ScopedRenderCaches caches;
     caches.WriteEffect("holey.fx", EffectFileBuilder().SharedParameter("float4x4", "g_mViewInv").Str());
 
@@ -104,7 +104,7 @@ TEST(EffectCache, SharedOptionMakesASecondEntryInThePool) {
     EXPECT_EQ(gEffectManager->GetFirstSharedEffect(), shared->GetEffect());
 }
 
-TEST(EffectCache, TheFirstSharedEffectFixesTheSharedHandles) {
+TEST(EffectCacheTest, TheFirstSharedEffectFixesTheSharedHandles) {
     ScopedRenderCaches caches;
     EffectFileBuilder all;
     for (const char* name : {"g_mViewInv", "g_mWorldViewProjection", "g_mViewProjection", "g_mWorldView"})
@@ -128,7 +128,7 @@ TEST(EffectCache, TheFirstSharedEffectFixesTheSharedHandles) {
     EXPECT_EQ(gEffectManager->GetSharedHandles().light, fixed.light);
 }
 
-TEST(EffectCache, AStandInOutsideThePoolDoesNotFixTheSharedHandles) {
+TEST(EffectCacheTest, AStandInOutsideThePoolDoesNotFixTheSharedHandles) {
     ScopedRenderCaches caches;
     caches.WriteEffect("simple.fx", EffectFileBuilder().Parameter("float4", "g_vLight").Str());
     caches.WriteEffect("real.fx", EffectFileBuilder().SharedParameter("float4", "g_vLight").Str());
@@ -143,7 +143,7 @@ TEST(EffectCache, AStandInOutsideThePoolDoesNotFixTheSharedHandles) {
     EXPECT_EQ(gEffectManager->GetSharedHandles().light, real->GetEffect()->GetParameterByName(nullptr, "g_vLight"));
 }
 
-TEST(EffectCache, FallbacksTakeTheRequestedName) {
+TEST(EffectCacheTest, FallbacksTakeTheRequestedName) {
     struct Case {
         const char* name;
         bool requestedPresent;
@@ -190,7 +190,7 @@ TEST(EffectCache, FallbacksTakeTheRequestedName) {
     }
 }
 
-TEST(EffectCache, EachFailedNameCompilesItsOwnErrorEffect) {
+TEST(EffectCacheTest, EachFailedNameCompilesItsOwnErrorEffect) {
     ScopedRenderCaches caches;
     caches.WriteEffect("broken.fx", EffectFileBuilder::Broken());
     caches.WriteEffect("error.fx", kError);
@@ -203,7 +203,7 @@ TEST(EffectCache, EachFailedNameCompilesItsOwnErrorEffect) {
     EXPECT_EQ(gEffectManager->GetEffectCount(), 2u);
 }
 
-TEST(EffectCache, NamesDifferingInCaseAreTwoEntriesOfOneFile) {
+TEST(EffectCacheTest, NamesDifferingInCaseAreTwoEntriesOfOneFile) {
     ScopedRenderCaches caches;
     caches.WriteEffect("holey.fx", EffectFileBuilder().Parameter("float", "ownMarker").Str());
 
@@ -214,7 +214,7 @@ TEST(EffectCache, NamesDifferingInCaseAreTwoEntriesOfOneFile) {
     EXPECT_EQ(EffectCreations(caches), 2u);
 }
 
-TEST(EffectCache, ADestroyedEffectLeavesTheCacheUnderTheNameItAnswers) {
+TEST(EffectCacheTest, ADestroyedEffectLeavesTheCacheUnderTheNameItAnswers) {
     ScopedRenderCaches caches;
     caches.WriteEffect("keep.fx", EffectFileBuilder().Str());
     caches.WriteEffect("broken.fx", EffectFileBuilder::Broken());
@@ -231,7 +231,7 @@ TEST(EffectCache, ADestroyedEffectLeavesTheCacheUnderTheNameItAnswers) {
     EXPECT_TRUE(Declares(*again, "errorMarker"));
 }
 
-TEST(EffectCache, DestroyingTheFirstSharedEffectLetsTheNextOneFixTheHandles) {
+TEST(EffectCacheTest, DestroyingTheFirstSharedEffectLetsTheNextOneFixTheHandles) {
     ScopedRenderCaches caches;
     caches.WriteEffect("a.fx", EffectFileBuilder().SharedParameter("float4", "g_vLight").Str());
     caches.WriteEffect("b.fx", EffectFileBuilder().SharedParameter("float4", "g_vLight").Str());
@@ -246,7 +246,7 @@ TEST(EffectCache, DestroyingTheFirstSharedEffectLetsTheNextOneFixTheHandles) {
     EXPECT_NE(gEffectManager->GetSharedHandles().light, nullptr);
 }
 
-TEST(EffectCache, EffectsFollowTheDeviceResetAndEmptyOnesIgnoreIt) {
+TEST(EffectCacheTest, EffectsFollowTheDeviceResetAndEmptyOnesIgnoreIt) {
     ScopedRenderCaches caches;
     caches.WriteEffect("holey.fx", EffectFileBuilder().Str());
     CPSmartPtr<CPEffect> loaded = gEffectManager->GetEffect("holey.fx");

@@ -10,6 +10,7 @@
 #include "platform/RuntimeRandom.h"
 #include "support/RecordingEffect.h"
 #include "support/ScopedEmitterTable.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -385,8 +386,7 @@ TEST_F(EffectSpawnerTest, FlamePrototypesByTypeAndTheirLifetime) {
 }  // the spawner deletes `second`
 
 TEST(EffectSpawnerLifetimeTest, DestroyingTheGlobalSpawnerClearsIt) {
-    CPEffectSpawner* previous = gEmitterTable;
-    gEmitterTable = new CPEffectSpawner;
+    ScopedGlobal<CPEffectSpawner*> installSpawner(gEmitterTable, new CPEffectSpawner);
     auto* effect = new RecordingEffect;
     gEmitterTable->AddEffect("smoke", effect);
     CPEffectRecord record;
@@ -395,5 +395,4 @@ TEST(EffectSpawnerLifetimeTest, DestroyingTheGlobalSpawnerClearsIt) {
     delete gEmitterTable;  // deletes the effect it holds, its active entry first
     EXPECT_EQ(gEmitterTable, nullptr);
     EXPECT_FALSE(gObjectRegistry::Contains(effect));
-    gEmitterTable = previous;
 }

@@ -10,19 +10,18 @@
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/TestScene.h"
 
 namespace {
 
 class GroundDecalTest : public ::testing::Test {
 protected:
-    GroundDecalTest() : mPreviousWorld(gPhysicsWorld) {
-        gPhysicsWorld = &mWorld;
+    GroundDecalTest() {
         mObject = mScene.Mesh("shadow", 3, nullptr, false);
         mObject->SetBoundingBox(CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 2, 0.5f)));
         D3DXMatrixIdentity(&mIdentity);
     }
-    ~GroundDecalTest() override { gPhysicsWorld = mPreviousWorld; }
 
     int32_t Vertex(float x, float y, float z) {
         mWorld.mVertices.push_back({x, y, z, 0.0f});
@@ -44,7 +43,7 @@ protected:
     void Decal(const D3DXMATRIX& matrix) { mRenderer.AddFootprintDecal(mObject, matrix, &mList); }
 
     CPPhysicWorld mWorld;
-    CPPhysicWorld* mPreviousWorld;
+    ScopedGlobal<CPPhysicWorld*> mInstallWorld{gPhysicsWorld, &mWorld};
     CPPhysicData mList{nullptr};
     PRender mRenderer;
     TestScene mScene;
@@ -182,7 +181,7 @@ struct FitCase {
     D3DXVECTOR2 fittedOrigin, fittedA, fittedB;
 };
 
-TEST(FitDecalFrame, WidensOrRepairsTheFrame) {
+TEST(FitDecalFrameTest, WidensOrRepairsTheFrame) {
     const FitCase cases[] = {
         {"P on O: the unit square stays", {0, 0}, {2, 0}, {0, 3}, {0, 0}, {0, 0}, {2, 0}, {0, 3}},
         {"P beyond B: B grows", {0, 0}, {2, 0}, {0, 1}, {0, 4}, {0, 0}, {2, 0}, {0, 5}},

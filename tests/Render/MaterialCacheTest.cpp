@@ -8,13 +8,14 @@
 #include "Render/PTextureManager.h"
 #include "core/ServiceGlobals.h"
 #include "support/EffectFileBuilder.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 
 namespace {
 
-class MaterialCache : public testing::Test {
+class MaterialCacheTest : public testing::Test {
 protected:
-    MaterialCache() {
+    MaterialCacheTest() {
         mCaches.WriteEffect("holey.fx", EffectFileBuilder().Parameter("texture", "tex0").Parameter("texture", "tex1").Str());
         mCaches.WriteEffect("shadow.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
         mCaches.WriteTexture("detail1.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 4, 4));
@@ -27,7 +28,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MaterialCache, EqualDescriptionsGetOneMaterial) {
+TEST_F(MaterialCacheTest, EqualDescriptionsGetOneMaterial) {
     CPSmartPtr<CPMaterial> first = gMaterialManager->CreateMaterial(17, "holey.fx", mPair);
     CPSmartPtr<CPMaterial> second = gMaterialManager->CreateMaterial(17, "holey.fx", mPair);
     ASSERT_TRUE(first);
@@ -46,7 +47,7 @@ TEST_F(MaterialCache, EqualDescriptionsGetOneMaterial) {
     EXPECT_EQ(first->GetClassName(), "CPMaterial - holey.fx");
 }
 
-TEST_F(MaterialCache, WhatDiffersMakesAnotherMaterialAndWhatIsEqualIsShared) {
+TEST_F(MaterialCacheTest, WhatDiffersMakesAnotherMaterialAndWhatIsEqualIsShared) {
     CPSmartPtr<CPMaterial> base = gMaterialManager->CreateMaterial(17, "holey.fx", mPair);
     CPSmartPtr<CPMaterial> otherKey = gMaterialManager->CreateMaterial(120, "holey.fx", mPair);
     CPSmartPtr<CPMaterial> otherOrder = gMaterialManager->CreateMaterial(17, "holey.fx", {"color.dds", "detail1.dds"});
@@ -66,7 +67,7 @@ TEST_F(MaterialCache, WhatDiffersMakesAnotherMaterialAndWhatIsEqualIsShared) {
               (std::list<CPMaterial*>{base.Get(), otherKey.Get(), otherOrder.Get(), otherEffect.Get()}));
 }
 
-TEST_F(MaterialCache, AnEmptyTextureListIsValid) {
+TEST_F(MaterialCacheTest, AnEmptyTextureListIsValid) {
     CPSmartPtr<CPMaterial> material = gMaterialManager->CreateMaterial(198, "holey.fx", {});
     ASSERT_TRUE(material->GetTextureBlock());
     EXPECT_EQ(material->GetTextureBlock()->GetCount(), 0);
@@ -75,7 +76,7 @@ TEST_F(MaterialCache, AnEmptyTextureListIsValid) {
               material->GetTextureBlock().Get());
 }
 
-TEST_F(MaterialCache, MissingResourcesStillGiveAMaterialWithTheirFallbacks) {
+TEST_F(MaterialCacheTest, MissingResourcesStillGiveAMaterialWithTheirFallbacks) {
     mCaches.WriteEffect("error.fx", EffectFileBuilder().Parameter("float", "errorMarker").Str());
     mCaches.WriteEffect("broken.fx", EffectFileBuilder::Broken());
     mCaches.WriteTexture("error.tga", MakeImageFile(ImageKind::Tga, 2, 2));
@@ -87,13 +88,13 @@ TEST_F(MaterialCache, MissingResourcesStillGiveAMaterialWithTheirFallbacks) {
     EXPECT_EQ(gMaterialManager->CreateMaterial(10, "broken.fx", {"missing.tga"}).Get(), material.Get());
 }
 
-TEST_F(MaterialCache, TheGlobalRenderContextIsTheMaterialCache) {
+TEST_F(MaterialCacheTest, TheGlobalRenderContextIsTheMaterialCache) {
     ASSERT_EQ(GetGlobalRenderContext(), gMaterialManager);
     CPSmartPtr<CPMaterial> viaContext = GetGlobalRenderContext()->CreateMaterial(120, "shadow.fx", {"color.dds"});
     EXPECT_EQ(gMaterialManager->CreateMaterial(120, "shadow.fx", {"color.dds"}).Get(), viaContext.Get());
 }
 
-TEST_F(MaterialCache, ADestroyedMaterialLeavesTheCacheAndIsMadeAnew) {
+TEST_F(MaterialCacheTest, ADestroyedMaterialLeavesTheCacheAndIsMadeAnew) {
     CPMaterial* kept = gMaterialManager->CreateMaterial(17, "shadow.fx", mPair).Get();
     CPMaterial* doomed = gMaterialManager->CreateMaterial(17, "holey.fx", mPair).Get();
 
@@ -105,10 +106,9 @@ TEST_F(MaterialCache, ADestroyedMaterialLeavesTheCacheAndIsMadeAnew) {
     EXPECT_EQ(gMaterialManager->CreateMaterial(17, "shadow.fx", mPair).Get(), kept);
 }
 
-TEST(MaterialCacheWithoutCaches, AMaterialComesOutEmptyInsteadOfCrashing) {
+TEST(MaterialCacheWithoutCachesTest, AMaterialComesOutEmptyInsteadOfCrashing) {
     CPMaterialManager materials;
-    CPMaterialManager* previous = gMaterialManager;
-    gMaterialManager = &materials;
+    ScopedGlobal<CPMaterialManager*> installMaterials(gMaterialManager, &materials);
     CPSmartPtr<CPMaterial> material = materials.CreateMaterial(1, "holey.fx", {"a.tga"});
     ASSERT_TRUE(material);
     EXPECT_FALSE(material->GetEffect());
@@ -116,10 +116,9 @@ TEST(MaterialCacheWithoutCaches, AMaterialComesOutEmptyInsteadOfCrashing) {
     EXPECT_EQ(material->GetClassName(), "CPMaterial - ");
     material.Reset();
     materials.DestroyAll();
-    gMaterialManager = previous;
 }
 
-TEST_F(MaterialCache, AMaterialOutlivingItsEffectAndBlockLetsGoWithoutTouchingThem) {
+TEST_F(MaterialCacheTest, AMaterialOutlivingItsEffectAndBlockLetsGoWithoutTouchingThem) {
     CPMaterial* material = gMaterialManager->CreateMaterial(17, "holey.fx", mPair).Get();
     delete material->GetEffect().Get();
     delete material->GetTextureBlock().Get();

@@ -15,12 +15,12 @@ namespace {
 
 constexpr DWORD kDynamic = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY;
 
-class RingTest : public ::testing::Test {
+class PIVertexBufferTest : public ::testing::Test {
 protected:
-    RingTest() {
+    PIVertexBufferTest() {
         mPreviousObserver = SetLogReportObserver([this](const std::string& text) { mReports.push_back(text); });
     }
-    ~RingTest() override { SetLogReportObserver(mPreviousObserver); }
+    ~PIVertexBufferTest() override { SetLogReportObserver(mPreviousObserver); }
 
     // A ring of `slots` pairs of 64 vertices and 128 indices.
     void MakeRing(int32_t slots = 1, UINT vertices = 64, UINT indices = 128) {
@@ -52,7 +52,7 @@ protected:
     LogReportObserver mPreviousObserver;
 };
 
-TEST_F(RingTest, ConsecutiveRenderablesGetConsecutiveBasesAndOffsetIndices) {
+TEST_F(PIVertexBufferTest, ConsecutiveRenderablesGetConsecutiveBasesAndOffsetIndices) {
     MakeRing();
     TestRenderable lead(3, {0, 1, 2}, nullptr, 100.0f);
     TestRenderable four(4, TestRenderable::FanIndices(4), nullptr, 200.0f);
@@ -86,7 +86,7 @@ TEST_F(RingTest, ConsecutiveRenderablesGetConsecutiveBasesAndOffsetIndices) {
     EXPECT_EQ(IndicesAt(0, six_at->firstIndex, 12), Offset(six.Indices(), b + 4));
 }
 
-TEST_F(RingTest, ARenderableIsWrittenOncePerFill) {
+TEST_F(PIVertexBufferTest, ARenderableIsWrittenOncePerFill) {
     MakeRing(2);
     TestRenderable quad(4, TestRenderable::FanIndices(4));
     ASSERT_TRUE(mRing.Lock(0, 0, true, -1));
@@ -106,7 +106,7 @@ TEST_F(RingTest, ARenderableIsWrittenOncePerFill) {
 
 // A second level load fills the ring again from vertex 0: its geometry must get bases from 0, not ones
 // continuing the first level's, or its indices would address the wrong vertices.
-TEST_F(RingTest, ANewFillRestartsTheBasesAndForgetsTheOldOne) {
+TEST_F(PIVertexBufferTest, ANewFillRestartsTheBasesAndForgetsTheOldOne) {
     MakeRing();
     TestRenderable firstLevel(10, TestRenderable::FanIndices(10), nullptr, 1.0f);
     TestRenderable shared(4, TestRenderable::FanIndices(4), nullptr, 50.0f);
@@ -133,7 +133,7 @@ TEST_F(RingTest, ANewFillRestartsTheBasesAndForgetsTheOldOne) {
     EXPECT_EQ(IndicesAt(0, at->firstIndex, 6), Offset(shared.Indices(), 5));
 }
 
-TEST_F(RingTest, UnlockAdvancesAndWrapsTheSlot) {
+TEST_F(PIVertexBufferTest, UnlockAdvancesAndWrapsTheSlot) {
     MakeRing(3);
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(mRing.Lock(0, 0, true, -1));
@@ -152,7 +152,7 @@ TEST_F(RingTest, UnlockAdvancesAndWrapsTheSlot) {
     EXPECT_FALSE(mRing.IsLocked());
 }
 
-TEST_F(RingTest, LockWhileLockedChangesNothing) {
+TEST_F(PIVertexBufferTest, LockWhileLockedChangesNothing) {
     MakeRing(2);
     TestRenderable a(4, TestRenderable::FanIndices(4), nullptr, 10.0f);
     TestRenderable b(3, {0, 1, 2}, nullptr, 20.0f);
@@ -167,7 +167,7 @@ TEST_F(RingTest, LockWhileLockedChangesNothing) {
     EXPECT_EQ(VertexAt(0, 4).position.x, 20.0f) << "the cursors went on where they were";
 }
 
-TEST_F(RingTest, LockFlagsAndRanges) {
+TEST_F(PIVertexBufferTest, LockFlagsAndRanges) {
     MakeRing();
     ASSERT_TRUE(mRing.Lock(10, 20, true, -1));
     mRing.Unlock(true);
@@ -185,7 +185,7 @@ TEST_F(RingTest, LockFlagsAndRanges) {
     EXPECT_EQ(indexLocks[1].args, (std::vector<uint32_t>{0, 0, D3DLOCK_NOSYSLOCK}));
 }
 
-TEST_F(RingTest, AppendRefusesWhatItCannotWrite) {
+TEST_F(PIVertexBufferTest, AppendRefusesWhatItCannotWrite) {
     struct Case {
         const char* name;
         uint32_t lockVertices;  // Lock's counts
@@ -227,7 +227,7 @@ TEST_F(RingTest, AppendRefusesWhatItCannotWrite) {
 }
 
 // Indices are 16-bit: a fill cannot address vertices past 65,536, however large the buffer.
-TEST_F(RingTest, BaseVerticesStayWithinSixteenBits) {
+TEST_F(PIVertexBufferTest, BaseVerticesStayWithinSixteenBits) {
     MakeRing(1, 70000, 64);
     TestRenderable big(65000, {0, 1, 2}, nullptr);
     TestRenderable over(537, {0, 1, 2}, nullptr);
@@ -241,7 +241,7 @@ TEST_F(RingTest, BaseVerticesStayWithinSixteenBits) {
     EXPECT_EQ(IndicesAt(0, 3, 3), (std::vector<uint16_t>{65000, 65001, 65002}));
 }
 
-TEST_F(RingTest, AFailedLockReportsAndLeavesNothingLocked) {
+TEST_F(PIVertexBufferTest, AFailedLockReportsAndLeavesNothingLocked) {
     struct Case {
         const char* name;
         bool failVertices;
@@ -277,7 +277,7 @@ TEST_F(RingTest, AFailedLockReportsAndLeavesNothingLocked) {
     }
 }
 
-TEST_F(RingTest, SetUpReleaseAndRecreate) {
+TEST_F(PIVertexBufferTest, SetUpReleaseAndRecreate) {
     EXPECT_FALSE(mRing.Create(mDevice.get(), 0, 64, 64, kDynamic, D3DPOOL_DEFAULT));
     EXPECT_FALSE(mRing.Create(mDevice.get(), 2, 0, 64, kDynamic, D3DPOOL_DEFAULT));
     EXPECT_FALSE(mRing.Create(nullptr, 2, 64, 64, kDynamic, D3DPOOL_DEFAULT));

@@ -13,30 +13,28 @@
 #include "platform/D3DX9Texture.h"
 #include "support/D3DTestSupport.h"
 #include "support/PlatformReset.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 // A renderer on a 1024 x 768 recording device, published as gRenderer, with the settings at their
 // initial values and the screen at 1024 x 768.
-class RendererTest : public ::testing::Test {
+class PRenderTest : public ::testing::Test {
 protected:
-    RendererTest() : device(MakeTestDevice(1024, 768)), render(device.get()) {
+    PRenderTest() : device(MakeTestDevice(1024, 768)), render(device.get()) {
         gSettings::RestoreInitialValues();
         gSettings::screenWidth = 1024;
         gSettings::screenHeight = 768;
-        previousRenderer = gRenderer;
-        gRenderer = &render;
     }
-    ~RendererTest() override {
-        gRenderer = previousRenderer;
+    ~PRenderTest() override {
         gSettings::RestoreInitialValues();
     }
 
     PlatformReset platform;
     D3DPtr<IDirect3DDevice9> device;
     PRender render;
-    PRender* previousRenderer = nullptr;
+    ScopedGlobal<PRender*> installRenderer{gRenderer, &render};
 };
 
 struct Expected {
@@ -69,7 +67,7 @@ std::vector<uint8_t> Bytes(const void* data, size_t size) {
 
 }  // namespace
 
-TEST_F(RendererTest, DefaultStatesOfALevelGoToTheDeviceInOrder) {
+TEST_F(PRenderTest, DefaultStatesOfALevelGoToTheDeviceInOrder) {
     render.SetAmbient(0xff7f7f7f, 0.5f, 0.5f, 0.5f);
     render.mFogColor = 0xff102030;
     device->ClearCalls();
@@ -154,7 +152,7 @@ TEST_F(RendererTest, DefaultStatesOfALevelGoToTheDeviceInOrder) {
     EXPECT_EQ(Bytes(&overlay->GetViewMatrix(), 64), Bytes(&ortho, 64));
 }
 
-TEST_F(RendererTest, FogEndFollowsTheViewDistance) {
+TEST_F(PRenderTest, FogEndFollowsTheViewDistance) {
     for (int32_t distance : {200, 1000, 50}) {
         gSettings::distance = distance;
         device->ClearCalls();
@@ -165,7 +163,7 @@ TEST_F(RendererTest, FogEndFollowsTheViewDistance) {
     }
 }
 
-TEST_F(RendererTest, TextureFiltersFollowTheAnisoSetting) {
+TEST_F(PRenderTest, TextureFiltersFollowTheAnisoSetting) {
     struct Case {
         float aniso;
         int32_t maximum;
@@ -203,7 +201,7 @@ TEST_F(RendererTest, TextureFiltersFollowTheAnisoSetting) {
     }
 }
 
-TEST_F(RendererTest, LayersKeepKeyOrderCamerasAndMatrices) {
+TEST_F(PRenderTest, LayersKeepKeyOrderCamerasAndMatrices) {
     CPBaseCamera main, second, fallback;
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     render.SetLayerCamera(120, &second);
@@ -239,7 +237,7 @@ TEST_F(RendererTest, LayersKeepKeyOrderCamerasAndMatrices) {
     EXPECT_EQ(render.GetLayers().at(19).mVersion, 2);
 }
 
-TEST_F(RendererTest, NewLayersHaveAnEmptyGroupTableAndCopiesAcquireWhatTheyHold) {
+TEST_F(PRenderTest, NewLayersHaveAnEmptyGroupTableAndCopiesAcquireWhatTheyHold) {
     CPBaseCamera camera;
     render.SetLayerCamera(19, &camera);
     const CPRenderLayer& layer = render.GetLayers().at(19);
@@ -270,7 +268,7 @@ TEST_F(RendererTest, NewLayersHaveAnEmptyGroupTableAndCopiesAcquireWhatTheyHold)
     EXPECT_EQ(material.GetStateFlag(), 1);
 }
 
-TEST_F(RendererTest, OverlayLayerCameraIsReplacedWithoutLeaking) {
+TEST_F(PRenderTest, OverlayLayerCameraIsReplacedWithoutLeaking) {
     render.SetDefaultStates();
     const CPBaseCamera* first = render.GetLayers().at(195).mCamera.Get();
     ASSERT_TRUE(gObjectRegistry::Contains(first));
@@ -283,7 +281,7 @@ TEST_F(RendererTest, OverlayLayerCameraIsReplacedWithoutLeaking) {
     EXPECT_EQ(gObjectRegistry::Size(), live);
 }
 
-TEST_F(RendererTest, LightTableHoldsThirtyAndEmptiesWhenApplied) {
+TEST_F(PRenderTest, LightTableHoldsThirtyAndEmptiesWhenApplied) {
     for (int i = 0; i < 31; ++i) {
         const bool kept = render.AddLight(Light(D3DLIGHT_POINT, static_cast<float>(i)));
         EXPECT_EQ(kept, i < 30) << i;
@@ -319,7 +317,7 @@ TEST_F(RendererTest, LightTableHoldsThirtyAndEmptiesWhenApplied) {
     EXPECT_EQ(render.GetSunLight().Range, 3.0f);
 }
 
-TEST_F(RendererTest, FadeAndBlurValues) {
+TEST_F(PRenderTest, FadeAndBlurValues) {
     render.SetFadeMaximum(255);
     struct Case {
         float level;
@@ -342,14 +340,14 @@ TEST_F(RendererTest, FadeAndBlurValues) {
     EXPECT_EQ(render.mMotionBlurEnabled, 1) << "any amount but 0 switches it on";
 }
 
-TEST_F(RendererTest, AFadeLevelThatIsNoNumberGivesNoFade) {
+TEST_F(PRenderTest, AFadeLevelThatIsNoNumberGivesNoFade) {
     render.SetFadeMaximum(255);
     render.SetFadeLevel(0.5f);
     render.SetFadeLevel(std::nanf(""));
     EXPECT_EQ(render.GetFadeValue(), 0.0f);
 }
 
-TEST_F(RendererTest, RadialBlurDirectionsPointAwayFromTheCentre) {
+TEST_F(PRenderTest, RadialBlurDirectionsPointAwayFromTheCentre) {
     render.CreateRadialBlurGrid(1, 1);
     ASSERT_EQ(render.GetRadialBlurPoints().size(), 4u);
     gSettings::blur = 0;
@@ -371,7 +369,7 @@ TEST_F(RendererTest, RadialBlurDirectionsPointAwayFromTheCentre) {
     EXPECT_EQ(render.GetRadialBlurDirections()[0], D3DXVECTOR2(-1, 0));
 }
 
-TEST_F(RendererTest, ProjectsWorldPointsToPixels) {
+TEST_F(PRenderTest, ProjectsWorldPointsToPixels) {
     D3DXMATRIX view, projection;
     const D3DXVECTOR3 eye(0, 0, 14.5f), at(0, 0, 0), up(0, 1, 0);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
@@ -388,7 +386,7 @@ TEST_F(RendererTest, ProjectsWorldPointsToPixels) {
     EXPECT_NEAR(pixel.y, 384.0f, 1e-3f);
 }
 
-TEST_F(RendererTest, DebugLinesKeepPositionAndColourOnly) {
+TEST_F(PRenderTest, DebugLinesKeepPositionAndColourOnly) {
     render.AddDebugLine(0xffff0000, D3DXVECTOR3(1, 2, 3), D3DXVECTOR3(4, 5, 6));
     const auto& points = render.GetDebugLinePoints();
     ASSERT_EQ(points.size(), 2u);
@@ -401,7 +399,7 @@ TEST_F(RendererTest, DebugLinesKeepPositionAndColourOnly) {
     EXPECT_TRUE(render.GetDebugLinePoints().empty());
 }
 
-TEST_F(RendererTest, StaticMeshBuffersAreSharedByNameAndUploadedOnce) {
+TEST_F(PRenderTest, StaticMeshBuffersAreSharedByNameAndUploadedOnce) {
     std::vector<CPVertex> vertices(4);
     for (size_t i = 0; i < vertices.size(); ++i) vertices[i].position.x = static_cast<float>(i);
     const std::vector<uint16_t> indices = {0, 1, 2, 2, 1, 3, 0};
@@ -431,7 +429,7 @@ TEST_F(RendererTest, StaticMeshBuffersAreSharedByNameAndUploadedOnce) {
     EXPECT_EQ(device->ChildCount(), 0u) << "the device buffers are released";
 }
 
-TEST_F(RendererTest, MeshBuffersThatCannotBeMadeOrFilledStayNull) {
+TEST_F(PRenderTest, MeshBuffersThatCannotBeMadeOrFilledStayNull) {
     std::vector<CPVertex> vertices(3);
     const std::vector<uint16_t> indices = {0, 1, 2};
     struct Case {
@@ -465,7 +463,7 @@ TEST_F(RendererTest, MeshBuffersThatCannotBeMadeOrFilledStayNull) {
 namespace {
 
 // The loading screen's images in data/textures of a temporary working folder.
-class WarningScreenTest : public RendererTest {
+class WarningScreenTest : public PRenderTest {
 protected:
     void WriteImages(const std::vector<uint8_t>& background, const std::vector<uint8_t>& bar) {
         work.Folder().Write("Data/Textures/back2.jpg", background);

@@ -18,6 +18,7 @@
 #include "support/MathExpect.h"
 #include "support/RecordingEffect.h"
 #include "support/ScopedEmitterTable.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
 #include "support/SimulationDoubles.h"
 
@@ -122,13 +123,14 @@ TEST_F(ParticleSystemTest, CopiesTheNamedEmittersInOrderAndNormalisesTheTableEnt
 }
 
 TEST_F(ParticleSystemTest, WithoutASpawnerNothingIsFoundOrLaunched) {
-    CPEffectSpawner* saved = gEmitterTable;
-    gEmitterTable = nullptr;
-    CPParticleSystem* system = System(nullptr, {"sparks"});
-    EXPECT_TRUE(system->GetEmitters().empty());
-    system->Start();
-    Frame(system, 0.6f);
-    gEmitterTable = saved;
+    CPParticleSystem* system;
+    {
+        ScopedGlobal<CPEffectSpawner*> noSpawner(gEmitterTable, nullptr);
+        system = System(nullptr, {"sparks"});
+        EXPECT_TRUE(system->GetEmitters().empty());
+        system->Start();
+        Frame(system, 0.6f);
+    }
     EXPECT_TRUE(spark->launches.empty());
 }
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(PointerTable, FindsWhatWasInsertedThroughGrowthAndForgetsOnClear) {
+TEST(PointerTableTest, FindsWhatWasInsertedThroughGrowthAndForgetsOnClear) {
     std::vector<int> objects(1000);
     CPPointerTable<int> table;
     EXPECT_EQ(table.Find(&objects[0]), nullptr);

@@ -13,6 +13,7 @@
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/TestScene.h"
 
 namespace {
@@ -21,17 +22,15 @@ using ObjectList = std::vector<CPSmartPtr<CPGameObject>>;
 
 class QuadTreeTest : public ::testing::Test {
 protected:
-    QuadTreeTest() : mPreviousRenderer(gRenderer) {
+    QuadTreeTest() {
         gSettings::RestoreInitialValues();
         gSettings::screenWidth = 800;
         gSettings::screenHeight = 600;
         gSettings::quadlevels = 1;
         gSettings::distance = 1000;
         mRenderer.SetDrawQueue(&mQueue);
-        gRenderer = &mRenderer;
     }
     ~QuadTreeTest() override {
-        gRenderer = mPreviousRenderer;
         gSettings::RestoreInitialValues();
     }
 
@@ -78,7 +77,7 @@ protected:
     CPMaterial mMaterial{20, {}, {}};
     CPRenderQueue mQueue;
     PRender mRenderer;
-    PRender* mPreviousRenderer;
+    ScopedGlobal<PRender*> mInstallRenderer{gRenderer, &mRenderer};
     std::vector<std::pair<CPGameObject*, std::string>> mNames;
 };
 

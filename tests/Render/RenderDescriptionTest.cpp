@@ -12,7 +12,7 @@ CPRenderDescription Parse(const std::string& text) { return ParseRenderDescripti
 
 }  // namespace
 
-TEST(RenderDescription, HeaderKeepsItsCaseAndSectionsAreLowerCased) {
+TEST(RenderDescriptionTest, HeaderKeepsItsCaseAndSectionsAreLowerCased) {
     const CPRenderDescription d = Parse(RenderDescriptionBuilder("House.X")
                                             .Line("// a comment line")
                                             .Key("Orphan", "Dropped")
@@ -34,7 +34,7 @@ TEST(RenderDescription, HeaderKeepsItsCaseAndSectionsAreLowerCased) {
     EXPECT_TRUE(FindSection(d.sections, "window").empty());
 }
 
-TEST(RenderDescription, EntryKeysAreRecognisedEverywhereAndNeverEnterASection) {
+TEST(RenderDescriptionTest, EntryKeysAreRecognisedEverywhereAndNeverEnterASection) {
     const CPRenderDescription d = Parse(RenderDescriptionBuilder("house.x")
                                             .Key("sprite", "Lamp,0,0,1,0.5,")
                                             .Key("linecolor", "ff000000")
@@ -63,7 +63,7 @@ TEST(RenderDescription, EntryKeysAreRecognisedEverywhereAndNeverEnterASection) {
     EXPECT_EQ(roof.at("effectfile"), "simple.fx");
 }
 
-TEST(RenderDescription, HeaderKinds) {
+TEST(RenderDescriptionTest, HeaderKinds) {
     struct Case {
         const char* header;
         CPDescriptionKind kind;
@@ -81,7 +81,7 @@ TEST(RenderDescription, HeaderKinds) {
     for (const Case& c : cases) EXPECT_EQ(Parse(RenderDescriptionBuilder(c.header).Str()).Kind(), c.kind) << c.header;
 }
 
-TEST(RenderDescription, OddFirstLinesAndEmptyTexts) {
+TEST(RenderDescriptionTest, OddFirstLinesAndEmptyTexts) {
     EXPECT_EQ(Parse("house.x\r\n").header, "") << "a first line without \"=\" gives an empty header";
     EXPECT_EQ(Parse("[roof]\r\ntype = 1\r\n").header, "") << "a section line read first is the header line";
     EXPECT_EQ(Parse("mesh = \"a=b.x\"\r\n").header, "a=b.x") << "double quotes are honoured";
@@ -92,7 +92,7 @@ TEST(RenderDescription, OddFirstLinesAndEmptyTexts) {
     EXPECT_EQ(comments.header, "real.x");
 }
 
-TEST(RenderDescription, AKeyLineWithoutValueStoresAnEmptyValue) {
+TEST(RenderDescriptionTest, AKeyLineWithoutValueStoresAnEmptyValue) {
     const CPRenderDescription d = Parse(RenderDescriptionBuilder("h").Section("s").Line("visible").Str());
     EXPECT_EQ(FindSection(d.sections, "s").at("visible"), "");
 }

@@ -12,6 +12,7 @@
 #include "support/FakeTexAnimator.h"
 #include "support/MathExpect.h"
 #include "support/RecordingTask.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -242,8 +243,7 @@ TEST_F(RenderObjectTest, WithoutAnOwnerTheWorldCopyIsTheLocalMesh) {
 
 TEST_F(RenderObjectTest, CopyFromTakesGeometryClonesAnimatorsAndFindsTheMeshBuffer) {
     PRender render;
-    PRender* previous = gRenderer;
-    gRenderer = &render;
+    ScopedGlobal<PRender*> installRenderer(gRenderer, &render);
 
     MakeMesh(3, {0, 1, 2});
     auto log = std::make_shared<FakeTexAnimatorLog>();
@@ -271,8 +271,6 @@ TEST_F(RenderObjectTest, CopyFromTakesGeometryClonesAnimatorsAndFindsTheMeshBuff
     ASSERT_NE(clone, nullptr);
     EXPECT_NE(clone, mesh->GetAnimators()[0].get());
     EXPECT_EQ(clone->clock, 4.5f);
-
-    gRenderer = previous;
 }
 
 TEST_F(RenderObjectTest, MaterialIsHeldReplacedCopiedAndOutlivedSafely) {

@@ -10,6 +10,7 @@
 #include "core/CPGameObject.h"
 #include "support/FrameTimeScope.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -22,14 +23,12 @@ D3DXQUATERNION TurnAboutZ(float angle) {
 // A lamp at the origin on a pole, seen by the current camera from a chosen place.
 class SpriteTest : public ::testing::Test {
 protected:
-    SpriteTest() : previousCamera(g_pCurrentCamera) {
+    SpriteTest() {
         pole.AddChild(lamp.get());
         pole.UpdateTransform();
         sprite.SetOwner(lamp.get());
-        g_pCurrentCamera = &camera;
     }
     ~SpriteTest() override {
-        g_pCurrentCamera = previousCamera;
         pole.RemoveChild(lamp.get());
     }
 
@@ -50,7 +49,7 @@ protected:
     }
 
     CPPerspectiveCamera camera;
-    CPPerspectiveCamera* previousCamera;
+    ScopedGlobal<CPPerspectiveCamera*> currentCamera{g_pCurrentCamera, &camera};
     CPGameObject pole{"pole"};
     std::unique_ptr<CPGameObject> lamp = std::make_unique<CPGameObject>("lamp");
     CPSprite sprite{2.0f};

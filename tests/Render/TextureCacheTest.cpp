@@ -5,19 +5,16 @@
 
 #include "Render/PTextureManager.h"
 #include "core/config/Settings.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/TestData.h"
 
 namespace {
 
 // Sets the "texlod" setting for one scope.
-class ScopedTexLod {
+class ScopedTexLod : public ScopedGlobal<int32_t> {
 public:
-    explicit ScopedTexLod(int32_t value) : mPrevious(gSettings::texlod) { gSettings::texlod = value; }
-    ~ScopedTexLod() { gSettings::texlod = mPrevious; }
-
-private:
-    int32_t mPrevious;
+    explicit ScopedTexLod(int32_t value) : ScopedGlobal(gSettings::texlod, value) {}
 };
 
 size_t SetLodCalls(const ScopedRenderCaches& caches) { return CallsOf(caches.Device(), D3DCall::TextureSetLOD).size(); }
@@ -29,7 +26,7 @@ void WriteErrorTexture(const ScopedRenderCaches& caches) {
 
 }  // namespace
 
-TEST(TextureCache, ImagesReportTheSizeOfTheirTopLevel) {
+TEST(TextureCacheTest, ImagesReportTheSizeOfTheirTopLevel) {
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -61,7 +58,7 @@ TEST(TextureCache, ImagesReportTheSizeOfTheirTopLevel) {
     EXPECT_TRUE(caches.Reports().empty());
 }
 
-TEST(TextureCache, SameNameIsLoadedOnce) {
+TEST(TextureCacheTest, SameNameIsLoadedOnce) {
     ScopedRenderCaches caches;
     caches.WriteTexture("color.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 4, 4));
 
@@ -72,7 +69,7 @@ TEST(TextureCache, SameNameIsLoadedOnce) {
     EXPECT_EQ(first->GetClassName(), "CPTexture - color.dds");
 }
 
-TEST(TextureCache, CubeOptionLoadsACubeMapAsAnEntryOfItsOwn) {
+TEST(TextureCacheTest, CubeOptionLoadsACubeMapAsAnEntryOfItsOwn) {
     ScopedRenderCaches caches;
     caches.WriteTexture("color.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 8, 8, 1, true));
 
@@ -92,7 +89,7 @@ TEST(TextureCache, CubeOptionLoadsACubeMapAsAnEntryOfItsOwn) {
     EXPECT_EQ(gTextureManager->GetTextureCount(), 2u);
 }
 
-TEST(TextureCache, NomipGivesOneLevelAndNeverALevelOfDetail) {
+TEST(TextureCacheTest, NomipGivesOneLevelAndNeverALevelOfDetail) {
     ScopedRenderCaches caches;
     ScopedTexLod lod(1);
     caches.WriteTexture("mapblur2.tga", MakeImageFile(ImageKind::Tga, 16, 16));
@@ -107,7 +104,7 @@ TEST(TextureCache, NomipGivesOneLevelAndNeverALevelOfDetail) {
     EXPECT_EQ(chain->GetTexture()->GetLOD(), 1u);  // the top level dropped
 }
 
-TEST(TextureCache, DefaultTexLodLeavesTheLevelOfDetailAlone) {
+TEST(TextureCacheTest, DefaultTexLodLeavesTheLevelOfDetailAlone) {
     ScopedRenderCaches caches;
     ScopedTexLod lod(-1);
     caches.WriteTexture("a.tga", MakeImageFile(ImageKind::Tga, 16, 16));
@@ -121,7 +118,7 @@ TEST(TextureCache, DefaultTexLodLeavesTheLevelOfDetailAlone) {
     EXPECT_EQ(SetLodCalls(caches), 0u);
 }
 
-TEST(TextureCache, MissingFileIsReadFromItsJpegNamesake) {
+TEST(TextureCacheTest, MissingFileIsReadFromItsJpegNamesake) {
     struct Case {
         const char* requested;
         const char* onDisk;
@@ -146,14 +143,14 @@ TEST(TextureCache, MissingFileIsReadFromItsJpegNamesake) {
     }
 }
 
-TEST(TextureCache, TheRequestedFileWinsOverItsJpegNamesake) {
+TEST(TextureCacheTest, TheRequestedFileWinsOverItsJpegNamesake) {
     ScopedRenderCaches caches;
     caches.WriteTexture("mapblur.tga", MakeImageFile(ImageKind::Tga, 2, 4));
     caches.WriteTexture("mapblur.jpg", MakeImageFile(ImageKind::Jpeg, 4, 8, false));
     EXPECT_EQ(gTextureManager->GetTexture("mapblur.tga")->GetWidth(), 2u);
 }
 
-TEST(TextureCache, WhatCannotBeLoadedIsReplacedByTheErrorTexture) {
+TEST(TextureCacheTest, WhatCannotBeLoadedIsReplacedByTheErrorTexture) {
     struct Case {
         const char* name;
         const char* file;               // written with `bytes`; null: nothing written
@@ -190,7 +187,7 @@ TEST(TextureCache, WhatCannotBeLoadedIsReplacedByTheErrorTexture) {
     }
 }
 
-TEST(TextureCache, WithoutAUsableErrorTextureTheEntryHasNoDirect3DTexture) {
+TEST(TextureCacheTest, WithoutAUsableErrorTextureTheEntryHasNoDirect3DTexture) {
     struct Case {
         const char* name;
         const char* errorBytes;  // "error.tga" written with these; null: no "error.tga"
@@ -213,7 +210,7 @@ TEST(TextureCache, WithoutAUsableErrorTextureTheEntryHasNoDirect3DTexture) {
     }
 }
 
-TEST(TextureCache, ADestroyedTextureLeavesTheCacheAndReleasesItsTexture) {
+TEST(TextureCacheTest, ADestroyedTextureLeavesTheCacheAndReleasesItsTexture) {
     ScopedRenderCaches caches;
     caches.WriteTexture("keep.tga", MakeImageFile(ImageKind::Tga, 4, 4));
     WriteErrorTexture(caches);
@@ -229,7 +226,7 @@ TEST(TextureCache, ADestroyedTextureLeavesTheCacheAndReleasesItsTexture) {
     EXPECT_EQ(gTextureManager->FindTexture("keep.tga"), keep);
 }
 
-TEST(TextureCache, AVideoTextureIsNotReleasedButStillLeavesTheCache) {
+TEST(TextureCacheTest, AVideoTextureIsNotReleasedButStillLeavesTheCache) {
     ScopedRenderCaches caches;
     WriteErrorTexture(caches);
     CPTexture* entry = gTextureManager->GetTexture("video").Get();
@@ -250,7 +247,7 @@ TEST(TextureCache, AVideoTextureIsNotReleasedButStillLeavesTheCache) {
     player->Release();
 }
 
-TEST(TextureCache, EqualTextureListsShareOneBlock) {
+TEST(TextureCacheTest, EqualTextureListsShareOneBlock) {
     ScopedRenderCaches caches;
     caches.WriteTexture("detail1.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 4, 4));
     caches.WriteTexture("color.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 8, 8));
@@ -271,7 +268,7 @@ TEST(TextureCache, EqualTextureListsShareOneBlock) {
               (std::list<CPTextureBlock*>{first.Get(), reversed.Get(), shorter.Get()}));
 }
 
-TEST(TextureCache, NamesThatFallBackAreStillDifferentTexturesInABlock) {
+TEST(TextureCacheTest, NamesThatFallBackAreStillDifferentTexturesInABlock) {
     ScopedRenderCaches caches;
     WriteErrorTexture(caches);
     // Each missing name has its own "error.tga" texture, so the two lists are two blocks.
@@ -280,14 +277,14 @@ TEST(TextureCache, NamesThatFallBackAreStillDifferentTexturesInABlock) {
     EXPECT_NE(a.Get(), b.Get());
 }
 
-TEST(TextureCache, AnEmptyListIsABlockOfItsOwn) {
+TEST(TextureCacheTest, AnEmptyListIsABlockOfItsOwn) {
     ScopedRenderCaches caches;
     CPSmartPtr<CPTextureBlock> empty = gTextureManager->CreateTextureBlock({});
     EXPECT_EQ(empty->GetCount(), 0);
     EXPECT_EQ(gTextureManager->CreateTextureBlock({}).Get(), empty.Get());
 }
 
-TEST(TextureCache, ADestroyedBlockLeavesTheListAndIsMadeAnew) {
+TEST(TextureCacheTest, ADestroyedBlockLeavesTheListAndIsMadeAnew) {
     ScopedRenderCaches caches;
     caches.WriteTexture("a.tga", MakeImageFile(ImageKind::Tga, 4, 4));
     CPTextureBlock* kept = gTextureManager->CreateTextureBlock({}).Get();
@@ -301,7 +298,7 @@ TEST(TextureCache, ADestroyedBlockLeavesTheListAndIsMadeAnew) {
     EXPECT_EQ(gTextureManager->GetTextureBlocks().size(), 2u);
 }
 
-TEST(TextureCache, ABlockOutlivingOneOfItsTexturesLetsGoOfTheRest) {
+TEST(TextureCacheTest, ABlockOutlivingOneOfItsTexturesLetsGoOfTheRest) {
     ScopedRenderCaches caches;
     caches.WriteTexture("a.tga", MakeImageFile(ImageKind::Tga, 4, 4));
     caches.WriteTexture("b.tga", MakeImageFile(ImageKind::Tga, 4, 4));

@@ -9,7 +9,6 @@
 #include "Render/PTexture.h"
 #include "Render/PTextureManager.h"
 #include "Sound/VolumeCurve.h"
-#include "core/CPTaskKernel.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/Mmio.h"
@@ -18,6 +17,7 @@
 #include "support/ManualClock.h"
 #include "support/PlatformReset.h"
 #include "support/ScopedRenderCaches.h"
+#include "support/ScopedTaskKernel.h"
 
 namespace {
 
@@ -45,11 +45,9 @@ protected:
         video = gTextureManager->GetTexture("video").Get();
         video1 = gTextureManager->GetTexture("video1").Get();
         texturesBefore = CallsOf(caches.Device(), D3DCall::CreateTexture).size();
-        gTaskKernel = &kernel;
         EXPECT_EQ(CoInitialize(nullptr), S_OK);
     }
     ~VideoPlayerTest() override {
-        gTaskKernel = nullptr;
         CoUninitialize();
         gSettings::RestoreInitialValues();
     }
@@ -88,7 +86,7 @@ protected:
     PlatformReset reset;
     ScopedRenderCaches caches;
     ManualClock clock;
-    CPTaskKernel kernel;
+    ScopedTaskKernel kernel;
     CPTexture* video = nullptr;
     CPTexture* video1 = nullptr;
     size_t texturesBefore = 0;
@@ -96,7 +94,7 @@ protected:
     std::unique_ptr<PAVIPlayer1> player1 = std::make_unique<PAVIPlayer1>();
 };
 
-TEST(NextPowerOfTwo, StrictlyAboveAndAtLeastTwo) {
+TEST(NextPowerOfTwoTest, StrictlyAboveAndAtLeastTwo) {
     struct Case {
         int32_t n, expected;
     } cases[] = {{1, 2},       {2, 4},       {3, 4},   {240, 256}, {256, 512}, {320, 512},
