@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 // stb_image's functions stay private to this file, so no other user of the header can clash with them.
@@ -57,6 +58,20 @@ struct JpegErrors {
 
 void JpegQuiet(j_common_ptr) {}
 
+// The library only warns where the compressed data ends early or is broken, and goes on making up
+// grey rows: a header alone would give a whole image. Such a file is refused.
+void JpegRefuseDamage(j_common_ptr info, int level) {
+    if (level >= 0) return;  // trace messages
+    switch (info->err->msg_code) {
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_MUST_RESYNC:
+        case JWRN_NOT_SEQUENTIAL:
+        case JWRN_BOGUS_PROGRESSION: JpegFail(info);
+        default: break;
+    }
+}
+
 void JpegLimitScans(j_common_ptr info) {
     if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans) JpegFail(info);
 }
@@ -83,6 +98,7 @@ bool DecodeJpeg(const uint8_t* bytes, size_t size, DecodedImage* image) {
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = JpegFail;
     errors.manager.output_message = JpegQuiet;
+    errors.manager.emit_message = JpegRefuseDamage;
     progress.progress_monitor = JpegLimitScans;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
@@ -100,8 +116,9 @@ bool DecodeJpeg(const uint8_t* bytes, size_t size, DecodedImage* image) {
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
     jpeg_start_decompress(&info);
     const size_t pitch = static_cast<size_t>(info.output_width) * 4;
-    image->rgba.resize(pitch * info.output_height);
     while (info.output_scanline < info.output_height) {
+        // Grown row by row: a file that ends early is refused before its claimed size is allocated.
+        image->rgba.resize((info.output_scanline + 1) * pitch);
         JSAMPROW row = &image->rgba[info.output_scanline * pitch];
         // A memory source never suspends; no row read would otherwise repeat forever.
         if (jpeg_read_scanlines(&info, &row, 1) != 1) JpegFail(reinterpret_cast<j_common_ptr>(&info));
@@ -114,9 +131,16 @@ bool DecodeJpeg(const uint8_t* bytes, size_t size, DecodedImage* image) {
     return true;
 }
 
+// stb_image reads missing bytes as zeros, so a header alone would make a whole image. No BMP or TGA
+// encoding it reads packs more pixels into a byte than this (a TGA run: 128 pixels in two bytes).
+constexpr uint64_t kMaxPixelsPerByte = 128;
+
 bool DecodeWithStb(const uint8_t* bytes, size_t size, DecodedImage* image) {
     if (size > static_cast<size_t>(INT32_MAX)) return false;
     int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(bytes, static_cast<int>(size), &width, &height, &channels) || width <= 0 ||
+        height <= 0 || static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixelsPerByte * size)
+        return false;
     stbi_uc* texels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
     if (!texels) return false;
     const bool fits = EdgesFit(static_cast<uint64_t>(std::max(width, 0)), static_cast<uint64_t>(std::max(height, 0)));

@@ -162,7 +162,7 @@ TEST(D3DXTextureTest, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
     EXPECT_EQ(header.mipCount, 2u);
 }
 
-TEST(D3DXTextureTest, DamagedPngAndJpegFilesAreRefused) {
+TEST(D3DXTextureTest, DamagedImageFilesAreRefused) {
     auto device = MakeTestDevice();
     const auto png = MakeImageFile(ImageKind::Png, 16, 16);
     const auto jpeg = MakeImageFile(ImageKind::Jpeg, 16, 16, false);
@@ -173,6 +173,9 @@ TEST(D3DXTextureTest, DamagedPngAndJpegFilesAreRefused) {
         file[offset] ^= 0xFF;
         return file;
     };
+    // A TGA header that claims 4096 x 4096 texels, followed by the pixels of a 4 x 4 image.
+    std::vector<uint8_t> tgaClaim = MakeImageFile(ImageKind::Tga, 4, 4);
+    for (size_t offset : {12, 14}) tgaClaim[offset] = 0x00, tgaClaim[offset + 1] = 0x10;
     struct Case {
         const char* name;
         std::vector<uint8_t> file;
@@ -181,6 +184,9 @@ TEST(D3DXTextureTest, DamagedPngAndJpegFilesAreRefused) {
         {"Huffman counts over 256 symbols", ReadTestDataBytes("regressions/jpeg-huffman-counts-over-256.jpg")},
         {"JPEG signature alone", cut(jpeg, 3)},
         {"JPEG cut inside its headers", cut(jpeg, 40)},
+        // The decoders would make up the missing texels: a few bytes would claim any size.
+        {"JPEG cut inside its image data", cut(jpeg, jpeg.size() - 30)},
+        {"TGA far larger than its pixels", tgaClaim},
         {"PNG signature alone", cut(png, 8)},
         {"PNG cut inside its image data", cut(png, png.size() - 20)},
         {"PNG header checksum broken", flipped(png, 29)},
