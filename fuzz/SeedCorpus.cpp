@@ -18,6 +18,7 @@
 #include "support/D3DTestSupport.h"
 #include "support/EffectFileBuilder.h"
 #include "support/InterfaceFileBuilder.h"
+#include "support/LevelFileBuilder.h"
 #include "support/MeshFileBuilder.h"
 #include "support/RenderDescriptionBuilder.h"
 #include "support/RiffWaveBuilder.h"
@@ -144,6 +145,11 @@ Seeds MakeSeeds() {
                        {StraightSegment({0, 0, 0}, {30, 0, 0}), StraightSegment({30, 0, 0}, {30, 0, 30})});
     AppendSplineRecord(splines, "spur", 0, {StraightSegment({0, 0, 0}, {0, 5, 50})});
     seeds["spline"] = {splines.Str()};
+    seeds["level_file"] = {LevelFileBuilder().Lights(2).Object("checkpoint2,30", D3DXVECTOR3(1, 2, 3))
+                               .Object("chk12-4").Object("src_tank1").Object("house07")
+                               .StraightSpline("c_path", D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(40, 0, 0))
+                               .StraightSpline("left", D3DXVECTOR3(0, -5, 0), D3DXVECTOR3(40, -5, 0))
+                               .StraightSpline("other", D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 1, 1)).Bytes().Str()};
 
     seeds["wave"] = {riff::AsString(riff::PcmWave(1, 11025, 8, riff::Ramp(16))),
                      riff::AsString(riff::PcmWave(2, 44100, 16, riff::Ramp(32)))};
