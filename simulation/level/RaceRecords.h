@@ -10,6 +10,7 @@
 #include "core/CPGameObject.h"
 #include "core/CPSmartPtr.h"
 #include "platform/D3DX9Math.h"
+#include "simulation/units/BonusTraits.h"
 
 // One line of a level's best-results table; the time as the race clock shows it.
 struct RecordEntry {
@@ -64,6 +65,12 @@ struct RaceProgress {
 
 // A bonus collected in the current race: the object holds a counted reference.
 struct BonusEntry {
+    BonusEntry() = default;
+    BonusEntry(CPGameObject* object, int32_t value) : mObject(object), mValue(value) {}
+
     CPSmartPtr<CPGameObject> mObject;
     int32_t mValue = 0;
+    // What the object is, read by the race units when they first meet the entry.
+    BonusTraits mTraits;
+    bool mTraitsRead = false;
 };

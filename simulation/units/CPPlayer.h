@@ -1,18 +1,172 @@
 // A race unit: the game object named "PLAYER" that the level makes for the player and for every enemy.
-// It carries the unit's car.
+// It carries the unit's car and owns what it hands to it (controls, locks, nitro), its damage, life and
+// side, its weapon state, the timers of its pick-up effects, its shadow and its respawn fade.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "core/CPGameObject.h"
 #include "platform/D3DX9Math.h"
+#include "simulation/level/ShopRecords.h"
 
+class CPCamera;
 class CPCar;
+class CPRenderQueue;
+struct BonusEntry;
+
+// Side bits of CPPlayer::mSideFlags.
+enum UnitSide : int32_t {
+    kSideSelvanta = 1,
+    kSideOrvanta = 2,
+    kSideThird = 4,
+    kSidePlayer = 8,  // the player's own unit: it reports its messages to the player's interface
+};
 
 class CPPlayer : public CPGameObject {
 public:
-    CPPlayer() : CPGameObject("PLAYER") {}
+    // Squared distance from the camera within which a unit's shadow is laid on the ground (100 units).
+    static constexpr float kShadowDistanceSquared = 10000.0f;
+    // Layer key and effect of the shadow's material; its render description.
+    static constexpr int32_t kShadowLayerKey = 120;
+    static constexpr const char* kShadowDescription = "shadow.rdf";
+    static constexpr const char* kShadowEffect = "shadow.fx";
+
+    CPPlayer();
+    // Deletes the shadow it built; the weapon object and the flares are its children and go with the tree.
+    ~CPPlayer() override;
 
     // The unit's car as a plain pointer, no reference taken; null when the unit has none.
     CPCar* GetCar() const { return CarObject(); }
-    // The car's cached velocity; zero when the unit has no car.
+    // The car's velocity in world units per second: three floats for the chase camera and the script
+    // functions alike (the stored fourth is padding). Zero when the unit has no car.
     D3DXVECTOR3 GetCarVelocity() const;
+
+    // --- controls and locks; every call that reaches the car does nothing for a unit without one
+    // Ignored while locked; the throttle is 0 while held.
+    void SetControls(float throttle, float steering);
+    // Locking hands (0, steering) to the car and holds it; unlocking releases it.
+    void SetLocked(bool lock);
+    // Ignored while locked. While the rear flares are forced the flare children follow `on`; otherwise
+    // the car's brake lights take (on, drift).
+    void SetBrakeFlares(bool on, bool drift);
+    void SetStopLights(bool on);
+    void SetEngineVolume(float volume);
+    // The car's nitro level: the amount, 0 while locked or while the car's reserve is empty.
+    void SetNitro(float amount);
+    // The AI's nitro holds the throttle at 0 instead; the car's nitro is not touched.
+    void SetNitroAI(float amount, float unused);
+    // An impulse on the car's body at a world point; nothing without a car or a rigid body, and nothing
+    // that is not finite (an infinite mass would otherwise push NaN into the body).
+    void ApplyImpulse(const D3DXVECTOR3& point, const D3DXVECTOR3& impulse);
+    void SetSideFlags(int32_t flags) { mSideFlags = flags; }
+    void SetModelName(const std::string& name) { mModelName = name; }
+    bool HasSide(int32_t bit) const { return (mSideFlags & bit) != 0; }
+
+    // --- objects the flame touched since the last damage tick
+    void AddBurned(CPGameObject* object);
+    // The burned objects that still live, then empties the set: an object deleted since it was
+    // touched is dropped instead of being handed out.
+    std::vector<CPGameObject*> TakeBurned();
+    // Forgets every burned object; the level's stop calls it for every unit.
+    void ClearBurned() { mBurned.clear(); }
+    size_t GetBurnedCount() const { return mBurned.size(); }
+
+    // --- debris, shell casings, shadow and drawing
+    // Crash debris against the budget of gDebrisCount: "derbis" pieces, with "pil_" dust on every
+    // second piece. `up` is not used.
+    void SpawnDebris(const D3DXVECTOR3& position, const D3DXVECTOR3& up, const D3DXVECTOR3& velocity, int32_t count);
+    // One shell casing thrown from the weapon object.
+    void EjectShell(const CPGameObject& weapon);
+    // Clears the wrecked and dead-sent flags and builds the shadow object, replacing an earlier one.
+    // Always true; without the render-description builder the unit has no shadow.
+    bool CreateVehicleShadow();
+    // Queues the unit when the camera sees its box, and its shadow laid on the ground when it is within
+    // 100 units; runs the respawn fade for the level's camera target.
+    void Draw(CPRenderQueue& queue, const CPCamera& camera);
+
+    // --- pick-ups and world objects
+    // Tests the unit against every bonus of gGameData's list and applies what it touches; nothing while
+    // the level's race clock is stopped. May erase entries of the bonus list.
+    void ApplyBonus();
+
+    // Members in the order of the unit's record; every one not given another start is 0, false or empty.
+    D3DXVECTOR3 mLastPos;                 // position at the last stuck check
+    CPSmartPtr<CPGameObject> mShadow;     // owned: built by CreateVehicleShadow
+    float mRespawnCooldown = 0.0f;        // seconds; no respawn while above 0
+    bool mFadeIn = false;                 // respawn fade: the screen comes back
+    bool mFadeOut = false;                // respawn fade: the screen goes dark
+    float mFadeTime = 0.0f;               // seconds into the current fade phase
+    float mFlameTick = 0.0f;              // seconds to the next flame damage tick
+    float mBarrelAngle = 0.0f;            // radians, spin of the heavy machine gun's barrel
+    float mSteering = 0.0f;
+    float mThrottle = 0.0f;
+    int32_t mWeaponSlot = 0;              // 0 .. 2; -1: none
+    std::string mWeaponName;
+    bool mWeaponBlocked = false;
+    bool mMineBlocked = false;
+    float mEngineHeat = 0.0f;             // 0 .. 1
+    CPSmartPtr<CPGameObject> mWeaponObject;  // the shown weapon child
+    CPSmartPtr<CPGameObject> mFlares[4];     // the weapon's muzzle flare children
+    int32_t mFlareIndex = 0;              // 0 .. 3: flare shown by the last shot
+    float mFlareTime = 0.0f;              // seconds a shown flare stays
+    bool mFlareShown = false;
+    float mDriftTime = 0.0f;              // seconds of the current drift
+    D3DXVECTOR3 mAimPoint;
+    float mLoad[3] = {1.0f, 1.0f, 1.0f};  // load left per weapon slot; 1.0 is full
+    WeaponRecord mWeapon;                 // copy of the selected weapon's record
+    MineRecord mMine;
+    bool mMineInput = false;
+    bool mMineReady = false;
+    bool mFireInput = false;
+    int32_t mWeaponKind = 0;              // 0 .. 9, kind code of the selected weapon
+    float mShotCooldown = 0.0f;           // seconds; a shot is allowed only below 0
+    EngineRecord mEngine;                 // values 3 and 4: heat-up and cool-down rates of the gauge
+    float mLife = 100000.0f;
+    // Objects the flame touched since the last tick. Plain addresses: read them through TakeBurned.
+    std::unordered_set<CPGameObject*> mBurned = std::unordered_set<CPGameObject*>(100);
+    float mLoadFactor = 1.0f;             // divisor in the load cost of a shot
+    float mFireRateFactor = 1.0f;
+    bool mDeadSent = false;               // "player_dead" sent
+    bool mLocked = false;                 // controls locked
+    bool mThrottleHold = false;           // throttle held at 0
+    bool mUnlockPending = false;          // mUnlockTimer runs
+    float mUnlockTimer = 0.0f;            // seconds since a pick-up or a light locked the unit
+    int32_t mAbilities = 0;
+    float mDefeatTimer = 0.0f;            // seconds since the player's unit was wrecked
+    bool mDefeatSent = false;
+    int32_t mBounceCount = 0;             // sphere bounces in the current series
+    double mLastBounce = 0.0;             // gRunningTime of the last sphere bounce
+    D3DXVECTOR3 mBounceDir;               // push direction of the current bounce series
+    double mLastHaloHit = 0.0;            // gRunningTime of the last halo push
+    std::string mModelName;               // the unit's car name ("uaz", "zil_130_", "subaru3")
+    float mGloomViewTime = 0.0f;          // seconds of the gloom screen effect
+    bool mGloomView = false;              // the gloom screen effect runs (camera target only)
+    int32_t mSideFlags = 0;               // UnitSide bits
+    float mDamage = 0.0f;                 // 0 intact; 100 or more destroyed
+    float mSmokeTimer = 0.0f;             // seconds since the last wreck smoke
+    bool mInGloom = false;
+    float mGloomTime = 0.0f;              // seconds in the gloom
+    bool mFlaresForced = false;           // rear flares forced on by a slow-down
+    float mFlaresTime = 0.0f;             // seconds the flares are forced
+    float mThrowTimer = 0.0f;             // seconds; set to 4 by bounces, kicks and pushes
+    float mStuckTimer = 0.0f;             // seconds since the last stuck check
+    bool mIsPlayer = false;               // the level's player unit
+    int32_t mCameraMin = 0;               // "min" and "max" of the unit's "camera" description
+    int32_t mCameraMax = 0;
+    bool mWrecked = false;                // the update does nothing more
+
+private:
+    // The mass of the unit's physical data; 0 without one.
+    float BodyMass() const;
+    void RunRespawnFade();
+    // The effects of the bonus kinds (BonusTraits.h).
+    void TakePickUp(int32_t kind);
+    void EnterGloom();
+    void Bounce(const CPGameObject& bumper);
+    void Kick();
+    void LockByBarrier();
+    void PushByHalo(const CPGameObject& halo, const CPAxisBox& haloBox);
 };
