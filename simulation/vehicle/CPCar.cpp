@@ -49,10 +49,16 @@ CPCar::CPCar(CPGameObject* owner) : mOwner(owner) {
 CPCar::~CPCar() {
     // The controller stays in the world's pool, and the step would call its handler: this car.
     if (mController && mController->handler == this) mController->handler = nullptr;
-    // Sounds and wheel objects that their owners deleted first are only forgotten.
     for (CPSmartPtr<CNSound>& sound : mSounds)
         if (sound && gObjectRegistry::Contains(sound.Get())) sound->Stop();
-    for (int32_t slot = kSoundSlots - 1; slot >= 0; --slot) ReleaseIfAlive(mSounds[slot]);
+    // The sounds are the car's own instances, which no cache holds: releasing them would free nothing,
+    // so the car deletes them (a car per unit per level load would otherwise leak its four buffers).
+    for (int32_t slot = kSoundSlots - 1; slot >= 0; --slot) {
+        CNSound* sound = mSounds[slot].Get();
+        ReleaseIfAlive(mSounds[slot]);
+        if (sound && gObjectRegistry::Contains(sound)) delete sound;
+    }
+    // Wheel objects that their owner deleted first are only forgotten.
     for (CPSmartPtr<CPGameObject>& wheel : mWheelObjects) ReleaseIfAlive(wheel);
 }
 

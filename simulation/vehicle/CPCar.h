@@ -49,8 +49,8 @@ public:
 
     // Sets the initial values and stores the owner; touches neither the body nor the description.
     explicit CPCar(CPGameObject* owner);
-    // Stops and lets go of the sounds and the wheel objects; a controller still registered on the
-    // chassis is told to call nobody, so a car may die before its world.
+    // Stops and deletes its sounds (its own instances) and lets go of the wheel objects; a controller
+    // still registered on the chassis is told to call nobody, so a car may die before its world.
     ~CPCar() override;
     CPCar(const CPCar&) = delete;
     CPCar& operator=(const CPCar&) = delete;
@@ -142,7 +142,7 @@ public:
     bool mDebug = false;           // draw each wheel ray as a debug line
     float mSlideAmount = 0.0f;     // current sideways sliding, 0 .. slide
     int32_t mSoundStamp = 0;       // gFrameCounter at the last sound update
-    CPSmartPtr<CNSound> mSounds[kSoundSlots];
+    CPSmartPtr<CNSound> mSounds[kSoundSlots];  // the car's own instances, deleted with it
     D3DXMATRIX mBodyTransform;     // rows: body x, y, z axes and position (step)
     D3DXMATRIX mInverseTransform;  // world to body (step)
     float mNitroReserve = 100.0f;  // the race unit consumes and refills it
