@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Render/CPCamera.h"
+#include "Render/CPFrameRenderer.h"
 #include "Render/CPRenderQueue.h"
 #include "Render/PIVertexBuffer.h"
 #include "Render/PCamera.h"
@@ -15,16 +16,21 @@
 #include "Render/PRenderObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "host/RenderQueueHost.h"
+#include "simulation/physics/CPPhysicData.h"
+#include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 #include "simulation/units/DebrisBudget.h"
 #include "simulation/vehicle/CPCar.h"
+#include "support/D3DTestSupport.h"
 #include "support/DescriptionBuildRig.h"
 #include "support/FrameTimeScope.h"
 #include "support/MeshFileBuilder.h"
 #include "support/RenderDescriptionBuilder.h"
 #include "support/ScopedEmitterTable.h"
 #include "support/ScopedGlobal.h"
+#include "support/ScopedRenderCaches.h"
 #include "support/SimulationDoubles.h"
 #include "support/TestRenderable.h"
 
@@ -210,6 +216,76 @@ TEST_F(UnitDrawTest, OnlyTheCameraTargetFades) {
     EXPECT_EQ(mRenderer.GetFadeValue(), 8.0f);
     EXPECT_TRUE(mUnit.mFadeOut);
     EXPECT_EQ(mUnit.mFadeTime, 0.0f);
+}
+
+// The frame drawn on the recording device: the unit's quad through the main view, and its shadow laid
+// on the two ground triangles under it while it is within 100 units of the camera.
+TEST(UnitFrameTest, TheDeviceDrawsTheUnitAndItsShadowDecalOnlyWhenNear) {
+    ScopedRenderCaches caches;
+    RenderQueueHost queues;
+    ASSERT_TRUE(queues.Create(*gRenderer));
+    gSettings::RestoreInitialValues();
+    gSettings::screenWidth = 800;
+    gSettings::screenHeight = 600;
+
+    CPPhysicWorld world;
+    ScopedGlobal<CPPhysicWorld*> worldGuard(gPhysicsWorld, &world);
+    for (const CPCollisionVertex& v : {CPCollisionVertex{-500, 0, 0}, CPCollisionVertex{500, 0, 0},
+                                       CPCollisionVertex{500, 500, 0}, CPCollisionVertex{-500, 500, 0}})
+        world.mVertices.push_back(v);
+    world.mTriangles.resize(2);
+    world.mTriangles[0].vertices[0] = 0, world.mTriangles[0].vertices[1] = 1, world.mTriangles[0].vertices[2] = 2;
+    world.mTriangles[1].vertices[0] = 0, world.mTriangles[1].vertices[1] = 2, world.mTriangles[1].vertices[2] = 3;
+
+    CPMaterial unitMaterial(20, {}, {}), shadowMaterial(120, {}, {});
+    TestRenderable part(4, TestRenderable::FanIndices(4), &unitMaterial);
+    CPPlayer unit;
+    unit.SetRenderPart(&part, kRenderSprite);
+    unit.SetBoundingBox(CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 2, 1)));
+    CPPhysicData ground(&unit);  // the triangles found under the unit
+    ground.mCandidates[0] = 0;
+    ground.mCandidates[1] = 1;
+    ground.mCandidateCount = 2;
+    unit.SetPhysicData(&ground);
+    auto* shadow = new CPGameObject("shadow");
+    auto* mesh = new CPRenderObject(shadow);
+    mesh->SetMaterial(&shadowMaterial);
+    shadow->SetRenderPart(mesh, kRenderObject);
+    shadow->Adopt(mesh);
+    shadow->SetBoundingBox(CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 2, 1)));
+    unit.mShadow = shadow;
+
+    CPCamera camera;
+    const CPSmartPtr<CPPerspectiveCamera> view = camera.GetViewCamera();
+    view->SetEye(D3DXVECTOR3(0, 0, 5));
+    view->SetTarget(D3DXVECTOR3(0, 100, 0));
+    view->SetFar(5000.0f);
+    view->SetFieldOfView(1.0f);
+    view->Update();
+    gRenderer->SetLayerCamera(16, view);
+    gRenderer->SetLayerCamera(120, view);
+
+    // Triangles per draw, in drawing order.
+    auto drawnFrame = [&](const D3DXVECTOR3& position) {
+        unit.SetPosition(position);
+        unit.UpdateTransform();
+        unit.Draw(*queues.GetDrawQueue(), camera);
+        caches.Device().ClearCalls();
+        CPFrameRenderer frame;
+        EXPECT_EQ(frame.DrawFrame(*gRenderer), S_OK);
+        std::vector<uint32_t> triangles;
+        for (const D3DCallRecord& record : CallsOf(caches.Device(), D3DCall::DrawIndexedPrimitive))
+            triangles.push_back(static_cast<uint32_t>(record.args[5]));
+        return triangles;
+    };
+    EXPECT_EQ(drawnFrame(D3DXVECTOR3(0, 40, 0)), (std::vector<uint32_t>{2, 2})) << DescribeCalls(caches.Device());
+    EXPECT_FALSE(mesh->GetLocalVertices().empty()) << "the decal lies on the ground triangles";
+    EXPECT_EQ(drawnFrame(D3DXVECTOR3(0, 150, 0)), (std::vector<uint32_t>{2})) << DescribeCalls(caches.Device());
+    EXPECT_TRUE(drawnFrame(D3DXVECTOR3(0, -50, 0)).empty()) << DescribeCalls(caches.Device());
+
+    unit.SetPhysicData(nullptr);
+    unit.SetRenderPart(nullptr, kRenderNone);
+    gSettings::RestoreInitialValues();
 }
 
 TEST(UnitShadowTest, TheShadowIsBuiltFromShadowRdfWithTheCarsShadowTexture) {
