@@ -18,7 +18,7 @@ void ExpectLine(const ActionLine& line, const char* action, const char* second, 
 }
 }  // namespace
 
-TEST(ActionsFile, ReadsFourFieldsPerMeaningfulLine) {
+TEST(ActionsFileTest, ReadsFourFieldsPerMeaningfulLine) {
     const std::vector<ActionLine> lines = Parse(
         "// the player's controls\r\n"
         "Fire;fire_label;LCtrl;false\r\n"
@@ -38,7 +38,7 @@ TEST(ActionsFile, ReadsFourFieldsPerMeaningfulLine) {
     ExpectLine(lines[4], "Look; back", "say \"hi\"", "Space", false);
 }
 
-TEST(ActionsFile, WritesTheLineAsFormatted) {
+TEST(ActionsFileTest, WritesTheLineAsFormatted) {
     EXPECT_EQ(FormatActionLine({"Fire", "fire_label", "LCtrl", false}), "Fire;fire_label;LCtrl;false\r\n");
     EXPECT_EQ(FormatActionLine({"Gear", "gear_label", "5", true}), "Gear;gear_label;5;true\r\n");
     EXPECT_EQ(FormatActionLine({"", "", "", false}), ";;;false\r\n");
@@ -46,7 +46,7 @@ TEST(ActionsFile, WritesTheLineAsFormatted) {
               "\"Look; back\";\"say \"\"hi\"\"\";\";\";false\r\n");
 }
 
-TEST(ActionsFile, EveryFieldReadsBackAsWritten) {
+TEST(ActionsFileTest, EveryFieldReadsBackAsWritten) {
     // Plain "%s" lines would split a name holding ";" and lose the rest of the line.
     const std::vector<ActionLine> records = {
         {"Fire", "fire_label", "LCtrl", false},
@@ -67,7 +67,7 @@ TEST(ActionsFile, EveryFieldReadsBackAsWritten) {
     }
 }
 
-TEST(ActionsFile, ZeroBytesAndUnfinishedQuotesEndSafely) {
+TEST(ActionsFileTest, ZeroBytesAndUnfinishedQuotesEndSafely) {
     const char raw[] = "A;a;Q;false\0B;b;W;false\n\"C;c;E;false";
     const std::string text(raw, sizeof raw - 1);
     const std::vector<ActionLine> lines = Parse(text);

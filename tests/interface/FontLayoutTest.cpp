@@ -7,6 +7,7 @@
 #include "interface/CPFontManager.h"
 #include "interface/InterfaceText.h"
 #include "support/InterfaceRig.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ TEST(InterfaceTextTest, SetTextStoresAndLaysOutWhileSetPositionLaysTheStoredText
 TEST(InterfaceTextTest, WithoutAFontManagerNothingIsLaidOut) {
     InterfaceRig rig;
     InterfaceText element = rig.Text(0.0f, 0.0f);
-    gFontManager = nullptr;
+    ScopedGlobal<CPFontManager*> noFonts(gFontManager, nullptr);
     element.SetText("A");
     EXPECT_EQ(element.text, "A");
     EXPECT_TRUE(RenderObjectOf(element).GetLocalVertices().empty());

@@ -10,6 +10,7 @@
 #include "interface/KeyNames.h"
 #include "platform/DirectInputKeys.h"
 #include "support/FileSizeLimit.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -257,7 +258,7 @@ TEST_F(InputManagerTest, NoActionsWriteAnEmptyFile) {
     EXPECT_EQ(Saved(), "");
 }
 
-TEST(InputManager, MousePositionIsTruncatedTowardZero) {
+TEST(InputManagerStateTest, MousePositionIsTruncatedTowardZero) {
     struct Case {
         float x, y;
         int32_t ix, iy;
@@ -275,11 +276,11 @@ TEST(InputManager, MousePositionIsTruncatedTowardZero) {
     }
 }
 
-TEST(InputManager, SwitchingTheBindingsCountsNoTimeForTheFrame) {
+TEST(InputManagerStateTest, SwitchingTheBindingsCountsNoTimeForTheFrame) {
     CPInputManager manager;
     EXPECT_FALSE(manager.AreBindingsEnabled());
     EXPECT_FALSE(manager.IsAssigningKey());
-    const float previous = gDeltaTime;
+    ScopedGlobal<float> frameTime(gDeltaTime);
     for (bool enabled : {true, false}) {
         gDeltaTime = 0.25f;
         manager.SetBindingsEnabled(enabled);
@@ -288,5 +289,4 @@ TEST(InputManager, SwitchingTheBindingsCountsNoTimeForTheFrame) {
     }
     manager.SetAssignKey(true);
     EXPECT_TRUE(manager.IsAssigningKey());
-    gDeltaTime = previous;
 }

@@ -20,6 +20,7 @@
 #include "support/EffectFileBuilder.h"
 #include "support/InterfaceFileBuilder.h"
 #include "support/InterfaceRig.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 
 namespace {
@@ -28,19 +29,17 @@ using Builder = InterfaceFileBuilder;
 
 // A working folder with render caches, the interface rig (1024 x 768), game data with a text and a
 // running controller registered as "ctl".
-class Screen : public testing::Test {
+class InterfaceScreenTest : public testing::Test {
 protected:
-    Screen() : mPreviousData(gGameData) {
+    InterfaceScreenTest() {
         mCaches.WriteEffect("interface.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
         mCaches.WriteEffect("interface2.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
         mData.mTexts["title_key"] = "Hi";
-        gGameData = &mData;
         mController.Start();
         Resize(1024, 768);
     }
-    ~Screen() override {
+    ~InterfaceScreenTest() override {
         mScreens.clear();
-        gGameData = mPreviousData;
     }
 
     CPInterface& Load(const Builder& builder, const std::string& name = "menu", int32_t number = 3) {
@@ -60,8 +59,8 @@ protected:
 
     ScopedRenderCaches mCaches;
     std::unique_ptr<InterfaceRig> mRig;
-    CPGameData* mPreviousData;
     CPGameData mData;
+    ScopedGlobal<CPGameData*> mInstallData{gGameData, &mData};
     CPCommandTask mController;
     std::vector<std::unique_ptr<CPInterface>> mScreens;
 };
@@ -76,7 +75,7 @@ Builder Menu() {
         .Window(Builder::WindowLine("cursor", 0, 0, 32, 48, 0, 0, 32, 32));
 }
 
-TEST_F(Screen, LoadBuildsWindowsButtonsCursorAndLinksTheController) {
+TEST_F(InterfaceScreenTest, LoadBuildsWindowsButtonsCursorAndLinksTheController) {
     CPInterface& screen = Load(Menu().LightLine("l,on,0,0,1,0.5,0.5,0.5,smooth"));
     EXPECT_EQ(screen.GetName(), "menu");
     EXPECT_EQ(screen.GetClassName(), "CPInterface - menu");
@@ -117,7 +116,7 @@ TEST_F(Screen, LoadBuildsWindowsButtonsCursorAndLinksTheController) {
     EXPECT_EQ(screen.GetLight().Range, 10000.0f);
 }
 
-TEST_F(Screen, MissingFileOrTooManyWindowsLeaveAnEmptyUsableScreen) {
+TEST_F(InterfaceScreenTest, MissingFileOrTooManyWindowsLeaveAnEmptyUsableScreen) {
     Builder crowded;
     for (size_t i = 0; i <= kMaxInterfaceWindows; ++i) crowded.Window("w 0,0,1,1");
     crowded.Controller("ctl").Text("title", InterfaceRig::kFont, 0, 0, "title_key");
@@ -140,7 +139,7 @@ TEST_F(Screen, MissingFileOrTooManyWindowsLeaveAnEmptyUsableScreen) {
     EXPECT_EQ(missing.GetName(), "nothing");
 }
 
-TEST_F(Screen, TextsAndEditBoxesAreLaidOutAtTheirPixelPositions) {
+TEST_F(InterfaceScreenTest, TextsAndEditBoxesAreLaidOutAtTheirPixelPositions) {
     Resize(2048, 1536);
     CPInterface& screen = Load(Builder()
                                    .Text("title", InterfaceRig::kFont, 100, 200, "title_key", "rd")
@@ -169,7 +168,7 @@ TEST_F(Screen, TextsAndEditBoxesAreLaidOutAtTheirPixelPositions) {
     EXPECT_EQ(screen.GetChildren().size(), 4u);
 }
 
-TEST_F(Screen, BatchHoldsTheVisibleQuadsAtTheirWindowPositions) {
+TEST_F(InterfaceScreenTest, BatchHoldsTheVisibleQuadsAtTheirWindowPositions) {
     CPInterface& screen = Load(Builder()
                                    .Window(Builder::WindowLine("a", 10, 20, 30, 40))
                                    .Window(Builder::WindowLine("hidden", 0, 0, 5, 5, 0, 0, 0, 0, "false"))
@@ -196,7 +195,7 @@ TEST_F(Screen, BatchHoldsTheVisibleQuadsAtTheirWindowPositions) {
     EXPECT_EQ(y, 2.0f);
 }
 
-TEST_F(Screen, PointerHighlightsTheTopmostEnabledVisibleWindow) {
+TEST_F(InterfaceScreenTest, PointerHighlightsTheTopmostEnabledVisibleWindow) {
     CPInterface& screen = Load(Menu());
     screen.Activate(450);
     Heard();
@@ -234,14 +233,12 @@ TEST_F(Screen, PointerHighlightsTheTopmostEnabledVisibleWindow) {
     EXPECT_FLOAT_EQ(screen.GetCursor()->GetPosition().x, 110.0f);
 }
 
-TEST_F(Screen, ActivationSendsThePointerAndHighlightsWithoutAMove) {
+TEST_F(InterfaceScreenTest, ActivationSendsThePointerAndHighlightsWithoutAMove) {
     CPInputManager input;
-    CPInputManager* previous = gInputManager;
-    gInputManager = &input;
+    ScopedGlobal<CPInputManager*> installInput(gInputManager, &input);
     input.SetMousePosition(512.9f, 384.0f);
     CPInterface& screen = Load(Builder().Button("mid", 500, 380, 50, 50).Window("cursor 0,0,8,8"));
     screen.Activate(450);
-    gInputManager = previous;
     EXPECT_EQ(Heard(), (std::vector<std::string>{"mouse_move:0.50,0.50", "mouse_button_over:mid"}));
     EXPECT_TRUE(screen.IsScreenActive());
     EXPECT_TRUE(screen.IsActive());
@@ -257,14 +254,14 @@ TEST_F(Screen, ActivationSendsThePointerAndHighlightsWithoutAMove) {
     EXPECT_TRUE(silent.IsScreenActive());
 }
 
-TEST_F(Screen, ClicksReachTheController) {
+TEST_F(InterfaceScreenTest, ClicksReachTheController) {
     CPInterface& screen = Load(Menu());
     screen.FindWindow("one")->OnClick(0, 110, 110);
     screen.FindWindow("back")->OnClick(0, 5, 6);
     EXPECT_EQ(ControllerHeard(), (std::vector<std::string>{"button:one", "window:back,5.00,6.00"}));
 }
 
-TEST_F(Screen, FocusWalksTheQualifyingButtonsAndWraps) {
+TEST_F(InterfaceScreenTest, FocusWalksTheQualifyingButtonsAndWraps) {
     // Buttons far apart so that each focus point hits only its own button.
     CPInterface& screen = Load(Builder()
                                    .Button("a", 0, 0, 50, 50, "false")
@@ -300,7 +297,7 @@ TEST_F(Screen, FocusWalksTheQualifyingButtonsAndWraps) {
     EXPECT_EQ(current(), "c");
 }
 
-TEST_F(Screen, UpdateQueuesTheLightAndTheTree) {
+TEST_F(InterfaceScreenTest, UpdateQueuesTheLightAndTheTree) {
     CPInterface& screen = Load(Menu().LightLine("l,on,0,0,1,1,1,1"));
     auto* queue = new CPRenderQueue();
     gRenderer->SetDrawQueue(queue);
@@ -315,7 +312,7 @@ TEST_F(Screen, UpdateQueuesTheLightAndTheTree) {
     delete queue;
 }
 
-TEST_F(Screen, ScreensJoinAndLeaveTheListInCreationOrder) {
+TEST_F(InterfaceScreenTest, ScreensJoinAndLeaveTheListInCreationOrder) {
     const size_t before = gInterfaces.size();
     CPInterface& first = Load(Menu(), "a");
     CPInterface& second = Load(Menu(), "b");
@@ -327,7 +324,7 @@ TEST_F(Screen, ScreensJoinAndLeaveTheListInCreationOrder) {
     EXPECT_EQ(gInterfaces[before], &second);
 }
 
-TEST_F(Screen, OnlyALowerCaseCursorLineMakesTheCursorAndALaterNameTakesTheMapEntry) {
+TEST_F(InterfaceScreenTest, OnlyALowerCaseCursorLineMakesTheCursorAndALaterNameTakesTheMapEntry) {
     CPInterface& screen = Load(Builder()
                                    .Window("Cursor 0,0,8,8")
                                    .Window("tile 0,0,10,10")
@@ -339,7 +336,7 @@ TEST_F(Screen, OnlyALowerCaseCursorLineMakesTheCursorAndALaterNameTakesTheMapEnt
     EXPECT_EQ(screen.GetScreenRenderObject()->GetLocalVertices().size(), 12u);
 }
 
-TEST_F(Screen, AHiddenButtonLetsTheWindowBelowTakeThePointerUntilItIsShown) {
+TEST_F(InterfaceScreenTest, AHiddenButtonLetsTheWindowBelowTakeThePointerUntilItIsShown) {
     CPInterface& screen = Load(Builder()
                                    .Window(Builder::WindowLine("back", 0, 0, 1024, 768))
                                    .Button("one", 100, 100, 200, 50, "false")
@@ -355,7 +352,7 @@ TEST_F(Screen, AHiddenButtonLetsTheWindowBelowTakeThePointerUntilItIsShown) {
 
 // A thin plain window over the buttons' top edges tells the two focus points apart: (x + 2, y) lies on
 // it, (x + 1, y + 1) below it on the button.
-TEST_F(Screen, FocusPointsAtTheButtonCornerOrAtItsTopEdge) {
+TEST_F(InterfaceScreenTest, FocusPointsAtTheButtonCornerOrAtItsTopEdge) {
     CPInterface& screen = Load(Builder()
                                    .Button("a", 100, 100, 50, 50)
                                    .Button("b", 300, 100, 50, 50)

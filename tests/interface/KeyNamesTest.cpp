@@ -7,7 +7,7 @@
 #include "interface/KeyNames.h"
 #include "platform/DirectInputKeys.h"
 
-TEST(KeyNames, HundredEighteenCodesAreNamedAndTheRestAreUndefined) {
+TEST(KeyNamesTest, HundredEighteenCodesAreNamedAndTheRestAreUndefined) {
     int named = 0;
     std::set<std::string> distinct;
     for (const char* name : gKeyNames) {
@@ -21,7 +21,7 @@ TEST(KeyNames, HundredEighteenCodesAreNamedAndTheRestAreUndefined) {
     EXPECT_STREQ(gKeyNames[0x00], "undefined key");
 }
 
-TEST(KeyNames, NamesOfScanCodes) {
+TEST(KeyNamesTest, NamesOfScanCodes) {
     struct Case {
         int code;
         const char* name;
@@ -38,7 +38,7 @@ TEST(KeyNames, NamesOfScanCodes) {
     }
 }
 
-TEST(KeyNames, EveryScanCodeHasItsNameByNumber) {
+TEST(KeyNamesTest, EveryScanCodeHasItsNameByNumber) {
     // Written by number, not through the DIK_ constants, so a wrong constant shows here too.
     struct Named {
         int code;
@@ -74,12 +74,12 @@ TEST(KeyNames, EveryScanCodeHasItsNameByNumber) {
     }
 }
 
-TEST(KeyNames, CodesPastTheTableAreUndefinedInsteadOfReadBeyondIt) {
+TEST(KeyNamesTest, CodesPastTheTableAreUndefinedInsteadOfReadBeyondIt) {
     // A keyboard state has 256 codes; the names stop at 0xD3.
     for (int code : {-1, 0xD4, 0xDB, 0xFF, 0x100, 100000}) EXPECT_STREQ(GetKeyName(code), "undefined key") << code;
 }
 
-TEST(KeyNames, FindKeyCodeMatchesExactly) {
+TEST(KeyNamesTest, FindKeyCodeMatchesExactly) {
     struct Case {
         const char* name;
         int code;

@@ -7,24 +7,20 @@
 #include "core/FrameClock.h"
 #include "interface/CPInputManager.h"
 #include "support/LuaScriptRig.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 namespace {
 
-class ActionScripts : public ::testing::Test {
+class ActionScriptFunctionsTest : public ::testing::Test {
 protected:
-    ActionScripts() : mPrevious(gInputManager) { gInputManager = &input; }
-    ~ActionScripts() override { gInputManager = mPrevious; }
-
     ScopedWorkingFolder work;
     CPInputManager input;
+    ScopedGlobal<CPInputManager*> installInput{gInputManager, &input};
     LuaScriptRig lua;
-
-private:
-    CPInputManager* mPrevious;
 };
 
-TEST_F(ActionScripts, LoadedActionsAreListedInFileOrderWithKeyTextsAndLabels) {
+TEST_F(ActionScriptFunctionsTest, LoadedActionsAreListedInFileOrderWithKeyTextsAndLabels) {
     work.Folder().Write("keys.cfg", "Fire;fire_label;LCtrl;false\r\nGear;gear_label;5;true\r\nBrake;brake_label\r\n");
     ASSERT_EQ(lua.Run("LoadActions('keys.cfg')\n"
                       "count, keys, labels = GetActionNames()\n"
@@ -42,7 +38,7 @@ TEST_F(ActionScripts, LoadedActionsAreListedInFileOrderWithKeyTextsAndLabels) {
     EXPECT_EQ(input.GetNumericSlot(5)->secondName, "Gear");
 }
 
-TEST_F(ActionScripts, AMissingFileLeavesTheBindingsAsTheyWere) {
+TEST_F(ActionScriptFunctionsTest, AMissingFileLeavesTheBindingsAsTheyWere) {
     work.Folder().Write("keys.cfg", "Fire;fire_label;Space;false\r\n");
     ASSERT_EQ(lua.Run("LoadActions('keys.cfg')\nLoadActions('missing.cfg')\nLoadActions()\n"
                       "count, keys = GetActionNames()\nk1 = keys[1]"),
@@ -51,7 +47,7 @@ TEST_F(ActionScripts, AMissingFileLeavesTheBindingsAsTheyWere) {
     EXPECT_EQ(lua.Text("k1"), "Space");
 }
 
-TEST_F(ActionScripts, SetActionMovesAHeldKeyAndUpdateActionsWritesAndRebindsTheSlots) {
+TEST_F(ActionScriptFunctionsTest, SetActionMovesAHeldKeyAndUpdateActionsWritesAndRebindsTheSlots) {
     work.Folder().Write("Actions.cfg", "Fire;fire_label;LCtrl;false\r\nJump;jump_label;Space;false\r\n");
     ASSERT_EQ(lua.Run("LoadActions('Actions.cfg')\n"
                       "SetAction('fire_label', 'Space', true)\n"
@@ -69,7 +65,7 @@ TEST_F(ActionScripts, SetActionMovesAHeldKeyAndUpdateActionsWritesAndRebindsTheS
     EXPECT_FALSE(input.GetKeySlot(0x1D)->bound) << "LCtrl is nobody's key any more";
 }
 
-TEST_F(ActionScripts, SaveActionsWritesTheActionsWithoutReadingThemBack) {
+TEST_F(ActionScriptFunctionsTest, SaveActionsWritesTheActionsWithoutReadingThemBack) {
     work.Folder().Write("start.cfg", "Fire;fire_label;LCtrl;false\r\nGear;gear_label;5;true\r\n");
     ASSERT_EQ(lua.Run("LoadActions('start.cfg')\nSetAction('fire_label', 'Q')\nSaveActions()"), "");
     EXPECT_EQ(work.Folder().Read("Actions.cfg"), "Fire;fire_label;Q;false\r\nGear;gear_label;5;true\r\n");
@@ -77,8 +73,8 @@ TEST_F(ActionScripts, SaveActionsWritesTheActionsWithoutReadingThemBack) {
     EXPECT_FALSE(input.GetKeySlot(0x10)->bound);
 }
 
-TEST_F(ActionScripts, SwitchesSetTheFlagsAndTheSwitchingFrameCountsNoTime) {
-    gDeltaTime = 0.5f;
+TEST_F(ActionScriptFunctionsTest, SwitchesSetTheFlagsAndTheSwitchingFrameCountsNoTime) {
+    ScopedGlobal<float> frameTime(gDeltaTime, 0.5f);
     ASSERT_EQ(lua.Run("SetActions(0)"), "");
     EXPECT_TRUE(input.AreBindingsEnabled()) << "the number 0 is true to a script";
     EXPECT_EQ(gDeltaTime, 0.0f);
@@ -89,9 +85,8 @@ TEST_F(ActionScripts, SwitchesSetTheFlagsAndTheSwitchingFrameCountsNoTime) {
     EXPECT_TRUE(input.IsAssigningKey());
 }
 
-TEST(ActionScriptsWithoutInputManager, ListNothingAndRaiseNothing) {
-    CPInputManager* previous = gInputManager;
-    gInputManager = nullptr;
+TEST(ActionScriptFunctionsWithoutInputManagerTest, ListNothingAndRaiseNothing) {
+    ScopedGlobal<CPInputManager*> noInput(gInputManager, nullptr);
     ScopedWorkingFolder work;
     LuaScriptRig lua;
     EXPECT_EQ(lua.Run("SetActions(true)\nSetAssignKey()\nSaveActions()\nUpdateActions()\n"
@@ -101,6 +96,5 @@ TEST(ActionScriptsWithoutInputManager, ListNothingAndRaiseNothing) {
     EXPECT_EQ(lua.Number("count"), 0);
     EXPECT_EQ(lua.Number("size"), 0);
     EXPECT_FALSE(work.Folder().Exists("Actions.cfg"));
-    gInputManager = previous;
 }
 }  // namespace

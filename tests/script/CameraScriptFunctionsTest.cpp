@@ -10,35 +10,31 @@
 #include "platform/RuntimeRandom.h"
 #include "support/D3DTestSupport.h"
 #include "support/LuaScriptRig.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedLevel.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 // A level with its race camera and a renderer on a recording device, both published for the scripts.
-class CameraScriptTest : public ::testing::Test {
+class CameraScriptFunctionsTest : public ::testing::Test {
 protected:
-    CameraScriptTest() : device(MakeTestDevice(1024, 768)), render(device.get()) {
+    CameraScriptFunctionsTest() : device(MakeTestDevice(1024, 768)), render(device.get()) {
         gSettings::RestoreInitialValues();
-        previousRenderer = gRenderer;
-        gRenderer = &render;
         level.Level().mCamera = new CPCamera();
     }
-    ~CameraScriptTest() override {
-        gRenderer = previousRenderer;
-        gSettings::RestoreInitialValues();
-    }
+    ~CameraScriptFunctionsTest() override { gSettings::RestoreInitialValues(); }
 
     CPCamera& Camera() { return *level.Level().mCamera; }
 
     D3DPtr<IDirect3DDevice9> device;
     PRender render;
-    PRender* previousRenderer = nullptr;
+    ScopedGlobal<PRender*> installRenderer{gRenderer, &render};
     ScopedLevel level;
     LuaScriptRig lua;
 };
 
-TEST_F(CameraScriptTest, CameraPositionAndAngleReachTheRaceCamera) {
+TEST_F(CameraScriptFunctionsTest, CameraPositionAndAngleReachTheRaceCamera) {
     Camera().mChanged = false;
     ASSERT_EQ(lua.Run("SetCameraPos(1.5, -2, 3)\nSetCameraZAngle(0.75)\nz = GetCameraZAngle()"), "");
     EXPECT_EQ(Camera().mFocus, D3DXVECTOR3(1.5f, -2.0f, 3.0f));
@@ -47,7 +43,7 @@ TEST_F(CameraScriptTest, CameraPositionAndAngleReachTheRaceCamera) {
     EXPECT_FLOAT_EQ(static_cast<float>(lua.Number("z")), 0.75f);
 }
 
-TEST_F(CameraScriptTest, CameraPositionsGiveTheEyeThenTheFocusOrTheFixedTarget) {
+TEST_F(CameraScriptFunctionsTest, CameraPositionsGiveTheEyeThenTheFocusOrTheFixedTarget) {
     Camera().GetViewCamera()->SetEye(D3DXVECTOR3(4.0f, 5.0f, 6.0f));
     Camera().mFocus = D3DXVECTOR3(7.0f, 8.0f, 9.0f);
     Camera().mFixedTarget = D3DXVECTOR3(-1.0f, -2.0f, -3.0f);
@@ -59,7 +55,7 @@ TEST_F(CameraScriptTest, CameraPositionsGiveTheEyeThenTheFocusOrTheFixedTarget) 
     EXPECT_EQ(lua.Text("b"), "4 5 6 -1 -2 -3");
 }
 
-TEST_F(CameraScriptTest, FieldOfViewIsTakenAtOnceOnlyByACameraThatHasNone) {
+TEST_F(CameraScriptFunctionsTest, FieldOfViewIsTakenAtOnceOnlyByACameraThatHasNone) {
     struct Case {
         float current;
         float expectedCurrent;
@@ -84,7 +80,7 @@ TEST_F(CameraScriptTest, FieldOfViewIsTakenAtOnceOnlyByACameraThatHasNone) {
     }
 }
 
-TEST_F(CameraScriptTest, LevelViewValuesAreReadBack) {
+TEST_F(CameraScriptFunctionsTest, LevelViewValuesAreReadBack) {
     level.Level().mCam1Fov = 55.0f;
     level.Level().mCam2Fov = 72.5f;
     level.Level().mCameraMode = 2;
@@ -94,7 +90,7 @@ TEST_F(CameraScriptTest, LevelViewValuesAreReadBack) {
     EXPECT_EQ(lua.Number("m"), 2);
 }
 
-TEST_F(CameraScriptTest, RollingCameraHopsOnlyWhenTheViewChanges) {
+TEST_F(CameraScriptFunctionsTest, RollingCameraHopsOnlyWhenTheViewChanges) {
     // Seeds whose second draw picks each pitch; the draws are read from the generator itself.
     bool seenTopDown = false, seenLow = false;
     for (uint32_t seed = 1; seed < 40 && !(seenTopDown && seenLow); ++seed) {
@@ -135,7 +131,7 @@ TEST_F(CameraScriptTest, RollingCameraHopsOnlyWhenTheViewChanges) {
     EXPECT_TRUE(seenTopDown && seenLow);
 }
 
-TEST_F(CameraScriptTest, LightValuesComeBackAsTheyWereSet) {
+TEST_F(CameraScriptFunctionsTest, LightValuesComeBackAsTheyWereSet) {
     ASSERT_EQ(lua.Run("SetLight(0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1, 1.5, 2, -0.25, 0.5, -1)"), "");
     const D3DLIGHT9& sun = level.Level().mSunLight;
     EXPECT_FLOAT_EQ(sun.Diffuse.r, 0.1f);
@@ -153,8 +149,8 @@ TEST_F(CameraScriptTest, LightValuesComeBackAsTheyWereSet) {
     }
 }
 
-TEST_F(CameraScriptTest, WithoutALevelTheCameraFunctionsDoNothingAndAnswerNothing) {
-    gLevel = nullptr;
+TEST_F(CameraScriptFunctionsTest, WithoutALevelTheCameraFunctionsDoNothingAndAnswerNothing) {
+    ScopedGlobal<CPLevel*> noLevel(gLevel, nullptr);
     ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetCameraZAngle(1)\nSetFOV(60)\nSetLight(1, 2, 3)\n"
                       "z = select('#', GetCameraZAngle())\np = select('#', GetCameraPositions())\n"
                       "l = select('#', GetLight())\nSetCamera(true)\n"
@@ -166,14 +162,14 @@ TEST_F(CameraScriptTest, WithoutALevelTheCameraFunctionsDoNothingAndAnswerNothin
     EXPECT_EQ(lua.Number("f"), 0);
 }
 
-TEST_F(CameraScriptTest, ALevelWithoutItsCameraIsLeftAlone) {
+TEST_F(CameraScriptFunctionsTest, ALevelWithoutItsCameraIsLeftAlone) {
     delete level.Level().mCamera;
     level.Level().mCamera = nullptr;
     ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetFOV(60)\nz = select('#', GetCameraZAngle())"), "");
     EXPECT_EQ(lua.Number("z"), 0);
 }
 
-TEST_F(CameraScriptTest, ScreenEffectsReachTheRenderer) {
+TEST_F(CameraScriptFunctionsTest, ScreenEffectsReachTheRenderer) {
     render.SetFadeMaximum(200);
     ASSERT_EQ(lua.Run("SetMotionBlur(0.6)\nSetRadialBlur(0.3)\nSetLightCoeff(1.25)\nSetFade(0.5)"), "");
     EXPECT_EQ(render.mMotionBlurEnabled, 1);
@@ -186,7 +182,7 @@ TEST_F(CameraScriptTest, ScreenEffectsReachTheRenderer) {
     EXPECT_EQ(render.mMotionBlurAmount, 0.0f);
 }
 
-TEST_F(CameraScriptTest, ScreenEffectValuesThatAreNotFiniteCountAsZero) {
+TEST_F(CameraScriptFunctionsTest, ScreenEffectValuesThatAreNotFiniteCountAsZero) {
     render.SetFadeMaximum(200);
     ASSERT_EQ(lua.Run("SetMotionBlur(0.6)\nSetRadialBlur(0.3)\nSetLightCoeff(1.25)\nSetFade(0.5)"), "");
     ASSERT_EQ(lua.Run("SetMotionBlur(0/0)\nSetRadialBlur(1/0)\nSetLightCoeff(-1/0)\nSetFade(1e300)"), "");
@@ -197,7 +193,7 @@ TEST_F(CameraScriptTest, ScreenEffectValuesThatAreNotFiniteCountAsZero) {
     EXPECT_EQ(render.GetFadeValue(), 0.0f);
 }
 
-TEST_F(CameraScriptTest, ACameraPlaceOrAngleThatIsNotFiniteIsRefused) {
+TEST_F(CameraScriptFunctionsTest, ACameraPlaceOrAngleThatIsNotFiniteIsRefused) {
     ASSERT_EQ(lua.Run("SetCameraPos(1, 2, 3)\nSetCameraZAngle(0.5)"), "");
     Camera().mChanged = false;
     const float fov = Camera().mTargetFov;
@@ -208,13 +204,13 @@ TEST_F(CameraScriptTest, ACameraPlaceOrAngleThatIsNotFiniteIsRefused) {
     EXPECT_FALSE(Camera().mChanged);
 }
 
-TEST_F(CameraScriptTest, LightValuesThatAreNotFiniteCountAsZero) {
+TEST_F(CameraScriptFunctionsTest, LightValuesThatAreNotFiniteCountAsZero) {
     ASSERT_EQ(lua.Run("SetLight(0/0, 1/0, -1/0, 1e300, 0.5)\nr, g, b, a, d = GetLight()"), "");
     for (const char* name : {"r", "g", "b", "a"}) EXPECT_EQ(lua.Number(name), 0.0) << name;
     EXPECT_EQ(lua.Number("d"), 0.5);
 }
 
-TEST_F(CameraScriptTest, TuningIndexStaysWithinItsRange) {
+TEST_F(CameraScriptFunctionsTest, TuningIndexStaysWithinItsRange) {
     struct Case {
         int32_t start;
         const char* call;
@@ -227,7 +223,7 @@ TEST_F(CameraScriptTest, TuningIndexStaysWithinItsRange) {
     }
 }
 
-TEST_F(CameraScriptTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {
+TEST_F(CameraScriptFunctionsTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {
     ASSERT_EQ(lua.Run("SetDefaultCamera()"), "");
     const auto layer = render.GetLayers().find(19);
     ASSERT_NE(layer, render.GetLayers().end());
@@ -244,7 +240,7 @@ TEST_F(CameraScriptTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {
     delete camera;
 }
 
-TEST_F(CameraScriptTest, TextureSizeIsTheImagesOwnSizeOrZero) {
+TEST_F(CameraScriptFunctionsTest, TextureSizeIsTheImagesOwnSizeOrZero) {
     ScopedWorkingFolder folder;
     folder.Folder().Write("img/Panel.png", MakeImageFile(ImageKind::Png, 37, 21));
     folder.Folder().Write("img/broken.png", std::string("not an image"));

@@ -5,7 +5,7 @@
 #include "script/CPShopTable.h"
 #include "support/SaveFileBuilder.h"
 
-TEST(GameData, ProfileResetClearsProgressAndResultsButKeepsGhostSamplesAndTheRest) {
+TEST(GameDataTest, ProfileResetClearsProgressAndResultsButKeepsGhostSamplesAndTheRest) {
     CPGameData data;
     data.mCurrentSave = 4;
     data.mCurrentMission = 7;
@@ -37,14 +37,14 @@ TEST(GameData, ProfileResetClearsProgressAndResultsButKeepsGhostSamplesAndTheRes
     EXPECT_EQ(data.mPlayerName, "jeep");
 }
 
-TEST(GameData, ResetWithItsOwnProfileNameKeepsTheName) {
+TEST(GameDataTest, ResetWithItsOwnProfileNameKeepsTheName) {
     CPGameData data;
     data.mProfileName = "Bob";
     data.ResetProfile(data.mProfileName);
     EXPECT_EQ(data.mProfileName, "Bob");
 }
 
-TEST(GameData, ShopOffersItemsUpToTheMissionOrFifteenWhileDifficult) {
+TEST(GameDataTest, ShopOffersItemsUpToTheMissionOrFifteenWhileDifficult) {
     struct Case {
         int32_t mission;
         bool difficult;
@@ -64,7 +64,7 @@ TEST(GameData, ShopOffersItemsUpToTheMissionOrFifteenWhileDifficult) {
     }
 }
 
-TEST(GameData, LookingUpAMissingTextEntersItEmpty) {
+TEST(GameDataTest, LookingUpAMissingTextEntersItEmpty) {
     CPGameData data;
     data.mTexts["gun"] = "Machine gun";
     EXPECT_EQ(data.GetText("gun"), "Machine gun");
@@ -72,7 +72,7 @@ TEST(GameData, LookingUpAMissingTextEntersItEmpty) {
     EXPECT_EQ(data.mTexts.count("unknown"), 1u);
 }
 
-TEST(GameData, StartsWithOneEmptyRecordsTablePerLevelAndDefaultRaceProgress) {
+TEST(GameDataTest, StartsWithOneEmptyRecordsTablePerLevelAndDefaultRaceProgress) {
     CPGameData data;
     ASSERT_EQ(data.mRecordTables.size(), 12u);
     for (const auto& table : data.mRecordTables) EXPECT_TRUE(table.empty());
@@ -89,7 +89,7 @@ TEST(GameData, StartsWithOneEmptyRecordsTablePerLevelAndDefaultRaceProgress) {
     EXPECT_EQ(data.mLapProgress, progress.mProgress);
 }
 
-TEST(GameData, DestroyingItLetsGoOfLiveBonusesAndSkipsDeletedOnes) {
+TEST(GameDataTest, DestroyingItLetsGoOfLiveBonusesAndSkipsDeletedOnes) {
     auto* kept = new CPGameObject("bonus1");
     auto* deleted = new CPGameObject("bonus2");
     {
@@ -103,7 +103,7 @@ TEST(GameData, DestroyingItLetsGoOfLiveBonusesAndSkipsDeletedOnes) {
     delete kept;
 }
 
-TEST(ShopTable, ListsInOrderAddedAndFindsByName) {
+TEST(ShopTableTest, ListsInOrderAddedAndFindsByName) {
     CPShopTable<PartRecord> table;
     table.Add("bumper2", PartRecord{"b2", 200, 1.5f, "d2", 2});
     table.Add("bumper1", PartRecord{"b1", 100, 0.5f, "d1", 1});
@@ -119,7 +119,7 @@ TEST(ShopTable, ListsInOrderAddedAndFindsByName) {
     EXPECT_FALSE(table.Contains(""));
 }
 
-TEST(ShopTable, NameHashIsFiveTimesPlusSignedCharacter) {
+TEST(ShopTableTest, NameHashIsFiveTimesPlusSignedCharacter) {
     const ShopNameHash hash;
     EXPECT_EQ(hash(""), 0u);
     EXPECT_EQ(hash("ab"), 5u * 97u + 98u);

@@ -19,6 +19,7 @@
 #include "support/InterfaceFileBuilder.h"
 #include "support/InterfaceRig.h"
 #include "support/LuaScriptRig.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 
 namespace {
@@ -31,9 +32,9 @@ constexpr const char* kOtherFont = "other";
 // The screen files "menu" (windows, two buttons, a cursor, texts and edit boxes) written into a working
 // folder with render caches; game data with display texts; the screen's controller "ctl"; a Lua state
 // with every registered function and the game-interface versions of the names the later tables replace.
-class InterfaceScripts : public testing::Test {
+class InterfaceScriptFunctionsTest : public testing::Test {
 protected:
-    InterfaceScripts() : mPreviousData(gGameData), mFirstScreen(gInterfaces.size()) {
+    InterfaceScriptFunctionsTest() : mFirstScreen(gInterfaces.size()) {
         mCaches.WriteEffect("interface.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
         mCaches.WriteEffect("interface2.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
         CPFont* other = InterfaceRig::MakeFont(mRig.Material());
@@ -42,7 +43,6 @@ protected:
         mRig.Dispatcher().Register(&mController, "ctl");
         mController.Start();
         mData.mTexts["greeting"] = "Hi";
-        gGameData = &mData;
         Builder()
             .Controller("ctl")
             .Window(Builder::WindowLine("back", 0, 0, 1024, 768))
@@ -54,10 +54,9 @@ protected:
             .WriteTo(mCaches.Folder(), "menu");
         lua_register(lua.L, "GameSetCursor", ScriptFunctions::SetCursor);
     }
-    ~InterfaceScripts() override {
+    ~InterfaceScriptFunctionsTest() override {
         // Screens the scripts created are the host's to delete.
         while (gInterfaces.size() > mFirstScreen) delete gInterfaces.back();
-        gGameData = mPreviousData;
     }
 
     // A "menu" screen created by the script into the global `screen`.
@@ -76,14 +75,14 @@ protected:
 
     ScopedRenderCaches mCaches;
     InterfaceRig mRig;
-    CPGameData* mPreviousData;
     CPGameData mData;
+    ScopedGlobal<CPGameData*> mInstallData{gGameData, &mData};
     CPCommandTask mController;
     size_t mFirstScreen;
     LuaScriptRig lua;
 };
 
-TEST_F(InterfaceScripts, AScriptCreatesActivatesAndDeactivatesAScreen) {
+TEST_F(InterfaceScriptFunctionsTest, AScriptCreatesActivatesAndDeactivatesAScreen) {
     CPInterface& screen = Create();
     EXPECT_EQ(screen.GetName(), "menu");
     EXPECT_EQ(screen.GetController().Get(), &mController);
@@ -116,7 +115,7 @@ TEST_F(InterfaceScripts, AScriptCreatesActivatesAndDeactivatesAScreen) {
     EXPECT_TRUE(missing->GetDrawList().empty());
 }
 
-TEST_F(InterfaceScripts, UpdateInterfaceQueuesTheScreenAndBuffersFollowTheWindows) {
+TEST_F(InterfaceScriptFunctionsTest, UpdateInterfaceQueuesTheScreenAndBuffersFollowTheWindows) {
     CPInterface& screen = Create();
     auto* queue = new CPRenderQueue();
     gRenderer->SetDrawQueue(queue);
@@ -139,7 +138,7 @@ TEST_F(InterfaceScripts, UpdateInterfaceQueuesTheScreenAndBuffersFollowTheWindow
     EXPECT_FLOAT_EQ(batch[0].position.y, 9.0f);
 }
 
-TEST_F(InterfaceScripts, WindowPositionsAndSizesAreInPixels) {
+TEST_F(InterfaceScriptFunctionsTest, WindowPositionsAndSizesAreInPixels) {
     CPInterface& screen = Create();
     ASSERT_EQ(lua.Run("x1, y1 = GetWindowPosition(screen, 'two')\n"
                       "SetWindowPosition(screen, 'one', 12.3, 45.6)\n"
@@ -174,7 +173,7 @@ TEST_F(InterfaceScripts, WindowPositionsAndSizesAreInPixels) {
     EXPECT_EQ(lua.Number("hy"), lua.Number("y2"));
 }
 
-TEST_F(InterfaceScripts, PlacesAndSizesThatAreNotFiniteAreRefused) {
+TEST_F(InterfaceScriptFunctionsTest, PlacesAndSizesThatAreNotFiniteAreRefused) {
     CPInterface& screen = Create();
     ASSERT_EQ(lua.Run("SetWindowPosition(screen, 'one', 12, 34)\nSetWindowSize(screen, 'back', 300, 200)\n"
                       "SetTextPosition(screen, 'title', 30, 40)"),
@@ -190,7 +189,7 @@ TEST_F(InterfaceScripts, PlacesAndSizesThatAreNotFiniteAreRefused) {
     EXPECT_FLOAT_EQ(screen.FindWindow("back")->GetVertices()[2].position.x, 300.0f);
 }
 
-TEST_F(InterfaceScripts, TextSettersLayTheElementOutAtOnce) {
+TEST_F(InterfaceScriptFunctionsTest, TextSettersLayTheElementOutAtOnce) {
     CPInterface& screen = Create();
     InterfaceText* title = screen.FindText("title");
     ASSERT_NE(title, nullptr);
@@ -219,7 +218,7 @@ TEST_F(InterfaceScripts, TextSettersLayTheElementOutAtOnce) {
     EXPECT_EQ(Shown(title), "-") << "a missing key is an empty text";
 }
 
-TEST_F(InterfaceScripts, SetFontLaysOutOnceWithoutChangingTheStoredFontOrText) {
+TEST_F(InterfaceScriptFunctionsTest, SetFontLaysOutOnceWithoutChangingTheStoredFontOrText) {
     CPInterface& screen = Create();
     InterfaceText* title = screen.FindText("title");
     ASSERT_EQ(lua.Run("SetText(screen, 'title', 'Go')\n"
@@ -243,7 +242,7 @@ TEST_F(InterfaceScripts, SetFontLaysOutOnceWithoutChangingTheStoredFontOrText) {
     EXPECT_EQ(Shown(title), "Hi") << "a font the manager lacks lays nothing out";
 }
 
-TEST_F(InterfaceScripts, SetFontLeavesTheTextObjectsReferenceCountAsItWas) {
+TEST_F(InterfaceScriptFunctionsTest, SetFontLeavesTheTextObjectsReferenceCountAsItWas) {
     CPInterface& screen = Create();
     InterfaceText* title = screen.FindText("title");
     ASSERT_TRUE(title->object);
@@ -255,19 +254,21 @@ TEST_F(InterfaceScripts, SetFontLeavesTheTextObjectsReferenceCountAsItWas) {
     EXPECT_EQ(title->object->GetRefCount(), before);
 }
 
-TEST_F(InterfaceScripts, TextSettersDoNothingOnceTheProgramIsExiting) {
+TEST_F(InterfaceScriptFunctionsTest, TextSettersDoNothingOnceTheProgramIsExiting) {
     CPInterface& screen = Create();
     InterfaceText* title = screen.FindText("title");
-    gAppExiting = true;
-    const std::string error = lua.Run("SetText(screen, 'title', 'Go')\n"
-                                      "SetTextString(screen, 'title', 'greeting')");
-    gAppExiting = false;
+    std::string error;
+    {
+        ScopedGlobal<bool> exiting(gAppExiting, true);
+        error = lua.Run("SetText(screen, 'title', 'Go')\n"
+                        "SetTextString(screen, 'title', 'greeting')");
+    }
     ASSERT_EQ(error, "");
     EXPECT_EQ(title->text, "");
     EXPECT_EQ(Shown(title), "Hi") << "the loader's layout stays";
 }
 
-TEST_F(InterfaceScripts, EditBoxesTakeTextAndKeys) {
+TEST_F(InterfaceScriptFunctionsTest, EditBoxesTakeTextAndKeys) {
     CPInterface& screen = Create();
     CPEditBox* box = screen.FindEditBox("name");
     ASSERT_NE(box, nullptr);
@@ -310,7 +311,7 @@ TEST_F(InterfaceScripts, EditBoxesTakeTextAndKeys) {
     EXPECT_EQ(lua.Number("nt"), 0);
 }
 
-TEST_F(InterfaceScripts, EditBoxTextComesBackWholePastAZeroByte) {
+TEST_F(InterfaceScriptFunctionsTest, EditBoxTextComesBackWholePastAZeroByte) {
     CPInterface& screen = Create();
     ASSERT_EQ(lua.Run("SetEditBoxText(screen, 'name', 'a\\0bc')\n"
                       "n = EditBoxTextLength(screen, 'name')\n"
@@ -321,7 +322,7 @@ TEST_F(InterfaceScripts, EditBoxTextComesBackWholePastAZeroByte) {
     EXPECT_TRUE(lua.Bool("same"));
 }
 
-TEST_F(InterfaceScripts, SelectingAnotherCursorHidesItAndStopsTheHover) {
+TEST_F(InterfaceScriptFunctionsTest, SelectingAnotherCursorHidesItAndStopsTheHover) {
     CPInterface& screen = Create();
     CPGameObject* cursor = screen.GetCursor();
     ASSERT_NE(cursor, nullptr);
@@ -364,7 +365,7 @@ TEST_F(InterfaceScripts, SelectingAnotherCursorHidesItAndStopsTheHover) {
     EXPECT_EQ(screen.GetCursor(), cursor);
 }
 
-TEST_F(InterfaceScripts, FocusMovesOnEveryActiveScreenAndDeselectLetsGo) {
+TEST_F(InterfaceScriptFunctionsTest, FocusMovesOnEveryActiveScreenAndDeselectLetsGo) {
     CPInterface& first = Create();
     ASSERT_EQ(lua.Run("first = screen"), "");
     CPInterface& second = Create();
@@ -394,7 +395,7 @@ TEST_F(InterfaceScripts, FocusMovesOnEveryActiveScreenAndDeselectLetsGo) {
     EXPECT_TRUE(Heard().empty());
 }
 
-TEST_F(InterfaceScripts, LockingTheButtonUnderThePointerLetsGoAtOnce) {
+TEST_F(InterfaceScriptFunctionsTest, LockingTheButtonUnderThePointerLetsGoAtOnce) {
     CPInterface& screen = Create();
     ASSERT_EQ(lua.Run("SilentActivateInterface(screen)"), "");
     screen.MouseMove(150, 100);
@@ -425,7 +426,7 @@ TEST_F(InterfaceScripts, LockingTheButtonUnderThePointerLetsGoAtOnce) {
     EXPECT_TRUE(Heard().empty());
 }
 
-TEST_F(InterfaceScripts, NullOrStaleScreensAndUnknownNamesChangeNothing) {
+TEST_F(InterfaceScriptFunctionsTest, NullOrStaleScreensAndUnknownNamesChangeNothing) {
     CPInterface& screen = Create();
     CPGameObject crate("crate");
     lua.SetHandle("crate", &crate);

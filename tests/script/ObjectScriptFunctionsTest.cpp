@@ -16,15 +16,14 @@
 #include "simulation/physics/PhysKinematicBody.h"
 #include "simulation/physics/PhysRigidBody.h"
 #include "support/LuaScriptRig.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
 
 namespace {
 
-class ObjectScriptTest : public ::testing::Test {
+class ObjectScriptFunctionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previousDispatcher = gCommandDispatcher;
-        gCommandDispatcher = &dispatcher;
         kernel.AddTask(&controller);
         dispatcher.Register(&controller, "main", "level");
         root = std::make_unique<CPGameObject>("car");
@@ -40,12 +39,11 @@ protected:
     }
     void TearDown() override {
         root.reset();
-        gCommandDispatcher = previousDispatcher;
     }
 
     ScopedTaskKernel kernel;
     CPCommandDispatcher dispatcher;
-    CPCommandDispatcher* previousDispatcher = nullptr;
+    ScopedGlobal<CPCommandDispatcher*> installDispatcher{gCommandDispatcher, &dispatcher};
     CPCommandTask controller;
     std::unique_ptr<CPGameObject> root;
     CPGameObject* child = nullptr;
@@ -53,7 +51,7 @@ protected:
     LuaScriptRig lua;
 };
 
-TEST_F(ObjectScriptTest, AScriptReadsItsCommandsInArrivalOrderWithTheirParameters) {
+TEST_F(ObjectScriptFunctionsTest, AScriptReadsItsCommandsInArrivalOrderWithTheirParameters) {
     ASSERT_EQ(lua.Run("SendCommandByName('main', 'first', 'a,\"b,c\",d')\n"
                       "SendCommandByCategory('level', 'second', '')\n"
                       "SendCommandByObject(root, 'third', '7')\n"
@@ -71,7 +69,7 @@ TEST_F(ObjectScriptTest, AScriptReadsItsCommandsInArrivalOrderWithTheirParameter
     EXPECT_FALSE(lua.Bool("again")) << "an empty queue answers false";
 }
 
-TEST_F(ObjectScriptTest, ACommandWithMoreParametersThanTheStackHoldsComesThroughWhole) {
+TEST_F(ObjectScriptFunctionsTest, ACommandWithMoreParametersThanTheStackHoldsComesThroughWhole) {
     std::string params;
     for (int i = 0; i < 300; ++i) params += (i ? "," : "") + std::to_string(i);
     PostCommand(CPSmartPtr<CPCommandTask>(&controller), "many", params);
@@ -86,7 +84,7 @@ TEST_F(ObjectScriptTest, ACommandWithMoreParametersThanTheStackHoldsComesThrough
     EXPECT_EQ(lua.Number("tokens"), 500);
 }
 
-TEST_F(ObjectScriptTest, HandlesThatNameNoLiveObjectOfTheRightClassActOnNothing) {
+TEST_F(ObjectScriptFunctionsTest, HandlesThatNameNoLiveObjectOfTheRightClassActOnNothing) {
     int notAnObject = 0;
     lua.SetHandle("bogus", &notAnObject);
     CPGameObject* stale = new CPGameObject("gone");
@@ -108,13 +106,13 @@ TEST_F(ObjectScriptTest, HandlesThatNameNoLiveObjectOfTheRightClassActOnNothing)
     EXPECT_EQ(lua.Number("m"), 0);
 }
 
-TEST_F(ObjectScriptTest, PointersGoThroughTextWithTheirFullAddress) {
+TEST_F(ObjectScriptFunctionsTest, PointersGoThroughTextWithTheirFullAddress) {
     ASSERT_EQ(lua.Run("text = PointerToString(root)\nback = StringToPointer(text)\nsame = back == root"), "");
     EXPECT_EQ(lua.Text("text"), AddressToText(root.get()));
     EXPECT_TRUE(lua.Bool("same"));
 }
 
-TEST_F(ObjectScriptTest, ChildLookUpsTellTheObjectItselfFromItsDescendants) {
+TEST_F(ObjectScriptFunctionsTest, ChildLookUpsTellTheObjectItselfFromItsDescendants) {
     ASSERT_EQ(lua.Run("self = GetChildObject(root, 'car')\n"
                       "found = FindObject(root, 'car')\n"
                       "wheel = FindObject(root, 'wheel')\n"
@@ -134,7 +132,7 @@ TEST_F(ObjectScriptTest, ChildLookUpsTellTheObjectItselfFromItsDescendants) {
     EXPECT_NE(lua.Text("err").find("#2"), std::string::npos);
 }
 
-TEST_F(ObjectScriptTest, TransformsFlagsAndBoundsAreSetAndReadBack) {
+TEST_F(ObjectScriptFunctionsTest, TransformsFlagsAndBoundsAreSetAndReadBack) {
     ASSERT_EQ(lua.Run("SetPosition(root, '1', 2, 3)\n"
                       "x, y, z = GetPosition(root)\n"
                       "SetRotation(child, 0, 0, math.pi / 2)\n"
@@ -159,8 +157,8 @@ TEST_F(ObjectScriptTest, TransformsFlagsAndBoundsAreSetAndReadBack) {
     EXPECT_EQ(lua.Number("boxCount"), 9);
 }
 
-TEST_F(ObjectScriptTest, TasksAreActivatedStoppedAndCountedAsTheScriptsAsk) {
-    gDeltaTime = 0.25f;
+TEST_F(ObjectScriptFunctionsTest, TasksAreActivatedStoppedAndCountedAsTheScriptsAsk) {
+    ScopedGlobal<float> frameTime(gDeltaTime, 0.25f);
     ASSERT_EQ(lua.Run("dt = GetDeltaTime()\n"
                       "ActivateObject(root, 300.9)\n"
                       "AddRef(root)\nAddRef(root)\ncount = 0\n"
@@ -182,10 +180,9 @@ TEST_F(ObjectScriptTest, TasksAreActivatedStoppedAndCountedAsTheScriptsAsk) {
     controller.SetStopped(false);
     ASSERT_EQ(lua.Run("KillAllTasks()"), "");
     EXPECT_TRUE(controller.IsStopped()) << "every listed task is stopped";
-    gDeltaTime = 0.0f;
 }
 
-TEST_F(ObjectScriptTest, CloneGivesANewObjectOfTheSameNameAndTree) {
+TEST_F(ObjectScriptFunctionsTest, CloneGivesANewObjectOfTheSameNameAndTree) {
     ASSERT_EQ(lua.Run("copy = Clone(root)"), "");
     auto* copy = static_cast<CPGameObject*>(static_cast<CPRefObject*>(lua.Handle("copy")));
     ASSERT_TRUE(gObjectRegistry::Contains(copy));
@@ -196,7 +193,7 @@ TEST_F(ObjectScriptTest, CloneGivesANewObjectOfTheSameNameAndTree) {
     delete copy;
 }
 
-TEST_F(ObjectScriptTest, DescriptionsAnimationsAndDrawingNeedTheirServices) {
+TEST_F(ObjectScriptFunctionsTest, DescriptionsAnimationsAndDrawingNeedTheirServices) {
     // Without the builder or the renderer the functions answer a null object or do nothing.
     ASSERT_EQ(lua.Run("obj = LoadRenderObject('box.rdf', 0)\n"
                       "DrawDynamicObject(root)\n"
@@ -211,7 +208,7 @@ TEST_F(ObjectScriptTest, DescriptionsAnimationsAndDrawingNeedTheirServices) {
     EXPECT_FALSE(lua.Bool("ok")) << "the number is checked";
 }
 
-TEST_F(ObjectScriptTest, RigidBodiesReportTheirSpeedAndTakeJumpsAtTheObjectsPosition) {
+TEST_F(ObjectScriptFunctionsTest, RigidBodiesReportTheirSpeedAndTakeJumpsAtTheObjectsPosition) {
     PhysRigidBody body;
     body.SetMass(2.0f);
     child->SetPosition(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
@@ -238,7 +235,7 @@ TEST_F(ObjectScriptTest, RigidBodiesReportTheirSpeedAndTakeJumpsAtTheObjectsPosi
     child->GetPhysicData()->mRigidBody = nullptr;
 }
 
-TEST_F(ObjectScriptTest, SetRotationTurnsTheRigidBodyEvenBesideAKinematicOne) {
+TEST_F(ObjectScriptFunctionsTest, SetRotationTurnsTheRigidBodyEvenBesideAKinematicOne) {
     PhysRigidBody rigid;
     PhysKinematicBody kinematic;
     child->SetPhysicData(new CPPhysicData(child));
@@ -252,7 +249,7 @@ TEST_F(ObjectScriptTest, SetRotationTurnsTheRigidBodyEvenBesideAKinematicOne) {
     child->GetPhysicData()->mKinematicBody = nullptr;
 }
 
-TEST_F(ObjectScriptTest, APoseThatIsNotFiniteIsRefusedAndTheObjectKeepsItsPose) {
+TEST_F(ObjectScriptFunctionsTest, APoseThatIsNotFiniteIsRefusedAndTheObjectKeepsItsPose) {
     ASSERT_EQ(lua.Run("SetPosition(root, 1, 2, 3)\nSetRotation(root, 0, 0, 1)\n"
                       "SetPTransformation(child, 1, 2, 3, 0, 0, 0)"),
               "");

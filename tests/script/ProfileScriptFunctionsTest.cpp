@@ -15,16 +15,16 @@
 
 namespace {
 
-class ProfileScripts : public GameMenuScriptRig {};
+class ProfileScriptFunctionsTest : public GameMenuScriptRig {};
 
-TEST_F(ProfileScripts, SetMoneyStoresSinglePrecisionAndTellsTheGameMenuInHundredths) {
+TEST_F(ProfileScriptFunctionsTest, SetMoneyStoresSinglePrecisionAndTellsTheGameMenuInHundredths) {
     ASSERT_EQ(lua.Run("SetMoney(1234.567)\nmoney = GetMoney()"), "");
     EXPECT_EQ(data->mMoney, 1234.567f);
     EXPECT_EQ(lua.Number("money"), static_cast<double>(1234.567f));
     EXPECT_EQ(DrainCommandTexts(gamemenu), std::vector<std::string>{"change_money:1234.57"});
 }
 
-TEST_F(ProfileScripts, IntegerFieldsAreTruncatedAndReadBack) {
+TEST_F(ProfileScriptFunctionsTest, IntegerFieldsAreTruncatedAndReadBack) {
     ASSERT_EQ(lua.Run("SetPoints('12.9')\nSetKills(-3.7)\nSetPlayerMana(40.5)\nSetMaxAbilityCount(2.2)\n"
                       "SetNumRacesPassed(7.99)\n"
                       "points, kills, mana, races = GetPoints(), GetScore(), GetPlayerMana(), GetNumRacesPassed()"),
@@ -37,7 +37,7 @@ TEST_F(ProfileScripts, IntegerFieldsAreTruncatedAndReadBack) {
     EXPECT_EQ(data->mRacesPassed, 7);
 }
 
-TEST_F(ProfileScripts, ScoreTableStubsAnswerWithoutEffect) {
+TEST_F(ProfileScriptFunctionsTest, ScoreTableStubsAnswerWithoutEffect) {
     ScopedGlobal<float> temp(gTempValue, 0.0f);
     ASSERT_EQ(lua.Run("echo = AddScore(1, 2, 'last')\nbare = AddScore()\nin_table = IsInTable(5)\n"
                       "SetScoreLine('ann', 1, 2)\nline, value = GetScoreLine(1)\nSetTemp(2.5)\ntemp = GetTemp()"),
@@ -52,14 +52,14 @@ TEST_F(ProfileScripts, ScoreTableStubsAnswerWithoutEffect) {
     EXPECT_EQ(data->mKills, 0);
 }
 
-TEST_F(ProfileScripts, SetTempKeepsTheValueTheChaseCameraReads) {
+TEST_F(ProfileScriptFunctionsTest, SetTempKeepsTheValueTheChaseCameraReads) {
     ScopedGlobal<float> temp(gTempValue, 0.0f);
     ASSERT_EQ(lua.Run("SetTemp(-1.5)\nback = GetTemp()"), "");
     EXPECT_EQ(gTempValue, -1.5f) << "one value: a non-zero one stops the camera's level yaw offset";
     EXPECT_EQ(lua.Number("back"), -1.5);
 }
 
-TEST_F(ProfileScripts, SetProfileNameResetsTheProfile) {
+TEST_F(ProfileScriptFunctionsTest, SetProfileNameResetsTheProfile) {
     data->mCurrentSave = 3;
     data->mCurrentMission = 5;
     data->mPoints = 900;
@@ -73,7 +73,7 @@ TEST_F(ProfileScripts, SetProfileNameResetsTheProfile) {
     EXPECT_EQ(data->mLevelResults[2].mBestTime, 0.0f);
 }
 
-TEST_F(ProfileScripts, PlayerNameWithoutAnArgumentIsTheProfilesAndANullUnitGivesTheEmptyText) {
+TEST_F(ProfileScriptFunctionsTest, PlayerNameWithoutAnArgumentIsTheProfilesAndANullUnitGivesTheEmptyText) {
     CPGameObject plain("crate");
     CPPlayer unit;
     lua.SetHandle("plain", &plain);
@@ -87,7 +87,7 @@ TEST_F(ProfileScripts, PlayerNameWithoutAnArgumentIsTheProfilesAndANullUnitGives
     EXPECT_EQ(lua.Number("units"), 0) << "a unit's own name is not kept yet";
 }
 
-TEST_F(ProfileScripts, ActiveCarMapsSixChoicesToTheirModels) {
+TEST_F(ProfileScriptFunctionsTest, ActiveCarMapsSixChoicesToTheirModels) {
     const struct {
         const char* player;
         const char* model;
@@ -101,7 +101,7 @@ TEST_F(ProfileScripts, ActiveCarMapsSixChoicesToTheirModels) {
     }
 }
 
-TEST_F(ProfileScripts, PlayerTypeDifficultyAndTheDifficultFlag) {
+TEST_F(ProfileScriptFunctionsTest, PlayerTypeDifficultyAndTheDifficultFlag) {
     ASSERT_EQ(lua.Run("SetPlayerType(true)"), "");
     EXPECT_EQ(data->mPlayerType, 10);
     ASSERT_EQ(lua.Run("SetPlayerType(nil)"), "");
@@ -121,7 +121,7 @@ TEST_F(ProfileScripts, PlayerTypeDifficultyAndTheDifficultFlag) {
     EXPECT_EQ(data->mDifficultyCoeffs[0], 2.0f) << "reloaded from the file";
 }
 
-TEST_F(ProfileScripts, InitPlayerReadsTheStartingCar) {
+TEST_F(ProfileScriptFunctionsTest, InitPlayerReadsTheStartingCar) {
     work.Folder().MakeFolder("DATA");
     work.Folder().Write("DATA/player.dat", "gun\nnone\nrocket\nmine1\narmor1\nbumper1\nengine1\nnuke\n3\nradar\nnone\n");
     ASSERT_EQ(lua.Run("InitPlayer()"), "");
@@ -130,7 +130,7 @@ TEST_F(ProfileScripts, InitPlayerReadsTheStartingCar) {
     EXPECT_EQ(data->mRealCarConfig, data->mCarConfig);
 }
 
-TEST(ProfileScriptsWithoutGameData, ReturnNothingAndRaiseNothing) {
+TEST(ProfileScriptFunctionsWithoutGameDataTest, ReturnNothingAndRaiseNothing) {
     LuaScriptRig lua;
     ASSERT_EQ(lua.Run("SetMoney(5)\nSetPoints(1)\nSetProfileName('a')\nInitPlayer()\nSetDifficult(true)\n"
                       "money, name, car, hard = GetMoney(), GetProfileName(), GetActiveCar(), GetDifficult()"),

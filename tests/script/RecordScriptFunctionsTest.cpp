@@ -14,7 +14,7 @@
 
 namespace {
 
-class RecordScripts : public ::testing::Test {
+class RecordScriptFunctionsTest : public ::testing::Test {
 protected:
     // t[i][1] .. "|" .. t[i][2] per entry of the global table `name`, in index order.
     std::vector<std::string> Pairs(const char* name) {
@@ -35,7 +35,7 @@ protected:
     LuaScriptRig lua;
 };
 
-TEST_F(RecordScripts, ErasingABonusReleasesItAndKeepsTheOthersInOrder) {
+TEST_F(RecordScriptFunctionsTest, ErasingABonusReleasesItAndKeepsTheOthersInOrder) {
     CPGameObject a("a");
     CPGameObject b("b");
     lua.SetHandle("a", &a);
@@ -57,7 +57,7 @@ TEST_F(RecordScripts, ErasingABonusReleasesItAndKeepsTheOthersInOrder) {
     EXPECT_EQ(b.GetRefCount(), 0);
 }
 
-TEST_F(RecordScripts, OnlyLiveGameObjectsBecomeBonuses) {
+TEST_F(RecordScriptFunctionsTest, OnlyLiveGameObjectsBecomeBonuses) {
     int notAnObject = 0;
     lua.SetHandle("stray", &notAnObject);
     ASSERT_EQ(lua.Run("AddBonus(stray, 1)\nAddBonus(nil, 2)\nAddBonus('text', 3)\nEraseBonus(stray)\n"
@@ -66,7 +66,7 @@ TEST_F(RecordScripts, OnlyLiveGameObjectsBecomeBonuses) {
     EXPECT_EQ(lua.Number("count"), 0);
 }
 
-TEST_F(RecordScripts, ClearBonusesLeavesAnObjectItsOwnerDeletedUntouched) {
+TEST_F(RecordScriptFunctionsTest, ClearBonusesLeavesAnObjectItsOwnerDeletedUntouched) {
     CPGameObject* gone = new CPGameObject("gone");
     lua.SetHandle("gone", gone);
     ASSERT_EQ(lua.Run("AddBonus(gone, 1)"), "");
@@ -75,7 +75,7 @@ TEST_F(RecordScripts, ClearBonusesLeavesAnObjectItsOwnerDeletedUntouched) {
     EXPECT_EQ(lua.Number("count"), 0);
 }
 
-TEST_F(RecordScripts, EraseBonusOfAnObjectItsOwnerDeletedRemovesItsEntry) {
+TEST_F(RecordScriptFunctionsTest, EraseBonusOfAnObjectItsOwnerDeletedRemovesItsEntry) {
     CPGameObject kept("kept");
     CPGameObject* gone = new CPGameObject("gone");
     lua.SetHandle("kept", &kept);
@@ -88,13 +88,13 @@ TEST_F(RecordScripts, EraseBonusOfAnObjectItsOwnerDeletedRemovesItsEntry) {
     ASSERT_EQ(lua.Run("ClearBonuses()"), "");
 }
 
-TEST_F(RecordScripts, GetRecordsShowsNamesWithTheirTimesAndEmptyPlaces) {
+TEST_F(RecordScriptFunctionsTest, GetRecordsShowsNamesWithTheirTimesAndEmptyPlaces) {
     data->mRecordTables[2] = {{"ann", 1, 5, 3}, {"", 9, 9, 9}, {"bob", 12, 0, 45}};
     ASSERT_EQ(lua.Run("t = GetRecords(3.7)"), "");
     EXPECT_EQ(Pairs("t"), (std::vector<std::string>{"ann|01:05:03", "|", "bob|12:00:45"}));
 }
 
-TEST_F(RecordScripts, ALevelWithoutATableAnswersEmpty) {
+TEST_F(RecordScriptFunctionsTest, ALevelWithoutATableAnswersEmpty) {
     data->mLapTimes = {60.0f};
     data->mRoundCount = 1;
     for (const char* level : {"0", "13", "-1", "nil", "'x'"}) {
@@ -110,7 +110,7 @@ TEST_F(RecordScripts, ALevelWithoutATableAnswersEmpty) {
     for (const auto& table : data->mRecordTables) EXPECT_TRUE(table.empty());
 }
 
-TEST_F(RecordScripts, CheckPlayerRecordsEntersTheBestRoundUnderTheProfileName) {
+TEST_F(RecordScriptFunctionsTest, CheckPlayerRecordsEntersTheBestRoundUnderTheProfileName) {
     data->mProfileName = "ann";
     data->mLapTimes = {65.30f, 64.90f, 64.95f, 10.0f};
     data->mRoundCount = 3;
@@ -119,7 +119,7 @@ TEST_F(RecordScripts, CheckPlayerRecordsEntersTheBestRoundUnderTheProfileName) {
     EXPECT_EQ(data->mRecordTables[3], (std::vector<RecordEntry>{{"ann", 1, 4, 90}}));
 }
 
-TEST_F(RecordScripts, CheckPlayerRecordsReadsOnlyTheRoundsTheLapTimesHold) {
+TEST_F(RecordScriptFunctionsTest, CheckPlayerRecordsReadsOnlyTheRoundsTheLapTimesHold) {
     data->mProfileName = "ann";
     data->mLapTimes = {70.0f, 65.5f};
     data->mRoundCount = 40;  // more rounds than lap times: the times past the end are never read
@@ -135,7 +135,7 @@ TEST_F(RecordScripts, CheckPlayerRecordsReadsOnlyTheRoundsTheLapTimesHold) {
     }
 }
 
-TEST_F(RecordScripts, CheckPlayerRecordsAnswersFalseForARoundSlowerThanAFullTable) {
+TEST_F(RecordScriptFunctionsTest, CheckPlayerRecordsAnswersFalseForARoundSlowerThanAFullTable) {
     data->mRecordTables[0] = std::vector<RecordEntry>(7, RecordEntry{"fast", 0, 30, 0});
     data->mLapTimes = {31.0f};
     data->mRoundCount = 1;
@@ -144,7 +144,7 @@ TEST_F(RecordScripts, CheckPlayerRecordsAnswersFalseForARoundSlowerThanAFullTabl
     EXPECT_EQ(data->mRecordTables[0].size(), 7u);
 }
 
-TEST_F(RecordScripts, SaveScoreWritesTheTablesAndClearGameDataResetsTheRace) {
+TEST_F(RecordScriptFunctionsTest, SaveScoreWritesTheTablesAndClearGameDataResetsTheRace) {
     work.Folder().MakeFolder("Data");
     data->mRecordTables[1] = {{"cy", 2, 3, 4}};
     data->mCurrentLap = 3;

@@ -15,9 +15,9 @@
 namespace {
 const SYSTEMTIME kNow{2024, 5, 2, 14, 18, 30, 12, 345};
 
-class SaveGameScripts : public ::testing::Test {
+class SaveGameScriptFunctionsTest : public ::testing::Test {
 protected:
-    SaveGameScripts() {
+    SaveGameScriptFunctionsTest() {
         work.Folder().MakeFolder("Data/saves");
         PlatformClock::SetLocalTime(kNow);
     }
@@ -34,7 +34,7 @@ protected:
     LuaScriptRig lua;
 };
 
-TEST_F(SaveGameScripts, SaveGameFillsTheFirstFreeSlotAndKeepsToIt) {
+TEST_F(SaveGameScriptFunctionsTest, SaveGameFillsTheFirstFreeSlotAndKeepsToIt) {
     WriteSlot(0, Save("a", 2020));
     WriteSlot(1, Save("b", 2020));
     WriteSlot(2, "");
@@ -54,13 +54,13 @@ TEST_F(SaveGameScripts, SaveGameFillsTheFirstFreeSlotAndKeepsToIt) {
     EXPECT_EQ(ReadSlot(4), "");
 }
 
-TEST_F(SaveGameScripts, SaveGameOfANewProfileReplacesTheLeastRecentlySavedSlot) {
+TEST_F(SaveGameScriptFunctionsTest, SaveGameOfANewProfileReplacesTheLeastRecentlySavedSlot) {
     for (int slot = 0; slot < kSaveSlotCount; ++slot) WriteSlot(slot, Save("p", slot == 4 ? 2017 : 2018));
     ASSERT_EQ(lua.Run("SaveGame()"), "");
     EXPECT_EQ(data->mCurrentSave, 4);
 }
 
-TEST_F(SaveGameScripts, LoadGameReadsTheNamedSlotAndRemembersIt) {
+TEST_F(SaveGameScriptFunctionsTest, LoadGameReadsTheNamedSlotAndRemembersIt) {
     SaveFileBuilder file;
     file.Profile("Bob").Player("uaz").Stamp(kNow).RacesPassed(3).Points(450);
     file.Result(2, 33.5f, 1, "ghost2", {MakeGhostSample(4), MakeGhostSample(5)});
@@ -80,7 +80,7 @@ TEST_F(SaveGameScripts, LoadGameReadsTheNamedSlotAndRemembersIt) {
     EXPECT_TRUE(data->mLevelResults[6].mSamples.empty());
 }
 
-TEST_F(SaveGameScripts, LoadGameOfAMissingOrTruncatedFileChangesNothing) {
+TEST_F(SaveGameScriptFunctionsTest, LoadGameOfAMissingOrTruncatedFileChangesNothing) {
     const std::string whole = SaveFileBuilder().Profile("Bob").Bytes();
     WriteSlot(1, whole.substr(0, whole.size() - 3));
     data->mProfileName = "Ann";
@@ -90,7 +90,7 @@ TEST_F(SaveGameScripts, LoadGameOfAMissingOrTruncatedFileChangesNothing) {
     EXPECT_EQ(data->mCurrentSave, 5);
 }
 
-TEST_F(SaveGameScripts, DeleteSaveFreesTheSlotForListingAndSaving) {
+TEST_F(SaveGameScriptFunctionsTest, DeleteSaveFreesTheSlotForListingAndSaving) {
     for (int slot = 0; slot < kSaveSlotCount; ++slot) WriteSlot(slot, Save("p" + std::to_string(slot), 2020));
     data->mProfileName = "new";
     ASSERT_EQ(lua.Run("DeleteSave('save1.sav')\n"
@@ -107,7 +107,7 @@ TEST_F(SaveGameScripts, DeleteSaveFreesTheSlotForListingAndSaving) {
     EXPECT_NE(ReadSlot(1).find("new"), std::string::npos);
 }
 
-TEST_F(SaveGameScripts, GetSavesListsSixEmptyNamesWithoutSaveFiles) {
+TEST_F(SaveGameScriptFunctionsTest, GetSavesListsSixEmptyNamesWithoutSaveFiles) {
     WriteSlot(2, "\xff\xff\xff\x7f");  // a count beyond the file reads as no name
     ASSERT_EQ(lua.Run("count, names = GetSaves()\n"
                       "all = ''\n"
@@ -117,7 +117,7 @@ TEST_F(SaveGameScripts, GetSavesListsSixEmptyNamesWithoutSaveFiles) {
     EXPECT_EQ(lua.Text("all"), "[][][][][][]");
 }
 
-TEST_F(SaveGameScripts, NewPlayerNamesThePlayerAndWritesSlotZero) {
+TEST_F(SaveGameScriptFunctionsTest, NewPlayerNamesThePlayerAndWritesSlotZero) {
     WriteSlot(0, Save("old", 2020));
     data->mProfileName = "Ann";
     data->mCurrentSave = 3;
@@ -127,7 +127,7 @@ TEST_F(SaveGameScripts, NewPlayerNamesThePlayerAndWritesSlotZero) {
     EXPECT_EQ(data->mCurrentSave, 3) << "the profile's own slot is not changed";
 }
 
-TEST(SaveGameScriptsWithoutGameData, DoNothingAndRaiseNothing) {
+TEST(SaveGameScriptFunctionsWithoutGameDataTest, DoNothingAndRaiseNothing) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("Data/saves");
     LuaScriptRig lua;

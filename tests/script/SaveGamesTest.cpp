@@ -17,9 +17,9 @@
 namespace {
 const SYSTEMTIME kNow{2024, 5, 2, 14, 18, 30, 12, 345};
 
-class SaveGames : public ::testing::Test {
+class SaveGamesTest : public ::testing::Test {
 protected:
-    SaveGames() {
+    SaveGamesTest() {
         work.Folder().MakeFolder("Data/saves");
         PlatformClock::SetLocalTime(kNow);
     }
@@ -64,7 +64,7 @@ std::string ValidSave(const std::string& profile, int year, int month = 1, int d
 }
 }  // namespace
 
-TEST_F(SaveGames, FirstSaveGoesToSlotZeroFieldByFieldWithTheLocalTime) {
+TEST_F(SaveGamesTest, FirstSaveGoesToSlotZeroFieldByFieldWithTheLocalTime) {
     CPGameData data;
     FillProfile(data);
     ASSERT_EQ(SaveCurrentProfile(data), S_OK);
@@ -78,7 +78,7 @@ TEST_F(SaveGames, FirstSaveGoesToSlotZeroFieldByFieldWithTheLocalTime) {
     EXPECT_FALSE(work.Folder().Exists(SlotPath(1)));
 }
 
-TEST_F(SaveGames, LoadingASaveRestoresTheProfileAndTakesTheSlotFromTheName) {
+TEST_F(SaveGamesTest, LoadingASaveRestoresTheProfileAndTakesTheSlotFromTheName) {
     WriteSlot(3, FilledProfileFile().Bytes());
     CPGameData data;
     data.mCurrentMission = 9;
@@ -99,7 +99,7 @@ TEST_F(SaveGames, LoadingASaveRestoresTheProfileAndTakesTheSlotFromTheName) {
         EXPECT_EQ(data.mLevelResults[i], expected.mLevelResults[i]) << "level " << i + 1;
 }
 
-TEST_F(SaveGames, ASaveWithoutSamplesEmptiesEveryGhostLoadedBefore) {
+TEST_F(SaveGamesTest, ASaveWithoutSamplesEmptiesEveryGhostLoadedBefore) {
     WriteSlot(0, FilledProfileFile().Bytes());
     WriteSlot(1, SaveFileBuilder().Profile("Bob").Bytes());
     CPGameData data;
@@ -113,7 +113,7 @@ TEST_F(SaveGames, ASaveWithoutSamplesEmptiesEveryGhostLoadedBefore) {
     }
 }
 
-TEST_F(SaveGames, ANegativeSampleCountLoadsAsNoSamples) {
+TEST_F(SaveGamesTest, ANegativeSampleCountLoadsAsNoSamples) {
     WriteSlot(2, SaveFileBuilder().Profile("Neg").Result(4, 30.0f, 1, "ghost", {}, -5).Bytes());
     CPGameData data;
     ASSERT_EQ(LoadSaveGame(data, "save2.sav"), S_OK);
@@ -122,7 +122,7 @@ TEST_F(SaveGames, ANegativeSampleCountLoadsAsNoSamples) {
     EXPECT_EQ(data.mLevelResults[3].mGhostName, "");
 }
 
-TEST_F(SaveGames, AnUnreadableOrDamagedSaveLeavesTheGameDataAsItWas) {
+TEST_F(SaveGamesTest, AnUnreadableOrDamagedSaveLeavesTheGameDataAsItWas) {
     const std::string good = FilledProfileFile().Bytes();
     struct Case {
         const char* name;
@@ -152,7 +152,7 @@ TEST_F(SaveGames, AnUnreadableOrDamagedSaveLeavesTheGameDataAsItWas) {
     }
 }
 
-TEST_F(SaveGames, LoadingAMissingFileChangesNothing) {
+TEST_F(SaveGamesTest, LoadingAMissingFileChangesNothing) {
     CPGameData data;
     data.mProfileName = "Kept";
     data.mCurrentSave = 2;
@@ -161,7 +161,7 @@ TEST_F(SaveGames, LoadingAMissingFileChangesNothing) {
     EXPECT_EQ(data.mCurrentSave, 2);
 }
 
-TEST_F(SaveGames, ANewProfileTakesTheFirstFreeElseTheLeastRecentlySavedSlot) {
+TEST_F(SaveGamesTest, ANewProfileTakesTheFirstFreeElseTheLeastRecentlySavedSlot) {
     const std::string damaged = std::string("\x03\x00\x00\x00", 4) + "Ann";  // ends before the stamp
     struct Case {
         const char* name;
@@ -196,7 +196,7 @@ TEST_F(SaveGames, ANewProfileTakesTheFirstFreeElseTheLeastRecentlySavedSlot) {
     }
 }
 
-TEST_F(SaveGames, DayOfWeekAndMillisecondsDoNotMakeASaveOlder) {
+TEST_F(SaveGamesTest, DayOfWeekAndMillisecondsDoNotMakeASaveOlder) {
     SYSTEMTIME later{2018, 1, 6, 1, 0, 0, 0, 999};
     SYSTEMTIME earlierParts{2018, 1, 0, 1, 0, 0, 0, 0};
     WriteSlot(0, SaveFileBuilder().Stamp(later).Bytes());
@@ -204,7 +204,7 @@ TEST_F(SaveGames, DayOfWeekAndMillisecondsDoNotMakeASaveOlder) {
     EXPECT_EQ(ChooseSaveSlot(), 0);
 }
 
-TEST_F(SaveGames, DeletingASaveLeavesAnEmptyFileThatCountsAsAFreeSlot) {
+TEST_F(SaveGamesTest, DeletingASaveLeavesAnEmptyFileThatCountsAsAFreeSlot) {
     for (int slot = 0; slot < kSaveSlotCount; ++slot) WriteSlot(slot, ValidSave("p" + std::to_string(slot), 2018));
     ASSERT_EQ(DeleteSaveGame("save1.sav"), S_OK);
     EXPECT_TRUE(work.Folder().Exists(SlotPath(1)));
@@ -219,7 +219,7 @@ TEST_F(SaveGames, DeletingASaveLeavesAnEmptyFileThatCountsAsAFreeSlot) {
     EXPECT_EQ(data.mCurrentSave, 1);
 }
 
-TEST_F(SaveGames, ANameThatCouldLeaveTheSaveFolderIsRefused) {
+TEST_F(SaveGamesTest, ANameThatCouldLeaveTheSaveFolderIsRefused) {
     const std::string victim = ValidSave("Victim", 2018);
     work.Folder().Write("victim.txt", victim);
     work.Folder().Write("Data/victim.txt", victim);
@@ -243,7 +243,7 @@ TEST_F(SaveGames, ANameThatCouldLeaveTheSaveFolderIsRefused) {
     EXPECT_TRUE(IsSaveFileName("my.save.sav")) << "a single dot is part of a plain name";
 }
 
-TEST_F(SaveGames, ListingGivesSixNamesEmptyForMissingEmptyOrDamagedFiles) {
+TEST_F(SaveGamesTest, ListingGivesSixNamesEmptyForMissingEmptyOrDamagedFiles) {
     WriteSlot(0, ValidSave("Ann", 2018));
     WriteSlot(2, "");
     WriteSlot(3, std::string("\x7F\x00\x00\x00", 4) + "Bob");  // name count beyond the data
@@ -251,7 +251,7 @@ TEST_F(SaveGames, ListingGivesSixNamesEmptyForMissingEmptyOrDamagedFiles) {
     EXPECT_EQ(ListSaveGames(), (std::array<std::string, 6>{"Ann", "", "", "", "", "Eve"}));
 }
 
-TEST_F(SaveGames, AProfileLoadedFromAnOutOfRangeSlotNameSavesToAChosenSlot) {
+TEST_F(SaveGamesTest, AProfileLoadedFromAnOutOfRangeSlotNameSavesToAChosenSlot) {
     work.Folder().Write("Data/saves/save17.sav", ValidSave("Far", 2018));
     CPGameData data;
     ASSERT_EQ(LoadSaveGame(data, "save17.sav"), S_OK);
@@ -261,7 +261,7 @@ TEST_F(SaveGames, AProfileLoadedFromAnOutOfRangeSlotNameSavesToAChosenSlot) {
     EXPECT_EQ(ListSaveGames()[0], "Far");
 }
 
-TEST(SaveSlotNames, SlotFollowsTheFirstFourCharactersAsAtoiReadsIt) {
+TEST(SaveSlotNamesTest, SlotFollowsTheFirstFourCharactersAsAtoiReadsIt) {
     struct Case {
         const char* name;
         int32_t slot;
@@ -274,7 +274,7 @@ TEST(SaveSlotNames, SlotFollowsTheFirstFourCharactersAsAtoiReadsIt) {
     EXPECT_EQ(SaveSlotFileName(4), "save4.sav");
 }
 
-TEST_F(SaveGames, AFailedWriteKeepsThePreviousSaveAndReportsFailure) {
+TEST_F(SaveGamesTest, AFailedWriteKeepsThePreviousSaveAndReportsFailure) {
     CPGameData data;
     FillProfile(data);
     ASSERT_EQ(SaveCurrentProfile(data), S_OK);
@@ -288,7 +288,7 @@ TEST_F(SaveGames, AFailedWriteKeepsThePreviousSaveAndReportsFailure) {
     EXPECT_EQ(ReadSlot(0), before);
 }
 
-TEST_F(SaveGames, SavingWithoutTheFolderFailsAndChoosesSlotZero) {
+TEST_F(SaveGamesTest, SavingWithoutTheFolderFailsAndChoosesSlotZero) {
     std::filesystem::remove_all("Data");
     CPGameData data;
     data.ResetProfile("Ann");
@@ -296,7 +296,7 @@ TEST_F(SaveGames, SavingWithoutTheFolderFailsAndChoosesSlotZero) {
     EXPECT_EQ(data.mCurrentSave, 0);
 }
 
-TEST(SaveStamps, TheFirstDifferingFieldFromYearToSecondDecides) {
+TEST(SaveStampsTest, TheFirstDifferingFieldFromYearToSecondDecides) {
     // Each case is earlier in the named field only and later in every field after it.
     struct Case {
         const char* field;
@@ -318,7 +318,7 @@ TEST(SaveStamps, TheFirstDifferingFieldFromYearToSecondDecides) {
     }
 }
 
-TEST_F(SaveGames, ASampleLoadsWhateverItsPaddingBytesHold) {
+TEST_F(SaveGamesTest, ASampleLoadsWhateverItsPaddingBytesHold) {
     std::string bytes =
         SaveFileBuilder().Profile("P").Player("Q").Result(1, 5.0f, 0, "g", {MakeGhostSample(1)}).Bytes();
     // Names (5 + 5), stamp 16, races and points 8, best time, status and count 12, ghost name 5.
@@ -332,7 +332,7 @@ TEST_F(SaveGames, ASampleLoadsWhateverItsPaddingBytesHold) {
     EXPECT_EQ(data.mLevelResults[0].mSamples, std::vector<GhostSample>{MakeGhostSample(1)});
 }
 
-TEST_F(SaveGames, ASampleIsSavedWithZeroPaddingWhateverItHoldsInMemory) {
+TEST_F(SaveGamesTest, ASampleIsSavedWithZeroPaddingWhateverItHoldsInMemory) {
     CPGameData data;
     FillProfile(data);
     for (uint8_t& byte : data.mLevelResults[0].mSamples[0].mPadding) byte = 0xEE;

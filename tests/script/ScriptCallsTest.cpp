@@ -66,7 +66,7 @@ const std::set<std::string> kExercised = {
 
 }  // namespace
 
-TEST(ScriptFunctionTables, HoldEveryNameOfTheScriptsInTheirTables) {
+TEST(ScriptFunctionTablesTest, HoldEveryNameOfTheScriptsInTheirTables) {
     EXPECT_EQ(Count(gGameFunctions), 239u);
     EXPECT_EQ(Count(gHudFunctions), 53u);
     EXPECT_EQ(Count(gCoreFunctions), 30u);
@@ -79,7 +79,7 @@ TEST(ScriptFunctionTables, HoldEveryNameOfTheScriptsInTheirTables) {
         for (size_t i = 0; i < Count(table); ++i) EXPECT_NE(table[i].name, nullptr) << "entry " << i;
 }
 
-TEST(ScriptFunctionTables, EveryRegisteredNameIsACallableGlobalWithTestedBehaviour) {
+TEST(ScriptFunctionTablesTest, EveryRegisteredNameIsACallableGlobalWithTestedBehaviour) {
     LuaScriptRig lua;
     std::set<std::string> registered;
     for (const ScriptFunctionEntry* table : {gGameFunctions, gHudFunctions, gCoreFunctions}) {
@@ -99,7 +99,7 @@ TEST(ScriptFunctionTables, EveryRegisteredNameIsACallableGlobalWithTestedBehavio
     for (const std::string& name : kExercised) EXPECT_TRUE(registered.count(name)) << name;
 }
 
-TEST(ScriptFunctionTables, PairedNamesShareOneFunction) {
+TEST(ScriptFunctionTablesTest, PairedNamesShareOneFunction) {
     auto find = [](const ScriptFunctionEntry* table, const char* name) -> lua_CFunction {
         for (size_t i = 0; i < Count(table); ++i)
             if (std::string(table[i].name) == name) return table[i].function;
@@ -112,7 +112,7 @@ TEST(ScriptFunctionTables, PairedNamesShareOneFunction) {
     EXPECT_NE(find(gGameFunctions, "StopMusic"), nullptr);
 }
 
-TEST(ScriptFunctionTables, ALaterTableReplacesAnEarlierFunctionOfTheSameName) {
+TEST(ScriptFunctionTablesTest, ALaterTableReplacesAnEarlierFunctionOfTheSameName) {
     static const ScriptFunctionEntry first[] = {{"Twice", [](lua_State* L) { lua_pushnumber(L, 1); return 1; }},
                                                 {"Unbuilt", nullptr},
                                                 {nullptr, nullptr}};
@@ -129,7 +129,7 @@ TEST(ScriptFunctionTables, ALaterTableReplacesAnEarlierFunctionOfTheSameName) {
     lua_close(L);
 }
 
-TEST(ScriptCalls, AHandleIsAnObjectOnlyWhileItLivesAndHasTheExpectedClass) {
+TEST(ScriptCallsTest, AHandleIsAnObjectOnlyWhileItLivesAndHasTheExpectedClass) {
     lua_State* L = luaL_newstate();
     auto* object = new CPGameObject("crate");
     CPCommandTask task;
@@ -152,7 +152,7 @@ TEST(ScriptCalls, AHandleIsAnObjectOnlyWhileItLivesAndHasTheExpectedClass) {
     lua_close(L);
 }
 
-TEST(ScriptCalls, RaceTimesSplitIntoMinutesSecondsAndHundredths) {
+TEST(ScriptCallsTest, RaceTimesSplitIntoMinutesSecondsAndHundredths) {
     struct Case {
         float seconds;
         int32_t minutes, wholeSeconds, hundredths;
@@ -168,7 +168,7 @@ TEST(ScriptCalls, RaceTimesSplitIntoMinutesSecondsAndHundredths) {
     }
 }
 
-TEST(ScriptCalls, ScriptsReceiveTheTripleNameListsAndArgumentConversions) {
+TEST(ScriptCallsTest, ScriptsReceiveTheTripleNameListsAndArgumentConversions) {
     LuaScriptRig lua;
     lua_register(lua.L, "RaceTime", [](lua_State* L) { return ScriptCalls::PushRaceTime(L, ScriptCalls::ToFloat(L, 1)); });
     lua_register(lua.L, "Names", [](lua_State* L) { return ScriptCalls::PushNameList(L, {"gun", "mine", "rocket"}); });

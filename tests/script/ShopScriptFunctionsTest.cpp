@@ -26,7 +26,7 @@ WeaponRecord Weapon(int32_t price, int32_t availability) {
     return record;
 }
 
-class ShopScripts : public GameMenuScriptRig {
+class ShopScriptFunctionsTest : public GameMenuScriptRig {
 protected:
     // Runs the chunk and reads the global table `name` as texts t[1] .. t[n].
     std::vector<std::string> Names(const char* name) {
@@ -46,7 +46,7 @@ protected:
 
 };
 
-TEST_F(ShopScripts, SetCarInfoIsReadBackAndReachesTheRaceOnlyWhenCommitted) {
+TEST_F(ShopScriptFunctionsTest, SetCarInfoIsReadBackAndReachesTheRaceOnlyWhenCommitted) {
     data->mRealCarConfig.mWeapon1 = "old";
     ASSERT_EQ(lua.Run("SetCarInfo('w1', 'w2', 'w3', 'e1', 'e2', 'bump', 'eng', 'arm', 'super', '2.9', 'mine')\n"
                       "before = {GetRealCarInfo()}\n"
@@ -66,13 +66,13 @@ TEST_F(ShopScripts, SetCarInfoIsReadBackAndReachesTheRaceOnlyWhenCommitted) {
     EXPECT_EQ(Names("real"), Names("t"));
 }
 
-TEST_F(ShopScripts, SetCarInfoWithMissingValuesLeavesThosePlacesEmpty) {
+TEST_F(ShopScriptFunctionsTest, SetCarInfoWithMissingValuesLeavesThosePlacesEmpty) {
     data->mCarConfig.mMine = "mounted";
     ASSERT_EQ(lua.Run("SetCarInfo('w1', nil, {})"), "");
     EXPECT_EQ(data->mCarConfig, (CarConfigRecord{"w1", "", "", "", "", "", "", "", "", 0, ""}));
 }
 
-TEST_F(ShopScripts, ItemInformationComesInRecordOrderWithItsTexts) {
+TEST_F(ShopScriptFunctionsTest, ItemInformationComesInRecordOrderWithItsTexts) {
     data->mTexts = {{"n_gun", "Gun"}, {"d_gun", "A gun"}, {"n_eng", "V8"}, {"d_eng", "Loud"}};
     WeaponRecord gun{"n_gun", 100, 2, 1.5f, 3, 4.5f, 5.5f, 6, 7.5f, 8.5f, "d_gun", 4};
     data->mWeapons.Add("gun", gun);
@@ -84,7 +84,7 @@ TEST_F(ShopScripts, ItemInformationComesInRecordOrderWithItsTexts) {
     EXPECT_EQ(Names("e"), (std::vector<std::string>{"V8", "300", "1", "2", "3", "4", "5", "Loud", "2"}));
 }
 
-TEST_F(ShopScripts, EveryInformationFunctionAnswersItsCountAndNothingForAnUnknownItem) {
+TEST_F(ShopScriptFunctionsTest, EveryInformationFunctionAnswersItsCountAndNothingForAnUnknownItem) {
     data->mWeapons.Add("x", {});
     data->mMines.Add("x", {});
     data->mSuperWeapons.Add("x", {});
@@ -109,7 +109,7 @@ TEST_F(ShopScripts, EveryInformationFunctionAnswersItsCountAndNothingForAnUnknow
     }
 }
 
-TEST_F(ShopScripts, WeaponListingHoldsWhatTheMissionOffersExceptTheMountedOnes) {
+TEST_F(ShopScriptFunctionsTest, WeaponListingHoldsWhatTheMissionOffersExceptTheMountedOnes) {
     data->mCurrentMission = 2;
     data->mWeapons.Add("a1", Weapon(1, 1));
     data->mWeapons.Add("a2", Weapon(1, 2));
@@ -125,7 +125,7 @@ TEST_F(ShopScripts, WeaponListingHoldsWhatTheMissionOffersExceptTheMountedOnes) 
     EXPECT_EQ(Names("hard"), (std::vector<std::string>{"a1", "a2", "a3", "a15"}));
 }
 
-TEST_F(ShopScripts, EachListingLeavesOutTheItemsMountedInItsOwnPlaces) {
+TEST_F(ShopScriptFunctionsTest, EachListingLeavesOutTheItemsMountedInItsOwnPlaces) {
     data->mCarConfig = {"w1", "w2", "w3", "e1", "e2", "bump", "eng", "arm", "super", 1, "mine"};
     const char* allNames[] = {"w1", "w2", "w3", "e1", "e2", "bump", "eng", "arm", "super", "mine", "free"};
     for (const char* name : allNames) {
@@ -154,7 +154,7 @@ TEST_F(ShopScripts, EachListingLeavesOutTheItemsMountedInItsOwnPlaces) {
     }
 }
 
-TEST_F(ShopScripts, ThreeSuperWeaponsFittedEmptyTheirListing) {
+TEST_F(ShopScriptFunctionsTest, ThreeSuperWeaponsFittedEmptyTheirListing) {
     data->mSuperWeapons.Add("rocket", {});
     data->mCarConfig.mSuperWeaponCount = 3;
     ASSERT_EQ(lua.Run("n, t = GetSuperWeaponNames()\nsize = #t"), "");
@@ -166,7 +166,7 @@ TEST_F(ShopScripts, ThreeSuperWeaponsFittedEmptyTheirListing) {
     EXPECT_EQ(lua.Number("n"), 1);
 }
 
-TEST_F(ShopScripts, IsValidGameDataNameLooksInEveryTable) {
+TEST_F(ShopScriptFunctionsTest, IsValidGameDataNameLooksInEveryTable) {
     data->mMines.Add("mine", {});
     data->mEngines.Add("engine", {});
     data->mEquipment.Add("radar", Part(1, 1));
@@ -181,7 +181,7 @@ TEST_F(ShopScripts, IsValidGameDataNameLooksInEveryTable) {
     EXPECT_FALSE(lua.Bool("e"));
 }
 
-class AutoSettingScripts : public ShopScripts {
+class ShopScriptFunctionsAutoSettingTest : public ShopScriptFunctionsTest {
 protected:
     // Presets whose only item is a bumper of the given price.
     void MakePresets(std::vector<int32_t> prices) {
@@ -195,7 +195,7 @@ protected:
     }
 };
 
-TEST_F(AutoSettingScripts, BuysTheBestAffordablePresetWithTheCurrentCarTradedIn) {
+TEST_F(ShopScriptFunctionsAutoSettingTest, BuysTheBestAffordablePresetWithTheCurrentCarTradedIn) {
     MakePresets({100, 200, 300, 400, 500, 600});
     data->mCurrentMission = 2;
     data->mArmors.Add("plate", Part(150, 1));
@@ -208,7 +208,7 @@ TEST_F(AutoSettingScripts, BuysTheBestAffordablePresetWithTheCurrentCarTradedIn)
     EXPECT_EQ(DrainCommandTexts(gamemenu), std::vector<std::string>{"change_money:50.00"});
 }
 
-TEST_F(AutoSettingScripts, NothingAffordableChangesNothing) {
+TEST_F(ShopScriptFunctionsAutoSettingTest, NothingAffordableChangesNothing) {
     MakePresets({100, 200, 300});
     data->mMoney = 99.0f;
     data->mCarConfig.mWeapon1 = "kept";
@@ -218,7 +218,7 @@ TEST_F(AutoSettingScripts, NothingAffordableChangesNothing) {
     EXPECT_TRUE(DrainCommandTexts(gamemenu).empty());
 }
 
-TEST_F(AutoSettingScripts, AMissionBeyondThePresetsStartsFromTheLastPreset) {
+TEST_F(ShopScriptFunctionsAutoSettingTest, AMissionBeyondThePresetsStartsFromTheLastPreset) {
     MakePresets({100, 200, 300});
     for (int32_t mission : {2, 1000000000, 0}) {
         data->mCurrentMission = mission;

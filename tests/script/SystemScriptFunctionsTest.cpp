@@ -10,13 +10,14 @@
 #include "Sound/PMusic.h"
 #include "core/config/Settings.h"
 #include "support/LuaScriptRig.h"
+#include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
 #include "support/ShellRecorder.h"
 #include "support/SoundRig.h"
 
 namespace {
 
-class SoundScriptTest : public ::testing::Test {
+class SystemScriptFunctionsSoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
         rig.WriteSound("horn.wav", riff::PcmWave(1, 22050, 16, riff::Ramp(4000)));
@@ -32,7 +33,7 @@ protected:
     LuaScriptRig lua;
 };
 
-TEST_F(SoundScriptTest, NamedSoundsPlayStopAndReportThemselves) {
+TEST_F(SystemScriptFunctionsSoundTest, NamedSoundsPlayStopAndReportThemselves) {
     ASSERT_EQ(lua.Run("PlaySpecialSound('horn')\n"
                       "playing = IsSpecialSoundPlaying('horn')\n"
                       "missing = IsSpecialSoundPlaying('nothing')\n"
@@ -47,7 +48,7 @@ TEST_F(SoundScriptTest, NamedSoundsPlayStopAndReportThemselves) {
     EXPECT_FALSE(lua.Bool("ok")) << "a table is no sound name";
 }
 
-TEST_F(SoundScriptTest, A3DSoundKeptPlayingIsNotRestartedAndOnlyABooleanLoops) {
+TEST_F(SystemScriptFunctionsSoundTest, A3DSoundKeptPlayingIsNotRestartedAndOnlyABooleanLoops) {
     ASSERT_EQ(lua.Run("first = PlaySpecialSound3D('siren', 1, 2, 3, 1, false)\n"
                       "kept = PlaySpecialSound3D('siren', 4, 5, 6, true, true)\n"
                       "restarted = PlaySpecialSound3D('siren', 4, 5, 6, false)\n"
@@ -66,7 +67,7 @@ TEST_F(SoundScriptTest, A3DSoundKeptPlayingIsNotRestartedAndOnlyABooleanLoops) {
     EXPECT_EQ(p.vVelocity.x, 0.0f) << "without three velocity numbers the velocity is zero";
 }
 
-TEST_F(SoundScriptTest, StopSoundsSilencesEveryNamedSound) {
+TEST_F(SystemScriptFunctionsSoundTest, StopSoundsSilencesEveryNamedSound) {
     plain->Play(0, 1);
     spatial->Play(0, 0);
     ASSERT_EQ(lua.Run("StopSounds()"), "");
@@ -74,10 +75,10 @@ TEST_F(SoundScriptTest, StopSoundsSilencesEveryNamedSound) {
     EXPECT_FALSE(spatial->IsPlaying());
 }
 
-TEST_F(SoundScriptTest, VolumesAndMusicGoThroughTheSettingsAndThePlayer) {
+TEST_F(SystemScriptFunctionsSoundTest, VolumesAndMusicGoThroughTheSettingsAndThePlayer) {
     ScopedTaskKernel kernel;
     CPMusic music;
-    gMusicPlayer = &music;
+    ScopedGlobal<CPMusic*> installMusic(gMusicPlayer, &music);
     rig.WriteMusic("theme.mp3", 64);
     ASSERT_EQ(lua.Run("SetSoundVolume(0.25)\nSetMusicVolume('0.75')\n"
                       "sv, mv = GetSoundVolume(), GetMusicVolume()\n"
@@ -99,10 +100,9 @@ TEST_F(SoundScriptTest, VolumesAndMusicGoThroughTheSettingsAndThePlayer) {
     music.Start();
     ASSERT_EQ(lua.Run("StopMusic()"), "");
     EXPECT_FALSE(music.IsRunning());
-    gMusicPlayer = nullptr;
 }
 
-TEST(SettingsScriptTest, SettingsAreReadAndWrittenAsTheScriptsExpect) {
+TEST(SystemScriptFunctionsSettingsTest, SettingsAreReadAndWrittenAsTheScriptsExpect) {
     gSettings::RestoreInitialValues();
     LuaScriptRig lua;
     ASSERT_EQ(lua.Run("w, h = GetScreenSize()\nr = GetCurrentResolution()\nweather = IsWeather()\n"
@@ -122,7 +122,7 @@ TEST(SettingsScriptTest, SettingsAreReadAndWrittenAsTheScriptsExpect) {
     gSettings::RestoreInitialValues();
 }
 
-TEST(SystemScriptTest, AddressesGoToTheShellAndFilesAreTestedBeforeOpening) {
+TEST(SystemScriptFunctionsTest, AddressesGoToTheShellAndFilesAreTestedBeforeOpening) {
     ScopedWorkingFolder work;
     ASSERT_EQ(std::system("mkdir -p Data && echo hi > Data/readme.txt"), 0);
     ShellRecorder shell;
@@ -142,12 +142,12 @@ TEST(SystemScriptTest, AddressesGoToTheShellAndFilesAreTestedBeforeOpening) {
     EXPECT_FALSE(lua.Bool("folder"));
 }
 
-TEST(VideoScriptTest, VideosGetTheirPriorityAndLoopFlagAndStopOnlyWhenRunning) {
+TEST(SystemScriptFunctionsVideoTest, VideosGetTheirPriorityAndLoopFlagAndStopOnlyWhenRunning) {
     ScopedTaskKernel kernel;
     PAVIPlayer first;
     PAVIPlayer1 second;
-    gVideoPlayer = &first;
-    gVideoPlayer1 = &second;
+    ScopedGlobal<PAVIPlayer*> installFirst(gVideoPlayer, &first);
+    ScopedGlobal<PAVIPlayer1*> installSecond(gVideoPlayer1, &second);
     LuaScriptRig lua;
     ASSERT_EQ(lua.Run("PlayVideoNoSound('intro.avi')\nPlayVideo1('logo.avi')\nStopVideo()\nStopVideo1()"), "");
     EXPECT_EQ(first.GetPriority(), 400);
@@ -161,8 +161,6 @@ TEST(VideoScriptTest, VideosGetTheirPriorityAndLoopFlagAndStopOnlyWhenRunning) {
     EXPECT_FALSE(first.IsRunning());
     EXPECT_TRUE(first.IsStopped());
     EXPECT_NE(lua.Run("PlayVideo1({})"), "") << "the name is checked";
-    gVideoPlayer = nullptr;
-    gVideoPlayer1 = nullptr;
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 #include "support/D3DTestSupport.h"
+#include "support/ScopedGlobal.h"
 #include "support/SimulationDoubles.h"
 
-TEST(CPLevel, SunLightIsAppendedWhileTheTableHasRoom) {
+TEST(CPLevelTest, SunLightIsAppendedWhileTheTableHasRoom) {
     D3DPtr<IDirect3DDevice9> device = MakeTestDevice();
     PRender renderer(device.get());
-    PRender* previous = gRenderer;
-    gRenderer = &renderer;
+    ScopedGlobal<PRender*> installRenderer(gRenderer, &renderer);
     CPLevel level;
     level.mSunLight.Type = D3DLIGHT_DIRECTIONAL;
     level.mSunLight.Range = 12.0f;
@@ -24,10 +24,9 @@ TEST(CPLevel, SunLightIsAppendedWhileTheTableHasRoom) {
 
     gRenderer = nullptr;
     level.AddRendererRecord();  // no renderer: nothing to append to
-    gRenderer = previous;
 }
 
-TEST(CPLevel, StartsWithTheDefaultExtentsAndNothingBuilt) {
+TEST(CPLevelTest, StartsWithTheDefaultExtentsAndNothingBuilt) {
     CPLevel level;
     EXPECT_EQ(level.mPlayer, nullptr);
     EXPECT_EQ(level.mCamera, nullptr);
@@ -37,11 +36,10 @@ TEST(CPLevel, StartsWithTheDefaultExtentsAndNothingBuilt) {
     EXPECT_FALSE(level.mFixedHeadingSet);
 }
 
-TEST(CPLevel, DeletingTheLevelDeletesItsCameraAndClearsTheGlobals) {
+TEST(CPLevelTest, DeletingTheLevelDeletesItsCameraAndClearsTheGlobals) {
     gSettings::RestoreInitialValues();
-    CPLevel* previous = gLevel;
     auto* level = new CPLevel();
-    gLevel = level;
+    ScopedGlobal<CPLevel*> installLevel(gLevel, level);
     level->mCamera = new CPCamera();
     CPCamera* camera = level->mCamera;
     ASSERT_NE(g_pCurrentCamera, nullptr);
@@ -50,10 +48,9 @@ TEST(CPLevel, DeletingTheLevelDeletesItsCameraAndClearsTheGlobals) {
     EXPECT_EQ(gLevel, nullptr);
     EXPECT_FALSE(gObjectRegistry::Contains(camera));
     EXPECT_EQ(g_pCurrentCamera, nullptr);
-    gLevel = previous;
 }
 
-TEST(Player, CarAndItsVelocityWithoutTakingAReference) {
+TEST(PlayerTest, CarAndItsVelocityWithoutTakingAReference) {
     CPPlayer player;
     EXPECT_EQ(player.GetName(), "PLAYER");
     EXPECT_EQ(player.GetCar(), nullptr);

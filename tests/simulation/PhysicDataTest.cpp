@@ -12,6 +12,7 @@
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/physics/PhysWorld.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -298,13 +299,10 @@ TEST_F(PhysicDataBodyTest, CopiedDescriptionLeavesTheBodiesAndTheSourcesGeometri
 
 class PhysicDataParkingTest : public PhysicDataBodyTest {
 protected:
-    PhysicDataParkingTest() : mPreviousWorld(gPhysicsWorld) { gPhysicsWorld = &game; }
-    ~PhysicDataParkingTest() override { gPhysicsWorld = mPreviousWorld; }
-
     CPPhysicWorld game;
 
 private:
-    CPPhysicWorld* mPreviousWorld;
+    ScopedGlobal<CPPhysicWorld*> mInstallWorld{gPhysicsWorld, &game};
 };
 
 TEST_F(PhysicDataParkingTest, ParkingSendsTheRigidBodyBelowTheLevelAsleepAndTakesItFromTheData) {

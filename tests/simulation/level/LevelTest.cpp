@@ -42,7 +42,7 @@ void Place(CPGameObject& object, const D3DXVECTOR3& position, float half = 1.0f)
     object.UpdateTransform();
 }
 
-TEST(Level, StartsWithTheRaceAtItsInitialValues) {
+TEST(LevelTest, StartsWithTheRaceAtItsInitialValues) {
     CPLevel level;
     EXPECT_EQ(level.GetClassName(), "CPLevel");
     EXPECT_EQ(level.FormatFloat(2.0f / 3.0f), "0.667");
@@ -67,7 +67,7 @@ TEST(Level, StartsWithTheRaceAtItsInitialValues) {
 
 // A vehicle description may lack "angle_div", "distance_div" and "angle": the views start at 1, 1 and
 // -90 degrees, and a divisor read as 0 counts as 1 once the view becomes current.
-TEST(Level, CameraViewsStartAtDefinedValuesAndADivisorOfZeroCountsAsOne) {
+TEST(LevelTest, CameraViewsStartAtDefinedValuesAndADivisorOfZeroCountsAsOne) {
     CPLevel level;
     for (float divisor : {level.mCam1AngleDiv, level.mCam1DistanceDiv, level.mCam2AngleDiv, level.mCam2DistanceDiv,
                           level.mCamAngleDiv, level.mCamDistanceDiv})
@@ -109,7 +109,7 @@ TEST(Level, CameraViewsStartAtDefinedValuesAndADivisorOfZeroCountsAsOne) {
     EXPECT_FLOAT_EQ(CPLevel::CameraDivisor(-2.0f), -2.0f);
 }
 
-TEST(Level, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePath) {
+TEST(LevelTest, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePath) {
     struct Case {
         float heading, pathAngle;
         bool reverse, backwards;
@@ -138,7 +138,7 @@ TEST(Level, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePath) 
 
 // The loader bakes a placed object's scale into the vertices of its meshes, their levels of detail
 // and the meshes below them; other render parts are left alone.
-TEST(Level, BakeTransformReachesTheMeshesOfTheTreeAndTheirLevelsOfDetail) {
+TEST(LevelTest, BakeTransformReachesTheMeshesOfTheTreeAndTheirLevelsOfDetail) {
     TestScene scene;
     CPMaterial material{20, {}, {}};
     CPGameObject* root = scene.Mesh("root", 2, &material, true, 1.0f);
@@ -242,7 +242,7 @@ TEST_F(LevelRoadTest, OffRoadIsTheDistanceBeyondTheNearerEdge) {
     EXPECT_FLOAT_EQ(mLevel.mOffRoad, 0.0f);
 }
 
-TEST(Level, TheObjectGridHasItsCountsButNoCellsUntilSomethingIsPutIn) {
+TEST(LevelTest, TheObjectGridHasItsCountsButNoCellsUntilSomethingIsPutIn) {
     CPLevel level;
     level.mExtentX = 3800.0f;
     level.mExtentY = 1234.0f;
@@ -261,7 +261,7 @@ TEST(Level, TheObjectGridHasItsCountsButNoCellsUntilSomethingIsPutIn) {
 
 // A level before loading (no partition, no objects, no player) and a built partition of no objects
 // answer every query with nothing.
-TEST(Level, QueriesOfAnEmptyLevelFindNothing) {
+TEST(LevelTest, QueriesOfAnEmptyLevelFindNothing) {
     CPLevel level;
     CPRayQuery query;
     query.direction = D3DXVECTOR3(1, 0, 0);
@@ -452,7 +452,7 @@ TEST_F(LevelQueryTest, EnableUnitsBringsBackTheUnitsFromTheSixthOn) {
     mLevel.mEnemies.clear();
 }
 
-TEST(Level, OwnsItsPartitionAndWhatItAdopts) {
+TEST(LevelTest, OwnsItsPartitionAndWhatItAdopts) {
     gSettings::RestoreInitialValues();
     auto* level = new CPLevel();
     level->mCamera = new CPCamera();

@@ -7,6 +7,7 @@
 #include "script/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/MissionInfoFile.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -23,24 +24,19 @@ std::vector<Share> Shares(const std::vector<SourceEntry>& entries) {
 }
 
 // A level with two "src" objects, installed as gLevel for the test.
-class MissionInfo : public ::testing::Test {
+class MissionInfoTest : public ::testing::Test {
 protected:
-    MissionInfo() : mPrevious(gLevel) {
+    MissionInfoTest() {
         work.Folder().MakeFolder("data/levels");
-        mLevel = new CPLevel();
         mLevel->mSources["north"] = D3DXVECTOR3(1.0f, 2.0f, 3.0f);
         mLevel->mSources["south"] = D3DXVECTOR3(-4.0f, 5.0f, 0.5f);
-        gLevel = mLevel;
     }
-    ~MissionInfo() override {
-        delete mLevel;
-        gLevel = mPrevious;
-    }
+    ~MissionInfoTest() override { delete mLevel; }
     void Write(const std::string& text) { work.Folder().Write("data/levels/m1.txt", text); }
 
     ScopedWorkingFolder work;
-    CPLevel* mLevel;
-    CPLevel* mPrevious;
+    CPLevel* mLevel = new CPLevel();
+    ScopedGlobal<CPLevel*> mInstallLevel{gLevel, mLevel};
 };
 
 const char* const kMission =
@@ -53,7 +49,7 @@ const char* const kMission =
     "south guard 00 1 \"dog,2;cat,1\"\n";
 }  // namespace
 
-TEST(MissionList, CountsBecomeRunningShares) {
+TEST(MissionListTest, CountsBecomeRunningShares) {
     struct Case {
         const char* text;
         std::vector<Share> shares;
@@ -72,7 +68,7 @@ TEST(MissionList, CountsBecomeRunningShares) {
     }
 }
 
-TEST(MissionList, ARunningTotalBeyondInt32IsRefused) {
+TEST(MissionListTest, ARunningTotalBeyondInt32IsRefused) {
     for (const char* text : {"a,2147483647;b,1", "a,-2147483648;b,-1", "a,99999999999;b,99999999999"}) {
         std::vector<SourceEntry> entries = {{"kept", 0, 1}};
         EXPECT_FALSE(ParseSourceList(text, entries)) << text;
@@ -80,7 +76,7 @@ TEST(MissionList, ARunningTotalBeyondInt32IsRefused) {
     }
 }
 
-TEST_F(MissionInfo, CheckpointsAndSourcesAreReadAndPlacedAtTheLevelsSourceObjects) {
+TEST_F(MissionInfoTest, CheckpointsAndSourcesAreReadAndPlacedAtTheLevelsSourceObjects) {
     Write(kMission);
     CPGameData data;
     ASSERT_EQ(data.LoadMissionInfo("m1.txt"), S_OK);
@@ -120,7 +116,7 @@ TEST_F(MissionInfo, CheckpointsAndSourcesAreReadAndPlacedAtTheLevelsSourceObject
     EXPECT_EQ(mLevel->mSources.count("ghost"), 0u);  // the level's map is only read
 }
 
-TEST_F(MissionInfo, AFileWithoutSourcesFillsOnlyTheCheckpoints) {
+TEST_F(MissionInfoTest, AFileWithoutSourcesFillsOnlyTheCheckpoints) {
     Write("5 1 1 1\n6 2 2 2\n");
     CPGameData data;
     ASSERT_EQ(data.LoadMissionInfo("M1.TXT"), S_OK);
@@ -128,7 +124,7 @@ TEST_F(MissionInfo, AFileWithoutSourcesFillsOnlyTheCheckpoints) {
     EXPECT_TRUE(data.mEnemyTypes.empty());
 }
 
-TEST_F(MissionInfo, LoadingAMissionAgainReplacesItsSourcesInsteadOfAddingToThem) {
+TEST_F(MissionInfoTest, LoadingAMissionAgainReplacesItsSourcesInsteadOfAddingToThem) {
     Write(kMission);
     CPGameData data;
     data.mEnemyTypes["old_mission"].push_back(EnemySourceRecord{});
@@ -140,17 +136,16 @@ TEST_F(MissionInfo, LoadingAMissionAgainReplacesItsSourcesInsteadOfAddingToThem)
     EXPECT_EQ(data.mEnemyTypes.at("guard").size(), 1u);
 }
 
-TEST_F(MissionInfo, WithoutALevelEverySourceSitsAtTheOrigin) {
+TEST_F(MissionInfoTest, WithoutALevelEverySourceSitsAtTheOrigin) {
     Write(kMission);
-    gLevel = nullptr;
+    ScopedGlobal<CPLevel*> noLevel(gLevel, nullptr);
     CPGameData data;
     ASSERT_EQ(data.LoadMissionInfo("m1.txt"), S_OK);
     for (const auto& [key, sources] : data.mEnemyTypes)
         for (const EnemySourceRecord& source : sources) EXPECT_EQ(source.mPosition, D3DXVECTOR3()) << key;
-    gLevel = mLevel;
 }
 
-TEST_F(MissionInfo, AMissingFileEmptiesOnlyTheCheckpointsAndLeavesTheSources) {
+TEST_F(MissionInfoTest, AMissingFileEmptiesOnlyTheCheckpointsAndLeavesTheSources) {
     Write(kMission);
     CPGameData data;
     ASSERT_EQ(data.LoadMissionInfo("m1.txt"), S_OK);
@@ -161,7 +156,7 @@ TEST_F(MissionInfo, AMissingFileEmptiesOnlyTheCheckpointsAndLeavesTheSources) {
     EXPECT_EQ(data.mEnemyTypes.at("guard").size(), 1u);
 }
 
-TEST_F(MissionInfo, ADamagedFileChangesNothing) {
+TEST_F(MissionInfoTest, ADamagedFileChangesNothing) {
     Write(kMission);
     CPGameData data;
     ASSERT_EQ(data.LoadMissionInfo("m1.txt"), S_OK);

@@ -8,10 +8,10 @@
 
 namespace {
 // Restores the difficulty setting the test changes.
-class ProfileFiles : public ::testing::Test {
+class ProfileFilesTest : public ::testing::Test {
 protected:
-    ProfileFiles() : mCamSpeed(gSettings::cam_speed) { work.Folder().MakeFolder("data"); }
-    ~ProfileFiles() override { gSettings::cam_speed = mCamSpeed; }
+    ProfileFilesTest() : mCamSpeed(gSettings::cam_speed) { work.Folder().MakeFolder("data"); }
+    ~ProfileFilesTest() override { gSettings::cam_speed = mCamSpeed; }
     void Write(const std::string& name, const std::string& text) { work.Folder().Write("data/" + name, text); }
 
     ScopedWorkingFolder work;
@@ -33,7 +33,7 @@ CarConfigRecord FittedConfig() {
 }
 }  // namespace
 
-TEST_F(ProfileFiles, PlayerFileFillsTheConfigurationInItsLineOrderAndCommitsIt) {
+TEST_F(ProfileFilesTest, PlayerFileFillsTheConfigurationInItsLineOrderAndCommitsIt) {
     Write("player.dat",
           "// starting car\r\n"
           "gun\r\n\r\nnone\r\nrocket\r\n"
@@ -59,7 +59,7 @@ TEST_F(ProfileFiles, PlayerFileFillsTheConfigurationInItsLineOrderAndCommitsIt) 
     EXPECT_EQ(data.mRealCarConfig, expected);
 }
 
-TEST_F(ProfileFiles, PlayerFileCountLinesReadAsAtoiDoesWithoutOverflow) {
+TEST_F(ProfileFilesTest, PlayerFileCountLinesReadAsAtoiDoesWithoutOverflow) {
     const std::pair<const char*, int32_t> cases[] = {
         {"none", 0}, {"12abc", 12}, {"-4", -4}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}};
     for (const auto& [text, count] : cases) {
@@ -70,7 +70,7 @@ TEST_F(ProfileFiles, PlayerFileCountLinesReadAsAtoiDoesWithoutOverflow) {
     }
 }
 
-TEST_F(ProfileFiles, AShortPlayerFileLeavesTheMissingPlacesEmpty) {
+TEST_F(ProfileFilesTest, AShortPlayerFileLeavesTheMissingPlacesEmpty) {
     Write("player.dat", "gun\nnone\nrocket\n");
     CPGameData data;
     data.mCarConfig = FittedConfig();
@@ -81,7 +81,7 @@ TEST_F(ProfileFiles, AShortPlayerFileLeavesTheMissingPlacesEmpty) {
     EXPECT_EQ(data.mCarConfig, expected);
 }
 
-TEST_F(ProfileFiles, AMissingPlayerFileStoresAndCommitsTheEmptyConfiguration) {
+TEST_F(ProfileFilesTest, AMissingPlayerFileStoresAndCommitsTheEmptyConfiguration) {
     CPGameData data;
     data.mCarConfig = FittedConfig();
     data.mRealCarConfig = FittedConfig();
@@ -90,7 +90,7 @@ TEST_F(ProfileFiles, AMissingPlayerFileStoresAndCommitsTheEmptyConfiguration) {
     EXPECT_EQ(data.mRealCarConfig, CarConfigRecord{});
 }
 
-TEST_F(ProfileFiles, CoefficientsGoToK1K3K2K4AfterComments) {
+TEST_F(ProfileFilesTest, CoefficientsGoToK1K3K2K4AfterComments) {
     Write("coeff.dat", "// difficulty\n1.5\n2.25\n  -0.5 \n4\n99\n");
     gSettings::cam_speed = 0;
     CPGameData data;
@@ -102,7 +102,7 @@ TEST_F(ProfileFiles, CoefficientsGoToK1K3K2K4AfterComments) {
     EXPECT_EQ(data.mDifficultyCoeffs[3], 4.0f);
 }
 
-TEST_F(ProfileFiles, DifficultModeAtANonZeroSettingSetsEveryCoefficientToOneWithoutTheFile) {
+TEST_F(ProfileFilesTest, DifficultModeAtANonZeroSettingSetsEveryCoefficientToOneWithoutTheFile) {
     Write("coeff.dat", "2\n2\n2\n2\n");
     struct Case {
         int32_t camSpeed;
@@ -119,7 +119,7 @@ TEST_F(ProfileFiles, DifficultModeAtANonZeroSettingSetsEveryCoefficientToOneWith
     }
 }
 
-TEST_F(ProfileFiles, AnUnusableCoefficientFileKeepsTheCoefficients) {
+TEST_F(ProfileFilesTest, AnUnusableCoefficientFileKeepsTheCoefficients) {
     gSettings::cam_speed = 0;
     const char* const files[] = {nullptr, "1\n2\n1e999\n4\n", "", "// only a comment\n"};
     for (const char* file : files) {
@@ -131,7 +131,7 @@ TEST_F(ProfileFiles, AnUnusableCoefficientFileKeepsTheCoefficients) {
     }
 }
 
-TEST_F(ProfileFiles, AShortCoefficientFileConvertsTheLinesItHas) {
+TEST_F(ProfileFilesTest, AShortCoefficientFileConvertsTheLinesItHas) {
     gSettings::cam_speed = 0;
     struct Case {
         const char* file;
@@ -147,7 +147,7 @@ TEST_F(ProfileFiles, AShortCoefficientFileConvertsTheLinesItHas) {
     }
 }
 
-TEST(EquipmentValue, SumsThePricesOfTheNamedItemsAndTheSuperWeaponTimesItsCount) {
+TEST(EquipmentValueTest, SumsThePricesOfTheNamedItemsAndTheSuperWeaponTimesItsCount) {
     CPGameData data;
     data.mWeapons.Add("gun", Priced<WeaponRecord>(100));
     data.mWeapons.Add("rocket", Priced<WeaponRecord>(250));
@@ -181,7 +181,7 @@ TEST(EquipmentValue, SumsThePricesOfTheNamedItemsAndTheSuperWeaponTimesItsCount)
     EXPECT_EQ(data.GetEquipmentValue(hoard), 1000.0f * 2147483647.0f);
 }
 
-TEST(EquipmentValue, CommitCopiesTheShopConfigurationToTheRace) {
+TEST(EquipmentValueTest, CommitCopiesTheShopConfigurationToTheRace) {
     CPGameData data;
     data.mCarConfig = FittedConfig();
     data.CommitCarConfig();

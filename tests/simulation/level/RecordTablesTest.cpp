@@ -23,7 +23,7 @@ std::vector<RecordEntry> SevenRecords() {
 }
 }  // namespace
 
-TEST(RecordTables, TheFirstSevenResultsEnterInArrivalOrderWithoutComparison) {
+TEST(RecordTablesTest, TheFirstSevenResultsEnterInArrivalOrderWithoutComparison) {
     CPGameData data;
     const std::vector<RecordEntry> seven = SevenRecords();
     for (const RecordEntry& record : seven) EXPECT_TRUE(data.CheckPlayerRecord(3, record));
@@ -31,7 +31,7 @@ TEST(RecordTables, TheFirstSevenResultsEnterInArrivalOrderWithoutComparison) {
     EXPECT_TRUE(data.mRecordTables[1].empty());
 }
 
-TEST(RecordTables, AnEighthResultIsComparedWithTheSortedSeven) {
+TEST(RecordTablesTest, AnEighthResultIsComparedWithTheSortedSeven) {
     struct Case {
         const char* label;
         RecordEntry candidate;
@@ -62,7 +62,7 @@ TEST(RecordTables, AnEighthResultIsComparedWithTheSortedSeven) {
     }
 }
 
-TEST(RecordTables, HundredthsDecideBetweenEqualMinutesAndSeconds) {
+TEST(RecordTablesTest, HundredthsDecideBetweenEqualMinutesAndSeconds) {
     struct Case {
         const char* label;
         RecordEntry candidate;
@@ -84,7 +84,7 @@ TEST(RecordTables, HundredthsDecideBetweenEqualMinutesAndSeconds) {
     }
 }
 
-TEST(RecordTables, MinutesDecideFirst) {
+TEST(RecordTablesTest, MinutesDecideFirst) {
     CPGameData data;
     for (int i = 0; i < 7; ++i) data.CheckPlayerRecord(1, Rec("slow", 2, 0, 0));
     EXPECT_TRUE(data.CheckPlayerRecord(1, Rec("fast", 1, 59, 99)));
@@ -92,7 +92,7 @@ TEST(RecordTables, MinutesDecideFirst) {
     EXPECT_EQ(data.mRecordTables[0].size(), 7u);
 }
 
-TEST(RecordTables, ALevelWithoutATableEntersNothing) {
+TEST(RecordTablesTest, ALevelWithoutATableEntersNothing) {
     CPGameData data;
     for (int32_t level : {0, -1, CPGameData::kLevelCount + 1, INT32_MIN}) {
         EXPECT_FALSE(data.CheckPlayerRecord(level, Rec("x", 0, 0, 0))) << level;
@@ -101,7 +101,7 @@ TEST(RecordTables, ALevelWithoutATableEntersNothing) {
     EXPECT_TRUE(data.CheckPlayerRecord(CPGameData::kLevelCount, Rec("x", 0, 0, 0)));
 }
 
-TEST(RecordTables, InsertRecordPlacesBeforeThePositionAndAppendsPastTheEnd) {
+TEST(RecordTablesTest, InsertRecordPlacesBeforeThePositionAndAppendsPastTheEnd) {
     std::vector<RecordEntry> table = {Rec("a", 0, 0, 0), Rec("b", 0, 0, 0)};
     EXPECT_EQ(CPGameData::InsertRecord(table, 1, Rec("x", 0, 0, 0)), 1u);
     EXPECT_EQ(CPGameData::InsertRecord(table, 99, Rec("y", 0, 0, 0)), 3u);
@@ -110,7 +110,7 @@ TEST(RecordTables, InsertRecordPlacesBeforeThePositionAndAppendsPastTheEnd) {
     EXPECT_EQ(names, (std::vector<std::string>{"a", "x", "b", "y"}));
 }
 
-TEST(ScoresFile, SavesEveryRecordScrambledAndReadsBackUnscrambled) {
+TEST(ScoresFileTest, SavesEveryRecordScrambledAndReadsBackUnscrambled) {
     ScopedWorkingFolder work;
     work.Folder().MakeFolder("data");
     CPGameData data;
@@ -134,7 +134,7 @@ TEST(ScoresFile, SavesEveryRecordScrambledAndReadsBackUnscrambled) {
     EXPECT_EQ(entries, wanted);
 }
 
-TEST(ScoresFile, TwoTablesOfThreeAndNoneGiveThreeEntriesOfTableZero) {
+TEST(ScoresFileTest, TwoTablesOfThreeAndNoneGiveThreeEntriesOfTableZero) {
     CPFileWriter writer("unused", false);
     EncodeScores({{Rec("a", 1, 0, 0), Rec("bb", 2, 0, 0), Rec("ccc", 3, 0, 0)}, {}}, writer);
     const std::vector<uint8_t>& bytes = writer.GetBytes();
@@ -145,7 +145,7 @@ TEST(ScoresFile, TwoTablesOfThreeAndNoneGiveThreeEntriesOfTableZero) {
     }
 }
 
-TEST(ScoresFile, EachEntryIsTableNameMinutesSecondsHundredths) {
+TEST(ScoresFileTest, EachEntryIsTableNameMinutesSecondsHundredths) {
     CPFileWriter writer("unused", false);
     EncodeScores({{}, {Rec("Ann", 1, 2, 3), Rec("Bo", -4, 5, 600)}}, writer);
     const std::vector<uint8_t> expected = ByteBuilder()
@@ -155,7 +155,7 @@ TEST(ScoresFile, EachEntryIsTableNameMinutesSecondsHundredths) {
     EXPECT_EQ(writer.GetBytes(), expected);
 }
 
-TEST(ScoresFile, AFailedSaveKeepsThePreviousFile) {
+TEST(ScoresFileTest, AFailedSaveKeepsThePreviousFile) {
     ScopedWorkingFolder work;
     work.Folder().Write("Data/scores.dat", std::string("old"));
     // A folder where the temporary file would go makes the write fail.
@@ -166,7 +166,7 @@ TEST(ScoresFile, AFailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(work.Folder().Read("Data/scores.dat"), "old");
 }
 
-TEST(ScoresFile, ADamagedFileIsRefusedWhole) {
+TEST(ScoresFileTest, ADamagedFileIsRefusedWhole) {
     CPFileWriter good("unused", false);
     EncodeScores({{Rec("Ann", 1, 2, 3)}}, good);
     std::vector<uint8_t> truncated = good.GetBytes();
@@ -190,7 +190,7 @@ TEST(ScoresFile, ADamagedFileIsRefusedWhole) {
     }
 }
 
-TEST(RecordTables, ClearGameDataResetsTheRaceProgressAndLetsGoOfTheBonuses) {
+TEST(RecordTablesTest, ClearGameDataResetsTheRaceProgressAndLetsGoOfTheBonuses) {
     CPGameData data;
     data.mCurrentLap = 4;
     data.mLapTimes = {1.0f, 2.0f};

@@ -12,6 +12,7 @@
 #include "simulation/level/CPSpline.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 #include "support/SplineRecordBuilder.h"
 #include "support/TempFolder.h"
 
@@ -265,14 +266,12 @@ TEST(SplineTest, SnapToTerrainPutsEveryLineOnTheGround) {
     for (const D3DXVECTOR3& query : ground.queries) EXPECT_EQ(query.z, 0.0f);
 
     // Without an argument the snapping asks gPhysicsWorld, and does nothing without one.
-    CPPhysicWorld* previous = gPhysicsWorld;
     SlopedGround global;
-    gPhysicsWorld = &global;
+    ScopedGlobal<CPPhysicWorld*> installWorld(gPhysicsWorld, &global);
     spline.SnapToTerrain();
     EXPECT_EQ(global.queries.size(), ground.queries.size());
     gPhysicsWorld = nullptr;
     spline.SnapToTerrain();
-    gPhysicsWorld = previous;
 }
 
 TEST(SplineTest, LineDrawingHasOneTriangleOfWhiteVerticesPerLine) {

@@ -133,7 +133,6 @@ protected:
     ~CarDrivingTest() override {
         unit.SetCar(nullptr);
         delete car;
-        gDeltaTime = 0.0f;
         gSettings::RestoreInitialValues();
     }
     void Run(float seconds) {
@@ -150,6 +149,7 @@ protected:
 
     CPPhysicWorld game;
     ScopedGlobal<CPPhysicWorld*> globalGuard{gPhysicsWorld, &game};
+    ScopedGlobal<float> frameTime{gDeltaTime};
     CPGameObject unit{"PLAYER"};
     CPCar* car = nullptr;
 };
