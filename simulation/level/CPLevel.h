@@ -138,6 +138,53 @@ public:
     // A camera divisor as the chase camera may divide by it: 0 (or not a number) counts as 1.
     static float CameraDivisor(float value);
 
+    // ---- lap tracking
+    // Squared 2D distance within which a unit has a nearest path point.
+    static constexpr float kNearestPointBound = 100000.0f;
+    // A step of this many points or more is a wrap across the start of the path (fewer on short paths).
+    static constexpr int32_t kWrapThreshold = 15;
+    // Points short of the whole path after which the camera target, and the other units, may complete
+    // a lap at the start point.
+    static constexpr int32_t kPlayerLapMargin = 20;
+    static constexpr int32_t kUnitLapMargin = 50;
+    // Greatest distance from the start line at which the camera target completes a lap.
+    static constexpr float kStartLineReach = 2.0f;
+    // Progress below which standing at the start point before the first lap counts nothing.
+    static constexpr int32_t kFirstLapReset = 70;
+    // Units of mEnemies (by index) whose laps are counted.
+    static constexpr int32_t kTrackedUnits = 11;
+
+    // The path's points in driving order, the nearest points of the camera target, of the start line and
+    // of every tracked unit; progress starts at 0. The end of Start.
+    void InitLapTracking();
+    // The lap counting of this frame, then the race clocks while mRaceClockOn is set.
+    void TickLap();
+    // The lap counting alone: progress along the path, completed laps and their messages, finish slots.
+    void UpdateLap();
+    // The index in mPathPoints of the point nearest to (x, y) within kNearestPointBound (the later index
+    // on a tie); -1 when none is that near.
+    int32_t NearestPathPoint(const D3DXVECTOR3& position) const;
+    // The points advanced from index `from` to index `to`: a jump of the wrap threshold or more is
+    // taken as a crossing of the path's start, so a whole lap adds (points - 1).
+    int32_t WrappedStep(int32_t from, int32_t to) const;
+    // The progress the camera target, and another unit, need before a lap counts: the points short of
+    // the whole path, and never below 1, so a short path still needs a whole lap.
+    int32_t PlayerLapWindow() const;
+    int32_t UnitLapWindow() const;
+    // Puts `who` (kPlayerSlot or a unit's index) into the first free finish slot, unless a slot holds it
+    // already; false when it took none.
+    bool TakeFinishSlot(int32_t who);
+    // Whether unit i of mEnemies has its laps counted: one of the first kTrackedUnits, present, and not
+    // the player's own unit.
+    bool IsLapTracked(size_t index) const;
+    // The race path's points in driving order: from the first line along the next links (the previous
+    // links while mReverse is set) until the first comes round again. A broken ring stops where it
+    // breaks; no path gives none.
+    std::vector<CPLine*> CollectPathPoints() const;
+    // What keeps the race path from counting laps as it should (no path, fewer points than the lap
+    // windows need, no start line); empty when nothing does. Said once a level is loaded.
+    std::string DescribeRacePathFault() const;
+
     // ---- clocks and ghost
     float mClock = 0.0f;            // seconds, level clock; time base of the ghost samples
     float mLastGhostSample = 0.0f;  // mClock at the last ghost sample

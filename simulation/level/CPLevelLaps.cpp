@@ -1,0 +1,209 @@
+// Lap counting along the race path and the race clocks.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "core/CPCommandDispatcher.h"
+#include "core/FrameClock.h"
+#include "core/ServiceGlobals.h"
+#include "script/CPGameData.h"
+#include "simulation/level/CPLevel.h"
+#include "simulation/level/CPLine.h"
+#include "simulation/level/CPSpline.h"
+#include "simulation/units/CPPlayer.h"
+
+namespace {
+
+void ShowMessage(const char* text) {
+    if (gCommandDispatcher) gCommandDispatcher->SendByName("game_interface", "show_message", text);
+}
+
+std::string UnitKey(size_t index) {
+    char key[24];
+    std::snprintf(key, sizeof key, "%d", static_cast<int>(index));
+    return key;
+}
+
+// The entry at `index`, the vector growing (with zeros) to hold it.
+float& GrowingEntry(std::vector<float>& times, size_t index) {
+    if (times.size() <= index) times.resize(index + 1, 0.0f);
+    return times[index];
+}
+
+}  // namespace
+
+std::vector<CPLine*> CPLevel::CollectPathPoints() const {
+    std::vector<CPLine*> points;
+    if (!mPath) return points;
+    CPLine* first = mPath->GetFirstLine();
+    // A ring never holds more points than the spline made lines; a broken one stops there.
+    const size_t limit = mPath->GetLines().size();
+    for (CPLine* line = first; line && points.size() < limit;) {
+        points.push_back(line);
+        line = mReverse ? line->mPrevious : line->mNext;
+        if (line == first) break;
+    }
+    return points;
+}
+
+int32_t CPLevel::NearestPathPoint(const D3DXVECTOR3& position) const {
+    int32_t nearest = -1;
+    float best = kNearestPointBound;
+    for (size_t i = 0; i < mPathPoints.size(); ++i) {
+        const float dx = mPathPoints[i]->mP0.x - position.x;
+        const float dy = mPathPoints[i]->mP0.y - position.y;
+        const float d2 = dx * dx + dy * dy;
+        if (d2 <= best) {
+            best = d2;
+            nearest = static_cast<int32_t>(i);
+        }
+    }
+    return nearest;
+}
+
+int32_t CPLevel::WrappedStep(int32_t from, int32_t to) const {
+    const int32_t n = static_cast<int32_t>(mPathPoints.size());
+    // On a path of fewer than 30 points a jump of half the path already crosses the start.
+    const int32_t threshold = std::clamp((n + 1) / 2, 1, kWrapThreshold);
+    int32_t d = to - from;
+    if (d <= -threshold)
+        d += n - 1;
+    else if (d >= threshold)
+        d -= n - 1;
+    return d;
+}
+
+int32_t CPLevel::PlayerLapWindow() const {
+    return std::max(static_cast<int32_t>(mPathPoints.size()) - kPlayerLapMargin, 1);
+}
+
+int32_t CPLevel::UnitLapWindow() const {
+    return std::max(static_cast<int32_t>(mPathPoints.size()) - kUnitLapMargin, 1);
+}
+
+bool CPLevel::IsLapTracked(size_t index) const {
+    return index < static_cast<size_t>(kTrackedUnits) && index < mEnemies.size() && mEnemies[index] &&
+           !mEnemies[index]->HasSide(kSidePlayer);
+}
+
+bool CPLevel::TakeFinishSlot(int32_t who) {
+    if (std::find(mFinishSlots.begin(), mFinishSlots.end(), who) != mFinishSlots.end()) return false;
+    for (int32_t& slot : mFinishSlots) {
+        if (slot == -1) {
+            slot = who;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CPLevel::DescribeRacePathFault() const {
+    if (!mPath) return "the level has no race path \"c_path\": no lap is counted";
+    const size_t n = CollectPathPoints().size();
+    char text[160];
+    if (n < static_cast<size_t>(kUnitLapMargin) + 1) {
+        std::snprintf(text, sizeof text,
+                      "the race path \"c_path\" has %d points, fewer than the %d a lap window needs; every "
+                      "lap still needs the whole path",
+                      static_cast<int>(n), kUnitLapMargin + 1);
+        return text;
+    }
+    if (mStartLineDir.x == 0.0f && mStartLineDir.y == 0.0f)
+        return "the level has no start line (no start posts): no lap is counted";
+    return "";
+}
+
+void CPLevel::InitLapTracking() {
+    mPlayerProgress = 0;
+    mPathPoints = CollectPathPoints();
+    mPlayerNearest = mCameraTarget ? NearestPathPoint(mCameraTarget->GetPosition()) : -1;
+    mStartPoint = NearestPathPoint(mStartLinePos);
+    mStartLineDir.z = 0.0f;
+    // The stop empties the per-unit counters; a start after it sizes them again.
+    mUnitNearest.assign(20, 0);
+    mUnitProgress.assign(20, 0);
+    size_t k = 0;
+    for (size_t i = 0; i < mEnemies.size(); ++i) {
+        if (!IsLapTracked(i)) continue;
+        mUnitNearest[k++] = NearestPathPoint(mEnemies[i]->GetPosition());
+    }
+}
+
+void CPLevel::UpdateLap() {
+    const int32_t n = static_cast<int32_t>(mPathPoints.size());
+    CPGameData* data = gGameData;
+    if (n == 0 || !data) return;
+
+    if (mCameraTarget) {
+        const D3DXVECTOR3 at = mCameraTarget->GetPosition();
+        const int32_t p = NearestPathPoint(at);
+        if (p != -1 && p != mPlayerNearest) {
+            const int32_t d = WrappedStep(mPlayerNearest, p);
+            mPlayerProgress += d;
+            data->mLapProgress += d;
+            mPlayerNearest = p;
+        }
+        // Without start posts the start line has no direction, and no distance from it means anything.
+        const bool hasStartLine = mStartLineDir.x != 0.0f || mStartLineDir.y != 0.0f;
+        if (hasStartLine && mPlayerProgress >= PlayerLapWindow() && p == mStartPoint) {
+            const D3DXVECTOR3 D = mStartLinePos - at;
+            D3DXVECTOR3 u;
+            D3DXVec3Normalize(&u, &mStartLineDir);
+            const D3DXVECTOR3 cross(-u.z * D.y, u.z * D.x, u.x * D.y - u.y * D.x);
+            if (D3DXVec3Length(&cross) <= kStartLineReach) {
+                data->mCurrentLap += 1;
+                if (data->mCurrentLap >= 1) GrowingEntry(data->mLapTimes, static_cast<size_t>(data->mCurrentLap - 1)) = 0.0f;
+                mPlayerProgress = 0;
+                data->mLapProgress = n * (data->mCurrentLap - 1);
+                if (data->mCurrentLap > data->mRoundCount)
+                    TakeFinishSlot(kPlayerSlot);
+                else if (data->mCurrentLap == data->mRoundCount)
+                    ShowMessage("posledniy_krug!");
+                else
+                    ShowMessage("krug_proiden!");
+            }
+        }
+        if (p == mStartPoint && mPlayerProgress < kFirstLapReset && data->mCurrentLap == 1) data->mLapProgress = 0;
+    }
+
+    size_t k = 0;
+    for (size_t i = 0; i < mEnemies.size() && k < mUnitNearest.size(); ++i) {
+        if (!IsLapTracked(i)) continue;
+        const std::string key = UnitKey(i);
+        const int32_t q = NearestPathPoint(mEnemies[i]->GetPosition());
+        if (q != -1 && q != mUnitNearest[k]) {
+            const int32_t d = WrappedStep(mUnitNearest[k], q);
+            data->mUnitRaces[key].mProgress += d;
+            mUnitProgress[k] += d;
+            mUnitNearest[k] = q;
+        }
+        if (mUnitProgress[k] >= UnitLapWindow() && q == mStartPoint) {
+            auto found = data->mUnitRaces.find(key);
+            if (found != data->mUnitRaces.end()) {
+                RaceProgress& race = found->second;
+                race.mLap += 1;
+                race.mProgress = (n - 1) * (race.mLap - 1);
+                if (race.mLap > data->mRoundCount) TakeFinishSlot(static_cast<int32_t>(i));
+            }
+            mUnitProgress[k] = 0;
+        }
+        if (q == mStartPoint) {
+            RaceProgress& race = data->mUnitRaces[key];
+            if (race.mLap == 1 && race.mProgress < kFirstLapReset) race.mProgress = 0;
+        }
+        ++k;
+    }
+}
+
+void CPLevel::TickLap() {
+    UpdateLap();
+    CPGameData* data = gGameData;
+    if (!mRaceClockOn || !data) return;
+    const float dt = gDeltaTime;
+    if (data->mCurrentLap >= 1) GrowingEntry(data->mLapTimes, static_cast<size_t>(data->mCurrentLap - 1)) += dt;
+    data->mTotalRaceTime += dt;
+    // The units' clocks count down from the round time, kept under the lap's own number.
+    for (auto& [key, race] : data->mUnitRaces)
+        if (race.mLap >= 0) GrowingEntry(race.mLapTimes, static_cast<size_t>(race.mLap)) -= dt;
+}
