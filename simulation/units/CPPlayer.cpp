@@ -18,6 +18,9 @@ CPPlayer::~CPPlayer() {
     // children and go with the unit's tree.
     if (mShadow && gObjectRegistry::Contains(mShadow.Get())) delete mShadow.Get();
     mShadow.Forget();
+    // A weapon child or flare taken out of the tree and deleted earlier is forgotten, not released.
+    ReleaseIfAlive(mWeaponObject);
+    for (CPSmartPtr<CPGameObject>& flare : mFlares) ReleaseIfAlive(flare);
     mBurned.clear();
 }
 

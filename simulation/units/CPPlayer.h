@@ -35,7 +35,8 @@ public:
     static constexpr const char* kShadowEffect = "shadow.fx";
 
     CPPlayer();
-    // Deletes the shadow it built; the weapon object and the flares are its children and go with the tree.
+    // Deletes the shadow it built and lets go of the weapon object and the flares, which are children
+    // and go with the unit's tree.
     ~CPPlayer() override;
 
     // The unit's car as a plain pointer, no reference taken; null when the unit has none.

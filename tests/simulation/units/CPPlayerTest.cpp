@@ -181,3 +181,15 @@ TEST(CPPlayerTest, BurnedObjectsDeletedSinceTheirTouchAreNeverHandedOut) {
     unit.ClearBurned();
     EXPECT_TRUE(unit.TakeBurned().empty());
 }
+
+TEST(CPPlayerTest, AWeaponChildDeletedBeforeTheUnitIsNotTouchedAgain) {
+    auto unit = std::make_unique<CPPlayer>();
+    auto* weapon = new CPGameObject("weapon");
+    unit->AddChild(CPSmartPtr<CPGameObject>(weapon));
+    unit->mWeaponObject = weapon;
+    unit->mFlares[0] = weapon;
+    delete weapon;  // its owner deleted it while the unit still names it
+    ASSERT_FALSE(gObjectRegistry::Contains(weapon));
+    // A Release on the dead child here would be a use after free, which the sanitizer build reports.
+    unit.reset();
+}
