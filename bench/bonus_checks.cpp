@@ -47,6 +47,21 @@ void BM_BonusChecksPerFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_BonusChecksPerFrame)->Unit(benchmark::kMicrosecond);
 
+// For comparison: every unit reads every bonus's kind again, by the searches through its descendants,
+// as a check that does not keep the kinds would.
+void BM_BonusChecksReadingKindsEachTime(benchmark::State& state) {
+    Race race;
+    for (auto _ : state) {
+        for (CPPlayer* unit : race.units) {
+            for (BonusEntry& entry : race.rig.Data().mBonusList) entry.mTraitsRead = false;
+            unit->ApplyBonus();
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kUnits * kBonuses);
+}
+BENCHMARK(BM_BonusChecksReadingKindsEachTime)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
