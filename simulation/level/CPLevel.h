@@ -26,6 +26,9 @@ class CPSpline;
 class CPTask;
 
 // A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
+struct LevelObjectPlan;
+struct LevelObjectRecord;
+
 struct ChkObject {
     std::string mNumberText;  // the digits and '-' signs read from the name; may be empty
     int32_t mNumber = 0;      // the text converted with atof, truncated toward zero
@@ -114,6 +117,21 @@ public:
     // is in use), the player's unit, and near the player the level's own objects and the grid's. The
     // stages do not look at each other's results: an object two of them find is appended twice.
     void CollectInSphere(const D3DXVECTOR3& centre, float radius, ObjectList& result) const;
+
+    // ---- loading (CPLevelLoader.cpp)
+    // Builds the race of "Data\Levels\<name>.lvl" on a freshly made level (once; gLevel names it): the
+    // placed objects, the ground and road physics, the physics world, the race units with their cars,
+    // the splines, the partition and the camera views. False, with the reason in GetLoadError, when the
+    // file cannot be read, lacks a "player" start or one of "c_path", "left" and "right", or the
+    // player's car cannot be built; the level then holds only what was set before the file was read
+    // (the AI vehicle records, the ghost, the sky, the rolling flag). An enemy whose car cannot be built
+    // is left out.
+    bool Load(const std::string& levelName, bool singleRace, bool timeAttack);
+    // Selects race view 0, 1 or 2: its parameters, the camera's free view, the blur grid, the camera's
+    // heading from the camera target's turn (views 0 and 1) and the engine volume; another mode only
+    // stores the number.
+    void SetCameraMode(int32_t mode);
+    const std::string& GetLoadError() const { return mLoadError; }
 
     // ---- building (the loader)
     // Multiplies the vertices of the tree's plain meshes (and of their level-of-detail copies) by the
@@ -323,6 +341,20 @@ public:
     float mPlayerStepAcc = 0.0f;    // seconds not yet stepped of the player's fixed steps
 
 private:
+    void Fail(const std::string& reason);
+    // A numbered hidden object: built invisible, placed and listed in mChkObjects; empty when its
+    // description yields no object.
+    CPSmartPtr<CPGameObject> BuildChkObject(const LevelObjectPlan& plan, const D3DXVECTOR3& position,
+                                            const D3DXQUATERNION& rotation);
+    // A placed mesh: baked scale (without physics), placed, animated, listed for the partition, active.
+    void PlaceMeshObject(CPSmartPtr<CPGameObject> object, const LevelObjectRecord& record,
+                         const LevelObjectPlan& plan, ObjectList& statics);
+    // A new race unit, adopted by the level, as a copy of the body.
+    CPPlayer* MakeUnit(const CPSmartPtr<CPGameObject>& body, const std::string& modelName);
+    // The unit's bodies and car in gPhysicsWorld, drawable, with its shadow.
+    void AddUnitCar(CPPlayer* unit, bool playerCar);
+    void BuildGroundQuad(const std::string& levelName);
+
     // The near-player stage of both ray queries.
     bool QueryNearPlayer(CPRayQuery& query, bool includePlayer) const;
     // Whether the segment of the query passes within kNearPlayerReach of the player in x and y.
@@ -332,4 +364,5 @@ private:
     // The object grid: only cells something was put into exist, keyed by column x rows + row.
     std::unordered_map<int32_t, ObjectList> mGridCells;
     std::vector<CPRefObject*> mAdopted;  // deleted with the level, last first
+    std::string mLoadError;              // why the last Load failed; empty after a success
 };

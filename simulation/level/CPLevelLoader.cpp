@@ -1,0 +1,550 @@
+// CPLevel::Load: a level name becomes a playable race (placed objects, ground, road physics, race units
+// with their cars, splines, partition, camera views).
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Render/CPCamera.h"
+#include "Render/CPMiniMap.h"
+#include "Render/CPQuadTree.h"
+#include "Render/CPRenderQueue.h"
+#include "Render/PAnimatedObject.h"
+#include "Render/PMaterialManager.h"
+#include "Render/PRender.h"
+#include "Render/PRenderObject.h"
+#include "Render/PRenderObjectManager.h"
+#include "core/LogStream.h"
+#include "core/ServiceGlobals.h"
+#include "core/ShadowMatrix.h"
+#include "core/config/Settings.h"
+#include "platform/Clock.h"
+#include "platform/RuntimeRandom.h"
+#include "script/CPGameData.h"
+#include "simulation/enemies/AI_Vehicle.h"
+#include "simulation/enemies/CPVehicleUpdater.h"
+#include "simulation/level/CPLevel.h"
+#include "simulation/level/CPLevelBranch.h"
+#include "simulation/level/CPSpline.h"
+#include "simulation/level/LevelFile.h"
+#include "simulation/level/LevelObjectRules.h"
+#include "simulation/physics/CPPhysicData.h"
+#include "simulation/physics/CPPhysicWorld.h"
+#include "simulation/units/CPPlayer.h"
+#include "simulation/vehicle/CPCar.h"
+
+namespace {
+
+constexpr float kDegrees = 0.017453292f;
+constexpr float kStartAngle = -1.5707964f;  // the camera's angle before the descriptions are read
+constexpr int32_t kPlacedLayer = 20;
+constexpr int32_t kSceneLayer = 0;
+constexpr int32_t kLandLayer = 17;
+constexpr int32_t kRoadPhysicsLayer = 19;
+constexpr int32_t kUnitPriority = 200;
+constexpr float kEnemyLift = 2.0f;
+
+CPSmartPtr<CPGameObject> Describe(const std::string& name, int32_t layer) {
+    CPSmartPtr<CPGameObject> result;
+    if (gRenderObjectManager) gRenderObjectManager->CreateObjectByDescription(result, name, layer);
+    return result;
+}
+
+// The heading of a turn as the camera takes it: acos of the x of the turned forward (0, -1, 0), negated
+// when its y is below 0.
+float StartHeading(const D3DXQUATERNION& rotation) {
+    D3DXMATRIX turn;
+    D3DXMatrixRotationQuaternion(&turn, &rotation);
+    const D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f);
+    D3DXVECTOR3 d;
+    D3DXVec3TransformNormal(&d, &forward, &turn);
+    const float angle = std::acos(std::clamp(d.x, -1.0f, 1.0f));
+    return d.y < 0.0f ? -angle : angle;
+}
+
+// An attribute read as a double into a float field; an absent attribute keeps the field.
+void ReadAttribute(const TiXmlElement* element, const char* name, float& field) {
+    double value = 0.0;
+    if (element && element->QueryDoubleAttribute(name, &value) == TIXML_SUCCESS) field = static_cast<float>(value);
+}
+
+void ReadAttribute(const TiXmlElement* element, const char* name, int32_t& field) {
+    double value = 0.0;
+    if (element && element->QueryDoubleAttribute(name, &value) == TIXML_SUCCESS && std::isfinite(value) &&
+        std::fabs(value) < 2147483647.0)
+        field = static_cast<int32_t>(value);
+}
+
+const TiXmlElement* DescriptionElement(CPGameObject& object, const char* name) {
+    return TiXmlHandle(&object.GetDescription()).FirstChildElement(name).ToElement();
+}
+
+// The enemy model of a level by its name; the empty model for other names.
+std::string EnemyModel(const std::string& levelName) {
+    const int32_t n = LevelNumberFromName(levelName);
+    if (n >= 1 && n <= 3) return "subaru";
+    if (n >= 4 && n <= 6) return "celica";
+    if (n >= 7 && n <= 9) return "lister";
+    if (n >= 10 && n <= 12) return "viper";
+    return "";
+}
+
+// A body a car can be built on: it exists and carries physical data (the fallback description does not).
+bool IsCarBody(const CPSmartPtr<CPGameObject>& body) { return body && body->GetPhysicData(); }
+
+// A body tree is copied into its unit and then deleted: the unit owns its own copy.
+void DeleteTree(CPSmartPtr<CPGameObject>& tree) {
+    CPGameObject* root = tree.Get();
+    tree.Forget();
+    if (root && gObjectRegistry::Contains(root)) delete root;
+}
+
+void SetCameraDistance(CPCamera& camera, float distance) {
+    camera.mTargetDistance = distance;
+    if (camera.mDistance == 0.0f) camera.mDistance = distance;
+    camera.mChanged = true;
+}
+
+}  // namespace
+
+void CPLevel::Fail(const std::string& reason) {
+    mLoadError = reason;
+    LogReport(GetLogStream(), 0, "level load: %s\n", reason.c_str());
+}
+
+CPSmartPtr<CPGameObject> CPLevel::BuildChkObject(const LevelObjectPlan& plan, const D3DXVECTOR3& position,
+                                                 const D3DXQUATERNION& rotation) {
+    CPSmartPtr<CPGameObject> object = Describe(plan.description, kPlacedLayer);
+    if (!object) return object;
+    Adopt(object.Get());
+    object->SetVisible(false);
+    object->SetPosition(position);
+    object->SetRotation(rotation);
+    object->UpdateTransform();
+    ChkObject chk;
+    chk.mNumberText = plan.numberText;
+    chk.mNumber = plan.number;
+    chk.mObject = object;
+    mChkObjects.push_back(chk);
+    return object;
+}
+
+void CPLevel::PlaceMeshObject(CPSmartPtr<CPGameObject> object, const LevelObjectRecord& record,
+                              const LevelObjectPlan& plan, ObjectList& statics) {
+    object->SetShadowRecursive(false);
+    const bool physical = object->GetPhysicData() != nullptr;
+    if (!physical) {
+        D3DXMATRIX scaling;
+        D3DXMatrixScaling(&scaling, record.scale.x, record.scale.y, record.scale.z);
+        BakeTransform(*object, scaling);
+    }
+    object->SetPosition(record.position);
+    object->SetRotation(PlacedRotation(plan.kind, record.rotation));
+    object->UpdateTransform();
+    object->SetStaticRecursive(true);
+    if (physical && object->GetRenderKind() == kRenderAnimated) {
+        const float r0 = RuntimeRandomFraction();
+        const float r1 = RuntimeRandomFraction();
+        CPAnimationRequest request;
+        request.name = "idle";
+        request.speed = 1.0f + r1 * 0.4f - 0.2f;
+        request.startOffset = r0;
+        object->PlayAnimation(request, false);
+    }
+    statics.push_back(object);
+    object->Activate(kUnitPriority);
+    object->SetCollidable(true);
+    mObjects.push_back(object);
+    if (plan.checkpoint) mCheckpoints.push_back({object.Get(), plan.checkpointTime});
+    mCheckpointTimer = 0.0f;
+    mLastCheckpoint = -1;
+    mCheckpointsPassed = 0;
+}
+
+bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttack) {
+    mLoadError.clear();
+    // 1.
+    mRespawnClock = 0.0f;
+    mGhostIndex = 0;
+    mClock = 0.0f;
+    mLastGhostSample = 0.0f;
+    mTimeMode = timeAttack;
+    mSingleMode = singleRace;
+    // 2. The AI vehicle records of this race.
+    if (gLevelUpdater) gLevelUpdater->PrepareVehicles(gGameData ? gGameData->mTransportCount : 0);
+    // 3. - 4.
+    RuntimeSrand(timeGetTime());
+    if (const int32_t number = LevelNumberFromName(levelName)) mLevelNumber = number;
+    const int32_t n = mLevelNumber;
+    // 5. The ghost: only a level with a number has a result entry to look it up in.
+    if (mTimeMode && gGameData && n >= 1 && n <= CPGameData::kLevelCount) {
+        const std::string& ghost = gGameData->mLevelResults[n - 1].mGhostName;
+        if (!ghost.empty()) {
+            mGhost = Describe(ghost + "_.rdf", kPlacedLayer);
+            if (mGhost) Adopt(mGhost.Get());
+        }
+    }
+    // 6. - 7.
+    if (gRenderer) gRenderer->SetSkyscape(n);
+    mRolling = gSettings::rolling != 0;
+    RuntimeSrand(timeGetTime());
+    mLevelFailedSent = false;
+
+    // 8. The file, parsed and checked whole; then what a race cannot do without, before anything is built.
+    LevelFileRecord file;
+    if (!LoadLevelFile(levelName, file)) {
+        Fail("\"" + LevelFilePath(levelName) + "\" cannot be read or is damaged");
+        return false;
+    }
+    for (const char* name : {kPathSplineName, kLeftSplineName, kRightSplineName}) {
+        if (!FindLevelSpline(file, name)) {
+            Fail(levelName + ": the spline \"" + name + "\" is missing");
+            return false;
+        }
+    }
+    bool hasPlayer = false;
+    for (const LevelObjectRecord& object : file.objects)
+        if (ClassifyLevelObject(object.name, mSingleMode, mTimeMode).kind == LevelObjectKind::PlayerStart)
+            hasPlayer = true;
+    if (!hasPlayer) {
+        Fail(levelName + ": the level has no \"player\" start");
+        return false;
+    }
+    mCarPrefix = gGameData ? gGameData->mPlayerName : std::string();
+    const std::string playerBodyName = mCarPrefix + (mRolling ? "_enemy.rdf" : ".rdf");
+    CPSmartPtr<CPGameObject> playerBody = Describe(playerBodyName, kPlacedLayer);
+    if (!IsCarBody(playerBody)) {
+        DeleteTree(playerBody);
+        Fail(levelName + ": the player's car \"" + playerBodyName + "\" is missing or has no physics");
+        return false;
+    }
+
+    // 9. - 11.
+    mSources.clear();
+    delete mCamera;
+    mCamera = new CPCamera;
+    SetCameraDistance(*mCamera, 7.0f);
+    mSunLight = D3DLIGHT9{};
+    mSunLight.Type = D3DLIGHT_DIRECTIONAL;
+    mSunLight.Diffuse = {0.99609375f, 0.99609375f, 0.99609375f, 0.0f};
+    mSunLight.Specular = mSunLight.Diffuse;
+    mSunLight.Direction = D3DVECTOR{0.0f, 0.0f, -1.0f};
+    mSunLight.Range = 10000.0f;
+    // 12. - 14.
+    mExtentX = mExtentY = LevelExtent(n);
+    delete mMiniMap;
+    mMiniMap = new CPMiniMap;
+    mMiniMap->Init(0, mExtentX, mExtentY, 0);
+    // 15. - 16.
+    if (gRenderer) {
+        gRenderer->mAmbientColor = 0xFF7F7F7F;
+        gRenderer->mAmbient = D3DXVECTOR4(0.5f, 0.5f, 0.5f, 1.0f);
+        gRenderer->SetDefaultStates();
+    }
+    const D3DXVECTOR4 sun(0.0f, 0.0f, -1.0f, 0.0f);
+    const D3DXPLANE ground(0.0f, 0.0f, -1.0f, 0.5f);
+    D3DXMatrixShadow(&gShadowMatrix, &sun, &ground);
+    // 17.
+    AllocateObjectGrid();
+
+    // 18. The placed objects.
+    D3DXVECTOR3 playerStart(100.0f, 100.0f, 1.0f);
+    D3DXQUATERNION playerRotation(0.0f, 0.0f, 0.0f, 1.0f);
+    struct EnemyStart {
+        D3DXVECTOR3 position;
+        D3DXQUATERNION rotation;
+    };
+    std::vector<EnemyStart> enemyStarts;
+    D3DXVECTOR3 leftPost(0.0f, 0.0f, 0.0f), rightPost(0.0f, 0.0f, 0.0f);
+    ObjectList statics;
+    for (const LevelObjectRecord& record : file.objects) {
+        const LevelObjectPlan plan = ClassifyLevelObject(record.name, mSingleMode, mTimeMode);
+        switch (plan.kind) {
+        case LevelObjectKind::PlayerStart:
+            playerStart = record.position;
+            playerRotation = record.rotation;
+            break;
+        case LevelObjectKind::EnemyStart:
+            enemyStarts.push_back({record.position, record.rotation});
+            break;
+        case LevelObjectKind::NumberedHidden:
+            BuildChkObject(plan, record.position, PlacedRotation(plan.kind, record.rotation));
+            break;
+        case LevelObjectKind::Source:
+            mSources[plan.sourceKey] = record.position;
+            break;
+        case LevelObjectKind::StartPostLeft:
+            leftPost = record.position;
+            break;
+        case LevelObjectKind::StartPostRight:
+            rightPost = record.position;
+            break;
+        case LevelObjectKind::Mesh:
+            if (CPSmartPtr<CPGameObject> object = Describe(plan.description, kPlacedLayer)) {
+                Adopt(object.Get());
+                PlaceMeshObject(object, record, plan, statics);
+            }
+            break;
+        case LevelObjectKind::Skipped:
+            break;
+        }
+    }
+
+    // 19. The splines: the last of each kept name.
+    auto buildSpline = [&](const char* name, CPSmartPtr<CPSpline>& target) {
+        auto* spline = new CPSpline;
+        Adopt(spline);
+        if (spline->Build(*FindLevelSpline(file, name))) target = spline;
+    };
+    buildSpline(kPathSplineName, mPath);
+    buildSpline(kLeftSplineName, mLeftLine);
+    buildSpline(kRightSplineName, mRightLine);
+
+    // 20. - 21.
+    mScene = Describe(levelName + ".rdf", kSceneLayer);
+    if (mScene) Adopt(mScene.Get());
+    DeletePartition();
+    if (gSettings::quadlevels != 0)
+        mQuadTree = new CPQuadTree;
+    else
+        mBranchRoot = new CPLevelBranch;
+
+    // 22. The ground quad.
+    if (gSettings::plane != 0.0f) BuildGroundQuad(levelName);
+
+    // 23. Road physics, the collision mesh and the physics world.
+    char roadName[32];
+    std::snprintf(roadName, sizeof roadName, "road_phys%d.rdf", n);
+    mRoadPhysics = Describe(roadName, kRoadPhysicsLayer);
+    if (mRoadPhysics) {
+        Adopt(mRoadPhysics.Get());
+        mRoadPhysics->SetShadowRecursive(false);
+        if (!mRoadPhysics->GetPhysicData()) {
+            D3DXMATRIX identity;
+            D3DXMatrixIdentity(&identity);
+            BakeTransform(*mRoadPhysics, identity);
+            mRoadPhysics->SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+            mRoadPhysics->SetRotation(D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+            mRoadPhysics->UpdateTransform();
+            mRoadPhysics->SetPhysicData(nullptr);
+            mRoadPhysics->SetVisible(true);
+            mRoadPhysics->SetStaticRecursive(true);
+        }
+    } else {
+        LogReport(GetLogStream(), 0, "level load: %s: no road physics \"%s\"\n", levelName.c_str(), roadName);
+    }
+    if (gPhysicsWorld) {
+        if (mRoadPhysics && mRoadPhysics->GetRenderObject())
+            gPhysicsWorld->BuildCollisionMesh(mRoadPhysics->GetRenderObject());
+        gPhysicsWorld->Create(D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(100.0f, 100.0f, 100.0f), 500, 500, 500);
+    }
+
+    // 24. - 25. The enemy units, in file order; an enemy whose car cannot be built is left out.
+    const std::string enemyModel = mSingleMode ? mCarPrefix : EnemyModel(levelName);
+    for (size_t i = 0; i < enemyStarts.size(); ++i) {
+        char unitName[512];
+        std::snprintf(unitName, sizeof unitName, "%s%d", enemyModel.c_str(), static_cast<int>(i + 1));
+        CPSmartPtr<CPGameObject> body = Describe(std::string(unitName) + "_enemy.rdf", kPlacedLayer);
+        if (!IsCarBody(body)) {
+            DeleteTree(body);
+            LogReport(GetLogStream(), 0, "level load: %s: enemy \"%s_enemy.rdf\" is missing or has no physics\n",
+                      levelName.c_str(), unitName);
+            continue;
+        }
+        mUnitModels.push_back(unitName);
+        CPPlayer* unit = MakeUnit(body, unitName);
+        DeleteTree(body);
+        unit->SetPosition(enemyStarts[i].position + D3DXVECTOR3(0.0f, 0.0f, kEnemyLift));
+        unit->SetRotation(enemyStarts[i].rotation);
+        unit->UpdateTransform();
+        unit->Activate(kUnitPriority);
+        AddUnitCar(unit, false);
+        const int32_t index = static_cast<int32_t>(mEnemies.size());
+        mEnemies.push_back(unit);
+        const TiXmlElement* camera = DescriptionElement(*unit, "camera");
+        ReadAttribute(camera, "distance", mCam2Dist);
+        ReadAttribute(camera, "height", mCam2Height);
+        ReadAttribute(camera, "angle", mCam2Angle);
+        ReadAttribute(camera, "min", unit->mCameraMin);
+        ReadAttribute(camera, "max", unit->mCameraMax);
+        if (gLevelUpdater) {
+            gLevelUpdater->EnsureEnemyVehicle(index);
+            gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kPathSlot, mPath ? mPath->GetFirstLine() : nullptr);
+            gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kLeftSlot, mLeftLine ? mLeftLine->GetFirstLine() : nullptr);
+            gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kRightSlot,
+                                           mRightLine ? mRightLine->GetFirstLine() : nullptr);
+        }
+    }
+
+    // 26. The player's unit.
+    mGhostName = mCarPrefix;
+    if (mCarPrefix == "uaz") {
+        if (CPSmartPtr<CPGameObject> light = playerBody->FindObject("light")) light->SetVisible(false);
+    } else if (mCarPrefix == "volswagen_toureg") {
+        for (const char* name : {"halo", "halo_blend"})
+            if (CPSmartPtr<CPGameObject> halo = playerBody->FindObject(name)) halo->SetVisible(false);
+    }
+    mPlayer = MakeUnit(playerBody, mCarPrefix);
+    DeleteTree(playerBody);
+    mPlayer->Activate(kUnitPriority);
+    mPlayer->SetPosition(playerStart);
+    mPlayer->SetRotation(playerRotation);
+    mPlayer->UpdateTransform();
+    if (mRolling) {
+        mUnitModels.push_back(mCarPrefix);
+        mEnemies.push_back(mPlayer);
+    }
+    if (mCamera) mCamera->mPitch = kStartAngle;
+    const TiXmlElement* camera = DescriptionElement(*mPlayer, "camera");
+    ReadAttribute(camera, "distance", mCam1Dist);
+    ReadAttribute(camera, "height", mCam1Height);
+    if (camera && camera->Attribute("angle")) {
+        ReadAttribute(camera, "angle", mCam1Angle);
+        if (mCamera) mCamera->mPitch = mCam1Angle * kDegrees;
+    }
+    ReadAttribute(camera, "angle_div", mCam1AngleDiv);
+    ReadAttribute(camera, "distance_div", mCam1DistanceDiv);
+    ReadAttribute(camera, "blur", mCam1Blur);
+    ReadAttribute(camera, "fov", mCam1Fov);
+    const TiXmlElement* camera2 = DescriptionElement(*mPlayer, "camera2");
+    ReadAttribute(camera2, "distance", mCam2Dist);
+    ReadAttribute(camera2, "height", mCam2Height);
+    if (camera2 && camera2->Attribute("angle")) {
+        ReadAttribute(camera2, "angle", mCam2Angle);
+        if (mCamera) mCamera->mPitch = mCam2Angle * kDegrees;
+    }
+    ReadAttribute(camera2, "angle_div", mCam2AngleDiv);
+    ReadAttribute(camera2, "distance_div", mCam2DistanceDiv);
+    ReadAttribute(camera2, "blur", mCam2Blur);
+    ReadAttribute(camera2, "fov", mCam2Fov);
+    const TiXmlElement* camera3 = DescriptionElement(*mPlayer, "camera3");
+    ReadAttribute(camera3, "distance", mCam3Dist);
+    ReadAttribute(camera3, "height", mCam3Height);
+    ReadAttribute(camera3, "blur", mCam3Blur);
+    if (mCamera) {
+        mCamera->mYaw = StartHeading(mPlayer->GetRotation());
+        mCamera->mChanged = true;
+    }
+    AddUnitCar(mPlayer, true);
+    SetCameraMode(0);
+    if (mCamera) SetCameraDistance(*mCamera, mCamDist);
+
+    // 27. Finishing.
+    mCameraTarget = mPlayer;
+    mPlayer->SetSideFlags(gGameData ? gGameData->mPlayerType : 0);
+    if (gGameData) {
+        if (gGameData->mCurrentLap < 1) gGameData->mCurrentLap = 1;
+        const size_t lap = static_cast<size_t>(gGameData->mCurrentLap);
+        if (gGameData->mLapTimes.size() >= lap)
+            gGameData->mLapTimes[lap - 1] = 0.0f;
+        else
+            gGameData->mLapTimes.push_back(0.0f);
+        gGameData->mCurrentLap = 1;
+    }
+    mPathHint = {mPath ? mPath->GetFirstLine() : nullptr, mLeftLine ? mLeftLine->GetFirstLine() : nullptr,
+                 mRightLine ? mRightLine->GetFirstLine() : nullptr};
+    mStartLineDir = leftPost - rightPost;
+    mStartLinePos = (leftPost + rightPost) * 0.5f;
+    if (gRenderer) {
+        gRenderer->SetMotionBlur(0.0f);
+        gRenderer->SetMotionBlurAlpha(255);
+    }
+    for (CPSpline* spline : {mPath.Get(), mLeftLine.Get(), mRightLine.Get()})
+        if (spline) spline->SnapToTerrain();
+
+    CPSmartPtr<CPRenderQueue> branchQueue = gRenderer ? gRenderer->GetBranchQueue() : CPSmartPtr<CPRenderQueue>();
+    const bool baking = gSettings::static_ != 0 && branchQueue && branchQueue->LockAll();
+    if (mQuadTree) {
+        const float h = 0.5f * std::max(mExtentX, mExtentY);
+        mQuadTree->SetBounds(D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(h, h, 100.0f));
+        mQuadTree->Build(statics, 0);
+    } else if (mBranchRoot) {
+        mBranchRoot->SetObjects(statics);
+        mBranchRoot->Build(0);
+        if (mCamera) mCamera->mPartitionRoot = mBranchRoot;
+    }
+    if (baking) branchQueue->UnlockAll();
+
+    mPlayer->mIsPlayer = true;
+    if (gLevelUpdater) {
+        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, mPath ? mPath->GetFirstLine() : nullptr);
+        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, mLeftLine ? mLeftLine->GetFirstLine() : nullptr);
+        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, mRightLine ? mRightLine->GetFirstLine() : nullptr);
+    }
+    return true;
+}
+
+CPPlayer* CPLevel::MakeUnit(const CPSmartPtr<CPGameObject>& body, const std::string& modelName) {
+    auto* unit = new CPPlayer;
+    Adopt(unit);
+    unit->CopyFrom(body);
+    unit->SetModelName(modelName);
+    return unit;
+}
+
+void CPLevel::AddUnitCar(CPPlayer* unit, bool playerCar) {
+    if (gPhysicsWorld) {
+        gPhysicsWorld->RegisterObject(unit);
+        gPhysicsWorld->AddObject(unit, true, 1);
+        gPhysicsWorld->CreateCar(unit, playerCar);
+        // The unit owns its car: deleted after the unit let go of it.
+        if (CPCar* car = unit->GetCar()) unit->Adopt(car);
+    }
+    if (CPRenderObject* mesh = unit->GetRenderObject()) mesh->SetSkipped(false);
+    unit->CreateVehicleShadow();
+}
+
+void CPLevel::BuildGroundQuad(const std::string& levelName) {
+    mPlane = Describe("land.rdf", kLandLayer);
+    if (!mPlane) return;
+    Adopt(mPlane.Get());
+    CPRenderObject* mesh = mPlane->GetRenderObject();
+    if (mesh && gMaterialManager)
+        mesh->SetMaterial(gMaterialManager->CreateMaterial(kLandLayer, "terrain2.fx",
+                                                           {levelName + "\\color.dds", levelName + "\\detail1.dds"}));
+    mPlane->SetPhysicData(nullptr);
+    mPlane->SetVisible(true);
+    mPlane->SetStaticRecursive(true);
+    if (!mesh) return;
+    const float x = mExtentX * 0.5f;
+    const float y = mExtentY * 0.5f;
+    auto vertex = [](float px, float py, float u0, float v0, float u1, float v1) {
+        CPVertex v;
+        v.position = D3DXVECTOR3(px, py, -0.6f);
+        v.normal = D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+        v.diffuse = 0xFFFFFFFF;
+        v.specular = 0;
+        v.u0 = u0;
+        v.v0 = v0;
+        v.u1 = u1;
+        v.v1 = v1;
+        return v;
+    };
+    std::vector<CPVertex>& vertices = mesh->GetLocalVertices();
+    vertices.clear();
+    vertices.push_back(vertex(-x, -y, 0, 0, 0, 0));
+    vertices.push_back(vertex(x, -y, 1, 0, 0.2f * mExtentX, 0));
+    vertices.push_back(vertex(x, y, 1, 1, 0.2f * mExtentX, 0.2f * mExtentY));
+    vertices.push_back(vertex(-x, y, 0, 1, 0, 0.2f * mExtentY));
+    mesh->GetWorldVertices() = vertices;
+    mesh->GetIndices() = {0, 1, 2, 0, 2, 3};
+    if (gPhysicsWorld) gPhysicsWorld->AddGroundObject(mesh);
+}
+
+void CPLevel::SetCameraMode(int32_t mode) {
+    mCameraMode = mode;
+    if (mode < 0 || mode > 2) return;
+    SelectViewParameters(mode);
+    if (mCamera) mCamera->mFixedView = mode == 2;
+    const float blur = mode == 0 ? mCam1Blur : (mode == 1 ? mCam2Blur : mCam3Blur);
+    mCameraTarget = mPlayer;
+    if (gSettings::blur != 0 && gRenderer) gRenderer->UpdateRadialBlurGrid(blur);
+    if (mode != 2 && mCameraTarget && mCamera) {
+        mCamera->mYaw = StartHeading(mCameraTarget->GetRotation());
+        mCamera->mChanged = true;
+    }
+    const float factor = mode == 0 ? 0.3f : (mode == 1 ? 0.35f : 0.4f);
+    if (mPlayer) mPlayer->SetEngineVolume(gSettings::soundVolume * factor);
+}
