@@ -67,11 +67,10 @@ void PlayAt(const char* name, const D3DXVECTOR3& position) {
     }
     sound->Play(0, 0);
 }
-}  // namespace
 
 // The kind a unit with these side flags takes from a bonus: the first kind whose object test and side
-// rule pass. A bumper, pad, barrier or halo that the unit's side ignores ends the tests.
-static int32_t ChooseBonusKind(const BonusTraits& traits, int32_t sides) {
+// rule pass, -1 for none. A bumper, pad, barrier or halo that the unit's side ignores ends the tests.
+int32_t ChooseBonusKind(const BonusTraits& traits, int32_t sides) {
     const bool third = (sides & kSideThird) != 0;
     for (int32_t kind = 0; kind < kBonusKindCount; ++kind) {
         if (!traits.Has(static_cast<BonusKind>(kind))) continue;
@@ -88,6 +87,7 @@ static int32_t ChooseBonusKind(const BonusTraits& traits, int32_t sides) {
     }
     return -1;
 }
+}  // namespace
 
 void CPPlayer::ApplyBonus() {
     if (!gLevel || !gLevel->mRaceClockOn || !gGameData) return;
@@ -114,12 +114,14 @@ void CPPlayer::ApplyBonus() {
             continue;
         }
         CPGameObject& bonus = *entry.mObject;
-        switch (kind) {
-            case kBonusSphere: Bounce(bonus); ++it; continue;
-            case kBonusKickPad: Kick(); ++it; continue;
-            case kBonusLight: LockByBarrier(); ++it; continue;
-            case kBonusHalo: PushByHalo(bonus, box); ++it; continue;
-            default: break;
+        // The world objects act and stay.
+        if (kind == kBonusSphere || kind == kBonusKickPad || kind == kBonusLight || kind == kBonusHalo) {
+            if (kind == kBonusSphere) Bounce(bonus);
+            if (kind == kBonusKickPad) Kick();
+            if (kind == kBonusLight) LockByBarrier();
+            if (kind == kBonusHalo) PushByHalo(bonus, box);
+            ++it;
+            continue;
         }
         // A pick-up: shown, applied, reported, consumed.
         const PickUp& pickUp = kPickUps[kind];

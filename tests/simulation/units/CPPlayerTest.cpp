@@ -12,10 +12,10 @@
 
 namespace {
 // A unit that drives a fake car; the car is let go before either dies.
-class UnitWithCar : public ::testing::Test {
+class CPPlayerCarTest : public ::testing::Test {
 protected:
-    UnitWithCar() { unit.SetCar(&car); }
-    ~UnitWithCar() override { unit.SetCar(nullptr); }
+    CPPlayerCarTest() { unit.SetCar(&car); }
+    ~CPPlayerCarTest() override { unit.SetCar(nullptr); }
 
     FakeCar car;
     CPPlayer unit;
@@ -56,7 +56,7 @@ TEST(CPPlayerTest, ControlsFollowTheLockAndTheThrottleHold) {
     }
 }
 
-TEST_F(UnitWithCar, LockingHoldsTheCarAndUnlockingReleasesIt) {
+TEST_F(CPPlayerCarTest, LockingHoldsTheCarAndUnlockingReleasesIt) {
     car.SetControls(1.0f, 0.0f);
     ASSERT_NE(car.mDrive, 0.0f);
     unit.mSteering = 0.25f;
@@ -69,7 +69,7 @@ TEST_F(UnitWithCar, LockingHoldsTheCarAndUnlockingReleasesIt) {
     EXPECT_FALSE(car.mHeld);
 }
 
-TEST_F(UnitWithCar, ALockedUnitIgnoresItsLightInputs) {
+TEST_F(CPPlayerCarTest, ALockedUnitIgnoresItsLightInputs) {
     unit.mLocked = true;
     unit.SetBrakeFlares(true, true);
     unit.SetStopLights(true);
@@ -83,7 +83,7 @@ TEST_F(UnitWithCar, ALockedUnitIgnoresItsLightInputs) {
     EXPECT_TRUE(car.mStopInput);
 }
 
-TEST_F(UnitWithCar, ForcedFlaresFollowTheBrakeInsteadOfTheCarsLights) {
+TEST_F(CPPlayerCarTest, ForcedFlaresFollowTheBrakeInsteadOfTheCarsLights) {
     auto left = std::make_unique<CPGameObject>("lflarerear");
     unit.AddChild(CPSmartPtr<CPGameObject>(left.get()));
     left->SetVisible(false);
@@ -95,7 +95,7 @@ TEST_F(UnitWithCar, ForcedFlaresFollowTheBrakeInsteadOfTheCarsLights) {
     EXPECT_FALSE(left->IsVisible());
 }
 
-TEST_F(UnitWithCar, NitroLevelFollowsTheLockAndTheReserve) {
+TEST_F(CPPlayerCarTest, NitroLevelFollowsTheLockAndTheReserve) {
     struct Case {
         const char* name;
         bool locked;
@@ -113,7 +113,7 @@ TEST_F(UnitWithCar, NitroLevelFollowsTheLockAndTheReserve) {
     }
 }
 
-TEST_F(UnitWithCar, TheAisNitroHoldsTheThrottleAndLeavesTheCarsNitro) {
+TEST_F(CPPlayerCarTest, TheAisNitroHoldsTheThrottleAndLeavesTheCarsNitro) {
     car.mNitro = 3.0f;
     unit.mThrottle = 0.9f;
     unit.SetNitroAI(80.0f, 1.0f);
@@ -122,7 +122,7 @@ TEST_F(UnitWithCar, TheAisNitroHoldsTheThrottleAndLeavesTheCarsNitro) {
     EXPECT_EQ(car.mNitro, 3.0f);
 }
 
-TEST_F(UnitWithCar, VelocityIsTheCarsOrZeroWithoutACar) {
+TEST_F(CPPlayerCarTest, VelocityIsTheCarsOrZeroWithoutACar) {
     car.mVelocity = D3DXVECTOR3(1.0f, -2.0f, 3.0f);
     EXPECT_EQ(unit.GetCarVelocity(), D3DXVECTOR3(1.0f, -2.0f, 3.0f));
     CPPlayer bare;
