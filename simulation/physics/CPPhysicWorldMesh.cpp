@@ -70,6 +70,7 @@ CPCollisionCell* CPPhysicWorld::CellAt(int32_t x, int32_t y) {
 
 void CPPhysicWorld::SortIntoGrid() {
     mCandidateKeys.clear();
+    if (mWorld) mWorld->ForgetTerrain();
     // The bounds start at the origin, so the origin is always inside them; a vertex that is not a
     // number does not widen them.
     D3DXVECTOR3 low(0.0f, 0.0f, 0.0f), high(0.0f, 0.0f, 0.0f);

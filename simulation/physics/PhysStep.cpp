@@ -29,6 +29,22 @@ constexpr float kStillSpeedSquare = 0.01f;
 // Steps a body must stay still before it sleeps.
 constexpr int32_t kStepsBeforeSleep = 60;
 constexpr float kWakeForce = 1e-6f;
+// How far beyond a body's (or a shape's) box a level triangle is still tested exactly.
+constexpr float kTerrainMargin = 0.05f;
+
+// Beyond the body's box, the room whose triangles a body keeps at hand while it stays inside it.
+constexpr float kTerrainSlack = 1.0f;
+
+bool BoxInside(const D3DXVECTOR3& low, const D3DXVECTOR3& high, const D3DXVECTOR3& roomLow,
+               const D3DXVECTOR3& roomHigh) {
+    return low.x >= roomLow.x && low.y >= roomLow.y && low.z >= roomLow.z && high.x <= roomHigh.x &&
+           high.y <= roomHigh.y && high.z <= roomHigh.z;
+}
+
+bool BoxesMeet(const D3DXVECTOR3& lowA, const D3DXVECTOR3& highA, const D3DXVECTOR3& lowB, const D3DXVECTOR3& highB) {
+    return lowA.x <= highB.x && lowB.x <= highA.x && lowA.y <= highB.y && lowB.y <= highA.y && lowA.z <= highB.z &&
+           lowB.z <= highA.z;
+}
 
 // A step counter that stops at the top of its range: a body may sleep for as long as the game runs.
 int32_t CountUp(int32_t steps) { return steps < std::numeric_limits<int32_t>::max() ? steps + 1 : steps; }
@@ -176,7 +192,7 @@ void PhysWorld::PrepareBodies(StepScratch& scratch) {
 
 void PhysWorld::QueryTerrain(StepScratch& scratch) {
     scratch.terrain.assign(scratch.bodies.size(), PhysTerrainSpan{});
-    scratch.candidates.clear();
+    scratch.terrainTriangles.clear();
     if (!mTerrainCallback) return;
     for (size_t i = 0; i < scratch.bodies.size(); ++i) {
         PhysRigidBody& body = *scratch.bodies[i];
@@ -192,24 +208,79 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
         int32_t triangleCount = 0;
         mTerrainCallback(low, high, &list, &triangles, &vertices, &count, &triangleCount, &body);
         if (!list || !triangles || !vertices || count <= 0 || triangleCount <= 0) continue;
-        PhysTerrainSpan& span = scratch.terrain[i];
-        span.first = static_cast<int32_t>(scratch.candidates.size());
-        span.triangles = triangles;
-        span.vertices = vertices;
-        span.triangleCount = triangleCount;
-        // Only indices that name a triangle with three vertices are kept, each once.
-        for (int32_t c = 0; c < count; ++c) {
-            const int32_t index = list[c];
-            if (index < 0 || index >= triangleCount) continue;
-            const int32_t* v = triangles[index].vertices;
-            if (v[0] < 0 || v[1] < 0 || v[2] < 0) continue;
-            scratch.candidates.push_back(index);
+        PhysTerrainMemo& memo = UsableCandidates(scratch, body, list, count, triangles, vertices, triangleCount);
+        // Only the triangles whose box meets the body's box (its shapes and its rays) go on to the exact
+        // tests; the margin keeps the ones that only just touch. The triangles near a roomier box are
+        // kept while the body stays inside it, so a step walks only what lies about the body.
+        const D3DXVECTOR3 margin(kTerrainMargin, kTerrainMargin, kTerrainMargin);
+        const D3DXVECTOR3 reachLow = body.worldMin - margin, reachHigh = body.worldMax + margin;
+        if (!memo.roomValid || !BoxInside(reachLow, reachHigh, memo.roomLow, memo.roomHigh)) {
+            const D3DXVECTOR3 slack(kTerrainSlack, kTerrainSlack, kTerrainSlack);
+            memo.roomLow = reachLow - slack;
+            memo.roomHigh = reachHigh + slack;
+            memo.roomValid = true;
+            memo.inRoom.clear();
+            for (const PhysTerrainTriangle& t : memo.prepared)
+                if (BoxesMeet(t.low, t.high, memo.roomLow, memo.roomHigh)) memo.inRoom.push_back(t);
         }
-        auto begin = scratch.candidates.begin() + span.first;
-        std::sort(begin, scratch.candidates.end());
-        scratch.candidates.erase(std::unique(begin, scratch.candidates.end()), scratch.candidates.end());
-        span.count = static_cast<int32_t>(scratch.candidates.size()) - span.first;
+        PhysTerrainSpan& span = scratch.terrain[i];
+        span.first = static_cast<int32_t>(scratch.terrainTriangles.size());
+        for (const PhysTerrainTriangle& t : memo.inRoom)
+            if (BoxesMeet(t.low, t.high, reachLow, reachHigh)) scratch.terrainTriangles.push_back(t);
+        span.count = static_cast<int32_t>(scratch.terrainTriangles.size()) - span.first;
     }
+}
+
+PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRigidBody& body, const int32_t* list,
+                                             int32_t count, const CPCollisionTriangle* triangles,
+                                             const CPCollisionVertex* vertices, int32_t triangleCount) {
+    PhysTerrainMemo* memo = &scratch.unkeyedMemo;
+    if (body.id >= 0) {
+        if (static_cast<size_t>(body.id) >= scratch.terrainMemo.size())
+            scratch.terrainMemo.resize(static_cast<size_t>(body.id) + 1);
+        memo = &scratch.terrainMemo[static_cast<size_t>(body.id)];
+    }
+    const auto size = static_cast<size_t>(count);
+    if (body.id >= 0 && memo->triangles == triangles && memo->vertices == vertices &&
+        memo->triangleCount == triangleCount && memo->answer.size() == size &&
+        std::equal(list, list + size, memo->answer.begin()))
+        return *memo;
+    memo->triangles = triangles;
+    memo->vertices = vertices;
+    memo->triangleCount = triangleCount;
+    memo->answer.assign(list, list + size);
+    // Only indices that name a triangle with three vertices are kept, each once (in the order of their
+    // first mention): a stamp per triangle marks the ones already taken, so no sorting is needed.
+    if (scratch.seenStamps.size() < static_cast<size_t>(triangleCount))
+        scratch.seenStamps.resize(static_cast<size_t>(triangleCount), 0);
+    if (++scratch.stamp == 0) {
+        std::fill(scratch.seenStamps.begin(), scratch.seenStamps.end(), 0u);
+        scratch.stamp = 1;
+    }
+    memo->prepared.clear();
+    for (int32_t index : memo->answer) {
+        if (index < 0 || index >= triangleCount) continue;
+        const int32_t* v = triangles[index].vertices;
+        if (v[0] < 0 || v[1] < 0 || v[2] < 0) continue;
+        uint32_t& seen = scratch.seenStamps[static_cast<size_t>(index)];
+        if (seen == scratch.stamp) continue;
+        seen = scratch.stamp;
+        PhysTerrainTriangle t;
+        t.v0 = Vertex(vertices, v[0]);
+        t.v1 = Vertex(vertices, v[1]);
+        t.v2 = Vertex(vertices, v[2]);
+        D3DXVec3Minimize(&t.low, &t.v0, &t.v1);
+        D3DXVec3Minimize(&t.low, &t.low, &t.v2);
+        D3DXVec3Maximize(&t.high, &t.v0, &t.v1);
+        D3DXVec3Maximize(&t.high, &t.high, &t.v2);
+        memo->prepared.push_back(t);
+    }
+    memo->roomValid = false;
+    return *memo;
+}
+
+void PhysWorld::ForgetTerrain() {
+    mScratch->terrainMemo.clear();
 }
 
 void PhysWorld::CastSensors(StepScratch& scratch) {
@@ -231,10 +302,14 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
             best.distance = sensor->length;
             PhysBody* hitBody = nullptr;
             PhysRayHit hit;
+            const D3DXVECTOR3 end = start + direction * sensor->length;
+            D3DXVECTOR3 rayLow, rayHigh;
+            D3DXVec3Minimize(&rayLow, &start, &end);
+            D3DXVec3Maximize(&rayHigh, &start, &end);
             for (int32_t c = 0; c < span.count; ++c) {
-                const int32_t* v = span.triangles[scratch.candidates[static_cast<size_t>(span.first + c)]].vertices;
-                if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, Vertex(span.vertices, v[0]),
-                                                 Vertex(span.vertices, v[1]), Vertex(span.vertices, v[2]), hit) &&
+                const PhysTerrainTriangle& t = scratch.terrainTriangles[static_cast<size_t>(span.first + c)];
+                if (!BoxesMeet(t.low, t.high, rayLow, rayHigh)) continue;
+                if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, t.v0, t.v1, t.v2, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
                     best = hit;
                     hitBody = &mWorldBody;
@@ -329,12 +404,16 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
             const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, body.state.rotationRows, Xyz(body.state.position));
             scratch.samples.clear();
             PhysNarrowPhase::SamplePoints(shape, scratch.samples);
+            // The shape's world box, a little grown: triangles apart from it cannot touch it.
+            const D3DXVECTOR3 reach(PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(1, 0, 0)) + kTerrainMargin,
+                                    PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 1, 0)) + kTerrainMargin,
+                                    PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 0, 1)) + kTerrainMargin);
+            const D3DXVECTOR3 shapeLow = shape.centre - reach, shapeHigh = shape.centre + reach;
             for (int32_t c = 0; c < span.count; ++c) {
-                const int32_t* v = span.triangles[scratch.candidates[static_cast<size_t>(span.first + c)]].vertices;
+                const PhysTerrainTriangle& t = scratch.terrainTriangles[static_cast<size_t>(span.first + c)];
+                if (!BoxesMeet(t.low, t.high, shapeLow, shapeHigh)) continue;
                 scratch.touches.clear();
-                PhysNarrowPhase::ShapeAgainstTriangle(shape, scratch.samples, Vertex(span.vertices, v[0]),
-                                                      Vertex(span.vertices, v[1]), Vertex(span.vertices, v[2]),
-                                                      scratch.touches);
+                PhysNarrowPhase::ShapeAgainstTriangle(shape, scratch.samples, t.v0, t.v1, t.v2, scratch.touches);
                 for (const PhysTouch& touch : scratch.touches) add(&body, &mWorldBody, nullptr, touch, g->material, 0);
             }
         }

@@ -28,19 +28,42 @@ struct PhysSolverContact {
     float tangentImpulse[2] = {0.0f, 0.0f};
 };
 
-// The candidate triangles of the level under one body.
+// A candidate triangle of the level near a body, with its corners and its axis-aligned box, gathered
+// once per step so that the exact tests only meet the triangles whose box meets theirs.
+struct PhysTerrainTriangle {
+    D3DXVECTOR3 v0, v1, v2;
+    D3DXVECTOR3 low, high;
+};
+
+// The candidate triangles of the level under one body: the triangles near its box.
 struct PhysTerrainSpan {
-    int32_t first = 0;  // into StepScratch::candidates
+    int32_t first = 0;  // into StepScratch::terrainTriangles
     int32_t count = 0;
+};
+
+// What the terrain callback last answered for one body, and that answer made usable: each valid
+// triangle once, with its corners and box. A body that stays in its cells gets the same answer, which
+// is then neither sorted nor gathered again.
+struct PhysTerrainMemo {
     const CPCollisionTriangle* triangles = nullptr;
     const CPCollisionVertex* vertices = nullptr;
     int32_t triangleCount = 0;
+    std::vector<int32_t> answer;
+    std::vector<PhysTerrainTriangle> prepared;
+    // The triangles of `prepared` near a room around the body's box, kept while the body stays inside.
+    D3DXVECTOR3 roomLow, roomHigh;
+    bool roomValid = false;
+    std::vector<PhysTerrainTriangle> inRoom;
 };
 
 struct PhysWorld::StepScratch {
     std::vector<PhysRigidBody*> bodies;       // the active rigid and particle bodies as the step began
     std::vector<PhysTerrainSpan> terrain;     // per entry of `bodies`
-    std::vector<int32_t> candidates;          // every body's candidates, deduplicated
+    std::vector<PhysTerrainTriangle> terrainTriangles;  // every body's candidates near its box
+    std::vector<PhysTerrainMemo> terrainMemo;  // per body id
+    PhysTerrainMemo unkeyedMemo;               // for a body without an id: never reused
+    std::vector<uint32_t> seenStamps;          // per level triangle: the stamp of the last memo that took it
+    uint32_t stamp = 0;
     std::vector<int32_t> neighbourStart;      // per body id: first entry in `neighbours`, then the end
     std::vector<PhysBody*> neighbours;        // the broad phase's pairs, listed for each member
     std::vector<int32_t> slotOfId;            // entry of `bodies` for a body id, -1 for none

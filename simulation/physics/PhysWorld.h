@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/D3DX9Math.h"
 #include "simulation/physics/PhysAllocator.h"
@@ -74,6 +75,8 @@ using PhysMessageCallback = void (*)(const char* message);
 // The candidate triangles of the level's collision mesh for a body's world box: the callback points
 // the outputs at its candidate list (indices into the triangle array), the triangle array and the
 // vertex array, and sets the candidate count and the mesh's triangle count. Boxes are 4 floats.
+// The step keeps what it made of a body's answer while the answer stays the same; whoever changes the
+// level's triangles or vertices in place calls PhysWorld::ForgetTerrain.
 using PhysTerrainCallback = void (*)(const float* boxMinimum, const float* boxMaximum, const int32_t** candidates,
                                      const CPCollisionTriangle** triangles, const CPCollisionVertex** vertices,
                                      int32_t* candidateCount, int32_t* triangleCount, PhysBody* body);
@@ -131,6 +134,8 @@ public:
     // called, forces and gravity applied, contacts found, reported and resolved, bodies moved.
     // The contact callback and the controllers' handlers run inside it.
     void Step(float seconds);
+    // Forgets what the terrain callback answered before: the level's triangles changed.
+    void ForgetTerrain();
     // Seconds the last Step took, measured on the high-resolution counter.
     double GetLastStepDuration() const { return mLastStepDuration; }
 
@@ -170,6 +175,11 @@ private:
     void SubStep(float seconds);
     void PrepareBodies(StepScratch& scratch);
     void QueryTerrain(StepScratch& scratch);
+    // The body's memo of the callback's answer: its valid triangles, each once, with corners and boxes;
+    // the same answer as the body's last one is not gathered again.
+    struct PhysTerrainMemo& UsableCandidates(StepScratch& scratch, const PhysRigidBody& body, const int32_t* list,
+                                             int32_t count, const CPCollisionTriangle* triangles,
+                                             const CPCollisionVertex* vertices, int32_t triangleCount);
     void CastSensors(StepScratch& scratch);
     void CallControllers(StepScratch& scratch, float seconds);
     void IntegrateVelocities(StepScratch& scratch, float seconds);

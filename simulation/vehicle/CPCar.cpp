@@ -156,7 +156,9 @@ void CPCar::CreateBody(PhysWorld* /*world*/, bool post) {
     // A wheel without its "w%d" child has no place for its ray: it stays without a sensor and never
     // touches ground.
     for (int32_t i = 0; i < mWheelCount; ++i) {
-        mWheelObjects[i] = mOwner->GetChild("w" + std::to_string(i));
+        char name[16];
+        std::snprintf(name, sizeof name, "w%d", static_cast<int>(i));
+        mWheelObjects[i] = mOwner->GetChild(name);
         if (mWheelObjects[i]) mWheelObjects[i]->SetVisible(false);
     }
 

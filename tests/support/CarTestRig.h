@@ -4,6 +4,7 @@
 // commands the car sends.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ inline CPPhysicData* DressCarUnit(CPGameObject& unit, const std::string& descrip
                                   float mass) {
     unit.GetDescription().Parse(description.c_str());
     for (int i : wheels) {
-        auto* wheel = new CPGameObject("w" + std::to_string(i));
+        char name[16];
+        std::snprintf(name, sizeof name, "w%d", i);
+        auto* wheel = new CPGameObject(name);
         wheel->SetPosition(D3DXVECTOR3(i % 2 == 0 ? -1.0f : 1.0f, i < 2 ? -1.5f : 1.5f, 0.0f));
         unit.AddOwnedChild(CPSmartPtr<CPGameObject>(wheel));
     }
