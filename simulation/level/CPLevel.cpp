@@ -48,6 +48,8 @@ const CPLevel::ObjectList kNoObjects;
 CPLevel::CPLevel() : mLastTick(static_cast<float>(timeGetTime())) {}
 
 CPLevel::~CPLevel() {
+    // A level deleted in the middle of its race ends the race first: no task may run it afterwards.
+    if (IsStarted()) Stop();
     delete mCamera;
     mCamera = nullptr;
     DeletePartition();

@@ -59,8 +59,8 @@ public:
 
     // Every field at its initial value; mLastTick := timeGetTime(). gLevel is left to the caller.
     CPLevel();
-    // Deletes what the level owns (camera, minimap, partition, quadtree, adopted objects) after letting
-    // go of every reference, and clears gLevel when it names this level.
+    // Stops a started race, then deletes what the level owns (camera, minimap, partition, quadtree,
+    // adopted objects) after letting go of every reference, and clears gLevel when it names this level.
     virtual ~CPLevel();
     CPLevel(const CPLevel&) = delete;
     CPLevel& operator=(const CPLevel&) = delete;
@@ -156,6 +156,68 @@ public:
     // A camera divisor as the chase camera may divide by it: 0 (or not a number) counts as 1.
     static float CameraDivisor(float value);
 
+    // ---- lifecycle
+    // Task priorities of a started level: the AI driving, the units and the scene, the physics step, the
+    // race update.
+    static constexpr int32_t kUpdaterPriority = 100;
+    static constexpr int32_t kUnitPriority = 200;
+    static constexpr int32_t kPhysicsPriority = 400;
+    static constexpr int32_t kRaceTaskPriority = 500;
+    // Render layers of the race camera's two views, and the layer that keeps the identity matrix.
+    static constexpr int32_t kMainViewLayer = 16;
+    static constexpr int32_t kSecondViewLayer = 120;
+    static constexpr int32_t kIdentityLayer = 17;
+    static constexpr float kLevelTimeAtStart = 600.0f;
+    // Lap times of every unit's record that the start sets to the round time.
+    static constexpr size_t kStartLapTimes = 5;
+
+    // Hands the race to the task kernel: the race settings reset, the physics world, the race task and
+    // the AI driving added at their priorities, the player and the scene activated, "set_money" and
+    // "init_game_interface" posted to "gamemenu", the lap tracking begun. A level whose load did not
+    // complete is refused (false, nothing changes). A second start stops the first race task.
+    bool Start();
+    // Ends the race: the tasks stopped, the units, objects and splines let go (their owners delete
+    // them), the partition deleted, the effects reset and the sounds stopped. Safe to repeat.
+    void Stop();
+    // Whether Start ran and no Stop since.
+    bool IsStarted() const { return static_cast<bool>(mRaceTask); }
+    // The race rules of one frame (the race task).
+    void Update();
+
+    // ---- race rules of a frame (CPLevelUpdate.cpp)
+    // The player's unit runs in steps of 1/60 s whatever the frame time.
+    static constexpr float kPlayerStep = 0.016666668f;
+    // Steps the player's unit may take in one frame: a longer frame (a pause, a debugger) drops the rest
+    // instead of stepping on and on.
+    static constexpr int32_t kMaxPlayerSteps = 10;
+    static constexpr float kRollingHopPeriod = 1.5f;  // seconds between the rolling camera's hops
+    static constexpr float kGhostSamplePeriod = 0.05f;  // seconds between ghost samples
+    static constexpr float kFastSoundLockout = 2.0f;  // seconds before "fast" may sound again
+    static constexpr float kNitroFull = 100.0f;
+    static constexpr float kRespawnClockCap = 0.1f;  // seconds the respawn clock takes from one frame
+    // Units driven and stepped (and whose positions the minimap gets) while mUnitsActive is clear.
+    static constexpr size_t kAlwaysDrivenUnits = 11;
+    // Distance of the partition walk that queues the static scene.
+    static constexpr float kSceneWalkDistance = 1000000.0f;
+
+    // Announces the race result once the finish slots decide it (place, "finish!" or "lost!", game over).
+    void DecideResult();
+    // The checkpoint timer runs down once a checkpoint was reached; at 0 the race is lost.
+    void RunCheckpointTimer(float dt);
+    // The rolling camera's random hop every kRollingHopPeriod.
+    void RollingCameraHop(float dt);
+    // Adds the frame to the player's step clock; the number of kPlayerStep steps to run now (at most
+    // kMaxPlayerSteps; a time that is not a finite, positive number adds nothing).
+    int32_t TakePlayerSteps(float dt);
+    // The checkpoint the player's unit reached this frame, if any: timer refill and messages.
+    void ReachCheckpoints();
+    // Nitro zones: a refill for the player's unit (with the "fast" sound) and for the units inside.
+    void RefillNitro(float dt);
+    // Time attack: a sample of the player's run every kGhostSamplePeriod, and the best run played back
+    // on the ghost car.
+    void RecordGhost();
+    void PlayGhost();
+
     // ---- lap tracking
     // Squared 2D distance within which a unit has a nearest path point.
     static constexpr float kNearestPointBound = 100000.0f;
@@ -234,7 +296,7 @@ public:
     std::list<ChkObject> mChkObjects;               // numbered hidden objects in file order
     std::list<ChkObject>::iterator mChkCursor = mChkObjects.end();  // the one ShowCheckPoint shows next
     CPSmartPtr<CPGameObject> mShownCheckpoint;      // the numbered object shown last
-    CPSmartPtr<CPTask> mRaceTask;                   // the task running Update, made by Start
+    CPSmartPtr<CPTask> mRaceTask;                   // owned: the task running Update, made by Start
     CPSmartPtr<CPGameObject> mScene;                // the level's own description "<name>.rdf"
     CPSmartPtr<CPGameObject> mEyeFollower;          // drawn at the camera eye; nothing sets it yet
     CPSmartPtr<CPGameObject> mRoadPhysics;          // "road_phys<n>.rdf"
@@ -337,8 +399,12 @@ public:
     int32_t mCheckpointsPassed = 0;
 
     bool mStopped = false;          // cleared by Start, set by Stop
+    bool mLoaded = false;           // the level's load completed; Start refuses a level without
     float mRespawnClock = 0.0f;     // seconds, advanced by the frame time capped at 0.1
     float mPlayerStepAcc = 0.0f;    // seconds not yet stepped of the player's fixed steps
+    int32_t mPlayerSteps = 0;       // fixed steps of the player's unit in this frame's update
+    // Top vector of the 3D sound listener: kept while the eye stands straight above the target.
+    D3DXVECTOR3 mListenerTop = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
 
 private:
     void Fail(const std::string& reason);

@@ -1,0 +1,452 @@
+// The race rules of one frame: the result, the time limits, the player's fixed steps, the other units,
+// the camera and the listener, nitro zones, checkpoints, the time-attack ghost and the drawing.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "Render/CPCamera.h"
+#include "Render/CPMiniMap.h"
+#include "Render/CPQuadTree.h"
+#include "Render/CPRenderQueue.h"
+#include "Render/PCamera.h"
+#include "Render/PRender.h"
+#include "Sound/NSound.h"
+#include "Sound/NSoundManager.h"
+#include "core/CPCommandDispatcher.h"
+#include "core/FrameClock.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
+#include "platform/Clock.h"
+#include "platform/RuntimeRandom.h"
+#include "script/CPGameData.h"
+#include "simulation/enemies/CPVehicleUpdater.h"
+#include "simulation/level/CPLevel.h"
+#include "simulation/level/CPLevelBranch.h"
+#include "simulation/units/CPPlayer.h"
+#include "simulation/vehicle/CPCar.h"
+
+namespace {
+
+constexpr float kPi = 3.1415927f;
+constexpr float kHalfPi = 1.5707964f;
+constexpr float kLowCameraAngle = -0.2617994f;  // -15 degrees
+constexpr float kDegreesToRadians = kPi / 180.0f;
+
+void Send(const char* target, const char* command, const std::string& param) {
+    if (gCommandDispatcher) gCommandDispatcher->SendByName(target, command, param);
+}
+
+void ShowMessage(const char* text) { Send("game_interface", "show_message", text); }
+void GameOver() { Send("jeep", "game_over", ""); }
+
+float ClampedAcos(float value) { return std::acos(std::clamp(value, -1.0f, 1.0f)); }
+
+// The direction (0, -1, 0) and (0, 0, 1) of an object, turned by its rotation.
+void Axes(const CPGameObject& object, D3DXVECTOR3& forward, D3DXVECTOR3& up) {
+    D3DXMATRIX rotation;
+    D3DXMatrixRotationQuaternion(&rotation, &object.GetRotation());
+    const D3DXVECTOR3 localForward(0.0f, -1.0f, 0.0f), localUp(0.0f, 0.0f, 1.0f);
+    D3DXVec3TransformNormal(&forward, &localForward, &rotation);
+    D3DXVec3TransformNormal(&up, &localUp, &rotation);
+}
+
+// The car's speed as the AI driving takes it: negated unless the unit brakes or reverses.
+float DrivingSpeed(const CPPlayer& unit) {
+    const CPCar* car = unit.GetCar();
+    const float speed = car ? car->mSpeed : 0.0f;
+    return unit.mThrottle < 0.0f ? speed : -speed;
+}
+
+std::string IndexKey(size_t index) {
+    char key[24];
+    std::snprintf(key, sizeof key, "%d", static_cast<int>(index));
+    return key;
+}
+
+}  // namespace
+
+void CPLevel::DecideResult() {
+    if (mResultDecided) return;
+    if (mFinishSlots[0] == kPlayerSlot) {
+        if (!mTimeMode) {
+            Send("game_interface", "place", "1st");
+            if (mRequiredPlace >= 0) {
+                ShowMessage("finish!");
+                GameOver();
+                mGameOver = true;
+            }
+        } else {
+            CPGameData* data = gGameData;
+            // A level number or a lap without a stored entry is no record.
+            const int32_t level = mLevelNumber - 1;
+            const int32_t lap = data ? data->mCurrentLap - 2 : -1;
+            bool record = false;
+            if (data && level >= 0 && level < CPGameData::kLevelCount && lap >= 0 &&
+                static_cast<size_t>(lap) < data->mLapTimes.size()) {
+                TimeAttackResult& best = data->mLevelResults[static_cast<size_t>(level)];
+                const float time = data->mLapTimes[static_cast<size_t>(lap)];
+                if (best.mBestTime == 0.0f || time < best.mBestTime) {
+                    best.mBestTime = time;
+                    best.mGhostName = mGhostName;
+                    best.mSamples = mGhostSamples;
+                    record = true;
+                }
+            }
+            ShowMessage(record ? "finish!" : "lost!");
+            GameOver();
+            mGameOver = true;
+        }
+        mResultDecided = true;
+    } else {
+        for (int32_t place = 1; place < 3; ++place) {
+            if (mFinishSlots[static_cast<size_t>(place)] != kPlayerSlot) continue;
+            Send("game_interface", "place", place == 1 ? "2nd" : "3rd");
+            mResultDecided = true;
+            ShowMessage(mRequiredPlace >= place ? "finish!" : "lost!");
+            GameOver();
+            mGameOver = true;
+            break;
+        }
+    }
+    const bool allTaken = std::none_of(mFinishSlots.begin(), mFinishSlots.end(), [](int32_t s) { return s == -1; });
+    const bool playerPlaced =
+        std::find(mFinishSlots.begin(), mFinishSlots.end(), kPlayerSlot) != mFinishSlots.end();
+    if (!mResultDecided && allTaken && !playerPlaced) {
+        mResultDecided = true;
+        ShowMessage("lost!");
+        GameOver();
+        mGameOver = true;
+    }
+}
+
+void CPLevel::RunCheckpointTimer(float dt) {
+    const bool started = gGameData && gGameData->mLevelStarted;
+    if (!started || mLastCheckpoint == -1 || mGameOver || mResultDecided || mSingleMode) return;
+    mCheckpointTimer -= dt;
+    if (mCheckpointTimer > 0.0f) return;
+    Send("game_interface", "checkpoint", "timeout!,1");
+    ShowMessage("lost!");
+    GameOver();
+    mGameOver = true;
+    mCheckpointTimer = 0.0f;
+    mResultDecided = true;
+}
+
+void CPLevel::RollingCameraHop(float dt) {
+    if (!mRolling) return;
+    mRollingTimer += dt;
+    if (!(mRollingTimer > kRollingHopPeriod)) return;
+    mRollingTimer = 0.0f;
+    const int32_t r = RuntimeRand();
+    if (r % 2 != 0) {
+        const int32_t view = RuntimeRand() % 3;
+        if (view == mRollingView) return;
+        mRollingView = view;
+        mSpinTime = 0.0f;
+        const int32_t sign = RuntimeRand();
+        mSpinSign = sign % 2 != 0 ? 1.0f : -1.0f;
+        const int32_t angle = RuntimeRand();
+        if (mCamera) {
+            if (view == 0) mCamera->mYaw = mHeading;
+            if (view == 2) mCamera->mYaw = -kPi;
+            mCamera->mPitch = angle % 4 != 0 ? -kHalfPi : kLowCameraAngle;
+            mCamera->mChanged = true;
+        }
+    } else {
+        const int32_t view = RuntimeRand() % 2;
+        mCameraMode = view;
+        mCameraTarget = mPlayer;
+        SelectViewParameters(view);
+        if (gSettings::blur != 0 && gRenderer) gRenderer->UpdateRadialBlurGrid(view == 0 ? mCam1Blur : mCam2Blur);
+        if (mPlayer) mPlayer->SetEngineVolume(gSettings::soundVolume * (view == 0 ? 0.3f : 0.35f));
+        if (mCamera) {
+            mCamera->mFixedView = false;
+            mCamera->mYaw = mHeading;
+            mCamera->mChanged = true;
+        }
+    }
+}
+
+int32_t CPLevel::TakePlayerSteps(float dt) {
+    if (std::isfinite(dt) && dt > 0.0f) mPlayerStepAcc += dt;
+    int32_t steps = 0;
+    while (mPlayerStepAcc >= kPlayerStep && steps < kMaxPlayerSteps) {
+        mPlayerStepAcc -= kPlayerStep;
+        ++steps;
+    }
+    // What a single absurd frame left over is dropped, not carried into the frames after it.
+    if (mPlayerStepAcc >= kPlayerStep) mPlayerStepAcc = 0.0f;
+    return steps;
+}
+
+void CPLevel::ReachCheckpoints() {
+    if (mSingleMode || mGameOver || !mPlayer) return;
+    const D3DXVECTOR3 at = mPlayer->GetPosition();
+    for (size_t j = 0; j < mCheckpoints.size(); ++j) {
+        CPGameObject* object = mCheckpoints[j].mObject;
+        if (static_cast<int32_t>(j) == mLastCheckpoint || !object || !gObjectRegistry::Contains(object) ||
+            !object->GetCollisionBounds().Contains(at))
+            continue;
+        mCheckpointsPassed += 1;
+        const std::string text = gGameData ? gGameData->GetText("bonus_time") : std::string();
+        const float left = std::trunc(mCheckpointTimer * 10.0f) * 0.1f;
+        if (mCheckpointTimer > 0.0f) {
+            char param[512];
+            std::snprintf(param, sizeof param, "time,%s,%f", text.c_str(), static_cast<double>(left));
+            Send("game_interface", "bonus_points", param);
+        }
+        mCheckpointTimer = mCheckpoints[j].mTimeAllowance;
+        const int32_t count = static_cast<int32_t>(mCheckpoints.size());
+        const bool lastOfRace = gGameData && gGameData->mCurrentLap == 3 && mCheckpointsPassed == count + 1;
+        if (!lastOfRace) Send("game_interface", "checkpoint", mLastCheckpoint != -1 ? "checkpoint!,1" : "checkpoint!,0");
+        mLastCheckpoint = static_cast<int32_t>(j);
+        if (mCheckpointsPassed > count) mCheckpointsPassed = 1;
+        return;
+    }
+}
+
+void CPLevel::RefillNitro(float dt) {
+    mFastCooldown = std::max(mFastCooldown - dt, 0.0f);
+    for (CPGameObject* zone : mFastZones) {
+        if (!zone || !gObjectRegistry::Contains(zone)) continue;
+        const CPAxisBox& box = zone->GetCollisionBounds();
+        CPCar* car = mPlayer ? mPlayer->GetCar() : nullptr;
+        if (car && box.Contains(mPlayer->GetPosition())) {
+            if (car->mNitroReserve != kNitroFull && mFastCooldown == 0.0f && gSoundManager) {
+                if (CPSmartPtr<CNSound> fast = gSoundManager->GetSound("fast")) {
+                    if (fast->IsPlaying()) {
+                        fast->Stop();
+                        fast->Rewind();
+                    }
+                    fast->Play(0, 0);
+                    ReleaseIfAlive(fast);
+                }
+                mFastCooldown = kFastSoundLockout;
+            }
+            car->mNitroReserve = std::min(car->mNitroReserve + kNitroFull, kNitroFull);
+        }
+        for (CPPlayer* unit : mEnemies) {
+            CPCar* unitCar = unit ? unit->GetCar() : nullptr;
+            if (unitCar && box.Contains(unit->GetPosition()))
+                unitCar->mNitroReserve = std::min(unitCar->mNitroReserve + kNitroFull, kNitroFull);
+        }
+    }
+}
+
+void CPLevel::RecordGhost() {
+    if (!mPlayer || !(mLastGhostSample + kGhostSamplePeriod < mClock)) return;
+    mLastGhostSample = mClock;
+    GhostSample sample;
+    sample.mPosition = mPlayer->GetPosition();
+    sample.mRotation = mPlayer->GetRotation();
+    const CPCar* car = mPlayer->GetCar();
+    sample.mBikeShown = car && car->mMainPose ? 1 : 0;
+    if (CPSmartPtr<CPGameObject> bike = mPlayer->FindObject(sample.mBikeShown ? "bike" : "bike01")) {
+        sample.mBikeRotation = bike->GetRotation();
+        ReleaseIfAlive(bike);
+    }
+    if (CPSmartPtr<CPGameObject> body = mPlayer->FindObject("car2")) {
+        sample.mCar2Rotation = body->GetRotation();
+        ReleaseIfAlive(body);
+    }
+    sample.mTime = mLastGhostSample;
+    mGhostSamples.push_back(sample);
+}
+
+void CPLevel::PlayGhost() {
+    if (!mGhost || !gGameData) return;
+    const int32_t level = mLevelNumber - 1;
+    if (level < 0 || level >= CPGameData::kLevelCount) return;
+    const std::vector<GhostSample>& samples = gGameData->mLevelResults[static_cast<size_t>(level)].mSamples;
+    // Playback needs two samples to move between.
+    const int32_t count = static_cast<int32_t>(samples.size());
+    if (count < 2) return;
+    int32_t i = std::clamp(mGhostIndex, 0, count - 1);
+    while (samples[static_cast<size_t>(i)].mTime < mClock && i < count - 1) ++i;
+    mGhostIndex = i;
+    const GhostSample& next = samples[static_cast<size_t>(i)];
+    if (!(next.mTime >= mClock) || i == 0) return;
+    const GhostSample& previous = samples[static_cast<size_t>(i - 1)];
+    const float span = next.mTime - previous.mTime;
+    const float t = span > 0.0f ? (mClock - previous.mTime) / span : 1.0f;
+    CPSmartPtr<CPGameObject> bike = mGhost->FindObject("bike");
+    CPSmartPtr<CPGameObject> bike01 = mGhost->FindObject("bike01");
+    if (bike) bike->SetVisible(next.mBikeShown != 0);
+    if (bike01) bike01->SetVisible(next.mBikeShown == 0);
+    CPSmartPtr<CPGameObject>& shown = next.mBikeShown ? bike : bike01;
+    if (shown) shown->SetRotation(next.mBikeRotation);
+    if (CPSmartPtr<CPGameObject> body = mGhost->FindObject("car2")) {
+        body->SetRotation(next.mCar2Rotation);
+        ReleaseIfAlive(body);
+    }
+    ReleaseIfAlive(bike);
+    ReleaseIfAlive(bike01);
+    mGhost->SetPosition(previous.mPosition + (next.mPosition - previous.mPosition) * t);
+    mGhost->SetRotation(next.mRotation);
+}
+
+void CPLevel::Update() {
+    const float dt = gDeltaTime;
+    DecideResult();
+    RunCheckpointTimer(dt);
+    RollingCameraHop(dt);
+
+    mClock += dt;
+    mLevelTime -= dt;
+    mLastTick = static_cast<float>(timeGetTime());
+    TickLap();
+    mSpinTime += gFrameTime2;
+
+    if (mLevelTime < 0.0f && !mLevelFailedSent) {
+        mLevelTime = 0.0f;
+        if (gCommandDispatcher) gCommandDispatcher->SendByCategory("main", "level_failed", "");
+        mLevelFailedSent = true;
+    }
+
+    mPlayerSteps = mRolling ? 0 : TakePlayerSteps(dt);
+
+    // Camera feed from the camera target.
+    CPPlayer* target = mCameraTarget;
+    D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f), up(0.0f, 0.0f, 1.0f), at(0.0f, 0.0f, 0.0f);
+    float heading = 0.0f;
+    if (target) {
+        at = target->GetPosition();
+        Axes(*target, forward, up);
+        heading = ClampedAcos(forward.x);
+        if (forward.y < 0.0f) heading = -heading;
+        const CPCar* car = target->GetCar();
+        mPlayerSpeed = car ? car->mSpeed : 0.0f;
+        const float forwardPitch = std::fabs(ClampedAcos(forward.z)) - kHalfPi;
+        if (mCamera) {
+            mCamera->mSpeed = mPlayerSpeed;
+            mCamera->mReferenceSpeed = mCamAngleDiv;
+            mCamera->mPitchOffsetBase = forwardPitch;
+            mCamera->mPitch = mCamAngle * kDegreesToRadians;
+            const float f = car && car->mCrashed && gSettings::cam_speed == 3 ? 1.5f : 1.0f;
+            float distance = f * mCamDist;
+            D3DXVECTOR3 lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mCamHeight);
+            if (mRollingView == 1) {
+                lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mCamHeight * (2.0f / 3.0f));
+                // A camera distance of 0 adds no speed term rather than an infinite one.
+                if (distance != 0.0f) distance += mPlayerSpeed / distance;
+            } else {
+                mCamera->mDistanceSpeedScale = mCamDistanceDiv;
+            }
+            if (mCameraMode != 2 || mRollingView == 1) {
+                mCamera->mTargetDistance = distance;
+                if (mCamera->mDistance == 0.0f) mCamera->mDistance = distance;
+                mCamera->mFocus = lookAt;
+            }
+            mCamera->mChanged = true;
+        }
+        if (gSoundManager && mCamera) {
+            const D3DXVECTOR3 eye = mCamera->GetViewCamera()->GetEye();
+            D3DXVECTOR3 top(at.x - eye.x, at.y - eye.y, 0.0f);
+            // Straight above the target the direction has no horizontal part: the previous one stays.
+            if (top.x != 0.0f || top.y != 0.0f) D3DXVec3Normalize(&mListenerTop, &top);
+            gSoundManager->SetListenerOrientation(mListenerTop, D3DXVECTOR3(0.0f, 0.0f, 1.0f));
+            gSoundManager->SetListenerPosition(eye, target->GetCarVelocity());
+        }
+    }
+
+    mRespawnClock += std::min(dt, kRespawnClockCap);
+
+    CPGameData* data = gGameData;
+    for (size_t i = 0; i < mEnemies.size(); ++i) {
+        CPPlayer* unit = mEnemies[i];
+        if (!unit || (!mUnitsActive && i >= kAlwaysDrivenUnits)) continue;
+        if (gLevelUpdater) {
+            D3DXVECTOR3 unitForward, unitUp;
+            Axes(*unit, unitForward, unitUp);
+            gLevelUpdater->DriveEnemy(static_cast<int32_t>(i), unit, unitForward, DrivingSpeed(*unit), unit->mCameraMin,
+                                      unit->mCameraMax);
+        }
+        if (data && i < kAlwaysDrivenUnits) {
+            const D3DXVECTOR3& position = unit->GetPosition();
+            data->mAIPositions[IndexKey(i)] = {position.x, position.y};
+        }
+    }
+    if (mGameOver && target && gLevelUpdater)
+        gLevelUpdater->DriveAfterRace(target, forward, DrivingSpeed(*target), target->mCameraMin, target->mCameraMax);
+
+    UpdateRoadPosition();
+    RefillNitro(dt);
+    ReachCheckpoints();
+
+    if (mCamera && target) {
+        if (mCameraMode != 2) {
+            if (mRollingView == 1) mCameraYawOffset = mSpinSign * mSpinTime * 0.3f;
+            if (mRollingView == 2) mCameraYawOffset = -kPi;
+        } else {
+            mCamera->mFixedEye = at + forward * mCam3Dist + up * mCam3Height;
+            mCamera->mFixedTarget = mCamera->mFixedEye + forward;
+            mCamera->mFixedUp = up;
+            mCamera->mYaw = heading;
+            mCamera->mChanged = true;
+        }
+    }
+    if (target) {
+        mForward = forward;
+        mHeading = heading;
+    }
+    if (mCamera) mCamera->Update();
+
+    CPSmartPtr<CPRenderQueue> queue = gRenderer ? gRenderer->GetDrawQueue() : CPSmartPtr<CPRenderQueue>();
+    if (mMiniMap && target) {
+        mMiniMap->SetPlayer(&at.x, mCameraMode == 2 || !mCamera ? heading : mCamera->mYaw);
+        if (queue) queue->AddRenderable(mMiniMap);
+    }
+    if (mEyeFollower && mCamera) {
+        mEyeFollower->SetPosition(mCamera->GetViewCamera()->GetEye());
+        mEyeFollower->UpdateTransform();
+        if (queue) queue->AddObjectTree(mEyeFollower);
+    }
+
+    if (mTimeMode) {
+        RecordGhost();
+        PlayGhost();
+        if (mGhost) {
+            mGhost->UpdateTransform();
+            if (queue) queue->AddObjectTree(mGhost);
+        }
+    }
+    if (mPlane && gSettings::plane != 0.0f && queue) queue->AddObjectTree(mPlane);
+
+    if (queue && mCamera) {
+        for (CPPlayer* unit : mEnemies)
+            if (unit) unit->Draw(*queue, *mCamera);
+        if (!mRolling && mPlayer) mPlayer->Draw(*queue, *mCamera);
+    }
+    if (mCamera) {
+        CPSmartPtr<CPPerspectiveCamera> view = mCamera->GetViewCamera();
+        if (gSettings::quadlevels != 0) {
+            if (mQuadTree) mQuadTree->Collect(*view);
+        } else if (mBranchRoot) {
+            mBranchRoot->QueueVisible(*view, kSceneWalkDistance);
+        }
+        ReleaseIfAlive(view);
+    }
+    ReleaseIfAlive(queue);
+
+    if (mLensFlare) {
+        bool shown = false;
+        if (gSettings::lensflare != 0 && gRenderer && mCamera) {
+            const D3DXVECTOR3 sun(-mSunLight.Direction.x, -mSunLight.Direction.y, -mSunLight.Direction.z);
+            D3DXVECTOR3 screen;
+            gRenderer->ProjectToScreen(&screen, sun);
+            const bool onScreen = screen.x >= 0.0f && screen.x < static_cast<float>(gSettings::screenWidth) &&
+                                  screen.y >= 0.0f && screen.y < static_cast<float>(gSettings::screenHeight);
+            if (onScreen && sun.z > 0.0f) {
+                CPSmartPtr<CPPerspectiveCamera> view = mCamera->GetViewCamera();
+                D3DXVECTOR3 s, v;
+                const D3DXVECTOR3 look = view->GetTarget() - view->GetEye();
+                D3DXVec3Normalize(&s, &sun);
+                D3DXVec3Normalize(&v, &look);
+                shown = D3DXVec3Dot(&s, &v) >= 0.0f;
+                ReleaseIfAlive(view);
+            }
+        }
+        mLensFlare->SetVisible(shown);
+    }
+}
