@@ -473,6 +473,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, mLeftLine ? mLeftLine->GetFirstLine() : nullptr);
         gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, mRightLine ? mRightLine->GetFirstLine() : nullptr);
     }
+    // A race path that cannot count laps as it should is said now, not found out at the finish.
+    const std::string pathFault = DescribeRacePathFault();
+    if (!pathFault.empty()) LogReport(GetLogStream(), 0, "level load: %s: %s\n", levelName.c_str(), pathFault.c_str());
+    mLoaded = true;
     return true;
 }
 

@@ -154,17 +154,7 @@ void CPLevel::RollingCameraHop(float dt) {
             mCamera->mChanged = true;
         }
     } else {
-        const int32_t view = RuntimeRand() % 2;
-        mCameraMode = view;
-        mCameraTarget = mPlayer;
-        SelectViewParameters(view);
-        if (gSettings::blur != 0 && gRenderer) gRenderer->UpdateRadialBlurGrid(view == 0 ? mCam1Blur : mCam2Blur);
-        if (mPlayer) mPlayer->SetEngineVolume(gSettings::soundVolume * (view == 0 ? 0.3f : 0.35f));
-        if (mCamera) {
-            mCamera->mFixedView = false;
-            mCamera->mYaw = mHeading;
-            mCamera->mChanged = true;
-        }
+        SetCameraMode(RuntimeRand() % 2);
     }
 }
 
