@@ -79,7 +79,6 @@ void CPTexAnimAtlas::Apply(CPVertex* destination, const CPVertex* source, int32_
 
 CPTexAnimFlick::CPTexAnimFlick(float frequency, uint8_t low, uint8_t high)
     : mFrequency(frequency),
-      mHigh(high),
       mLevel(0xFFFFFF),
       mAmplitude((static_cast<float>(high) - static_cast<float>(low)) * 0.5f) {
     mCentre = static_cast<uint8_t>(low + TruncateToInt32(mAmplitude));

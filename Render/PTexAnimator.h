@@ -70,7 +70,6 @@ public:
 private:
     float mFrequency;   // radians per second of phase
     uint8_t mCentre;    // low + int(amplitude), in 8 bits
-    uint8_t mHigh;
     int32_t mLevel;     // alpha scale 0..255; 0xFFFFFF until the first update
     float mAmplitude;   // (high - low) / 2; negative when low > high
     float mPhase;       // seconds

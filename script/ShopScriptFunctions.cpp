@@ -60,7 +60,7 @@ int PushOffered(lua_State* L, CPShopTable<Record> CPGameData::*table,
         for (const auto& [name, record] : (data->*table).Entries()) {
             if (!data->IsOffered(record.mAvailability)) continue;
             const bool isMounted =
-                std::any_of(mounted.begin(), mounted.end(), [&](const std::string* m) { return *m == name; });
+                std::any_of(mounted.begin(), mounted.end(), [&key = name](const std::string* m) { return *m == key; });
             if (!isMounted) names.push_back(name);
         }
     }

@@ -156,8 +156,10 @@ TEST_F(DescriptionBuilderTest, NestingDeeperThanTheLimitEndsInAnEmptyLevel) {
     WritePlainMesh("n.x", {"n"});
     const int32_t chain = CPRenderObjectManager::kMaxNestedBuilds + 5;
     for (int32_t i = 0; i < chain; ++i)
-        rig.WriteDescription("d" + std::to_string(i) + ".rdf",
-                             RenderDescriptionBuilder("n.x").Key("lod", "d" + std::to_string(i + 1) + ".rdf,10").Str());
+        rig.WriteDescription(std::string("d").append(std::to_string(i)) + ".rdf",
+                             RenderDescriptionBuilder("n.x")
+                                 .Key("lod", std::string("d").append(std::to_string(i + 1)) + ".rdf,10")
+                                 .Str());
     CPGameObject* level = rig.Build("d0.rdf");
     int32_t depth = 1;
     while (level && level->GetLodList().size() == 2 && level->GetLodList()[1].object) {

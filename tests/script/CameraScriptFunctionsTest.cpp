@@ -137,7 +137,7 @@ TEST_F(CameraScriptFunctionsTest, LightValuesComeBackAsTheyWereSet) {
     EXPECT_FLOAT_EQ(sun.Diffuse.r, 0.1f);
     EXPECT_FLOAT_EQ(sun.Specular.a, 0.8f);
     EXPECT_FLOAT_EQ(sun.Ambient.b, 1.5f);
-    EXPECT_EQ(sun.Direction, D3DXVECTOR3(-0.25f, 0.5f, -1.0f));
+    EXPECT_EQ(D3DXVECTOR3(sun.Direction), D3DXVECTOR3(-0.25f, 0.5f, -1.0f));
     ASSERT_EQ(lua.Run("n = select('#', GetLight())"), "");
     EXPECT_EQ(lua.Number("n"), 15);
     // Lua prints the floats widened to doubles; compare value by value at float precision.

@@ -71,7 +71,10 @@ TEST_F(ObjectScriptFunctionsTest, AScriptReadsItsCommandsInArrivalOrderWithTheir
 
 TEST_F(ObjectScriptFunctionsTest, ACommandWithMoreParametersThanTheStackHoldsComesThroughWhole) {
     std::string params;
-    for (int i = 0; i < 300; ++i) params += (i ? "," : "") + std::to_string(i);
+    for (int i = 0; i < 300; ++i) {
+        if (i) params += ',';
+        params += std::to_string(i);
+    }
     PostCommand(CPSmartPtr<CPCommandTask>(&controller), "many", params);
     ASSERT_EQ(lua.Run("SetNextCommand(controller)\n"
                       "local p = {GetCurrentParams(controller)}\n"

@@ -91,7 +91,8 @@ TEST_F(SaveGameScriptFunctionsTest, LoadGameOfAMissingOrTruncatedFileChangesNoth
 }
 
 TEST_F(SaveGameScriptFunctionsTest, DeleteSaveFreesTheSlotForListingAndSaving) {
-    for (int slot = 0; slot < kSaveSlotCount; ++slot) WriteSlot(slot, Save("p" + std::to_string(slot), 2020));
+    for (int slot = 0; slot < kSaveSlotCount; ++slot)
+        WriteSlot(slot, Save(std::string("p").append(std::to_string(slot)), 2020));
     data->mProfileName = "new";
     ASSERT_EQ(lua.Run("DeleteSave('save1.sav')\n"
                       "count, names = GetSaves()\n"

@@ -205,7 +205,8 @@ TEST_F(SaveGamesTest, DayOfWeekAndMillisecondsDoNotMakeASaveOlder) {
 }
 
 TEST_F(SaveGamesTest, DeletingASaveLeavesAnEmptyFileThatCountsAsAFreeSlot) {
-    for (int slot = 0; slot < kSaveSlotCount; ++slot) WriteSlot(slot, ValidSave("p" + std::to_string(slot), 2018));
+    for (int slot = 0; slot < kSaveSlotCount; ++slot)
+        WriteSlot(slot, ValidSave(std::string("p").append(std::to_string(slot)), 2018));
     ASSERT_EQ(DeleteSaveGame("save1.sav"), S_OK);
     EXPECT_TRUE(work.Folder().Exists(SlotPath(1)));
     EXPECT_EQ(ReadSlot(1), "");

@@ -186,7 +186,7 @@ protected:
     // Presets whose only item is a bumper of the given price.
     void MakePresets(std::vector<int32_t> prices) {
         for (int32_t price : prices) {
-            const std::string name = "b" + std::to_string(price);
+            const std::string name = std::string("b").append(std::to_string(price));
             data->mBumpers.Add(name, Part(price, 1));
             CarConfigRecord preset;
             preset.mBumper = name;

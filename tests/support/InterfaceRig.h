@@ -58,8 +58,9 @@ public:
         const auto& vertices = element.object->GetRenderObject()->GetLocalVertices();
         if (vertices.empty()) return "-";
         std::string shown;
+        // Through unsigned char: a byte above 127 is out of a signed char's range.
         for (size_t i = 0; i < vertices.size(); i += 4)
-            shown.push_back(static_cast<char>(vertices[i].u0 * 256.0f + 0.5f));
+            shown.push_back(static_cast<char>(static_cast<unsigned char>(vertices[i].u0 * 256.0f + 0.5f)));
         return shown;
     }
 

@@ -170,6 +170,7 @@ TEST(ScoresFileTest, ADamagedFileIsRefusedWhole) {
     CPFileWriter good("unused", false);
     EncodeScores({{Rec("Ann", 1, 2, 3)}}, good);
     std::vector<uint8_t> truncated = good.GetBytes();
+    ASSERT_FALSE(truncated.empty());
     truncated.pop_back();
     CPFileWriter negative("unused", false);
     negative.WriteInt(-1);
