@@ -110,7 +110,8 @@ TEST(EffectRecordTest, AssignmentReplacesAChainItAlreadyHeld) {
     EXPECT_EQ(self.Name, "one");
     EXPECT_EQ(ChainNames(self), (std::vector<std::string>{"two", "three"}));
 
-    self = self;
+    const CPEffectRecord& same = self;  // a self-assignment, through a reference as it happens
+    self = same;
     EXPECT_EQ(self.Name, "one");
     EXPECT_EQ(ChainNames(self), (std::vector<std::string>{"two", "three"}));
 }

@@ -79,7 +79,8 @@ TEST(SmartPtrTest, SelfAssignmentReleasesThenAddRefs) {
     EXPECT_EQ(object.GetRefCount(), 3);
     held = &object;
     EXPECT_EQ(object.GetRefCount(), 1);
-    held = held;
+    const CPSmartPtr<Counted>& same = held;  // a self-assignment, through a reference as it happens
+    held = same;
     EXPECT_EQ(object.GetRefCount(), 1);
     EXPECT_EQ(object.Releases, 2);
 }
