@@ -74,7 +74,8 @@ TEST_F(TexAnimatorTest, KeywordsAndParametersChooseTheKind) {
             continue;
         }
         ASSERT_TRUE(animator);
-        EXPECT_STREQ(typeid(*animator).name(), c.kind);
+        const CPTexAnimator& made = *animator;
+        EXPECT_STREQ(typeid(made).name(), c.kind);
     }
 }
 
