@@ -118,7 +118,7 @@ TEST_F(LevelBranchTest, ADozenBoxesSplitAtTheMiddleWithTheMiddleInTheSecondHalf)
     ObjectList objects;
     std::vector<CPGameObject*> byX;
     for (int x = 0; x <= 10; ++x) {
-        byX.push_back(Box("b" + std::to_string(x), {static_cast<float>(x), 0, 0}, &mStone, 0.25f));
+        byX.push_back(Box(std::string("b").append(std::to_string(x)), {static_cast<float>(x), 0, 0}, &mStone, 0.25f));
         objects.push_back(byX.back());
     }
     CPGameObject* twin = Box("twin", {5, 0, 0}, &mStone, 0.25f);
