@@ -14,7 +14,7 @@
 class CNSound;
 class CPGameObject;
 class CPLevel;
-class PhysSensor;
+struct PhysSensor;
 class PhysWorld;
 struct PhysController;
 
