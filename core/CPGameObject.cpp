@@ -1,6 +1,7 @@
 #include "core/CPGameObject.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "Render/PAnimatedObject.h"
 #include "Render/PEffectSpawner.h"
@@ -220,6 +221,29 @@ CPSmartPtr<CPGameObject> CPGameObject::GetChild(const std::string& name) const {
 }
 
 // ---------------------------------------------------------------- level of detail
+
+bool CPGameObject::LinksAreSound() const {
+    const auto isThis = [this](const CPSmartPtr<CPGameObject>& object) { return object.Get() == this; };
+    if (mParent && std::none_of(mParent->mChildren.begin(), mParent->mChildren.end(), isThis)) return false;
+    std::unordered_set<const CPGameObject*> children;
+    for (const auto& child : mChildren) {
+        if (!child || child->mParent != this || !children.insert(child.Get()).second) return false;
+        if (mChildIndex.count(child->mName) == 0) return false;
+    }
+    for (const auto& [name, child] : mChildIndex)
+        if (!child || child->mName != name || children.count(child.Get()) == 0) return false;
+    for (const LodEntry& entry : mLodList) {
+        const CPGameObject* copy = entry.object.Get();
+        if (!copy || copy == this) continue;
+        const auto& holders = copy->mLodHolders;
+        if (std::find(holders.begin(), holders.end(), this) == holders.end()) return false;
+    }
+    for (const CPGameObject* holder : mLodHolders) {
+        const auto namesThis = [this](const LodEntry& entry) { return entry.object.Get() == this; };
+        if (!holder || std::none_of(holder->mLodList.begin(), holder->mLodList.end(), namesThis)) return false;
+    }
+    return true;
+}
 
 bool CPGameObject::LodChainReaches(const CPGameObject* object) const {
     if (object == this) return true;

@@ -108,6 +108,12 @@ public:
     void AddLodLevel(CPSmartPtr<CPGameObject> object, int32_t switchDistance);
     const std::vector<LodEntry>& GetLodList() const { return mLodList; }
 
+    // Whether the links around this object agree with each other: its parent lists it; each child
+    // names it as parent, is listed once and has its name indexed; each index entry is a child of that
+    // name; each level-of-detail copy lists it as a holder and each holder lists it as a copy. Only a
+    // programming error breaks one (checked by ENGINE_ASSERT at the end of a frame).
+    bool LinksAreSound() const;
+
     // --- transform
     // Set on the object and its linked level-of-detail copies; the matrices follow at the next
     // UpdateTransform. Physics data moves its body at once.

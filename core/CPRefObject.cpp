@@ -36,6 +36,9 @@ CPRefObject::~CPRefObject() {
 namespace gObjectRegistry {
 bool Contains(const void* address) { return address && TheRegistry().index.count(address) != 0; }
 size_t Size() { return TheRegistry().order.size(); }
+void ForEach(const std::function<void(const CPRefObject&)>& f) {
+    for (const CPRefObject* object : TheRegistry().order) f(*object);
+}
 CPRefObject* Last() {
     Registry& r = TheRegistry();
     return r.order.empty() ? nullptr : r.order.back();

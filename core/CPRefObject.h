@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <string>
 
@@ -37,6 +38,8 @@ bool Contains(const void* address);
 size_t Size();
 // The most recently constructed live object; null when there is none.
 CPRefObject* Last();
+// Calls f on every live object in construction order; f must not create or destroy engine objects.
+void ForEach(const std::function<void(const CPRefObject&)>& f);
 }  // namespace gObjectRegistry
 
 // Objects the host hands over for deletion; DeleteReleasedObjects empties it.

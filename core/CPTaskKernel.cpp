@@ -1,5 +1,7 @@
 #include "core/CPTaskKernel.h"
 
+#include "core/EngineAssert.h"
+
 namespace {
 // Frames of every kernel share one numbering, so a task that moves to another kernel is never taken
 // for one that has already run in that kernel's frame.
@@ -60,9 +62,24 @@ void CPTaskKernel::RunFrame() {
             // The task may leave the list here (stopped and added again, or destroyed).
             task->Execute();
         }
+        ENGINE_ASSERT(ListIsSound());
         mWalkCurrent = mCurrentGone ? mWalkNext : std::next(mWalkCurrent);
     }
     mWalking = false;
+}
+
+bool CPTaskKernel::ListIsSound() const {
+    for (auto entry = mTasks.begin(); entry != mTasks.end(); ++entry) {
+        const CPTask* task = entry->second.Get();
+        if (!task || task->mKernel != this || TaskList::const_iterator(task->mEntry) != entry) return false;
+    }
+    if (!mWalking) return true;
+    if (!mCurrentGone)
+        return mWalkCurrent != mTasks.end() && mWalkCurrent->second && mWalkCurrent->second->mEntry == mWalkCurrent;
+    if (mWalkNext == mTasks.end()) return true;
+    for (auto entry = mTasks.begin(); entry != mTasks.end(); ++entry)
+        if (TaskList::const_iterator(mWalkNext) == entry) return entry->first >= mGoneKey;
+    return false;
 }
 
 std::vector<CPTask*> CPTaskKernel::GetTasks() const {

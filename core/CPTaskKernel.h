@@ -40,6 +40,11 @@ public:
     std::vector<CPTask*> GetTasks() const;
     size_t GetTaskCount() const { return mTasks.size(); }
 
+    // Whether every listed task points back at its own entry in this kernel and, during a walk, the
+    // walk stands on a listed entry or goes on at one at or after the place of the entry that left.
+    // Only a programming error breaks it (checked by ENGINE_ASSERT after every step of a walk).
+    bool ListIsSound() const;
+
 private:
     friend class CPTask;
     using TaskList = std::multimap<int32_t, CPSmartPtr<CPTask>>;

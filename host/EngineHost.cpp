@@ -17,10 +17,12 @@
 #include "core/CPCommandDispatcher.h"
 #include "core/CPObjectFactory.h"
 #include "core/CPTaskKernel.h"
+#include "core/EngineAssert.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/CPConfig.h"
 #include "core/config/Settings.h"
+#include "host/FrameChecks.h"
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
@@ -148,11 +150,13 @@ void EngineHost::Frame() {
     gFrameCounter = static_cast<int32_t>(static_cast<uint32_t>(gFrameCounter) + 1u);
     RestoreDebrisBudget();
     gTaskKernel->RunFrame();
-    if (!gRenderer) return;
-    const HRESULT presented = mFrameRenderer.DrawFrame(*gRenderer);
-    // A lost device is reset once it can be; the frames in between draw nothing.
-    if ((presented == D3DERR_DEVICELOST || presented == D3DERR_DEVICENOTRESET) && gRenderer == mRender.GetRenderer())
-        RestoreDevice(mRender.GetDevice(), mRender.GetPresentParameters());
+    if (gRenderer) {
+        const HRESULT presented = mFrameRenderer.DrawFrame(*gRenderer);
+        // A lost device is reset once it can be; the frames in between draw nothing.
+        if ((presented == D3DERR_DEVICELOST || presented == D3DERR_DEVICENOTRESET) && gRenderer == mRender.GetRenderer())
+            RestoreDevice(mRender.GetDevice(), mRender.GetPresentParameters());
+    }
+    ENGINE_ASSERT(EngineLinksAreSound());
 }
 
 void EngineHost::Shutdown() {

@@ -27,6 +27,7 @@ public:
     // Sets gDeltaTime (and gFrameTime2) from the performance counter, advances gRunningTime and
     // gFrameCounter, restores the debris budget, runs the task kernel, then draws the renderer's queues
     // and presents (when gRenderer is set); a lost device of the host's own is restored when it can be reset.
+    // The sanitizer build then checks the links of the scene, the task kernel and the physics world.
     void Frame();
     // Sets gAppExiting and runs the service steps' destroy halves in the reverse order, each clearing
     // its global after the delete: the caches go late, with every animation, material, texture block,

@@ -86,6 +86,20 @@ void AppendToChain(T*& head, T* record) {
     record->links.prev = last;
 }
 
+// Whether a list is well linked: each record's back link names the one before it, the tail is the
+// last record, the count is the number of records, and `belongs` holds for every record.
+template <class T, class Belongs>
+bool PhysListIsSound(const PhysList<T>& list, Belongs belongs) {
+    const T* previous = nullptr;
+    int32_t count = 0;
+    for (const T* record = list.head; record; record = record->links.next) {
+        // More records than counted: the chain is longer than the list says, or it loops.
+        if (++count > list.count || record->links.prev != previous || !belongs(record)) return false;
+        previous = record;
+    }
+    return count == list.count && list.tail == previous;
+}
+
 template <class T>
 class PhysPool {
     static_assert(std::is_trivially_destructible_v<T>, "pool records are plain records");
@@ -148,6 +162,13 @@ public:
         return static_cast<int32_t>(record - mRecords);
     }
     T* At(int32_t index) { return index >= 0 && index < mCapacity ? &mRecords[index] : nullptr; }
+
+    // Whether the free list is sound, holds only free records of this pool, and the free and taken
+    // records add up to the capacity. Only a programming error breaks it (checked by ENGINE_ASSERT).
+    bool IsSound() const {
+        if (mFree.count + mTaken != mCapacity) return false;
+        return PhysListIsSound(mFree, [this](const T* record) { return IndexOf(record) >= 0 && !record->links.inUse; });
+    }
 
     int32_t GetCapacity() const { return mCapacity; }
     int32_t GetFreeCount() const { return mFree.count; }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/EngineAssert.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/physics/PhysStepScratch.h"
 #include "simulation/physics/PhysWorld.h"
@@ -139,6 +140,7 @@ void PhysWorld::Step(float seconds) {
     const float part = seconds / static_cast<float>(parts);
     for (int32_t i = 0; i < parts; ++i) SubStep(part);
     mLastStepDuration = mTimer.Stop();
+    ENGINE_ASSERT(SlotsAreSound());
 }
 
 void PhysWorld::SubStep(float seconds) {

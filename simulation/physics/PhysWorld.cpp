@@ -68,6 +68,23 @@ void PhysWorld::SetGravity(const D3DXVECTOR3& gravity) {
     mGravityMagnitude03 = 0.3f * std::sqrt(PhysMath::LengthSq(PhysMath::Xyz(mGravity)));
 }
 
+bool PhysWorld::SlotsAreSound() const {
+    if (!mRigidPool.IsSound() || !mKinematicPool.IsSound() || !mParticlePool.IsSound() || !mGeometryPool.IsSound() ||
+        !mSensorPool.IsSound() || !mControllerPool.IsSound() || !mGroupPool.IsSound())
+        return false;
+    const auto listed = [this](const auto& pool, const auto& list, int32_t active) {
+        return PhysListIsSound(list, [&](const auto* body) {
+            return pool.IndexOf(body) >= 0 && body->links.inUse && body->active == active && body->world == this;
+        });
+    };
+    return listed(mRigidPool, mActiveRigid, 1) && listed(mRigidPool, mInactiveRigid, 0) &&
+           mActiveRigid.count + mInactiveRigid.count == mRigidPool.GetTakenCount() &&
+           listed(mParticlePool, mActiveParticle, 1) && listed(mParticlePool, mInactiveParticle, 0) &&
+           mActiveParticle.count + mInactiveParticle.count == mParticlePool.GetTakenCount() &&
+           listed(mKinematicPool, mActiveKinematic, 1) && listed(mKinematicPool, mInactiveKinematic, 0) &&
+           mActiveKinematic.count + mInactiveKinematic.count == mKinematicPool.GetTakenCount();
+}
+
 PhysRigidBody* PhysWorld::NewRigidBody(bool particle) {
     PhysRigidBody* body = particle ? mParticlePool.Take() : mRigidPool.Take();
     if (!body) {

@@ -165,6 +165,12 @@ public:
     const PhysPool<PhysController>& GetControllerPool() const { return mControllerPool; }
     const PhysPool<PhysGroup>& GetGroupPool() const { return mGroupPool; }
 
+    // Whether the pools and the body lists agree: every pool is sound, every active or inactive body
+    // list is well linked and holds taken bodies of its own pool and world with the matching active
+    // flag, and the bodies listed are all the bodies taken. Only a programming error breaks it (checked
+    // by ENGINE_ASSERT after every step and at the end of a frame).
+    bool SlotsAreSound() const;
+
 private:
     // Sets the gravity, builds the three body pools from the first three counts and the broad phase,
     // and places the world body; reports "Failed to allocate memory.\n" and stops at a pool it cannot

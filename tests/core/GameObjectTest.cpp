@@ -100,6 +100,37 @@ TEST_F(GameObjectTest, SameNamedChildrenAndTheIndex) {
     EXPECT_FALSE(car->FindObject("wheel"));
 }
 
+TEST_F(GameObjectTest, TreeAndLevelOfDetailLinksStaySoundThroughMovesRenamesAndDeaths) {
+    CPGameObject* root = Make("root");
+    CPGameObject* other = Make("other");
+    CPGameObject* first = Make("wheel", root);
+    CPGameObject* second = Make("wheel", root);
+    CPGameObject* body = Make("body", first);
+    const auto allSound = [this] {
+        for (const auto& node : nodes)
+            if (node && !node->LinksAreSound()) return false;
+        return true;
+    };
+    EXPECT_TRUE(allSound());
+
+    other->AddChild(second);  // from one parent to another
+    second->Rename("body");
+    root->AddChild(first);  // already a child: only indexed again
+    first->Rename("wheel2");
+    EXPECT_TRUE(root->RemoveChild(first));
+    other->AddChild(body);
+    root->AddLodLevel(root, 0);
+    root->AddLodLevel(other, 50);
+    other->AddLodLevel(second, 20);
+    EXPECT_TRUE(allSound());
+
+    for (CPGameObject* dying : {second, other}) {
+        for (auto& node : nodes)
+            if (node.get() == dying) node.reset();
+        EXPECT_TRUE(allSound());
+    }
+}
+
 TEST_F(GameObjectTest, LookUpsByName) {
     CPGameObject* root = Make("root");
     CPGameObject* a = Make("A", root);

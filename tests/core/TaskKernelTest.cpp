@@ -77,6 +77,30 @@ TEST_F(TaskKernelTest, KillAllTasksFlagsButKeepsListAndRunning) {
     EXPECT_EQ(log, (std::vector<std::string>{"a"}));
 }
 
+TEST_F(TaskKernelTest, TheListStaysSoundWhileTasksStopAddAndDestroyOthersDuringAWalk) {
+    RecordingTask* first = Make("first", 1);
+    RecordingTask* stopped = Make("stopped", 2);
+    RecordingTask* last = Make("last", 3);
+    RecordingTask* added = Make("added", 2);
+    std::vector<bool> sound;
+    first->mAction = [&](RecordingTask&) {
+        stopped->Stop();
+        kernel.AddTask(added);  // lands ahead of the walk
+        sound.push_back(kernel.ListIsSound());
+    };
+    last->mAction = [&](RecordingTask&) {
+        tasks.front().reset();  // destroys `first`, behind the walk
+        sound.push_back(kernel.ListIsSound());
+    };
+    for (RecordingTask* task : {first, stopped, last}) kernel.AddTask(task);
+
+    kernel.RunFrame();
+    EXPECT_EQ(log, (std::vector<std::string>{"first", "added", "last"}));
+    EXPECT_EQ(sound, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(kernel.ListIsSound());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"added", "last"}));
+}
+
 TEST_F(TaskKernelTest, TaskStoppingItselfRunsOnceAndLeaves) {
     RecordingTask* once = Make("once");
     once->mAction = [](RecordingTask& t) { t.Stop(); };

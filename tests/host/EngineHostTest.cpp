@@ -16,6 +16,7 @@
 #include "core/CPObjectFactory.h"
 #include "core/CPRefObject.h"
 #include "core/CPTaskKernel.h"
+#include "core/EngineAssert.h"
 #include "core/FrameClock.h"
 #include "core/config/CPConfig.h"
 #include "core/config/Settings.h"
@@ -23,12 +24,15 @@
 #include "host/EngineHost.h"
 #include "interface/CPInputManager.h"
 #include "script/CPGameData.h"
+#include "simulation/physics/CPPhysicWorld.h"
+#include "simulation/physics/PhysWorld.h"
 #include "simulation/units/DebrisBudget.h"
 #include "simulation/vehicle/CPShot.h"
 #include "support/D3DTestSupport.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
 #include "support/RecordingTask.h"
+#include "support/ScopedGlobal.h"
 #include "support/TempFolder.h"
 #include "support/TestScene.h"
 
@@ -59,6 +63,22 @@ TEST(EngineHostTest, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     host.Shutdown();
     EXPECT_TRUE(gAppExiting);
     EXPECT_EQ(gTaskKernel, nullptr);
+}
+
+TEST(EngineHostTest, AFrameEndsByCheckingTheLinksOfThePhysicsWorld) {
+    if constexpr (!kEngineAssertsActive) GTEST_SKIP() << "the checks are compiled out of this build";
+    EXPECT_DEATH(
+        {
+            EngineHost host;
+            host.Startup();
+            CPPhysicWorld game;
+            game.Create();
+            ScopedGlobal<CPPhysicWorld*> installWorld(gPhysicsWorld, &game);
+            PhysRigidBody* body = game.GetWorld()->CreateRigidBody();
+            game.GetWorld()->ActiveRigidBodies(false).Unlink(body);
+            host.Frame();
+        },
+        "ENGINE_ASSERT failed: EngineLinksAreSound\\(\\)");
 }
 
 TEST(EngineHostTest, FramesAreCountedAndTheSecondFrameTimeFollows) {

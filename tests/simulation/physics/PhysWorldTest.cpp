@@ -254,6 +254,27 @@ TEST(PhysWorldTest, CollisionTableIgnoresIdsItHasNoRowFor) {
     EXPECT_EQ(table.Get(-1, -1), 0);
 }
 
+TEST(PhysWorldTest, SlotsAgreeWithTheBodyListsUntilALinkIsBrokenByHand) {
+    PhysWorld world(PhysPoolSizes{}, nullptr, nullptr);
+    PhysRigidBody* moving = world.CreateRigidBody();
+    PhysRigidBody* resting = world.CreateRigidBody();
+    PhysKinematicBody* ground = world.CreateKinematicBody();
+    PhysRigidBody* grain = world.CreateParticleBody();
+    ASSERT_TRUE(moving && resting && ground && grain);
+    resting->SetActive(false, 0);
+    ground->SetActive(false, 0);
+    EXPECT_TRUE(world.SlotsAreSound());
+    world.Step(1.0f / 60.0f);
+    EXPECT_TRUE(world.SlotsAreSound());
+
+    world.InactiveRigidBodies(false).Unlink(resting);  // a taken body no list accounts for
+    EXPECT_FALSE(world.SlotsAreSound());
+    world.ActiveRigidBodies(false).Append(resting);  // listed, but flagged inactive
+    EXPECT_FALSE(world.SlotsAreSound());
+    resting->active = 1;
+    EXPECT_TRUE(world.SlotsAreSound());
+}
+
 TEST(PhysWorldTest, CallbackSettersHandBackThePreviousOne) {
     PhysWorld world(PhysPoolSizes{}, nullptr, nullptr);
     auto first = +[](PhysContact*) {};
