@@ -50,7 +50,7 @@ ArgbImage Gradient() {
 
 }  // namespace
 
-TEST(DdsTexels, PlainFormatsKeepWhatTheirBitsHold) {
+TEST(DdsTexelsTest, PlainFormatsKeepWhatTheirBitsHold) {
     const ArgbImage image{2, 1, {D3DCOLOR_ARGB(0xFF, 0xFF, 0x00, 0x84), D3DCOLOR_ARGB(0x00, 0x10, 0x20, 0x30)}};
     struct Case {
         D3DFORMAT format;
@@ -69,7 +69,7 @@ TEST(DdsTexels, PlainFormatsKeepWhatTheirBitsHold) {
     }
 }
 
-TEST(DdsTexels, DxtBlocksGiveBackTwoColoursAndTheirAlpha) {
+TEST(DdsTexelsTest, DxtBlocksGiveBackTwoColoursAndTheirAlpha) {
     // Two colours a 5-6-5 colour holds exactly, in a 6 x 5 image (partial blocks at the edges).
     const D3DCOLOR dark = 0xFF000000u, light = 0xFFFFFFFFu;
     ArgbImage image{6, 5, {}};
@@ -89,7 +89,7 @@ TEST(DdsTexels, DxtBlocksGiveBackTwoColoursAndTheirAlpha) {
     }
 }
 
-TEST(DdsTexels, ADdsOfAnySizeIsScaledToThePowerOfTwoTexture) {
+TEST(DdsTexelsTest, ADdsOfAnySizeIsScaledToThePowerOfTwoTexture) {
     auto device = MakeTestDevice();
     for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_DXT5}) {
         const ArgbImage source = Gradient();
@@ -107,7 +107,7 @@ TEST(DdsTexels, ADdsOfAnySizeIsScaledToThePowerOfTwoTexture) {
     }
 }
 
-TEST(DdsTexels, LevelsTheFileLacksAreMadeFromTheLevelAboveWithTheMipFilter) {
+TEST(DdsTexelsTest, LevelsTheFileLacksAreMadeFromTheLevelAboveWithTheMipFilter) {
     auto device = MakeTestDevice();
     // 4 x 4: the quarters are red 0/40, green 0/80 apart, so every 2 x 2 mean is easy to tell.
     ArgbImage source{4, 4, {}};
@@ -142,7 +142,7 @@ TEST(DdsTexels, LevelsTheFileLacksAreMadeFromTheLevelAboveWithTheMipFilter) {
     }
 }
 
-TEST(DdsTexels, ADdsAskedForInAnotherFormatIsConverted) {
+TEST(DdsTexelsTest, ADdsAskedForInAnotherFormatIsConverted) {
     auto device = MakeTestDevice();
     const ArgbImage source = Gradient();
     const std::vector<uint8_t> file = DdsWithTexels(D3DFMT_A8R8G8B8, 3, 5, 1, Stored(D3DFMT_A8R8G8B8, source));

@@ -20,7 +20,7 @@
 
 namespace {
 
-class ScriptArgumentErrors : public GameMenuScriptRig {};
+class ScriptArgumentErrorTest : public GameMenuScriptRig {};
 
 // Each function with 0, 1, ... 15 long texts (longer than a string object holds in place) before a table,
 // which no check accepts. Returns how many calls ended in a Lua error.
@@ -43,7 +43,7 @@ int CallEveryFunctionWithABadTrailingArgument(LuaScriptRig& lua) {
     return errors;
 }
 
-TEST_F(ScriptArgumentErrors, ABadTrailingArgumentLeavesNothingBehind) {
+TEST_F(ScriptArgumentErrorTest, ABadTrailingArgumentLeavesNothingBehind) {
     const int errors = CallEveryFunctionWithABadTrailingArgument(lua);
     // The functions that check a text or a number raise at the table; the others read it as nothing.
     EXPECT_GT(errors, 0);

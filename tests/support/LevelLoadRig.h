@@ -48,7 +48,7 @@ public:
     void DeleteLevel() {
         updater.ClearVehicleLists();
         mLevel.reset();
-        gLevel = mPreviousLevel;
+        gLevel = mLevelGuard.Previous();
     }
     const TempFolder& Folder() { return mBuild.Caches().Folder(); }
     const TestLevelTree& Tree() const { return mTree; }
@@ -64,7 +64,7 @@ private:
     ScopedGlobal<CPPhysicWorld*> mPhysicsGuard{gPhysicsWorld, &physics};
     ScopedGlobal<CPVehicleUpdater*> mUpdaterGuard{gLevelUpdater, &updater};
     ScopedGlobal<CPCommandDispatcher*> mDispatcherGuard{gCommandDispatcher, &dispatcher};
-    CPLevel* mPreviousLevel = gLevel;
+    ScopedGlobal<CPLevel*> mLevelGuard{gLevel};  // restores gLevel whatever becomes of the level
     TestLevelTree mTree;
     std::unique_ptr<CPLevel> mLevel;
 };
