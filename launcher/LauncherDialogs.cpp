@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/config/CPConfig.h"
 #include "core/config/Settings.h"
@@ -42,11 +43,21 @@ void ApplyChosenMode(HWND window) {
     gSettings::screenWidth = mode.width;
     gSettings::screenHeight = mode.height;
 }
+
+std::string gReportedSaveFailure;  // the last failed save told, empty after a save that worked
 }  // namespace
 
 void SaveSettings() {
     if (!gConfig) return;
-    if (FAILED(gConfig->Save(kConfigFile))) std::fprintf(stderr, "Could not write %s.\n", kConfigFile);
+    std::string failure;
+    if (SUCCEEDED(gConfig->Save(kConfigFile, &failure))) {
+        gReportedSaveFailure.clear();
+        return;
+    }
+    // OK in Options and a play button both save: the same failure is told once.
+    if (failure == gReportedSaveFailure) return;
+    std::fprintf(stderr, "Could not write %s.\n", failure.c_str());
+    gReportedSaveFailure = failure;
 }
 
 INT_PTR LauncherDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,8 +8,9 @@
 
 INT_PTR LauncherDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR OptionsDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Writes "config.cfg" through gConfig. A failed write is told on standard error and changes nothing
-// else: the launcher goes on as it would have.
+// Writes "config.cfg" through gConfig. A failed write is told on standard error with the file's path
+// and the system's reason, once while it keeps failing the same way, and changes nothing else: the
+// launcher goes on as it would have.
 void SaveSettings();
 // Fills the options dialog from the settings: working copies, check boxes, the resolution list.
 void InitOptionsDialog(HWND window);

@@ -14,6 +14,16 @@ DialogInput* gInput = nullptr;
 // Controls within this many pixels of height belong to one row of the printed dialog.
 constexpr LONG kRowPixels = 16;
 
+// A line as the terminal shows it: a zero byte, which would end the printed text there, reads "\0".
+std::string ShownLine(const std::string& line) {
+    std::string shown;
+    for (char c : line) {
+        if (c == '\0') shown += "\\0";
+        else shown += c;
+    }
+    return shown;
+}
+
 std::string Suffix(const WindowObject& control) { return control.Enabled() ? "" : " (disabled)"; }
 
 void DescribeControl(const WindowObject& control, std::string& out) {
@@ -100,13 +110,13 @@ std::optional<std::string> TerminalDialogInput::NextAction(HWND dialog) {
     std::string action(line, static_cast<size_t>(length));
     std::free(line);
     while (!action.empty() && (action.back() == '\n' || action.back() == '\r')) action.pop_back();
-    if (!interactive) std::fprintf(mOut, "> %s\n", action.c_str());
+    if (!interactive) std::fprintf(mOut, "> %s\n", ShownLine(action).c_str());
     std::fflush(mOut);
     return action;
 }
 
 void TerminalDialogInput::Notice(const std::string& line) {
-    std::fprintf(mOut, "%s\n", line.c_str());
+    std::fprintf(mOut, "%s\n", ShownLine(line).c_str());
     std::fflush(mOut);
 }
 

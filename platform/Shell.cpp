@@ -124,7 +124,12 @@ HINSTANCE ExecuteForReal(const Request& request) {
     if (!request.directory.empty() && !file.empty() && file[0] != '/') joined = request.directory + "/" + request.file;
     std::string path = ResolvePath(joined);
     if (!IsRegularFile(path)) {
-        std::fprintf(stderr, "Cannot start %s: there is no such file.\n", request.file.c_str());
+        // The Windows name alone does not tell a user where on this machine the file was looked for.
+        std::error_code ignored;
+        std::string lookedFor = std::filesystem::absolute(path, ignored).lexically_normal().string();
+        if (lookedFor.empty()) lookedFor = path;
+        std::fprintf(stderr, "Cannot start %s: there is no such file (looked for %s).\n", request.file.c_str(),
+                     lookedFor.c_str());
         return Result(SE_ERR_FNF);
     }
     if (!IsNativeProgram(path)) {

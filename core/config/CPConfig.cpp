@@ -170,7 +170,7 @@ void CPConfig::ApplyValue(const std::string& key, const std::string& value, int 
     }
 }
 
-HRESULT CPConfig::Save(const std::string& path) const {
+HRESULT CPConfig::Save(const std::string& path, std::string* failure) const {
     CPFileWriter writer(path, false);
     for (const auto& chain : mBuckets) {
         for (const Entry& entry : chain) {
@@ -178,5 +178,7 @@ HRESULT CPConfig::Save(const std::string& path) const {
             writer.WriteBytes(line.data(), static_cast<int64_t>(line.size()));
         }
     }
-    return writer.Commit();
+    const HRESULT result = writer.Commit();
+    if (failure) *failure = writer.GetFailure();
+    return result;
 }

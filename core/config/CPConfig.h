@@ -42,8 +42,9 @@ public:
     // Gives the value to the key's binder; unknown keys are ignored.
     void ApplyValue(const std::string& key, const std::string& value, int sign);
     // Writes every key as "%s = %s\r\n" in map order through a temporary file: 0, or E_FAIL when
-    // the file could not be written (the previous file then stays as it was).
-    HRESULT Save(const std::string& path) const;
+    // the file could not be written (the previous file then stays as it was; `failure`, when given,
+    // receives which file and why, as CPFileWriter::GetFailure gives it).
+    HRESULT Save(const std::string& path, std::string* failure = nullptr) const;
 
     // Sets the global holder of every key that holds one of this store's binders to null.
     void ReleaseHolders();

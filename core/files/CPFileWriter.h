@@ -26,14 +26,23 @@ public:
 
     // Writes the collected bytes (scrambled when asked) to a temporary file beside the target and
     // renames it over the target: 0, or E_FAIL when any step fails, and then the previous file is
-    // untouched. The collected bytes stay unscrambled, so a retried commit writes the same file.
+    // untouched. A symbolic link is followed: the file it names is the one replaced. The replacement
+    // keeps the replaced file's permission bits (and its owner and group where the process may set
+    // them); a file this process may not write is kept as it is and the commit fails. The collected
+    // bytes stay unscrambled, so a retried commit writes the same file.
     HRESULT Commit();
 
     const std::vector<uint8_t>& GetBytes() const { return mBytes; }
     const std::string& GetPath() const { return mPath; }
+    // After a failed commit, which file and why: "<absolute path>: <the system's reason>".
+    // Empty after a successful one.
+    const std::string& GetFailure() const { return mFailure; }
 
 private:
+    HRESULT Fail(const std::string& path, int error);
+
     std::vector<uint8_t> mBytes;
-    std::string mPath;  // as given
+    std::string mPath;     // as given
+    std::string mFailure;  // see GetFailure
     bool mScramble;
 };

@@ -415,12 +415,14 @@ TEST_F(LauncherTest, ShutdownClosesTheBrowserBeforeReleasingIt) {
     EXPECT_EQ(record->address, kNewsPageUrl);
 }
 
-TEST_F(LauncherTest, ConfigThatCannotBeWrittenIsToldAndTheGameStillStarts) {
+TEST_F(LauncherTest, ConfigThatCannotBeWrittenIsToldOnceWithPathAndReasonAndTheGameStillStarts) {
     work.Folder().MakeFolder("config.cfg");  // a folder where the file should go
-    DialogScript script{"Play in windowed mode"};
+    // OK saves at once and the play button saves again: the same failure is told once.
+    DialogScript script{"Options", "OK", "Play in windowed mode"};
     testing::internal::CaptureStderr();
     Run();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not write config.cfg.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not write " + work.Folder().Path() + "/config.cfg: Is a directory.\n");
     ExpectOneShellRequest(kGame);
 }
 

@@ -333,4 +333,7 @@ TEST_F(DialogTest, LineWithAZeroByteMatchesNoControlByItsStart) {
     EXPECT_EQ(Run(IDD_OPTIONS), IDCANCEL);
     EXPECT_EQ(log.commands, (std::vector<WORD>{IDCANCEL}));
     EXPECT_EQ(Count(log.messages, WM_CLOSE), 0u);
+    // The whole line is shown back, its zero byte made visible.
+    EXPECT_NE(terminal.Shown().find("> OK\\0junk\nThere is no \"OK\\0junk\" here.\n"), std::string::npos);
+    EXPECT_NE(terminal.Shown().find("> close\\0x\nThere is no \"close\\0x\" here.\n"), std::string::npos);
 }

@@ -55,14 +55,17 @@ TEST(ShellTest, WindowsProgramsAndMissingFilesGetAOneLineMessage) {
         const char* file;
         const char* verb;
         uintptr_t code;
-        const char* message;
+        std::string message;
     };
+    // A missing file is named as the Windows path and as the path looked for on this machine.
+    const std::string scripts = work.Folder().Path() + "/Data/Scripts";
     const Case cases[] = {
         {".\\data\\scripts\\game.exe", "open", SE_ERR_NOASSOC,
          "Cannot start .\\data\\scripts\\game.exe: it is not a program of this system.\n"},
         {".\\data\\scripts\\missing.exe", "open", SE_ERR_FNF,
-         "Cannot start .\\data\\scripts\\missing.exe: there is no such file.\n"},
-        {".\\data\\scripts", "open", SE_ERR_FNF, "Cannot start .\\data\\scripts: there is no such file.\n"},
+         "Cannot start .\\data\\scripts\\missing.exe: there is no such file (looked for " + scripts + "/missing.exe).\n"},
+        {".\\data\\scripts", "open", SE_ERR_FNF,
+         "Cannot start .\\data\\scripts: there is no such file (looked for " + scripts + ").\n"},
         {".\\data\\scripts\\game.exe", "print", SE_ERR_NOASSOC,
          "Cannot \"print\" .\\data\\scripts\\game.exe: only \"open\" is supported.\n"},
     };

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "core/files/CPFileReader.h"
@@ -18,6 +22,37 @@ std::vector<std::string> Entries(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+unsigned ModeOf(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+}
+
+// Runs `body` in a child process that is not root and gives back the text it returned ("no result"
+// when the child did not end normally). Root may write any file, so when the test runs as root the
+// child first becomes user and group nobody (65534).
+std::string InChildWithoutRoot(const std::function<std::string()>& body) {
+    int channel[2];
+    if (::pipe(channel) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        const std::string result = body();
+        const bool sent = ::write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        ::_exit(sent ? 0 : 3);
+    }
+    ::close(channel[1]);
+    std::string result;
+    char buffer[256];
+    ssize_t n;
+    while ((n = ::read(channel[0], buffer, sizeof buffer)) > 0) result.append(buffer, static_cast<size_t>(n));
+    ::close(channel[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "no result";
+    return result;
 }
 }  // namespace
 
@@ -116,10 +151,86 @@ TEST(FileWriterTest, CommitFailsWhereNoFileCanBeMade) {
     missingFolder.WriteInt(1);
     EXPECT_EQ(missingFolder.Commit(), E_FAIL);
     EXPECT_FALSE(work.Folder().Exists("Data/Nowhere"));
+    EXPECT_EQ(missingFolder.GetFailure(), work.Folder().Path() + "/Data/Nowhere/a.sav: No such file or directory");
 
     CPFileWriter folder("data\\saves", false);
     folder.WriteInt(1);
     EXPECT_EQ(folder.Commit(), E_FAIL);
     EXPECT_TRUE(std::filesystem::is_directory("Data/Saves"));
     EXPECT_TRUE(Entries("Data/Saves").empty());
+    EXPECT_EQ(folder.GetFailure(), work.Folder().Path() + "/Data/Saves: Is a directory");
+
+    work.Folder().MakeFolder("Data/Nowhere");
+    ASSERT_EQ(missingFolder.Commit(), S_OK);
+    EXPECT_EQ(missingFolder.GetFailure(), "") << "a commit that works clears the failure";
+}
+
+TEST(FileWriter, AFileThatMayNotBeWrittenIsKept) {
+    ScopedWorkingFolder work;
+    // Anyone may write the folder: only the file's own mode protects it from being renamed over.
+    ASSERT_EQ(::chmod(work.Folder().Path().c_str(), 0777), 0);
+    work.Folder().Write("config.cfg", "kept");
+    ASSERT_EQ(::chmod("config.cfg", 0444), 0);
+    const std::string result = InChildWithoutRoot([] {
+        CPFileWriter writer("Config.cfg", false);
+        writer.WriteString("new");
+        return (writer.Commit() == E_FAIL ? "refused; " : "written; ") + writer.GetFailure();
+    });
+    EXPECT_EQ(result, "refused; " + work.Folder().Path() + "/config.cfg: Permission denied");
+    EXPECT_EQ(work.Folder().Read("config.cfg"), "kept");
+    EXPECT_EQ(ModeOf("config.cfg"), 0444u);
+    EXPECT_EQ(Entries("."), std::vector<std::string>{"config.cfg"}) << "no temporary file is left";
+}
+
+TEST(FileWriter, ALinkIsFollowedToTheFileItNames) {
+    struct Case {
+        const char* name;    // what the writer is given
+        const char* link;    // the link made at that name
+        const char* target;  // what the link holds
+        const char* file;    // the file that must receive the bytes
+    };
+    const Case cases[] = {
+        {"settings.cfg", "settings.cfg", "real/settings.cfg", "real/settings.cfg"},
+        {"Data\\config.cfg", "Data/config.cfg", "../real/settings.cfg", "real/settings.cfg"},
+        {"chain.cfg", "chain.cfg", "settings.cfg", "real/settings.cfg"},  // settings.cfg is the first case's link
+        {"dangling.cfg", "dangling.cfg", "real/new.cfg", "real/new.cfg"},
+    };
+    ScopedWorkingFolder work;
+    work.Folder().Write("real/settings.cfg", "old");
+    work.Folder().MakeFolder("Data");
+    const std::string absolute = work.Folder().File("real/absolute.cfg");
+    work.Folder().Write("real/absolute.cfg", "old");
+    ASSERT_EQ(::symlink(absolute.c_str(), "absolute.cfg"), 0);
+    for (const Case& c : cases) ASSERT_EQ(::symlink(c.target, c.link), 0) << c.link;
+
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({"absolute.cfg", "absolute.cfg", absolute.c_str(), "real/absolute.cfg"});
+    for (const Case& c : all) {
+        CPFileWriter writer(c.name, false);
+        writer.WriteString(c.name);
+        ASSERT_EQ(writer.Commit(), S_OK) << c.name << ": " << writer.GetFailure();
+        EXPECT_TRUE(std::filesystem::is_symlink(c.link)) << c.name << " stays a link";
+        EXPECT_EQ(std::filesystem::read_symlink(c.link), c.target) << c.name;
+        EXPECT_EQ(work.Folder().Read(c.file), ByteBuilder().String(c.name).Str()) << c.name;
+    }
+    EXPECT_EQ(Entries("real"), (std::vector<std::string>{"absolute.cfg", "new.cfg", "settings.cfg"}));
+}
+
+TEST(FileWriter, TheReplacedFileKeepsItsPermissionBits) {
+    ScopedWorkingFolder work;
+    for (unsigned mode : {0600u, 0640u, 0664u, 0755u, 02750u}) {
+        work.Folder().Write("save.sav", "old");
+        ASSERT_EQ(::chmod("save.sav", mode), 0);
+        CPFileWriter writer("save.sav", false);
+        writer.WriteInt(static_cast<int32_t>(mode));
+        ASSERT_EQ(writer.Commit(), S_OK) << writer.GetFailure();
+        EXPECT_EQ(ModeOf("save.sav"), mode) << std::oct << mode;
+        EXPECT_EQ(work.Folder().Read("save.sav"), ByteBuilder().Int32(static_cast<int32_t>(mode)).Str());
+    }
+    // A new file gets the mode any newly created file gets: 0666 less the process's mask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    CPFileWriter fresh("fresh.sav", false);
+    ASSERT_EQ(fresh.Commit(), S_OK);
+    EXPECT_EQ(ModeOf("fresh.sav"), 0666u & ~static_cast<unsigned>(mask));
 }
