@@ -1,3 +1,4 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -38,7 +39,8 @@ std::string InChildWithoutRoot(const std::function<std::string()>& body) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
         const std::string result = body();
         const bool sent = ::write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
         ::_exit(sent ? 0 : 3);
@@ -165,7 +167,7 @@ TEST(FileWriterTest, CommitFailsWhereNoFileCanBeMade) {
     EXPECT_EQ(missingFolder.GetFailure(), "") << "a commit that works clears the failure";
 }
 
-TEST(FileWriter, AFileThatMayNotBeWrittenIsKept) {
+TEST(FileWriterTest, AFileThatMayNotBeWrittenIsKept) {
     ScopedWorkingFolder work;
     // Anyone may write the folder: only the file's own mode protects it from being renamed over.
     ASSERT_EQ(::chmod(work.Folder().Path().c_str(), 0777), 0);
@@ -182,7 +184,7 @@ TEST(FileWriter, AFileThatMayNotBeWrittenIsKept) {
     EXPECT_EQ(Entries("."), std::vector<std::string>{"config.cfg"}) << "no temporary file is left";
 }
 
-TEST(FileWriter, ALinkIsFollowedToTheFileItNames) {
+TEST(FileWriterTest, ALinkIsFollowedToTheFileItNames) {
     struct Case {
         const char* name;    // what the writer is given
         const char* link;    // the link made at that name
@@ -216,7 +218,7 @@ TEST(FileWriter, ALinkIsFollowedToTheFileItNames) {
     EXPECT_EQ(Entries("real"), (std::vector<std::string>{"absolute.cfg", "new.cfg", "settings.cfg"}));
 }
 
-TEST(FileWriter, TheReplacedFileKeepsItsPermissionBits) {
+TEST(FileWriterTest, TheReplacedFileKeepsItsPermissionBits) {
     ScopedWorkingFolder work;
     for (unsigned mode : {0600u, 0640u, 0664u, 0755u, 02750u}) {
         work.Folder().Write("save.sav", "old");
