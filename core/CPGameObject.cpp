@@ -278,6 +278,13 @@ void CPGameObject::SetRotation(const D3DXQUATERNION& rotation) {
     if (mPhysicData) mPhysicData->SetRotation(rotation);
 }
 
+void CPGameObject::FollowBody(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation) {
+    ForEachLodCopy([&](CPGameObject& copy) { copy.FollowBody(position, rotation); });
+    mPosition = position;
+    mRotation = rotation;
+    MarkDirty();
+}
+
 void CPGameObject::MarkDirty() {
     mWorldMatrixChanged = false;
     mDirty = true;

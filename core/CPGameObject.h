@@ -119,6 +119,9 @@ public:
     // UpdateTransform. Physics data moves its body at once.
     void SetPosition(const D3DXVECTOR3& position);
     void SetRotation(const D3DXQUATERNION& rotation);
+    // The place the object's rigid body reached in a physics step: the object and its level-of-detail
+    // copies take it, the body is not moved again.
+    void FollowBody(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation);
     const D3DXVECTOR3& GetPosition() const { return mPosition; }
     const D3DXQUATERNION& GetRotation() const { return mRotation; }
     // Recomputes matrices and bounds of a dirty object and its whole subtree; nothing when not dirty.

@@ -110,6 +110,17 @@ void CPPhysicWorld::Execute() {
         ++it;
     }
     mWorld->Step(gDeltaTime);
+    // The registered objects follow their rigid bodies: the units are drawn, tested and driven where the
+    // step put their cars.
+    for (CPGameObject* object : mObjects) {
+        if (!gObjectRegistry::Contains(object)) continue;
+        const CPPhysicData* data = object->GetPhysicData();
+        const PhysRigidBody* body = data && !data->mKinematicBody ? data->mRigidBody : nullptr;
+        if (!body || !body->IsActive()) continue;
+        const D3DXVECTOR4& at = body->GetPosition();
+        object->FollowBody(D3DXVECTOR3(at.x, at.y, at.z), body->state.rotation);
+        object->UpdateTransform();
+    }
 }
 
 void CPPhysicWorld::ForgetBodies() {

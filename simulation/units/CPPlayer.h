@@ -88,6 +88,19 @@ public:
     // 100 units; runs the respawn fade for the level's camera target.
     void Draw(CPRenderQueue& queue, const CPCamera& camera);
 
+    // --- the per-frame rules (CPPlayerUpdate.cpp)
+    // One step of the unit's rules: wreck and defeat, the player's turn arrows and drift bonus, the
+    // respawn check, crash debris, gloom, forced flares, engine heat, the controls handed to the car,
+    // pick-ups and the unlock. A wrecked unit stops after the wreck and defeat rules.
+    void Update(float step);
+    // Ends a long crash and puts the unit back on the race path when forced, off the collision mesh,
+    // falling, stuck (not the player) or tilted beyond 85 degrees; nothing while locked or cooling down.
+    void CheckRespawn(bool force);
+    // The angle between the unit's down axis and straight down, radians in [0, pi].
+    float TiltAngle() const;
+    // Sparks a unit in the gloom spawns per step at the particle setting; 0 for a setting of 0 or less.
+    static int32_t GloomSparkCount(int32_t density);
+
     // --- pick-ups and world objects
     // Tests the unit against every bonus of gGameData's list and applies what it touches; nothing while
     // the level's race clock is stopped. May erase entries of the bonus list.
@@ -160,6 +173,9 @@ public:
     bool mWrecked = false;                // the update does nothing more
 
 private:
+    // Respawn: the first free one of the nearest path line's start, centre and end, 3 units up, facing
+    // along the path; the level's camera follows when it targets this unit.
+    void Respawn();
     // The mass of the unit's physical data; 0 without one.
     float BodyMass() const;
     void RunRespawnFade();
