@@ -12,6 +12,8 @@
 #include "platform/RuntimeRandom.h"
 #include "script/ScriptCalls.h"
 #include "simulation/level/CPLevel.h"
+#include "simulation/units/CPPlayer.h"
+#include "simulation/vehicle/CPCar.h"
 
 namespace ScriptFunctions {
 using namespace ScriptCalls;
@@ -27,6 +29,34 @@ constexpr float kLowPitch = -0.2617994f;      // -pi/12
 
 // The level's race camera; null without a level or before the level made its camera.
 CPCamera* RaceCamera() { return gLevel ? gLevel->mCamera : nullptr; }
+
+// The car parameters the tuning index selects, in index order, each with the step of one key press.
+struct TuningParameter {
+    float CPCar::*field;
+    float step;
+};
+constexpr TuningParameter kTuningParameters[kLastTuningIndex + 1] = {
+    {&CPCar::mRayOffsetX, 0.01f},     {&CPCar::mRayStartZ, 0.01f},       {&CPCar::mRayLength, 0.01f},
+    {&CPCar::mWheelRadius, 0.01f},    {&CPCar::mFrontMinRadius, 0.01f},  {&CPCar::mBackMinRadius, 0.01f},
+    {&CPCar::mSpringFront, 1.0f},     {&CPCar::mSpringBack, 1.0f},       {&CPCar::mDamping, 10.0f},
+    {&CPCar::mMaxFrontSpeed, 1.0f},   {&CPCar::mMaxRearSpeed, 1.0f},     {&CPCar::mFrictionFront, 1.0f},
+    {&CPCar::mFrictionBack, 1.0f},    {&CPCar::mSlide, 0.05f},           {&CPCar::mAccelerationFront, 1.0f},
+    {&CPCar::mAccelerationBack, 1.0f}, {&CPCar::mBrake, 0.1f},           {&CPCar::mInertionYaw, 0.05f},
+    {&CPCar::mInertionPitch, 0.05f},
+};
+
+// Moves the selected parameter of the followed unit's car by `steps` of its step; values are not
+// clamped. Nothing without the renderer, a level, a followed unit or its car, or with an index out of range.
+void TuneSelectedParameter(float steps) {
+    const PRender* renderer = gRenderer;
+    CPPlayer* unit = gLevel ? gLevel->mCameraTarget : nullptr;
+    CPCar* car = unit ? unit->GetCar() : nullptr;
+    if (!renderer || !car) return;
+    const int32_t index = renderer->mTuningIndex;
+    if (index < 0 || index > kLastTuningIndex) return;
+    const TuningParameter& parameter = kTuningParameters[index];
+    car->*parameter.field += steps * parameter.step;
+}
 
 // The fifteen sun-light values in the order the scripts exchange them.
 float* LightValue(D3DLIGHT9& light, int index) {
@@ -124,6 +154,26 @@ int GetCameraPlayer(lua_State* L) {
     return 1;
 }
 
+int ChangeGameCamera(lua_State* L) {
+    CPLevel* level = gLevel;
+    if (!level) {
+        lua_pushnumber(L, -1);
+        return 1;
+    }
+    // 0, 1, 2 and round again; a mode outside the three views starts over at 0.
+    const int32_t mode = level->mCameraMode;
+    const int32_t next = mode >= 0 && mode < 2 ? mode + 1 : 0;
+    level->SetCameraMode(next);
+    lua_pushnumber(L, next);
+    return 1;
+}
+
+int SetCameraPlayer(lua_State* L) {
+    const int32_t view = ToBool(L, 1) ? 1 : 0;
+    if (CPLevel* level = gLevel) level->SetCameraMode(view);
+    return 0;
+}
+
 int SetCamera(lua_State* L) {
     CPCamera* camera = RaceCamera();
     if (!camera) return 0;
@@ -205,6 +255,16 @@ int Pup(lua_State*) {
 int Pdown(lua_State*) {
     if (PRender* renderer = gRenderer)
         renderer->mTuningIndex = std::min(renderer->mTuningIndex + 1, kLastTuningIndex);
+    return 0;
+}
+
+int Pleft(lua_State*) {
+    TuneSelectedParameter(-1.0f);
+    return 0;
+}
+
+int Pright(lua_State*) {
+    TuneSelectedParameter(1.0f);
     return 0;
 }
 

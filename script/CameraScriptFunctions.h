@@ -1,5 +1,6 @@
 // Native script functions for the race camera of the level, the level's sun light, the renderer's
-// screen effects (blur, light coefficient, fade), the overlay camera and the tuning index.
+// screen effects (blur, light coefficient, fade), the overlay camera, the
+// race view, and the tuning of the followed car.
 #pragma once
 
 #include <lua.hpp>
@@ -15,6 +16,9 @@ int SetFOV(lua_State* L);
 int GetFov1(lua_State* L);
 int GetFov2(lua_State* L);
 int GetCameraPlayer(lua_State* L);
+// the race view 0, 1 or 2
+int ChangeGameCamera(lua_State* L);
+int SetCameraPlayer(lua_State* L);
 // the rolling (attract) camera
 int SetCamera(lua_State* L);
 // sun light
@@ -29,4 +33,7 @@ int GetTextureSize(lua_State* L);
 // tuning index of the renderer's tuning display
 int Pup(lua_State* L);
 int Pdown(lua_State* L);
+// the selected parameter of the followed unit's car, one step down or up
+int Pleft(lua_State* L);
+int Pright(lua_State* L);
 }  // namespace ScriptFunctions

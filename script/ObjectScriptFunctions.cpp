@@ -21,6 +21,7 @@
 #include "platform/D3DX9Math.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysRigidBody.h"
+#include "simulation/units/CPPlayer.h"
 #include "script/ScriptCalls.h"
 
 using namespace ScriptCalls;
@@ -355,6 +356,14 @@ int Jump(lua_State* L) {
     // An impulse that is not finite would leave the body's state NaN for good.
     if (!ReadFiniteVector(L, 2, impulse)) return 0;
     if (PhysRigidBody* body = RigidBodyOf(object)) body->ApplyImpulse(impulse, object->GetPosition());
+    return 0;
+}
+
+int ApplyImpulse(lua_State* L) {
+    CPPlayer* unit = ToObject<CPPlayer>(L, 1);
+    D3DXVECTOR3 impulse;
+    if (unit == nullptr || !ReadFiniteVector(L, 2, impulse)) return 0;
+    unit->ApplyImpulse(unit->GetPosition(), impulse);
     return 0;
 }
 

@@ -44,4 +44,6 @@ int StartAnimation(lua_State* L);
 int GetObjectSpeed(lua_State* L);
 int IsRigid(lua_State* L);
 int Jump(lua_State* L);
+// An impulse on a race unit's car at the unit's position.
+int ApplyImpulse(lua_State* L);
 }  // namespace ScriptFunctions

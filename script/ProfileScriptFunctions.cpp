@@ -105,9 +105,8 @@ int SetPlayerName(lua_State* L) {
     return 0;
 }
 
-// Without an argument the profile's player name; with one, the race unit's name, where a nil, stale or
-// foreign handle is a null unit and gives "". The units do not keep a name of their own yet: a live unit
-// answers nothing.
+// Without an argument the profile's player name; with one, the race unit's car name, where a nil, stale
+// or foreign handle is a null unit and gives "".
 int GetPlayerName(lua_State* L) {
     if (lua_gettop(L) == 0) {
         CPGameData* data = gGameData;
@@ -115,8 +114,12 @@ int GetPlayerName(lua_State* L) {
         lua_pushlstring(L, data->mPlayerName.data(), data->mPlayerName.size());
         return 1;
     }
-    if (ToObject<CPPlayer>(L, 1) != nullptr) return 0;
-    lua_pushstring(L, "");
+    const CPPlayer* unit = ToObject<CPPlayer>(L, 1);
+    if (unit == nullptr) {
+        lua_pushstring(L, "");
+        return 1;
+    }
+    lua_pushlstring(L, unit->mModelName.data(), unit->mModelName.size());
     return 1;
 }
 

@@ -15,7 +15,7 @@
 // The game-interface table.
 const ScriptFunctionEntry gGameFunctions[] = {
     {"SetPlayerName", ScriptFunctions::SetPlayerName},
-    {"ChangeGameCamera", nullptr},
+    {"ChangeGameCamera", ScriptFunctions::ChangeGameCamera},
     {"GetPlayerName", ScriptFunctions::GetPlayerName},
     {"PlayerApplyImpulse", nullptr},
     {"PlayerNitro", nullptr},
@@ -175,7 +175,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"ThrowPlayer", nullptr},
     {"GetNearestSelvantaPlayer", nullptr},
     {"GetNearestOrvantaPlayer", nullptr},
-    {"ApplyImpulse", nullptr},
+    {"ApplyImpulse", ScriptFunctions::ApplyImpulse},
     {"GetBonusesCount", ScriptFunctions::GetBonusesCount},
     {"ClearBonuses", ScriptFunctions::ClearBonuses},
     {"ClearLevelTimers", nullptr},
@@ -206,8 +206,8 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetFullTime", nullptr},
     {"Pup", ScriptFunctions::Pup},
     {"Pdown", ScriptFunctions::Pdown},
-    {"Pleft", nullptr},
-    {"Pright", nullptr},
+    {"Pleft", ScriptFunctions::Pleft},
+    {"Pright", ScriptFunctions::Pright},
     {"GetObjectSpeed", ScriptFunctions::GetObjectSpeed},
     {"StopSpecialSound", ScriptFunctions::StopSpecialSound},
     {"IsSpecialSoundPlaying", ScriptFunctions::IsSpecialSoundPlaying},
@@ -259,7 +259,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
 // The in-race display and combat table.
 const ScriptFunctionEntry gHudFunctions[] = {
     {"SetRadialBlur", ScriptFunctions::SetRadialBlur},
-    {"SetCameraPlayer", nullptr},
+    {"SetCameraPlayer", ScriptFunctions::SetCameraPlayer},
     {"SetBrake", nullptr},
     {"SetStop", nullptr},
     {"AddScore", ScriptFunctions::AddScore},

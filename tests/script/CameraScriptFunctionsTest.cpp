@@ -2,16 +2,20 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "Render/CPCamera.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
+#include "simulation/units/CPPlayer.h"
+#include "simulation/vehicle/CPCar.h"
 #include "support/D3DTestSupport.h"
 #include "support/LuaScriptRig.h"
 #include "support/ScopedGlobal.h"
 #include "support/ScopedLevel.h"
+#include "support/SimulationDoubles.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -90,6 +94,128 @@ TEST_F(CameraScriptFunctionsTest, LevelViewValuesAreReadBack) {
     EXPECT_EQ(lua.Number("m"), 2);
 }
 
+// Distinct values for the "camera" and "camera2" views, a player turned half round (its forward,
+// -y turned by pi about z, is +y: the yaw is +pi/2) and a one-cell blur grid on an 800 x 600 screen.
+class RaceViewTest : public CameraScriptFunctionsTest {
+protected:
+    RaceViewTest() {
+        CPLevel& lvl = level.Level();
+        lvl.mCam1Dist = 8.0f;
+        lvl.mCam1Height = 3.0f;
+        lvl.mCam1Angle = -20.0f;
+        lvl.mCam1AngleDiv = 2.0f;
+        lvl.mCam1DistanceDiv = 4.0f;
+        lvl.mCam1Blur = 0.0f;
+        lvl.mCam2Dist = 12.0f;
+        lvl.mCam2Height = 5.0f;
+        lvl.mCam2Angle = -30.0f;
+        lvl.mCam2AngleDiv = 3.0f;
+        lvl.mCam2DistanceDiv = 6.0f;
+        lvl.mCam2Blur = 1.0f;
+        lvl.mCam3Blur = -1.0f;
+        level.Player().SetRotation(D3DXQUATERNION(0.0f, 0.0f, 1.0f, 0.0f));
+        gSettings::blur = 1;
+        gSettings::screenWidth = 800;
+        gSettings::screenHeight = 600;
+        render.CreateRadialBlurGrid(1, 1);
+    }
+
+    // The direction stored for the grid's bottom-right point (800, 600).
+    D3DXVECTOR2 CornerDirection() const { return render.GetRadialBlurDirections().back(); }
+
+    struct View {
+        float dist, height, angle, angleDiv, distanceDiv;
+        bool fixed;
+        D3DXVECTOR2 corner;  // from the centre (400, (blur + 1) * 300) to (800, 600), normalised
+    };
+    static constexpr float kUntouchedYaw = 5.0f;
+    static constexpr float kPlayerYaw = 1.5707964f;
+
+    void ExpectView(const View& v, bool yawAligned) {
+        CPLevel& lvl = level.Level();
+        EXPECT_FLOAT_EQ(lvl.mCamDist, v.dist);
+        EXPECT_FLOAT_EQ(lvl.mCamHeight, v.height);
+        EXPECT_FLOAT_EQ(lvl.mCamAngle, v.angle);
+        EXPECT_FLOAT_EQ(lvl.mCamAngleDiv, v.angleDiv);
+        EXPECT_FLOAT_EQ(lvl.mCamDistanceDiv, v.distanceDiv);
+        EXPECT_EQ(Camera().mFixedView, v.fixed);
+        EXPECT_EQ(lvl.mCameraTarget, &level.Player()) << "every view follows the player";
+        EXPECT_NEAR(CornerDirection().x, v.corner.x, 1e-5f);
+        EXPECT_NEAR(CornerDirection().y, v.corner.y, 1e-5f);
+        if (yawAligned) {
+            EXPECT_NEAR(Camera().mYaw, kPlayerYaw, 1e-6f);
+            EXPECT_TRUE(Camera().mChanged);
+        } else {
+            EXPECT_EQ(Camera().mYaw, kUntouchedYaw) << "the free view keeps its yaw";
+        }
+    }
+    // Before each call: a yaw the call must replace or keep, a target it must replace.
+    void Unsettle() {
+        Camera().mYaw = kUntouchedYaw;
+        Camera().mChanged = false;
+        level.Level().mCameraTarget = nullptr;
+    }
+
+    const View kCamera{8.0f, 3.0f, -20.0f, 2.0f, 4.0f, false, D3DXVECTOR2(0.8f, 0.6f)};
+    const View kCamera2{12.0f, 5.0f, -30.0f, 3.0f, 6.0f, false, D3DXVECTOR2(1.0f, 0.0f)};
+    const View kFree{8.0f, 3.0f, -20.0f, 2.0f, 4.0f, true, D3DXVECTOR2(0.5547002f, 0.8320503f)};
+};
+
+TEST_F(RaceViewTest, ChangeGameCameraCyclesTheThreeViewsAndAppliesEach) {
+    level.Level().mCameraMode = 0;
+    const struct {
+        int32_t view;
+        const View& values;
+        bool yawAligned;
+    } steps[] = {{1, kCamera2, true}, {2, kFree, false}, {0, kCamera, true}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.view);
+        Unsettle();
+        ASSERT_EQ(lua.Run("v = ChangeGameCamera()"), "");
+        EXPECT_EQ(lua.Number("v"), step.view);
+        EXPECT_EQ(level.Level().mCameraMode, step.view);
+        ExpectView(step.values, step.yawAligned);
+    }
+}
+
+TEST_F(RaceViewTest, AViewNumberOutsideTheThreeViewsStartsOverAtTheFirst) {
+    for (int32_t stray : {3, 7, -1, 2147483647}) {
+        level.Level().mCameraMode = stray;
+        Unsettle();
+        ASSERT_EQ(lua.Run("v = ChangeGameCamera()"), "");
+        EXPECT_EQ(lua.Number("v"), 0) << stray;
+        ExpectView(kCamera, true);
+    }
+}
+
+TEST_F(RaceViewTest, SetCameraPlayerChoosesTheSecondOrTheFirstViewAndAnswersNothing) {
+    const struct {
+        const char* argument;
+        int32_t view;
+        const View& values;
+    } cases[] = {{"true", 1, kCamera2}, {"false", 0, kCamera}, {"0", 1, kCamera2}, {"nil", 0, kCamera}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        Unsettle();
+        ASSERT_EQ(lua.Run(std::string("n = select('#', SetCameraPlayer(") + c.argument + "))\nm = GetCameraPlayer()"),
+                  "");
+        EXPECT_EQ(lua.Number("n"), 0);
+        EXPECT_EQ(lua.Number("m"), c.view);
+        ExpectView(c.values, true);
+    }
+}
+
+TEST_F(RaceViewTest, ALevelWithoutItsCameraOrPlayerStillChangesItsView) {
+    delete level.Level().mCamera;
+    level.Level().mCamera = nullptr;
+    level.Level().mPlayer = nullptr;
+    ASSERT_EQ(lua.Run("v = ChangeGameCamera()\nSetCameraPlayer(false)"), "");
+    EXPECT_EQ(lua.Number("v"), 1);
+    EXPECT_EQ(level.Level().mCameraMode, 0);
+    EXPECT_FLOAT_EQ(level.Level().mCamDist, 8.0f);
+    EXPECT_EQ(level.Level().mCameraTarget, nullptr);
+}
+
 TEST_F(CameraScriptFunctionsTest, RollingCameraHopsOnlyWhenTheViewChanges) {
     // Seeds whose second draw picks each pitch; the draws are read from the generator itself.
     bool seenTopDown = false, seenLow = false;
@@ -160,6 +286,9 @@ TEST_F(CameraScriptFunctionsTest, WithoutALevelTheCameraFunctionsDoNothingAndAns
     EXPECT_EQ(lua.Number("p"), 0);
     EXPECT_EQ(lua.Number("l"), 0);
     EXPECT_EQ(lua.Number("f"), 0);
+    ASSERT_EQ(lua.Run("g = ChangeGameCamera()\ns = select('#', SetCameraPlayer(true))"), "");
+    EXPECT_EQ(lua.Number("g"), -1);
+    EXPECT_EQ(lua.Number("s"), 0);
 }
 
 TEST_F(CameraScriptFunctionsTest, ALevelWithoutItsCameraIsLeftAlone) {
@@ -221,6 +350,75 @@ TEST_F(CameraScriptFunctionsTest, TuningIndexStaysWithinItsRange) {
         ASSERT_EQ(lua.Run(c.call), "");
         EXPECT_EQ(render.mTuningIndex, c.expected) << c.call << " from " << c.start;
     }
+}
+
+// The tuning keys move one parameter of the followed unit's car by its step; the table gives each
+// index's parameter and step.
+class TuningTest : public CameraScriptFunctionsTest {
+protected:
+    TuningTest() {
+        followed.SetCar(&car);
+        level.Level().mCameraTarget = &followed;
+    }
+    ~TuningTest() override { followed.SetCar(nullptr); }
+
+    static std::vector<float> Values(const CPCar& c) {
+        return {c.mRayOffsetX,    c.mRayStartZ,    c.mRayLength,    c.mWheelRadius,       c.mFrontMinRadius,
+                c.mBackMinRadius, c.mSpringFront,  c.mSpringBack,   c.mDamping,           c.mMaxFrontSpeed,
+                c.mMaxRearSpeed,  c.mFrictionFront, c.mFrictionBack, c.mSlide,            c.mAccelerationFront,
+                c.mAccelerationBack, c.mBrake,     c.mInertionYaw,  c.mInertionPitch};
+    }
+    static constexpr float kSteps[19] = {0.01f, 0.01f, 0.01f, 0.01f, 0.01f, 0.01f, 1.0f, 1.0f, 10.0f, 1.0f,
+                                         1.0f,  1.0f,  1.0f,  0.05f, 1.0f,  1.0f,  0.1f, 0.05f, 0.05f};
+
+    FakeCar car;
+    CPPlayer followed;
+};
+
+TEST_F(TuningTest, EachIndexMovesItsOwnParameterByItsStep) {
+    for (int32_t index = 0; index < 19; ++index) {
+        for (const char* call : {"Pright()", "Pleft()"}) {
+            SCOPED_TRACE(std::to_string(index) + " " + call);
+            render.mTuningIndex = index;
+            std::vector<float> expected = Values(car);
+            expected[static_cast<size_t>(index)] += std::string(call) == "Pright()" ? kSteps[index] : -kSteps[index];
+            ASSERT_EQ(lua.Run(call), "");
+            EXPECT_EQ(Values(car), expected);
+        }
+    }
+}
+
+TEST_F(TuningTest, DampingGoesDownByTenAndValuesAreNotClamped) {
+    render.mTuningIndex = 8;
+    car.mDamping = 5.0f;
+    ASSERT_EQ(lua.Run("Pleft()"), "");
+    EXPECT_EQ(car.mDamping, -5.0f);
+    EXPECT_EQ(level.Player().GetCar()->mDamping, 150.0f) << "only the followed unit's car is tuned";
+}
+
+TEST_F(TuningTest, WithoutAnIndexInRangeOrSomethingToTuneNothingChanges) {
+    const std::vector<float> before = Values(car);
+    for (int32_t index : {-1, 19}) {
+        render.mTuningIndex = index;
+        ASSERT_EQ(lua.Run("Pleft()\nPright()"), "");
+    }
+    render.mTuningIndex = 8;
+    {
+        ScopedGlobal<PRender*> noRenderer(gRenderer, nullptr);
+        ASSERT_EQ(lua.Run("Pleft()\nPright()"), "");
+    }
+    {
+        ScopedGlobal<CPLevel*> noLevel(gLevel, nullptr);
+        ASSERT_EQ(lua.Run("Pleft()\nPright()"), "");
+    }
+    followed.SetCar(nullptr);
+    ASSERT_EQ(lua.Run("Pleft()\nPright()"), "") << "a followed unit without a car";
+    followed.SetCar(&car);
+    level.Level().mCameraTarget = nullptr;
+    ASSERT_EQ(lua.Run("Pleft()\nPright()\nn = select('#', Pleft())"), "") << "no followed unit";
+    EXPECT_EQ(lua.Number("n"), 0);
+    EXPECT_EQ(Values(car), before);
+    EXPECT_EQ(Values(*level.Player().GetCar()), Values(FakeCar())) << "the player's car is not the followed one";
 }
 
 TEST_F(CameraScriptFunctionsTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {

@@ -15,6 +15,8 @@
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysKinematicBody.h"
 #include "simulation/physics/PhysRigidBody.h"
+#include "simulation/units/CPPlayer.h"
+#include "simulation/vehicle/CPCar.h"
 #include "support/LuaScriptRig.h"
 #include "support/ScopedGlobal.h"
 #include "support/ScopedTaskKernel.h"
@@ -236,6 +238,40 @@ TEST_F(ObjectScriptFunctionsTest, RigidBodiesReportTheirSpeedAndTakeJumpsAtTheOb
     ASSERT_EQ(lua.Run("drift = GetObjectSpeed(child)"), "");
     EXPECT_EQ(lua.Number("drift"), 0.0) << "a squared speed below 1e-6 reads as 0";
     child->GetPhysicData()->mRigidBody = nullptr;
+}
+
+TEST_F(ObjectScriptFunctionsTest, ARaceUnitTakesAnImpulseOnItsCarAtItsOwnPosition) {
+    CPPlayer unit;
+    // Placed before its body is attached, so that the body stays at the origin.
+    unit.SetPosition(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
+    CPCar car(&unit);
+    unit.SetCar(&car);
+    CPPhysicData data(&unit);
+    PhysRigidBody body;
+    body.SetMass(2.0f);
+    data.mRigidBody = &body;
+    unit.SetPhysicData(&data);
+    lua.SetHandle("unit", &unit);
+
+    ASSERT_EQ(lua.Run("n = select('#', ApplyImpulse(unit, 0, 2, 0))"), "");
+    EXPECT_EQ(lua.Number("n"), 0);
+    EXPECT_FLOAT_EQ(body.GetVelocity().y, 1.0f) << "the impulse over the mass of 2";
+    // Pushed at the unit's position (1, 0, 0), off the body's centre at the origin: it turns about z.
+    EXPECT_FLOAT_EQ(body.GetAngularMomentum().z, 2.0f);
+
+    // A nil handle, a plain object, a missing or an infinite component: nothing moves.
+    ASSERT_EQ(lua.Run("ApplyImpulse(nil, 5, 5, 5)\nApplyImpulse(root, 5, 5, 5)\nApplyImpulse()\n"
+                      "ApplyImpulse(unit, 1/0, 0, 0)\nApplyImpulse(unit, 0, 0/0, 0)"),
+              "");
+    EXPECT_FLOAT_EQ(body.GetVelocity().x, 0.0f);
+    EXPECT_FLOAT_EQ(body.GetVelocity().y, 1.0f);
+    EXPECT_FLOAT_EQ(body.GetVelocity().z, 0.0f);
+
+    // A unit without a car has nothing to push.
+    unit.SetCar(nullptr);
+    ASSERT_EQ(lua.Run("ApplyImpulse(unit, 0, 2, 0)"), "");
+    EXPECT_FLOAT_EQ(body.GetVelocity().y, 1.0f);
+    unit.SetPhysicData(nullptr);
 }
 
 TEST_F(ObjectScriptFunctionsTest, SetRotationTurnsTheRigidBodyEvenBesideAKinematicOne) {

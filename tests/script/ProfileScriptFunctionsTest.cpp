@@ -73,18 +73,21 @@ TEST_F(ProfileScriptFunctionsTest, SetProfileNameResetsTheProfile) {
     EXPECT_EQ(data->mLevelResults[2].mBestTime, 0.0f);
 }
 
-TEST_F(ProfileScriptFunctionsTest, PlayerNameWithoutAnArgumentIsTheProfilesAndANullUnitGivesTheEmptyText) {
+TEST_F(ProfileScriptFunctionsTest, PlayerNameIsTheProfilesOrTheUnitsCarNameAndANullUnitGivesTheEmptyText) {
     CPGameObject plain("crate");
     CPPlayer unit;
     lua.SetHandle("plain", &plain);
     lua.SetHandle("unit", &unit);
     ASSERT_EQ(lua.Run("SetPlayerName('uaz')\nbare = GetPlayerName()\nnone = GetPlayerName(nil)\n"
-                      "other = GetPlayerName(plain)\nunits = select('#', GetPlayerName(unit))"),
+                      "other = GetPlayerName(plain)\nnameless = GetPlayerName(unit)"),
               "");
     EXPECT_EQ(lua.Text("bare"), "uaz");
     EXPECT_EQ(lua.Text("none"), "");
     EXPECT_EQ(lua.Text("other"), "") << "a handle of another class is a null unit";
-    EXPECT_EQ(lua.Number("units"), 0) << "a unit's own name is not kept yet";
+    EXPECT_EQ(lua.Text("nameless"), "") << "a unit the loader has not named yet";
+    unit.SetModelName("zil_130_");
+    ASSERT_EQ(lua.Run("car = GetPlayerName(unit)"), "");
+    EXPECT_EQ(lua.Text("car"), "zil_130_") << "the unit's car name, not the profile's";
 }
 
 TEST_F(ProfileScriptFunctionsTest, ActiveCarMapsSixChoicesToTheirModels) {

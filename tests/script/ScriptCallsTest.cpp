@@ -27,7 +27,7 @@ const std::set<std::string> kExercised = {
     "StringToPointer", "SetPTransformation", "CheckString", "GetChildObject", "SetVisible", "SetCollision",
     "SplitString", "LoadRenderObject", "DrawDynamicObject", "SetAnimation", "GetParentObject", "ActivateObject",
     "KillAllTasks", "ToInt", "StopScript", "SetPosition", "GetPosition", "GetBBoxInfo", "SetRotation", "Clone",
-    "FindObject", "SetObjectVisible", "StartAnimation", "GetObjectSpeed", "IsRigid", "Jump",
+    "FindObject", "SetObjectVisible", "StartAnimation", "GetObjectSpeed", "IsRigid", "Jump", "ApplyImpulse",
     // sound, music, video, settings, system
     "PlaySpecialSound", "PlaySpecialSound3D", "UpdateSoundPosition", "StopSpecialSound", "IsSpecialSoundPlaying",
     "StopSounds", "GetSoundVolume", "SetSoundVolume", "GetMusicVolume", "SetMusicVolume", "PlayMusic",
@@ -61,7 +61,8 @@ const std::set<std::string> kExercised = {
     // camera, light and screen effects
     "SetDefaultCamera", "SetCameraPos", "SetCameraZAngle", "GetCameraZAngle", "GetCameraPositions", "SetFOV",
     "GetLight", "SetLight", "SetMotionBlur", "SetRadialBlur", "SetLightCoeff", "SetFade", "GetTextureSize", "Pup",
-    "Pdown", "GetFov1", "GetFov2", "GetCameraPlayer", "SetCamera",
+    "Pdown", "GetFov1", "GetFov2", "GetCameraPlayer", "SetCamera", "ChangeGameCamera", "SetCameraPlayer", "Pleft",
+    "Pright",
 };
 
 }  // namespace
