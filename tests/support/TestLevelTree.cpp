@@ -77,9 +77,13 @@ std::string CarMesh() {
     // The shape keeps the height second and is raised by half of it: centred on the body.
     car.shapes.push_back(
         MeshTestShape(CPMeshShapeRecord::kBox, 2.0f, 0.6f, 4.0f, D3DXVECTOR3(0, 0, -0.3f), TestLevelTree::kCarMass));
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
+        // Built by append: GCC 12 at -O3 warns falsely on a literal + to_string.
+        std::string wheel = "w";
+        wheel += std::to_string(i);
         car.children.push_back(
-            PhysicsChild("w" + std::to_string(i), D3DXVECTOR3(i % 2 == 0 ? -1.0f : 1.0f, i < 2 ? -1.5f : 1.5f, 0.0f)));
+            PhysicsChild(wheel, D3DXVECTOR3(i % 2 == 0 ? -1.0f : 1.0f, i < 2 ? -1.5f : 1.5f, 0.0f)));
+    }
     car.children.push_back(PhysicsChild("light", D3DXVECTOR3(0, -2.0f, 0.2f)));
     car.children.push_back(PhysicsChild("lflarerear", D3DXVECTOR3(-0.8f, 2.0f, 0.2f)));
     car.children.push_back(PhysicsChild("rflarerear", D3DXVECTOR3(0.8f, 2.0f, 0.2f)));
