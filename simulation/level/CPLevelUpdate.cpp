@@ -295,6 +295,7 @@ void CPLevel::Update() {
     }
 
     mPlayerSteps = mRolling ? 0 : TakePlayerSteps(dt);
+    for (int32_t step = 0; step < mPlayerSteps && mPlayer; ++step) mPlayer->Update(kPlayerStep);
 
     // Camera feed from the camera target.
     CPPlayer* target = mCameraTarget;
@@ -352,6 +353,7 @@ void CPLevel::Update() {
             gLevelUpdater->DriveEnemy(static_cast<int32_t>(i), unit, unitForward, DrivingSpeed(*unit), unit->mCameraMin,
                                       unit->mCameraMax);
         }
+        unit->Update(dt);
         if (data && i < kAlwaysDrivenUnits) {
             const D3DXVECTOR3& position = unit->GetPosition();
             data->mAIPositions[IndexKey(i)] = {position.x, position.y};

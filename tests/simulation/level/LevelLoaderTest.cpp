@@ -15,7 +15,9 @@
 #include "simulation/units/CPPlayer.h"
 #include "simulation/vehicle/CPCar.h"
 #include "support/LevelLoadRig.h"
+#include "core/FrameClock.h"
 #include "support/MathExpect.h"
+#include "support/ScopedGlobal.h"
 
 namespace {
 
@@ -263,4 +265,23 @@ TEST(LevelLoaderTest, EnemiesBeyondTheFirstListGetRecordsOfTheirOwn) {
     EXPECT_EQ(rig.updater.GetSecondList().size(), 2u);
     EXPECT_NE(rig.updater.GetEnemyVehicle(11), rig.updater.GetAfterRaceVehicle());
     EXPECT_EQ(rig.updater.GetEnemyVehicle(12)->mPathNodes[0], rig.Level().mPath->GetFirstLine());
+}
+
+// The race update steps the loaded race units: each enemy once with the frame, the player's unit in its
+// fixed steps, and each hands its controls to its car.
+TEST(LevelLoaderTest, TheRaceUpdateStepsTheLoadedUnits) {
+    LevelLoadRig rig;
+    ASSERT_TRUE(rig.Load());
+    CPLevel& level = rig.Level();
+    level.mRolling = false;
+    CPPlayer& enemy = *level.mEnemies[0];
+    CPPlayer& player = *level.mPlayer;
+    enemy.SetControls(1.0f, 0.0f);
+    player.SetControls(1.0f, 0.0f);
+    player.mStuckTimer = 0.0f;
+    ScopedGlobal<float> frame(gDeltaTime, 2.0f * CPLevel::kPlayerStep + 0.001f);
+    level.Update();
+    EXPECT_GT(enemy.GetCar()->mDrive, 0.0f);
+    EXPECT_GT(player.GetCar()->mDrive, 0.0f);
+    EXPECT_FLOAT_EQ(player.mStuckTimer, 2.0f * CPLevel::kPlayerStep);
 }
