@@ -170,13 +170,18 @@ private:
     // Objects whose bodies the world looks after (not counted; an object that died is dropped when met).
     std::unordered_set<CPGameObject*> mObjects;
     std::vector<CPRenderObject*> mGroundObjects;
-    // Per body id, the cell rectangle its candidate list was made from: a body that stays in its cells
-    // keeps its list.
+    // Per body id, what its candidate list was made from. While every cell fits, the list holds the
+    // cells of the rectangle of the box's points and its ring, whatever their order: a body that stays
+    // in that rectangle keeps its list. A list cut at the limit depends on the order too, so then the
+    // five points' cells must match as well.
     struct CandidateKey {
         int32_t cells[5][2] = {};  // the cells of the box's five points
+        int32_t rectangle[4] = {};  // lowest x, lowest y, highest x, highest y of those cells
         const CPPhysicData* data = nullptr;  // whose list it is
+        bool cut = false;    // cells were left out at the limit
         bool valid = false;
-        bool operator==(const CandidateKey& other) const;
+        // Whether a list made for this key serves `wanted` (a key of the same body now).
+        bool Serves(const CandidateKey& wanted) const;
     };
     std::vector<CandidateKey> mCandidateKeys;
     std::vector<D3DXVECTOR2> mCellList;  // the terrain query's working list of cells (no fixed size)

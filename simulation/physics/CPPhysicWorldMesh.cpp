@@ -2,6 +2,7 @@
 // terrain query that hands the step the triangles near a body.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Render/PRenderObject.h"
 #include "core/CPGameObject.h"
@@ -162,10 +163,13 @@ float CPPhysicWorld::GetGroundHeight(const D3DXVECTOR3& point) const {
     return height;
 }
 
-bool CPPhysicWorld::CandidateKey::operator==(const CandidateKey& other) const {
-    if (!valid || !other.valid || data != other.data) return false;
+bool CPPhysicWorld::CandidateKey::Serves(const CandidateKey& wanted) const {
+    if (!valid || !wanted.valid || data != wanted.data) return false;
+    for (int k = 0; k < 4; ++k)
+        if (rectangle[k] != wanted.rectangle[k]) return false;
+    if (!cut) return true;
     for (int k = 0; k < 5; ++k)
-        if (cells[k][0] != other.cells[k][0] || cells[k][1] != other.cells[k][1]) return false;
+        if (cells[k][0] != wanted.cells[k][0] || cells[k][1] != wanted.cells[k][1]) return false;
     return true;
 }
 
@@ -202,28 +206,30 @@ void CPPhysicWorld::FillCandidates(const float* m, const float* M, CPPhysicData&
     CandidateKey key;
     key.valid = true;
     key.data = &data;
+    key.rectangle[0] = key.rectangle[1] = INT32_MAX;
+    key.rectangle[2] = key.rectangle[3] = INT32_MIN;
     for (int k = 0; k < 5; ++k) {
         const D3DXVECTOR2 cell = GetGridCell(points[k]);
         key.cells[k][0] = static_cast<int32_t>(cell.x);
         key.cells[k][1] = static_cast<int32_t>(cell.y);
+        key.rectangle[0] = std::min(key.rectangle[0], key.cells[k][0]);
+        key.rectangle[1] = std::min(key.rectangle[1], key.cells[k][1]);
+        key.rectangle[2] = std::max(key.rectangle[2], key.cells[k][0]);
+        key.rectangle[3] = std::max(key.rectangle[3], key.cells[k][1]);
     }
-    // A body that has not left its cells keeps the list it has: the list depends on nothing else.
+    // A body that has not left its cells keeps the list it has (see CandidateKey).
     const int32_t id = body.GetId();
     const bool keyed = id >= 0;
     if (keyed && static_cast<size_t>(id) >= mCandidateKeys.size()) mCandidateKeys.resize(static_cast<size_t>(id) + 1);
-    if (keyed && mCandidateKeys[static_cast<size_t>(id)] == key) return;
+    if (keyed && mCandidateKeys[static_cast<size_t>(id)].Serves(key)) return;
 
     mCellList.clear();
     const auto enter = [&](int32_t x, int32_t y) {
         const D3DXVECTOR2 cell(static_cast<float>(x), static_cast<float>(y));
         if (std::find(mCellList.begin(), mCellList.end(), cell) == mCellList.end()) mCellList.push_back(cell);
     };
-    int32_t lowX = mGridWidth, lowY = mGridHeight, highX = -1, highY = -1;
-    for (const auto& cell : key.cells) {
-        enter(cell[0], cell[1]);
-        lowX = std::min(lowX, cell[0]), highX = std::max(highX, cell[0]);
-        lowY = std::min(lowY, cell[1]), highY = std::max(highY, cell[1]);
-    }
+    for (const auto& cell : key.cells) enter(cell[0], cell[1]);
+    const int32_t lowX = key.rectangle[0], lowY = key.rectangle[1], highX = key.rectangle[2], highY = key.rectangle[3];
     // The ring around them; a large box needs more cells than a fixed list would hold.
     for (int32_t x = std::max(lowX - 1, 0); x <= std::min(highX + 1, mGridWidth - 1); ++x)
         for (int32_t y = std::max(lowY - 1, 0); y <= std::min(highY + 1, mGridHeight - 1); ++y) enter(x, y);
@@ -234,6 +240,7 @@ void CPPhysicWorld::FillCandidates(const float* m, const float* M, CPPhysicData&
         const std::vector<int32_t>& triangles = GetCell(cell).triangles;
         const auto size = static_cast<int32_t>(triangles.size());
         if (listed + size >= kCandidateLimit) {
+            key.cut = true;
             // Cells that do not fit are left out whole; but a body whose list would stay empty (a cell of
             // 1000 triangles or more under it) takes the ones of that cell whose x-y box meets its box,
             // rather than none and a fall through the level.
