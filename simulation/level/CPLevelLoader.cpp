@@ -43,7 +43,6 @@ constexpr int32_t kPlacedLayer = 20;
 constexpr int32_t kSceneLayer = 0;
 constexpr int32_t kLandLayer = 17;
 constexpr int32_t kRoadPhysicsLayer = 19;
-constexpr int32_t kUnitPriority = 200;
 constexpr float kEnemyLift = 2.0f;
 
 CPSmartPtr<CPGameObject> Describe(const std::string& name, int32_t layer) {
