@@ -109,3 +109,16 @@ bool CPMiniMap::FillVertices(CPVertex* vertices, uint16_t* indices, uint16_t bas
     for (int i = 0; i < 6; ++i) indices[i] = static_cast<uint16_t>(baseIndex + order[i]);
     return true;
 }
+
+void CPMiniMap::SetTarget(CPGameObject* target) {
+    ReleaseIfAlive(mTarget);
+    mTarget = target;
+    if (target) {
+        if (mArrow) mArrow->SetVisible(true);
+        if (mCheckpoint) mCheckpoint->SetVisible(true);
+        mActiveSymbol = mArrow;
+    } else {
+        ReleaseIfAlive(mActiveSymbol);
+        if (mCheckpoint) mCheckpoint->SetVisible(false);
+    }
+}

@@ -32,6 +32,9 @@ public:
     void Init(int32_t unused, float extentX, float extentY, int32_t unused2);
     // The player's position (x, y; null leaves the centre as it was) and heading in radians.
     void SetPlayer(const float* position, float heading);
+    // The object the map points at (counted): with one, "arrow" and "checkpoint" are shown and "arrow"
+    // is the active symbol; with none, no symbol is active and "checkpoint" is hidden.
+    void SetTarget(CPGameObject* target);
 
     // ---- Renderable ----
     bool IsSkipped() const override { return false; }
@@ -51,11 +54,11 @@ public:
     float mHeading = 0.0f;  // radians
     float mScreenX = 0.0f;  // pixels: the square's corner with the smallest coordinates
     float mScreenY = 0.0f;
-    CPSmartPtr<CPGameObject> mTarget;        // for the game code; not set here
+    CPSmartPtr<CPGameObject> mTarget;        // the object the map points at; null: none
     CPSmartPtr<CPGameObject> mScene;         // "minimap_obj.rdf", owned
     CPSmartPtr<CPGameObject> mArrow;         // the scene's "arrow", hidden
     CPSmartPtr<CPGameObject> mCheckpoint;    // the scene's "checkpoint", hidden
-    CPSmartPtr<CPGameObject> mActiveSymbol;  // for the game code; not set here
+    CPSmartPtr<CPGameObject> mActiveSymbol;  // "arrow" while there is a target
     CPSmartPtr<CPMaterial> mMaterial;
     float mWindow = 0.0f;  // half the side of the shown window, in texture units
 

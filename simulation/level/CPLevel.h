@@ -179,6 +179,9 @@ public:
     // Ends the race: the tasks stopped, the units, objects and splines let go (their owners delete
     // them), the partition deleted, the effects reset and the sounds stopped. Safe to repeat.
     void Stop();
+    // Shows the numbered object at mChkCursor (mShownCheckpoint, visible, the minimap's target) and
+    // posts "say_show" to the category "main"; at the end of the list nothing is shown any more.
+    void ShowCheckpoint();
     // Whether Start ran and no Stop since.
     bool IsStarted() const { return static_cast<bool>(mRaceTask); }
     // The race rules of one frame (the race task).

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "Render/CPCamera.h"
+#include "Render/CPMiniMap.h"
 #include "Render/PCamera.h"
 #include "Render/PEffectSpawner.h"
 #include "Render/PRender.h"
@@ -147,4 +148,16 @@ void CPLevel::Stop() {
     if (gGameData) gGameData->mLevelStarted = false;
     if (gSoundManager) gSoundManager->StopAllSounds();
     if (gRenderer) gRenderer->ClearMeshBuffers();
+}
+
+void CPLevel::ShowCheckpoint() {
+    ReleaseIfAlive(mShownCheckpoint);
+    if (mChkCursor == mChkObjects.end()) {
+        if (mMiniMap) mMiniMap->SetTarget(nullptr);
+        return;
+    }
+    mShownCheckpoint = mChkCursor->mObject;
+    if (mShownCheckpoint) mShownCheckpoint->SetVisible(true);
+    if (gCommandDispatcher) gCommandDispatcher->SendByCategory("main", "say_show", "");
+    if (mMiniMap) mMiniMap->SetTarget(mShownCheckpoint.Get());
 }

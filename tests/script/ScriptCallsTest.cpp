@@ -63,6 +63,15 @@ const std::set<std::string> kExercised = {
     "GetLight", "SetLight", "SetMotionBlur", "SetRadialBlur", "SetLightCoeff", "SetFade", "GetTextureSize", "Pup",
     "Pdown", "GetFov1", "GetFov2", "GetCameraPlayer", "SetCamera", "ChangeGameCamera", "SetCameraPlayer", "Pleft",
     "Pright",
+    // level life, race settings and race clocks
+    "InitLevel", "StartLevel", "StopLevel", "DeleteLevel", "SetLevelTransportCount", "SetLevelTime", "SetUpdateTime",
+    "IsRaceStarted", "SetReversed", "SetPlaceToFinish", "IsSingleMode", "IsTimeMode", "ClearLevelTimers",
+    "SetTimeBonus", "SetNumRounds", "GetRoundsNumber", "GetCurrentRound", "SetRoundTime", "GetRoundTime",
+    "GetCurrentMission", "GetCurrentRace", "SetCurrentMission", "SetCurrentRace", "SetSingle", "IsSingle",
+    "SetTimeAttack", "IsTimeAttack", "SetLevelStarted", "IsLevelStarted", "GetTime", "GetTimeBest", "GetTimeAttack",
+    "GetBestTimeAttack", "GetBestTimeAttack2", "GetCheckpointTime", "GetFullTime", "UpdateRoundsTime",
+    "LoadMissionInfo", "GetCheckPointsCount", "GetCheckPointInfo", "ChangeCheckpointPosition", "ShowCheckPoint",
+    "StartGlobalTimer", "StopGlobalTimer", "ClearTimer", "ClearGlobalTimer",
 };
 
 }  // namespace
