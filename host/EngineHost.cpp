@@ -26,6 +26,9 @@
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
+#include "simulation/enemies/CPVehicleUpdater.h"
+#include "simulation/level/CPLevel.h"
+#include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/units/DebrisBudget.h"
 
 namespace {
@@ -119,6 +122,14 @@ std::span<const EngineHost::ServiceStep> EngineHost::ServiceSteps() {
         // Empty shop tables and texts: their sources lie outside the engine.
         {[](EngineHost&, HWND) { gGameData = new CPGameData; },
          [](EngineHost&) { DestroyGlobal(gGameData); }},
+        // The race's tasks: the physics step and the AI driving, which a level hands to the kernel.
+        {[](EngineHost&, HWND) { gPhysicsWorld = new CPPhysicWorld; },
+         [](EngineHost&) { DestroyGlobal(gPhysicsWorld); }},
+        {[](EngineHost&, HWND) { gLevelUpdater = new CPVehicleUpdater; },
+         [](EngineHost&) { DestroyGlobal(gLevelUpdater); }},
+        // A level the scripts left goes first: it stops its race and deletes what it built.
+        {[](EngineHost&, HWND) {},
+         [](EngineHost&) { DestroyGlobal(gLevel); }},
     };
     return kSteps;
 }
