@@ -56,6 +56,7 @@ HRESULT CPFrameRenderer::DrawFrame(PRender& renderer) {
                 DrawQueues(renderer);
                 DrawDebugLines(renderer, *device);
                 device->EndScene();
+                mScreenEffects.Draw(renderer);
             }
             result = device->Present(nullptr, nullptr, nullptr, nullptr);
         }

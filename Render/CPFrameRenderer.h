@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+#include "Render/CPScreenEffects.h"
 #include "platform/D3D9Types.h"
 #include "platform/D3DX9Math.h"
 #include "platform/Direct3DDevice9.h"
@@ -43,7 +44,8 @@ public:
     };
 
     // One frame: clear, scene, the renderer's sky (or, without a sky that sets the sun, the lights),
-    // layers and blocks, debug lines, present, then both queues and the debug lines are emptied. A lost
+    // layers and blocks, debug lines, the screen effects (motion and radial blur, light coefficient, fade),
+    // present, then both queues and the debug lines are emptied. A lost
     // device draws nothing (the host restores it) but everything the frame queued is emptied all the
     // same, the lights included. Returns the result of Present, or of the cooperative-level test when
     // the device is lost.
@@ -89,6 +91,7 @@ private:
                          int32_t indexCount, int32_t baseVertex, int32_t vertexCount);
 
     Stats mStats;
+    CPScreenEffects mScreenEffects;
     PRender* mRenderer = nullptr;        // during a DrawQueues
     IDirect3DDevice9* mDevice = nullptr;  // during a DrawQueues
     PIVertexBuffer* mDrawRing = nullptr;

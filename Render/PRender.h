@@ -164,7 +164,7 @@ public:
     // ---- Fields other parts of the engine read and write directly ----
     int32_t mMotionBlurEnabled = 0;   // 0 off, 1 on
     float mMotionBlurAmount = 0.0f;   // strength while enabled
-    float mLightCoeff = 0.0f;         // set by the scripts, used by the frame
+    float mLightCoeff = 0.0f;         // set by the scripts; above 0 the frame adds that much white (1: all)
     uint8_t mMotionBlurAlpha = 255;   // 150 while a pick-up bonus runs, 255 after it
     int32_t mQueuedObjectCount = 0;   // statistic: objects queued by the walks
     CPMaterial* mDefaultShadowMaterial = nullptr;  // not owned; set by the host
@@ -192,7 +192,7 @@ private:
     std::map<int32_t, CPRenderLayer> mLayers;
     CPSmartPtr<CPRenderQueue> mDrawQueue;
     CPSmartPtr<CPRenderQueue> mBranchQueue;
-    float mFadeValue = 0.0f;    // 0..mFadeMaximum
+    float mFadeValue = 0.0f;    // 0..mFadeMaximum: how much of the picture shows (0 black, the maximum all)
     int32_t mFadeMaximum = 0;
     std::vector<PScreenVertex> mRadialBlurPoints;      // (rows + 1) x (columns + 1), row by row
     std::vector<D3DXVECTOR2> mRadialBlurDirections;    // one per point

@@ -31,6 +31,8 @@ bool RenderHost::Startup(HWND window) {
     mQueues.Create(*mRenderer);
     mRenderer->CreateRadialBlurGrid(kBlurGridRows, kBlurGridColumns);
     mRenderer->SetFadeMaximum(kFadeMaximum);
+    // The fade is how much of the picture shows: a run starts fully shown, until a script fades it.
+    mRenderer->SetFadeLevel(1.0f);
     D3DCAPS9 caps{};
     if (SUCCEEDED(mDevice->GetDeviceCaps(&caps))) mRenderer->SetMaxAnisotropy(static_cast<int32_t>(caps.MaxAnisotropy));
     if (gMaterialManager) {

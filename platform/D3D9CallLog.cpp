@@ -31,6 +31,8 @@ const char* D3DCallName(D3DCall call) {
         case D3DCall::CreateIndexBuffer: return "CreateIndexBuffer";
         case D3DCall::CreateTexture: return "CreateTexture";
         case D3DCall::CreateCubeTexture: return "CreateCubeTexture";
+        case D3DCall::GetBackBuffer: return "GetBackBuffer";
+        case D3DCall::StretchRect: return "StretchRect";
         case D3DCall::VertexBufferLock: return "IDirect3DVertexBuffer9::Lock";
         case D3DCall::VertexBufferUnlock: return "IDirect3DVertexBuffer9::Unlock";
         case D3DCall::IndexBufferLock: return "IDirect3DIndexBuffer9::Lock";
@@ -39,6 +41,7 @@ const char* D3DCallName(D3DCall call) {
         case D3DCall::TextureUnlockRect: return "UnlockRect";
         case D3DCall::TextureGetLevelDesc: return "GetLevelDesc";
         case D3DCall::TextureSetLOD: return "SetLOD";
+        case D3DCall::TextureGetSurfaceLevel: return "GetSurfaceLevel";
         case D3DCall::D3DXCreateTextureFromFileInMemoryEx: return "D3DXCreateTextureFromFileInMemoryEx";
         case D3DCall::D3DXCreateCubeTextureFromFileInMemoryEx: return "D3DXCreateCubeTextureFromFileInMemoryEx";
         case D3DCall::D3DXCreateEffect: return "D3DXCreateEffect";

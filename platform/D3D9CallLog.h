@@ -38,6 +38,8 @@ enum class D3DCall : uint16_t {
     CreateIndexBuffer,
     CreateTexture,
     CreateCubeTexture,
+    GetBackBuffer,
+    StretchRect,
     // Resources
     VertexBufferLock,
     VertexBufferUnlock,
@@ -47,6 +49,7 @@ enum class D3DCall : uint16_t {
     TextureUnlockRect,
     TextureGetLevelDesc,
     TextureSetLOD,
+    TextureGetSurfaceLevel,
     // D3DX
     D3DXCreateTextureFromFileInMemoryEx,
     D3DXCreateCubeTextureFromFileInMemoryEx,

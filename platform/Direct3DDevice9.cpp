@@ -600,3 +600,37 @@ HRESULT IDirect3DDevice9::CreateCubeTexture(UINT edge, UINT levels, DWORD usage,
                    .object = texture ? *texture : nullptr,
                    .result = result});
 }
+
+HRESULT IDirect3DDevice9::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
+                                        IDirect3DSurface9** surface) {
+    HRESULT result = Begin(D3DCall::GetBackBuffer);
+    const UINT count = std::max<UINT>(mParameters.BackBufferCount, 1);
+    if (SUCCEEDED(result) && (!surface || swapChain != 0 || index >= count || type != D3DBACKBUFFER_TYPE_MONO))
+        result = D3DERR_INVALIDCALL;
+    if (surface) *surface = nullptr;
+    if (SUCCEEDED(result)) {
+        const D3DFORMAT format =
+            mParameters.BackBufferFormat == D3DFMT_UNKNOWN ? D3DFMT_X8R8G8B8 : mParameters.BackBufferFormat;
+        *surface = new IDirect3DSurface9(this, std::max<UINT>(mParameters.BackBufferWidth, 1),
+                                         std::max<UINT>(mParameters.BackBufferHeight, 1), format,
+                                         D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, nullptr, 0);
+    }
+    return Finish({.call = D3DCall::GetBackBuffer,
+                   .args = {swapChain, index, type},
+                   .object = surface ? *surface : nullptr,
+                   .result = result});
+}
+
+HRESULT IDirect3DDevice9::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
+                                      IDirect3DSurface9* destination, const RECT* destinationRect,
+                                      D3DTEXTUREFILTERTYPE filter) {
+    HRESULT result = Begin(D3DCall::StretchRect);
+    // Both surfaces must be this device's, and the copy cannot read what it writes.
+    if (SUCCEEDED(result) && (!source || !destination || source == destination || source->Device() != this ||
+                              destination->Device() != this))
+        result = D3DERR_INVALIDCALL;
+    return Finish({.call = D3DCall::StretchRect,
+                   .args = {filter, sourceRect ? 1u : 0u, destinationRect ? 1u : 0u},
+                   .object = destination,
+                   .result = result});
+}

@@ -17,6 +17,7 @@ class IDirect3DResource9;
 class IDirect3DBaseTexture9;
 class IDirect3DTexture9;
 class IDirect3DCubeTexture9;
+class IDirect3DSurface9;
 class IDirect3DVertexBuffer9;
 class IDirect3DIndexBuffer9;
 struct RGNDATA;  // dirty region of a Present; the engine never passes one
@@ -25,6 +26,7 @@ using LPDIRECT3DDEVICE9 = IDirect3DDevice9*;
 using LPDIRECT3DTEXTURE9 = IDirect3DTexture9*;
 using LPDIRECT3DCUBETEXTURE9 = IDirect3DCubeTexture9*;
 using LPDIRECT3DBASETEXTURE9 = IDirect3DBaseTexture9*;
+using LPDIRECT3DSURFACE9 = IDirect3DSurface9*;
 using LPDIRECT3DVERTEXBUFFER9 = IDirect3DVertexBuffer9*;
 using LPDIRECT3DINDEXBUFFER9 = IDirect3DIndexBuffer9*;
 
@@ -113,6 +115,13 @@ public:
                           IDirect3DTexture9** texture, HANDLE* shared);
     HRESULT CreateCubeTexture(UINT edge, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DCubeTexture9** texture, HANDLE* shared);
+    // A counted surface standing for the back buffer (swap chain 0, index below the back-buffer count).
+    // Held across a Reset it makes the reset fail, as the platform's does.
+    HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface);
+    // Copies between two surfaces (null rectangles: the whole surface). The stand-in has no pixels for the
+    // back buffer; it checks the arguments and records the copy.
+    HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* destination,
+                        const RECT* destinationRect, D3DTEXTUREFILTERTYPE filter);
 
     // ---- The stand-in's side: records, failures and device loss, for the host and tests ----
     const std::vector<D3DCallRecord>& Calls() const { return mCalls; }

@@ -212,6 +212,19 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
 
 HRESULT IDirect3DTexture9::UnlockRect(UINT level) { return UnlockLevel(0, level); }
 
+HRESULT IDirect3DTexture9::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
+    IDirect3DDevice9* device = Device();
+    HRESULT result = device ? device->InjectedFailure(D3DCall::TextureGetSurfaceLevel) : D3DERR_INVALIDCALL;
+    if (SUCCEEDED(result) && (!surface || level >= GetLevelCount())) result = D3DERR_INVALIDCALL;
+    if (surface) *surface = nullptr;
+    if (SUCCEEDED(result))
+        *surface = new IDirect3DSurface9(device, LevelWidth(level), LevelHeight(level), Format(), Usage(), Pool(), this,
+                                         level);
+    if (device)
+        device->Record({.call = D3DCall::TextureGetSurfaceLevel, .args = {level}, .object = this, .result = result});
+    return result;
+}
+
 IDirect3DCubeTexture9::IDirect3DCubeTexture9(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage,
                                              D3DFORMAT format, D3DPOOL pool)
     : IDirect3DBaseTexture9(device, edge, edge, levels, 6, usage, format, pool) {}
@@ -226,3 +239,26 @@ HRESULT IDirect3DCubeTexture9::LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLO
 }
 
 HRESULT IDirect3DCubeTexture9::UnlockRect(D3DCUBEMAP_FACES face, UINT level) { return UnlockLevel(face, level); }
+
+// ---- Surfaces ----
+
+IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, UINT width, UINT height, D3DFORMAT format,
+                                     DWORD usage, D3DPOOL pool, IDirect3DTexture9* container, UINT level)
+    : IDirect3DResource9(device, pool, usage),
+      mWidth(width),
+      mHeight(height),
+      mFormat(format),
+      mContainer(container),
+      mLevel(level) {
+    if (mContainer) mContainer->AddRef();
+}
+
+IDirect3DSurface9::~IDirect3DSurface9() {
+    if (mContainer) mContainer->Release();
+}
+
+HRESULT IDirect3DSurface9::GetDesc(D3DSURFACE_DESC* desc) {
+    if (!desc) return D3DERR_INVALIDCALL;
+    *desc = {mFormat, D3DRTYPE_SURFACE, Usage(), Pool(), D3DMULTISAMPLE_NONE, 0, mWidth, mHeight};
+    return D3D_OK;
+}

@@ -132,6 +132,8 @@ public:
     IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
                       D3DFORMAT format, D3DPOOL pool);
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc);
+    // A counted surface for one level; it holds the texture while it lives.
+    HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surface);
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
     D3DRESOURCETYPE GetType() const override { return D3DRTYPE_TEXTURE; }
@@ -145,4 +147,25 @@ public:
     HRESULT LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(D3DCUBEMAP_FACES face, UINT level);
     D3DRESOURCETYPE GetType() const override { return D3DRTYPE_CUBETEXTURE; }
+};
+
+// A 2-D surface: the back buffer, or one level of a texture (its container, which it holds counted).
+class IDirect3DSurface9 : public IDirect3DResource9 {
+public:
+    IDirect3DSurface9(IDirect3DDevice9* device, UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool,
+                      IDirect3DTexture9* container, UINT level);
+    ~IDirect3DSurface9() override;
+    HRESULT GetDesc(D3DSURFACE_DESC* desc);
+    D3DRESOURCETYPE GetType() const override { return D3DRTYPE_SURFACE; }
+
+    // ---- Stand-in side ----
+    IDirect3DTexture9* Container() const { return mContainer; }  // null for the back buffer
+    UINT Level() const { return mLevel; }
+
+private:
+    UINT mWidth;
+    UINT mHeight;
+    D3DFORMAT mFormat;
+    IDirect3DTexture9* mContainer;  // counted; null for the back buffer
+    UINT mLevel;
 };

@@ -310,3 +310,49 @@ TEST(Direct3DDeviceTest, KeepsOnlyTheRecentCallsInALongRun) {
     EXPECT_TRUE(calls.front().Is(D3DCall::SetFVF, {static_cast<uint32_t>(total - calls.size())}))
         << "in order, without gaps";
 }
+
+// The back buffer and a texture level as surfaces, and copies between them: the surfaces describe what
+// they stand for, a texture's level holds its texture, a held back buffer blocks a reset, and bad copies
+// and armed failures are refused.
+TEST(RecordingDevice, BackBufferAndTextureLevelsAreSurfacesThatCopiesJoin) {
+    PlatformReset reset;
+    auto device = MakeTestDevice(800, 600);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(back->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 800u);
+    EXPECT_EQ(desc.Height, 600u);
+    EXPECT_EQ(desc.Usage, D3DUSAGE_RENDERTARGET);
+    IDirect3DSurface9* second = nullptr;
+    EXPECT_EQ(device->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &second), D3DERR_INVALIDCALL);
+    EXPECT_EQ(second, nullptr);
+
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(800, 600, 1, D3DUSAGE_RENDERTARGET, desc.Format, D3DPOOL_DEFAULT, &texture,
+                                    nullptr),
+              D3D_OK);
+    IDirect3DSurface9* level = nullptr;
+    EXPECT_EQ(texture->GetSurfaceLevel(1, &level), D3DERR_INVALIDCALL);
+    ASSERT_EQ(texture->GetSurfaceLevel(0, &level), D3D_OK);
+    EXPECT_EQ(level->Container(), texture);
+    EXPECT_EQ(texture->RefCount(), 2u) << "the level holds its texture";
+
+    EXPECT_EQ(device->StretchRect(back, nullptr, level, nullptr, D3DTEXF_LINEAR), D3D_OK);
+    EXPECT_EQ(device->StretchRect(back, nullptr, back, nullptr, D3DTEXF_LINEAR), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->StretchRect(nullptr, nullptr, level, nullptr, D3DTEXF_LINEAR), D3DERR_INVALIDCALL);
+    ArmD3DFailure(D3DCall::StretchRect, E_FAIL);
+    EXPECT_EQ(device->StretchRect(back, nullptr, level, nullptr, D3DTEXF_LINEAR), E_FAIL);
+    auto copies = CallsOf(*device, D3DCall::StretchRect);
+    ASSERT_EQ(copies.size(), 4u);
+    EXPECT_EQ(copies[0].object, level);
+
+    level->Release();
+    EXPECT_EQ(texture->RefCount(), 1u);
+    texture->Release();
+    device->LoseDevice();
+    D3DPRESENT_PARAMETERS parameters = device->PresentParameters();
+    EXPECT_EQ(device->Reset(&parameters), D3DERR_INVALIDCALL) << "the back buffer is still held";
+    back->Release();
+    EXPECT_EQ(device->Reset(&parameters), D3D_OK);
+}
