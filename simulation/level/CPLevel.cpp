@@ -13,6 +13,7 @@
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/Clock.h"
+#include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPLevelBranch.h"
 #include "simulation/level/CPSpline.h"
 #include "simulation/physics/CPPhysicData.h"
@@ -95,6 +96,8 @@ CPSmartPtr<CPSpline> CPLevel::GetRightLine() const { return mRightLine; }
 
 void CPLevel::EnableUnits() {
     mUnitsActive = true;
+    // A load without transports cleared the updater's flag; it comes back only when there are vehicles.
+    if (gLevelUpdater) gLevelUpdater->mTransportsActive = gLevelUpdater->GetVehicleCount() != 0;
     for (size_t i = kFirstReturningUnit; i < mEnemies.size(); ++i) {
         CPPlayer* unit = mEnemies[i];
         if (!unit) continue;

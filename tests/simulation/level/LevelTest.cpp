@@ -15,6 +15,7 @@
 #include "Render/PRenderObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CPLevelBranch.h"
 #include "simulation/level/CPSpline.h"
@@ -450,6 +451,22 @@ TEST_F(LevelQueryTest, EnableUnitsBringsBackTheUnitsFromTheSixthOn) {
         EXPECT_FALSE(units[i]->IsDirty());
     }
     mLevel.mEnemies.clear();
+}
+
+TEST_F(LevelQueryTest, EnableUnitsSetsTheTransportsFlagOnlyWhenTheUpdaterHoldsVehicles) {
+    CPVehicleUpdater updater;
+    ScopedGlobal<CPVehicleUpdater*> installed(gLevelUpdater, &updater);
+    const struct {
+        int32_t transports;
+        bool active;
+    } cases[] = {{0, false}, {3, true}, {0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.transports);
+        updater.PrepareVehicles(c.transports);
+        updater.mTransportsActive = !c.active;
+        mLevel.EnableUnits();
+        EXPECT_EQ(updater.mTransportsActive, c.active);
+    }
 }
 
 TEST(LevelTest, OwnsItsPartitionAndWhatItAdopts) {
