@@ -27,11 +27,17 @@ bool EdgesFit(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width <= kMaxImageEdge && height <= kMaxImageEdge;
 }
 
+// Deflate expands a byte into at most 1032, and a PNG row holds at most 8 pixels a byte (1-bit
+// samples): a file claiming more pixels than that cannot hold them, and the whole image would be
+// allocated before the data is found missing.
+constexpr uint64_t kMaxPngPixelsPerByte = 8 * 1032;
+
 bool DecodePng(const uint8_t* bytes, size_t size, DecodedImage* image) {
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
-    bool decoded = png_image_begin_read_from_memory(&png, bytes, size) != 0 && EdgesFit(png.width, png.height);
+    bool decoded = png_image_begin_read_from_memory(&png, bytes, size) != 0 && EdgesFit(png.width, png.height) &&
+                   static_cast<uint64_t>(png.width) * png.height <= kMaxPngPixelsPerByte * size;
     if (decoded) {
         image->alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
         png.format = PNG_FORMAT_RGBA;
