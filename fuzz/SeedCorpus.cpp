@@ -24,6 +24,7 @@
 #include "support/RiffWaveBuilder.h"
 #include "support/SaveFileBuilder.h"
 #include "support/SplineRecordBuilder.h"
+#include "support/TestLevelTree.h"
 
 namespace fs = std::filesystem;
 
@@ -151,6 +152,9 @@ Seeds MakeSeeds() {
                                .StraightSpline("left", D3DXVECTOR3(0, -5, 0), D3DXVECTOR3(40, -5, 0))
                                .StraightSpline("other", D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(1, 1, 1)).Bytes().Str()};
 
+    TestLevelTree crowded;
+    crowded.extraObjects = 3;
+    seeds["level_load"] = {TestLevelTree().LevelFile().Bytes().Str(), crowded.LevelFile().Bytes().Str()};
     seeds["wave"] = {riff::AsString(riff::PcmWave(1, 11025, 8, riff::Ramp(16))),
                      riff::AsString(riff::PcmWave(2, 44100, 16, riff::Ramp(32)))};
     seeds["dds"] = {Text(MakeDdsFile(D3DFMT_DXT1, 16, 16, 3)), Text(MakeDdsFile(D3DFMT_A8R8G8B8, 8, 8, 1, true)),

@@ -9,8 +9,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${FUZZ_SECONDS:-5}"
 build=build/fuzz
 
+# Warnings are the clang build's stage to judge: here only findings fail the run.
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 \
-  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DENGINE_SANITIZE=ON -DENGINE_FUZZ=ON
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF -DENGINE_SANITIZE=ON -DENGINE_FUZZ=ON
 cmake --build "$build" -j "$(nproc)" --target fuzz_all
 
 rm -rf "$build/seeds" "$build/scratch" "$build/findings"
