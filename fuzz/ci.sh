@@ -7,7 +7,9 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${FUZZ_SECONDS:-5}"
-build=build/fuzz
+# Absolute: a harness makes its own temporary folder the working folder before it reads the corpus.
+build="$PWD/build/fuzz"
+regressions="$PWD/tests/data/regressions"
 
 # Warnings are the clang build's stage to judge: here only findings fail the run.
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 \
@@ -30,7 +32,7 @@ for harness in "$build"/fuzz/fuzz_*; do
   [ -d "$build/seeds/$name" ] && cp "$build/seeds/$name"/* "$corpus"/
   echo "=== fuzz_$name: seeds and regression inputs, then ${seconds} s"
   if ! "$harness" "${limits[@]}" -runs=0 -artifact_prefix="$build/findings/$name-" \
-         "$corpus" tests/data/regressions >"$build/findings/$name.log" 2>&1 ||
+         "$corpus" "$regressions" >"$build/findings/$name.log" 2>&1 ||
      ! "$harness" "${limits[@]}" -max_total_time="$seconds" -artifact_prefix="$build/findings/$name-" \
          "$corpus" >>"$build/findings/$name.log" 2>&1; then
     tail -n 40 "$build/findings/$name.log"
