@@ -26,6 +26,7 @@ public:
         if (!mCloneable) return CPSmartPtr<CPShot>();
         return CPSmartPtr<CPShot>(new FakeShot(GetKindName(), mLog));
     }
+    bool Update() override { return true; }
     void Launch(const D3DXVECTOR3& position, const D3DXVECTOR3& direction, float value,
                 CPSmartPtr<CPGameObject> owner, intptr_t extra) override {
         mLog->push_back({this, position, direction, value, owner.Get(), extra});

@@ -226,6 +226,7 @@ TEST(EngineHostTest, ObjectFactoryLivesFromStartupToShutdownWithItsShots) {
     public:
         Shot() : CPShot("spark") {}
         CPSmartPtr<CPShot> Clone() override { return CPSmartPtr<CPShot>(new Shot); }
+        bool Update() override { return true; }
         void Launch(const D3DXVECTOR3&, const D3DXVECTOR3&, float, CPSmartPtr<CPGameObject>, intptr_t) override {}
     };
     EngineHost host;
