@@ -157,6 +157,10 @@ void CPLevel::UpdateRoadPosition() {
         mOffRoad = 0.0f;
 }
 
+void CPLevel::SetWeaponPos(const D3DXVECTOR3& aimPoint, CPSmartPtr<CPGameObject> target) {
+    if (mPlayer) mPlayer->UpdateWeapon(aimPoint, target);
+}
+
 bool CPLevel::RayHitsUnits(CPRayQuery& query) const {
     for (CPPlayer* unit : mEnemies)
         if (unit && unit->RayQuery(query)) return true;

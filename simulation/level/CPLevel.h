@@ -103,6 +103,10 @@ public:
     // other way round while mReverse is set): 1.57 < heading - path angle < 4.713, both in [0, 2 pi).
     bool IsPlayerMovingBackwards() const;
 
+    // ---- weapons
+    // Aims and fires the player's weapon (CPPlayer::UpdateWeapon); nothing without a player.
+    void SetWeaponPos(const D3DXVECTOR3& aimPoint, CPSmartPtr<CPGameObject> target);
+
     // ---- ray and sphere queries
     // Tests the query's ray against every unit of mEnemies, then against the player; true at the first
     // hit (later units are not tested).

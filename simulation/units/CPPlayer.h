@@ -14,6 +14,7 @@
 
 class CPCamera;
 class CPCar;
+struct CPEffectParticle;
 class CPRenderQueue;
 struct BonusEntry;
 
@@ -74,6 +75,48 @@ public:
     // Forgets every burned object; the level's stop calls it for every unit.
     void ClearBurned() { mBurned.clear(); }
     size_t GetBurnedCount() const { return mBurned.size(); }
+
+    // --- weapons (CPPlayerWeapons.cpp)
+    // Weapon kind codes (mWeaponKind), from the weapon's name.
+    enum WeaponKind : int32_t {
+        kLightGun = 0,       // "lgun", "mgun", "mgun2x"
+        kTwinLightGun = 1,   // "lgun2x"
+        kHeavyGun = 2,       // "hmgun": a spinning barrel "stvol", spread 0.1
+        kSmallRockets = 3,   // "ssrlauncher"
+        kRockets = 4,        // "rlauncher": lobbed
+        kPlasma = 5,         // "plasma"
+        kShotgun = 6,        // "shotgun", "autoshotgun": a pellet per shot of the record, spread 0.4
+        kGauss = 7,          // "gauss"
+        kFlameThrower = 8,   // "firethrower": an effect instead of shots
+        kOtherWeapon = 9,    // fires nothing
+    };
+    // Speed at which the rocket launcher lobs its rockets, units per second.
+    static constexpr float kRocketSpeed = 17.0f;
+    // Seconds between two damage ticks of the flame; the most ticks one call runs.
+    static constexpr float kFlameTickTime = 0.2f;
+    static constexpr int32_t kMaxFlameTicks = 10;
+
+    static WeaponKind WeaponKindOf(const std::string& weaponName);
+    // The shot a kind launches; empty for the flame thrower and the other kinds.
+    static const char* ShotNameOf(int32_t kind);
+
+    // Makes the weapon of mWeaponSlot current: its gun child shown, its record and four flares taken,
+    // its kind, and whether its load still pays for a shot; then aims it at mAimPoint. A slot whose
+    // weapon lacks its record, its gun child, a flare or (heavy gun) its barrel counts as empty.
+    // Nothing for a wrecked unit.
+    void SelectWeapon();
+    // The next (NextWeapon) or previous (PrevWeapon) filled slot, wrapping; -1 when none is filled.
+    // Plays "change_weapon" when the slot changed, "undo_weapon" when it did not; then SelectWeapon.
+    void NextWeapon();
+    void PrevWeapon();
+    // Once per frame with the aim point and the aimed-at object (may be empty): the shot cooldown runs
+    // down by the frame time, the flame burns what it touched, the heavy gun's barrel spins, the gun
+    // turns toward the aim point and, while the fire input is on and the weapon can pay for it, fires.
+    // Nothing for a wrecked unit; without a gun only the aim point is kept.
+    void UpdateWeapon(const D3DXVECTOR3& aimPoint, CPSmartPtr<CPGameObject> target);
+    // The flame's contact hook: `owner` is the firing unit; what the particle touches joins its burned
+    // set, and a particle that touched something ends (age 1000).
+    static void OnContactHook(CPGameObject* owner, CPEffectParticle& particle);
 
     // --- debris, shell casings, shadow and drawing
     // Crash debris against the budget of gDebrisCount: "derbis" pieces, with "pil_" dust on every
@@ -136,7 +179,7 @@ public:
     bool mMineReady = false;
     bool mFireInput = false;
     int32_t mWeaponKind = 0;              // 0 .. 9, kind code of the selected weapon
-    float mShotCooldown = 0.0f;           // seconds; a shot is allowed only below 0
+    float mShotCooldown = -1.0f;          // seconds; a shot is allowed only below 0
     EngineRecord mEngine;                 // values 3 and 4: heat-up and cool-down rates of the gauge
     float mLife = 100000.0f;
     // Objects the flame touched since the last tick. Plain addresses: read them through TakeBurned.
@@ -176,6 +219,16 @@ private:
     // Respawn: the first free one of the nearest path line's start, centre and end, 3 units up, facing
     // along the path; the level's camera follows when it targets this unit.
     void Respawn();
+    // The slot's weapon name when its weapon is complete on this unit (record, gun, four flares, the
+    // heavy gun's barrel); empty otherwise.
+    std::string UsableWeaponName(int32_t slot) const;
+    // Steps mWeaponSlot by +1 or -1 to the next usable slot, with the sound; then SelectWeapon.
+    void StepWeapon(int32_t step);
+    // UpdateWeapon with `elapsed` seconds passing (0 when a selection re-aims the gun).
+    void RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObject>& target, float elapsed);
+    void BurnTouched(float elapsed);
+    // The load one trigger costs: pellets / (full load x mLoadFactor); infinite for a weapon without a load.
+    float ShotCost() const;
     // The mass of the unit's physical data; 0 without one.
     float BodyMass() const;
     void RunRespawnFade();
