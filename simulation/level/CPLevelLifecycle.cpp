@@ -123,10 +123,17 @@ void CPLevel::Stop() {
         ReleaseIfAlive(object);
     }
     mObjects.clear();
-    for (CPPlayer* unit : mEnemies)
-        if (unit && gObjectRegistry::Contains(unit)) unit->Deactivate();
+    // The flame's burned objects belong to this race: none may outlive it in a unit.
+    for (CPPlayer* unit : mEnemies) {
+        if (!unit || !gObjectRegistry::Contains(unit)) continue;
+        unit->ClearBurned();
+        unit->Deactivate();
+    }
     mEnemies.clear();
-    if (mPlayer && gObjectRegistry::Contains(mPlayer)) mPlayer->Deactivate();
+    if (mPlayer && gObjectRegistry::Contains(mPlayer)) {
+        mPlayer->ClearBurned();
+        mPlayer->Deactivate();
+    }
 
     if (gLevelUpdater) {
         gLevelUpdater->ClearVehicleLists();

@@ -107,7 +107,12 @@ TEST_F(LevelLifecycleTest, StopEndsTheRaceAndAStartAfterItCountsLapsAgain) {
     ASSERT_TRUE(level->Start());
     level->mRaceClockOn = true;
     rig.data->mLevelStarted = true;
+    CPGameObject burned("burned");
+    player.AddBurned(&burned);
+    rival.AddBurned(&burned);
     level->Stop();
+    EXPECT_EQ(player.GetBurnedCount(), 0u);
+    EXPECT_EQ(rival.GetBurnedCount(), 0u);
     EXPECT_TRUE(level->mStopped);
     EXPECT_FALSE(level->IsStarted());
     EXPECT_FALSE(level->mUnitsActive);
