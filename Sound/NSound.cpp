@@ -122,6 +122,14 @@ CNSound::RestoreResult CNSound::TryRestore() {
 
 bool CNSound::RestoreBuffer() { return mBuffer && TryRestore() == RestoreResult::Restored; }
 
+HRESULT CNSound::PlayFromStart(DWORD flags) {
+    if (IsPlaying()) {
+        Stop();
+        Rewind();
+    }
+    return Play(0, flags);
+}
+
 HRESULT CNSound::Play(DWORD priority, DWORD flags) {
     if (!mBuffer) return 0;
     switch (TryRestore()) {

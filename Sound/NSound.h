@@ -38,6 +38,9 @@ public:
     HRESULT Stop();
     HRESULT Rewind();
     bool IsPlaying();
+    // Plays from the beginning: a sound still playing is stopped and rewound first; a stopped one plays
+    // on from where it stopped.
+    HRESULT PlayFromStart(DWORD flags);
     // Playback frequency = the sound's own frequency * factor. A frequency DirectSound refuses (or
     // one no frequency can hold) leaves the current one.
     HRESULT SetPitch(float factor);

@@ -24,6 +24,11 @@ void CNSoundManager::LoadSound(CPSmartPtr<CNSound>& out, const std::string& name
 
 CPSmartPtr<CNSound> CNSoundManager::GetSound(const std::string& name) { return mNamedSounds[name]; }
 
+void CNSoundManager::PlayFromStart(const std::string& name) {
+    CPSmartPtr<CNSound> sound = GetSound(name);
+    if (sound) sound->PlayFromStart(0);
+}
+
 template <class Change>
 void CNSoundManager::Change3D(CNSound* sound, Change change) {
     if (!sound || !sound->Get3DBuffer()) return;

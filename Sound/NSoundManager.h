@@ -25,6 +25,8 @@ public:
     void LoadSound(CPSmartPtr<CNSound>& out, const std::string& name, int mode, bool forceNew);
     // The named sound, or null. A name the map does not hold is entered with no sound.
     CPSmartPtr<CNSound> GetSound(const std::string& name);
+    // The named sound played from its beginning (CNSound::PlayFromStart); nothing for a name without one.
+    void PlayFromStart(const std::string& name);
 
     // 3D placement of one sound; a null or plain sound is left as it is.
     void SetSoundPosition(CPSmartPtr<CNSound> sound, const D3DVECTOR& position, const D3DVECTOR& velocity);

@@ -28,11 +28,7 @@ CPSmartPtr<CNSound> NamedSound(const std::string& name) {
 
 // Stopped and rewound first when it plays, so that it starts from the beginning.
 void Restart(CNSound& sound, bool loop) {
-    if (sound.IsPlaying()) {
-        sound.Stop();
-        sound.Rewind();
-    }
-    sound.Play(0, loop ? 1 : 0);
+    sound.PlayFromStart(loop ? 1 : 0);
 }
 
 void PlaceSound(const CPSmartPtr<CNSound>& sound, const D3DVECTOR& position, const D3DVECTOR& velocity) {

@@ -26,14 +26,7 @@ constexpr int32_t kShotgunPellets = 8;
 constexpr int32_t kRocketEvery = 3;  // every third volley of a rocket enemy may be a rocket
 
 void PlayFromStart(const char* name) {
-    if (!gSoundManager) return;
-    CPSmartPtr<CNSound> sound = gSoundManager->GetSound(name);
-    if (!sound) return;
-    if (sound->IsPlaying()) {
-        sound->Stop();
-        sound->Rewind();
-    }
-    sound->Play(0, 0);
+    if (gSoundManager) gSoundManager->PlayFromStart(name);
 }
 
 void Launch(const char* name, const D3DXVECTOR3& position, const D3DXVECTOR3& direction) {

@@ -61,11 +61,7 @@ void PlayAt(const char* name, const D3DXVECTOR3& position) {
     if (!sound) return;
     gSoundManager->SetSoundPosition(sound, position, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     gSoundManager->SetSoundDistances(sound, 0.0f, 200.0f);
-    if (sound->IsPlaying()) {
-        sound->Stop();
-        sound->Rewind();
-    }
-    sound->Play(0, 0);
+    sound->PlayFromStart(0);
 }
 
 // The kind a unit with these side flags takes from a bonus: the first kind whose object test and side

@@ -49,14 +49,7 @@ std::string FlareName(const std::string& weapon, int32_t index) {
 }
 
 void PlayFromStart(const char* name) {
-    if (!gSoundManager) return;
-    CPSmartPtr<CNSound> sound = gSoundManager->GetSound(name);
-    if (!sound) return;
-    if (sound->IsPlaying()) {
-        sound->Stop();
-        sound->Rewind();
-    }
-    sound->Play(0, 0);
+    if (gSoundManager) gSoundManager->PlayFromStart(name);
 }
 
 D3DXVECTOR3 HorizontalUnit(const D3DXVECTOR3& v) {

@@ -141,6 +141,23 @@ TEST_F(SoundTest, PlaysOnceLoopsStopsAndRewinds) {
     EXPECT_EQ(Inspect(sound->GetBuffer()).position, 0u);
 }
 
+TEST_F(SoundTest, PlayFromStartRestartsAPlayingSoundAndResumesAStoppedOne) {
+    auto sound = Load("main.wav", CNSound::kModePlain, 22050 * 2);  // one second
+    ASSERT_EQ(sound->Play(0, 0), DS_OK);
+    rig.clock.AdvanceMs(500);
+    ASSERT_EQ(sound->PlayFromStart(0), DS_OK);
+    EXPECT_TRUE(sound->IsPlaying());
+    rig.clock.AdvanceMs(700);
+    EXPECT_TRUE(sound->IsPlaying()) << "restarted half way, it still plays 1.2 s after its first start";
+
+    ASSERT_EQ(sound->Stop(), DS_OK);
+    const auto stoppedAt = Inspect(sound->GetBuffer()).position;
+    ASSERT_GT(stoppedAt, 0u);
+    ASSERT_EQ(sound->PlayFromStart(0), DS_OK);
+    ASSERT_EQ(sound->Stop(), DS_OK);
+    EXPECT_EQ(Inspect(sound->GetBuffer()).position, stoppedAt) << "a stopped sound plays on from where it stopped";
+}
+
 TEST_F(SoundTest, PitchScalesTheSoundsOwnFrequencyAndPlayUndoesIt) {
     auto sound = Load("vizg.wav");
     ASSERT_EQ(sound->SetPitch(2.0f), DS_OK);
