@@ -14,6 +14,7 @@
 #include "core/config/Settings.h"
 #include "support/MathExpect.h"
 #include "support/ScopedGlobal.h"
+#include "support/TestCamera.h"
 #include "support/TestScene.h"
 
 namespace {
@@ -51,15 +52,6 @@ protected:
         return root;
     }
 
-    // A camera at the eye looking at the target.
-    static std::unique_ptr<CPPerspectiveCamera> CameraAt(const D3DXVECTOR3& eye, const D3DXVECTOR3& target) {
-        auto camera = std::make_unique<CPPerspectiveCamera>();
-        camera->SetEye(eye);
-        camera->SetTarget(target);
-        camera->SetFar(5000.0f);
-        camera->Update();
-        return camera;
-    }
 
     // The objects whose renderables the draw queue took this frame, by name.
     std::vector<std::string> Queued() const {

@@ -15,6 +15,7 @@
 #include "simulation/level/CPLevelBranch.h"
 #include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
+#include "support/TestCamera.h"
 #include "support/TestScene.h"
 
 namespace {
@@ -69,14 +70,6 @@ protected:
         return names;
     }
 
-    static std::unique_ptr<CPPerspectiveCamera> CameraAt(const D3DXVECTOR3& eye, const D3DXVECTOR3& target) {
-        auto camera = std::make_unique<CPPerspectiveCamera>();
-        camera->SetEye(eye);
-        camera->SetTarget(target);
-        camera->SetFar(5000.0f);
-        camera->Update();
-        return camera;
-    }
 
     TestScene mScene;
     CPMaterial mStone{20, {}, {}};
