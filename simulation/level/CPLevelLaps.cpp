@@ -39,9 +39,11 @@ std::vector<CPLine*> CPLevel::CollectPathPoints() const {
     CPLine* first = mPath->GetFirstLine();
     // A ring never holds more points than the spline made lines; a broken one stops there.
     const size_t limit = mPath->GetLines().size();
+    // Driving order is the way the lines head (p1 back to p0), the way a respawned unit faces and the
+    // AI drives: against the order the spline made its lines, with it when the path is driven reversed.
     for (CPLine* line = first; line && points.size() < limit;) {
         points.push_back(line);
-        line = mReverse ? line->mPrevious : line->mNext;
+        line = mReverse ? line->mNext : line->mPrevious;
         if (line == first) break;
     }
     return points;

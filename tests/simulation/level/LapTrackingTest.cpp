@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ namespace {
 using Messages = std::vector<std::string>;
 
 // A closed rectangle of 400 x 200 from (0, 0) along +x first: 1200 units, over a hundred points. The
-// start posts stand across the path one unit past its first point.
+// start posts stand across the path one unit beside its first point.
 SplineRecord RaceTrack(float width = 400.0f, float height = 200.0f) {
     return MakeSplineRecord({StraightSegment({0, 0, 0}, {width, 0, 0}), StraightSegment({width, 0, 0}, {width, height, 0}),
                              StraightSegment({width, height, 0}, {0, height, 0}), StraightSegment({0, height, 0}, {0, 0, 0})},
@@ -63,14 +64,20 @@ TEST_F(LapTrackingTest, ThePathPointsFollowTheRingEitherWay) {
     level.InitLapTracking();
     ASSERT_GT(N(), 100);
     EXPECT_EQ(level.mPathPoints.front(), path.GetFirstLine());
-    EXPECT_EQ(level.mPathPoints[1], path.GetFirstLine()->mNext);
+    EXPECT_EQ(level.mPathPoints[1], path.GetFirstLine()->mPrevious);
     EXPECT_EQ(level.mStartPoint, 0);
     EXPECT_EQ(level.mPlayerNearest, 0);
     EXPECT_EQ(level.mStartLineDir.z, 0.0f);
+    // Each point leads to the next one the way the line between them heads: the way units face and drive.
+    for (int32_t i = 0; i < N(); ++i) {
+        const CPLine* line = level.mPathPoints[static_cast<size_t>((i + 1) % N())];
+        const D3DXVECTOR3 step = Point(i + 1) - Point(i);
+        EXPECT_GT(step.x * std::cos(line->mHeading) + step.y * std::sin(line->mHeading), 0.0f) << i;
+    }
 
     level.mReverse = true;
     level.InitLapTracking();
-    EXPECT_EQ(level.mPathPoints[1], path.GetFirstLine()->mPrevious);
+    EXPECT_EQ(level.mPathPoints[1], path.GetFirstLine()->mNext);
     EXPECT_EQ(static_cast<int32_t>(level.mPathPoints.size()), N());
 }
 
