@@ -22,10 +22,12 @@
 #include "core/ServiceGlobals.h"
 #include "core/config/CPConfig.h"
 #include "core/config/Settings.h"
+#include "host/CPGlobalTimer.h"
 #include "host/FrameChecks.h"
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
+#include "script/LevelScriptFunctions.h"
 #include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/physics/CPPhysicWorld.h"
@@ -38,12 +40,6 @@ template <typename T>
 void DestroyGlobal(T*& global) {
     delete global;
     global = nullptr;
-}
-
-int64_t Counter() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
 }
 }  // namespace
 
@@ -62,6 +58,17 @@ std::span<const EngineHost::ServiceStep> EngineHost::ServiceSteps() {
          }},
         {[](EngineHost&, HWND window) { gTaskKernel = new CPTaskKernel(window); },
          [](EngineHost&) { DestroyGlobal(gTaskKernel); }},
+        // The frame time runs from the start; the scripts may stop and start it.
+        {[](EngineHost& host, HWND) {
+             host.mGlobalTimer = new CPGlobalTimer;
+             gGlobalTimer = host.mGlobalTimer.Get();
+             gTaskKernel->AddTask(gGlobalTimer);
+         },
+         [](EngineHost& host) {
+             if (gGlobalTimer == host.mGlobalTimer.Get()) gGlobalTimer = nullptr;
+             host.mGlobalTimer->Stop();
+             host.mGlobalTimer = nullptr;
+         }},
         {[](EngineHost&, HWND) { gCommandDispatcher = new CPCommandDispatcher; },
          [](EngineHost&) { DestroyGlobal(gCommandDispatcher); }},
         {[](EngineHost& host, HWND window) { host.mAudio.OpenDevice(window); },
@@ -142,21 +149,12 @@ void EngineHost::Startup(HWND mainWindow) {
     gFrameTime2 = 0.0f;
     gFrameCounter = 0;
     gRunningTime = 0.0;
-    mLastCounter = Counter();
     mStarted = true;
 }
 
 void EngineHost::Frame() {
     if (!mStarted) return;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    int64_t now = Counter();
-    int64_t ticks = now - mLastCounter;
-    mLastCounter = now;
-    if (ticks < 0) ticks = 0;
-    gDeltaTime = static_cast<float>(static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart));
-    gFrameTime2 = gDeltaTime;
-    gRunningTime += static_cast<double>(gDeltaTime);
+    // The frame time comes from the global timer, the kernel's first task; a stopped timer leaves it at 0.
     // Wraps instead of overflowing after 2^31 frames.
     gFrameCounter = static_cast<int32_t>(static_cast<uint32_t>(gFrameCounter) + 1u);
     RestoreDebrisBudget();

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "host/AudioHost.h"
+#include "host/CPGlobalTimer.h"
 #include "Render/CPFrameRenderer.h"
 #include "host/RenderHost.h"
 #include "platform/Direct3DDevice9.h"
@@ -58,5 +59,5 @@ private:
     CPConfig* mOwnedConfig = nullptr;  // the store Startup made; null when one stood already
     CPFrameRenderer mFrameRenderer;
     RenderHost mRender;
-    int64_t mLastCounter = 0;  // performance-counter ticks of the previous frame
+    CPSmartPtr<CPGlobalTimer> mGlobalTimer;  // gGlobalTimer while started
 };

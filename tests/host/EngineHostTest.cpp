@@ -29,6 +29,7 @@
 #include "simulation/units/DebrisBudget.h"
 #include "simulation/vehicle/CPShot.h"
 #include "support/D3DTestSupport.h"
+#include "support/LuaScriptRig.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
 #include "support/RecordingTask.h"
@@ -63,6 +64,35 @@ TEST(EngineHostTest, FrameSetsDeltaAndRunningTimeThenRunsTasks) {
     host.Shutdown();
     EXPECT_TRUE(gAppExiting);
     EXPECT_EQ(gTaskKernel, nullptr);
+}
+
+TEST(EngineHostTest, TheScriptsStopTheFrameTimeAndStartItAgain) {
+    ManualClock clock(0);
+    EngineHost host;
+    host.Startup();
+    std::vector<std::string> log;
+    std::vector<float> seenDelta;
+    RecordingTask early("early", &log);
+    early.SetPriority(-1'000'000);  // still after the timer
+    early.mAction = [&](RecordingTask&) { seenDelta.push_back(gDeltaTime); };
+    gTaskKernel->AddTask(&early);
+    {
+        LuaScriptRig lua;
+        clock.AdvanceMs(10);
+        host.Frame();
+        EXPECT_EQ(lua.Run("StopGlobalTimer()"), "");
+        clock.AdvanceMs(1000);
+        host.Frame();
+        host.Frame();
+        EXPECT_NEAR(gRunningTime, 0.01, 1e-6) << "a stopped timer counts no time";
+        EXPECT_EQ(lua.Run("StartGlobalTimer() StartGlobalTimer()"), "");
+        clock.AdvanceMs(20);
+        host.Frame();
+    }
+    // The paused second is not handed to the first frame after the start.
+    EXPECT_EQ(seenDelta, (std::vector<float>{0.01f, 0.0f, 0.0f, 0.02f}));
+    EXPECT_NEAR(gRunningTime, 0.03, 1e-6);
+    host.Shutdown();
 }
 
 TEST(EngineHostTest, AFrameEndsByCheckingTheLinksOfThePhysicsWorld) {
