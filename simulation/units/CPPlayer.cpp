@@ -83,6 +83,16 @@ void CPPlayer::ApplyImpulse(const D3DXVECTOR3& point, const D3DXVECTOR3& impulse
     if (data && data->mRigidBody) data->mRigidBody->ApplyImpulse(impulse, point);
 }
 
+D3DXVECTOR3 CPPlayer::GetFacing() const {
+    D3DXMATRIX rotation;
+    D3DXMatrixRotationQuaternion(&rotation, &GetRotation());
+    const D3DXVECTOR3 modelForward(0.0f, -1.0f, 0.0f);
+    D3DXVECTOR3 facing;
+    D3DXVec3TransformNormal(&facing, &modelForward, &rotation);
+    D3DXVec3Normalize(&facing, &facing);
+    return facing;
+}
+
 float CPPlayer::BodyMass() const {
     const CPPhysicData* data = GetPhysicData();
     return data ? data->GetBodyParameters().mass : 0.0f;

@@ -63,6 +63,10 @@ public:
     // An impulse on the car's body at a world point; nothing without a car or a rigid body, and nothing
     // that is not finite (an infinite mass would otherwise push NaN into the body).
     void ApplyImpulse(const D3DXVECTOR3& point, const D3DXVECTOR3& impulse);
+    // The way the unit faces: its model's forward axis (0, -1, 0) turned by its rotation, normalised.
+    D3DXVECTOR3 GetFacing() const;
+    // The mass of the unit's physical data; 0 without one.
+    float BodyMass() const;
     void SetSideFlags(int32_t flags) { mSideFlags = flags; }
     void SetModelName(const std::string& name) { mModelName = name; }
     bool HasSide(int32_t bit) const { return (mSideFlags & bit) != 0; }
@@ -144,18 +148,6 @@ public:
     // Sparks a unit in the gloom spawns per step at the particle setting; 0 for a setting of 0 or less.
     static int32_t GloomSparkCount(int32_t density);
 
-    // --- damage and removal (CPPlayerDamage.cpp)
-    // Life at or below which the unit is critical: crossing it from above warns "main" once.
-    static constexpr float kCriticalLife = 20.0f;
-    // Takes amount x the game data's damage coefficient off mLife (1 without game data): "say_critical"
-    // to "main" on the hit that crosses kCriticalLife from above, "update_game_interface" to "gamemenu"
-    // on every hit. True while the unit survives (life 0 counts); a hit below 0 sets life 0, reports
-    // "player_dead" to the category "main" once per life and answers false, as every later hit does.
-    bool TakeDamage(float amount);
-    // Takes the destroyed unit out of the race: hidden, out of ray queries, its body parked far below
-    // the level and the unit out of the physics world's objects.
-    void Remove();
-
     // --- pick-ups and world objects
     // Tests the unit against every bonus of gGameData's list and applies what it touches; nothing while
     // the level's race clock is stopped. May erase entries of the bonus list.
@@ -186,8 +178,7 @@ public:
     D3DXVECTOR3 mAimPoint;
     float mLoad[3] = {1.0f, 1.0f, 1.0f};  // load left per weapon slot; 1.0 is full
     WeaponRecord mWeapon;                 // copy of the selected weapon's record
-    MineRecord mMine;                     // its name is the window of the mine icon in the race display
-    int32_t mMineCount = 0;               // mines the unit carries
+    MineRecord mMine;
     bool mMineInput = false;
     bool mMineReady = false;
     bool mFireInput = false;
@@ -242,8 +233,6 @@ private:
     void BurnTouched(float elapsed);
     // The load one trigger costs: pellets / (full load x mLoadFactor); infinite for a weapon without a load.
     float ShotCost() const;
-    // The mass of the unit's physical data; 0 without one.
-    float BodyMass() const;
     void RunRespawnFade();
     // The effects of the bonus kinds (BonusTraits.h).
     void TakePickUp(int32_t kind);

@@ -72,8 +72,14 @@ const std::set<std::string> kExercised = {
     "GetBestTimeAttack", "GetBestTimeAttack2", "GetCheckpointTime", "GetFullTime", "UpdateRoundsTime",
     "LoadMissionInfo", "GetCheckPointsCount", "GetCheckPointInfo", "ChangeCheckpointPosition", "ShowCheckPoint",
     "StartGlobalTimer", "StopGlobalTimer", "ClearTimer", "ClearGlobalTimer",
-    // combat
-    "DamagePlayer", "KillPlayer", "SetCurrentWeapon", "SetPrevWeapon", "SetNextWeapon", "SetShot", "SetMineShot",
+    // race units
+    "GetPlayerPosition", "GetPlayerDirection", "GetPlayerSpeed", "GetPlayerSlide", "GetPlayerMass", "GetPlayerDamage",
+    "GetStats", "IsDead", "IsPlayerDead", "GetAIDamage", "IsDamageMsg", "GetNitro", "IsNitro", "PlayerNitro",
+    "PlayerApplyImpulse", "StopPlayerCar", "IsPlayerMoveForward", "IsPlayerMovingBackwards", "ActivateAbilities",
+    "SetAbilitiesCount", "LockPlayer", "LockPlayers", "SetWeaponPos", "PlayerShot", "SmartBomb", "IsDarkLeft",
+    "IsLightLeft", "GetNearestSelvantaPlayer", "GetNearestOrvantaPlayer", "IsInGloom", "SetCarParams", "SetBrake",
+    "SetBrake2", "SetStop", "Spawn", "ThrowPlayer", "ActivateAbilitiesAI", "SetAbilitiesCountAI", "GetPlayerSpeedAI",
+    "GetPlayerDirectionAI", "PlayerNitroAI",
 };
 
 }  // namespace

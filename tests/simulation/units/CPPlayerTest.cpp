@@ -164,6 +164,41 @@ TEST(CPPlayerTest, ImpulsesReachTheRigidBodyOfTheCarsOwnerAndNeverCarryNaN) {
     unit.SetCar(nullptr);
 }
 
+TEST(CPPlayerTest, FacingIsTheTurnedForwardAxisAtUnitLength) {
+    const float half = std::sqrt(0.5f);
+    struct Case {
+        const char* name;
+        D3DXQUATERNION rotation;
+        D3DXVECTOR3 facing;
+    };
+    for (const Case& c : {Case{"unturned", D3DXQUATERNION(0, 0, 0, 1), D3DXVECTOR3(0, -1, 0)},
+                          Case{"half round about z", D3DXQUATERNION(0, 0, 1, 0), D3DXVECTOR3(0, 1, 0)},
+                          Case{"quarter round about z", D3DXQUATERNION(0, 0, half, half), D3DXVECTOR3(1, 0, 0)},
+                          Case{"quarter round about x", D3DXQUATERNION(half, 0, 0, half), D3DXVECTOR3(0, 0, -1)},
+                          // A quaternion of length 2 turns (0, -1, 0) into (4, 3, 0): brought back to length 1.
+                          Case{"not normalised", D3DXQUATERNION(0, 0, 2 * half, 2 * half), D3DXVECTOR3(0.8f, 0.6f, 0)}}) {
+        SCOPED_TRACE(c.name);
+        CPPlayer unit;
+        unit.SetRotation(c.rotation);
+        const D3DXVECTOR3 facing = unit.GetFacing();
+        EXPECT_NEAR(facing.x, c.facing.x, 1e-6f);
+        EXPECT_NEAR(facing.y, c.facing.y, 1e-6f);
+        EXPECT_NEAR(facing.z, c.facing.z, 1e-6f);
+    }
+}
+
+TEST(CPPlayerTest, BodyMassIsThePhysicalDatasOrZeroWithoutIt) {
+    CPPlayer unit;
+    EXPECT_EQ(unit.BodyMass(), 0.0f);
+    CPPhysicData data(&unit);
+    CPPhysicBodyParameters body;
+    body.mass = 20.0f;
+    data.SetBodyParameters(body);
+    unit.SetPhysicData(&data);
+    EXPECT_EQ(unit.BodyMass(), 20.0f);
+    unit.SetPhysicData(nullptr);
+}
+
 TEST(CPPlayerTest, BurnedObjectsDeletedSinceTheirTouchAreNeverHandedOut) {
     CPPlayer unit;
     CPGameObject kept("barrel");
