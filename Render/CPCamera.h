@@ -65,6 +65,10 @@ public:
     float mEasedAmplitude = 0.0f;      // eased shake amplitude
     float mDistanceSpeedScale = 0.0f;  // divisor of the speed in the distance; 0 drops those terms
     float mPitchOffsetBase = 0.0f;     // radians
+    // Fed by the race every frame; the placing reads the car's own roll and height instead.
+    float mTargetHeight = 0.0f;       // z of the followed unit
+    float mVelocityMagnitude = 0.0f;  // |velocity| of the followed car, units per second
+    float mTilt = 0.0f;               // radians: acos(up.z) of the followed unit, negative when upside down
     float mPitchOffset = 0.0f;         // radians, eased
     float mSmoothedYaw = 0.0f;         // radians, eased towards mYaw the short way round
 

@@ -311,6 +311,7 @@ void CPLevel::Update() {
         const float forwardPitch = std::fabs(ClampedAcos(forward.z)) - kHalfPi;
         if (mCamera) {
             mCamera->mSpeed = mPlayerSpeed;
+            mCamera->mTargetHeight = at.z;
             mCamera->mReferenceSpeed = mCamAngleDiv;
             mCamera->mPitchOffsetBase = forwardPitch;
             mCamera->mPitch = mCamAngle * kDegreesToRadians;
@@ -329,6 +330,9 @@ void CPLevel::Update() {
                 if (mCamera->mDistance == 0.0f) mCamera->mDistance = distance;
                 mCamera->mFocus = lookAt;
             }
+            const D3DXVECTOR3 velocity = target->GetCarVelocity();
+            const float speed2 = D3DXVec3LengthSq(&velocity);
+            mCamera->mVelocityMagnitude = speed2 < 1e-6f ? 0.0f : std::sqrt(speed2);
             mCamera->mChanged = true;
         }
         if (gSoundManager && mCamera) {
@@ -367,6 +371,9 @@ void CPLevel::Update() {
     ReachCheckpoints();
 
     if (mCamera && target) {
+        float tilt = ClampedAcos(up.z);
+        if (up.z < 0.0f) tilt = -tilt;
+        mCamera->mTilt = tilt;
         if (mCameraMode != 2) {
             if (mRollingView == 1) mCameraYawOffset = mSpinSign * mSpinTime * 0.3f;
             if (mRollingView == 2) mCameraYawOffset = -kPi;
@@ -437,6 +444,8 @@ void CPLevel::Update() {
                 D3DXVec3Normalize(&v, &look);
                 shown = D3DXVec3Dot(&s, &v) >= 0.0f;
                 ReleaseIfAlive(view);
+                // The flare is drawn in screen pixels.
+                mLensFlare->SetPosition(D3DXVECTOR3(std::trunc(screen.x), std::trunc(screen.y), 0.0f));
             }
         }
         mLensFlare->SetVisible(shown);

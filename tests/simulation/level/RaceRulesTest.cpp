@@ -8,6 +8,10 @@
 
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
+#include "Render/PRender.h"
+#include "core/CPGameObject.h"
+#include "core/ServiceGlobals.h"
+#include "core/config/Settings.h"
 #include "Sound/NSoundManager.h"
 #include "core/FrameClock.h"
 #include "simulation/level/CPLevel.h"
@@ -262,6 +266,62 @@ TEST_F(RaceRulesTest, TheRollingViewWithNoCameraDistanceStaysFinite) {
     Frame(0.1f);
     EXPECT_TRUE(std::isfinite(level.mCamera->mTargetDistance));
     EXPECT_EQ(level.mCamera->mTargetDistance, 0.0f);
+}
+
+TEST_F(RaceRulesTest, TheCameraIsFedTheTargetsHeightAndTilt) {
+    level.mCamera = new CPCamera();
+    constexpr float kPi = 3.1415927f;
+    struct Case {
+        float roll;  // about the unit's forward axis
+        float tilt;
+    } cases[] = {{0.0f, 0.0f}, {kPi / 3.0f, kPi / 3.0f}, {-kPi / 3.0f, kPi / 3.0f}, {2.0f * kPi / 3.0f, -2.0f * kPi / 3.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.roll);
+        D3DXQUATERNION rotation;
+        const D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f);
+        D3DXQuaternionRotationAxis(&rotation, &forward, c.roll);
+        player.SetRotation(rotation);
+        player.SetPosition(D3DXVECTOR3(3.0f, 4.0f, 7.5f));
+        Frame(0.0f);
+        EXPECT_NEAR(level.mCamera->mTilt, c.tilt, 1e-5f);
+        EXPECT_EQ(level.mCamera->mTargetHeight, 7.5f);
+        EXPECT_EQ(level.mCamera->mVelocityMagnitude, 0.0f);  // no car, no speed
+    }
+}
+
+// The renderer's main view stands at identity here, so the sun at s projects to ((s.x + 1) w/2, h/2 - s.y h/2).
+TEST_F(RaceRulesTest, TheLensFlareShowsWhereTheSunIsInView) {
+    PRender renderer;
+    ScopedGlobal<PRender*> installRenderer(gRenderer, &renderer);
+    ScopedGlobal<int32_t> flareSetting(gSettings::lensflare, 1);
+    ScopedGlobal<int32_t> width(gSettings::screenWidth, 800);
+    ScopedGlobal<int32_t> height(gSettings::screenHeight, 600);
+    level.mCamera = new CPCamera();
+    level.mLensFlare = new CPGameObject("flare");
+    struct Case {
+        const char* name;
+        int32_t setting;
+        D3DXVECTOR3 light;  // the sun light's direction: the sun stands against it
+        D3DXVECTOR3 look;
+        bool shown;
+        D3DXVECTOR3 at;  // where the flare is put when the sun is on the screen
+    } cases[] = {
+        {"in view", 1, {0.5f, 0.0f, -0.866f}, {-1.0f, 0.0f, 1.0f}, true, {200.0f, 300.0f, 0.0f}},
+        {"behind the eye", 1, {0.0f, -0.6f, -0.8f}, {0.0f, -1.0f, -1.0f}, false, {400.0f, 120.0f, 0.0f}},
+        {"below the ground", 1, {0.6f, 0.0f, 0.8f}, {-1.0f, 0.0f, -1.0f}, false, {400.0f, 120.0f, 0.0f}},
+        {"setting off", 0, {0.6f, 0.0f, -0.8f}, {-1.0f, 0.0f, 1.0f}, false, {400.0f, 120.0f, 0.0f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gSettings::lensflare = c.setting;
+        level.mSunLight.Direction = c.light;
+        level.mCamera->GetViewCamera()->SetEye(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+        level.mCamera->GetViewCamera()->SetTarget(c.look);
+        level.mLensFlare->SetVisible(!c.shown);
+        Frame(0.0f);
+        EXPECT_EQ(level.mLensFlare->IsVisible(), c.shown);
+        EXPECT_EQ(level.mLensFlare->GetPosition(), c.at);
+    }
 }
 
 }  // namespace
