@@ -2,6 +2,7 @@
 
 #include "script/ActionScriptFunctions.h"
 #include "script/CameraScriptFunctions.h"
+#include "script/CombatScriptFunctions.h"
 #include "script/InterfaceScriptFunctions.h"
 #include "script/LevelScriptFunctions.h"
 #include "script/ObjectScriptFunctions.h"
@@ -282,16 +283,16 @@ const ScriptFunctionEntry gHudFunctions[] = {
     {"UpdateScore", nullptr},
     {"UpdateTime", nullptr},
     {"ShowCheckPoint", ScriptFunctions::ShowCheckPoint},
-    {"KillPlayer", nullptr},
-    {"DamagePlayer", nullptr},
-    {"SetShot", nullptr},
-    {"SetMineShot", nullptr},
+    {"KillPlayer", ScriptFunctions::KillPlayer},
+    {"DamagePlayer", ScriptFunctions::DamagePlayer},
+    {"SetShot", ScriptFunctions::SetShot},
+    {"SetMineShot", ScriptFunctions::SetMineShot},
     {"IsRigid", ScriptFunctions::IsRigid},
     {"StartAnimation", ScriptFunctions::StartAnimation},
     {"FindObject", ScriptFunctions::FindObject},
-    {"SetCurrentWeapon", nullptr},
-    {"SetPrevWeapon", nullptr},
-    {"SetNextWeapon", nullptr},
+    {"SetCurrentWeapon", ScriptFunctions::SetCurrentWeapon},
+    {"SetPrevWeapon", ScriptFunctions::SetPrevWeapon},
+    {"SetNextWeapon", ScriptFunctions::SetNextWeapon},
     {"GetRealCarInfo", ScriptFunctions::GetRealCarInfo},
     {"GetWindowPosition", ScriptFunctions::GetWindowPosition},
     {"InitGameInterface", nullptr},

@@ -148,6 +148,18 @@ public:
     // Sparks a unit in the gloom spawns per step at the particle setting; 0 for a setting of 0 or less.
     static int32_t GloomSparkCount(int32_t density);
 
+    // --- damage and removal (CPPlayerDamage.cpp)
+    // Life at or below which the unit is critical: crossing it from above warns "main" once.
+    static constexpr float kCriticalLife = 20.0f;
+    // Takes amount x the game data's damage coefficient off mLife (1 without game data): "say_critical"
+    // to "main" on the hit that crosses kCriticalLife from above, "update_game_interface" to "gamemenu"
+    // on every hit. True while the unit survives (life 0 counts); a hit below 0 sets life 0, reports
+    // "player_dead" to the category "main" once per life and answers false, as every later hit does.
+    bool TakeDamage(float amount);
+    // Takes the destroyed unit out of the race: hidden, out of ray queries, its body parked far below
+    // the level and the unit out of the physics world's objects.
+    void Remove();
+
     // --- pick-ups and world objects
     // Tests the unit against every bonus of gGameData's list and applies what it touches; nothing while
     // the level's race clock is stopped. May erase entries of the bonus list.
@@ -178,7 +190,8 @@ public:
     D3DXVECTOR3 mAimPoint;
     float mLoad[3] = {1.0f, 1.0f, 1.0f};  // load left per weapon slot; 1.0 is full
     WeaponRecord mWeapon;                 // copy of the selected weapon's record
-    MineRecord mMine;
+    MineRecord mMine;                     // its name is the window of the mine icon in the race display
+    int32_t mMineCount = 0;               // mines the unit carries
     bool mMineInput = false;
     bool mMineReady = false;
     bool mFireInput = false;

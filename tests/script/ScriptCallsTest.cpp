@@ -72,6 +72,8 @@ const std::set<std::string> kExercised = {
     "GetBestTimeAttack", "GetBestTimeAttack2", "GetCheckpointTime", "GetFullTime", "UpdateRoundsTime",
     "LoadMissionInfo", "GetCheckPointsCount", "GetCheckPointInfo", "ChangeCheckpointPosition", "ShowCheckPoint",
     "StartGlobalTimer", "StopGlobalTimer", "ClearTimer", "ClearGlobalTimer",
+    // combat
+    "DamagePlayer", "KillPlayer", "SetCurrentWeapon", "SetPrevWeapon", "SetNextWeapon", "SetShot", "SetMineShot",
     // race units
     "GetPlayerPosition", "GetPlayerDirection", "GetPlayerSpeed", "GetPlayerSlide", "GetPlayerMass", "GetPlayerDamage",
     "GetStats", "IsDead", "IsPlayerDead", "GetAIDamage", "IsDamageMsg", "GetNitro", "IsNitro", "PlayerNitro",

@@ -21,18 +21,10 @@
 #include "support/ScopedTaskKernel.h"
 #include "support/SimulationDoubles.h"
 #include "support/SolidBox.h"
+#include "support/TestGuns.h"
 
 namespace {
 constexpr float kPi = 3.14159265f;
-
-WeaponRecord Weapon(int32_t pellets, float value, int32_t fullLoad, float rate) {
-    WeaponRecord record;
-    record.mShotsPerTrigger = pellets;
-    record.mShotValue = value;
-    record.mFullLoad = fullLoad;
-    record.mFireRate = rate;
-    return record;
-}
 
 // A race unit with weapon children (each gun with its four flares, the heavy gun with its barrel), the
 // game data's weapon table and car configuration, a factory of recording shots, the effect spawner and
@@ -40,15 +32,14 @@ WeaponRecord Weapon(int32_t pellets, float value, int32_t fullLoad, float rate) 
 class WeaponRig : public ::testing::Test {
 protected:
     WeaponRig() {
-        data->mWeapons.Add("mgun", Weapon(1, 5.0f, 20, 10.0f));
-        data->mWeapons.Add("hmgun", Weapon(1, 8.0f, 50, 20.0f));
-        data->mWeapons.Add("shotgun", Weapon(6, 3.0f, 30, 2.0f));
-        data->mWeapons.Add("rlauncher", Weapon(1, 50.0f, 10, 1.0f));
-        data->mWeapons.Add("plasma", Weapon(1, 20.0f, 10, 1.0f));
-        data->mWeapons.Add("firethrower", Weapon(1, 2.0f, 100, 30.0f));
+        data->mWeapons.Add("mgun", TestWeapon(1, 5.0f, 20, 10.0f));
+        data->mWeapons.Add("hmgun", TestWeapon(1, 8.0f, 50, 20.0f));
+        data->mWeapons.Add("shotgun", TestWeapon(6, 3.0f, 30, 2.0f));
+        data->mWeapons.Add("rlauncher", TestWeapon(1, 50.0f, 10, 1.0f));
+        data->mWeapons.Add("plasma", TestWeapon(1, 20.0f, 10, 1.0f));
+        data->mWeapons.Add("firethrower", TestWeapon(1, 2.0f, 100, 30.0f));
         Configure("mgun", "hmgun", "");
         for (const char* name : {"mgun", "hmgun", "shotgun", "rlauncher", "plasma", "firethrower"}) Gun(name);
-        Child(*Gun("hmgun"), "stvol");
         unit.UpdateTransform();
         kernel.AddTask(&menu);
         dispatcher.Register(&menu, "gamemenu");
@@ -62,19 +53,7 @@ protected:
         data->mRealCarConfig.mWeapon2 = b;
         data->mRealCarConfig.mWeapon3 = c;
     }
-    CPGameObject* Child(CPGameObject& parent, const std::string& name, const D3DXVECTOR3& at = {}) {
-        auto* child = new CPGameObject(name);
-        child->SetPosition(at);
-        parent.AddOwnedChild(CPSmartPtr<CPGameObject>(child));
-        return child;
-    }
-    // The gun child of that name, made with its flares 1 unit in front of it the first time.
-    CPGameObject* Gun(const std::string& name) {
-        if (CPSmartPtr<CPGameObject> gun = unit.FindObject(name)) return gun.Get();
-        CPGameObject* gun = Child(unit, name, D3DXVECTOR3(0, 0, 1));
-        for (const char* suffix : {"", "_01", "_02", "_03"}) Child(*gun, "flare_" + name + suffix, D3DXVECTOR3(0, -1, 0));
-        return gun;
-    }
+    CPGameObject* Gun(const std::string& name) { return AddTestGun(unit, name); }
     CPGameObject* Flare(const std::string& gun, int i) {
         static const char* const suffix[4] = {"", "_01", "_02", "_03"};
         return unit.FindObject("flare_" + gun + suffix[i]).Get();
@@ -172,7 +151,7 @@ TEST_F(WeaponRig, AWeaponMissingItsRecordGunFlareOrBarrelCountsAsAnEmptySlot) {
         const char* weapon;
         const char* removed;  // a descendant taken out of the tree; empty: the record is missing
     };
-    data->mWeapons.Add("gauss", Weapon(1, 1.0f, 10, 1.0f));
+    data->mWeapons.Add("gauss", TestWeapon(1, 1.0f, 10, 1.0f));
     for (const Case& c : {Case{"no record", "unknown", ""}, Case{"no gun", "gauss", ""},
                           Case{"no flare", "shotgun", "flare_shotgun_02"}, Case{"no barrel", "hmgun", "stvol"}}) {
         SCOPED_TRACE(c.name);
