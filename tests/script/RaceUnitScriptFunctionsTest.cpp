@@ -481,6 +481,9 @@ TEST_F(RaceUnitScriptFunctionsTest, MovingForwardIsWithinAQuarterTurnOfTheCamera
         EXPECT_EQ(Results("IsPlayerMoveForward()"), c.result)
             << c.fixedView << " " << c.velocity.x << " " << c.velocity.y << " " << c.velocity.z;
     }
+    // A level without its camera has no view to compare with: no answer.
+    ScopedGlobal<CPCamera*> noCamera(Level().mCamera, nullptr);
+    EXPECT_EQ(Results("IsPlayerMoveForward()"), "");
 }
 
 TEST_F(RaceUnitScriptFunctionsTest, MovingBackwardsIsTheLevelsTest) {
