@@ -36,6 +36,7 @@ struct RaceOutcome {
     int32_t finishFrame = -1;      // the frame in which the player's last lap was counted
     int32_t resultFrame = -1;      // the frame of "game_over"
     int32_t respawns = 0;          // times the race put the player's car back on the path
+    std::vector<int32_t> unitProgress;  // path points each other unit advanced, in unit order
 };
 
 // How the player's car goes round: placed a third of a path line further before every frame (3.5 units
@@ -64,7 +65,7 @@ RaceOutcome RunRace(Driving driving) {
             gCommandDispatcher->Register(receiver, name);
         }
         LuaScriptRig lua;
-        EXPECT_EQ(lua.Run("SetNumRounds(2) InitLevel('level1', true) StartLevel()"), "");
+        EXPECT_EQ(lua.Run("SetNumRounds(2) InitLevel('level1', false) StartLevel()"), "");
         CPLevel* level = gLevel;
         EXPECT_TRUE(level && level->IsStarted());
         auto drain = [&](int32_t frame) {
@@ -107,6 +108,10 @@ RaceOutcome RunRace(Driving driving) {
             if (outcome.finishFrame < 0 && gGameData->mCurrentLap > gGameData->mRoundCount) outcome.finishFrame = frame;
             outcome.frames = frame;
         }
+        if (level) {
+            for (size_t i = 0; i < level->mEnemies.size(); ++i)
+                outcome.unitProgress.push_back(gGameData->mUnitRaces[std::to_string(i)].mProgress);
+        }
         if (level && level->mPlayer) {
             outcome.position = level->mPlayer->GetPosition();
             outcome.rotation = level->mPlayer->GetRotation();
@@ -135,6 +140,9 @@ TEST_P(WholeRaceTest, AScriptStartsARaceThatRunsToItsFinish) {
                              }));
     EXPECT_GT(race.lapMessageFrame, 0) << race.frames;
     EXPECT_GT(race.finishFrame, race.lapMessageFrame);
+    // The AI cars drove the same way round: their laps count forward too.
+    ASSERT_EQ(race.unitProgress.size(), 2u);
+    for (int32_t progress : race.unitProgress) EXPECT_GT(progress, 5);
     // The result comes one frame after the last lap was counted, all of it in that frame.
     for (size_t i = 3; i < race.commands.size(); ++i) EXPECT_EQ(race.commandFrames[i], race.finishFrame + 1) << i;
 }
@@ -146,6 +154,7 @@ TEST_P(WholeRaceTest, TheSameRaceRunsTheSameTwice) {
     EXPECT_EQ(first.commandFrames, second.commandFrames);
     EXPECT_EQ(first.frames, second.frames);
     EXPECT_EQ(first.respawns, second.respawns);
+    EXPECT_EQ(first.unitProgress, second.unitProgress);
     EXPECT_EQ(std::memcmp(&first.position, &second.position, sizeof first.position), 0);
     EXPECT_EQ(std::memcmp(&first.rotation, &second.rotation, sizeof first.rotation), 0);
 }
