@@ -3,6 +3,7 @@
 #include "script/ActionScriptFunctions.h"
 #include "script/CameraScriptFunctions.h"
 #include "script/CombatScriptFunctions.h"
+#include "script/DisplayScriptFunctions.h"
 #include "script/InterfaceScriptFunctions.h"
 #include "script/LevelScriptFunctions.h"
 #include "script/ObjectScriptFunctions.h"
@@ -120,7 +121,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetDifficult", ScriptFunctions::GetDifficult},
     {"GetActiveCar", ScriptFunctions::GetActiveCar},
     {"ActivateAbilities", ScriptFunctions::ActivateAbilities},
-    {"SetPlayersPanel", nullptr},
+    {"SetPlayersPanel", ScriptFunctions::SetPlayersPanel},
     {"NewPlayer", ScriptFunctions::NewPlayer},
     {"IMenuRight", ScriptFunctions::IMenuRight},
     {"IMenuLeft", ScriptFunctions::IMenuLeft},
@@ -135,7 +136,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetTime", ScriptFunctions::GetTime},
     {"CreateArrow", nullptr},
     {"DrawArrow", nullptr},
-    {"GetAIPositions", nullptr},
+    {"GetAIPositions", ScriptFunctions::GetAIPositions},
     {"SaveActions", ScriptFunctions::SaveActions},
     {"LoadActions", ScriptFunctions::LoadActions},
     {"SetPosition", ScriptFunctions::SetPosition},
@@ -202,7 +203,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"SetPlayerMana", ScriptFunctions::SetPlayerMana},
     {"Clone", ScriptFunctions::Clone},
     {"IsPlayerDead", ScriptFunctions::IsPlayerDead},
-    {"GetHelthBarCoord", nullptr},
+    {"GetHelthBarCoord", ScriptFunctions::GetHelthBarCoord},
     {"SetLevelStarted", ScriptFunctions::SetLevelStarted},
     {"SetLensFlare", ScriptFunctions::SetLensFlare},
     {"SetTimeBonus", ScriptFunctions::SetTimeBonus},
@@ -254,7 +255,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetBestTimeAttack2", ScriptFunctions::GetBestTimeAttack2},
     {"StopMusic", ScriptFunctions::StopMusic},
     {"GetStats", ScriptFunctions::GetStats},
-    {"GetPlayerMapPosition", nullptr},
+    {"GetPlayerMapPosition", ScriptFunctions::GetPlayerMapPosition},
     {"GetScreenSize", ScriptFunctions::GetScreenSize},
     {nullptr, nullptr},
 };
@@ -273,15 +274,15 @@ const ScriptFunctionEntry gHudFunctions[] = {
     {"PlayerShot", ScriptFunctions::PlayerShot},
     {"Jump", ScriptFunctions::Jump},
     {"SetCursor", ScriptFunctions::SetCursorChecked},
-    {"EngineState", nullptr},
+    {"EngineState", ScriptFunctions::EngineState},
     {"GetCursor", ScriptFunctions::GetCursor},
     {"PlayVideo", ScriptFunctions::PlayVideo},
     {"PlayVideoNoSound", ScriptFunctions::PlayVideoNoSound},
     {"PlayVideo1", ScriptFunctions::PlayVideo1},
     {"StopVideo", ScriptFunctions::StopVideo},
     {"StopVideo1", ScriptFunctions::StopVideo1},
-    {"UpdateScore", nullptr},
-    {"UpdateTime", nullptr},
+    {"UpdateScore", ScriptFunctions::UpdateScore},
+    {"UpdateTime", ScriptFunctions::UpdateTime},
     {"ShowCheckPoint", ScriptFunctions::ShowCheckPoint},
     {"KillPlayer", ScriptFunctions::KillPlayer},
     {"DamagePlayer", ScriptFunctions::DamagePlayer},
@@ -295,8 +296,8 @@ const ScriptFunctionEntry gHudFunctions[] = {
     {"SetNextWeapon", ScriptFunctions::SetNextWeapon},
     {"GetRealCarInfo", ScriptFunctions::GetRealCarInfo},
     {"GetWindowPosition", ScriptFunctions::GetWindowPosition},
-    {"InitGameInterface", nullptr},
-    {"UpdateGameInterface", nullptr},
+    {"InitGameInterface", ScriptFunctions::InitGameInterface},
+    {"UpdateGameInterface", ScriptFunctions::UpdateGameInterface},
     {"StopGlobalTimer", ScriptFunctions::StopGlobalTimer},
     {"StartGlobalTimer", ScriptFunctions::StartGlobalTimer},
     {"ClearGlobalTimer", ScriptFunctions::ClearTimer},

@@ -23,14 +23,7 @@ class LevelScriptFunctionsTest : public ::testing::Test {
 protected:
     // Runs the chunk, failing the test on a Lua error.
     void Run(const std::string& code) { ASSERT_EQ(lua.Run(code), "") << code; }
-    // The results of one call as text, "a,b,c"; "" for none.
-    std::string Results(const std::string& call) {
-        EXPECT_EQ(lua.Run("local r = {" + call + "} local t = {} for i = 1, table.getn(r) do t[i] = tostring(r[i]) end "
-                          "out = table.concat(t, ',')"),
-                  "")
-            << call;
-        return lua.Text("out");
-    }
+    std::string Results(const std::string& call) { return lua.Results(call); }
 
     RaceRig rig;
     LuaScriptRig lua;

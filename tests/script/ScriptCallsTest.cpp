@@ -82,6 +82,9 @@ const std::set<std::string> kExercised = {
     "IsLightLeft", "GetNearestSelvantaPlayer", "GetNearestOrvantaPlayer", "IsInGloom", "SetCarParams", "SetBrake",
     "SetBrake2", "SetStop", "Spawn", "ThrowPlayer", "ActivateAbilitiesAI", "SetAbilitiesCountAI", "GetPlayerSpeedAI",
     "GetPlayerDirectionAI", "PlayerNitroAI",
+    // in-race display
+    "InitGameInterface", "UpdateGameInterface", "UpdateTime", "UpdateScore", "EngineState", "SetPlayersPanel",
+    "GetPlayerMapPosition", "GetAIPositions", "GetHelthBarCoord",
 };
 
 }  // namespace

@@ -49,6 +49,13 @@ public:
     bool Bool(const char* name) { return Global(name, [this] { return lua_toboolean(L, -1) != 0; }); }
     void* Handle(const char* name) { return Global(name, [this] { return lua_touserdata(L, -1); }); }
     int Type(const char* name) { return Global(name, [this] { return lua_type(L, -1); }); }
-
-
+    // The results of one call (any expression list) as text, "a,b,c"; "" for none, "(error)" when it
+    // raised.
+    std::string Results(const std::string& call) {
+        if (!Run("local r = {" + call + "} local t = {} for i = 1, table.getn(r) do t[i] = tostring(r[i]) end "
+                 "out = table.concat(t, ',')")
+                 .empty())
+            return "(error)";
+        return Text("out");
+    }
 };
