@@ -8,6 +8,7 @@
 #include "script/LevelScriptFunctions.h"
 #include "script/ObjectScriptFunctions.h"
 #include "script/ProfileScriptFunctions.h"
+#include "script/RacePathScriptFunctions.h"
 #include "script/RaceUnitScriptFunctions.h"
 #include "script/RecordScriptFunctions.h"
 #include "script/SaveGameScriptFunctions.h"
@@ -34,7 +35,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"Shot", nullptr},
     {"GetEnemyData", nullptr},
     {"StopScript", ScriptFunctions::StopScript},
-    {"CrossPlayerRay", nullptr},
+    {"CrossPlayerRay", ScriptFunctions::CrossPlayerRay},
     {"ClearTimer", ScriptFunctions::ClearTimer},
     {"SetActions", ScriptFunctions::SetActions},
     {"PlaySpecialSound3D", ScriptFunctions::PlaySpecialSound3D},
@@ -52,7 +53,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"SetCameraZAngle", ScriptFunctions::SetCameraZAngle},
     {"SetCarParams", ScriptFunctions::SetCarParams},
     {"SetWeaponPos", ScriptFunctions::SetWeaponPos},
-    {"CrossInterfaceRay", nullptr},
+    {"CrossInterfaceRay", ScriptFunctions::CrossInterfaceRay},
     {"GetWeaponInfo", ScriptFunctions::GetWeaponInfo},
     {"GetMineInfo", ScriptFunctions::GetMineInfo},
     {"GetSuperWeaponInfo", ScriptFunctions::GetSuperWeaponInfo},
@@ -144,8 +145,8 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"SetRotation", ScriptFunctions::SetRotation},
     {"GetBBoxInfo", ScriptFunctions::GetBBoxInfo},
     {"Explosion", nullptr},
-    {"GetLevelSize", nullptr},
-    {"CheckVisible", nullptr},
+    {"GetLevelSize", ScriptFunctions::GetLevelSize},
+    {"CheckVisible", ScriptFunctions::CheckVisible},
     {"SetFont", ScriptFunctions::SetFont},
     {"SetFontString", ScriptFunctions::SetFontString},
     {"DeselectCurrentButton", ScriptFunctions::DeselectCurrentButton},
@@ -155,16 +156,16 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetLight", ScriptFunctions::GetLight},
     {"SetLight", ScriptFunctions::SetLight},
     {"SilentActivateInterface", ScriptFunctions::SilentActivateInterface},
-    {"GetPlayerSplineAngle", nullptr},
+    {"GetPlayerSplineAngle", ScriptFunctions::GetPlayerSplineAngle},
     {"SetProfileName", ScriptFunctions::SetProfileName},
     {"GetProfileName", ScriptFunctions::GetProfileName},
     {"UpdateSoundPosition", ScriptFunctions::UpdateSoundPosition},
-    {"GetSplineLinePoint", nullptr},
-    {"GetSplineLineCount", nullptr},
+    {"GetSplineLinePoint", ScriptFunctions::GetSplineLinePoint},
+    {"GetSplineLineCount", ScriptFunctions::GetSplineLineCount},
     {"AddBonus", ScriptFunctions::AddBonus},
     {"EraseBonus", ScriptFunctions::EraseBonus},
     {"GetBonusList", ScriptFunctions::GetBonusList},
-    {"GetClosestLineCenter", nullptr},
+    {"GetClosestLineCenter", ScriptFunctions::GetClosestLineCenter},
     {"DirectionalExplosion", nullptr},
     {"StartLighting", nullptr},
     {"UpdateTrasser", nullptr},

@@ -49,6 +49,7 @@ bool CPSpline::Build(const SplineRecord& record) {
         mTotalLength += segment.length;
     }
 
+    mScriptStartLine = nullptr;
     mLines.clear();
     mLines.push_back(std::make_unique<CPLine>());
     mFirstLine = mLines.back().get();

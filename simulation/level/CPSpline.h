@@ -66,6 +66,13 @@ public:
     CPLine* GetFirstLine() const { return mFirstLine; }
     // The answer of the last nearest-point query; the first line after Build.
     CPLine* GetCurrentLine() const { return mCurrentLine; }
+    // Lines in the ring: every line made but the last (1 for a lone line). A walk of this many steps
+    // along either link comes back to where it began.
+    size_t GetRingSize() const { return mRingSize; }
+    // The start line that the scripts' path-angle query keeps from one call to the next; null until it
+    // is first set and again after Build. Kept here so that it never outlives the lines it points into.
+    CPLine* GetScriptStartLine() const { return mScriptStartLine; }
+    void SetScriptStartLine(CPLine* line) { mScriptStartLine = line; }
 
 private:
     // Cuts the curve into lines and fills the drawing's vertex and index lists.
@@ -79,4 +86,5 @@ private:
     std::vector<std::unique_ptr<CPLine>> mLines;
     CPLine* mFirstLine = nullptr;  // one of mLines; null before Build
     size_t mRingSize = 1;          // lines in the ring (every line made but the last; 1 for a lone line)
+    CPLine* mScriptStartLine = nullptr;  // one of mLines or null; see GetScriptStartLine
 };

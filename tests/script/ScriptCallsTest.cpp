@@ -85,6 +85,9 @@ const std::set<std::string> kExercised = {
     // in-race display
     "InitGameInterface", "UpdateGameInterface", "UpdateTime", "UpdateScore", "EngineState", "SetPlayersPanel",
     "GetPlayerMapPosition", "GetAIPositions", "GetHelthBarCoord",
+    // the race path, rays and visibility
+    "GetPlayerSplineAngle", "GetSplineLinePoint", "GetSplineLineCount", "GetClosestLineCenter", "GetLevelSize",
+    "CrossPlayerRay", "CrossInterfaceRay", "CheckVisible",
 };
 
 }  // namespace

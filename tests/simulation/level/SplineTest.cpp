@@ -104,6 +104,34 @@ TEST(SplineTest, ClosedSplineCrossesTheSeam) {
     EXPECT_EQ(ring[2]->mNext, ring[0]);
 }
 
+TEST(SplineTest, TheRingSizeCountsTheLinesOfTheRing) {
+    struct Case {
+        const char* name;
+        SplineRecord record;
+        size_t ring;
+    };
+    const Case cases[] = {
+        {"open", Record({ThirtyAlongX()}), 2},
+        {"closed", Record({ThirtyAlongX()}, true), 3},
+        {"lone line", Record({}), 1},
+    };
+    for (const Case& c : cases) {
+        CPSpline spline;
+        ASSERT_TRUE(spline.Build(c.record));
+        EXPECT_EQ(spline.GetRingSize(), c.ring) << c.name;
+        EXPECT_EQ(Ring(spline).size(), c.ring) << c.name;
+    }
+}
+
+TEST(SplineTest, ARebuiltSplineForgetsTheScriptsStartLine) {
+    CPSpline spline;
+    ASSERT_TRUE(spline.Build(Record({ThirtyAlongX()}, true)));
+    EXPECT_EQ(spline.GetScriptStartLine(), nullptr);
+    spline.SetScriptStartLine(spline.GetFirstLine()->mNext);
+    ASSERT_TRUE(spline.Build(Record({ThirtyAlongX()})));
+    EXPECT_EQ(spline.GetScriptStartLine(), nullptr) << "the line it named is gone";
+}
+
 TEST(SplineTest, LineGeometry) {
     struct Case {
         const char* name;
