@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Render/PMaterial.h"
 #include "Render/PRenderable.h"
 #include "core/CPGameObject.h"
 #include "core/CPSmartPtr.h"

@@ -9,7 +9,6 @@
 
 #include "Render/CPCamera.h"
 #include "Render/CPMiniMap.h"
-#include "Render/PMaterial.h"
 #include "Render/PCamera.h"
 #include "core/FloatToInt.h"
 #include "core/ServiceGlobals.h"

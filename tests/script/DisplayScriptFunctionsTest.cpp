@@ -9,7 +9,6 @@
 #include "Render/CPCamera.h"
 #include "Render/CPMiniMap.h"
 #include "Render/PCamera.h"
-#include "Render/PMaterial.h"
 #include "interface/CPInterface.h"
 #include "script/CPGameData.h"
 #include "simulation/units/CPPlayer.h"
