@@ -4,6 +4,7 @@
 #include "script/CameraScriptFunctions.h"
 #include "script/CombatScriptFunctions.h"
 #include "script/DisplayScriptFunctions.h"
+#include "script/EnemyPlacementScriptFunctions.h"
 #include "script/InterfaceScriptFunctions.h"
 #include "script/LevelScriptFunctions.h"
 #include "script/ObjectScriptFunctions.h"
@@ -14,6 +15,7 @@
 #include "script/SaveGameScriptFunctions.h"
 #include "script/ShopScriptFunctions.h"
 #include "script/SystemScriptFunctions.h"
+#include "script/WorldObjectScriptFunctions.h"
 
 // Every name the scripts call stands in its table in the scripts' order; a name whose function the
 // engine does not have yet holds a null function and is not registered.
@@ -32,8 +34,8 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"SetKills", ScriptFunctions::SetKills},
     {"GetAICount", ScriptFunctions::GetAICount},
     {"InitPlayer", ScriptFunctions::InitPlayer},
-    {"Shot", nullptr},
-    {"GetEnemyData", nullptr},
+    {"Shot", ScriptFunctions::Shot},
+    {"GetEnemyData", ScriptFunctions::GetEnemyData},
     {"StopScript", ScriptFunctions::StopScript},
     {"CrossPlayerRay", ScriptFunctions::CrossPlayerRay},
     {"ClearTimer", ScriptFunctions::ClearTimer},
@@ -79,17 +81,17 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"SetMoney", ScriptFunctions::SetMoney},
     {"GetMoney", ScriptFunctions::GetMoney},
     {"IsValidGameDataName", ScriptFunctions::IsValidGameDataName},
-    {"AddEnemy", nullptr},
+    {"AddEnemy", ScriptFunctions::AddEnemy},
     {"GetPlayerPosition", ScriptFunctions::GetPlayerPosition},
-    {"GetPositionForEnemy", nullptr},
-    {"GetEnemyType", nullptr},
+    {"GetPositionForEnemy", ScriptFunctions::GetPositionForEnemy},
+    {"GetEnemyType", ScriptFunctions::GetEnemyType},
     {"LoadMissionInfo", ScriptFunctions::LoadMissionInfo},
     {"GetCheckPointInfo", ScriptFunctions::GetCheckPointInfo},
-    {"IsEnemySourceNear", nullptr},
+    {"IsEnemySourceNear", ScriptFunctions::IsEnemySourceNear},
     {"GetCheckPointsCount", ScriptFunctions::GetCheckPointsCount},
     {"UpdateInterfaceBuffers", ScriptFunctions::UpdateInterfaceBuffers},
     {"SetLevelTime", ScriptFunctions::SetLevelTime},
-    {"SetBonus", nullptr},
+    {"SetBonus", ScriptFunctions::SetBonus},
     {"CommitCarSettings", ScriptFunctions::CommitCarSettings},
     {"SmartBomb", ScriptFunctions::SmartBomb},
     {"SetWindowPositionShop", ScriptFunctions::SetWindowPositionShop},
@@ -135,8 +137,8 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetEditBoxText", ScriptFunctions::GetEditBoxText},
     {"UpdateRoundsTime", ScriptFunctions::UpdateRoundsTime},
     {"GetTime", ScriptFunctions::GetTime},
-    {"CreateArrow", nullptr},
-    {"DrawArrow", nullptr},
+    {"CreateArrow", ScriptFunctions::CreateArrow},
+    {"DrawArrow", ScriptFunctions::DrawArrow},
     {"GetAIPositions", ScriptFunctions::GetAIPositions},
     {"SaveActions", ScriptFunctions::SaveActions},
     {"LoadActions", ScriptFunctions::LoadActions},
@@ -144,7 +146,7 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"GetPosition", ScriptFunctions::GetPosition},
     {"SetRotation", ScriptFunctions::SetRotation},
     {"GetBBoxInfo", ScriptFunctions::GetBBoxInfo},
-    {"Explosion", nullptr},
+    {"Explosion", ScriptFunctions::Explosion},
     {"GetLevelSize", ScriptFunctions::GetLevelSize},
     {"CheckVisible", ScriptFunctions::CheckVisible},
     {"SetFont", ScriptFunctions::SetFont},
@@ -166,17 +168,17 @@ const ScriptFunctionEntry gGameFunctions[] = {
     {"EraseBonus", ScriptFunctions::EraseBonus},
     {"GetBonusList", ScriptFunctions::GetBonusList},
     {"GetClosestLineCenter", ScriptFunctions::GetClosestLineCenter},
-    {"DirectionalExplosion", nullptr},
-    {"StartLighting", nullptr},
-    {"UpdateTrasser", nullptr},
-    {"DrawLine", nullptr},
+    {"DirectionalExplosion", ScriptFunctions::DirectionalExplosion},
+    {"StartLighting", ScriptFunctions::StartLighting},
+    {"UpdateTrasser", ScriptFunctions::UpdateTrasser},
+    {"DrawLine", ScriptFunctions::DrawLine},
     {"StopPlayerCar", ScriptFunctions::StopPlayerCar},
     {"GetPlayerDirection", ScriptFunctions::GetPlayerDirection},
     {"GetPlayerMass", ScriptFunctions::GetPlayerMass},
     {"SetAbilitiesCount", ScriptFunctions::SetAbilitiesCount},
     {"LockPlayers", ScriptFunctions::LockPlayers},
     {"LockPlayer", ScriptFunctions::LockPlayer},
-    {"CheckIntersection", nullptr},
+    {"CheckIntersection", ScriptFunctions::CheckIntersection},
     {"ThrowPlayer", ScriptFunctions::ThrowPlayer},
     {"GetNearestSelvantaPlayer", ScriptFunctions::GetNearestSelvantaPlayer},
     {"GetNearestOrvantaPlayer", ScriptFunctions::GetNearestOrvantaPlayer},

@@ -15,6 +15,13 @@ struct SourceEntry {
     int32_t mEnd = 0;    // running total including this entry
 };
 
+// The first entry of the list with mFirst <= draw < mEnd; null when none has the draw in its share.
+inline const SourceEntry* PickSourceEntry(const std::vector<SourceEntry>& list, int32_t draw) {
+    for (const SourceEntry& entry : list)
+        if (entry.mFirst <= draw && draw < entry.mEnd) return &entry;
+    return nullptr;
+}
+
 struct MissionCheckpointRecord {
     float mTime = 0.0f;  // seconds allowed to reach the checkpoint
     int32_t mX = 0;

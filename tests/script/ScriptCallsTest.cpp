@@ -88,6 +88,10 @@ const std::set<std::string> kExercised = {
     // the race path, rays and visibility
     "GetPlayerSplineAngle", "GetSplineLinePoint", "GetSplineLineCount", "GetClosestLineCenter", "GetLevelSize",
     "CrossPlayerRay", "CrossInterfaceRay", "CheckVisible",
+    // world objects and enemies
+    "Shot", "Explosion", "DirectionalExplosion", "SetBonus", "StartLighting", "UpdateTrasser", "DrawLine",
+    "CreateArrow", "DrawArrow", "CheckIntersection", "AddEnemy", "GetEnemyData", "GetEnemyType",
+    "IsEnemySourceNear", "GetPositionForEnemy",
 };
 
 }  // namespace

@@ -68,6 +68,25 @@ TEST(MissionListTest, CountsBecomeRunningShares) {
     }
 }
 
+TEST(MissionListTest, ADrawPicksTheFirstEntryWhoseShareHoldsIt) {
+    std::vector<SourceEntry> entries;
+    ASSERT_TRUE(ParseSourceList("a,2;empty,0;b,3;c,-1;d,60", entries));
+    struct Case {
+        int32_t draw;
+        const char* picked;  // null: none
+    };
+    for (const Case& c : {Case{0, "a"}, Case{1, "a"}, Case{2, "b"}, Case{4, "b"}, Case{5, "d"}, Case{63, "d"},
+                          Case{64, nullptr}, Case{-1, nullptr}}) {
+        const SourceEntry* entry = PickSourceEntry(entries, c.draw);
+        if (c.picked == nullptr) {
+            EXPECT_EQ(entry, nullptr) << c.draw;
+        } else {
+            ASSERT_NE(entry, nullptr) << c.draw;
+            EXPECT_EQ(entry->mName, c.picked) << c.draw;
+        }
+    }
+}
+
 TEST(MissionListTest, ARunningTotalBeyondInt32IsRefused) {
     for (const char* text : {"a,2147483647;b,1", "a,-2147483648;b,-1", "a,99999999999;b,99999999999"}) {
         std::vector<SourceEntry> entries = {{"kept", 0, 1}};
