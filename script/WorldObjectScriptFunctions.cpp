@@ -194,7 +194,9 @@ int DrawArrow(lua_State* L) {
 }
 
 // Pushes the Orvanta units within `radius` on the ground of (x, y) (z is not looked at) against their
-// direction of travel: the followed unit, then the first five other units. Nothing without a level.
+// direction of travel: the followed unit, then the first five units of the level's list. A followed
+// unit that is one of those five (the attract mode lists the player's unit too) is pushed once, not
+// twice. Nothing without a level.
 int CheckIntersection(lua_State* L) {
     const float x = ToFiniteFloat(L, 1);
     const float y = ToFiniteFloat(L, 2);
@@ -208,7 +210,8 @@ int CheckIntersection(lua_State* L) {
         if (std::sqrt(dx * dx + dy * dy) <= radius) PushOutOfBlast(*unit);
     };
     blast(level->mCameraTarget);
-    for (size_t i = 0; i < level->mEnemies.size() && i < kBlastUnits; ++i) blast(level->mEnemies[i]);
+    for (size_t i = 0; i < level->mEnemies.size() && i < kBlastUnits; ++i)
+        if (level->mEnemies[i] != level->mCameraTarget) blast(level->mEnemies[i]);
     return 0;
 }
 

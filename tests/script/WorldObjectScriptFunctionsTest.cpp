@@ -9,6 +9,7 @@
 #include "Render/PIVertexBuffer.h"
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
+#include "Render/PRenderObjectManager.h"
 #include "Render/PRenderable.h"
 #include "core/ServiceGlobals.h"
 #include "platform/RuntimeRandom.h"
@@ -240,6 +241,12 @@ TEST_F(WorldObjectScriptFunctionsTest, TheSpeedNeedleIsBuiltOnItsLayersAndTurned
     // "wrong.rdf" stands in for a description that cannot be read.
     auto* missing = static_cast<CPGameObject*>(static_cast<CPRefObject*>(lua.Handle("missing")));
     ASSERT_NE(missing, nullptr);
+    {
+        ScopedGlobal<CPRenderObjectManager*> noBuilder(gRenderObjectManager, nullptr);
+        Run("none = CreateArrow('tree.rdf', 3)");
+        EXPECT_EQ(lua.Type("none"), LUA_TLIGHTUSERDATA);
+        EXPECT_EQ(lua.Handle("none"), nullptr);
+    }
 
     // A needle with a part of its own to queue.
     CPMaterial material(5, {}, {});
@@ -303,6 +310,13 @@ TEST_F(WorldObjectScriptFunctionsTest, TheBlastPushesOrvantaCarsInItsZoneAgainst
     EXPECT_EQ(D3DXVECTOR3(still.x, still.y, still.z), D3DXVECTOR3(0, 0, 0)) << "a standing car takes a zero push";
     const D3DXVECTOR4 spared = body(other)->GetVelocity();
     EXPECT_EQ(D3DXVECTOR3(spared.x, spared.y, spared.z), D3DXVECTOR3(0, 0, 0)) << "not of the Orvanta side";
+
+    // Followed and listed among the units: pushed once.
+    level.mCameraTarget = moving;
+    body(moving)->SetVelocity(D3DXVECTOR4(0, 0, 0, 0));
+    Run("CheckIntersection(" + std::to_string(centre.x) + ", " + std::to_string(centre.y) + ", 500, 60)");
+    EXPECT_NEAR(body(moving)->GetVelocity().x, -72.0f * 0.6f / mass, 1e-4f);
+    level.mCameraTarget = followed;
 
     // Out of the zone, and without a level, nothing moves.
     body(moving)->SetVelocity(D3DXVECTOR4(0, 0, 0, 0));
