@@ -17,8 +17,7 @@
 #include "script/SystemScriptFunctions.h"
 #include "script/WorldObjectScriptFunctions.h"
 
-// Every name the scripts call stands in its table in the scripts' order; a name whose function the
-// engine does not have yet holds a null function and is not registered.
+// Every name the scripts call stands in its table in the scripts' order, with its function.
 // The game-interface table.
 const ScriptFunctionEntry gGameFunctions[] = {
     {"SetPlayerName", ScriptFunctions::SetPlayerName},
