@@ -24,6 +24,7 @@
 #include "core/config/Settings.h"
 #include "host/CPGlobalTimer.h"
 #include "host/FrameChecks.h"
+#include "interface/CPFontManager.h"
 #include "interface/CPInputManager.h"
 #include "platform/Clock.h"
 #include "script/CPGameData.h"
@@ -123,6 +124,10 @@ std::span<const EngineHost::ServiceStep> EngineHost::ServiceSteps() {
          [](EngineHost&) { DestroyGlobal(gVideoPlayer); }},
         {[](EngineHost&, HWND) { gVideoPlayer1 = new PAVIPlayer1; },
          [](EngineHost&) { DestroyGlobal(gVideoPlayer1); }},
+        // Without fonts: making them from font files lies outside the engine. Its fonts hold materials
+        // of the caches above.
+        {[](EngineHost&, HWND) { gFontManager = new CPFontManager; },
+         [](EngineHost&) { DestroyGlobal(gFontManager); }},
         // Without bindings until a script loads "Actions.cfg".
         {[](EngineHost&, HWND) { gInputManager = new CPInputManager; },
          [](EngineHost&) { DestroyGlobal(gInputManager); }},

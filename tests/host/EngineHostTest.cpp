@@ -22,6 +22,7 @@
 #include "core/config/Settings.h"
 #include "core/ServiceGlobals.h"
 #include "host/EngineHost.h"
+#include "interface/CPFontManager.h"
 #include "interface/CPInputManager.h"
 #include "script/CPGameData.h"
 #include "simulation/physics/CPPhysicWorld.h"
@@ -301,6 +302,17 @@ TEST(EngineHostTest, InputManagerLivesFromStartupToShutdownWithoutBindings) {
     EXPECT_EQ(gInputManager->InitInputBindings("Actions.cfg"), S_OK);
     host.Shutdown();
     EXPECT_EQ(gInputManager, nullptr);
+}
+
+TEST(EngineHostTest, FontManagerLivesFromStartupToShutdownWithTheFontsItIsGiven) {
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gFontManager, nullptr);
+    EXPECT_EQ(gFontManager->FindFont("arial"), nullptr) << "the host makes no fonts";
+    EXPECT_TRUE(gFontManager->AddFont("arial", new CPFont));
+    EXPECT_NE(gFontManager->FindFont("arial"), nullptr);
+    host.Shutdown();
+    EXPECT_EQ(gFontManager, nullptr);
 }
 
 TEST(EngineHostTest, GameDataLivesFromStartupToShutdownWithoutAProfile) {
