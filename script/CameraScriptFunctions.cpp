@@ -49,7 +49,7 @@ constexpr TuningParameter kTuningParameters[kLastTuningIndex + 1] = {
 // clamped. Nothing without the renderer, a level, a followed unit or its car, or with an index out of range.
 void TuneSelectedParameter(float steps) {
     const PRender* renderer = gRenderer;
-    CPPlayer* unit = gLevel ? gLevel->mCameraTarget : nullptr;
+    CPPlayer* unit = FollowedUnit();
     CPCar* car = unit ? unit->GetCar() : nullptr;
     if (!renderer || !car) return;
     const int32_t index = renderer->mTuningIndex;

@@ -51,8 +51,6 @@ const char* const kWeaponSlotWindows[] = {"contact",  "emcontact", "timer",    "
                                           "slot3",    "nosuper1",  "nosuper2", "nosuper3",  "super1",
                                           "super2",   "super3"};
 
-CPPlayer* FollowedUnit() { return gLevel ? gLevel->mCameraTarget : nullptr; }
-
 std::string Numbered(const char* format, int32_t value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);

@@ -115,7 +115,7 @@ int GetEnemyType(lua_State* L) {
     const bool flag = ToFlag(L, 2);
     const std::string key = PlainString(L, 1);
     const CPGameData* data = gGameData;
-    const CPPlayer* unit = gLevel ? gLevel->mCameraTarget : nullptr;
+    const CPPlayer* unit = FollowedUnit();
     if (data == nullptr || unit == nullptr) return 0;
 
     const std::vector<const EnemySourceRecord*> near = NearSources(*data, key, flag, unit->GetPosition());
@@ -146,7 +146,7 @@ int IsEnemySourceNear(lua_State* L) {
     const bool flag = ToFlag(L, 1);
     const std::string key = PlainString(L, 2);
     const CPGameData* data = gGameData;
-    const CPPlayer* unit = gLevel ? gLevel->mCameraTarget : nullptr;
+    const CPPlayer* unit = FollowedUnit();
     if (data == nullptr || unit == nullptr) return 0;
     lua_pushboolean(L, !NearSources(*data, key, flag, unit->GetPosition()).empty());
     return 1;

@@ -37,8 +37,6 @@ bool BestTimeAttack(int32_t index, float& time) {
     return true;
 }
 
-void PushBoolean(lua_State* L, bool value) { lua_pushboolean(L, value ? 1 : 0); }
-
 }  // namespace
 
 // ---- level life

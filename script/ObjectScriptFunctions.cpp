@@ -29,13 +29,6 @@ using namespace ScriptCalls;
 namespace ScriptFunctions {
 namespace {
 
-int PushVector(lua_State* L, const D3DXVECTOR3& v) {
-    lua_pushnumber(L, v.x);
-    lua_pushnumber(L, v.y);
-    lua_pushnumber(L, v.z);
-    return 3;
-}
-
 // The rigid body of the object's physical data; null for a missing object or one without a body.
 PhysRigidBody* RigidBodyOf(const CPGameObject* object) {
     const CPPhysicData* data = object ? object->GetPhysicData() : nullptr;

@@ -55,13 +55,6 @@ D3DXVECTOR3 UnitVector(const D3DXVECTOR3& v, float length) {
     return length > 0.0f && std::isfinite(length) ? v / length : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 }
 
-int PushVector(lua_State* L, const D3DXVECTOR3& v) {
-    lua_pushnumber(L, v.x);
-    lua_pushnumber(L, v.y);
-    lua_pushnumber(L, v.z);
-    return 3;
-}
-
 // What CrossInterfaceRay answers when it has no ray to cast: nothing hit, nothing found, the origin.
 int PushNoInterfaceHit(lua_State* L) {
     lua_pushboolean(L, 0);
@@ -77,7 +70,7 @@ int PushNoInterfaceHit(lua_State* L) {
 int GetPlayerSplineAngle(lua_State* L) {
     const bool restart = ToBool(L, 1);
     CPSpline* path = RacePath();
-    CPPlayer* unit = gLevel ? gLevel->mCameraTarget : nullptr;
+    CPPlayer* unit = FollowedUnit();
     if (path == nullptr || unit == nullptr) return 0;
     CPLine* start = path->GetScriptStartLine();
     if (start == nullptr || restart) start = path->GetCurrentLine();

@@ -35,9 +35,6 @@ constexpr const char* kHeavyTruck = "zil_130_";
 constexpr float kHeavyThrow = 31.25f;
 constexpr float kThrow = 62.5f;
 
-// The unit the camera follows; null without a level or without a target.
-CPPlayer* FollowedUnit() { return gLevel ? gLevel->mCameraTarget : nullptr; }
-
 // The car of the followed unit; null without one.
 CPCar* FollowedCar() {
     CPPlayer* unit = FollowedUnit();
@@ -46,15 +43,6 @@ CPCar* FollowedCar() {
 
 // The race unit behind the handle at `index`; null for nil and for anything that is not a live unit.
 CPPlayer* UnitArgument(lua_State* L, int index) { return ToObject<CPPlayer>(L, index); }
-
-void PushBoolean(lua_State* L, bool value) { lua_pushboolean(L, value ? 1 : 0); }
-
-int PushVector(lua_State* L, const D3DXVECTOR3& v) {
-    lua_pushnumber(L, v.x);
-    lua_pushnumber(L, v.y);
-    lua_pushnumber(L, v.z);
-    return 3;
-}
 
 bool IsDestroyed(const CPPlayer& unit) { return unit.mDamage >= kDestroyedDamage; }
 

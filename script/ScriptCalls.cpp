@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "core/FloatToInt.h"
+#include "core/ServiceGlobals.h"
+#include "simulation/level/CPLevel.h"
 
 namespace ScriptCalls {
 
@@ -90,6 +92,15 @@ int PushRaceTime(lua_State* L, float seconds) {
     lua_pushnumber(L, time.minutes);
     lua_pushnumber(L, time.seconds);
     lua_pushnumber(L, time.hundredths);
+    return 3;
+}
+
+CPPlayer* FollowedUnit() { return gLevel ? gLevel->mCameraTarget : nullptr; }
+
+int PushVector(lua_State* L, const D3DXVECTOR3& v) {
+    lua_pushnumber(L, v.x);
+    lua_pushnumber(L, v.y);
+    lua_pushnumber(L, v.z);
     return 3;
 }
 

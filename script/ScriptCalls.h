@@ -18,6 +18,8 @@
 #include "core/CPRefObject.h"
 #include "platform/D3DX9Math.h"
 
+class CPPlayer;
+
 namespace ScriptCalls {
 
 // The engine object behind the handle at `index`, when the handle names a live engine object of class
@@ -28,6 +30,10 @@ T* ToObject(lua_State* L, int index) {
     if (handle == nullptr || !gObjectRegistry::Contains(handle)) return nullptr;
     return dynamic_cast<T*>(static_cast<CPRefObject*>(handle));
 }
+
+// The race unit the level's camera follows: the unit most script functions act on; null without a
+// level or a followed unit.
+CPPlayer* FollowedUnit();
 
 // Pushes the object's handle (the address of its engine-object root); null pushes a null handle, not nil.
 void PushObject(lua_State* L, const CPRefObject* object);
@@ -66,6 +72,10 @@ int PushStrings(lua_State* L, const std::vector<std::string>& texts);
 void PushTextTable(lua_State* L, const std::vector<std::string>& texts);
 // A name list: the count, then a table of the names under the keys 1, 2, 3...; returns 2.
 int PushNameList(lua_State* L, const std::vector<std::string>& names);
+
+inline void PushBoolean(lua_State* L, bool value) { lua_pushboolean(L, value ? 1 : 0); }
+// Pushes x, y and z; returns 3.
+int PushVector(lua_State* L, const D3DXVECTOR3& v);
 
 // A race time of `seconds` as minutes, seconds, hundredths.
 struct RaceTime {
