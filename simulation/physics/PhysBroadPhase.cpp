@@ -1,7 +1,6 @@
 #include "simulation/physics/PhysBroadPhase.h"
 
 #include <limits>
-#include <new>
 #include <utility>
 
 #include "simulation/physics/PhysAllocator.h"
@@ -29,11 +28,8 @@ template <class T>
 T* AllocateTable(PhysAllocator* allocator, uint64_t entries) {
     if (entries == 0) return nullptr;
     if (entries > kMaxTableBytes / sizeof(T)) return nullptr;
-    void* memory = allocator->Alloc(static_cast<size_t>(entries * sizeof(T)), 0);
-    if (!memory) return nullptr;
-    T* table = static_cast<T*>(memory);
-    for (uint64_t i = 0; i < entries; ++i) new (&table[i]) T{0u, -1};
-    return table;
+    // Zeroed memory is a table of empty entries: nothing to write, and no page touched before use.
+    return static_cast<T*>(allocator->AllocZeroed(static_cast<size_t>(entries * sizeof(T)), 0));
 }
 }  // namespace
 
@@ -137,7 +133,7 @@ void PhysBroadPhase::RemoveBody(PhysBody* body) {
     }
     // The axes the body shared with the others no longer hold.
     for (PhysBroadPhaseBody* other = mUsed.head; other; other = other->links.next)
-        if (PairEntry* entry = Entry(body, other->body)) *entry = PairEntry{0u, -1};
+        if (PairEntry* entry = Entry(body, other->body)) *entry = PairEntry{};
     for (size_t i = 0; i < mPending.size(); ++i)
         if (mPending[i].body == body) mPending.erase(mPending.begin() + static_cast<std::ptrdiff_t>(i--));
 }
@@ -150,15 +146,15 @@ void PhysBroadPhase::StartPair(PhysBody* a, PhysBody* b, PairEntry& entry) {
     pair->bodyA = a;
     pair->bodyB = b;
     mPairs.Append(pair);
-    entry.pairIndex = mPairPool.IndexOf(pair);
+    entry.pairSlot = mPairPool.IndexOf(pair) + 1;
 }
 
 void PhysBroadPhase::EndPair(PairEntry& entry) {
-    if (PhysOverlapPair* pair = mPairPool.At(entry.pairIndex)) {
+    if (PhysOverlapPair* pair = mPairPool.At(entry.pairSlot - 1)) {
         mPairs.Unlink(pair);
         mPairPool.GiveBack(pair);
     }
-    entry.pairIndex = -1;
+    entry.pairSlot = 0;
 }
 
 void PhysBroadPhase::SetAxisOverlap(PhysBody* a, PhysBody* b, int axis, bool overlapping) {

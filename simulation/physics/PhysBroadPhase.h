@@ -68,10 +68,11 @@ private:
         PhysBody* body;
         int32_t argument;
     };
-    // Which axes a pair overlaps on, and its pair record.
+    // Which axes a pair overlaps on, and its pair record. All zero is the empty entry, so that the
+    // tables come ready from zeroed memory and only the pages of pairs that meet are ever touched.
     struct PairEntry {
         uint32_t axisBits;
-        int32_t pairIndex;  // index in the pair pool, -1 when the pair has no record
+        int32_t pairSlot;  // 1 + the index in the pair pool, 0 when the pair has no record
     };
     static_assert(sizeof(PairEntry) == 8);
 

@@ -165,6 +165,32 @@ TEST(PhysBroadPhaseBuildTest, WithoutItsTablesItTakesNoBody) {
     EXPECT_EQ(broadPhase.GetBodyCount(), 0);
 }
 
+// The pair tables are quadratic in the pool sizes (megabytes for a level's world): they are asked for
+// zeroed, which the heap gives without touching a page, and a zero entry is an empty one.
+TEST(PhysBroadPhaseBuildTest, PairTablesComeZeroedAndStartEmpty) {
+    RecordingPhysAllocator allocator;
+    PhysPoolSizes sizes;
+    sizes.rigidBodiesCount = 4;
+    sizes.kinematicBodiesCount = 2;
+    sizes.rigidParticleCount = 3;
+    sizes.geometriesCount = 20;
+    sizes.overlappedPairsCount = 40;
+    PhysWorld world(sizes, &allocator, nullptr);
+    const size_t entry = 8;
+    EXPECT_EQ(allocator.zeroedRequests, (std::vector<size_t>{6 * 5 / 2 * entry, 6 * 3 * entry}));
+
+    std::vector<PhysBody*> bodies;
+    for (int i = 0; i < 4; ++i) bodies.push_back(world.CreateRigidBody());
+    for (int i = 0; i < 3; ++i) bodies.push_back(world.CreateParticleBody());
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        AddTestBox(*bodies[i], 2, 2, 2);
+        PlaceTestBody(*static_cast<PhysRigidBody*>(bodies[i]), D3DXVECTOR3(1.5f * static_cast<float>(i), 0, 0));
+    }
+    world.GetBroadPhase().Update();
+    EXPECT_EQ(ListedPairs(world), OverlappingPairs(bodies));
+    EXPECT_EQ(ListedPairs(world).size(), 4u);  // neighbours, less the two particle pairs
+}
+
 TEST(PhysBroadPhaseBuildTest, HugeCountsAreRefusedBeforeAnyAllocation) {
     RecordingPhysAllocator allocator;
     PhysBroadPhase broadPhase;
