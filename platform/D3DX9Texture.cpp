@@ -111,19 +111,30 @@ HRESULT FillFace(IDirect3DBaseTexture9& texture, UINT face, const SourceImage& i
     if (image.dds) return FillDdsFace(texture, face, image, mipFilter);
     if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return D3D_OK;
     const UINT sw = image.info.Width, sh = image.info.Height;
+    const bool keepAlpha = format == D3DFMT_A8R8G8B8;
+    std::vector<size_t> columns;  // per texel of a row: the byte offset of its source texel in the source row
     for (UINT l = 0; l < texture.GetLevelCount(); ++l) {
         const UINT w = texture.LevelWidth(l), h = texture.LevelHeight(l), pitch = texture.LevelPitch(l);
         std::vector<uint8_t>& texels = texture.Texels(face, l);
+        columns.resize(w);
+        for (UINT x = 0; x < w; ++x) columns[x] = static_cast<size_t>(static_cast<uint64_t>(x) * sw / w) * 4;
         for (UINT y = 0; y < h; ++y) {
             const UINT sy = static_cast<UINT>(static_cast<uint64_t>(y) * sh / h);
+            uint8_t* d = &texels[static_cast<size_t>(y) * pitch];
+            // A row sampled from the same source row as the one above is a copy of it.
+            if (y > 0 && sy == static_cast<UINT>(static_cast<uint64_t>(y - 1) * sh / h)) {
+                std::memcpy(d, d - pitch, static_cast<size_t>(w) * 4);
+                continue;
+            }
+            const uint8_t* row = &image.rgba[static_cast<size_t>(sy) * sw * 4];
             for (UINT x = 0; x < w; ++x) {
-                const UINT sx = static_cast<UINT>(static_cast<uint64_t>(x) * sw / w);
-                const uint8_t* s = &image.rgba[(static_cast<size_t>(sy) * sw + sx) * 4];
-                const uint8_t alpha = format == D3DFMT_X8R8G8B8 ? 0xFF : s[3];
-                D3DCOLOR texel = D3DCOLOR_ARGB(alpha, s[0], s[1], s[2]);
-                if (colorKey != 0 && texel == colorKey) texel = 0;
-                uint8_t* d = &texels[static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * 4];
-                d[0] = texel & 0xFF, d[1] = (texel >> 8) & 0xFF, d[2] = (texel >> 16) & 0xFF, d[3] = texel >> 24;
+                const uint8_t* s = row + columns[x];
+                d[4 * x] = s[2], d[4 * x + 1] = s[1], d[4 * x + 2] = s[0], d[4 * x + 3] = keepAlpha ? s[3] : 0xFF;
+            }
+            if (colorKey == 0) continue;
+            for (UINT x = 0; x < w; ++x) {
+                uint8_t* texel = d + 4 * x;
+                if (D3DCOLOR_ARGB(texel[3], texel[2], texel[1], texel[0]) == colorKey) std::memset(texel, 0, 4);
             }
         }
     }
@@ -204,8 +215,14 @@ HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(IDirect3DDevice9* device, const 
                               HRESULT result = device->CreateCubeTexture(edge, levels, usage,
                                                                          ResolveFormat(format, image), pool, texture,
                                                                          nullptr);
-                              for (UINT face = 0; face < 6 && SUCCEEDED(result); ++face)
-                                  result = FillFace(**texture, face, image, colorKey, mipFilter);
+                              // An image of one face is the same on all six: filled once, copied to the others.
+                              for (UINT face = 0; face < 6 && SUCCEEDED(result); ++face) {
+                                  if (face == 0 || image.faces > 1)
+                                      result = FillFace(**texture, face, image, colorKey, mipFilter);
+                                  else
+                                      for (UINT l = 0; l < (*texture)->GetLevelCount(); ++l)
+                                          (*texture)->Texels(face, l) = (*texture)->Texels(0, l);
+                              }
                               return Finish(result, texture);
                           });
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/D3DX9Texture.h"
 #include "platform/DdsHeader.h"
@@ -71,6 +72,14 @@ TEST(D3DXTextureTest, DecodedTexelsLandInTheTexture) {
 
     ASSERT_EQ(Load(*device, MakeImageFile(ImageKind::Tga, 4, 4, false), &texture, D3DX_DEFAULT_NONPOW2, 1), D3D_OK);
     EXPECT_EQ(texture->Format(), D3DFMT_X8R8G8B8) << "no alpha channel";
+    EXPECT_EQ(texture->Texels(0, 0)[2 * texture->LevelPitch(0) + 3 * 4 + 3], 0xFF);
+
+    // Scaled up to 8 x 8, each texel is the source texel it falls on: (6..7, 4..5) all show (3, 2).
+    ASSERT_EQ(Load(*device, MakeImageFile(ImageKind::Png, 4, 4), &texture, 8, 1), D3D_OK);
+    for (UINT y : {4u, 5u})
+        for (UINT x : {6u, 7u})
+            EXPECT_EQ(std::memcmp(&texture->Texels(0, 0)[y * texture->LevelPitch(0) + x * 4], "\x07\x02\x03\xC8", 4), 0)
+                << x << ", " << y;
 
     // The colour key turns one texel colour into transparent black.
     ASSERT_EQ(Load(*device, MakeImageFile(ImageKind::Png, 4, 4), &texture, D3DX_DEFAULT_NONPOW2, 1, nullptr,
@@ -123,6 +132,33 @@ TEST(D3DXTextureTest, CubeMapsReportTheirFaceSize) {
               D3D_OK);
     cube.reset(raw);
     EXPECT_EQ(cube->Texels(3, 0), cube->Texels(0, 0));
+
+    // On every level of its mip chain too.
+    ASSERT_EQ(D3DXCreateCubeTextureFromFileInMemoryEx(device.get(), png.data(), static_cast<UINT>(png.size()),
+                                                      D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                      D3DX_DEFAULT, 0x80004, 0, nullptr, nullptr, &raw),
+              D3D_OK);
+    cube.reset(raw);
+    ASSERT_EQ(cube->GetLevelCount(), 4u);
+    const auto blank = std::vector<uint8_t>(cube->Texels(0, 0).size(), 0);
+    EXPECT_NE(cube->Texels(0, 0), blank);
+    for (UINT face = 1; face < 6; ++face)
+        for (UINT level = 0; level < 4; ++level) EXPECT_EQ(cube->Texels(face, level), cube->Texels(0, level));
+
+    // So does a DDS file of one face, and a cube file keeps its six (face 1 marked in its first texel).
+    for (const bool cubeFile : {false, true}) {
+        auto dds = MakeDdsFile(D3DFMT_A8R8G8B8, 16, 16, 1, cubeFile);
+        if (cubeFile) dds[128 + 16 * 16 * 4] = 0xEE;
+        ASSERT_EQ(D3DXCreateCubeTextureFromFileInMemoryEx(device.get(), dds.data(), static_cast<UINT>(dds.size()),
+                                                          D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                                          D3DPOOL_MANAGED, D3DX_DEFAULT, 0x80004, 0, nullptr, nullptr,
+                                                          &raw),
+                  D3D_OK);
+        cube.reset(raw);
+        for (UINT face = 1; face < 6; ++face)
+            EXPECT_EQ(cube->Texels(face, 0) == cube->Texels(0, 0), !cubeFile || face != 1) << "face " << face;
+        EXPECT_EQ(cube->Texels(1, 0)[0], cubeFile ? 0xEE : 0);
+    }
 }
 
 TEST(D3DXTextureTest, DamagedDdsFilesAreRefusedWithoutReadingPastTheData) {
