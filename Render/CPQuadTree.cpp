@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Render/ObjectReach.h"
 #include "Render/PCamera.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
@@ -43,12 +44,15 @@ CPQuadTree* CPQuadTree::GetChild(int32_t index) const {
 }
 
 void CPQuadTree::BuildLeaf(const std::vector<CPSmartPtr<CPGameObject>>& objects) {
+    // Each object's whole reach, not its hierarchy bounds alone: those of a placed plain mesh end at its
+    // origin, and the leaf would be culled while the mesh is still in view.
     CPAxisBox bounds;
     for (const CPSmartPtr<CPGameObject>& object : objects) {
         if (!object) continue;
-        if (mObjects.empty()) bounds = object->GetHierarchyBounds();
+        const CPAxisBox reach = ObjectReach(*object);
+        if (mObjects.empty()) bounds = reach;
         AddObject(object);
-        bounds.Merge(object->GetHierarchyBounds());
+        bounds.Merge(reach);
     }
     // An empty leaf keeps the box it was given.
     if (!mObjects.empty()) SetBounds(bounds.mCentre, bounds.mHalfExtents);

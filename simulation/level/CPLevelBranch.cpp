@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Render/CPRenderQueue.h"
+#include "Render/ObjectReach.h"
 #include "Render/PCamera.h"
 #include "Render/PRender.h"
 #include "Render/PRenderable.h"
@@ -59,8 +60,10 @@ void CPLevelBranch::SetObjects(const ObjectList& objects) {
         if (object) mObjects.push_back(object);
     if (mObjects.empty()) return;
 
-    mBox = mObjects.front()->GetHierarchyBounds();
-    for (size_t i = 1; i < mObjects.size(); ++i) mBox.Merge(mObjects[i]->GetHierarchyBounds());
+    // Not the hierarchy bounds alone: those of a placed plain mesh end at its origin, and the culling
+    // and the ray and sphere queries would skip a leaf whose objects reach into the view or the ray.
+    mBox = ObjectReach(*mObjects.front());
+    for (size_t i = 1; i < mObjects.size(); ++i) mBox.Merge(ObjectReach(*mObjects[i]));
 
     for (const CPSmartPtr<CPGameObject>& o : CollectTrees(mObjects)) {
         if (o->GetRenderKind() != kRenderObject || !o->IsStatic()) continue;

@@ -38,10 +38,10 @@ public:
     size_t GetSize() const override { return sizeof(CPLevelBranch); }
     std::string GetClassName() const override { return "CPLevelBranch"; }
 
-    // Gives the node its objects: the box around their hierarchy bounds, the vertex and index counts
-    // and the material set of the static plain meshes of their trees, and the split into static and
-    // dynamic objects. With the "static" setting on, each static object not yet baked by this tree is
-    // baked into gRenderer's branch queue.
+    // Gives the node its objects: the box around all they draw or can be hit by (ObjectReach), the
+    // vertex and index counts and the material set of the static plain meshes of their trees, and the
+    // split into static and dynamic objects. With the "static" setting on, each static object not yet
+    // baked by this tree is baked into gRenderer's branch queue.
     void SetObjects(const ObjectList& objects);
     // Splits the node recursively. Each axis x, y, z whose mid-plane (between the extreme centres of
     // the objects' hierarchy bounds) leaves objects on both sides is a candidate; the one whose halves
@@ -93,7 +93,7 @@ private:
     void ListBonusObjects();
 
     std::unordered_set<const CPMaterial*> mMaterials;
-    CPAxisBox mBox;                     // union of the objects' hierarchy bounds
+    CPAxisBox mBox;                     // union of the objects' reach: hierarchy and collision bounds, vertices
     CPLevelBranch* mFirst = nullptr;    // owned; both null in a leaf, both set in an inner node
     CPLevelBranch* mSecond = nullptr;   // owned
     ObjectList mObjects;                // given to this node

@@ -131,6 +131,24 @@ TEST_F(QuadTreeTest, LeafBoxesBoundTheirObjectsAndEmptyLeavesKeepTheirQuadrant) 
     ExpectVec3Near(root->GetBox()->mMaximum, D3DXVECTOR3(100, 100, 100));
 }
 
+// A placed plain mesh has no main box: its hierarchy bounds are a point at its origin. Its leaf's box
+// still reaches its vertices, so the mesh is drawn while its origin lies just above the view.
+TEST_F(QuadTreeTest, ALeafBoxReachesThePlacedVerticesOfAMeshWithoutMainBox) {
+    auto root = Root();
+    CPGameObject* high = mScene.BoxMesh("high", {1, 1, 3}, &mMaterial);
+    high->SetPosition({50, 50, 71});
+    high->UpdateTransform();
+    Name(high);
+    root->Build({high}, 0);
+    ExpectVec3Near(root->GetChild(1)->GetBox()->mMinimum, D3DXVECTOR3(49, 49, 68));
+
+    // Looking along +y with a vertical field of 70 degrees: 100 ahead the upper edge is at z = 70.02.
+    auto camera = CameraAt({50, -50, 0}, {50, 0, 0});
+    ASSERT_FALSE(camera->IsBoxVisible(high->GetHierarchyBounds().mMinimum, high->GetHierarchyBounds().mMaximum));
+    root->Collect(*camera);
+    EXPECT_EQ(Queued(), (std::vector<std::string>{"high"}));
+}
+
 TEST_F(QuadTreeTest, TwoLevelsSplitTheQuadrantsAgain) {
     gSettings::quadlevels = 2;
     auto root = Root();

@@ -47,6 +47,27 @@ public:
         return object;
     }
 
+    // A plain mesh (kind 0) as the description builder makes it from a box node: the eight corners of
+    // `half` about its origin, one collision box of that size, and no main box (its hierarchy bounds
+    // are a point at the origin).
+    CPGameObject* BoxMesh(const std::string& name, const D3DXVECTOR3& half, CPMaterial* material,
+                          CPGameObject* parent = nullptr) {
+        CPGameObject* object = Mesh(name, 0, material, true, 0.0f, parent);
+        auto* mesh = static_cast<CPRenderObject*>(object->GetRenderPart());
+        for (int32_t i = 0; i < 8; ++i) {
+            CPVertex vertex;
+            vertex.position = D3DXVECTOR3(i & 1 ? half.x : -half.x, i & 2 ? half.y : -half.y, i & 4 ? half.z : -half.z);
+            mesh->GetLocalVertices().push_back(vertex);
+        }
+        mesh->GetWorldVertices() = mesh->GetLocalVertices();
+        mesh->GetIndices() = TestRenderable::FanIndices(8);
+        object->GetCollisionBoxes().emplace_back(D3DXVECTOR3(0, 0, 0), half);
+        object->SetShadow(false);
+        object->MarkDirty();
+        object->UpdateTransform();
+        return object;
+    }
+
     // An object whose render part is a test renderable of `kind` (1 animated or 3 sprite).
     CPGameObject* WithRenderable(const std::string& name, TestRenderable* renderable, RenderKind kind,
                                  CPGameObject* parent = nullptr) {

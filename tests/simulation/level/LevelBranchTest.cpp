@@ -101,7 +101,7 @@ TEST_F(LevelBranchTest, SetObjectsSumsTheStaticMeshesOfTheTreesAndSortsStaticFro
     EXPECT_EQ(Raw(node.GetStaticObjects()), (std::vector<CPGameObject*>{house}));
     EXPECT_EQ(Raw(node.GetDynamicObjects()), (std::vector<CPGameObject*>{cart}));
     EXPECT_FLOAT_EQ(node.GetBox().mMinimum.x, -1.0f);
-    EXPECT_FLOAT_EQ(node.GetBox().mMaximum.x, 11.0f);
+    EXPECT_FLOAT_EQ(node.GetBox().mMaximum.x, 12.0f) << "the cart's vertices reach past its box";
     EXPECT_EQ(node.GetClassName(), "CPLevelBranch");
 }
 
@@ -338,6 +338,76 @@ TEST_F(LevelBranchTest, CollectInSphereAppendsTheTouchedObjectsLeafByLeaf) {
     found.clear();
     root.CollectInSphere(D3DXVECTOR3(50, 50, 50), 5.0f, found);
     EXPECT_TRUE(found.empty());
+}
+
+// Placed plain meshes carry no main box: their hierarchy bounds are a point at the origin. The boxes of
+// the partition still reach as far as their collision boxes and their vertices, so a ray, a sphere or
+// the view that meets a mesh away from its origin finds it.
+class LevelBranchPlacedMeshTest : public LevelBranchTest {
+protected:
+    LevelBranchPlacedMeshTest() {
+        // Behind the camera of the view test, the first two.
+        mTree = Placed("tree", {10, -10, 0});
+        mOther = Placed("other", {-10, -10, 0});
+        mHigh = Placed("high", {0, 100, 71});
+        mHigher = Placed("higher", {0, 100, 75});
+        mNamed = {mTree, mOther, mHigh, mHigher};
+        mRoot.SetObjects({mTree, mOther, mHigh, mHigher});
+        mRoot.Build(0);
+    }
+    // A 2 x 2 x 6 box mesh as the builder makes it, placed at the position.
+    CPGameObject* Placed(const std::string& name, const D3DXVECTOR3& position) {
+        CPGameObject* object = mScene.BoxMesh(name, {1, 1, 3}, &mStone);
+        object->SetPosition(position);
+        object->UpdateTransform();
+        return object;
+    }
+    CPGameObject* mTree = nullptr;
+    CPGameObject* mOther = nullptr;
+    CPGameObject* mHigh = nullptr;    // its origin just above the view's upper edge, its lower half below
+    CPGameObject* mHigher = nullptr;  // wholly above the view
+    CPLevelBranch mRoot;
+};
+
+TEST_F(LevelBranchPlacedMeshTest, RaysAndSpheresFindAMeshAwayFromItsOrigin) {
+    ASSERT_FALSE(mRoot.IsLeaf());
+    ASSERT_LT(mTree->GetHierarchyBounds().mHalfExtents.x, 0.01f) << "the fixture has no main box";
+    struct Ray {
+        const char* name;
+        D3DXVECTOR3 origin, direction;
+        float expectedLength;
+    };
+    const Ray rays[] = {
+        {"down, 0.2 off the centre", {10.2f, -10, 10}, {0, 0, -1}, 7.0f},
+        {"down near a corner", {10.9f, -10.9f, 10}, {0, 0, -1}, 7.0f},
+        {"level, 2.5 above the origin", {0, -10, 2.5f}, {1, 0, 0}, 9.0f},
+    };
+    for (const Ray& r : rays) {
+        SCOPED_TRACE(r.name);
+        CPRayQuery query;
+        query.origin = r.origin;
+        query.direction = r.direction;
+        query.length = 20.0f;
+        EXPECT_TRUE(mRoot.RayQuery(query));
+        EXPECT_EQ(query.hitObject.Get(), mTree);
+        EXPECT_FLOAT_EQ(query.length, r.expectedLength);
+    }
+
+    ObjectList found;
+    mRoot.CollectInSphere(D3DXVECTOR3(11.5f, -10, 2), 0.6f, found);
+    EXPECT_EQ(Raw(found), (std::vector<CPGameObject*>{mTree}));
+}
+
+TEST_F(LevelBranchPlacedMeshTest, TheViewSeesAMeshWhoseOriginLiesJustOutsideIt) {
+    ScopedGlobal<PRender*> renderer(gRenderer, &mRenderer);
+    // Looking along +y with a vertical field of 70 degrees: at y = 100 the upper edge is at z = 70.02.
+    auto camera = CameraAt({0, 0, 0}, {0, 1, 0});
+    ASSERT_GT(camera->GetFieldOfView(), 1.2f);
+    ASSERT_LT(camera->GetFieldOfView(), 1.25f);
+    ASSERT_FALSE(camera->IsBoxVisible(mHigh->GetHierarchyBounds().mMinimum, mHigh->GetHierarchyBounds().mMaximum));
+
+    mRoot.QueueVisible(*camera, 1000000.0f);
+    EXPECT_EQ(Queued(), (std::vector<std::string>{"high"}));
 }
 
 TEST_F(LevelBranchTest, LeavesListTheirBonusObjectsWithTheirWorldPositions) {

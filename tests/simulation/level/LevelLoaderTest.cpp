@@ -255,6 +255,45 @@ TEST(LevelLoaderTest, AMissingFileFailsRightAfterTheRecordsAreMade) {
     EXPECT_EQ(rig.Level().mLevelNumber, 7);
 }
 
+// A placed tree is a plain mesh: its hierarchy bounds are a point at its origin. Rays and spheres far
+// from the player go through the partition only, and still find it wherever they meet its box.
+TEST(LevelLoaderTest, RaysAndSpheresThroughThePartitionFindAPlacedMeshAwayFromItsOrigin) {
+    TestLevelTree tree;
+    tree.extraObjects = 2;  // "tree1" at (145, 145, 0), "tree2" at (153, 145, 0): boxes of 2 x 2 x 6
+    LevelLoadRig rig(tree);
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    ASSERT_EQ(level.mObjects.size(), 3u);
+    CPGameObject* tree1 = level.mObjects[1].Get();
+    ASSERT_EQ(tree1->GetPosition(), D3DXVECTOR3(145, 145, 0));
+    ASSERT_LT(tree1->GetHierarchyBounds().mHalfExtents.x, 0.01f);
+
+    struct Ray {
+        const char* name;
+        D3DXVECTOR3 origin, direction;
+        float length, expectedLength;
+    };
+    const Ray rays[] = {
+        {"down, 0.2 off the centre", {145.2f, 145, 10}, {0, 0, -1}, 20, 7},
+        {"level, 0.5 aside and 1 up", {140, 145.5f, 1}, {1, 0, 0}, 10, 4},
+    };
+    for (const Ray& r : rays) {
+        SCOPED_TRACE(r.name);
+        CPRayQuery query;
+        query.origin = r.origin;
+        query.direction = r.direction;
+        query.length = r.length;
+        EXPECT_TRUE(level.CrossPlayerRay(query));
+        EXPECT_EQ(query.hitObject.Get(), tree1);
+        EXPECT_FLOAT_EQ(query.length, r.expectedLength);
+    }
+
+    CPLevel::ObjectList near;
+    level.CollectInSphere(D3DXVECTOR3(146.5f, 145, 2), 0.6f, near);
+    ASSERT_FALSE(near.empty());
+    EXPECT_EQ(near.front().Get(), tree1);
+}
+
 TEST(LevelLoaderTest, EnemiesBeyondTheFirstListGetRecordsOfTheirOwn) {
     TestLevelTree tree;
     tree.enemies = 13;
