@@ -30,11 +30,16 @@ struct ScreenRig {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzRig<ScreenRig>();
+    ScreenRig& rig = FuzzRig<ScreenRig>();
     WriteFuzzFile("Data/Interface/input1024.int", data, size);
     auto screen = std::make_unique<CPInterface>();
     screen->Load("input", 3);
     screen->UpdateHover(0.5f, 0.5f);
     screen->FocusNext();
+    // The scripts would take what the screen sent them; left queued, the commands would pile up from
+    // input to input.
+    for (CPCommandTask* receiver : {&rig.controller, &rig.rig.InterfaceListener()})
+        while (receiver->SetNextCommand()) {
+        }
     return 0;
 }
