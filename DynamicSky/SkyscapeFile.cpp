@@ -1,6 +1,7 @@
 #include "DynamicSky/SkyscapeFile.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "DynamicSky/SkyTextLines.h"
 
@@ -14,7 +15,9 @@ bool ReadKeyState(SkyTextLines& lines, int32_t colourPoints, int32_t layerCount,
     if (!lines.Next()) return false;
     state.domeAngle = lines.Float(0) * kDegreesToRadians;
     if (!lines.Next()) return false;
-    state.greyChannel = lines.Int(0) - 1;
+    // Stored one-based; the lowest number stays as it is rather than overflow (it reads as no channel).
+    const int32_t grey = lines.Int(0);
+    state.greyChannel = grey == std::numeric_limits<int32_t>::min() ? grey : grey - 1;
     for (int32_t i = 0; i < colourPoints; ++i) {
         if (!lines.Next()) return false;
         state.colourPoints.push_back(lines.Vector(0));

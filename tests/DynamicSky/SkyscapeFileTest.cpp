@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "DynamicSky/SkyscapeFile.h"
 #include "support/CloudFileBuilder.h"
 #include "support/MathExpect.h"
+#include "support/TestData.h"
 
 namespace {
 bool Parse(const std::string& text, SkyscapeFile& file) {
@@ -176,3 +178,21 @@ TEST(SkyscapeFileTest, TheTestWriterReadsBackAsTheRecord) {
     EXPECT_EQ(read.groups, written.groups);
     EXPECT_EQ(read.layers[0].textures, written.layers[0].textures);
 }
+
+// The grey channel is stored one-based: the lowest number once overflowed on the way to zero-based.
+TEST(SkyscapeFileTest, TheLowestGreyChannelNumberReadsWithoutOverflow) {
+    SkyscapeFile written = MakeSkyscapeFile(1, 3, 1, 16);
+    written.keyStates[0].greyChannel = 1;
+    std::string text = SkyscapeFileText(written);
+    const size_t grey = text.find("grey 2");
+    ASSERT_NE(grey, std::string::npos);
+    text.replace(grey, 6, "grey -2147483648");
+    SkyscapeFile read;
+    ASSERT_TRUE(Parse(text, read));
+    EXPECT_EQ(read.keyStates[0].greyChannel, std::numeric_limits<int32_t>::min());
+
+    // The input that found it.
+    SkyscapeFile found;
+    Parse(ReadTestData("regressions/sky-grey-channel-lowest-int.sky"), found);
+}
+
