@@ -11,9 +11,6 @@ public:
     // Memory for `size` bytes, aligned for any record, or null. The second argument is a hint the
     // allocators here ignore.
     virtual void* Alloc(size_t size, int32_t hint) = 0;
-    // The same, every byte zero. The heap's form leaves fresh pages untouched until they are used, which
-    // is what lets the broad phase keep its large pair tables cheap.
-    virtual void* AllocZeroed(size_t size, int32_t hint);
     virtual void Free(void* memory) = 0;
 };
 
@@ -21,7 +18,6 @@ public:
 class PhysHeapAllocator : public PhysAllocator {
 public:
     void* Alloc(size_t size, int32_t hint) override;
-    void* AllocZeroed(size_t size, int32_t hint) override;
     void Free(void* memory) override;
 
     // Bytes asked for since construction; frees do not lower it.

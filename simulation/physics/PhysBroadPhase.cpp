@@ -1,5 +1,6 @@
 #include "simulation/physics/PhysBroadPhase.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -24,12 +25,13 @@ bool IntervalsOverlap(const PhysBody* a, const PhysBody* b, int axis) {
     return aLow[axis] <= bHigh[axis] && bLow[axis] <= aHigh[axis];
 }
 
+// The tables are left as the allocator gives them: each body clears its own entries when it first
+// joins (ClearRows), so a level's world pays only for the bodies it uses.
 template <class T>
 T* AllocateTable(PhysAllocator* allocator, uint64_t entries) {
     if (entries == 0) return nullptr;
     if (entries > kMaxTableBytes / sizeof(T)) return nullptr;
-    // Zeroed memory is a table of empty entries: nothing to write, and no page touched before use.
-    return static_cast<T*>(allocator->AllocZeroed(static_cast<size_t>(entries * sizeof(T)), 0));
+    return static_cast<T*>(allocator->Alloc(static_cast<size_t>(entries * sizeof(T)), 0));
 }
 }  // namespace
 
@@ -74,7 +76,19 @@ bool PhysBroadPhase::Build(int32_t bodies, int32_t particles, int32_t overlapPai
         ReleaseTables();
         mBodies = mParticles = 0;
     }
+    mRowsCleared.assign(static_cast<size_t>(mBodies), 0);
     return complete;
+}
+
+void PhysBroadPhase::ClearRows(const PhysBody* body) {
+    const int32_t j = body->id;
+    if (j >= mBodies || mRowsCleared[static_cast<size_t>(j)]) return;
+    mRowsCleared[static_cast<size_t>(j)] = 1;
+    // Its pairs with the bodies numbered below it, and with every particle. Its pairs with bodies
+    // numbered above it lie in their rows, cleared when they join; a pair's entry is written only
+    // while both of its bodies are in, so no entry is read before both rows are clear.
+    if (mPairTable && j > 0) std::fill_n(&mPairTable[static_cast<int64_t>(j) * (j - 1) / 2], j, PairEntry{});
+    if (mParticleTable) std::fill_n(&mParticleTable[static_cast<int64_t>(j) * mParticles], mParticles, PairEntry{});
 }
 
 PhysBroadPhase::PairEntry* PhysBroadPhase::Entry(const PhysBody* a, const PhysBody* b) {
@@ -98,6 +112,7 @@ bool PhysBroadPhase::AddBody(PhysBody* body, int32_t argument) {
     if (body->id < 0 || body->id >= mBodies + mParticles) return false;
     PhysBroadPhaseBody* record = mBodyPool.Take();
     if (!record) return false;
+    ClearRows(body);
     if (body->broadPhaseState == 0) mPending.push_back({body, argument});
     mUsed.Append(record);
     record->body = body;

@@ -68,8 +68,7 @@ private:
         PhysBody* body;
         int32_t argument;
     };
-    // Which axes a pair overlaps on, and its pair record. All zero is the empty entry, so that the
-    // tables come ready from zeroed memory and only the pages of pairs that meet are ever touched.
+    // Which axes a pair overlaps on, and its pair record. All zero is the empty entry.
     struct PairEntry {
         uint32_t axisBits;
         int32_t pairSlot;  // 1 + the index in the pair pool, 0 when the pair has no record
@@ -82,6 +81,8 @@ private:
     void SetAxisOverlap(PhysBody* a, PhysBody* b, int axis, bool overlapping);
     void StartPair(PhysBody* a, PhysBody* b, PairEntry& entry);
     void EndPair(PairEntry& entry);
+    // Empties the table entries of a body that joins for the first time (a body numbered below n).
+    void ClearRows(const PhysBody* body);
     void ReleaseTables();
 
     int32_t mBodies = 0;     // n: rigid + kinematic
@@ -90,6 +91,7 @@ private:
     PhysAllocator* mAllocator = nullptr;  // not owned
     PairEntry* mPairTable = nullptr;      // n (n - 1) / 2 entries: pairs below n
     PairEntry* mParticleTable = nullptr;  // n x p entries: a body below n with a particle
+    std::vector<uint8_t> mRowsCleared;    // per body below n: 1 once its entries have been emptied
     PhysPool<PhysBroadPhaseBody> mBodyPool;
     PhysPool<PhysOverlapPair> mPairPool;
     PhysPool<PhysEndPoint> mEndPointPool[kAxes];

@@ -100,6 +100,10 @@ bool PhysListIsSound(const PhysList<T>& list, Belongs belongs) {
     return count == list.count && list.tail == previous;
 }
 
+// A pool hands its records out in array order and then those given back, oldest first, as one free list
+// chained in array order at construction would. It links records on first use: those above the
+// high-water mark have never been handed out, so building a pool touches none of them, and a level that
+// takes ten bodies of five hundred pays for ten.
 template <class T>
 class PhysPool {
     static_assert(std::is_trivially_destructible_v<T>, "pool records are plain records");
@@ -117,8 +121,8 @@ public:
     // Bytes a pool of `count` records asks of the allocator.
     static size_t BlockBytes(int32_t count) { return kCountWordBytes + static_cast<size_t>(count) * sizeof(T); }
 
-    // Allocates `count` records (a negative count counts as none) and chains them all, in array order,
-    // into the free list. False when the allocator gives nothing: the pool then stays empty.
+    // Takes the block for `count` records (a negative count counts as none); every record is free.
+    // False when the allocator gives nothing: the pool then stays empty.
     bool Build(int32_t count, PhysAllocator* allocator) {
         Release();
         mAllocator = allocator;
@@ -128,20 +132,21 @@ public:
         mBlock = block;
         *static_cast<size_t*>(block) = static_cast<size_t>(count);
         mRecords = reinterpret_cast<T*>(static_cast<unsigned char*>(block) + kCountWordBytes);
-        for (int32_t i = 0; i < count; ++i) {
-            T* record = new (&mRecords[i]) T();
-            record->links.inUse = 0;
-            mFree.Append(record);
-        }
         mCapacity = count;
         return true;
     }
 
-    // The head of the free list, flagged in use with cleared links; null when the pool is empty.
+    // The next free record, flagged in use with cleared links; null when the pool is empty. Records
+    // never handed out come first, in array order (a record given back went to the end of the line).
     T* Take() {
-        T* record = mFree.head;
-        if (!record) return nullptr;
-        mFree.Unlink(record);
+        T* record = nullptr;
+        if (mHighWater < mCapacity) {
+            record = new (&mRecords[mHighWater++]) T();
+        } else {
+            record = mGivenBack.head;
+            if (!record) return nullptr;
+            mGivenBack.Unlink(record);
+        }
         record->links.inUse = 1;
         ++mTaken;
         return record;
@@ -152,27 +157,31 @@ public:
     void GiveBack(T* record) {
         if (!record || !record->links.inUse) return;
         record->links.inUse = 0;
-        mFree.Append(record);
+        mGivenBack.Append(record);
         --mTaken;
     }
 
-    // Index of a record of this pool, -1 for any other address.
+    // Index of a record this pool has handed out, -1 for any other address.
     int32_t IndexOf(const T* record) const {
-        if (!mRecords || record < mRecords || record >= mRecords + mCapacity) return -1;
+        if (!mRecords || record < mRecords || record >= mRecords + mHighWater) return -1;
         return static_cast<int32_t>(record - mRecords);
     }
-    T* At(int32_t index) { return index >= 0 && index < mCapacity ? &mRecords[index] : nullptr; }
+    T* At(int32_t index) { return index >= 0 && index < mHighWater ? &mRecords[index] : nullptr; }
 
-    // Whether the free list is sound, holds only free records of this pool, and the free and taken
-    // records add up to the capacity. Only a programming error breaks it (checked by ENGINE_ASSERT).
+    // Whether the records given back form a sound list of free records this pool handed out, and the
+    // free and taken records add up to the capacity. Only a programming error breaks it (checked by
+    // ENGINE_ASSERT).
     bool IsSound() const {
-        if (mFree.count + mTaken != mCapacity) return false;
-        return PhysListIsSound(mFree, [this](const T* record) { return IndexOf(record) >= 0 && !record->links.inUse; });
+        if (mHighWater < 0 || mHighWater > mCapacity || GetFreeCount() + mTaken != mCapacity) return false;
+        return PhysListIsSound(mGivenBack,
+                               [this](const T* record) { return IndexOf(record) >= 0 && !record->links.inUse; });
     }
 
     int32_t GetCapacity() const { return mCapacity; }
-    int32_t GetFreeCount() const { return mFree.count; }
+    int32_t GetFreeCount() const { return mCapacity - mHighWater + mGivenBack.count; }
     int32_t GetTakenCount() const { return mTaken; }
+    // Records handed out at least once: the only ones whose memory the pool has touched.
+    int32_t GetHighWater() const { return mHighWater; }
     bool IsBuilt() const { return mBlock != nullptr; }
 
 private:
@@ -180,14 +189,16 @@ private:
         if (mBlock && mAllocator) mAllocator->Free(mBlock);
         mBlock = nullptr;
         mRecords = nullptr;
-        mFree = PhysList<T>{};
+        mGivenBack = PhysList<T>{};
+        mHighWater = 0;
         mTaken = 0;
         mCapacity = 0;
     }
 
     void* mBlock = nullptr;  // count word, then the records
     T* mRecords = nullptr;
-    PhysList<T> mFree;  // head, tail and number of free records
+    int32_t mHighWater = 0;  // records below it have been handed out at least once
+    PhysList<T> mGivenBack;  // free records below the high-water mark, in the order they came back
     int32_t mTaken = 0;
     int32_t mCapacity = 0;
     PhysAllocator* mAllocator = nullptr;  // not owned

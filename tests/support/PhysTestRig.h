@@ -13,7 +13,7 @@
 #include "simulation/physics/PhysWorld.h"
 
 // Hands out heap memory and records every request; refuses the request numbered `failAt` (from 0).
-// Plain requests come filled with 0xA5, so that nothing can pass for zeroed memory by chance.
+// Requests come filled with 0xA5, so that nothing can pass for zeroed memory by chance.
 class RecordingPhysAllocator : public PhysAllocator {
 public:
     explicit RecordingPhysAllocator(int failAt = -1) : mFailAt(failAt) {}
@@ -26,18 +26,12 @@ public:
         std::memset(memory, 0xA5, size == 0 ? 1 : size);
         return memory;
     }
-    // Counted among `requests` too, so that `failAt` numbers every request.
-    void* AllocZeroed(size_t size, int32_t hint) override {
-        zeroedRequests.push_back(size);
-        return PhysAllocator::AllocZeroed(size, hint);
-    }
     void Free(void* memory) override {
         --live;
         std::free(memory);
     }
 
     std::vector<size_t> requests;
-    std::vector<size_t> zeroedRequests;  // the requests made through AllocZeroed
     int live = 0;  // blocks handed out and not yet given back
 
 private:
