@@ -16,7 +16,7 @@
 #include "interface/CPInputManager.h"
 #include "interface/DesignUnits.h"
 #include "interface/InterfaceFile.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 
 std::vector<CPInterface*> gInterfaces;
 

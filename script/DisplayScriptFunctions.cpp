@@ -14,8 +14,8 @@
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "interface/CPInterface.h"
-#include "script/CPGameData.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 

@@ -9,8 +9,8 @@
 #include "interface/CPInterface.h"
 #include "interface/CPWindow.h"
 #include "interface/InterfaceText.h"
-#include "script/CPGameData.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 
 using namespace ScriptCalls;
 

@@ -7,8 +7,8 @@
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 

@@ -7,8 +7,8 @@
 #include "core/ServiceGlobals.h"
 #include "core/StringUtils.h"
 #include "core/config/Settings.h"
-#include "script/CPGameData.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/units/CPPlayer.h"
 
 using namespace ScriptCalls;

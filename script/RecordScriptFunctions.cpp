@@ -6,8 +6,8 @@
 
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 
 using namespace ScriptCalls;
 

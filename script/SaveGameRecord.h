@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/WinTypes.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 
 class CPFileReader;
 class CPFileWriter;

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
 #include "script/SaveGames.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 
 using namespace ScriptCalls;
 

@@ -7,8 +7,8 @@
 #include "core/files/CPFileReader.h"
 #include "core/files/CPFileWriter.h"
 #include "platform/Clock.h"
-#include "script/CPGameData.h"
 #include "script/SaveGameRecord.h"
+#include "simulation/level/CPGameData.h"
 
 namespace {
 // Both spellings name one folder: the path resolver ignores letter case.

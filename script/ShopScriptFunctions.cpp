@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
 #include "script/ProfileScriptFunctions.h"
 #include "script/ScriptCalls.h"
+#include "simulation/level/CPGameData.h"
 
 using namespace ScriptCalls;
 

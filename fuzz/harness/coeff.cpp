@@ -1,7 +1,7 @@
 // "coeff.dat": the input is the file, read into the game data's difficulty coefficients.
 #include "core/config/Settings.h"
 #include "fuzz/FuzzSupport.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzWorkingFolder();

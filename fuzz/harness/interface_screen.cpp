@@ -5,7 +5,7 @@
 #include "core/CPCommandTask.h"
 #include "fuzz/FuzzSupport.h"
 #include "interface/CPInterface.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "support/EffectFileBuilder.h"
 #include "support/InterfaceRig.h"
 #include "support/ScopedRenderCaches.h"

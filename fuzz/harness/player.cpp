@@ -1,6 +1,6 @@
 // "player.dat": the input is the file, read into the game data's car configuration.
 #include "fuzz/FuzzSupport.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzWorkingFolder();

@@ -11,7 +11,7 @@
 #include "core/ServiceGlobals.h"
 #include "core/StringUtils.h"
 #include "platform/RuntimeRandom.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysRigidBody.h"

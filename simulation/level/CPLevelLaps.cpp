@@ -7,7 +7,7 @@
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CPLine.h"
 #include "simulation/level/CPSpline.h"

@@ -13,7 +13,7 @@
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "platform/RuntimeRandom.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysRigidBody.h"

@@ -2,7 +2,7 @@
 
 #include "core/CPCommandDispatcher.h"
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/units/CPPlayer.h"

@@ -15,7 +15,7 @@
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CPLine.h"
 #include "simulation/level/CPSpline.h"

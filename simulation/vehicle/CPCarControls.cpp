@@ -14,7 +14,7 @@
 #include "core/config/Settings.h"
 #include "platform/DirectSound.h"
 #include "platform/RuntimeRandom.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 #include "simulation/units/DebrisBudget.h"

@@ -24,7 +24,7 @@
 #include "host/EngineHost.h"
 #include "interface/CPFontManager.h"
 #include "interface/CPInputManager.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/physics/PhysWorld.h"
 #include "simulation/units/DebrisBudget.h"

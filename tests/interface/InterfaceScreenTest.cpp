@@ -15,7 +15,7 @@
 #include "interface/CPInputManager.h"
 #include "interface/CPInterface.h"
 #include "interface/InterfaceFile.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "support/CommandLog.h"
 #include "support/EffectFileBuilder.h"
 #include "support/InterfaceFileBuilder.h"

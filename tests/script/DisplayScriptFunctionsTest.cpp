@@ -10,7 +10,7 @@
 #include "Render/CPMiniMap.h"
 #include "Render/PCamera.h"
 #include "interface/CPInterface.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/units/CPPlayer.h"
 #include "support/EffectFileBuilder.h"
 #include "support/InterfaceFileBuilder.h"

@@ -6,8 +6,8 @@
 
 #include "core/ServiceGlobals.h"
 #include "platform/RuntimeRandom.h"
-#include "script/CPGameData.h"
 #include "script/EnemyPlacementScriptFunctions.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/units/CPPlayer.h"
 #include "support/LevelLoadRig.h"

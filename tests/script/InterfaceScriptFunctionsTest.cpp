@@ -13,7 +13,7 @@
 #include "core/FrameClock.h"
 #include "interface/CPButton.h"
 #include "interface/CPInterface.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "support/CommandLog.h"
 #include "support/EffectFileBuilder.h"
 #include "support/InterfaceFileBuilder.h"

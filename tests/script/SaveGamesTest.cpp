@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "script/CPGameData.h"
 #include "script/SaveGameRecord.h"
 #include "script/SaveGames.h"
+#include "simulation/level/CPGameData.h"
 #include "support/FileSizeLimit.h"
 #include "support/ManualClock.h"
 #include "support/SaveFileBuilder.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "support/ScopedGlobal.h"
 
 class ScopedGameData {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/ServiceGlobals.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/MissionInfoFile.h"
 #include "support/ScopedGlobal.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/config/Settings.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "core/files/CPFileReader.h"
 #include "core/files/CPFileWriter.h"
 #include "core/files/ScrambleBuffer.h"
-#include "script/CPGameData.h"
+#include "simulation/level/CPGameData.h"
 #include "simulation/level/ScoresFile.h"
 #include "support/ByteBuilder.h"
 #include "support/TempFolder.h"

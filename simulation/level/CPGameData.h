@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/WinTypes.h"
-#include "script/CPShopTable.h"
+#include "simulation/level/CPShopTable.h"
 #include "simulation/level/MissionRecords.h"
 #include "simulation/level/RaceRecords.h"
 #include "simulation/level/ShopRecords.h"

@@ -1,5 +1,5 @@
-// The game data's best-result tables, its scores file and the profile, difficulty and mission files
-// it is filled from.
+#include "simulation/level/CPGameData.h"
+
 #include <algorithm>
 #include <array>
 
@@ -7,7 +7,6 @@
 #include "core/config/Settings.h"
 #include "core/files/CPFileReader.h"
 #include "core/files/CPFileWriter.h"
-#include "script/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CoeffFile.h"
 #include "simulation/level/MissionInfoFile.h"
@@ -25,6 +24,32 @@ int32_t PriceOf(const CPShopTable<Record>& table, const std::string& name) {
     return record ? record->mPrice : 0;
 }
 }  // namespace
+
+CPGameData::CPGameData() : mRecordTables(kLevelCount) {}
+
+CPGameData::~CPGameData() {
+    for (BonusEntry& bonus : mBonusList) ReleaseIfAlive(bonus.mObject);
+}
+
+void CPGameData::ResetProfile(const std::string& profileName) {
+    mCurrentSave = -1;
+    mCurrentMission = 1;
+    mPoints = 0;
+    for (TimeAttackResult& result : mLevelResults) {
+        result.mBestTime = 0.0f;
+        result.mStatus = TimeAttackResult::kResetStatus;
+        result.mGhostName.clear();
+    }
+    mProfileName = profileName;
+}
+
+int32_t CPGameData::GetAvailabilityLimit() const {
+    return mDifficult ? kDifficultAvailabilityLimit : mCurrentMission;
+}
+
+const std::string& CPGameData::GetText(const std::string& key) { return mTexts[key]; }
+
+// ---------------------------------------------------------------- best results
 
 bool CPGameData::CheckPlayerRecord(int32_t level, const RecordEntry& record) {
     if (level < 1 || static_cast<size_t>(level) > mRecordTables.size()) return false;
@@ -54,6 +79,8 @@ HRESULT CPGameData::SaveScores() const {
     return writer.Commit();
 }
 
+// ---------------------------------------------------------------- race progress
+
 void CPGameData::ClearGameData() {
     const RaceProgress fresh;
     mCurrentLap = fresh.mLap;
@@ -64,6 +91,8 @@ void CPGameData::ClearGameData() {
     for (BonusEntry& bonus : mBonusList) ReleaseIfAlive(bonus.mObject);
     mBonusList.clear();
 }
+
+// ---------------------------------------------------------------- profile, difficulty and mission files
 
 HRESULT CPGameData::LoadPlayer() {
     CPFileReader reader(kPlayerFileName, false);
@@ -117,6 +146,8 @@ HRESULT CPGameData::LoadMissionInfo(const std::string& missionName) {
     mEnemyTypes = std::move(enemyTypes);
     return S_OK;
 }
+
+// ---------------------------------------------------------------- shop
 
 float CPGameData::GetEquipmentValue(const CarConfigRecord& config) const {
     float value = 0.0f;
