@@ -30,6 +30,11 @@ protected:
     ~CameraScriptFunctionsTest() override { gSettings::RestoreInitialValues(); }
 
     CPCamera& Camera() { return *level.Level().mCamera; }
+    // The camera the renderer's layer of that key holds; null without one.
+    CPBaseCamera* LayerCamera(int32_t key) {
+        const auto layer = render.GetLayers().find(key);
+        return layer == render.GetLayers().end() ? nullptr : layer->second.mCamera.Get();
+    }
 
     D3DPtr<IDirect3DDevice9> device;
     PRender render;
@@ -436,6 +441,16 @@ TEST_F(CameraScriptFunctionsTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {
     EXPECT_FALSE(camera->IsViewChanged()) << "the camera is updated before it is bound";
     render.SetLayerCamera(19, CPSmartPtr<CPBaseCamera>());
     delete camera;
+}
+
+TEST_F(CameraScriptFunctionsTest, RepeatedDefaultCamerasLeaveOnlyTheLastOneBehind) {
+    ASSERT_EQ(lua.Run("SetDefaultCamera()"), "");
+    const size_t live = gObjectRegistry::Size();
+    CPBaseCamera* replaced = LayerCamera(19);
+    ASSERT_EQ(lua.Run("for i = 1, 20 do SetDefaultCamera() end"), "");
+    EXPECT_EQ(gObjectRegistry::Size(), live) << "each call left a camera behind";
+    EXPECT_FALSE(gObjectRegistry::Contains(replaced)) << "the replaced default camera is deleted";
+    EXPECT_NE(LayerCamera(19), nullptr);
 }
 
 TEST_F(CameraScriptFunctionsTest, TextureSizeIsTheImagesOwnSizeOrZero) {

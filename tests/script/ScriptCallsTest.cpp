@@ -8,8 +8,10 @@
 
 #include "core/CPGameObject.h"
 #include "core/CPCommandTask.h"
+#include "core/ObjectAddress.h"
 #include "script/ScriptFunctionTables.h"
 #include "support/LuaScriptRig.h"
+#include "support/ReusedAddress.h"
 
 namespace {
 
@@ -186,6 +188,35 @@ TEST(ScriptCallsTest, AHandleIsAnObjectOnlyWhileItLivesAndHasTheExpectedClass) {
     delete object;
     EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(L, 1), nullptr) << "a stale handle";
     lua_close(L);
+}
+
+// A deleted object's handle, kept by a script as light userdata and as command text, reads as nil even
+// when a new object of the same class is built at the same address.
+TEST(ScriptCallsTest, AHandleNamesNothingAfterItsObjectDiesEvenWhenANewObjectTakesTheAddress) {
+    LuaScriptRig lua;
+    ReusedAddress<CPGameObject> storage;
+    CPGameObject* first = storage.Make("first");
+    ScriptCalls::PushObject(lua.L, first);
+    lua_setglobal(lua.L, "old");
+    const std::string oldText = AddressToText(first);
+
+    CPGameObject* second = storage.Make("second");
+    ASSERT_EQ(static_cast<const void*>(second), storage.Address()) << "the new object took the old address";
+    ScriptCalls::PushObject(lua.L, second);
+    lua_setglobal(lua.L, "new");
+    lua_getglobal(lua.L, "old");
+    EXPECT_EQ(ScriptCalls::ToObject<CPGameObject>(lua.L, -1), nullptr) << "the old handle names the new object";
+    lua_pop(lua.L, 1);
+
+    ASSERT_EQ(lua.Run("same = old == new\n"
+                      "direct = select('#', GetPosition(old))\n"
+                      "viaText = select('#', GetPosition(StringToPointer('" + oldText + "')))\n"
+                      "alive = select('#', GetPosition(new))"),
+              "");
+    EXPECT_FALSE(lua.Bool("same"));
+    EXPECT_EQ(lua.Number("direct"), 0) << "a stale handle reads as nil";
+    EXPECT_EQ(lua.Number("viaText"), 0) << "a stale command-text address reads as nil";
+    EXPECT_EQ(lua.Number("alive"), 3) << "the new object's own handle names it";
 }
 
 TEST(ScriptCallsTest, RaceTimesSplitIntoMinutesSecondsAndHundredths) {
