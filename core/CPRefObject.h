@@ -31,8 +31,16 @@ private:
     int32_t mRefCount = 0;
 };
 
+// The name scripts and command texts give one engine object. It names that object for the object's
+// whole life and nothing after it, even once a new object is built at the same address: the low 32
+// bits are the object's slot in the registry's handle table, the high bits (31 of them, so the number
+// stays positive as a signed 64-bit integer) the slot's generation, which every death advances.
+// kNone names nothing.
+enum class ObjectHandle : uint64_t { kNone = 0 };
+
 // The registry of live engine objects, in construction order. An entry leaves when its object is
-// destroyed, so it answers "is this address a live engine object?" for script handles.
+// destroyed, so it answers "is this address a live engine object?"; the handle table answers "is this
+// handle's object still alive?", which an address alone cannot once the address is reused.
 namespace gObjectRegistry {
 bool Contains(const void* address);
 size_t Size();
@@ -40,6 +48,11 @@ size_t Size();
 CPRefObject* Last();
 // Calls f on every live object in construction order; f must not create or destroy engine objects.
 void ForEach(const std::function<void(const CPRefObject&)>& f);
+// The handle of the live engine object at `address`; kNone when none lives there.
+ObjectHandle HandleOf(const void* address);
+// The live object the handle names; null for kNone, for a number no object was given, and for the
+// handle of an object that has died.
+CPRefObject* Find(ObjectHandle handle);
 }  // namespace gObjectRegistry
 
 // Objects the host hands over for deletion; DeleteReleasedObjects empties it.

@@ -4,13 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string AddressToText(const void* address) {
+std::string AddressToText(const void* address) { return HandleToText(gObjectRegistry::HandleOf(address)); }
+
+std::string HandleToText(ObjectHandle handle) {
     char text[32];
-    std::snprintf(text, sizeof(text), "%lld", static_cast<long long>(reinterpret_cast<intptr_t>(address)));
+    std::snprintf(text, sizeof(text), "%lld", static_cast<long long>(static_cast<uint64_t>(handle)));
     return text;
 }
 
-void* TextToAddress(const std::string& text) {
-    long long value = std::strtoll(text.c_str(), nullptr, 10);
-    return reinterpret_cast<void*>(static_cast<intptr_t>(value));
+ObjectHandle TextToHandle(const std::string& text) {
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<ObjectHandle>(static_cast<uint64_t>(value));
 }

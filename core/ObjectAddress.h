@@ -1,10 +1,15 @@
-// Engine object addresses as text, the handle form scripts and commands carry: the full pointer as a
-// signed decimal integer, read back with strtoll.
+// Engine objects as text, the form command texts and scripts carry: the object's handle (see
+// ObjectHandle) as a signed decimal integer ("%lld"), read back with strtoll. Like the light-userdata
+// handle, the text names its object for the object's whole life and nothing afterwards.
 #pragma once
 
 #include <string>
 
+#include "core/CPRefObject.h"
+
+// The text of the handle of the live engine object at `address`; "0" when no engine object lives there.
 std::string AddressToText(const void* address);
-// Leading blanks and a sign are accepted; digits stop at the first other character; no digits give null.
-// The result is only an address: check it against gObjectRegistry before use.
-void* TextToAddress(const std::string& text);
+std::string HandleToText(ObjectHandle handle);
+// Leading blanks and a sign are accepted; digits stop at the first other character; no digits give
+// kNone. The result is only a handle: gObjectRegistry::Find says whether it names a live object.
+ObjectHandle TextToHandle(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
@@ -66,11 +67,22 @@ float* LightValue(D3DLIGHT9& light, int index) {
         &light.Ambient.b,  &light.Ambient.a,  &light.Direction.x, &light.Direction.y, &light.Direction.z};
     return values[index];
 }
-}  // namespace
+// A camera SetDefaultCamera made and has not deleted yet. The pointer keeps it reachable to the end
+// (for the leak checker too); the handle says whether it still lives, since whoever else held it may
+// have deleted it, and another object may have been built at its address since.
+struct DefaultCamera {
+    CPPerspectiveCamera* camera;
+    ObjectHandle handle;
+};
 
-int SetDefaultCamera(lua_State*) {
-    PRender* renderer = gRenderer;
-    if (!renderer) return 0;
+// The default cameras not deleted yet: the one on layer 19 and any it replaced that something still
+// held. Never destroyed, like the object registry, so they stay reachable at exit.
+std::vector<DefaultCamera>& DefaultCameras() {
+    static auto* cameras = new std::vector<DefaultCamera>;
+    return *cameras;
+}
+
+CPPerspectiveCamera* MakeDefaultCamera() {
     auto* camera = new CPPerspectiveCamera();
     camera->SetEye(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
     camera->SetTarget(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
@@ -79,7 +91,44 @@ int SetDefaultCamera(lua_State*) {
     camera->SetNear(1.0f);
     camera->SetFar(1000.0f);
     camera->Update();
+    return camera;
+}
+
+// What holds a camera is what draws with it or reads it: a layer of the renderer (its counted slot) and
+// the published current camera. The count cannot tell (any Release zeroes it), a script's handle holds
+// nothing (it reads as nil once the camera is deleted), and the level holds only its race camera's own
+// two cameras, which that camera makes and deletes.
+bool IsCameraHeld(const PRender& renderer, const CPBaseCamera* camera) {
+    if (camera == g_pCurrentCamera) return true;
+    for (const auto& [key, layer] : renderer.GetLayers())
+        if (layer.mCamera.Get() == camera) return true;
+    return false;
+}
+
+// Deletes the default cameras made before that nothing holds any more; one still held is kept and
+// looked at again by the next call. Cameras SetDefaultCamera did not make belong to their makers.
+void DeleteUnheldDefaultCameras(const PRender& renderer) {
+    std::vector<DefaultCamera>& cameras = DefaultCameras();
+    std::vector<DefaultCamera> kept;
+    for (const DefaultCamera& made : cameras) {
+        if (gObjectRegistry::Find(made.handle) == nullptr) continue;  // already deleted by someone else
+        if (IsCameraHeld(renderer, made.camera)) {
+            kept.push_back(made);
+            continue;
+        }
+        delete made.camera;
+    }
+    cameras.swap(kept);
+}
+}  // namespace
+
+int SetDefaultCamera(lua_State*) {
+    PRender* renderer = gRenderer;
+    if (!renderer) return 0;
+    CPPerspectiveCamera* camera = MakeDefaultCamera();
     renderer->SetLayerCamera(kDefaultCameraLayer, CPSmartPtr<CPBaseCamera>(camera));
+    DeleteUnheldDefaultCameras(*renderer);
+    DefaultCameras().push_back({camera, gObjectRegistry::HandleOf(camera)});
     return 0;
 }
 

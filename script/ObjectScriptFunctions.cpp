@@ -123,14 +123,15 @@ int GetCurrentParams(lua_State* L) {
     return PushStrings(L, command->params);
 }
 
-// The full 64-bit address: a 32-bit "%d" would cut it and the handle would no longer come back.
+// The handle's full 64-bit number: a 32-bit "%d" would cut it and the handle would no longer come back.
+// A handle goes through text unchanged, so a stale one stays stale and still equals itself.
 int PointerToString(lua_State* L) {
-    lua_pushstring(L, AddressToText(lua_touserdata(L, 1)).c_str());
+    lua_pushstring(L, HandleToText(ToHandle(L, 1)).c_str());
     return 1;
 }
 
 int StringToPointer(lua_State* L) {
-    lua_pushlightuserdata(L, TextToAddress(CheckedString(L, 1)));
+    PushHandle(L, TextToHandle(CheckedString(L, 1)));
     return 1;
 }
 

@@ -48,16 +48,15 @@ int AddBonus(lua_State* L) {
     return 0;
 }
 
-// Matched by address, without touching the object: an entry whose object its owner has deleted since
+// Matched by handle, without touching the object: an entry whose object its owner has deleted since
 // is removed too, instead of handing out a dead handle until the list is cleared.
 int EraseBonus(lua_State* L) {
-    const void* handle = lua_touserdata(L, 1);
+    const ObjectHandle handle = ToHandle(L, 1);
     CPGameData* data = gGameData;
-    if (data == nullptr || handle == nullptr) return 0;
+    if (data == nullptr || handle == ObjectHandle::kNone) return 0;
     auto& list = data->mBonusList;
-    const auto found = std::find_if(list.begin(), list.end(), [handle](const BonusEntry& entry) {
-        return static_cast<const void*>(entry.mObject.Get()) == handle;
-    });
+    const auto found = std::find_if(list.begin(), list.end(),
+                                    [handle](const BonusEntry& entry) { return entry.mHandle == handle; });
     if (found == list.end()) return 0;
     ReleaseIfAlive(found->mObject);
     list.erase(found);
@@ -86,7 +85,7 @@ int GetBonusList(lua_State* L) {
     for (const BonusEntry& entry : data->mBonusList) {
         SetIndexed(L, index++, [&] {
             lua_createtable(L, 2, 0);
-            SetIndexed(L, 1, [&] { PushObject(L, entry.mObject.Get()); });
+            SetIndexed(L, 1, [&] { PushHandle(L, entry.mHandle); });
             SetIndexed(L, 2, [&] { lua_pushnumber(L, entry.mValue); });
         });
     }

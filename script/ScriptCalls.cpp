@@ -8,9 +8,19 @@
 
 namespace ScriptCalls {
 
-void PushObject(lua_State* L, const CPRefObject* object) {
-    lua_pushlightuserdata(L, const_cast<CPRefObject*>(object));
+// A light userdata carries the handle's 64 bits as its pointer value.
+static_assert(sizeof(void*) >= sizeof(ObjectHandle), "a handle must fit in a light userdata");
+
+ObjectHandle ToHandle(lua_State* L, int index) {
+    if (lua_type(L, index) != LUA_TLIGHTUSERDATA) return ObjectHandle::kNone;
+    return static_cast<ObjectHandle>(reinterpret_cast<uintptr_t>(lua_touserdata(L, index)));
 }
+
+void PushHandle(lua_State* L, ObjectHandle handle) {
+    lua_pushlightuserdata(L, reinterpret_cast<void*>(static_cast<uintptr_t>(handle)));
+}
+
+void PushObject(lua_State* L, const CPRefObject* object) { PushHandle(L, gObjectRegistry::HandleOf(object)); }
 
 float ToFiniteFloat(lua_State* L, int index) {
     const float value = ToFloat(L, index);

@@ -1,6 +1,10 @@
 // The calling conventions every native script function follows: arguments read by position, results
 // pushed, engine objects as light-userdata handles that are checked before use.
 //
+// A handle's light userdata holds the object's ObjectHandle (core/CPRefObject.h), not its address: it
+// names the object for the object's whole life and reads as nil afterwards, even once a new object is
+// built at the same address. Scripts only compare handles, pass them back and send them as text.
+//
 // A Lua error (a failed argument check, a stack that cannot grow) is a longjmp out of the function: the
 // destructors of the C++ objects in the frames it leaves never run. So every native function first
 // reads and checks all its arguments (CheckStrings, luaL_check...) and reserves the stack it needs
@@ -22,20 +26,25 @@ class CPPlayer;
 
 namespace ScriptCalls {
 
+// The handle at `index`: the value of a light userdata; kNone for anything else (absent, nil, a number,
+// a full userdata).
+ObjectHandle ToHandle(lua_State* L, int index);
+// Pushes the handle as a light userdata; kNone pushes a null handle, not nil.
+void PushHandle(lua_State* L, ObjectHandle handle);
+
 // The engine object behind the handle at `index`, when the handle names a live engine object of class
-// T; null otherwise (absent, nil, not a handle, a stale or unknown address, another class).
+// T; null otherwise (absent, nil, not a handle, the handle of an object that has died, another class).
 template <class T>
 T* ToObject(lua_State* L, int index) {
-    void* handle = lua_touserdata(L, index);
-    if (handle == nullptr || !gObjectRegistry::Contains(handle)) return nullptr;
-    return dynamic_cast<T*>(static_cast<CPRefObject*>(handle));
+    return dynamic_cast<T*>(gObjectRegistry::Find(ToHandle(L, index)));
 }
 
 // The race unit the level's camera follows: the unit most script functions act on; null without a
 // level or a followed unit.
 CPPlayer* FollowedUnit();
 
-// Pushes the object's handle (the address of its engine-object root); null pushes a null handle, not nil.
+// Pushes the object's handle; null, or an address where no engine object lives, pushes a null handle,
+// not nil. Pushed twice for one live object, the two handles compare equal in Lua.
 void PushObject(lua_State* L, const CPRefObject* object);
 
 // A number (or a numeric string); anything else reads as 0.

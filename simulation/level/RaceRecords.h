@@ -66,9 +66,15 @@ struct RaceProgress {
 // A bonus collected in the current race: the object holds a counted reference.
 struct BonusEntry {
     BonusEntry() = default;
-    BonusEntry(CPGameObject* object, int32_t value) : mObject(object), mValue(value) {}
+    BonusEntry(CPGameObject* object, int32_t value)
+        : mObject(object), mHandle(gObjectRegistry::HandleOf(object)), mValue(value) {}
+
+    // The object while it lives; null once its owner has deleted it, even when a new object has taken
+    // its address since.
+    CPGameObject* Live() const { return gObjectRegistry::Find(mHandle) ? mObject.Get() : nullptr; }
 
     CPSmartPtr<CPGameObject> mObject;
+    ObjectHandle mHandle = ObjectHandle::kNone;  // the object's handle, what the scripts passed and get back
     int32_t mValue = 0;
     // What the object is, read by the race units when they first meet the entry.
     BonusTraits mTraits;

@@ -91,7 +91,7 @@ void CPPlayer::ApplyBonus() {
     std::list<BonusEntry>& bonuses = gGameData->mBonusList;
     for (auto it = bonuses.begin(); it != bonuses.end();) {
         BonusEntry& entry = *it;
-        if (!entry.mObject || !gObjectRegistry::Contains(entry.mObject.Get())) {
+        if (!entry.Live()) {
             ++it;
             continue;
         }

@@ -7,7 +7,6 @@
 #include "core/CPCommandDispatcher.h"
 #include "core/CPCommandTask.h"
 #include "core/CPGameObject.h"
-#include "core/ObjectAddress.h"
 #include "support/CommandLog.h"
 
 using Strings = std::vector<std::string>;
@@ -174,17 +173,4 @@ TEST(CommandDispatcherLifetimeTest, ADestroyedControllerLeavesItsObjects) {
     EXPECT_FALSE(object.GetController());
     object.Damage({0, 0, 0}, {0, 0, 1}, 1.0f, 0, false);  // would post to freed memory
     EXPECT_EQ(object.GetControllerOwner().Get(), &object);
-}
-
-TEST(ObjectAddressTest, FullPointerAsSignedDecimal) {
-    int local = 0;
-    std::string text = AddressToText(&local);
-    EXPECT_EQ(TextToAddress(text), &local);
-    EXPECT_EQ(std::to_string(reinterpret_cast<intptr_t>(&local)), text);
-
-    EXPECT_EQ(AddressToText(reinterpret_cast<void*>(static_cast<intptr_t>(-2))), "-2");
-    EXPECT_EQ(AddressToText(nullptr), "0");
-    EXPECT_EQ(TextToAddress("  123abc"), reinterpret_cast<void*>(static_cast<intptr_t>(123)));
-    EXPECT_EQ(TextToAddress("-9007199254740993"), reinterpret_cast<void*>(static_cast<intptr_t>(-9007199254740993LL)));
-    EXPECT_EQ(TextToAddress("none"), nullptr);
 }

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "core/CPRefObject.h"
 #include "core/CPSmartPtr.h"
+#include "support/ReusedAddress.h"
 
 namespace {
 class Counted : public CPRefObject {
@@ -55,6 +59,46 @@ TEST(RefObjectTest, RegistryHoldsLiveObjectsInConstructionOrder) {
     delete first;
     EXPECT_FALSE(gObjectRegistry::Contains(first));
     EXPECT_FALSE(gObjectRegistry::Contains(nullptr));
+}
+
+TEST(RefObjectTest, AHandleNamesItsObjectForItsWholeLifeAndNothingAfter) {
+    ReusedAddress<Counted> storage;
+    Counted* first = storage.Make();
+    const ObjectHandle handle = gObjectRegistry::HandleOf(first);
+    ASSERT_NE(handle, ObjectHandle::kNone);
+    EXPECT_EQ(gObjectRegistry::HandleOf(first), handle) << "one handle per object";
+    EXPECT_EQ(gObjectRegistry::Find(handle), first);
+
+    // Every later object at the same address gets a handle of its own; none of the earlier ones
+    // comes back to life.
+    std::vector<ObjectHandle> earlier = {handle};
+    for (int round = 0; round < 1000; ++round) {
+        Counted* next = storage.Make();
+        ASSERT_EQ(static_cast<const void*>(next), storage.Address());
+        const ObjectHandle now = gObjectRegistry::HandleOf(next);
+        ASSERT_EQ(gObjectRegistry::Find(now), next);
+        for (ObjectHandle old : earlier) ASSERT_EQ(gObjectRegistry::Find(old), nullptr) << round;
+        earlier.push_back(now);
+    }
+    storage.Destroy();
+    EXPECT_EQ(gObjectRegistry::Find(earlier.back()), nullptr);
+}
+
+TEST(RefObjectTest, HandlesNoObjectWasGivenNameNothing) {
+    Counted object;
+    int notAnObject = 0;
+    const uint64_t value = static_cast<uint64_t>(gObjectRegistry::HandleOf(&object));
+    EXPECT_EQ(gObjectRegistry::HandleOf(nullptr), ObjectHandle::kNone);
+    EXPECT_EQ(gObjectRegistry::HandleOf(&notAnObject), ObjectHandle::kNone);
+    const uint64_t madeUp[] = {
+        0,                                    // kNone
+        value + (uint64_t{1} << 32),          // the right slot, a generation it has not reached
+        value & 0xFFFFFFFF,                   // the right slot, generation 0
+        value | 0xFFFFFFFF,                   // a slot far beyond the table
+        reinterpret_cast<uintptr_t>(&object)  // the bare address
+    };
+    for (uint64_t made : madeUp)
+        EXPECT_EQ(gObjectRegistry::Find(static_cast<ObjectHandle>(made)), nullptr) << made;
 }
 
 TEST(SmartPtrTest, AcquireAndDropCallAddRefAndRelease) {

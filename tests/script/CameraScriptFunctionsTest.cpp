@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "Render/CPCamera.h"
+#include "Render/PCamera.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -30,6 +32,12 @@ protected:
     ~CameraScriptFunctionsTest() override { gSettings::RestoreInitialValues(); }
 
     CPCamera& Camera() { return *level.Level().mCamera; }
+    // Takes the default camera off layer 19 and deletes it, as its owner would.
+    void DeleteDefaultCamera() {
+        CPBaseCamera* camera = LayerCamera(19);
+        render.SetLayerCamera(19, CPSmartPtr<CPBaseCamera>());
+        delete camera;
+    }
     // The camera the renderer's layer of that key holds; null without one.
     CPBaseCamera* LayerCamera(int32_t key) {
         const auto layer = render.GetLayers().find(key);
@@ -439,18 +447,61 @@ TEST_F(CameraScriptFunctionsTest, DefaultCameraLooksFromXAtTheOriginOnLayer19) {
     EXPECT_FLOAT_EQ(camera->GetNear(), 1.0f);
     EXPECT_FLOAT_EQ(camera->GetFar(), 1000.0f);
     EXPECT_FALSE(camera->IsViewChanged()) << "the camera is updated before it is bound";
-    render.SetLayerCamera(19, CPSmartPtr<CPBaseCamera>());
-    delete camera;
+    DeleteDefaultCamera();
 }
 
 TEST_F(CameraScriptFunctionsTest, RepeatedDefaultCamerasLeaveOnlyTheLastOneBehind) {
     ASSERT_EQ(lua.Run("SetDefaultCamera()"), "");
     const size_t live = gObjectRegistry::Size();
-    CPBaseCamera* replaced = LayerCamera(19);
+    const ObjectHandle replaced = gObjectRegistry::HandleOf(LayerCamera(19));
+    lua.SetHandle("first", LayerCamera(19));
     ASSERT_EQ(lua.Run("for i = 1, 20 do SetDefaultCamera() end"), "");
     EXPECT_EQ(gObjectRegistry::Size(), live) << "each call left a camera behind";
-    EXPECT_FALSE(gObjectRegistry::Contains(replaced)) << "the replaced default camera is deleted";
+    EXPECT_EQ(gObjectRegistry::Find(replaced), nullptr) << "the replaced default camera is deleted";
+    EXPECT_EQ(lua.Handle("first"), nullptr) << "a script's handle holds nothing and reads as nil";
     EXPECT_NE(LayerCamera(19), nullptr);
+    DeleteDefaultCamera();
+}
+
+TEST_F(CameraScriptFunctionsTest, AReplacedDefaultCameraStillHeldElsewhereLivesUntilLetGo) {
+    struct Holder {
+        const char* what;
+        std::function<void(CPBaseCamera*)> hold;
+        std::function<void()> letGo;
+    };
+    const Holder holders[] = {
+        {"another render layer", [this](CPBaseCamera* c) { render.SetLayerCamera(7, CPSmartPtr<CPBaseCamera>(c)); },
+         [this] { render.SetLayerCamera(7, CPSmartPtr<CPBaseCamera>()); }},
+        {"the current camera", [](CPBaseCamera* c) { g_pCurrentCamera = dynamic_cast<CPPerspectiveCamera*>(c); },
+         [] { g_pCurrentCamera = nullptr; }},
+    };
+    ScopedGlobal<CPPerspectiveCamera*> current(g_pCurrentCamera, nullptr);
+    for (const Holder& holder : holders) {
+        ASSERT_EQ(lua.Run("SetDefaultCamera()"), "") << holder.what;
+        CPBaseCamera* camera = LayerCamera(19);
+        const ObjectHandle handle = gObjectRegistry::HandleOf(camera);
+        holder.hold(camera);
+        ASSERT_EQ(lua.Run("SetDefaultCamera()"), "") << holder.what;
+        EXPECT_EQ(gObjectRegistry::Find(handle), camera) << holder.what << " still holds the replaced camera";
+        EXPECT_NE(LayerCamera(19), camera) << holder.what;
+        holder.letGo();
+        ASSERT_EQ(lua.Run("SetDefaultCamera()"), "") << holder.what;
+        EXPECT_EQ(gObjectRegistry::Find(handle), nullptr) << holder.what << ": deleted once nothing held it";
+    }
+    DeleteDefaultCamera();
+}
+
+TEST_F(CameraScriptFunctionsTest, ACameraSetDefaultCameraDidNotMakeIsReplacedButKept) {
+    ASSERT_EQ(lua.Run("SetDefaultCamera()"), "");
+    const ObjectHandle made = gObjectRegistry::HandleOf(LayerCamera(19));
+    // Someone else's camera takes layer 19, then the scripts ask for the default camera again.
+    CPPerspectiveCamera own;
+    render.SetLayerCamera(19, CPSmartPtr<CPBaseCamera>(&own));
+    ASSERT_EQ(lua.Run("SetDefaultCamera()"), "");
+    EXPECT_EQ(gObjectRegistry::Find(gObjectRegistry::HandleOf(&own)), &own);
+    EXPECT_NE(LayerCamera(19), &own);
+    EXPECT_EQ(gObjectRegistry::Find(made), nullptr) << "the earlier default camera, held by nothing, is deleted";
+    DeleteDefaultCamera();
 }
 
 TEST_F(CameraScriptFunctionsTest, TextureSizeIsTheImagesOwnSizeOrZero) {

@@ -91,7 +91,7 @@ TEST_F(ObjectScriptFunctionsTest, ACommandWithMoreParametersThanTheStackHoldsCom
 
 TEST_F(ObjectScriptFunctionsTest, HandlesThatNameNoLiveObjectOfTheRightClassActOnNothing) {
     int notAnObject = 0;
-    lua.SetHandle("bogus", &notAnObject);
+    lua.SetLightUserdata("bogus", &notAnObject);
     CPGameObject* stale = new CPGameObject("gone");
     lua.SetHandle("stale", stale);
     delete stale;

@@ -49,7 +49,7 @@ protected:
         tree.enemies = 7;
         return tree;
     }
-    void Name(const std::string& name, const void* handle) {
+    void Name(const std::string& name, const CPRefObject* handle) {
         lua.SetHandle(name.c_str(), handle);
         lua.Run("label[" + name + "] = '" + name + "'");
     }
@@ -198,7 +198,7 @@ TEST_F(RaceUnitScriptFunctionsTest, WithoutALevelOrAFollowedUnitNothingIsTouched
 
 TEST_F(RaceUnitScriptFunctionsTest, FunctionsOnAUnitArgumentIgnoreWhatIsNotALiveUnit) {
     int notAnObject = 0;
-    lua.SetHandle("stray", &notAnObject);
+    lua.SetLightUserdata("stray", &notAnObject);
     const char* calls[] = {"SetCarParams(%, 1, 0.5)", "SetBrake(%, true)",          "SetBrake2(%, true)",
                            "SetStop(%, true)",         "Spawn(%)",                   "ThrowPlayer(%)",
                            "ActivateAbilitiesAI(%)",   "SetAbilitiesCountAI(%, 4)", "GetPlayerSpeedAI(%)",

@@ -59,7 +59,7 @@ TEST_F(RecordScriptFunctionsTest, ErasingABonusReleasesItAndKeepsTheOthersInOrde
 
 TEST_F(RecordScriptFunctionsTest, OnlyLiveGameObjectsBecomeBonuses) {
     int notAnObject = 0;
-    lua.SetHandle("stray", &notAnObject);
+    lua.SetLightUserdata("stray", &notAnObject);
     ASSERT_EQ(lua.Run("AddBonus(stray, 1)\nAddBonus(nil, 2)\nAddBonus('text', 3)\nEraseBonus(stray)\n"
                       "count = GetBonusesCount()"),
               "");

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/CPRefObject.h"
+#include "script/ScriptCalls.h"
 #include "script/ScriptFunctionTables.h"
 
 class LuaScriptRig {
@@ -29,9 +31,15 @@ public:
         }
         return "";
     }
-    // Makes the address a global light-userdata handle of the scripts.
-    void SetHandle(const char* name, const void* address) {
-        lua_pushlightuserdata(L, const_cast<void*>(address));
+    // Makes the object's handle a global of the scripts, as the engine hands it out (a null handle for
+    // null or for an address where no engine object lives).
+    void SetHandle(const char* name, const CPRefObject* object) {
+        ScriptCalls::PushObject(L, object);
+        lua_setglobal(L, name);
+    }
+    // Makes any value a global light userdata: a handle no engine function hands out.
+    void SetLightUserdata(const char* name, const void* value) {
+        lua_pushlightuserdata(L, const_cast<void*>(value));
         lua_setglobal(L, name);
     }
     // Reads the global with `read` while it is on the stack.
@@ -47,7 +55,11 @@ public:
         return Global(name, [this] { return std::string(lua_tostring(L, -1) ? lua_tostring(L, -1) : "(nil)"); });
     }
     bool Bool(const char* name) { return Global(name, [this] { return lua_toboolean(L, -1) != 0; }); }
-    void* Handle(const char* name) { return Global(name, [this] { return lua_touserdata(L, -1); }); }
+    // The live engine object the global's handle names; null for nil, a null handle, or a handle whose
+    // object has died.
+    CPRefObject* Handle(const char* name) {
+        return Global(name, [this] { return gObjectRegistry::Find(ScriptCalls::ToHandle(L, -1)); });
+    }
     int Type(const char* name) { return Global(name, [this] { return lua_type(L, -1); }); }
     // The results of one call (any expression list) as text, "a,b,c"; "" for none, "(error)" when it
     // raised.
