@@ -89,6 +89,10 @@ public:
     void SetTorque(const D3DXVECTOR4& t);
     // velocity += J / m; angular momentum += (point - position) x J.
     void ApplyImpulse(const D3DXVECTOR3& impulse, const D3DXVECTOR3& point);
+    // How much a unit impulse along `push` at `arm` (from the position) changes the velocity of the
+    // body's material at `arm` along `along`: the inverse mass plus the turn the world inverse inertia
+    // allows. One over it, with push = along, is the body's effective mass at that point.
+    float VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DXVECTOR3& push, const D3DXVECTOR3& along) const;
 
     // Clears the rest counters and takes the rest snapshot.
     void Wake();

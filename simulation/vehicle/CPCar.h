@@ -68,8 +68,9 @@ public:
     // --- the vehicle step (CPCarStep.cpp)
     void OnStep(PhysController* controller, float seconds) override { OnPhysicsStep(controller, seconds); }
     void OnPhysicsStep(PhysController* controller, float seconds);
-    // Adds wheel i's spring, damping, side friction and drive (or holding) forces and torques.
-    void UpdateWheel(int32_t i, D3DXVECTOR3& force, D3DXVECTOR3& torque);
+    // Adds wheel i's spring, damping, side friction and drive (or holding) forces and torques for a step
+    // of `seconds`; the side friction never pushes harder than stopping the wheel's slip in that step takes.
+    void UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR3& torque);
 
     // --- controls, crash, wheel meshes and sounds (CPCarControls.cpp)
     void SetControls(float throttle, float steer);
@@ -175,6 +176,8 @@ public:
 
 private:
     void ShowLight(int32_t index, bool visible);
+    // The wheels whose rays found ground in this step: they share the body's side grip.
+    int32_t GroundedWheels() const;
     void UpdateSounds();
 
     PhysController* mController = nullptr;  // registered by CreateBody; owned by the world's pool

@@ -2,6 +2,7 @@
 // and braking pushes are added; the pose objects of the model follow the visual pitch and yaw.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "Render/PRender.h"
 #include "core/CPGameObject.h"
@@ -50,6 +51,21 @@ void Turn(CPGameObject* object, const D3DXQUATERNION& rotation) {
     object->SetRotation(rotation);
     object->UpdateTransform();
 }
+
+// The largest side force a wheel may push with, along `push`, without carrying its sideways slip (of
+// size `slip`, along `slipDirection`) past zero within the step: Coulomb friction in a discrete step.
+// A fixed force would overshoot a small slip and flip it, and the yaw torques with it, every step.
+// Alone, a wheel's bound would be its effective mass at the contact times slip / step; but all the
+// wheels on the ground push the same body at once, and four such pushes would reverse a plain sideways
+// slide three times over. Divided among the n `sharers`, the joint push cannot reverse the slips however
+// the wheels' responses couple: with K the wheels' response matrix and D its diagonal, K D^-1 / n has its
+// eigenvalues within [0, 1].
+float SideGripLimit(const PhysRigidBody& body, const D3DXVECTOR3& arm, const D3DXVECTOR3& push,
+                    const D3DXVECTOR3& slipDirection, float slip, float seconds, int32_t sharers) {
+    const float response = -body.VelocityChangePerImpulse(arm, push, slipDirection);
+    if (!(response > 0.0f) || !(seconds > 0.0f)) return std::numeric_limits<float>::infinity();
+    return slip / (response * seconds * static_cast<float>(std::max(sharers, 1)));
+}
 }  // namespace
 
 void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
@@ -96,7 +112,7 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
         mDrive = difficulty == kHardestDifficulty ? mDrive * (1.0f - dt) : 0.0f;
         mCrashTime += dt;
     }
-    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheel(i, force, torque);
+    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheel(i, dt, force, torque);
     mContactSum = mContactSum * 0.25f;
     for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheelMeshes(i, dt, v);
 
@@ -180,7 +196,14 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
     UpdateSounds();
 }
 
-void CPCar::UpdateWheel(int32_t i, D3DXVECTOR3& force, D3DXVECTOR3& torque) {
+int32_t CPCar::GroundedWheels() const {
+    int32_t grounded = 0;
+    for (int32_t i = 0; i < std::min(mWheelCount, kMaxWheels); ++i)
+        if (mSensors[i] && mSensors[i]->GetHitDepth() > 0.0f) ++grounded;
+    return grounded;
+}
+
+void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR3& torque) {
     if (i < 0 || i >= kMaxWheels) return;
     const bool front = i < 2;
     const float k = front ? mSpringFront : mSpringBack;
@@ -229,11 +252,16 @@ void CPCar::UpdateWheel(int32_t i, D3DXVECTOR3& force, D3DXVECTOR3& torque) {
     mRollingSpeeds[i] = -Dot(w2, Y);
     const D3DXVECTOR3 t = w2 - n * Dot(w2, n);
     const D3DXVECTOR3 axis = front ? mWheelHeading : Y;
-    const D3DXVECTOR3 s = SafeNormalize(t - axis * Dot(t, axis));
+    const D3DXVECTOR3 slip = t - axis * Dot(t, axis);
+    const D3DXVECTOR3 s = SafeNormalize(slip);
     const float hold = mHeld ? 0.1f : 1.0f;
-    D3DXVECTOR3 side = s * (-hold * (front ? mFrictionFront : mFrictionBack));
-    if (!front && mPlayerCar) side = side * (1.0f - mSlideAmount);
-    const D3DXVECTOR3 flatSide(side.x, side.y, 0.0f);
+    float sideGrip = hold * (front ? mFrictionFront : mFrictionBack);
+    if (!front && mPlayerCar) sideGrip *= 1.0f - mSlideAmount;
+    // Only the ground-plane part pushes.
+    const D3DXVECTOR3 push(-s.x, -s.y, 0.0f);
+    if (body)
+        sideGrip = std::min(sideGrip, SideGripLimit(*body, r2, push, s, Dot(slip, s), seconds, GroundedWheels()));
+    const D3DXVECTOR3 flatSide = push * sideGrip;
     force += flatSide;
     torque += Cross(r2, flatSide);
 

@@ -153,15 +153,19 @@ TEST_F(CarControlsTest, OnlyTheLastRearWheelRaisesDustAndOnlyAboveTheSpeed) {
 
 // ------------------------------------------------------------------ crash and sounds
 
+// Two cars with their sounds loaded; the first one's rig sends the commands.
 class CarSoundTest : public ::testing::Test {
 protected:
     CarSoundTest() {
         for (const char* name : {"slam.wav", "main.wav", "vizg.wav", "stop.wav"})
             sound.WriteSound(name, riff::PcmWave(1, 22050, 16, riff::Ramp(4000)));
-        rig.Build();
-        car = rig.car;
         CPPhysicWorld game;
-        game.LoadCarSounds(car, nullptr, true);
+        for (CarTestRig* each : {&otherRig, &rig}) {
+            each->Build();
+            game.LoadCarSounds(each->car, nullptr, true);
+        }
+        car = rig.car;
+        other = otherRig.car;
         rig.jeep.Stop();
         gameInterface.Start();
         rig.dispatcher.Register(&gameInterface, "game_interface");
@@ -170,20 +174,41 @@ protected:
     CNSound* Slam() { return car->mSounds[CPCar::kCrashSound].Get(); }
 
     SoundRig sound;
+    CarTestRig otherRig;  // made first: the last rig made owns the command dispatcher
     CarTestRig rig;
     CPCar* car = nullptr;
+    CPCar* other = nullptr;
     CPLevel level;
     ScopedGlobal<CPLevel*> levelGuard{gLevel, &level};
     CPCommandTask gameInterface;
 };
 
-TEST_F(CarSoundTest, TheFourSoundsAreNewThreeDInstancesInTheirSlots) {
+TEST_F(CarSoundTest, EachCarHasItsOwnThreeDInstanceOfTheFourSounds) {
     const int slots[] = {CPCar::kCrashSound, CPCar::kEngineSound, CPCar::kSkidSound, CPCar::kBrakeSound};
     for (int slot : slots) {
         ASSERT_TRUE(car->mSounds[slot]) << slot;
+        ASSERT_TRUE(other->mSounds[slot]) << slot;
         EXPECT_NE(car->mSounds[slot]->Get3DBuffer(), nullptr) << slot;
+        EXPECT_NE(car->mSounds[slot].Get(), other->mSounds[slot].Get()) << slot;
+        EXPECT_NE(car->mSounds[slot]->Get3DBuffer(), other->mSounds[slot]->Get3DBuffer()) << slot;
     }
     EXPECT_FALSE(car->mSounds[1]);
+
+    // Each engine sounds where its own car is, and one car's crash is heard from that car only.
+    ScopedGameData data;
+    data->mLevelStarted = true;
+    ScopedGlobal<float> frame(gDeltaTime, 0.2f);
+    ScopedGlobal<int32_t> counter(gFrameCounter, 7);
+    rig.unit.SetPosition(D3DXVECTOR3(-10.0f, 0.0f, 0.0f));
+    otherRig.unit.SetPosition(D3DXVECTOR3(30.0f, 0.0f, 0.0f));
+    car->OnPhysicsStep(car->GetController(), 1.0f / 60.0f);
+    other->OnPhysicsStep(other->GetController(), 1.0f / 60.0f);
+    EXPECT_EQ(car->mSounds[CPCar::kEngineSound]->Get3DParameters().vPosition.x, -10.0f);
+    EXPECT_EQ(other->mSounds[CPCar::kEngineSound]->Get3DParameters().vPosition.x, 30.0f);
+    gSettings::cam_speed = 3;
+    car->SetCrashed(true);
+    EXPECT_TRUE(Slam()->IsPlaying());
+    EXPECT_FALSE(other->mSounds[CPCar::kCrashSound]->IsPlaying());
 }
 
 TEST_F(CarSoundTest, ACrashAtTheHardestDifficultyTumblesTellsThePlayerAndPlaysTheSlam) {
