@@ -34,6 +34,15 @@ protected:
         car->OnPhysicsStep(car->GetController(), kStep);
     }
     D3DXVECTOR3 Force() { return PhysMath::Xyz(car->GetController()->force); }
+    // The pedals and the nitro, and where the visual pitch and the push amount start.
+    void Set(bool stop, bool brake, bool drift, float nitro, float pitch, float push) {
+        car->mStopInput = stop;
+        car->mBrakeInput = brake;
+        car->mDriftInput = drift;
+        car->mNitro = nitro;
+        car->mVisualPitch = pitch;
+        car->mPushAmount = push;
+    }
 
     CarTestRig rig;
     CPCar* car = nullptr;
@@ -66,14 +75,9 @@ TEST_F(CarPosesAndPushesTest, TheStopAndNitroInputsPitchTheBodyAndPickThePoseObj
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        car->mStopInput = c.stop;
-        car->mBrakeInput = c.brake;
-        car->mDriftInput = c.drift;
-        car->mNitro = c.nitro;
-        car->mVisualPitch = c.pitchBefore;
+        Set(c.stop, c.brake, c.drift, c.nitro, c.pitchBefore, 3.0f);
         car->mVisualYaw = 0.0f;
         car->mSlideAmount = 0.0f;
-        car->mPushAmount = 3.0f;
         Step(0.0f);
         EXPECT_FLOAT_EQ(car->mVisualPitch, c.pitch);
         EXPECT_EQ(car->mMainPose, c.mainPose);
@@ -157,12 +161,7 @@ TEST_F(CarPosesAndPushesTest, TheNitroAndBrakingPushesJoinTheForce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        car->mStopInput = c.stop;
-        car->mBrakeInput = c.brake;
-        car->mDriftInput = c.drift;
-        car->mNitro = c.nitro;
-        car->mVisualPitch = 0.0f;
-        car->mPushAmount = c.pushBefore;
+        Set(c.stop, c.brake, c.drift, c.nitro, 0.0f, c.pushBefore);
         Step(c.speed);
         ExpectVec3Near(car->mNitroPush, D3DXVECTOR3(0.0f, c.nitroPush, 0.0f), 1e-3f);
         EXPECT_NEAR(car->mPushAmount, c.pushAfter, 1e-5f);
