@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -39,7 +40,7 @@ static_assert(sizeof(CPCollisionTriangle) == 24);
 // One 4 x 4 cell of the grid: the triangles that overlap its square (x and y only), in mesh order.
 struct CPCollisionCell {
     int32_t count = 0;
-    std::vector<int32_t> triangles;
+    std::span<const int32_t> triangles;  // in the world's table of listed triangles
 };
 
 // A body taken out of play: it stays in its pool, far below the level.
@@ -57,8 +58,9 @@ public:
     static constexpr float kCellSize = 4.0f;
     // Cells of margin beyond the mesh on each grid side.
     static constexpr int32_t kGridMargin = 10;
-    // The most cells along either side: a mesh spread wider than 4096 units (or a stray far vertex)
-    // does not get a grid that eats the memory; the last column and row then reach to infinity.
+    // The most cells along either side: a mesh spread wider than 4096 units does not get a grid that
+    // eats the memory. Its triangles beyond the grid are left out, as are those with a vertex that is
+    // not a number; a stray far vertex does not stretch the grid (see PlaceGrid).
     static constexpr int32_t kMaxGridSide = 1024;
     // The candidate list of a body holds at most this many indices less one.
     static constexpr int32_t kCandidateLimit = 1000;
@@ -117,8 +119,9 @@ public:
     // --- the collision mesh (CPPhysicWorldMesh.cpp)
     // The triangles of the render object's local vertices placed by its owner's world matrix.
     void BuildCollisionMesh(CPRenderObject* object);
-    // The same from a ready vertex table and triangle list: triangles reaching past the vertices are
-    // kept as no triangle; the rest are sorted into the grid.
+    // The same from a ready vertex table and triangle list: triangles reaching past the vertices, or
+    // with a vertex that is not a number or lies beyond the grid, are kept as no triangle (the latter
+    // reported in the log); the rest are sorted into the grid.
     void BuildCollisionMesh(std::vector<CPCollisionVertex> vertices, std::vector<CPCollisionTriangle> triangles);
     // The cell of a point, clamped to the grid, as floats.
     D3DXVECTOR2 GetGridCell(const D3DXVECTOR3& point) const;
@@ -158,12 +161,30 @@ private:
     // Takes the world's bodies, sensors and controllers from every registered object still alive and
     // from its car, so that nothing points into a world about to go.
     void ForgetBodies();
+    // One listing of a triangle in a cell (x * mGridHeight + y).
+    struct CellListing {
+        int32_t cell;
+        int32_t triangle;
+    };
     void SortIntoGrid();
-    CPCollisionCell* CellAt(int32_t x, int32_t y);
+    // The grid's origin and sides from the vertices that are numbers within reach of the origin; every
+    // cell empty.
+    void PlaceGrid();
+    // Makes no triangle of each one with a vertex that is not a number or lies beyond the grid; returns
+    // how many.
+    int32_t LeaveOutUnreachableTriangles();
+    // Appends the cells the triangle is listed in: those of the rectangle of its vertices' cells and
+    // their ring whose square it overlaps.
+    void ListTriangle(int32_t triangle, std::vector<CellListing>& listings) const;
+    // Lays the listings out cell by cell into the grid.
+    void FileListings(const std::vector<CellListing>& listings);
 
     std::unique_ptr<PhysWorld> mWorld;
-    // The grid: column x, row y at mCells[x * mGridHeight + y].
+    // The grid: per cell (column x, row y at x * mGridHeight + y), 0 while it is empty, else 1 + the
+    // index of its record in mCells. Only cells that hold a triangle get a record.
+    std::vector<int32_t> mCellSlots;
     std::vector<CPCollisionCell> mCells;
+    std::vector<int32_t> mCellTriangles;  // every listed cell's triangles, cell after cell
     D3DXVECTOR4 mGridOrigin{0.0f, 0.0f, 0.0f, 0.0f};  // minimum corner of the mesh bounds (and the origin)
     int32_t mGridWidth = 0;   // nx: cells along x
     int32_t mGridHeight = 0;  // ny: cells along y

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "Render/PRenderObject.h"
 #include "core/CPGameObject.h"
+#include "core/LogStream.h"
 #include "Render/PVertex.h"
 #include "simulation/physics/CPCollisionGeometry.h"
 #include "simulation/physics/CPPhysicData.h"
@@ -14,6 +16,15 @@
 
 namespace {
 constexpr float kNoVertexDistance = 1000.0f;
+// A vertex counts towards the grid's extent only this near the origin along x and y. Every mesh whose
+// grid fits kMaxGridSide cells a side lies within it (the origin is inside the bounds), so only a
+// stray far vertex is kept from stretching the grid of the rest.
+constexpr double kReach =
+    static_cast<double>(CPPhysicWorld::kCellSize) * (CPPhysicWorld::kMaxGridSide - CPPhysicWorld::kGridMargin + 1);
+// Cells farther than this from a triangle (along x or y) are never listed for it, so they are not
+// tested. The plane tests are exact well within it, even where a sliver's edges all but coincide
+// and cells just beyond its tips read as touched.
+constexpr double kTestedReach = 3.0 * CPPhysicWorld::kCellSize;
 
 // trunc((value - origin) / 4) within 0 .. count - 1; NaN lands in cell 0.
 int32_t CellIndex(float value, float origin, int32_t count) {
@@ -23,11 +34,38 @@ int32_t CellIndex(float value, float origin, int32_t count) {
     return static_cast<int32_t>(cell);
 }
 
+// Whether a value falls in one of the count cells from the origin, unclamped.
+bool InsideGrid(float value, float origin, int32_t count) {
+    const float cell = (value - origin) * 0.25f;
+    return cell >= 0.0f && cell < static_cast<float>(count);
+}
+
+bool IsFinite(const CPCollisionVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 D3DXVECTOR3 At(const CPCollisionVertex& v) { return {v.x, v.y, v.z}; }
 
 const CPCollisionCell& EmptyCell() {
     static const CPCollisionCell empty;
     return empty;
+}
+
+// The x extent of the part of the triangle whose y lies in [low, high]; false when it lies elsewhere.
+bool BandExtent(const D3DXVECTOR3 (&v)[3], double low, double high, double& from, double& to) {
+    from = std::numeric_limits<double>::infinity();
+    to = -from;
+    const auto take = [&](double x) {
+        from = std::min(from, x);
+        to = std::max(to, x);
+    };
+    for (int k = 0; k < 3; ++k) {
+        const D3DXVECTOR3& p = v[k];
+        const D3DXVECTOR3& q = v[(k + 1) % 3];
+        if (p.y >= low && p.y <= high) take(p.x);
+        const double py = p.y, qy = q.y;
+        for (const double y : {low, high})
+            if ((py < y && y < qy) || (qy < y && y < py)) take(p.x + (q.x - static_cast<double>(p.x)) * (y - py) / (qy - py));
+    }
+    return from <= to;
 }
 }  // namespace
 
@@ -65,18 +103,29 @@ void CPPhysicWorld::BuildCollisionMesh(std::vector<CPCollisionVertex> vertices,
     SortIntoGrid();
 }
 
-CPCollisionCell* CPPhysicWorld::CellAt(int32_t x, int32_t y) {
-    return &mCells[static_cast<size_t>(x) * static_cast<size_t>(mGridHeight) + static_cast<size_t>(y)];
-}
-
 void CPPhysicWorld::SortIntoGrid() {
     mCandidateKeys.clear();
     if (mWorld) mWorld->ForgetTerrain();
+    PlaceGrid();
+    const int32_t leftOut = LeaveOutUnreachableTriangles();
+    if (leftOut > 0)
+        LogReport(GetLogStream(), 0,
+                  "collision mesh: %d of %d triangles left out: a vertex is not a number or lies beyond the grid\n",
+                  leftOut, static_cast<int32_t>(mTriangles.size()));
+    std::vector<CellListing> listings;
+    // Most triangles of a road span a cell or two: their rectangles with the ring hold about sixteen.
+    listings.reserve(mTriangles.size() * 16);
+    for (size_t t = 0; t < mTriangles.size(); ++t)
+        if (mTriangles[t].vertices[0] >= 0) ListTriangle(static_cast<int32_t>(t), listings);
+    FileListings(listings);
+}
+
+void CPPhysicWorld::PlaceGrid() {
     // The bounds start at the origin, so the origin is always inside them; a vertex that is not a
-    // number does not widen them.
+    // number, or lies out of reach, does not widen them.
     D3DXVECTOR3 low(0.0f, 0.0f, 0.0f), high(0.0f, 0.0f, 0.0f);
     for (const CPCollisionVertex& v : mVertices) {
-        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) continue;
+        if (!IsFinite(v) || !(std::fabs(v.x) < kReach) || !(std::fabs(v.y) < kReach)) continue;
         low = D3DXVECTOR3(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
         high = D3DXVECTOR3(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
     }
@@ -87,39 +136,85 @@ void CPPhysicWorld::SortIntoGrid() {
     };
     mGridWidth = side(high.x - low.x);
     mGridHeight = side(high.y - low.y);
-    mCells.assign(static_cast<size_t>(mGridWidth) * static_cast<size_t>(mGridHeight), CPCollisionCell{});
+    mCellSlots.assign(static_cast<size_t>(mGridWidth) * static_cast<size_t>(mGridHeight), 0);
+    mCells.clear();
+    mCellTriangles.clear();
+}
 
-    // The last column and row reach to infinity: on a capped grid they hold what lies beyond it.
-    const float far = 3.0e38f;
-    for (size_t t = 0; t < mTriangles.size(); ++t) {
-        const int32_t* index = mTriangles[t].vertices;
-        if (index[0] < 0) continue;
-        const D3DXVECTOR3 v0 = At(mVertices[static_cast<size_t>(index[0])]);
-        const D3DXVECTOR3 v1 = At(mVertices[static_cast<size_t>(index[1])]);
-        const D3DXVECTOR3 v2 = At(mVertices[static_cast<size_t>(index[2])]);
-        const int32_t cx[3] = {CellIndex(v0.x, low.x, mGridWidth), CellIndex(v1.x, low.x, mGridWidth),
-                               CellIndex(v2.x, low.x, mGridWidth)};
-        const int32_t cy[3] = {CellIndex(v0.y, low.y, mGridHeight), CellIndex(v1.y, low.y, mGridHeight),
-                               CellIndex(v2.y, low.y, mGridHeight)};
-        const int32_t fromX = std::max(*std::min_element(cx, cx + 3) - 1, 0);
-        const int32_t toX = std::min(*std::max_element(cx, cx + 3) + 1, mGridWidth - 1);
-        const int32_t fromY = std::max(*std::min_element(cy, cy + 3) - 1, 0);
-        const int32_t toY = std::min(*std::max_element(cy, cy + 3) + 1, mGridHeight - 1);
-        const auto triangle = static_cast<int32_t>(t);
-        for (int32_t y = fromY; y <= toY; ++y) {
-            for (int32_t x = fromX; x <= toX; ++x) {
-                CPCollisionCell* cell = CellAt(x, y);
-                // Triangles arrive in order: the list holds t only as its last entry.
-                if (!cell->triangles.empty() && cell->triangles.back() == triangle) continue;
-                const float x0 = low.x + kCellSize * static_cast<float>(x);
-                const float y0 = low.y + kCellSize * static_cast<float>(y);
-                const float x1 = x == mGridWidth - 1 ? far : x0 + kCellSize;
-                const float y1 = y == mGridHeight - 1 ? far : y0 + kCellSize;
-                if (!CPCollisionGeometry::TriangleBoxOverlap(x0, y0, x1, y1, v0, v1, v2)) continue;
-                cell->triangles.push_back(triangle);
-                ++cell->count;
-            }
+int32_t CPPhysicWorld::LeaveOutUnreachableTriangles() {
+    int32_t leftOut = 0;
+    for (CPCollisionTriangle& triangle : mTriangles) {
+        if (triangle.vertices[0] < 0) continue;
+        bool reachable = true;
+        for (int32_t index : triangle.vertices) {
+            const CPCollisionVertex& v = mVertices[static_cast<size_t>(index)];
+            reachable = reachable && IsFinite(v) && InsideGrid(v.x, mGridOrigin.x, mGridWidth) &&
+                        InsideGrid(v.y, mGridOrigin.y, mGridHeight);
         }
+        if (reachable) continue;
+        triangle = CPCollisionTriangle{};
+        ++leftOut;
+    }
+    return leftOut;
+}
+
+void CPPhysicWorld::ListTriangle(int32_t triangle, std::vector<CellListing>& listings) const {
+    const int32_t* index = mTriangles[static_cast<size_t>(triangle)].vertices;
+    const D3DXVECTOR3 v[3] = {At(mVertices[static_cast<size_t>(index[0])]), At(mVertices[static_cast<size_t>(index[1])]),
+                              At(mVertices[static_cast<size_t>(index[2])])};
+    const float originX = mGridOrigin.x, originY = mGridOrigin.y;
+    int32_t cx[3], cy[3];
+    for (int k = 0; k < 3; ++k) {
+        cx[k] = CellIndex(v[k].x, originX, mGridWidth);
+        cy[k] = CellIndex(v[k].y, originY, mGridHeight);
+    }
+    // The rectangle of the vertices' cells and the ring around it.
+    const int32_t fromX = std::max(*std::min_element(cx, cx + 3) - 1, 0);
+    const int32_t toX = std::min(*std::max_element(cx, cx + 3) + 1, mGridWidth - 1);
+    const int32_t fromY = std::max(*std::min_element(cy, cy + 3) - 1, 0);
+    const int32_t toY = std::min(*std::max_element(cy, cy + 3) + 1, mGridHeight - 1);
+    for (int32_t y = fromY; y <= toY; ++y) {
+        // Only the cells of the row near the part of the triangle beside it are tested.
+        const double rowLow = originY + static_cast<double>(kCellSize) * y;
+        double near0 = 0.0, near1 = 0.0;
+        if (!BandExtent(v, rowLow - kTestedReach, rowLow + kCellSize + kTestedReach, near0, near1)) continue;
+        const auto cellOf = [&](double x) {
+            return std::clamp(std::floor((x - originX) / kCellSize), fromX - 1.0, toX + 1.0);
+        };
+        const auto firstX = static_cast<int32_t>(std::max<double>(fromX, cellOf(near0 - kTestedReach)));
+        const auto lastX = static_cast<int32_t>(std::min<double>(toX, cellOf(near1 + kTestedReach)));
+        for (int32_t x = firstX; x <= lastX; ++x) {
+            const float x0 = originX + kCellSize * static_cast<float>(x);
+            const float y0 = originY + kCellSize * static_cast<float>(y);
+            if (CPCollisionGeometry::TriangleBoxOverlap(x0, y0, x0 + kCellSize, y0 + kCellSize, v[0], v[1], v[2]))
+                listings.push_back({x * mGridHeight + y, triangle});
+        }
+    }
+}
+
+void CPPhysicWorld::FileListings(const std::vector<CellListing>& listings) {
+    // Counted per cell, then laid out cell after cell; the listings come in mesh order, so each cell's
+    // triangles do too.
+    for (const CellListing& listing : listings) {
+        int32_t& slot = mCellSlots[static_cast<size_t>(listing.cell)];
+        if (slot == 0) {
+            mCells.emplace_back();
+            slot = static_cast<int32_t>(mCells.size());
+        }
+        ++mCells[static_cast<size_t>(slot - 1)].count;
+    }
+    std::vector<size_t> next(mCells.size());
+    size_t first = 0;
+    for (size_t c = 0; c < mCells.size(); ++c) {
+        next[c] = first;
+        first += static_cast<size_t>(mCells[c].count);
+    }
+    mCellTriangles.resize(listings.size());
+    for (const CellListing& listing : listings)
+        mCellTriangles[next[static_cast<size_t>(mCellSlots[static_cast<size_t>(listing.cell)] - 1)]++] = listing.triangle;
+    for (size_t c = 0; c < mCells.size(); ++c) {
+        const auto count = static_cast<size_t>(mCells[c].count);
+        mCells[c].triangles = std::span<const int32_t>(mCellTriangles.data() + (next[c] - count), count);
     }
 }
 
@@ -137,11 +232,12 @@ const CPCollisionCell& CPPhysicWorld::GetCell(const D3DXVECTOR2& cell) const {
         return static_cast<int32_t>(value);
     };
     const int32_t x = clamp(cell.x, mGridWidth), y = clamp(cell.y, mGridHeight);
-    return mCells[static_cast<size_t>(x) * static_cast<size_t>(mGridHeight) + static_cast<size_t>(y)];
+    const int32_t slot = mCellSlots[static_cast<size_t>(x) * static_cast<size_t>(mGridHeight) + static_cast<size_t>(y)];
+    return slot == 0 ? EmptyCell() : mCells[static_cast<size_t>(slot - 1)];
 }
 
 bool CPPhysicWorld::CellHasTriangle(int32_t triangle, const D3DXVECTOR2& cell) const {
-    const std::vector<int32_t>& list = GetCell(cell).triangles;
+    const std::span<const int32_t> list = GetCell(cell).triangles;
     return std::find(list.begin(), list.end(), triangle) != list.end();
 }
 
@@ -193,7 +289,7 @@ void CPPhysicWorld::OnTerrainQuery(const float* boxMinimum, const float* boxMaxi
 }
 
 void CPPhysicWorld::FillCandidates(const float* m, const float* M, CPPhysicData& data, PhysBody& body) {
-    if (mCells.empty()) {
+    if (mCellSlots.empty()) {
         data.mCandidateCount = 0;
         return;
     }
@@ -237,7 +333,7 @@ void CPPhysicWorld::FillCandidates(const float* m, const float* M, CPPhysicData&
     int32_t listed = 0;
     bool partial = false;
     for (const D3DXVECTOR2& cell : mCellList) {
-        const std::vector<int32_t>& triangles = GetCell(cell).triangles;
+        const std::span<const int32_t> triangles = GetCell(cell).triangles;
         const auto size = static_cast<int32_t>(triangles.size());
         if (listed + size >= kCandidateLimit) {
             key.cut = true;

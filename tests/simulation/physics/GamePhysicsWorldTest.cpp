@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/CPGameObject.h"
+#include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "platform/RuntimeRandom.h"
 #include "simulation/physics/CPCollisionGeometry.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/CPPhysicWorld.h"
@@ -23,6 +30,32 @@ std::vector<CPCollisionTriangle> Triangles(std::initializer_list<std::array<int3
         out.push_back(triangle);
     }
     return out;
+}
+
+// A straight road 200 units long and 8 wide along x: 50 quads of two triangles.
+struct RoadStrip {
+    std::vector<CPCollisionVertex> vertices;
+    std::vector<CPCollisionTriangle> triangles;
+    RoadStrip() {
+        for (int i = 0; i <= 50; ++i) {
+            vertices.push_back({4.0f * static_cast<float>(i), 0, 0, 0});
+            vertices.push_back({4.0f * static_cast<float>(i), 8, 0, 0});
+        }
+        for (int32_t i = 0; i < 50; ++i) {
+            const int32_t v = 2 * i;
+            triangles.push_back(Triangles({{v, v + 2, v + 3}})[0]);
+            triangles.push_back(Triangles({{v, v + 3, v + 1}})[0]);
+        }
+    }
+};
+
+// The work the grid holds: every listing of a triangle in a cell.
+int64_t CellsListed(const CPPhysicWorld& game) {
+    int64_t listed = 0;
+    for (int32_t x = 0; x < game.GetGridWidth(); ++x)
+        for (int32_t y = 0; y < game.GetGridHeight(); ++y)
+            listed += game.GetCell(D3DXVECTOR2(static_cast<float>(x), static_cast<float>(y))).count;
+    return listed;
 }
 
 class GamePhysicsWorldTest : public ::testing::Test {
@@ -62,24 +95,123 @@ TEST_F(GamePhysicsWorldTest, ATriangleIsListedInEveryCellItOverlapsAndOnlyThere)
     EXPECT_FALSE(CPCollisionGeometry::SegmentsIntersect({0, 0, 0}, {4, 0, 0}, {0, 1, 0}, {4, 1, 0}));
 }
 
+// Every cell of a triangle's rectangle (its vertices' cells and their ring) is tested against it by the
+// plane test, and only those: the grid's listing, whatever shortcut it takes, must be that one.
+TEST_F(GamePhysicsWorldTest, EachTriangleIsListedInExactlyTheCellsOfItsRectangleThatItOverlaps) {
+    std::vector<CPCollisionVertex> vertices;
+    const auto add = [&](float x, float y) {
+        vertices.push_back({x, y, 0, 0});
+        return static_cast<int32_t>(vertices.size() - 1);
+    };
+    std::vector<std::array<int32_t, 3>> corners;
+    const auto triangle = [&](float ax, float ay, float bx, float by, float cx, float cy) {
+        corners.push_back({add(ax, ay), add(bx, by), add(cx, cy)});
+    };
+    triangle(0, 0, 100, 0, 0, 100);          // large, both windings below
+    triangle(100, 100, 0, 100, 100, 0);
+    triangle(8, 8, 16, 8, 8, 16);            // on cell lines
+    triangle(12, 40, 12, 40, 60, 88);        // two vertices the same: a segment
+    triangle(20, 20, 40, 40, 80, 80);        // three in a row along a diagonal
+    triangle(16, 120, 80, 120, 120, 120);    // three in a row along a cell line
+    triangle(0, 150, 200, 150.001f, 0, 150.002f);  // a sliver
+    triangle(5, 5, 195, 190, 196, 195);      // a long thin one across the grid
+    RuntimeSrand(11);
+    for (int i = 0; i < 60; ++i) {
+        float v[6];
+        for (float& value : v) value = RuntimeRandomFraction() * 200.0f;
+        triangle(v[0], v[1], v[2], v[3], v[4], v[5]);
+    }
+    std::vector<CPCollisionTriangle> triangles;
+    for (const auto& c : corners) triangles.push_back(Triangles({{c[0], c[1], c[2]}})[0]);
+    game.BuildCollisionMesh(vertices, triangles);
+
+    const D3DXVECTOR4 origin = game.GetGridOrigin();
+    int64_t expected = 0;
+    for (size_t t = 0; t < corners.size(); ++t) {
+        D3DXVECTOR3 v[3];
+        int32_t cx[3], cy[3];
+        for (int k = 0; k < 3; ++k) {
+            const CPCollisionVertex& p = vertices[static_cast<size_t>(corners[t][static_cast<size_t>(k)])];
+            v[k] = D3DXVECTOR3(p.x, p.y, p.z);
+            const D3DXVECTOR2 cell = game.GetGridCell(v[k]);
+            cx[k] = static_cast<int32_t>(cell.x);
+            cy[k] = static_cast<int32_t>(cell.y);
+        }
+        const int32_t fromX = std::max(std::min({cx[0], cx[1], cx[2]}) - 1, 0);
+        const int32_t toX = std::min(std::max({cx[0], cx[1], cx[2]}) + 1, game.GetGridWidth() - 1);
+        const int32_t fromY = std::max(std::min({cy[0], cy[1], cy[2]}) - 1, 0);
+        const int32_t toY = std::min(std::max({cy[0], cy[1], cy[2]}) + 1, game.GetGridHeight() - 1);
+        for (int32_t y = fromY; y <= toY; ++y)
+            for (int32_t x = fromX; x <= toX; ++x) {
+                const float x0 = origin.x + 4.0f * static_cast<float>(x), y0 = origin.y + 4.0f * static_cast<float>(y);
+                const bool overlaps = CPCollisionGeometry::TriangleBoxOverlap(x0, y0, x0 + 4, y0 + 4, v[0], v[1], v[2]);
+                const D3DXVECTOR2 cell(static_cast<float>(x), static_cast<float>(y));
+                ASSERT_EQ(game.CellHasTriangle(static_cast<int32_t>(t), cell), overlaps)
+                    << "triangle " << t << " cell " << x << ", " << y;
+                expected += overlaps ? 1 : 0;
+            }
+    }
+    EXPECT_EQ(CellsListed(game), expected) << "listed nowhere outside its rectangle";
+}
+
 TEST_F(GamePhysicsWorldTest, TrianglesNamingAVertexTheMeshDoesNotHaveAreSkipped) {
     game.BuildCollisionMesh({{0, 0, 0, 0}, {8, 0, 0, 0}, {0, 8, 0, 0}},
                             Triangles({{0, 1, 2}, {0, 1, 7}, {-1, 1, 2}, {0, 1, 2}}));
     ASSERT_EQ(game.mTriangles.size(), 4u);
     EXPECT_EQ(game.mTriangles[1].vertices[0], -1);
     EXPECT_EQ(game.mTriangles[2].vertices[0], -1);
-    const std::vector<int32_t>& cell = game.GetCell(D3DXVECTOR2(0, 0)).triangles;
-    EXPECT_EQ(cell, (std::vector<int32_t>{0, 3}));
+    const std::span<const int32_t> cell = game.GetCell(D3DXVECTOR2(0, 0)).triangles;
+    EXPECT_EQ(std::vector<int32_t>(cell.begin(), cell.end()), (std::vector<int32_t>{0, 3}));
 }
 
-TEST_F(GamePhysicsWorldTest, AFarStrayVertexGetsACappedGridWhoseLastCellsStillHoldTheMesh) {
-    game.BuildCollisionMesh({{0, 0, 0, 0}, {8, 0, 0, 0}, {0, 8, 0, 0}, {1e9f, 1e9f, 0, 0}, {1e9f + 8, 1e9f, 0, 0},
-                             {1e9f, 1e9f + 8, 0, 0}},
-                            Triangles({{0, 1, 2}, {3, 4, 5}}));
+TEST_F(GamePhysicsWorldTest, AMeshWiderThanTheGridKeepsTheTrianglesTheGridReaches) {
+    // From x = -3000 to 3000: the grid's 1024 columns from -3000 reach to x = 1096.
+    game.BuildCollisionMesh({{-3000, 0, 0, 0}, {-2992, 0, 0, 0}, {-3000, 8, 0, 0}, {1000, 0, 0, 0}, {1008, 0, 0, 0},
+                             {1000, 8, 0, 0}, {3000, 0, 0, 0}, {3008, 0, 0, 0}, {3000, 8, 0, 0}},
+                            Triangles({{0, 1, 2}, {3, 4, 5}, {6, 7, 8}}));
     EXPECT_EQ(game.GetGridWidth(), CPPhysicWorld::kMaxGridSide);
-    EXPECT_EQ(game.GetGridHeight(), CPPhysicWorld::kMaxGridSide);
-    EXPECT_TRUE(game.CellHasTriangle(1, game.GetGridCell(D3DXVECTOR3(1e9f + 1, 1e9f + 1, 0))));
-    EXPECT_TRUE(game.CellHasTriangle(0, D3DXVECTOR2(0, 0)));
+    EXPECT_FLOAT_EQ(game.GetGridOrigin().x, -3000.0f);
+    EXPECT_TRUE(game.CellHasTriangle(0, game.GetGridCell(D3DXVECTOR3(-2999, 1, 0))));
+    EXPECT_TRUE(game.CellHasTriangle(1, game.GetGridCell(D3DXVECTOR3(1001, 1, 0))));
+    EXPECT_EQ(game.mTriangles[2].vertices[0], -1) << "beyond the last column: left out, not piled into it";
+    EXPECT_EQ(game.GetCell(D3DXVECTOR2(1023, 0)).count, 0);
+}
+
+TEST_F(GamePhysicsWorldTest, ARoadWithFarOrNonFiniteVerticesLoadsWithinTheWorkOfTheRoadWithoutThem) {
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* name;
+        CPCollisionVertex moved;
+    };
+    // Vertex 20 (x = 40, y = 0) of an intact road moved somewhere no road goes.
+    const Case cases[] = {
+        {"far along x and y", {1e30f, 1e30f, 0, 0}},
+        {"far along x", {1e30f, 0, 0, 0}},
+        {"far below the origin", {-1e30f, -1e30f, 0, 0}},
+        {"infinite", {inf, inf, 0, 0}},
+        {"minus infinite", {-inf, 0, 0, 0}},
+        {"not a number", {std::nanf(""), 0, 0, 0}},
+    };
+    const RoadStrip intact;
+    game.BuildCollisionMesh(intact.vertices, intact.triangles);
+    const int64_t ordinary = CellsListed(game);
+    ASSERT_GT(ordinary, 0);
+    const int32_t width = game.GetGridWidth(), height = game.GetGridHeight();
+    for (const Case& c : cases) {
+        RoadStrip damaged;
+        damaged.vertices[20] = c.moved;
+        std::vector<std::string> reports;
+        LogReportObserver previous = SetLogReportObserver([&](const std::string& text) { reports.push_back(text); });
+        game.BuildCollisionMesh(damaged.vertices, damaged.triangles);
+        SetLogReportObserver(std::move(previous));
+        EXPECT_EQ(game.GetGridWidth(), width) << c.name << ": the grid is the intact road's";
+        EXPECT_EQ(game.GetGridHeight(), height) << c.name;
+        EXPECT_LE(CellsListed(game), ordinary) << c.name;
+        // The triangles away from the damage are where they were.
+        EXPECT_TRUE(game.CellHasTriangle(99, game.GetGridCell(D3DXVECTOR3(198, 4, 0)))) << c.name;
+        EXPECT_FLOAT_EQ(game.GetGroundHeight(D3DXVECTOR3(150, 4, 0)), 0.0f) << c.name;
+        EXPECT_EQ(reports.size(), 1u) << c.name << ": the load says what it left out";
+    }
 }
 
 TEST_F(GamePhysicsWorldTest, TheGroundHeightIsTheZOfTheNearestVertexOfTheCellsTriangles) {
