@@ -45,6 +45,7 @@ void PhysBody::ResetCommon(int32_t bodyKind) {
     for (int axis = 0; axis < kAxes; ++axis) minEnd[axis] = maxEnd[axis] = nullptr;
     broadPhaseState = 0;
     collisionId = 0;
+    refreshedAsleep = 0;
     for (D3DXVECTOR4& axis : orientedAxes) axis = D3DXVECTOR4();
     orientedCentre = D3DXVECTOR4(0.0f, 0.0f, 0.0f, 1.0f);
     worldMin = worldMax = D3DXVECTOR3();
@@ -64,6 +65,7 @@ PhysGeometry* PhysBody::AddGeometry() {
     geometry->Reset();
     AppendToChain(geometries, geometry);
     ++geometryCount;
+    refreshedAsleep = 0;
     if (active && !broadPhaseRecord) world->GetBroadPhase().AddBody(this, 0);
     return geometry;
 }
@@ -71,7 +73,9 @@ PhysGeometry* PhysBody::AddGeometry() {
 PhysSensor* PhysBody::AddSensor() {
     if (!world) return nullptr;
     PhysSensor* sensor = world->TakeSensor();
-    if (sensor) AppendToChain(sensors, sensor);
+    if (!sensor) return nullptr;
+    AppendToChain(sensors, sensor);
+    refreshedAsleep = 0;
     return sensor;
 }
 
@@ -110,6 +114,7 @@ void PhysBody::ComputeGeometryBounds() {
 }
 
 void PhysBody::UpdateBounds() {
+    refreshedAsleep = 0;
     ComputeGeometryBounds();
     bounds.type = PhysGeometry::kBox;
     const bool turned = !IsIdentityRotation(bounds.transform);

@@ -44,6 +44,9 @@ public:
     PhysEndPoint* minEnd[kAxes] = {nullptr, nullptr, nullptr};
     int32_t broadPhaseState = 0;  // 0 never added, 1 added, 2 removed
     int32_t collisionId = 0;      // row of the world's collision table (0 to 63)
+    // 1 while a rigid body sleeps with its world inertia, spin and box brought up to date by the step:
+    // the step leaves them until the body wakes or its inertia, shapes, sensors or bounds change.
+    int32_t refreshedAsleep = 0;
 
     void SetUserData(void* data) { userData = data; }
     void* GetUserData() const { return userData; }

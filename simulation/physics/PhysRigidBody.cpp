@@ -78,6 +78,7 @@ void PhysRigidBody::SetMass(float value) {
 }
 
 void PhysRigidBody::SetInertia(float ixx, float iyy, float izz) {
+    refreshedAsleep = 0;
     inertia = PhysRows{{{ixx, 0, 0, 0}, {0, iyy, 0, 0}, {0, 0, izz, 0}}};
     const D3DXVECTOR4* m = inertia.row;
     const float cofactor00 = m[1].y * m[2].z - m[1].z * m[2].y;
@@ -154,6 +155,7 @@ float PhysRigidBody::VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DX
 void PhysRigidBody::Wake() {
     restCounter = 0;
     restSteps = 0;
+    refreshedAsleep = 0;
     rest.position = state.position;
     rest.rotation = state.rotation;
     rest.velocity = velocity;

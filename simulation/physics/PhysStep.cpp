@@ -134,6 +134,7 @@ int32_t FindRoot(std::vector<int32_t>& parent, int32_t i) {
 void PhysWorld::Step(float seconds) {
     if (!(seconds > 0.0f) || !std::isfinite(seconds)) return;
     mTimer.Start();
+    mBodiesRefreshed = 0;
     // Clamped as a float: a huge frame time gives a part count no int can hold.
     const float wanted = std::clamp(std::ceil(seconds / kMaxStepSeconds), 1.0f, static_cast<float>(kMaxSubsteps));
     const int32_t parts = static_cast<int32_t>(wanted);
@@ -169,9 +170,14 @@ void PhysWorld::PrepareBodies(StepScratch& scratch) {
     for (size_t i = 0; i < scratch.bodies.size(); ++i) {
         PhysRigidBody& body = *scratch.bodies[i];
         if (body.id >= 0 && body.id < ids) scratch.slotOfId[static_cast<size_t>(body.id)] = static_cast<int32_t>(i);
+        // A sleeping body does not move: once brought up to date asleep, it stays so until it wakes or
+        // its inertia, shapes or bounds change, each of which clears the mark.
+        if (body.refreshedAsleep) continue;
         RefreshWorldInertia(body);
         body.UpdateSpin(body.state.angularMomentum);
         if (body.geometryCount > 0 || body.sensors) body.PlaceWorldBox(body.state.rotationRows, Xyz(body.state.position));
+        body.refreshedAsleep = IsSleeping(body) ? 1 : 0;
+        ++mBodiesRefreshed;
     }
     mBroadPhase.Update();
 

@@ -138,6 +138,9 @@ public:
     void ForgetTerrain();
     // Seconds the last Step took, measured on the high-resolution counter.
     double GetLastStepDuration() const { return mLastStepDuration; }
+    // Bodies whose world inertia, spin and box the last Step brought up to date, counted once per part
+    // of the frame; a body asleep since an earlier part is left as it is.
+    int32_t GetBodiesRefreshed() const { return mBodiesRefreshed; }
 
     const PhysPoolSizes& GetPoolSizes() const { return mSizes; }
     PhysKinematicBody& GetWorldBody() { return mWorldBody; }
@@ -224,6 +227,7 @@ private:
     PhysTerrainCallback mTerrainCallback = nullptr;
     char mMessageText[256] = {};
     double mLastStepDuration = 0.0;
+    int32_t mBodiesRefreshed = 0;
     // Working lists of the step, kept between steps so that a warm step allocates nothing.
     std::unique_ptr<StepScratch> mScratch;
 };

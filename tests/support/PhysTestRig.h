@@ -85,7 +85,13 @@ public:
     }
     ~PhysTestTerrain() {
         mWorld.SetTerrainCallback(nullptr);
+        for (PhysWorld* other : mOthers) other->SetTerrainCallback(nullptr);
         sCurrent = nullptr;
+    }
+    // Answers a second world's queries too (for tests that run two worlds side by side).
+    void Serve(PhysWorld& other) {
+        other.SetTerrainCallback(&PhysTestTerrain::Answer);
+        mOthers.push_back(&other);
     }
 
     void AddTriangle(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c) {
@@ -140,6 +146,7 @@ private:
     }
     static inline PhysTestTerrain* sCurrent = nullptr;
     PhysWorld& mWorld;
+    std::vector<PhysWorld*> mOthers;  // served too; not owned
 };
 
 // Records every contact the world reports while alive.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -402,6 +403,96 @@ TEST_F(PhysStepTest, HandlersMayChangeTheWorldsListsDuringTheStep) {
     world.Step(kFrame);
     EXPECT_EQ(victim->state.position.z, afterFirst);
     EXPECT_LT(handler.created->state.position.z, 0.0f);
+}
+
+TEST_F(PhysStepTest, ASleepingBodyIsBroughtUpToDateOnceAndThenLeftUntilItChanges) {
+    PhysTestTerrain terrain(world);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    PhysRigidBody* box = Box({0, 0, 2}, 2, 2, 1);
+    Run(3.0f);
+    ASSERT_GT(box->restSteps, 0);
+    world.Step(kFrame);
+    EXPECT_EQ(world.GetBodiesRefreshed(), 0);
+
+    // Changes that do not wake it are taken in at the next step, once.
+    box->SetInertia(2.0f, 4.0f, 8.0f);
+    world.Step(kFrame);
+    EXPECT_EQ(world.GetBodiesRefreshed(), 1);
+    EXPECT_NEAR(box->worldInverseInertia.row[2].z, 0.125f, 1e-4f);
+    world.Step(kFrame);
+    EXPECT_EQ(world.GetBodiesRefreshed(), 0);
+    AddTestBox(*box, 1, 1, 3);
+    world.Step(kFrame);
+    EXPECT_EQ(world.GetBodiesRefreshed(), 1);
+    EXPECT_NEAR(box->worldMax.z, box->state.position.z + 1.5f, 0.05f);
+    EXPECT_GT(box->restSteps, 0) << "none of this wakes it";
+}
+
+// Every body was once brought up to date at every step, asleep or not. A world that still does so (the
+// mark cleared before each step) and one that leaves its sleepers as they are must move the same, bit
+// for bit, through falls, sleep, a push that wakes some, and changes made while they sleep.
+TEST(PhysStepSleepTest, LeavingSleepersAsTheyAreChangesNothingTheStepDoes) {
+    PhysWorld leaving(PhysPoolSizes{}, nullptr, &kGravity), refreshing(PhysPoolSizes{}, nullptr, &kGravity);
+    PhysTestTerrain terrain(leaving);
+    terrain.Serve(refreshing);
+    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+    terrain.AddSlope(6.0f, 12.0f);
+    const auto build = [](PhysWorld& world) {
+        std::vector<PhysRigidBody*> bodies;
+        for (int i = 0; i < 6; ++i) {
+            PhysRigidBody* body = world.CreateRigidBody();
+            AddTestBox(*body, 1.0f + 0.2f * static_cast<float>(i), 1, 0.5f);
+            float moments[3];
+            const float sizes[3] = {1.0f + 0.2f * static_cast<float>(i), 1, 0.5f};
+            ComputeBoxInertia(sizes, 2.0f, moments);
+            body->SetMass(2.0f);
+            body->SetInertia(moments[0], moments[1], moments[2]);
+            const float s = std::sin(0.1f * static_cast<float>(i)), c = std::cos(0.1f * static_cast<float>(i));
+            body->SetRotation(D3DXQUATERNION(0, s, 0, c));
+            body->SetPosition(D3DXVECTOR4(2.5f * static_cast<float>(i) - 6.0f, 0.3f * static_cast<float>(i),
+                                          1.0f + 0.5f * static_cast<float>(i), 1));
+            bodies.push_back(body);
+        }
+        // One without shapes and without gravity: it sleeps at once, and gets a box only with a sensor.
+        PhysRigidBody* bare = world.CreateRigidBody();
+        bare->SetFlag(0);
+        bare->SetPosition(D3DXVECTOR4(0, 8, 3, 1));
+        bodies.push_back(bare);
+        return bodies;
+    };
+    const std::vector<PhysRigidBody*> left = build(leaving), right = build(refreshing);
+    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
+    int32_t leftRefreshes = 0, rightRefreshes = 0, sleeping = 0;
+    for (int frame = 0; frame < 600; ++frame) {
+        for (const std::vector<PhysRigidBody*>* bodies : {&left, &right}) {
+            const std::vector<PhysRigidBody*>& b = *bodies;
+            if (frame == 240) b[5]->SetVelocity(D3DXVECTOR4(-6, 0, 0, 0));  // into its neighbours
+            if (frame == 420) b[0]->SetInertia(1.0f, 2.0f, 3.0f);
+            if (frame == 450) {
+                b[1]->geometries->SetBoxSize(0.5f, 0.5f, 2.0f);
+                b[1]->UpdateBounds();
+            }
+            if (frame == 500) b[6]->AddSensor()->SetRay(D3DXVECTOR4(0, 0, 0, 1), D3DXVECTOR4(0, 0, -1, 0));
+            if (frame == 480) b[2]->SetForce(D3DXVECTOR4(0, 0, 4e-7f, 0), D3DXVECTOR3(0, 0, 0));  // too weak to wake
+        }
+        for (PhysRigidBody* body : right) body->refreshedAsleep = 0;
+        leaving.Step(kFrame);
+        refreshing.Step(kFrame);
+        leftRefreshes += leaving.GetBodiesRefreshed();
+        rightRefreshes += refreshing.GetBodiesRefreshed();
+        for (size_t i = 0; i < left.size(); ++i) {
+            const PhysRigidBody& a = *left[i];
+            const PhysRigidBody& b = *right[i];
+            sleeping += a.restSteps > 0 ? 1 : 0;
+            ASSERT_TRUE(same(a.state, b.state) && same(a.velocity, b.velocity) &&
+                        same(a.angularVelocity, b.angularVelocity) && same(a.rotationRate, b.rotationRate) &&
+                        same(a.worldInverseInertia, b.worldInverseInertia) && same(a.worldMin, b.worldMin) &&
+                        same(a.worldMax, b.worldMax) && a.restSteps == b.restSteps)
+                << "body " << i << " frame " << frame;
+        }
+    }
+    EXPECT_GT(sleeping, 1200) << "the bodies slept for a good part of the run";
+    EXPECT_LT(leftRefreshes, rightRefreshes - 600);
 }
 
 TEST_F(PhysStepTest, RestCountersStopAtTheTopOfTheirRange) {
