@@ -37,6 +37,14 @@ protected:
     void Run(float seconds) {
         for (float t = 0.0f; t < seconds; t += kFrame) world.Step(kFrame);
     }
+    // A box left on flat ground (laid on the terrain) until it sleeps.
+    PhysRigidBody* SleepingBox(PhysTestTerrain& terrain, const D3DXVECTOR3& at, float a, float b, float c) {
+        terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+        PhysRigidBody* box = Box(at, a, b, c);
+        Run(3.0f);
+        EXPECT_GT(box->restSteps, 0);
+        return box;
+    }
     static D3DXVECTOR3 Position(const PhysRigidBody* body) { return PhysMath::Xyz(body->state.position); }
 
     PhysWorld world;
@@ -319,10 +327,7 @@ TEST_F(PhysStepTest, TwoBodiesMeetOnlyWhenTheirIdsRespond) {
 
 TEST_F(PhysStepTest, AnAwakeBodyWakesTheSleeperItRunsInto) {
     PhysTestTerrain terrain(world);
-    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
-    PhysRigidBody* sleeper = Box({0, 0, 0.5f}, 1, 1, 1);
-    Run(2.0f);
-    ASSERT_GT(sleeper->restSteps, 0);
+    PhysRigidBody* sleeper = SleepingBox(terrain, {0, 0, 0.5f}, 1, 1, 1);
     PhysRigidBody* pusher = Box({-2, 0, 0.5f}, 1, 1, 1);
     pusher->SetVelocity(D3DXVECTOR4(5, 0, 0, 0));
     Run(1.0f);
@@ -407,10 +412,7 @@ TEST_F(PhysStepTest, HandlersMayChangeTheWorldsListsDuringTheStep) {
 
 TEST_F(PhysStepTest, ASleepingBodyIsBroughtUpToDateOnceAndThenLeftUntilItChanges) {
     PhysTestTerrain terrain(world);
-    terrain.AddFlat(-20, -20, 20, 20, 0.0f);
-    PhysRigidBody* box = Box({0, 0, 2}, 2, 2, 1);
-    Run(3.0f);
-    ASSERT_GT(box->restSteps, 0);
+    PhysRigidBody* box = SleepingBox(terrain, {0, 0, 2}, 2, 2, 1);
     world.Step(kFrame);
     EXPECT_EQ(world.GetBodiesRefreshed(), 0);
 
