@@ -16,8 +16,8 @@ void CPAxisBox::UpdateCentre() {
 }
 
 void CPAxisBox::FromBoundingBox(const CPBoundingBox& box) {
-    mMinimum = box.mMinimum;
-    mMaximum = box.mMaximum;
+    mMinimum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum) : box.mMinimum;
+    mMaximum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMaximum, kEmptyMaximum, kEmptyMaximum) : box.mMaximum;
     mHalfExtents = (mMaximum - mMinimum) * 0.5f;
     mCentre = mMinimum + mHalfExtents;
 }
@@ -33,20 +33,29 @@ void CPAxisBox::FromBoxes(const std::vector<CPBoundingBox>& boxes) {
     UpdateCentre();
 }
 
-void CPAxisBox::Merge(const CPAxisBox& other) {
+bool CPAxisBox::IsEmpty() const {
+    return mMinimum.x > mMaximum.x || mMinimum.y > mMaximum.y || mMinimum.z > mMaximum.z;
+}
+
+void CPAxisBox::Unite(const CPAxisBox& other) {
+    if (other.IsEmpty()) return;
     D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
     D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
+}
+
+void CPAxisBox::Merge(const CPAxisBox& other) {
+    Unite(other);
     UpdateCentre();
 }
 
 void CPAxisBox::Include(const CPAxisBox& other) {
-    D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
-    D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
+    Unite(other);
     mHalfExtents = (mMaximum - mMinimum) * 0.5f;
     mCentre = mMinimum + mHalfExtents;
 }
 
 void CPAxisBox::Adjust() {
+    if (IsEmpty()) return;
     const D3DXVECTOR3 lo = mMinimum, hi = mMaximum;
     const D3DXVECTOR3 corners[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
                                     {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};

@@ -1,6 +1,6 @@
 // A world-aligned box (minimum, maximum, half extents, centre) with merging, growth by the object's
 // shadow, and segment, sphere and point tests. The empty box has minimum 1e6 and maximum -1e6 on every
-// axis, so that any merge overwrites it.
+// axis, so that any merge overwrites it; an empty box merged into another adds nothing to it.
 #pragma once
 
 #include <vector>
@@ -18,18 +18,22 @@ public:
 
     // centre = (minimum + maximum) / 2; half extents = (maximum - minimum) / 2.
     void UpdateCentre();
+    // The box's world extremes; a box that encloses nothing gives the empty extremes.
     void FromBoundingBox(const CPBoundingBox& box);
     // Union of the boxes' extremes; an empty list gives the empty extremes and leaves centre and half
     // extents as they were.
     void FromBoxes(const std::vector<CPBoundingBox>& boxes);
-    // Union with the other box, then UpdateCentre.
+    // Union with the other box (an empty one adds nothing), then UpdateCentre.
     void Merge(const CPAxisBox& other);
-    // Union with the other box; half extents = (maximum - minimum) / 2, centre = minimum + half extents.
+    // Union with the other box (an empty one adds nothing); half extents = (maximum - minimum) / 2,
+    // centre = minimum + half extents.
     void Include(const CPAxisBox& other);
     // Grows the extremes to cover the box's corners projected by gShadowMatrix. Corners that the matrix
-    // sends to w = 0 (such as every corner under the all-zero matrix before a level loads) are skipped.
-    // Centre and half extents are left to the caller.
+    // sends to w = 0 (such as every corner under the all-zero matrix before a level loads) are skipped;
+    // an empty box casts no shadow. Centre and half extents are left to the caller.
     void Adjust();
+    // Whether the box holds no point: its minimum lies above its maximum on some axis.
+    bool IsEmpty() const;
 
     // Whether the segment from origin to origin + direction x length meets the box (touching counts).
     bool IntersectSegment(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length) const;
@@ -42,4 +46,8 @@ public:
     D3DXVECTOR3 mMaximum;
     D3DXVECTOR3 mHalfExtents;
     D3DXVECTOR3 mCentre;
+
+private:
+    // The extremes grow to cover the other box's, unless it is empty.
+    void Unite(const CPAxisBox& other);
 };

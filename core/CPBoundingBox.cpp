@@ -27,7 +27,11 @@ constexpr bool kCornerHigh[8][3] = {{false, false, false}, {true, false, false},
 CPBoundingBox::CPBoundingBox() : CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0)) {}
 
 CPBoundingBox::CPBoundingBox(const D3DXVECTOR3& centre, const D3DXVECTOR3& halfExtents)
-    : mCentre(centre), mHalfExtents(halfExtents), mMinimum(centre - halfExtents), mMaximum(centre + halfExtents) {
+    : mCentre(centre),
+      mHalfExtents(halfExtents),
+      mMinimum(centre - halfExtents),
+      mMaximum(centre + halfExtents),
+      mEnclosesNothing(halfExtents.x < 0.0f || halfExtents.y < 0.0f || halfExtents.z < 0.0f) {
     D3DXMatrixIdentity(&mWorldPlacement);
     D3DXMatrixIdentity(&mLocalPlacement);
 }

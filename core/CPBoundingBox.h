@@ -11,6 +11,7 @@ public:
     // Centre and half extents zero, identity placement.
     CPBoundingBox();
     // Minimum = centre - half, maximum = centre + half; corners and planes wait for the first Transform.
+    // A negative half extent makes a box that encloses nothing (see EnclosesNothing).
     CPBoundingBox(const D3DXVECTOR3& centre, const D3DXVECTOR3& halfExtents);
     virtual ~CPBoundingBox() = default;
 
@@ -35,4 +36,13 @@ public:
     D3DXVECTOR3 mMaximum;
     D3DXMATRIX mWorldPlacement;  // local placement x the owner's world matrix, set by the owner
     D3DXMATRIX mLocalPlacement;  // placement relative to the owner
+
+    // Made from bounds that no vertex widened (a mesh node without vertices keeps the reader's start
+    // bounds, whose minimum lies above their maximum). Transform raises its half extents like any box's,
+    // so the box then looks like a tiny real one far away; this flag remembers that it holds nothing, and
+    // the axis box made from it is the empty box.
+    bool EnclosesNothing() const { return mEnclosesNothing; }
+
+private:
+    bool mEnclosesNothing = false;
 };

@@ -161,6 +161,38 @@ TEST(AxisBoxTest, UnionsOfBoxes) {
     ExpectVec3Near(included.mHalfExtents, {1.5f, 1, 2});
 }
 
+// A mesh node without vertices keeps the reader's start bounds: minimum 5000000, maximum
+// (-500000, -5000000, -500000). Placed, the box is raised to 0.001 half extents millions of units away;
+// it still encloses nothing, and merged into real bounds it adds nothing to them.
+TEST(AxisBoxTest, ABoxThatEnclosesNothingAddsNothing) {
+    const D3DXVECTOR3 start(5000000, 5000000, 5000000), end(-500000, -5000000, -500000);
+    const CPBoundingBox nothing = PlacedBox((end + start) * 0.5f, (end - start) * 0.5f);
+    EXPECT_TRUE(nothing.EnclosesNothing());
+    EXPECT_FALSE(PlacedBox({0, 0, 0}, {1, 0, 1}).EnclosesNothing()) << "flat, but around its centre";
+
+    CPAxisBox fromNothing;
+    fromNothing.FromBoundingBox(nothing);
+    EXPECT_TRUE(fromNothing.IsEmpty());
+    EXPECT_FALSE(fromNothing.IntersectSphere({2250000, 0, 2250000}, 1.0f));
+    EXPECT_FALSE(fromNothing.IntersectSegment({2250000, 0, 2250010}, {0, 0, -1}, 20.0f));
+
+    CPAxisBox merged = AxisBox({-1, -2, -1}, {1, 2, 1});
+    merged.Merge(fromNothing);
+    CPAxisBox included = AxisBox({-1, -2, -1}, {1, 2, 1});
+    included.Include(fromNothing);
+    for (const CPAxisBox* box : {&merged, &included}) {
+        ExpectVec3Near(box->mMinimum, {-1, -2, -1});
+        ExpectVec3Near(box->mMaximum, {1, 2, 1});
+        ExpectVec3Near(box->mCentre, {0, 0, 0});
+        ExpectVec3Near(box->mHalfExtents, {1, 2, 1});
+    }
+
+    // And the other way round: real bounds merged into the empty box are exactly themselves.
+    fromNothing.Include(AxisBox({3, 3, 3}, {4, 5, 6}));
+    ExpectVec3Near(fromNothing.mMinimum, {3, 3, 3});
+    ExpectVec3Near(fromNothing.mMaximum, {4, 5, 6});
+}
+
 TEST(AxisBoxTest, SegmentTests) {
     const CPAxisBox box = AxisBox({-1, -1, -1}, {1, 1, 1});
     struct Case {
@@ -261,4 +293,13 @@ TEST_F(ShadowMatrixTest, CornersSentToInfinityAreSkipped) {
         ExpectVec3Near(box.mMinimum, {0, 0, 1});
         ExpectVec3Near(box.mMaximum, {1, 1, 2});
     }
+}
+
+TEST_F(ShadowMatrixTest, AnEmptyBoxCastsNoShadow) {
+    SetShadow({1, 0, -1, 0}, {0, 0, -1, 0.5f});
+    CPAxisBox box;
+    box.Adjust();
+    EXPECT_TRUE(box.IsEmpty());
+    ExpectVec3Near(box.mMinimum, {1e6f, 1e6f, 1e6f});
+    ExpectVec3Near(box.mMaximum, {-1e6f, -1e6f, -1e6f});
 }

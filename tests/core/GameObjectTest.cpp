@@ -267,6 +267,36 @@ TEST_F(GameObjectTest, BoundsFollowBoxesAndChildren) {
     ExpectVec3Near(child->GetBoundingBox().mCorners[6], {5.5f, 0.5f, 0.5f});
 }
 
+// A wheel marker of a physics mesh has no vertices: its main box is the reader's start bounds. The car's
+// hierarchy bounds stay around the car body, shadow included, wherever the car stands.
+TEST_F(GameObjectTest, ANodeWithoutVerticesLeavesItsTreesBoundsAlone) {
+    const D3DXVECTOR3 start(5000000, 5000000, 5000000), end(-500000, -5000000, -500000);
+    D3DXVECTOR4 sun(1, 0, -1, 0);
+    D3DXPLANE ground(0, 0, -1, 0.5f);
+    D3DXMATRIX shadow;
+    D3DXMatrixShadow(&shadow, &sun, &ground);
+    ScopedGlobal<D3DXMATRIX> slantedSun(gShadowMatrix, shadow);
+    for (const bool shadows : {false, true}) {
+        SCOPED_TRACE(shadows ? "with shadows" : "without shadows");
+        CPGameObject* car = Make("car");
+        CPGameObject* wheel = Make("w0", car);
+        car->SetShadow(shadows);
+        wheel->SetShadow(shadows);
+        car->SetBoundingBox(CPBoundingBox({0, 0, 1}, {1, 2, 0.5f}));
+        wheel->SetBoundingBox(CPBoundingBox((end + start) * 0.5f, (end - start) * 0.5f));
+        wheel->SetPosition({1, -1.5f, 0});
+        car->SetPosition({100, 50, 0});
+        car->UpdateTransform();
+        EXPECT_TRUE(wheel->GetHierarchyBounds().IsEmpty());
+        const CPAxisBox& bounds = car->GetHierarchyBounds();
+        EXPECT_NEAR(bounds.mMinimum.x, 99.0f, 1e-4f);
+        EXPECT_NEAR(bounds.mMaximum.y, 52.0f, 1e-4f);
+        EXPECT_NEAR(bounds.mMaximum.z, 1.5f, 1e-4f);
+        EXPECT_LT(bounds.mMaximum.x, 105.0f) << "the shadow reaches a little way, not millions of units";
+        EXPECT_NEAR(bounds.mCentre.y, 50.0f, 1e-4f);
+    }
+}
+
 TEST_F(GameObjectTest, ShadowsWidenTheHierarchyBoundsOnceALevelSetTheMatrix) {
     CPGameObject* object = Make("object");
     object->SetBoundingBox(CPBoundingBox({0, 0, 2}, {1, 1, 1}));

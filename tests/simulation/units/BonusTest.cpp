@@ -12,6 +12,7 @@
 #include "simulation/units/CPPlayer.h"
 #include "support/BonusRig.h"
 #include "support/FrameTimeScope.h"
+#include "support/LevelLoadRig.h"
 #include "support/ScopedEmitterTable.h"
 #include "simulation/vehicle/CPCar.h"
 
@@ -290,3 +291,30 @@ TEST_F(BonusTest, TheGloomDimsTheCameraTargetsViewAndHidesOtherEnemies) {
 }
 
 }  // namespace
+
+// The test level's car has four wheel nodes without vertices. A repair kit on the car is taken by an
+// enemy and, with the default car prefix, by the player: both test contact with their hierarchy bounds,
+// which the wheels must leave around the car.
+TEST(BonusLevelTest, ACarWithWheelNodesWithoutVerticesTakesAPickUpPlacedOnIt) {
+    TestLevelTree tree;
+    tree.playerCar = CPLevel::kDefaultCarPrefix;
+    LevelLoadRig rig(tree);
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    level.mRaceClockOn = true;
+    ASSERT_FALSE(level.mEnemies.empty());
+    for (CPPlayer* unit : {level.mEnemies[0], level.mPlayer}) {
+        SCOPED_TRACE(unit->mModelName);
+        ASSERT_TRUE(unit->FindObject("w0"));
+        CPGameObject kit("bonus_remont");
+        kit.SetBoundingBox(CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0.5f, 0.5f, 0.5f)));
+        kit.SetPosition(unit->GetPosition());
+        kit.UpdateTransform();
+        rig.gameData->mBonusList.emplace_back(&kit, 0);
+        unit->mDamage = 50.0f;
+        unit->ApplyBonus();
+        EXPECT_FLOAT_EQ(unit->mDamage, 30.0f);
+        EXPECT_TRUE(rig.gameData->mBonusList.empty()) << "the kit is taken";
+        rig.gameData->mBonusList.clear();
+    }
+}
