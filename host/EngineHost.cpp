@@ -100,6 +100,7 @@ std::span<const EngineHost::ServiceStep> EngineHost::ServiceSteps() {
         {[](EngineHost& host, HWND window) {
              if (!host.mRender.Startup(window)) return;
              gRenderer = host.mRender.GetRenderer();
+             host.mRender.MakeDefaultShadowMaterial();
              // The sky draws and clears depth on the same device the renderer makes its resources on.
              gSkyRenderDevice.SetDevice(host.mRender.GetDevice());
          },

@@ -35,11 +35,13 @@ bool RenderHost::Startup(HWND window) {
     mRenderer->SetFadeLevel(1.0f);
     D3DCAPS9 caps{};
     if (SUCCEEDED(mDevice->GetDeviceCaps(&caps))) mRenderer->SetMaxAnisotropy(static_cast<int32_t>(caps.MaxAnisotropy));
-    if (gMaterialManager) {
-        CPSmartPtr<CPMaterial> shadow = gMaterialManager->CreateMaterial(kShadowLayerKey, kShadowEffect, {});
-        mRenderer->SetDefaultShadowMaterial(shadow.Get());
-    }
     return true;
+}
+
+void RenderHost::MakeDefaultShadowMaterial() {
+    if (!mRenderer || !gMaterialManager) return;
+    CPSmartPtr<CPMaterial> shadow = gMaterialManager->CreateMaterial(kShadowLayerKey, kShadowEffect, {});
+    mRenderer->SetDefaultShadowMaterial(shadow.Get());
 }
 
 void RenderHost::Shutdown() {

@@ -23,9 +23,12 @@ public:
     RenderHost(const RenderHost&) = delete;
     RenderHost& operator=(const RenderHost&) = delete;
 
-    // Needs the effect, texture and material caches for the shadow material. False (and no renderer)
-    // when there is no Direct3D object or no device.
+    // False (and no renderer) when there is no Direct3D object or no device.
     bool Startup(HWND window);
+    // The renderer's default shadow material, from the material cache. Only once the renderer is
+    // gRenderer: its effect is compiled on gRenderer's device, and the cache keeps whatever it made,
+    // an effect that found no device included, for the whole run.
+    void MakeDefaultShadowMaterial();
     // Deletes the queues, the renderer, the device and the Direct3D object.
     void Shutdown();
 

@@ -8,6 +8,8 @@
 #include "Render/PEffectManager.h"
 #include "Render/PEffectSpawner.h"
 #include "Render/PParticleSystem.h"
+#include "Render/PEffect.h"
+#include "Render/PMaterial.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRender.h"
 #include "Render/PRenderObjectManager.h"
@@ -30,6 +32,7 @@
 #include "simulation/units/DebrisBudget.h"
 #include "simulation/vehicle/CPShot.h"
 #include "support/D3DTestSupport.h"
+#include "support/EffectFileBuilder.h"
 #include "support/LuaScriptRig.h"
 #include "support/ManualClock.h"
 #include "support/RecordingEffect.h"
@@ -228,6 +231,30 @@ TEST(EngineHostTest, StartupMakesTheRendererFromTheSettingsAndRestoresALostDevic
     host.Shutdown();
     EXPECT_EQ(gRenderer, nullptr);
     EXPECT_EQ(gSkyRenderDevice.GetDevice(), nullptr);
+    gSettings::RestoreInitialValues();
+}
+
+// The default shadow material is made once the renderer is gRenderer: its effect is compiled on the
+// renderer's device, and the race units' shadows (made from the same cached effect) draw with it.
+TEST(EngineHostTest, TheDefaultShadowMaterialIsCompiledOnTheRenderersDevice) {
+    ScopedWorkingFolder work;
+    work.Folder().Write("Data/Effects/shadow.fx", EffectFileBuilder().Technique("Shadow").Str());
+    EngineHost host;
+    host.Startup();
+    ASSERT_NE(gRenderer, nullptr);
+    CPMaterial* shadow = gRenderer->mDefaultShadowMaterial;
+    ASSERT_NE(shadow, nullptr);
+    EXPECT_EQ(shadow->GetRenderer(), gRenderer);
+    ASSERT_TRUE(shadow->GetEffect());
+    ID3DXEffect* effect = shadow->GetEffect()->GetEffect();
+    ASSERT_NE(effect, nullptr) << "compiled, not an empty stand-in";
+    EXPECT_EQ(effect->GetCurrentTechnique(), effect->GetTechniqueByName("Shadow"));
+    EXPECT_NE(effect->GetCurrentTechnique(), nullptr);
+    // A unit's shadow asks the cache for the same effect and gets the compiled one.
+    CPSmartPtr<CPMaterial> unitShadow = gMaterialManager->CreateMaterial(120, "shadow.fx", {"car_shadow.dds"});
+    EXPECT_EQ(unitShadow->GetEffect()->GetEffect(), effect);
+    unitShadow.Reset();
+    host.Shutdown();
     gSettings::RestoreInitialValues();
 }
 
