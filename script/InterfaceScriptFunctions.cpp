@@ -34,6 +34,14 @@ int PushPair(lua_State* L, float x, float y) {
     return 2;
 }
 
+// The named window's x and y on the screen; -1, -1 for no screen or an unknown name.
+int PushWindowPosition(lua_State* L) {
+    float x = -1.0f;
+    float y = -1.0f;
+    if (CPInterface* screen = ScreenArgument(L)) screen->GetWindowPos(PlainString(L, 2), x, y);
+    return PushPair(L, x, y);
+}
+
 // Lays the element out once in another font; its stored font and text stay.
 void LayOutInFont(lua_State* L, const std::string& text) {
     CPInterface* screen = ScreenArgument(L);
@@ -135,12 +143,9 @@ int SetWindowSize(lua_State* L) {
     return 0;
 }
 
-int GetWindowPosition(lua_State* L) {
-    float x = -1.0f;
-    float y = -1.0f;
-    if (CPInterface* screen = ScreenArgument(L)) screen->GetWindowPos(PlainString(L, 2), x, y);
-    return PushPair(L, x, y);
-}
+int GetWindowPosition(lua_State* L) { return PushWindowPosition(L); }
+
+int GetWindowPositionHud(lua_State* L) { return PushWindowPosition(L); }
 
 int SetTextPosition(lua_State* L) {
     CPInterface* screen = ScreenArgument(L);

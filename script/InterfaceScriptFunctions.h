@@ -17,7 +17,8 @@ int SetWindowVisible(lua_State* L);
 int SetWindowPosition(lua_State* L);
 int SetWindowPositionShop(lua_State* L);
 int SetWindowSize(lua_State* L);
-// Also in the in-race display table.
+// The in-race display table has a function of its own under the same name, GetWindowPositionHud,
+// which behaves alike.
 int GetWindowPosition(lua_State* L);
 int SetTextPosition(lua_State* L);
 int GetTextPosition(lua_State* L);
@@ -37,6 +38,7 @@ int DeselectCurrentButton(lua_State* L);
 // in-race display table
 // The cursor name as a checked string: raises the Lua argument error for anything else.
 int SetCursorChecked(lua_State* L);
+int GetWindowPositionHud(lua_State* L);
 int GetCursor(lua_State* L);
 // core table
 int LockButton(lua_State* L);

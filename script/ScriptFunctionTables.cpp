@@ -297,7 +297,7 @@ const ScriptFunctionEntry gHudFunctions[] = {
     {"SetPrevWeapon", ScriptFunctions::SetPrevWeapon},
     {"SetNextWeapon", ScriptFunctions::SetNextWeapon},
     {"GetRealCarInfo", ScriptFunctions::GetRealCarInfo},
-    {"GetWindowPosition", ScriptFunctions::GetWindowPosition},
+    {"GetWindowPosition", ScriptFunctions::GetWindowPositionHud},
     {"InitGameInterface", ScriptFunctions::InitGameInterface},
     {"UpdateGameInterface", ScriptFunctions::UpdateGameInterface},
     {"StopGlobalTimer", ScriptFunctions::StopGlobalTimer},

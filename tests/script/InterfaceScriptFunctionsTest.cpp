@@ -164,13 +164,17 @@ TEST_F(InterfaceScriptFunctionsTest, WindowPositionsAndSizesAreInPixels) {
     EXPECT_FLOAT_EQ(quad[2].position.y, 200.0f);
     EXPECT_FLOAT_EQ(quad[1].position.y, 0.0f);
 
-    // The in-race display table reads a window position the same way.
+    // The in-race display table has a function of its own that reads a window position the same way.
     const ScriptFunctionEntry* hud = gHudFunctions;
     while (std::string(hud->name) != "GetWindowPosition") ++hud;
     lua_register(lua.L, "HudGetWindowPosition", hud->function);
-    ASSERT_EQ(lua.Run("hx, hy = HudGetWindowPosition(screen, 'one')"), "");
+    ASSERT_EQ(lua.Run("hx, hy = HudGetWindowPosition(screen, 'one')\n"
+                      "hxu, hyu = HudGetWindowPosition(screen, 'One')\n"
+                      "hxn, hyn = HudGetWindowPosition(nil, 'one')"),
+              "");
     EXPECT_EQ(lua.Number("hx"), lua.Number("x2"));
     EXPECT_EQ(lua.Number("hy"), lua.Number("y2"));
+    for (const char* name : {"hxu", "hyu", "hxn", "hyn"}) EXPECT_EQ(lua.Number(name), -1.0) << name;
 }
 
 TEST_F(InterfaceScriptFunctionsTest, PlacesAndSizesThatAreNotFiniteAreRefused) {
