@@ -47,6 +47,7 @@ CPSmartPtr<CPGameObject>& CPRenderObjectManager::CreateObjectByDescription(CPSma
                                                                             const std::string& name,
                                                                             int32_t layerOffset) {
     result.Reset();
+    if (mBuildChain.empty()) mFellBack = false;
     const std::string key = Lowered(name);
     // A description already being built further out would nest without end.
     if (std::ssize(mBuildChain) >= kMaxNestedBuilds ||
@@ -64,6 +65,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::Build(const std::string& name, i
     CPFileReader reader(kMeshFolder + name, false);
     if (reader.Load() != S_OK) {
         mShadowTexturesSet = false;
+        if (mBuildChain.size() == 1) mFellBack = true;
         CPSmartPtr<CPGameObject> fallback;
         return CreateObjectByDescription(fallback, kFallbackDescription, layerOffset);
     }

@@ -40,6 +40,9 @@ public:
     // belongs to the caller.
     CPSmartPtr<CPGameObject>& CreateObjectByDescription(CPSmartPtr<CPGameObject>& result, const std::string& name,
                                                         int32_t layerOffset);
+    // Whether the description the last CreateObjectByDescription was asked for could not be loaded, so
+    // that its result is the tree of "wrong.rdf" (or empty). Nested builds that fell back do not count.
+    bool LastBuildFellBack() const { return mFellBack; }
     void SetShadowTexturesFlag(bool set) { mShadowTexturesSet = set; }
 
     // ---- Sections ----
@@ -102,6 +105,7 @@ private:
     bool mShadowTexturesSet = false;
     // Lower-cased names of the builds in progress, outermost first.
     std::vector<std::string> mBuildChain;
+    bool mFellBack = false;  // the outermost description of the last request could not be loaded
 };
 
 // Created by the host; null before.

@@ -1,5 +1,6 @@
 #include "simulation/level/CPLevel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -125,10 +126,22 @@ void CPLevel::AddRendererRecord() {
     if (gRenderer) gRenderer->AddLight(mSunLight);
 }
 
-bool CPLevel::IsPlayerMovingBackwards() const {
-    const float pathAngle = Wrap(mReverse ? mPathAngle + kPi : mPathAngle, kTwoPi);
-    const float difference = Wrap(mHeading - pathAngle, kDifferenceTurn);
+bool CPLevel::IsPlayerMovingBackwards() const { return PointsAgainstPath(mHeading, mPathAngle, mReverse); }
+
+bool CPLevel::PointsAgainstPath(float heading, float pathAngle, bool reverse) {
+    const float driven = Wrap(reverse ? pathAngle + kPi : pathAngle, kTwoPi);
+    const float difference = Wrap(heading - driven, kDifferenceTurn);
     return difference > kBackwardsLow && difference < kBackwardsHigh;
+}
+
+float CPLevel::HeadingOf(const D3DXQUATERNION& rotation) {
+    D3DXMATRIX turn;
+    D3DXMatrixRotationQuaternion(&turn, &rotation);
+    const D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f);
+    D3DXVECTOR3 d;
+    D3DXVec3TransformNormal(&d, &forward, &turn);
+    const float angle = std::acos(std::clamp(d.x, -1.0f, 1.0f));
+    return d.y < 0.0f ? -angle : angle;
 }
 
 void CPLevel::UpdateRoadPosition() {
@@ -190,10 +203,12 @@ bool CPLevel::QueryNearPlayer(CPRayQuery& query, bool includePlayer) const {
 }
 
 bool CPLevel::CrossRay(CPRayQuery& query, bool includePlayer) const {
-    if (!(query.length > 0.0f)) return false;
     bool hit = false;
-    if (gSettings::quadlevels == 0 && mBranchRoot && mBranchRoot->RayQuery(query)) hit = true;
-    if (QueryNearPlayer(query, includePlayer)) hit = true;
+    // A segment of no length (or not a number) meets nothing; its end point is written all the same.
+    if (query.length > 0.0f) {
+        if (gSettings::quadlevels == 0 && mBranchRoot && mBranchRoot->RayQuery(query)) hit = true;
+        if (QueryNearPlayer(query, includePlayer)) hit = true;
+    }
     query.hitPoint = query.origin + query.direction * query.length;
     return hit;
 }

@@ -102,6 +102,11 @@ public:
     // Whether the heading points more than a quarter turn away from the path's direction (taken the
     // other way round while mReverse is set): 1.57 < heading - path angle < 4.713, both in [0, 2 pi).
     bool IsPlayerMovingBackwards() const;
+    // The same test for any heading and path direction (radians).
+    static bool PointsAgainstPath(float heading, float pathAngle, bool reverse);
+    // The heading of a turn as the race measures it: acos of the x of its forward (0, -1, 0), negated
+    // when the forward's y is below 0; radians in [-pi, pi].
+    static float HeadingOf(const D3DXQUATERNION& rotation);
 
     // ---- weapons
     // Aims and fires the player's weapon (CPPlayer::UpdateWeapon); nothing without a player.
@@ -113,7 +118,8 @@ public:
     bool RayHitsUnits(CPRayQuery& query) const;
     // The partition (unless the quadtree is in use), then, when the segment passes near the player's
     // unit, the level's own objects. The query keeps the nearest hit; its hitPoint becomes the end of the
-    // remaining segment in every case. A query of length 0 (or not a number) finds nothing.
+    // remaining segment in every case, also for a query of length 0 (or not a number), which finds
+    // nothing.
     bool CrossPlayerRay(CPRayQuery& query) const;
     // As CrossPlayerRay, with the player's own unit tested first in the near-player stage (aiming).
     bool CrossInterfaceRay(CPRayQuery& query) const;
@@ -125,11 +131,13 @@ public:
     // ---- loading (CPLevelLoader.cpp)
     // Builds the race of "Data\Levels\<name>.lvl" on a freshly made level (once; gLevel names it): the
     // placed objects, the ground and road physics, the physics world, the race units with their cars,
-    // the splines, the partition and the camera views. False, with the reason in GetLoadError, when the
-    // file cannot be read, lacks a "player" start or one of "c_path", "left" and "right", or the
-    // player's car cannot be built; the level then holds only what was set before the file was read
-    // (the AI vehicle records, the ghost, the sky, the rolling flag). An enemy whose car cannot be built
-    // is left out.
+    // the splines, the partition and the camera views. A file without a "player" start starts the
+    // player at (100, 100, 1) unturned. False, with the reason in GetLoadError, when the file cannot be
+    // read, lacks one of "c_path", "left" and "right", or the player's car cannot be built; the level
+    // then holds only what was set before the file was read (the AI vehicle records, the ghost, the sky,
+    // the rolling flag). An enemy whose car cannot be built is left out. What loads but will not race as
+    // its writer meant (no road physics, a scene or vehicle description that gives nothing, a path that
+    // cannot count laps, a start facing against the driving order) is said in the log ("level load: ").
     bool Load(const std::string& levelName, bool singleRace, bool timeAttack);
     // Selects race view 0, 1 or 2: its parameters, the camera's free view, the blur grid, the camera's
     // heading from the camera target's turn (views 0 and 1) and the engine volume; another mode only
@@ -209,6 +217,15 @@ public:
 
     // Announces the race result once the finish slots decide it (place, "finish!" or "lost!", game over).
     void DecideResult();
+    // "game_over" to "jeep": the race is over for the player, the AI drives the car on, and the chase
+    // camera looks along the heading the race ended with (mFixedHeadingSet, mFixedHeading).
+    void EndPlayersRace();
+    // The chase camera's yaw offset in views 0 and 1 by the rolling camera's view: none in view 0, the
+    // spin in view 1, half a turn in view 2.
+    float RollingYawOffset() const;
+    // The sun's lens flare (only with the "lensflare" setting on): placed where the sun is on screen,
+    // shown while the camera looks towards it.
+    void UpdateLensFlare();
     // The checkpoint timer runs down once a checkpoint was reached; at 0 the race is lost.
     void RunCheckpointTimer(float dt);
     // The rolling camera's random hop every kRollingHopPeriod.
@@ -251,6 +268,8 @@ public:
     // The index in mPathPoints of the point nearest to (x, y) within kNearestPointBound (the later index
     // on a tie); -1 when none is that near.
     int32_t NearestPathPoint(const D3DXVECTOR3& position) const;
+    // The same among the given points.
+    static int32_t NearestPoint(const std::vector<CPLine*>& points, const D3DXVECTOR3& position);
     // The points advanced from index `from` to index `to`: a jump of the wrap threshold or more is
     // taken as a crossing of the path's start, so a whole lap adds (points - 1).
     int32_t WrappedStep(int32_t from, int32_t to) const;
@@ -271,6 +290,10 @@ public:
     // What keeps the race path from counting laps as it should (no path, fewer points than the lap
     // windows need, no start line); empty when nothing does. Said once a level is loaded.
     std::string DescribeRacePathFault() const;
+    // Whether the player's start heading points against the driving order (more than a right angle from
+    // the direction of the nearest path point): laps would count down and the race would never end.
+    // Empty when it does not (or nothing can be said). Said once a level is loaded.
+    std::string DescribeStartHeadingFault() const;
 
     // ---- clocks and ghost
     float mClock = 0.0f;            // seconds, level clock; time base of the ghost samples
@@ -359,8 +382,8 @@ public:
     // orientation, written every frame.
     D3DXVECTOR3 mForward;
     float mCameraYawOffset = 0.0f;  // radians, added to the chase camera's yaw while gTempValue is 0
-    bool mFixedHeadingSet = false;  // set when the player's race ends
-    float mFixedHeading = 0.0f;     // radians; the chase camera looks along it (plus 3/4 pi) while set
+    bool mFixedHeadingSet = false;  // set when the player's race ends (EndPlayersRace)
+    float mFixedHeading = 0.0f;     // radians, mHeading then; the chase camera looks along it (plus 3/4 pi)
     int32_t mRollingView = 0;       // the rolling (attract) camera's current view
     float mRollingTimer = 0.0f;     // seconds since the rolling camera's last hop
     // Start lines of the nearest-point queries on mPath, mLeftLine and mRightLine; not owned.
@@ -415,6 +438,20 @@ public:
 
 private:
     void Fail(const std::string& reason);
+    // A report of the load that does not stop it: "level load: <level>: <text>" in the log.
+    void LoadReport(const std::string& levelName, const std::string& text) const;
+    // The first lines of "c_path", "left" and "right" (null for a missing spline).
+    std::array<CPLine*, 3> FirstLines() const;
+    // Unit `index` of mEnemies gets its AI vehicle record and the three paths from their first lines.
+    void AssignUnitPaths(int32_t index);
+    // An enemy's "camera" element: the "camera2" view's distance, height and angle, the unit's camera
+    // range. The player's three views ("camera", "camera2", "camera3") and the camera's angle.
+    void ReadEnemyCamera(CPPlayer& unit);
+    void ReadPlayerCameraViews();
+    // Reports a unit whose car took no value from its vehicle description, and a scene description that
+    // could not be read (its scene is the fallback's).
+    void ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const;
+    void ReportSceneFallback(const std::string& levelName) const;
     // A numbered hidden object: built invisible, placed and listed in mChkObjects; empty when its
     // description yields no object.
     CPSmartPtr<CPGameObject> BuildChkObject(const LevelObjectPlan& plan, const D3DXVECTOR3& position,

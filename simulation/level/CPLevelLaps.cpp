@@ -49,12 +49,14 @@ std::vector<CPLine*> CPLevel::CollectPathPoints() const {
     return points;
 }
 
-int32_t CPLevel::NearestPathPoint(const D3DXVECTOR3& position) const {
+int32_t CPLevel::NearestPathPoint(const D3DXVECTOR3& position) const { return NearestPoint(mPathPoints, position); }
+
+int32_t CPLevel::NearestPoint(const std::vector<CPLine*>& points, const D3DXVECTOR3& position) {
     int32_t nearest = -1;
     float best = kNearestPointBound;
-    for (size_t i = 0; i < mPathPoints.size(); ++i) {
-        const float dx = mPathPoints[i]->mP0.x - position.x;
-        const float dy = mPathPoints[i]->mP0.y - position.y;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const float dx = points[i]->mP0.x - position.x;
+        const float dy = points[i]->mP0.y - position.y;
         const float d2 = dx * dx + dy * dy;
         if (d2 <= best) {
             best = d2;
@@ -114,6 +116,19 @@ std::string CPLevel::DescribeRacePathFault() const {
     if (mStartLineDir.x == 0.0f && mStartLineDir.y == 0.0f)
         return "the level has no start line (no start posts): no lap is counted";
     return "";
+}
+
+std::string CPLevel::DescribeStartHeadingFault() const {
+    if (!mPlayer) return "";
+    const std::vector<CPLine*> points = CollectPathPoints();
+    const int32_t nearest = NearestPoint(points, mPlayer->GetPosition());
+    if (nearest < 0) return "";
+    // A line heads the way it is driven (its p1 back to its p0).
+    const float driving = points[static_cast<size_t>(nearest)]->mHeading;
+    if (!PointsAgainstPath(HeadingOf(mPlayer->GetRotation()), driving, mReverse)) return "";
+    return "the player starts facing against the driving order of the race path \"c_path\" (laps count "
+           "the way its lines head): laps would count down and the race never end, unless the path is "
+           "driven reversed (SetReversed)";
 }
 
 void CPLevel::InitLapTracking() {

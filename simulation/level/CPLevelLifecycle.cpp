@@ -15,6 +15,7 @@
 #include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
+#include "simulation/level/CPLevelBranch.h"
 #include "simulation/level/CPSpline.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/units/CPPlayer.h"
@@ -140,6 +141,8 @@ void CPLevel::Stop() {
         gLevelUpdater->Stop();
     }
     if (gPhysicsWorld) gPhysicsWorld->Stop();
+    // The partition's moving objects leave the kernel with the race; its static ones never ran.
+    if (mBranchRoot) mBranchRoot->DeactivateDynamic();
     DeletePartition();
     ReleaseIfAlive(mGhost);
     DeleteTask(mRaceTask);

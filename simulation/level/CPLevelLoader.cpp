@@ -18,6 +18,7 @@
 #include "Render/PRenderObjectManager.h"
 #include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
+#include "core/files/XmlAttributes.h"
 #include "core/ShadowMatrix.h"
 #include "core/config/Settings.h"
 #include "platform/Clock.h"
@@ -49,31 +50,6 @@ CPSmartPtr<CPGameObject> Describe(const std::string& name, int32_t layer) {
     CPSmartPtr<CPGameObject> result;
     if (gRenderObjectManager) gRenderObjectManager->CreateObjectByDescription(result, name, layer);
     return result;
-}
-
-// The heading of a turn as the camera takes it: acos of the x of the turned forward (0, -1, 0), negated
-// when its y is below 0.
-float StartHeading(const D3DXQUATERNION& rotation) {
-    D3DXMATRIX turn;
-    D3DXMatrixRotationQuaternion(&turn, &rotation);
-    const D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f);
-    D3DXVECTOR3 d;
-    D3DXVec3TransformNormal(&d, &forward, &turn);
-    const float angle = std::acos(std::clamp(d.x, -1.0f, 1.0f));
-    return d.y < 0.0f ? -angle : angle;
-}
-
-// An attribute read as a double into a float field; an absent attribute keeps the field.
-void ReadAttribute(const TiXmlElement* element, const char* name, float& field) {
-    double value = 0.0;
-    if (element && element->QueryDoubleAttribute(name, &value) == TIXML_SUCCESS) field = static_cast<float>(value);
-}
-
-void ReadAttribute(const TiXmlElement* element, const char* name, int32_t& field) {
-    double value = 0.0;
-    if (element && element->QueryDoubleAttribute(name, &value) == TIXML_SUCCESS && std::isfinite(value) &&
-        std::fabs(value) < 2147483647.0)
-        field = static_cast<int32_t>(value);
 }
 
 const TiXmlElement* DescriptionElement(CPGameObject& object, const char* name) {
@@ -111,6 +87,10 @@ void SetCameraDistance(CPCamera& camera, float distance) {
 void CPLevel::Fail(const std::string& reason) {
     mLoadError = reason;
     LogReport(GetLogStream(), 0, "level load: %s\n", reason.c_str());
+}
+
+void CPLevel::LoadReport(const std::string& levelName, const std::string& text) const {
+    LogReport(GetLogStream(), 0, "level load: %s: %s\n", levelName.c_str(), text.c_str());
 }
 
 CPSmartPtr<CPGameObject> CPLevel::BuildChkObject(const LevelObjectPlan& plan, const D3DXVECTOR3& position,
@@ -202,14 +182,6 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             Fail(levelName + ": the spline \"" + name + "\" is missing");
             return false;
         }
-    }
-    bool hasPlayer = false;
-    for (const LevelObjectRecord& object : file.objects)
-        if (ClassifyLevelObject(object.name, mSingleMode, mTimeMode).kind == LevelObjectKind::PlayerStart)
-            hasPlayer = true;
-    if (!hasPlayer) {
-        Fail(levelName + ": the level has no \"player\" start");
-        return false;
     }
     mCarPrefix = gGameData ? gGameData->mPlayerName : std::string();
     const std::string playerBodyName = mCarPrefix + (mRolling ? "_enemy.rdf" : ".rdf");
@@ -304,6 +276,7 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     // 20. - 21.
     mScene = Describe(levelName + ".rdf", kSceneLayer);
     if (mScene) Adopt(mScene.Get());
+    ReportSceneFallback(levelName);
     DeletePartition();
     if (gSettings::quadlevels != 0)
         mQuadTree = new CPQuadTree;
@@ -332,7 +305,7 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             mRoadPhysics->SetStaticRecursive(true);
         }
     } else {
-        LogReport(GetLogStream(), 0, "level load: %s: no road physics \"%s\"\n", levelName.c_str(), roadName);
+        LoadReport(levelName, std::string("no road physics \"") + roadName + "\"");
     }
     if (gPhysicsWorld) {
         if (mRoadPhysics && mRoadPhysics->GetRenderObject())
@@ -345,11 +318,11 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     for (size_t i = 0; i < enemyStarts.size(); ++i) {
         char unitName[512];
         std::snprintf(unitName, sizeof unitName, "%s%d", enemyModel.c_str(), static_cast<int>(i + 1));
-        CPSmartPtr<CPGameObject> body = Describe(std::string(unitName) + "_enemy.rdf", kPlacedLayer);
+        const std::string bodyName = std::string(unitName) + "_enemy.rdf";
+        CPSmartPtr<CPGameObject> body = Describe(bodyName, kPlacedLayer);
         if (!IsCarBody(body)) {
             DeleteTree(body);
-            LogReport(GetLogStream(), 0, "level load: %s: enemy \"%s_enemy.rdf\" is missing or has no physics\n",
-                      levelName.c_str(), unitName);
+            LoadReport(levelName, "enemy \"" + bodyName + "\" is missing or has no physics");
             continue;
         }
         mUnitModels.push_back(unitName);
@@ -360,21 +333,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         unit->UpdateTransform();
         unit->Activate(kUnitPriority);
         AddUnitCar(unit, false);
-        const int32_t index = static_cast<int32_t>(mEnemies.size());
+        ReportUnreadDescription(levelName, *unit, bodyName);
         mEnemies.push_back(unit);
-        const TiXmlElement* camera = DescriptionElement(*unit, "camera");
-        ReadAttribute(camera, "distance", mCam2Dist);
-        ReadAttribute(camera, "height", mCam2Height);
-        ReadAttribute(camera, "angle", mCam2Angle);
-        ReadAttribute(camera, "min", unit->mCameraMin);
-        ReadAttribute(camera, "max", unit->mCameraMax);
-        if (gLevelUpdater) {
-            gLevelUpdater->EnsureEnemyVehicle(index);
-            gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kPathSlot, mPath ? mPath->GetFirstLine() : nullptr);
-            gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kLeftSlot, mLeftLine ? mLeftLine->GetFirstLine() : nullptr);
-            gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kRightSlot,
-                                           mRightLine ? mRightLine->GetFirstLine() : nullptr);
-        }
+        ReadEnemyCamera(*unit);
+        AssignUnitPaths(static_cast<int32_t>(mEnemies.size()) - 1);
     }
 
     // 26. The player's unit.
@@ -391,42 +353,19 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     mPlayer->SetPosition(playerStart);
     mPlayer->SetRotation(playerRotation);
     mPlayer->UpdateTransform();
+    // In rolling mode the player's unit is driven like the enemies, on the same paths.
     if (mRolling) {
         mUnitModels.push_back(mCarPrefix);
         mEnemies.push_back(mPlayer);
+        AssignUnitPaths(static_cast<int32_t>(mEnemies.size()) - 1);
     }
-    if (mCamera) mCamera->mPitch = kStartAngle;
-    const TiXmlElement* camera = DescriptionElement(*mPlayer, "camera");
-    ReadAttribute(camera, "distance", mCam1Dist);
-    ReadAttribute(camera, "height", mCam1Height);
-    if (camera && camera->Attribute("angle")) {
-        ReadAttribute(camera, "angle", mCam1Angle);
-        if (mCamera) mCamera->mPitch = mCam1Angle * kDegrees;
-    }
-    ReadAttribute(camera, "angle_div", mCam1AngleDiv);
-    ReadAttribute(camera, "distance_div", mCam1DistanceDiv);
-    ReadAttribute(camera, "blur", mCam1Blur);
-    ReadAttribute(camera, "fov", mCam1Fov);
-    const TiXmlElement* camera2 = DescriptionElement(*mPlayer, "camera2");
-    ReadAttribute(camera2, "distance", mCam2Dist);
-    ReadAttribute(camera2, "height", mCam2Height);
-    if (camera2 && camera2->Attribute("angle")) {
-        ReadAttribute(camera2, "angle", mCam2Angle);
-        if (mCamera) mCamera->mPitch = mCam2Angle * kDegrees;
-    }
-    ReadAttribute(camera2, "angle_div", mCam2AngleDiv);
-    ReadAttribute(camera2, "distance_div", mCam2DistanceDiv);
-    ReadAttribute(camera2, "blur", mCam2Blur);
-    ReadAttribute(camera2, "fov", mCam2Fov);
-    const TiXmlElement* camera3 = DescriptionElement(*mPlayer, "camera3");
-    ReadAttribute(camera3, "distance", mCam3Dist);
-    ReadAttribute(camera3, "height", mCam3Height);
-    ReadAttribute(camera3, "blur", mCam3Blur);
+    ReadPlayerCameraViews();
     if (mCamera) {
-        mCamera->mYaw = StartHeading(mPlayer->GetRotation());
+        mCamera->mYaw = HeadingOf(mPlayer->GetRotation());
         mCamera->mChanged = true;
     }
     AddUnitCar(mPlayer, true);
+    ReportUnreadDescription(levelName, *mPlayer, playerBodyName);
     SetCameraMode(0);
     if (mCamera) SetCameraDistance(*mCamera, mCamDist);
 
@@ -442,8 +381,7 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             gGameData->mLapTimes.push_back(0.0f);
         gGameData->mCurrentLap = 1;
     }
-    mPathHint = {mPath ? mPath->GetFirstLine() : nullptr, mLeftLine ? mLeftLine->GetFirstLine() : nullptr,
-                 mRightLine ? mRightLine->GetFirstLine() : nullptr};
+    mPathHint = FirstLines();
     mStartLineDir = leftPost - rightPost;
     mStartLinePos = (leftPost + rightPost) * 0.5f;
     if (gRenderer) {
@@ -468,15 +406,76 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
 
     mPlayer->mIsPlayer = true;
     if (gLevelUpdater) {
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, mPath ? mPath->GetFirstLine() : nullptr);
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, mLeftLine ? mLeftLine->GetFirstLine() : nullptr);
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, mRightLine ? mRightLine->GetFirstLine() : nullptr);
+        const std::array<CPLine*, 3> starts = FirstLines();
+        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, starts[0]);
+        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, starts[1]);
+        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, starts[2]);
     }
-    // A race path that cannot count laps as it should is said now, not found out at the finish.
-    const std::string pathFault = DescribeRacePathFault();
-    if (!pathFault.empty()) LogReport(GetLogStream(), 0, "level load: %s: %s\n", levelName.c_str(), pathFault.c_str());
+    // A race that cannot count laps as it should, or cannot finish, is said now, not found out at the end.
+    for (const std::string& fault : {DescribeRacePathFault(), DescribeStartHeadingFault()})
+        if (!fault.empty()) LoadReport(levelName, fault);
     mLoaded = true;
     return true;
+}
+
+std::array<CPLine*, 3> CPLevel::FirstLines() const {
+    return {mPath ? mPath->GetFirstLine() : nullptr, mLeftLine ? mLeftLine->GetFirstLine() : nullptr,
+            mRightLine ? mRightLine->GetFirstLine() : nullptr};
+}
+
+void CPLevel::AssignUnitPaths(int32_t index) {
+    if (!gLevelUpdater) return;
+    const std::array<CPLine*, 3> starts = FirstLines();
+    gLevelUpdater->EnsureEnemyVehicle(index);
+    gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kPathSlot, starts[0]);
+    gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kLeftSlot, starts[1]);
+    gLevelUpdater->AssignEnemyPath(index, AI_Vehicle::kRightSlot, starts[2]);
+}
+
+void CPLevel::ReadEnemyCamera(CPPlayer& unit) {
+    const TiXmlElement* camera = DescriptionElement(unit, "camera");
+    ReadFloatAttribute(camera, "distance", mCam2Dist);
+    ReadFloatAttribute(camera, "height", mCam2Height);
+    ReadFloatAttribute(camera, "angle", mCam2Angle);
+    ReadIntAttribute(camera, "min", unit.mCameraMin);
+    ReadIntAttribute(camera, "max", unit.mCameraMax);
+}
+
+void CPLevel::ReadPlayerCameraViews() {
+    if (mCamera) mCamera->mPitch = kStartAngle;
+    const TiXmlElement* camera = DescriptionElement(*mPlayer, "camera");
+    ReadFloatAttribute(camera, "distance", mCam1Dist);
+    ReadFloatAttribute(camera, "height", mCam1Height);
+    if (ReadFloatAttribute(camera, "angle", mCam1Angle) && mCamera) mCamera->mPitch = mCam1Angle * kDegrees;
+    ReadFloatAttribute(camera, "angle_div", mCam1AngleDiv);
+    ReadFloatAttribute(camera, "distance_div", mCam1DistanceDiv);
+    ReadFloatAttribute(camera, "blur", mCam1Blur);
+    ReadFloatAttribute(camera, "fov", mCam1Fov);
+    const TiXmlElement* camera2 = DescriptionElement(*mPlayer, "camera2");
+    ReadFloatAttribute(camera2, "distance", mCam2Dist);
+    ReadFloatAttribute(camera2, "height", mCam2Height);
+    if (ReadFloatAttribute(camera2, "angle", mCam2Angle) && mCamera) mCamera->mPitch = mCam2Angle * kDegrees;
+    ReadFloatAttribute(camera2, "angle_div", mCam2AngleDiv);
+    ReadFloatAttribute(camera2, "distance_div", mCam2DistanceDiv);
+    ReadFloatAttribute(camera2, "blur", mCam2Blur);
+    ReadFloatAttribute(camera2, "fov", mCam2Fov);
+    const TiXmlElement* camera3 = DescriptionElement(*mPlayer, "camera3");
+    ReadFloatAttribute(camera3, "distance", mCam3Dist);
+    ReadFloatAttribute(camera3, "height", mCam3Height);
+    ReadFloatAttribute(camera3, "blur", mCam3Blur);
+}
+
+void CPLevel::ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const {
+    const CPCar* car = unit.GetCar();
+    if (!car || car->mDescriptionValues != 0) return;
+    LoadReport(levelName, "the vehicle description of \"" + bodyName +
+                              "\" gives the car no value it reads: every value is its default");
+}
+
+void CPLevel::ReportSceneFallback(const std::string& levelName) const {
+    if (!gRenderObjectManager || !gRenderObjectManager->LastBuildFellBack()) return;
+    LoadReport(levelName, "the scene description \"" + levelName + ".rdf\" cannot be read: the scene is \"" +
+                              CPRenderObjectManager::kFallbackDescription + "\"" + (mScene ? "" : ", which cannot be built either"));
 }
 
 CPPlayer* CPLevel::MakeUnit(const CPSmartPtr<CPGameObject>& body, const std::string& modelName) {
@@ -545,7 +544,7 @@ void CPLevel::SetCameraMode(int32_t mode) {
     mCameraTarget = mPlayer;
     if (gSettings::blur != 0 && gRenderer) gRenderer->UpdateRadialBlurGrid(blur);
     if (mode != 2 && mCameraTarget && mCamera) {
-        mCamera->mYaw = StartHeading(mCameraTarget->GetRotation());
+        mCamera->mYaw = HeadingOf(mCameraTarget->GetRotation());
         mCamera->mChanged = true;
     }
     const float factor = mode == 0 ? 0.3f : (mode == 1 ? 0.35f : 0.4f);

@@ -38,7 +38,6 @@ void Send(const char* target, const char* command, const std::string& param) {
 }
 
 void ShowMessage(const char* text) { Send("game_interface", "show_message", text); }
-void GameOver() { Send("jeep", "game_over", ""); }
 
 float ClampedAcos(float value) { return std::acos(std::clamp(value, -1.0f, 1.0f)); }
 
@@ -66,6 +65,20 @@ std::string IndexKey(size_t index) {
 
 }  // namespace
 
+void CPLevel::EndPlayersRace() {
+    Send("jeep", "game_over", "");
+    mGameOver = true;
+    // The chase camera turns to a view of its own along the heading the race ended with.
+    mFixedHeadingSet = true;
+    mFixedHeading = mHeading;
+}
+
+float CPLevel::RollingYawOffset() const {
+    if (mRollingView == 1) return mSpinSign * mSpinTime * 0.3f;
+    if (mRollingView == 2) return -kPi;
+    return 0.0f;
+}
+
 void CPLevel::DecideResult() {
     if (mResultDecided) return;
     if (mFinishSlots[0] == kPlayerSlot) {
@@ -73,8 +86,7 @@ void CPLevel::DecideResult() {
             Send("game_interface", "place", "1st");
             if (mRequiredPlace >= 0) {
                 ShowMessage("finish!");
-                GameOver();
-                mGameOver = true;
+                EndPlayersRace();
             }
         } else {
             CPGameData* data = gGameData;
@@ -94,8 +106,7 @@ void CPLevel::DecideResult() {
                 }
             }
             ShowMessage(record ? "finish!" : "lost!");
-            GameOver();
-            mGameOver = true;
+            EndPlayersRace();
         }
         mResultDecided = true;
     } else {
@@ -104,8 +115,7 @@ void CPLevel::DecideResult() {
             Send("game_interface", "place", place == 1 ? "2nd" : "3rd");
             mResultDecided = true;
             ShowMessage(mRequiredPlace >= place ? "finish!" : "lost!");
-            GameOver();
-            mGameOver = true;
+            EndPlayersRace();
             break;
         }
     }
@@ -115,8 +125,7 @@ void CPLevel::DecideResult() {
     if (!mResultDecided && allTaken && !playerPlaced) {
         mResultDecided = true;
         ShowMessage("lost!");
-        GameOver();
-        mGameOver = true;
+        EndPlayersRace();
     }
 }
 
@@ -127,8 +136,7 @@ void CPLevel::RunCheckpointTimer(float dt) {
     if (mCheckpointTimer > 0.0f) return;
     Send("game_interface", "checkpoint", "timeout!,1");
     ShowMessage("lost!");
-    GameOver();
-    mGameOver = true;
+    EndPlayersRace();
     mCheckpointTimer = 0.0f;
     mResultDecided = true;
 }
@@ -375,8 +383,7 @@ void CPLevel::Update() {
         if (up.z < 0.0f) tilt = -tilt;
         mCamera->mTilt = tilt;
         if (mCameraMode != 2) {
-            if (mRollingView == 1) mCameraYawOffset = mSpinSign * mSpinTime * 0.3f;
-            if (mRollingView == 2) mCameraYawOffset = -kPi;
+            mCameraYawOffset = RollingYawOffset();
         } else {
             mCamera->mFixedEye = at + forward * mCam3Dist + up * mCam3Height;
             mCamera->mFixedTarget = mCamera->mFixedEye + forward;
@@ -428,26 +435,30 @@ void CPLevel::Update() {
     }
     ReleaseIfAlive(queue);
 
-    if (mLensFlare) {
-        bool shown = false;
-        if (gSettings::lensflare != 0 && gRenderer && mCamera) {
-            const D3DXVECTOR3 sun(-mSunLight.Direction.x, -mSunLight.Direction.y, -mSunLight.Direction.z);
-            D3DXVECTOR3 screen;
-            gRenderer->ProjectToScreen(&screen, sun);
-            const bool onScreen = screen.x >= 0.0f && screen.x < static_cast<float>(gSettings::screenWidth) &&
-                                  screen.y >= 0.0f && screen.y < static_cast<float>(gSettings::screenHeight);
-            if (onScreen && sun.z > 0.0f) {
-                CPSmartPtr<CPPerspectiveCamera> view = mCamera->GetViewCamera();
-                D3DXVECTOR3 s, v;
-                const D3DXVECTOR3 look = view->GetTarget() - view->GetEye();
-                D3DXVec3Normalize(&s, &sun);
-                D3DXVec3Normalize(&v, &look);
-                shown = D3DXVec3Dot(&s, &v) >= 0.0f;
-                ReleaseIfAlive(view);
-                // The flare is drawn in screen pixels.
-                mLensFlare->SetPosition(D3DXVECTOR3(std::trunc(screen.x), std::trunc(screen.y), 0.0f));
-            }
+    UpdateLensFlare();
+}
+
+void CPLevel::UpdateLensFlare() {
+    // With the setting off the flare is left as it is, not hidden anew every frame.
+    if (!mLensFlare || gSettings::lensflare == 0) return;
+    bool shown = false;
+    if (gRenderer && mCamera) {
+        const D3DXVECTOR3 sun(-mSunLight.Direction.x, -mSunLight.Direction.y, -mSunLight.Direction.z);
+        D3DXVECTOR3 screen;
+        gRenderer->ProjectToScreen(&screen, sun);
+        const bool onScreen = screen.x >= 0.0f && screen.x < static_cast<float>(gSettings::screenWidth) &&
+                              screen.y >= 0.0f && screen.y < static_cast<float>(gSettings::screenHeight);
+        if (onScreen && sun.z > 0.0f) {
+            CPSmartPtr<CPPerspectiveCamera> view = mCamera->GetViewCamera();
+            D3DXVECTOR3 s, v;
+            const D3DXVECTOR3 look = view->GetTarget() - view->GetEye();
+            D3DXVec3Normalize(&s, &sun);
+            D3DXVec3Normalize(&v, &look);
+            shown = D3DXVec3Dot(&s, &v) >= 0.0f;
+            ReleaseIfAlive(view);
+            // The flare is drawn in screen pixels.
+            mLensFlare->SetPosition(D3DXVECTOR3(std::trunc(screen.x), std::trunc(screen.y), 0.0f));
         }
-        mLensFlare->SetVisible(shown);
     }
+    mLensFlare->SetVisible(shown);
 }

@@ -57,9 +57,8 @@ bool BoxesOverlap(const D3DXVECTOR3& centreA, const D3DXVECTOR3& halfA, const CP
 
 int32_t CPPlayer::GloomSparkCount(int32_t density) {
     if (density <= 0) return 0;
-    const int32_t divisor = 25 / density;
-    // Above 25 the divisor is 0: the count grows with the density instead of dividing by zero.
-    return divisor > 0 ? 60 / divisor : 60 * density / 25;
+    // Single-precision divisions, truncated once at the end: 60 at the setting's default of 25.
+    return TruncateToInt32(60.0f / (25.0f / static_cast<float>(density)));
 }
 
 void CPPlayer::Update(float step) {

@@ -134,9 +134,13 @@ void CPPlayer::PrevWeapon() { StepWeapon(-1); }
 void CPPlayer::StepWeapon(int32_t step) {
     const int32_t before = mWeaponSlot;
     int32_t slot = -1;
-    // At most one round: the current slot is tried last, so a lone filled slot stays selected.
+    // At most one round: the current slot is tried last, so a lone filled slot stays selected. From no
+    // slot (-1) one step forward is slot 0, one step back wraps to slot 2.
+    int32_t candidate = before;
     for (int32_t i = 1; i <= 3; ++i) {
-        const int32_t candidate = ((std::max(before, 0) + step * i) % 3 + 3) % 3;
+        candidate += step;
+        if (candidate > 2) candidate = 0;
+        if (candidate < 0) candidate = 2;
         if (!UsableWeaponName(candidate).empty()) {
             slot = candidate;
             break;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -12,25 +11,17 @@
 #include "core/CPCommandDispatcher.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
+#include "core/files/XmlAttributes.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysController.h"
 #include "simulation/physics/PhysRigidBody.h"
 #include "simulation/physics/PhysSensor.h"
 
 namespace {
-// The attribute as a float when it is there and a finite float; otherwise the field keeps its value.
-void ReadFloat(const TiXmlElement* element, const char* name, float& field) {
-    if (!element) return;
-    double value = 0.0;
-    if (element->QueryDoubleAttribute(name, &value) != TIXML_SUCCESS) return;
-    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX) return;
-    field = static_cast<float>(value);
-}
-
 // A camera parameter: 0 when the attribute is missing or unusable.
 float CameraValue(const TiXmlElement* element, const char* name) {
     float value = 0.0f;
-    ReadFloat(element, name, value);
+    ReadFloatAttribute(element, name, value);
     return value;
 }
 
@@ -63,41 +54,51 @@ CPCar::~CPCar() {
 }
 
 void CPCar::LoadDescription(bool post) {
+    mDescriptionValues = 0;
     if (!mOwner) return;
+    // Every value the description gives is counted: a description that gives none leaves the car on
+    // its defaults, which the level load reports.
+    auto take = [this](const TiXmlElement* element, const char* name, float& field) {
+        if (ReadFloatAttribute(element, name, field)) ++mDescriptionValues;
+    };
     TiXmlHandle document(&mOwner->GetDescription());
     TiXmlHandle physics = document.FirstChildElement("physics");
     if (const TiXmlElement* element = physics.ToElement()) {
         const char* debug = element->Attribute("debug");
         mDebug = debug && std::string(debug) == "true";
+        if (debug) ++mDescriptionValues;
     }
 
     if (const TiXmlElement* wheels = physics.FirstChildElement("geometry").FirstChildElement("wheels").ToElement()) {
         double count = 0.0;
         // The wheel arrays hold kMaxWheels: a count outside 0..8 is clamped, one that is no number ignored.
-        if (wheels->QueryDoubleAttribute("count", &count) == TIXML_SUCCESS && std::isfinite(count))
+        if (wheels->QueryDoubleAttribute("count", &count) == TIXML_SUCCESS && std::isfinite(count)) {
             mWheelCount = static_cast<int32_t>(std::clamp(count, 0.0, static_cast<double>(kMaxWheels)));
-        ReadFloat(wheels, "x", mRayOffsetX);
-        ReadFloat(wheels, "y", mRayStartZ);
-        ReadFloat(wheels, "length", mRayLength);
-        ReadFloat(wheels, "radius", mWheelRadius);
-        ReadFloat(wheels, "front_min_radius", mFrontMinRadius);
-        ReadFloat(wheels, "back_min_radius", mBackMinRadius);
-        ReadFloat(wheels, "width", mWidth);
+            ++mDescriptionValues;
+        }
+        take(wheels, "x", mRayOffsetX);
+        take(wheels, "y", mRayStartZ);
+        take(wheels, "length", mRayLength);
+        take(wheels, "radius", mWheelRadius);
+        take(wheels, "front_min_radius", mFrontMinRadius);
+        take(wheels, "back_min_radius", mBackMinRadius);
+        take(wheels, "width", mWidth);
         if (const char* fixed = wheels->Attribute("fixed")) {
             const std::string pin = Lowered(fixed);
             mFixedMin = pin == "min";
             mFixedMax = pin == "max";
+            ++mDescriptionValues;
         }
     }
 
     TiXmlHandle params = physics.FirstChildElement("params");
     const TiXmlElement* springs = params.FirstChildElement("wheels").ToElement();
-    ReadFloat(springs, "spring1", mSpringFront);
-    ReadFloat(springs, "spring2", mSpringBack);
-    ReadFloat(springs, "damping", mDamping);
+    take(springs, "spring1", mSpringFront);
+    take(springs, "spring2", mSpringBack);
+    take(springs, "damping", mDamping);
     const TiXmlElement* speed = params.FirstChildElement("speed").ToElement();
-    ReadFloat(speed, "max_front_speed", mMaxFrontSpeed);
-    ReadFloat(speed, "max_rear_speed", mMaxRearSpeed);
+    take(speed, "max_front_speed", mMaxFrontSpeed);
+    take(speed, "max_rear_speed", mMaxRearSpeed);
     const TiXmlElement* acceleration = params.FirstChildElement("acceleration").ToElement();
     if (speed && speed->Attribute("angle")) {
         const float angle = CameraValue(speed, "angle");
@@ -119,18 +120,21 @@ void CPCar::LoadDescription(bool post) {
         }
     }
     const TiXmlElement* friction = params.FirstChildElement("friction").ToElement();
-    ReadFloat(friction, "front", mFrictionFront);
-    ReadFloat(friction, "back", mFrictionBack);
-    ReadFloat(friction, "slide", mSlide);
-    ReadFloat(acceleration, "front", mAccelerationFront);
-    ReadFloat(acceleration, "back", mAccelerationBack);
-    ReadFloat(acceleration, "brake", mBrake);
+    take(friction, "front", mFrictionFront);
+    take(friction, "back", mFrictionBack);
+    take(friction, "slide", mSlide);
+    take(acceleration, "front", mAccelerationFront);
+    take(acceleration, "back", mAccelerationBack);
+    take(acceleration, "brake", mBrake);
     const TiXmlElement* inertion = params.FirstChildElement("inertion").ToElement();
-    ReadFloat(inertion, "yaw", mInertionYaw);
-    ReadFloat(inertion, "pitch", mInertionPitch);
+    take(inertion, "yaw", mInertionYaw);
+    take(inertion, "pitch", mInertionPitch);
 
-    if (const TiXmlElement* shadow = document.FirstChildElement("render").FirstChildElement("shadow").ToElement())
-        if (const char* name = shadow->Attribute("name")) mRenderName = name;
+    const TiXmlElement* shadow = document.FirstChildElement("render").FirstChildElement("shadow").ToElement();
+    if (const char* name = shadow ? shadow->Attribute("name") : nullptr) {
+        mRenderName = name;
+        ++mDescriptionValues;
+    }
 }
 
 void CPCar::CreateBody(PhysWorld* /*world*/, bool post) {

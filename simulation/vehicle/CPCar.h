@@ -59,7 +59,8 @@ public:
     std::string GetClassName() const override { return "CPCar"; }
 
     // Reads the owner's description; with `post`, a "speed" element with an "angle" also sends the
-    // camera parameters to "jeep".
+    // camera parameters to "jeep". A value that is missing or unusable keeps the field's default;
+    // mDescriptionValues counts those taken.
     void LoadDescription(bool post);
     // Builds the wheels on the owner's rigid body (see the .cpp for the steps); `world` is not used.
     // Needs the owner's description, physical data with a rigid body, and its "w%d" children.
@@ -111,6 +112,7 @@ public:
     float mVisualPitch = 0.0f;   // radians
     PhysSensor* mSensors[kMaxWheels] = {};  // one ray per wheel; owned by the world's pool
     std::string mRenderName;     // "render"/"shadow" name; the vehicle shadow reads it
+    int32_t mDescriptionValues = 0;  // values the last LoadDescription took; 0: all are defaults
     bool mPlayerCar = false;     // the player's car: extra messages and effects
     float mFrontMinRadius = 0.0f;  // upper bound of a front wheel's offset
     float mBackMinRadius = 0.0f;   // upper bound of a rear wheel's offset

@@ -26,16 +26,6 @@ TEST(CPLevelTest, SunLightIsAppendedWhileTheTableHasRoom) {
     level.AddRendererRecord();  // no renderer: nothing to append to
 }
 
-TEST(CPLevelTest, StartsWithTheDefaultExtentsAndNothingBuilt) {
-    CPLevel level;
-    EXPECT_EQ(level.mPlayer, nullptr);
-    EXPECT_EQ(level.mCamera, nullptr);
-    EXPECT_FLOAT_EQ(level.mExtentX, 10.0f);
-    EXPECT_FLOAT_EQ(level.mExtentY, 10.0f);
-    EXPECT_EQ(level.mLevelNumber, 0);
-    EXPECT_FALSE(level.mFixedHeadingSet);
-}
-
 TEST(CPLevelTest, DeletingTheLevelDeletesItsCameraAndClearsTheGlobals) {
     gSettings::RestoreInitialValues();
     auto* level = new CPLevel();

@@ -136,7 +136,12 @@ std::string TestLevelTree::CarXml() {
 LevelFileBuilder TestLevelTree::LevelFile() const {
     LevelFileBuilder file;
     file.Lights(1);
-    if (player) file.Object({"player", PlayerStart(), PlayerRotation(), D3DXVECTOR3(1, 1, 1)});
+    if (player) {
+        D3DXQUATERNION turn;
+        const D3DXVECTOR3 up(0.0f, 0.0f, 1.0f);
+        D3DXQuaternionRotationAxis(&turn, &up, playerTurn);
+        file.Object({"player", PlayerStart(), PlayerRotation() * turn, D3DXVECTOR3(1, 1, 1)});
+    }
     for (int32_t i = 0; i < enemies; ++i) {
         const float arc = kEnemyArc + kEnemySpacing * static_cast<float>(i / 2);
         file.Object({"enemy" + std::to_string(i + 1), EnemyStart(i), FacingAlongPath(arc), D3DXVECTOR3(1, 1, 1)});
@@ -166,7 +171,7 @@ void TestLevelTree::Write(const TempFolder& folder) const {
     auto mesh = [&](const std::string& name, const std::string& bytes) { folder.Write("Data/Meshes/" + name, bytes); };
 
     // The level's own description, the road and its physics, the ground quad.
-    mesh(levelName + ".rdf", RenderDescriptionBuilder("empty").Str());
+    if (sceneDescription) mesh(levelName + ".rdf", RenderDescriptionBuilder("empty").Str());
     mesh("road.x", PlainMeshFile({QuadNode("road", kGroundHalfSide, 0.0f)}));
     mesh("road.rdf", MeshDescription("road.x"));
     if (roadPhysics) {

@@ -42,12 +42,15 @@ struct TestLevelTree {
     // Further placed meshes ("tree<i>", a small box each), spread on a grid outside the road.
     int32_t extraObjects = 0;
     bool player = true;
+    // Radians about z added to the player's start turn (0: facing along the path).
+    float playerTurn = 0.0f;
     bool startPosts = true;
     std::vector<std::string> splines = {"c_path", "left", "right"};
     bool playerBody = true;      // "<playerCar>.rdf" and "<playerCar>_enemy.rdf" are written
     bool enemyBodies = true;     // "<enemyModel><i>_enemy.rdf" are written
     bool roadPhysics = true;     // "road_phys<n>.rdf"
     bool fallbackDescription = true;  // "wrong.rdf"
+    bool sceneDescription = true;     // the level's own "<levelName>.rdf"
 
     // The level file this tree writes.
     LevelFileBuilder LevelFile() const;

@@ -7,6 +7,7 @@
 #include "core/FrameClock.h"
 #include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPLevel.h"
+#include "simulation/level/CPLevelBranch.h"
 #include "simulation/level/CPSpline.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/units/CPPlayer.h"
@@ -137,6 +138,24 @@ TEST_F(LevelLifecycleTest, StopEndsTheRaceAndAStartAfterItCountsLapsAgain) {
     rival.SetPosition(level->mPathPoints[1]->mP0);
     level->UpdateLap();
     EXPECT_EQ(level->mUnitProgress[0], 1);
+}
+
+// The partition's dynamic objects (here one that is not among the placed objects) stop with the race;
+// a static object of the partition is left as it is.
+TEST_F(LevelLifecycleTest, StopDeactivatesThePartitionsDynamicObjects) {
+    CPGameObject moving("moving");
+    CPGameObject still("still");
+    moving.SetStatic(false);
+    level->mBranchRoot = new CPLevelBranch();
+    level->mBranchRoot->SetObjects({&moving, &still});
+    ASSERT_TRUE(level->Start());
+    moving.Activate(CPLevel::kUnitPriority);
+    still.Activate(CPLevel::kUnitPriority);
+    level->Stop();
+    EXPECT_FALSE(moving.IsActive());
+    EXPECT_TRUE(still.IsActive());
+    EXPECT_EQ(level->mBranchRoot, nullptr) << "and the partition is gone";
+    still.Deactivate();
 }
 
 TEST_F(LevelLifecycleTest, DeletingAStartedLevelStopsItsRaceFirst) {

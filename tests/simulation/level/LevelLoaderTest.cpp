@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -33,6 +34,70 @@ size_t RingSize(const CPSpline& spline) {
     } while (line && line != first && count < 10000);
     return count;
 }
+
+// The reports the load made that do not stop it ("level load: ..."), from every report of the rig.
+std::vector<std::string> LoadReports(LevelLoadRig& rig) {
+    std::vector<std::string> reports;
+    for (const std::string& report : rig.mBuild.Caches().Reports())
+        if (report.rfind("level load: ", 0) == 0) reports.push_back(report);
+    return reports;
+}
+
+bool AnyReportHas(const std::vector<std::string>& reports, const std::string& text) {
+    return std::any_of(reports.begin(), reports.end(),
+                       [&](const std::string& report) { return report.find(text) != std::string::npos; });
+}
+
+// A level file written by hand, byte by byte, from the layout of the format: a header of four 0.0
+// floats, no lights, one placed object ("road" at the origin, unturned, scale 1) and the three splines,
+// each open with one straight segment along y from -100 to 100 (P0, P3, P1, P2), "c_path" at x = 0,
+// "left" at x = -6 and "right" at x = 6. There is no "player" record.
+std::vector<unsigned char> LevelFileWithoutAPlayer() {
+    return {
+        // header: 4 x float32 0.0
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        // light block: N = 0, no records
+        0x00, 0x00, 0x00, 0x00,
+        // object table: M = 1
+        0x01, 0x00, 0x00, 0x00,
+        // "road": length 4, the bytes; position (0, 0, 0); rotation (0, 0, 0, 1); scale (1, 1, 1)
+        0x04, 0x00, 0x00, 0x00, 'r', 'o', 'a', 'd',
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3F,
+        0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x80, 0x3F,
+        // spline table: K = 3
+        0x03, 0x00, 0x00, 0x00,
+        // "c_path": length 6, the bytes; closed 0; S = 1
+        0x06, 0x00, 0x00, 0x00, 'c', '_', 'p', 'a', 't', 'h', 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+        // P0 (0, -100, 0), P3 (0, 100, 0), P1 (0, -50, 0), P2 (0, 50, 0)
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0xC2, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x42, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x48, 0xC2, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x48, 0x42, 0x00, 0x00, 0x00, 0x00,
+        // "left": length 4; closed 0; S = 1; the same segment at x = -6
+        0x04, 0x00, 0x00, 0x00, 'l', 'e', 'f', 't', 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0xC0, 0x00, 0x00, 0xC8, 0xC2, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0xC0, 0x00, 0x00, 0xC8, 0x42, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0xC0, 0x00, 0x00, 0x48, 0xC2, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0xC0, 0x00, 0x00, 0x48, 0x42, 0x00, 0x00, 0x00, 0x00,
+        // "right": length 5; closed 0; S = 1; the same segment at x = 6
+        0x05, 0x00, 0x00, 0x00, 'r', 'i', 'g', 'h', 't', 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0x40, 0x00, 0x00, 0xC8, 0xC2, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0x40, 0x00, 0x00, 0xC8, 0x42, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0x40, 0x00, 0x00, 0x48, 0xC2, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xC0, 0x40, 0x00, 0x00, 0x48, 0x42, 0x00, 0x00, 0x00, 0x00,
+    };
+}
+
+// A vehicle description written by hand from the attributes the level reads, each view given values
+// that are no numbers a camera can use ("nan", "inf", beyond the float or int32 range, text) beside
+// good ones.
+constexpr const char* kCarXmlWithUnusableNumbers =
+    "<physics><geometry><wheels count=\"4\" x=\"0\" y=\"0\" length=\"1.5\" radius=\"0.5\"/></geometry></physics>\n"
+    "<camera distance=\"nan\" height=\"inf\" angle=\"nan\" angle_div=\"1e39\" distance_div=\"-inf\" blur=\"fast\" "
+    "fov=\"70\" min=\"nan\" max=\"3e9\"/>\n"
+    "<camera2 distance=\"-nan\" height=\"3\" angle=\"inf\" fov=\"nan\"/>\n"
+    "<camera3 distance=\"1e400\" height=\"nan\" blur=\"0.5\"/>\n";
 
 }  // namespace
 
@@ -208,7 +273,6 @@ TEST(LevelLoaderTest, ATreeMissingAPartFailsCleanlyOrLeavesThePartOut) {
         size_t enemies;
     };
     const Case cases[] = {
-        {"no player start", [](TestLevelTree& t) { t.player = false; }, false, "player", 0},
         {"no c_path", [](TestLevelTree& t) { t.splines = {"left", "right"}; }, false, "c_path", 0},
         {"no left", [](TestLevelTree& t) { t.splines = {"c_path", "right"}; }, false, "left", 0},
         {"no right", [](TestLevelTree& t) { t.splines = {"c_path", "left"}; }, false, "right", 0},
@@ -220,6 +284,7 @@ TEST(LevelLoaderTest, ATreeMissingAPartFailsCleanlyOrLeavesThePartOut) {
          },
          false, "uaz.rdf", 0},
         {"no enemy cars", [](TestLevelTree& t) { t.enemyBodies = false; }, true, "", 0},
+        {"no player start", [](TestLevelTree& t) { t.player = false; }, true, "", 2},
         {"no start posts", [](TestLevelTree& t) { t.startPosts = false; }, true, "", 2},
         {"no road physics", [](TestLevelTree& t) { t.roadPhysics = false; }, true, "", 2},
     };
@@ -323,4 +388,142 @@ TEST(LevelLoaderTest, TheRaceUpdateStepsTheLoadedUnits) {
     EXPECT_GT(enemy.GetCar()->mDrive, 0.0f);
     EXPECT_GT(player.GetCar()->mDrive, 0.0f);
     EXPECT_FLOAT_EQ(player.mStuckTimer, 2.0f * CPLevel::kPlayerStep);
+}
+
+// A level file without a "player" record starts the player at (100, 100, 1), unturned.
+TEST(LevelLoaderTest, ALevelFileWithoutAPlayerRecordStartsThePlayerAtTheDefaultPlace) {
+    TestLevelTree tree;
+    tree.enemies = 0;
+    LevelLoadRig rig(tree);
+    rig.Folder().Write("Data/Levels/level1.lvl", LevelFileWithoutAPlayer());
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    ASSERT_NE(level.mPlayer, nullptr);
+    ExpectVec3Near(level.mPlayer->GetPosition(), D3DXVECTOR3(100.0f, 100.0f, 1.0f), 1e-5f);
+    EXPECT_EQ(level.mPlayer->GetRotation(), D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    ASSERT_EQ(level.mObjects.size(), 1u);
+    EXPECT_EQ(level.mObjects[0]->GetName(), "road");
+    ASSERT_TRUE(level.mPath);
+    EXPECT_FLOAT_EQ(level.mPath->GetFirstLine()->mP0.x, 0.0f);
+    ASSERT_TRUE(level.mLeftLine);
+    EXPECT_FLOAT_EQ(level.mLeftLine->GetFirstLine()->mP0.x, -6.0f);
+    ASSERT_TRUE(level.mRightLine);
+    EXPECT_FLOAT_EQ(level.mRightLine->GetFirstLine()->mP0.x, 6.0f);
+    EXPECT_TRUE(level.mEnemies.empty());
+}
+
+// Values a camera cannot use are refused where they are read: the views keep what they had, and the
+// camera stays finite through the race's first frames.
+TEST(LevelLoaderTest, CameraValuesThatAreNoUsableNumbersAreRefused) {
+    LevelLoadRig rig;
+    rig.mBuild.WriteXmlDescription(TestLevelTree::kCarDescription, kCarXmlWithUnusableNumbers);
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    const CPLevel fresh;
+    EXPECT_EQ(level.mCam1Dist, fresh.mCam1Dist);
+    EXPECT_EQ(level.mCam1Height, fresh.mCam1Height);
+    EXPECT_EQ(level.mCam1Angle, fresh.mCam1Angle);
+    EXPECT_EQ(level.mCam1AngleDiv, fresh.mCam1AngleDiv);
+    EXPECT_EQ(level.mCam1DistanceDiv, fresh.mCam1DistanceDiv);
+    EXPECT_EQ(level.mCam1Blur, fresh.mCam1Blur);
+    EXPECT_FLOAT_EQ(level.mCam1Fov, 70.0f) << "a good value beside them is taken";
+    EXPECT_EQ(level.mCam2Dist, fresh.mCam2Dist);
+    EXPECT_FLOAT_EQ(level.mCam2Height, 3.0f);
+    EXPECT_EQ(level.mCam2Angle, fresh.mCam2Angle);
+    EXPECT_EQ(level.mCam2Fov, fresh.mCam2Fov);
+    EXPECT_EQ(level.mCam3Dist, fresh.mCam3Dist);
+    EXPECT_EQ(level.mCam3Height, fresh.mCam3Height);
+    EXPECT_FLOAT_EQ(level.mCam3Blur, 0.5f);
+    const CPPlayer unit;
+    for (CPPlayer* enemy : level.mEnemies) {
+        EXPECT_EQ(enemy->mCameraMin, unit.mCameraMin);
+        EXPECT_EQ(enemy->mCameraMax, unit.mCameraMax);
+    }
+    EXPECT_FLOAT_EQ(level.mCamera->mPitch, -1.5707964f) << "no angle read: the start angle stays";
+
+    level.mRolling = false;
+    ScopedGlobal<float> frame(gDeltaTime, CPLevel::kPlayerStep);
+    for (int i = 0; i < 3; ++i) level.Update();
+    const D3DXVECTOR3 eye = level.mCamera->GetViewCamera()->GetEye();
+    EXPECT_TRUE(std::isfinite(eye.x) && std::isfinite(eye.y) && std::isfinite(eye.z));
+    EXPECT_TRUE(std::isfinite(level.mCamera->mTargetDistance));
+}
+
+// What loads but will not race as its writer meant is said where the load says its other faults.
+TEST(LevelLoaderTest, LoadsThatGoWrongWithoutFailingAreReported) {
+    struct Case {
+        const char* name;
+        void (*changeTree)(TestLevelTree&);
+        void (*changeFiles)(LevelLoadRig&);
+        std::vector<std::string> said;
+        std::vector<std::string> unsaid;
+    };
+    const std::string noValue = "gives the car no value";
+    const std::string scene = "the scene description \"level1.rdf\" cannot be read: the scene is \"wrong.rdf\"";
+    const std::string against = "facing against the driving order";
+    auto wrapped = [](LevelLoadRig& rig) {
+        rig.mBuild.WriteXmlDescription(TestLevelTree::kCarDescription,
+                                       "<vehicle>" + TestLevelTree::CarXml() + "</vehicle>");
+    };
+    const Case cases[] = {
+        {"the test level", nullptr, nullptr, {}, {noValue, scene, against}},
+        {"a vehicle description wrapped in one root element", nullptr, wrapped,
+         {"\"subaru1_enemy.rdf\" " + noValue, "\"subaru2_enemy.rdf\" " + noValue, "\"uaz.rdf\" " + noValue},
+         {scene}},
+        {"no scene description", [](TestLevelTree& t) { t.sceneDescription = false; }, nullptr, {scene}, {noValue}},
+        {"the player facing back", [](TestLevelTree& t) { t.playerTurn = 3.1415927f; }, nullptr, {against}, {scene}},
+        {"the player facing across", [](TestLevelTree& t) { t.playerTurn = 1.2f; }, nullptr, {}, {against}},
+        {"the player facing back across", [](TestLevelTree& t) { t.playerTurn = -2.0f; }, nullptr, {against}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestLevelTree tree;
+        if (c.changeTree) c.changeTree(tree);
+        LevelLoadRig rig(tree);
+        if (c.changeFiles) c.changeFiles(rig);
+        ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+        const std::vector<std::string> reports = LoadReports(rig);
+        for (const std::string& text : c.said) EXPECT_TRUE(AnyReportHas(reports, text)) << text;
+        for (const std::string& text : c.unsaid) EXPECT_FALSE(AnyReportHas(reports, text)) << text;
+    }
+}
+
+// A level whose start faces against the driving order still loads; driven reversed it races.
+TEST(LevelLoaderTest, AStartFacingBackRacesWhenThePathIsDrivenReversed) {
+    TestLevelTree tree;
+    tree.playerTurn = 3.1415927f;
+    LevelLoadRig rig(tree);
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    EXPECT_NE(level.DescribeStartHeadingFault(), "");
+    level.mReverse = true;
+    EXPECT_EQ(level.DescribeStartHeadingFault(), "");
+}
+
+// In rolling mode the player's unit is driven by the AI like the enemies: it gets their paths and moves.
+TEST(LevelLoaderTest, RollingModeDrivesThePlayersUnitAlongThePaths) {
+    ScopedGlobal<int32_t> rolling(gSettings::rolling, 1);
+    LevelLoadRig rig;
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    ASSERT_TRUE(level.mRolling);
+    ASSERT_FALSE(level.mEnemies.empty());
+    ASSERT_EQ(level.mEnemies.back(), level.mPlayer);
+    const int32_t index = static_cast<int32_t>(level.mEnemies.size()) - 1;
+    AI_Vehicle* record = rig.updater.GetEnemyVehicle(index);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->mPathNodes[AI_Vehicle::kPathSlot], level.mPath->GetFirstLine());
+    EXPECT_EQ(record->mPathNodes[AI_Vehicle::kLeftSlot], level.mLeftLine->GetFirstLine());
+    EXPECT_EQ(record->mPathNodes[AI_Vehicle::kRightSlot], level.mRightLine->GetFirstLine());
+
+    // Frames in task order: the AI driving, the physics step, the race update (which steps the units).
+    const D3DXVECTOR3 start = level.mPlayer->GetPosition();
+    ScopedGlobal<float> frame(gDeltaTime, 1.0f / 60.0f);
+    for (int i = 0; i < 300; ++i) {
+        rig.updater.Execute();
+        rig.physics.Execute();
+        level.Update();
+    }
+    const D3DXVECTOR3 moved = level.mPlayer->GetPosition() - start;
+    EXPECT_GT(std::hypot(moved.x, moved.y), 20.0f) << "the followed car drives";
 }

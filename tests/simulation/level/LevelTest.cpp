@@ -43,7 +43,9 @@ void Place(CPGameObject& object, const D3DXVECTOR3& position, float half = 1.0f)
     object.UpdateTransform();
 }
 
-TEST(LevelTest, StartsWithTheRaceAtItsInitialValues) {
+// A level before loading: nothing to hand out, every finish place free, no numbered object to show,
+// the unit counters sized for the tracked units, and extents that make a grid of one cell.
+TEST(LevelTest, AFreshLevelHasNothingBuiltAndEveryPlaceFree) {
     CPLevel level;
     EXPECT_EQ(level.GetClassName(), "CPLevel");
     EXPECT_EQ(level.FormatFloat(2.0f / 3.0f), "0.667");
@@ -52,18 +54,21 @@ TEST(LevelTest, StartsWithTheRaceAtItsInitialValues) {
     EXPECT_FALSE(level.GetLeftLine());
     EXPECT_FALSE(level.GetRightLine());
     EXPECT_EQ(level.GetLevelNumber(), 0);
-    EXPECT_TRUE(level.mUnitsActive);
-    EXPECT_TRUE(level.mRolling);
-    EXPECT_EQ(level.mCarPrefix, "zil_130_");
-    EXPECT_EQ(level.mFinishSlots, (std::array<int32_t, 3>{-1, -1, -1}));
-    EXPECT_EQ(level.mLastCheckpoint, -1);
-    EXPECT_EQ(level.mUnitNearest, std::vector<int32_t>(20, 0));
-    EXPECT_EQ(level.mUnitProgress, std::vector<int32_t>(20, 0));
-    EXPECT_FLOAT_EQ(level.mCamDist, 7.0f);
-    EXPECT_FLOAT_EQ(level.mCamHeight, 2.0f);
-    EXPECT_FLOAT_EQ(level.mSpinSign, 1.0f);
-    EXPECT_EQ(level.mChkCursor, level.mChkObjects.end());
-    EXPECT_EQ(level.mSources.bucket_count() >= 100, true);
+
+    for (int32_t unit : {4, 7, 2}) EXPECT_TRUE(level.TakeFinishSlot(unit)) << "a free place for unit " << unit;
+    EXPECT_EQ(level.mFinishSlots, (std::array<int32_t, 3>{4, 7, 2}));
+    EXPECT_FALSE(level.TakeFinishSlot(CPLevel::kPlayerSlot)) << "three places only";
+
+    level.ShowCheckpoint();
+    EXPECT_FALSE(level.mShownCheckpoint);
+
+    // Every unit the lap counting tracks has its counters before the first start sizes them again.
+    EXPECT_GE(level.mUnitNearest.size(), static_cast<size_t>(CPLevel::kTrackedUnits));
+    EXPECT_GE(level.mUnitProgress.size(), static_cast<size_t>(CPLevel::kTrackedUnits));
+
+    level.AllocateObjectGrid();
+    EXPECT_EQ(level.mGridColumns, 1);
+    EXPECT_EQ(level.mGridRows, 1);
 }
 
 // A vehicle description may lack "angle_div", "distance_div" and "angle": the views start at 1, 1 and
@@ -361,11 +366,21 @@ TEST_F(LevelQueryTest, CrossPlayerRayFindsThePartitionAndNearThePlayerTheLevelsO
     EXPECT_FALSE(mLevel.CrossPlayerRay(quad));
     EXPECT_EQ(quad.hitPoint, D3DXVECTOR3(200, 50, 0));
 
-    // A ray of length 0 finds nothing and leaves the query alone.
-    CPRayQuery empty = Ray({5, 0, 0}, {1, 0, 0}, 0.0f);
-    empty.hitPoint = D3DXVECTOR3(7, 7, 7);
-    EXPECT_FALSE(mLevel.CrossPlayerRay(empty));
-    EXPECT_EQ(empty.hitPoint, D3DXVECTOR3(7, 7, 7));
+    // A ray of length 0, starting on the post's face, finds nothing; its end point is its start.
+    gSettings::quadlevels = 0;
+    for (const bool interface : {false, true}) {
+        SCOPED_TRACE(interface ? "CrossInterfaceRay" : "CrossPlayerRay");
+        CPRayQuery empty = Ray({4, 0, 0}, {1, 0, 0}, 0.0f);
+        empty.hitPoint = D3DXVECTOR3(7, 7, 7);
+        EXPECT_FALSE(interface ? mLevel.CrossInterfaceRay(empty) : mLevel.CrossPlayerRay(empty));
+        EXPECT_FALSE(empty.hitObject);
+        EXPECT_EQ(empty.hitPoint, D3DXVECTOR3(4, 0, 0));
+        // One of no number finds nothing either, and its end point is no number.
+        CPRayQuery unknown = Ray({4, 0, 0}, {1, 0, 0}, std::nanf(""));
+        unknown.hitPoint = D3DXVECTOR3(7, 7, 7);
+        EXPECT_FALSE(interface ? mLevel.CrossInterfaceRay(unknown) : mLevel.CrossPlayerRay(unknown));
+        EXPECT_TRUE(std::isnan(unknown.hitPoint.x));
+    }
 }
 
 TEST_F(LevelQueryTest, CrossInterfaceRayAlsoTestsThePlayersUnit) {

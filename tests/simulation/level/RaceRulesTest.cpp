@@ -309,7 +309,6 @@ TEST_F(RaceRulesTest, TheLensFlareShowsWhereTheSunIsInView) {
         {"in view", 1, {0.5f, 0.0f, -0.866f}, {-1.0f, 0.0f, 1.0f}, true, {200.0f, 300.0f, 0.0f}},
         {"behind the eye", 1, {0.0f, -0.6f, -0.8f}, {0.0f, -1.0f, -1.0f}, false, {400.0f, 120.0f, 0.0f}},
         {"below the ground", 1, {0.6f, 0.0f, 0.8f}, {-1.0f, 0.0f, -1.0f}, false, {400.0f, 120.0f, 0.0f}},
-        {"setting off", 0, {0.6f, 0.0f, -0.8f}, {-1.0f, 0.0f, 1.0f}, false, {400.0f, 120.0f, 0.0f}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -322,6 +321,91 @@ TEST_F(RaceRulesTest, TheLensFlareShowsWhereTheSunIsInView) {
         EXPECT_EQ(level.mLensFlare->IsVisible(), c.shown);
         EXPECT_EQ(level.mLensFlare->GetPosition(), c.at);
     }
+
+    // With the setting off the step is skipped: a sun in view moves and shows nothing, and the flare
+    // stays as it was, shown or hidden.
+    gSettings::lensflare = 0;
+    level.mSunLight.Direction = D3DXVECTOR3(0.5f, 0.0f, -0.866f);
+    level.mCamera->GetViewCamera()->SetTarget(D3DXVECTOR3(-1.0f, 0.0f, 1.0f));
+    for (const bool visible : {true, false}) {
+        SCOPED_TRACE(visible ? "setting off, flare shown" : "setting off, flare hidden");
+        level.mLensFlare->SetVisible(visible);
+        level.mLensFlare->SetPosition(D3DXVECTOR3(1.0f, 2.0f, 0.0f));
+        Frame(0.0f);
+        EXPECT_EQ(level.mLensFlare->IsVisible(), visible);
+        EXPECT_EQ(level.mLensFlare->GetPosition(), D3DXVECTOR3(1.0f, 2.0f, 0.0f));
+    }
+}
+
+// In views 0 and 1 the rolling camera's view sets the chase camera's yaw offset: the spin in view 1,
+// half a turn in view 2, and none in view 0, whichever view came before.
+TEST_F(RaceRulesTest, TheRollingViewSetsTheYawOffsetAndViewZeroLeavesNone) {
+    constexpr float kPi = 3.1415927f;
+    ScopedGlobal<float> spinFrame(gFrameTime2, 0.0f);
+    level.mCamera = new CPCamera();
+    level.mSpinSign = -1.0f;
+    struct Step {
+        int32_t view;
+        float offset;
+    };
+    const Step steps[] = {{2, -kPi}, {0, 0.0f}, {1, -0.3f}, {0, 0.0f}, {2, -kPi}, {1, -0.3f}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.view);
+        level.mRollingView = step.view;
+        level.mSpinTime = 1.0f;
+        Frame(0.0f);
+        EXPECT_NEAR(level.mCameraYawOffset, step.offset, 1e-6f);
+    }
+}
+
+// When the race ends for the player, the chase camera keeps the heading the race ended with; a race
+// that goes on (a first place without a required place) leaves it free.
+TEST_F(RaceRulesTest, TheEndOfThePlayersRaceFixesTheCamerasHeading) {
+    constexpr float kPi = 3.1415927f;
+    D3DXQUATERNION facingY;
+    const D3DXVECTOR3 up(0.0f, 0.0f, 1.0f);
+    D3DXQuaternionRotationAxis(&facingY, &up, kPi);  // forward (0, 1, 0): heading pi / 2
+    player.SetRotation(facingY);
+    struct Case {
+        const char* name;
+        Slots slots;
+        int32_t required;
+        bool fixed;
+    };
+    const Case cases[] = {
+        {"first", {P, -1, -1}, 0, true},
+        {"second, lost", {4, P, -1}, 0, true},
+        {"all places taken by others", {4, 2, 0}, 2, true},
+        {"first without a required place", {P, -1, -1}, -1, false},
+        {"still racing", {4, 2, -1}, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPLevel race;
+        race.mPlayer = &player;
+        race.mCameraTarget = &player;
+        race.mRolling = false;
+        gDeltaTime = 0.0f;
+        race.Update();  // the heading of this frame
+        const float heading = race.mHeading;
+        ASSERT_NEAR(heading, kPi / 2.0f, 1e-3f);
+        race.mFinishSlots = c.slots;
+        race.mRequiredPlace = c.required;
+        race.Update();
+        EXPECT_EQ(race.mFixedHeadingSet, c.fixed);
+        EXPECT_EQ(race.mFixedHeading, c.fixed ? heading : 0.0f);
+        rig.Drain();
+    }
+    // A checkpoint that runs out ends the race too.
+    rig.data->mLevelStarted = true;
+    level.mLastCheckpoint = 0;
+    level.mCheckpointTimer = 0.1f;
+    Frame(0.0f);
+    const float heading = level.mHeading;
+    Frame(0.5f);
+    EXPECT_TRUE(level.mGameOver);
+    EXPECT_TRUE(level.mFixedHeadingSet);
+    EXPECT_EQ(level.mFixedHeading, heading);
 }
 
 }  // namespace

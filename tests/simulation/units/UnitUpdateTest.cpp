@@ -206,7 +206,10 @@ TEST_F(UnitUpdateTest, TheEngineGaugeCrossingPostsEachWayOnce) {
     EXPECT_EQ(DrainCommandTexts(gameMenu), (std::vector<std::string>{"engine_temp:1", "engine_temp:0"}));
 }
 
+// trunc(60 / (25 / psystems)), the divisions in single precision: 2.4 sparks per step of the setting,
+// truncated once.
 TEST(UnitUpdateSparksTest, TheGloomSparkCountFollowsTheParticleSetting) {
-    const std::pair<int32_t, int32_t> cases[] = {{25, 60}, {0, 0}, {-3, 0}, {10, 30}, {1, 2}, {26, 62}, {50, 120}};
+    const std::pair<int32_t, int32_t> cases[] = {{25, 60}, {0, 0},  {-3, 0},  {10, 24},
+                                                 {1, 2},   {3, 7},  {26, 62}, {50, 120}};
     for (auto [density, sparks] : cases) EXPECT_EQ(CPPlayer::GloomSparkCount(density), sparks) << density;
 }

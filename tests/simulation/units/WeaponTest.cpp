@@ -145,6 +145,30 @@ TEST_F(WeaponRig, NextAndPreviousStepThroughTheFilledSlots) {
     EXPECT_FALSE(unit.mWeaponObject);
 }
 
+// From no weapon (slot -1) the next slot is the first one tried (0), the previous the last (2).
+TEST_F(WeaponRig, StepsFromNoWeaponStartAtTheNeighbouringSlot) {
+    struct Case {
+        const char* name;
+        const char* weapons[3];
+        bool forward;
+        int32_t after;
+    };
+    const Case cases[] = {
+        {"forward, all filled", {"mgun", "hmgun", "shotgun"}, true, 0},
+        {"forward, first empty", {"", "hmgun", "shotgun"}, true, 1},
+        {"back, all filled", {"mgun", "hmgun", "shotgun"}, false, 2},
+        {"back, last empty", {"mgun", "hmgun", ""}, false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Configure(c.weapons[0], c.weapons[1], c.weapons[2]);
+        Select(-1);
+        c.forward ? unit.NextWeapon() : unit.PrevWeapon();
+        EXPECT_EQ(unit.mWeaponSlot, c.after);
+        EXPECT_EQ(unit.mWeaponName, c.weapons[c.after]);
+    }
+}
+
 TEST_F(WeaponRig, AWeaponMissingItsRecordGunFlareOrBarrelCountsAsAnEmptySlot) {
     struct Case {
         const char* name;

@@ -82,6 +82,24 @@ TEST(CarDescriptionTest, ATableOfDescriptionsGivesTheirParametersAndKeepsTheDefa
     }
 }
 
+// The car counts the values its description gave; the level load reports a car that got none.
+TEST(CarDescriptionTest, TheCarCountsTheValuesItsDescriptionGave) {
+    const std::pair<const char*, int32_t> cases[] = {
+        {"", 0},
+        {"<render/>", 0},
+        {"<physics debug=\"true\"><geometry><wheels count=\"6\" length=\"2\" fixed=\"min\"/></geometry></physics>"
+         "<render><shadow name=\"jeep_shadow\"/></render>",
+         5},
+        {"<physics><params><wheels spring1=\"-inf\" damping=\"nan\" spring2=\"90\"/></params></physics>", 1},
+        {"<vehicle><physics><geometry><wheels count=\"6\" length=\"2\"/></geometry></physics></vehicle>", 0},
+    };
+    for (const auto& [xml, values] : cases) {
+        SCOPED_TRACE(xml);
+        CarTestRig rig(xml);
+        EXPECT_EQ(rig.Build().mDescriptionValues, values);
+    }
+}
+
 TEST(CarDescriptionTest, TheRemainingParametersAndTheShadowNameAreRead) {
     CarTestRig rig(
         "<physics><geometry><wheels x=\"0.2\" y=\"0.3\" front_min_radius=\"0.1\" back_min_radius=\"0.15\" "

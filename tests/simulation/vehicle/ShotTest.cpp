@@ -154,13 +154,26 @@ TEST(ShotTest, ALaunchPlacesAndRestartsTheSound) {
     EXPECT_EQ(D3DXVECTOR3(sound->Get3DParameters().vPosition), D3DXVECTOR3(1, 1, 1));
 }
 
+// A "2d" spec plays its sound without placing it. The shared sound of the name is a 3D one here, so a
+// placing would show in its position.
 TEST(ShotTest, ThePlainSoundPlaysWithoutAPosition) {
     SoundRig rig;
     rig.WriteSound("shot.wav", riff::PcmWave(1, 22050, 16, riff::Ramp(4000)));
+    CNSound shared(rig.Device(), "Data\\Sounds\\shot.wav", CNSound::kMode3D);
+    ASSERT_NE(shared.Get3DBuffer(), nullptr);
+    rig.Cache().AddEntry("shot.wav", &shared);
+    rig.Manager().SetSoundPosition(CPSmartPtr<CNSound>(&shared), D3DXVECTOR3(9, 9, 9), D3DXVECTOR3(0, 0, 0));
     std::vector<RecordingShot::Launched> log;
     RecordingShot shot("trasser11", &log);
     ASSERT_TRUE(shot.SetParams({"shot.wav,2d"}));
+    ASSERT_EQ(shot.GetSound(), &shared);
     shot.Launch(D3DXVECTOR3(4, 5, 6), D3DXVECTOR3(1, 0, 0), -1.0f, nullptr, 0);
-    ASSERT_NE(shot.GetSound(), nullptr);
-    EXPECT_TRUE(shot.GetSound()->IsPlaying());
+    EXPECT_TRUE(shared.IsPlaying());
+    EXPECT_EQ(D3DXVECTOR3(shared.Get3DParameters().vPosition), D3DXVECTOR3(9, 9, 9));
+
+    // The same sound under a "3d" spec is placed at the launch.
+    RecordingShot placed("trasser11", &log);
+    ASSERT_TRUE(placed.SetParams({"shot.wav,3d"}));
+    placed.Launch(D3DXVECTOR3(4, 5, 6), D3DXVECTOR3(1, 0, 0), -1.0f, nullptr, 0);
+    EXPECT_EQ(D3DXVECTOR3(shared.Get3DParameters().vPosition), D3DXVECTOR3(4, 5, 6));
 }
