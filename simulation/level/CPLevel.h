@@ -24,6 +24,7 @@ class CPPlayer;
 class CPQuadTree;
 class CPSpline;
 class CPTask;
+class TiXmlElement;
 
 // A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
 struct LevelObjectPlan;
@@ -448,6 +449,17 @@ private:
     // range. The player's three views ("camera", "camera2", "camera3") and the camera's angle.
     void ReadEnemyCamera(CPPlayer& unit);
     void ReadPlayerCameraViews();
+    // The fields of one race view ("camera" or "camera2") that its element's attributes fill.
+    struct CameraViewFields {
+        float& distance;
+        float& height;
+        float& angle;  // degrees; a read angle also becomes the camera's angle
+        float& angleDiv;
+        float& distanceDiv;
+        float& blur;
+        float& fov;
+    };
+    void ReadCameraView(const TiXmlElement* element, const CameraViewFields& view);
     // Reports a unit whose car took no value from its vehicle description, and a scene description that
     // could not be read (its scene is the fallback's).
     void ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const;

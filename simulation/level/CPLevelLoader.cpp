@@ -443,26 +443,25 @@ void CPLevel::ReadEnemyCamera(CPPlayer& unit) {
 
 void CPLevel::ReadPlayerCameraViews() {
     if (mCamera) mCamera->mPitch = kStartAngle;
-    const TiXmlElement* camera = DescriptionElement(*mPlayer, "camera");
-    ReadFloatAttribute(camera, "distance", mCam1Dist);
-    ReadFloatAttribute(camera, "height", mCam1Height);
-    if (ReadFloatAttribute(camera, "angle", mCam1Angle) && mCamera) mCamera->mPitch = mCam1Angle * kDegrees;
-    ReadFloatAttribute(camera, "angle_div", mCam1AngleDiv);
-    ReadFloatAttribute(camera, "distance_div", mCam1DistanceDiv);
-    ReadFloatAttribute(camera, "blur", mCam1Blur);
-    ReadFloatAttribute(camera, "fov", mCam1Fov);
-    const TiXmlElement* camera2 = DescriptionElement(*mPlayer, "camera2");
-    ReadFloatAttribute(camera2, "distance", mCam2Dist);
-    ReadFloatAttribute(camera2, "height", mCam2Height);
-    if (ReadFloatAttribute(camera2, "angle", mCam2Angle) && mCamera) mCamera->mPitch = mCam2Angle * kDegrees;
-    ReadFloatAttribute(camera2, "angle_div", mCam2AngleDiv);
-    ReadFloatAttribute(camera2, "distance_div", mCam2DistanceDiv);
-    ReadFloatAttribute(camera2, "blur", mCam2Blur);
-    ReadFloatAttribute(camera2, "fov", mCam2Fov);
+    ReadCameraView(DescriptionElement(*mPlayer, "camera"),
+                   {mCam1Dist, mCam1Height, mCam1Angle, mCam1AngleDiv, mCam1DistanceDiv, mCam1Blur, mCam1Fov});
+    // "camera2" is read last: its angle, when it has one, is the one the camera starts with.
+    ReadCameraView(DescriptionElement(*mPlayer, "camera2"),
+                   {mCam2Dist, mCam2Height, mCam2Angle, mCam2AngleDiv, mCam2DistanceDiv, mCam2Blur, mCam2Fov});
     const TiXmlElement* camera3 = DescriptionElement(*mPlayer, "camera3");
     ReadFloatAttribute(camera3, "distance", mCam3Dist);
     ReadFloatAttribute(camera3, "height", mCam3Height);
     ReadFloatAttribute(camera3, "blur", mCam3Blur);
+}
+
+void CPLevel::ReadCameraView(const TiXmlElement* element, const CameraViewFields& view) {
+    ReadFloatAttribute(element, "distance", view.distance);
+    ReadFloatAttribute(element, "height", view.height);
+    if (ReadFloatAttribute(element, "angle", view.angle) && mCamera) mCamera->mPitch = view.angle * kDegrees;
+    ReadFloatAttribute(element, "angle_div", view.angleDiv);
+    ReadFloatAttribute(element, "distance_div", view.distanceDiv);
+    ReadFloatAttribute(element, "blur", view.blur);
+    ReadFloatAttribute(element, "fov", view.fov);
 }
 
 void CPLevel::ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const {
