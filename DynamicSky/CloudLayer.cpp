@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
+#include "core/Angles.h"
 #include "core/GeometryUtils.h"
 
 namespace {
-constexpr float kPi = 3.1415927f;
-constexpr float kHalfPi = 1.5707964f;
 
 // The rotation about from x to by the angle between them, which turns `from` onto `to` (unit vectors).
 // Where they are opposite the cross product vanishes and the turn is half a turn about `fallbackAxis`,
@@ -17,7 +16,7 @@ D3DXMATRIX RotationOnto(const D3DXVECTOR3& from, const D3DXVECTOR3& to, const D3
     const float cosine = D3DXVec3Dot(&from, &to);
     D3DXMATRIX rotation;
     if (axis == D3DXVECTOR3(0, 0, 0) && cosine < 0.0f)
-        D3DXMatrixRotationAxis(&rotation, &fallbackAxis, kPi);
+        D3DXMatrixRotationAxis(&rotation, &fallbackAxis, D3DX_PI);
     else
         D3DXMatrixRotationAxis(&rotation, &axis, static_cast<float>(SafeAcos(cosine)));
     return rotation;
@@ -89,7 +88,7 @@ D3DXMATRIX CloudLayer::Place() {
     const D3DXVECTOR3 up(0, 1, 0);
 
     D3DXMATRIX turn, onCircle;
-    D3DXMatrixRotationAxis(&turn, &mAxis, mBaseAngle - mKeyAngle + kPi);
+    D3DXMatrixRotationAxis(&turn, &mAxis, mBaseAngle - mKeyAngle + D3DX_PI);
     D3DXMatrixMultiply(&onCircle, &mBaseOrientation, &turn);
     mOrbitPoint = Transformed(D3DXVECTOR3(mDistance, 0, 0), onCircle);
 

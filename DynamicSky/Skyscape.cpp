@@ -5,14 +5,13 @@
 
 #include "DynamicSky/SkyRenderDevice.h"
 #include "DynamicSky/SkyTextLines.h"
+#include "core/Angles.h"
 #include "core/FloatToInt.h"
 #include "platform/RuntimeRandom.h"
 
 D3DXVECTOR3 gSunPosition;
 
 namespace {
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kTwoPi = 6.2831855f;
 constexpr uint32_t kDomeColour = 0x80ffffff;
 // Glow added to a dome vertex facing away from the sun, per unit of the cosine.
 constexpr float kSunGlow = 56.0f;
@@ -115,7 +114,7 @@ void Skyscape::BuildDome(float radius, int32_t segments, float centreX, float ce
     const int32_t rings = n / 4 + 1;
     const int32_t columns = n + 1;  // the first and the last column meet
 
-    const float step = (360.0f / static_cast<float>(n)) * kDegreesToRadians;
+    const float step = D3DXToRadian(360.0f / static_cast<float>(n));
     std::vector<CPVertex> vertices;
     vertices.reserve(static_cast<size_t>(rings * columns));
     for (int32_t ring = 0; ring < rings; ++ring) {

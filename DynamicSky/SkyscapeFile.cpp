@@ -13,7 +13,7 @@ bool ReadKeyState(SkyTextLines& lines, int32_t colourPoints, int32_t layerCount,
     if (!lines.Next()) return false;
     state.domeAlpha = lines.Float(0);
     if (!lines.Next()) return false;
-    state.domeAngle = lines.Float(0) * kDegreesToRadians;
+    state.domeAngle = D3DXToRadian(lines.Float(0));
     if (!lines.Next()) return false;
     // Stored one-based; the lowest number stays as it is rather than overflow (it reads as no channel).
     const int32_t grey = lines.Int(0);
@@ -38,7 +38,7 @@ bool ReadKeyState(SkyTextLines& lines, int32_t colourPoints, int32_t layerCount,
     }
     for (int32_t i = 0; i < layerCount; ++i) {
         if (!lines.Next()) return false;
-        state.layerAngles.push_back(lines.Float(0) * kDegreesToRadians);
+        state.layerAngles.push_back(D3DXToRadian(lines.Float(0)));
         if (!lines.Next()) return false;
         state.layerEffects.push_back(lines.Int(0));
         if (!lines.Next()) return false;
@@ -57,7 +57,7 @@ bool ReadLayer(SkyTextLines& lines, SkyscapeFile::Layer& layer) {
     if (!lines.Next()) return false;
     layer.distance = lines.Float(0);
     if (!lines.Next()) return false;
-    layer.baseAngle = lines.Float(0) * kDegreesToRadians;
+    layer.baseAngle = D3DXToRadian(lines.Float(0));
     if (!lines.Next()) return false;
     const int32_t textureCount = lines.Int(0);
     for (int32_t i = 0; i < textureCount; ++i) {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "DynamicSky/SkyKeyState.h"
-#include "core/GeometryUtils.h"
 #include "platform/D3DX9Math.h"
 
 struct SkyscapeFile {

@@ -5,8 +5,8 @@
 
 #include "Render/PRender.h"
 #include "Render/ScriptValues.h"
+#include "core/Angles.h"
 #include "core/FrameClock.h"
-#include "core/GeometryUtils.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
@@ -15,12 +15,9 @@
 #include "simulation/vehicle/CPCar.h"
 
 namespace {
-constexpr float kPi = D3DX_PI;
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kTwoPi = 6.2831855f;
 constexpr float kMaxStep = 0.1f;                  // seconds: longer frames ease as if they were this long
 constexpr float kLowestSpeedPitch = -0.0872665f;  // -5 degrees
-constexpr float kFixedHeadingTurn = 2.3561945f;   // 3/4 pi
+constexpr float kFixedHeadingTurn = 0.75f * D3DX_PI;
 constexpr int32_t kHardestDifficulty = 3;         // "cam_speed" at which a crash shakes by the speed
 constexpr float kSecondFar = 2000.0f;
 
@@ -52,7 +49,7 @@ void DeleteOwned(CPSmartPtr<CPPerspectiveCamera>& camera) {
 }  // namespace
 
 CPCamera::CPCamera() : mYaw(-kHalfPi) {
-    const float fov = mFov * kDegreesToRadians;
+    const float fov = D3DXToRadian(mFov);
     mMainCamera = MakeCamera(fov, static_cast<float>(gSettings::distance));
     mSecondCamera = MakeCamera(fov, kSecondFar);
     g_pCurrentCamera = mMainCamera.Get();
@@ -101,8 +98,8 @@ void CPCamera::Update() {
     // Field of view and distance ease towards their targets.
     mFov += (mTargetFov - mFov) * dt * 2.0f;
     mDistance += (mTargetDistance - mDistance) * dt * 2.0f;
-    mMainCamera->SetFieldOfView(mFov * kDegreesToRadians);
-    mSecondCamera->SetFieldOfView(mFov * kDegreesToRadians);
+    mMainCamera->SetFieldOfView(D3DXToRadian(mFov));
+    mSecondCamera->SetFieldOfView(D3DXToRadian(mFov));
 
     // Faster driving tilts the view down, never by less than -5 degrees of speed pitch.
     const float speedPitch = std::max(SafeQuotient(mSpeed, mReferenceSpeed) * 5.0f, kLowestSpeedPitch);
@@ -111,8 +108,7 @@ void CPCamera::Update() {
     // The car's heading in the ground plane, swung by its drift.
     D3DXVECTOR3 heading(level->mForward.x, level->mForward.y, 0.0f);
     D3DXVec3Normalize(&heading, &heading);
-    mYaw = std::fabs(std::acos(std::clamp(heading.x, -1.0f, 1.0f)));
-    if (heading.y < 0.0f) mYaw = -mYaw;
+    mYaw = HeadingOf(heading);
     mDriftFollow += (car->mCameraSteer - mDriftFollow) * dt * 6.0f;
     mYaw += mDriftFollow;
     if (mYaw < 0.0f) mYaw += kTwoPi;
@@ -120,9 +116,9 @@ void CPCamera::Update() {
         mYaw = level->mFixedHeading + kFixedHeadingTurn;
 
     // The smoothed yaw follows the short way round.
-    if (mYaw - mSmoothedYaw > kPi) {
+    if (mYaw - mSmoothedYaw > D3DX_PI) {
         mSmoothedYaw += kTwoPi;
-    } else if (mYaw - mSmoothedYaw < -kPi) {
+    } else if (mYaw - mSmoothedYaw < -D3DX_PI) {
         mSmoothedYaw -= kTwoPi;
     }
     mSmoothedYaw += (mYaw - mSmoothedYaw) * std::min(dt * 4.0f, 1.0f);

@@ -5,12 +5,12 @@
 #include "Render/PMaterial.h"
 #include "Render/PMaterialManager.h"
 #include "Render/PRenderObjectManager.h"
+#include "core/Angles.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "simulation/level/CPLevel.h"
 
 namespace {
-constexpr float kHalfPi = 1.5707964f;
 constexpr float kWindow = 0.175f;
 constexpr float kSmallWindow = 0.07f;  // the fourth level group's map shows a smaller window
 constexpr const char* kEffect = "interface3.fx";

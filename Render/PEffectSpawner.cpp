@@ -7,7 +7,6 @@
 #include "Render/PParticleSystem.h"
 #include "Render/PSpawnedEffect.h"
 #include "core/CPGameObject.h"
-#include "core/GeometryUtils.h"
 #include "platform/RuntimeRandom.h"
 
 CPEffectSpawner* gEmitterTable = nullptr;
@@ -55,7 +54,7 @@ void CPEffectSpawner::SpawnEffect(const CPEffectRecord& record) {
     // Debris pieces fall turned by a random whole degree; the name must match exactly.
     if (record.Name == "derbis") {
         const int draw = RuntimeRand();
-        launch.Yaw = static_cast<float>(draw % 360) * kDegreesToRadians;
+        launch.Yaw = D3DXToRadian(static_cast<float>(draw % 360));
     }
     if (record.Next) {
         launch.Next = new CPEffectRecord;

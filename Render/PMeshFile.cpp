@@ -32,27 +32,10 @@ bool ReadNodeName(CPFileReader& reader, std::string& name) {
     return true;
 }
 
-D3DXVECTOR3 ReadVector(CPFileReader& reader) {
-    D3DXVECTOR3 v;
-    v.x = reader.ReadFloat();
-    v.y = reader.ReadFloat();
-    v.z = reader.ReadFloat();
-    return v;
-}
-
-D3DXQUATERNION ReadQuaternion(CPFileReader& reader) {
-    D3DXQUATERNION q;
-    q.x = reader.ReadFloat();
-    q.y = reader.ReadFloat();
-    q.z = reader.ReadFloat();
-    q.w = reader.ReadFloat();
-    return q;
-}
-
 CPMeshPlacement ReadPlacement(CPFileReader& reader) {
     CPMeshPlacement placement;
-    placement.position = ReadVector(reader);
-    placement.rotation = ReadQuaternion(reader);
+    placement.position = reader.ReadVector();
+    placement.rotation = reader.ReadQuaternion();
     return placement;
 }
 
@@ -62,8 +45,8 @@ CPMeshShapeRecord ReadShape(CPFileReader& reader) {
     shape.a = reader.ReadFloat();
     shape.b = reader.ReadFloat();
     shape.c = reader.ReadFloat();
-    shape.position = ReadVector(reader);
-    shape.rotation = ReadQuaternion(reader);
+    shape.position = reader.ReadVector();
+    shape.rotation = reader.ReadQuaternion();
     shape.diameter = reader.ReadFloat();
     shape.mass = reader.ReadFloat();
     return shape;
@@ -105,9 +88,9 @@ bool ReadBoxes(CPFileReader& reader, std::vector<CPMeshBoxRecord>& boxes) {
     boxes.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         CPMeshBoxRecord box;
-        box.centre = ReadVector(reader);
+        box.centre = reader.ReadVector();
         reader.ReadBytes(nullptr, 4);
-        box.halfExtents = ReadVector(reader);
+        box.halfExtents = reader.ReadVector();
         reader.ReadBytes(nullptr, kMeshBoxRecordSize - 28);
         boxes.push_back(box);
     }

@@ -6,6 +6,7 @@
 
 #include "core/CPGameObject.h"
 #include "core/FrameClock.h"
+#include "platform/FiniteChecks.h"
 
 void CPPartAnimation::SetKeys(const std::vector<D3DXMATRIX>& keys, const std::vector<float>& durations) {
     mKeys = keys;
@@ -50,8 +51,7 @@ void CPPartAnimation::ReportEnd() {
 }
 
 void CPPartAnimation::Execute() {
-    mTime += std::isfinite(gDeltaTime) ? gDeltaTime : 0.0f;
-    if (!std::isfinite(mTime)) mTime = 0.0f;
+    mTime = FiniteOrZero(mTime + FiniteOrZero(gDeltaTime));
     Advance();
     PoseOwner();
 }

@@ -6,6 +6,7 @@
 #include "core/CPGameObject.h"
 #include "core/FrameClock.h"
 #include "core/GeometryUtils.h"
+#include "platform/FiniteChecks.h"
 #include "platform/RuntimeRandom.h"
 
 namespace {
@@ -72,7 +73,7 @@ bool CPParticleSystem::Start() {
 void CPParticleSystem::Update() {
     // A frame time that is no finite number would leave the accumulator infinite (a step loop that never
     // ends) or not a number (no step ever again).
-    const float dt = std::isfinite(gDeltaTime) ? gDeltaTime : 0.0f;
+    const float dt = FiniteOrZero(gDeltaTime);
     const float accumulatorAtEntry = mAccumulator;
     mAccumulator += dt;
     const bool halfLifeAhead = mLifetime * 0.5f > mElapsed;
@@ -158,13 +159,13 @@ CPEffectRecord CPParticleSystem::BuildEffectRecord(const CPEmitterRecord& emitte
     record.Position = offset;
 
     const int azimuthDraw = RuntimeRand();
-    const float azimuth = static_cast<float>(azimuthDraw % 360) * kDegreesToRadians;
+    const float azimuth = D3DXToRadian(static_cast<float>(azimuthDraw % 360));
     float cone = 0.0f;
     // Half the full angle, truncated; 0 (a full angle of 1) would divide by zero and means no opening.
     const int32_t halfAngle = emitter.ConeAngle / 2;
     if (halfAngle != 0) {
         const int coneDraw = RuntimeRand();
-        cone = static_cast<float>(coneDraw % halfAngle) * kDegreesToRadians;
+        cone = D3DXToRadian(static_cast<float>(coneDraw % halfAngle));
     }
 
     const D3DXVECTOR3 local(std::sin(cone) * emitter.Speed * std::cos(azimuth),

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int32_t kShadowLayerKey = 16;
+constexpr int32_t kShadowLayerKey = PRender::kMainViewLayer;  // planar shadows draw in the main view
 constexpr int32_t kFireLayerKey = 20;
 constexpr const char* kHoleyEffect = "holey.fx";
 constexpr const char* kHoleyShadowEffect = "holey_shadow.fx";

@@ -6,12 +6,8 @@ bool ReadVertices(CPFileReader& reader, int32_t count, std::vector<CPVertex>& ve
     if (count < 0 || count > static_cast<int64_t>(reader.GetRemaining()) / kStoredVertexSize) return false;
     std::vector<CPVertex> read(static_cast<size_t>(count));
     for (CPVertex& v : read) {
-        v.position.x = reader.ReadFloat();
-        v.position.y = reader.ReadFloat();
-        v.position.z = reader.ReadFloat();
-        v.normal.x = reader.ReadFloat();
-        v.normal.y = reader.ReadFloat();
-        v.normal.z = reader.ReadFloat();
+        v.position = reader.ReadVector();
+        v.normal = reader.ReadVector();
         v.diffuse = static_cast<uint32_t>(reader.ReadInt());
         v.specular = static_cast<uint32_t>(reader.ReadInt());
         v.u0 = reader.ReadFloat();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/ShadowMatrix.h"
+#include "platform/FiniteChecks.h"
 
 CPAxisBox::CPAxisBox()
     : mMinimum(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum),
@@ -64,7 +65,7 @@ void CPAxisBox::Adjust() {
         D3DXVec3Transform(&projected, &corner, &gShadowMatrix);
         if (projected.w == 0.0f) continue;
         D3DXVECTOR3 p(projected.x / projected.w, projected.y / projected.w, projected.z / projected.w);
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
+        if (!IsFinite(p)) continue;
         if (p.x < mMinimum.x) mMinimum.x = p.x;
         if (p.y < mMinimum.y) mMinimum.y = p.y;
         if (p.z < mMinimum.z) mMinimum.z = p.z;

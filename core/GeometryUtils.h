@@ -4,9 +4,6 @@
 
 #include "platform/D3DX9Math.h"
 
-// Degrees to radians as the engine converts them: always this float factor.
-constexpr float kDegreesToRadians = 0.017453292f;
-
 // Distance along the ray (in units of the direction's length) to a plane facing the ray, computed in
 // double precision. -1 when the ray is parallel to the plane or runs along its normal; negative when
 // the plane lies behind the origin, so callers keep only results from 0 up.

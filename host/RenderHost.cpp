@@ -40,7 +40,8 @@ bool RenderHost::Startup(HWND window) {
 
 void RenderHost::MakeDefaultShadowMaterial() {
     if (!mRenderer || !gMaterialManager) return;
-    CPSmartPtr<CPMaterial> shadow = gMaterialManager->CreateMaterial(kShadowLayerKey, kShadowEffect, {});
+    // The level's planar shadows draw in the main view.
+    CPSmartPtr<CPMaterial> shadow = gMaterialManager->CreateMaterial(PRender::kMainViewLayer, kShadowEffect, {});
     mRenderer->SetDefaultShadowMaterial(shadow.Get());
 }
 

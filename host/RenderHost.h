@@ -15,7 +15,6 @@ public:
     static constexpr int32_t kFadeMaximum = 255;
     static constexpr int32_t kBlurGridRows = 8;
     static constexpr int32_t kBlurGridColumns = 8;
-    static constexpr int32_t kShadowLayerKey = 16;  // the layer the level's planar shadows draw in
     static constexpr const char* kShadowEffect = "shadow.fx";
 
     RenderHost() = default;

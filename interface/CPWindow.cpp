@@ -11,14 +11,14 @@
 #include "core/files/CPTokenizer.h"
 #include "interface/CPWindowOwner.h"
 #include "interface/DesignUnits.h"
+#include "platform/FiniteChecks.h"
 
 namespace {
 
 // Texels as a fraction of the texture size. A screen file without its texture size (0) would give
 // infinite or NaN coordinates: those quads show the texture's corner instead.
 float TexelsToUnits(float texels, float textureSize) {
-    const float units = texels / textureSize;
-    return std::isfinite(units) ? units : 0.0f;
+    return FiniteOrZero(texels / textureSize);
 }
 
 }  // namespace

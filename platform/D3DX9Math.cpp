@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/FiniteChecks.h"
+
 namespace {
 
 float ClampUnit(float v) { return std::clamp(v, -1.0f, 1.0f); }
@@ -515,7 +517,7 @@ D3DXQUATERNION* D3DXQuaternionRotationMatrix(D3DXQUATERNION* out, const D3DXMATR
         q = D3DXQUATERNION((m->_13 + m->_31) / s, (m->_23 + m->_32) / s, 0.25f * s, (m->_12 - m->_21) / s);
     }
     // A zero matrix leaves s at 0 in the last branches: answer the identity instead of NaNs.
-    if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.z) || !std::isfinite(q.w))
+    if (!IsFinite(q))
         return D3DXQuaternionIdentity(out);
     *out = q;
     return out;

@@ -6,6 +6,7 @@
 
 #include "platform/CallLog.h"
 #include "platform/Clock.h"
+#include "platform/FiniteChecks.h"
 #include "platform/PlatformFaults.h"
 
 const IID IID_IDirectSoundBuffer = {0x5e2a0001, 0x7a11, 0x4c0e, {0x9b, 0x20, 0x44, 0x53, 0x42, 0x55, 0x46, 0x01}};
@@ -21,8 +22,6 @@ int64_t NowMicroseconds() {
     QueryPerformanceCounter(&counter);
     return counter.QuadPart;
 }
-
-bool Finite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 class SoundBuffer;
 std::unordered_set<const SoundBuffer*>& LiveBuffers() {
@@ -199,8 +198,8 @@ public:
         bool valid = p && p->dwSize == 64 && apply == DS3D_IMMEDIATE && p->dwMode <= DS3DMODE_DISABLE &&
                      p->dwInsideConeAngle <= 360 && p->dwOutsideConeAngle <= 360 &&
                      p->dwInsideConeAngle <= p->dwOutsideConeAngle && p->lConeOutsideVolume >= DSBVOLUME_MIN &&
-                     p->lConeOutsideVolume <= DSBVOLUME_MAX && Finite(p->vPosition) && Finite(p->vVelocity) &&
-                     Finite(p->vConeOrientation) && std::isfinite(p->flMinDistance) &&
+                     p->lConeOutsideVolume <= DSBVOLUME_MAX && IsFinite(p->vPosition) && IsFinite(p->vVelocity) &&
+                     IsFinite(p->vConeOrientation) && std::isfinite(p->flMinDistance) &&
                      std::isfinite(p->flMaxDistance) && p->flMinDistance > 0 && p->flMaxDistance > 0;
         HRESULT result = Check("IDirectSound3DBuffer::SetAllParameters", 0, valid);
         if (result == DS_OK) mState.parameters3D = *p;
@@ -219,8 +218,8 @@ public:
     }
 
     HRESULT SetAllParameters(const DS3DLISTENER* p, DWORD apply) override {
-        bool valid = p && p->dwSize == 64 && apply == DS3D_IMMEDIATE && Finite(p->vPosition) && Finite(p->vVelocity) &&
-                     Finite(p->vOrientFront) && Finite(p->vOrientTop) && std::isfinite(p->flDistanceFactor) &&
+        bool valid = p && p->dwSize == 64 && apply == DS3D_IMMEDIATE && IsFinite(p->vPosition) && IsFinite(p->vVelocity) &&
+                     IsFinite(p->vOrientFront) && IsFinite(p->vOrientTop) && std::isfinite(p->flDistanceFactor) &&
                      p->flDistanceFactor > 0 && p->flRolloffFactor >= 0 && p->flRolloffFactor <= 10 &&
                      p->flDopplerFactor >= 0 && p->flDopplerFactor <= 10;
         HRESULT result = Check("IDirectSound3DListener::SetAllParameters", 0, valid);

@@ -7,6 +7,7 @@
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
 #include "Render/PRender.h"
+#include "core/Angles.h"
 #include "core/ServiceGlobals.h"
 #include "core/files/CPFileReader.h"
 #include "platform/D3DX9Texture.h"
@@ -22,11 +23,10 @@ using namespace ScriptCalls;
 namespace {
 constexpr int32_t kDefaultCameraLayer = 19;
 constexpr float kDefaultCameraFov = 1.2217305f;  // 70 degrees
-constexpr float kDegreesToRadians = 0.017453292f;
 constexpr int32_t kLastTuningIndex = 18;
 constexpr int kLightValues = 15;
-constexpr float kTopDownPitch = -1.5707964f;  // -pi/2
-constexpr float kLowPitch = -0.2617994f;      // -pi/12
+constexpr float kTopDownPitch = -kHalfPi;
+constexpr float kLowPitch = -D3DX_PI / 12.0f;
 
 // The level's race camera; null without a level or before the level made its camera.
 CPCamera* RaceCamera() { return gLevel ? gLevel->mCamera : nullptr; }
@@ -179,8 +179,8 @@ int SetFOV(lua_State* L) {
     // A camera that never had a field of view takes it at once instead of easing up from 0.
     if (camera->mFov == 0.0f) {
         camera->mFov = degrees;
-        camera->GetViewCamera()->SetFieldOfView(degrees * kDegreesToRadians);
-        camera->GetSecondCamera()->SetFieldOfView(degrees * kDegreesToRadians);
+        camera->GetViewCamera()->SetFieldOfView(D3DXToRadian(degrees));
+        camera->GetSecondCamera()->SetFieldOfView(D3DXToRadian(degrees));
     }
     return 0;
 }

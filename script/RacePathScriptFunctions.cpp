@@ -5,9 +5,11 @@
 
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
+#include "core/Angles.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
 #include "platform/D3DX9Math.h"
+#include "platform/FiniteChecks.h"
 #include "script/ScriptCalls.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CPLine.h"
@@ -18,8 +20,6 @@ namespace ScriptFunctions {
 using namespace ScriptCalls;
 
 namespace {
-constexpr float kTwoPi = 6.2831855f;
-constexpr float kHalfPi = 1.5707964f;
 // Window of the path searches, world units; a path point counts as close below this ground distance.
 constexpr float kPathSearchRadius = 20.0f;
 constexpr float kCloseLineDistanceSquared = 400.0f;
@@ -42,17 +42,9 @@ CPLine* Walk(const CPSpline& path, CPLine* line, int64_t steps, bool forward) {
     return line;
 }
 
-// Brings an angle into [0, 2 pi] by whole turns.
-float WrapAngle(float angle) {
-    if (!std::isfinite(angle)) return angle;
-    if (angle > kTwoPi) angle = std::fmod(angle, kTwoPi);
-    if (angle < 0.0f) angle = std::fmod(angle, kTwoPi) + kTwoPi;
-    return angle;
-}
-
 // The unit vector of v; the zero vector for a vector of no length.
 D3DXVECTOR3 UnitVector(const D3DXVECTOR3& v, float length) {
-    return length > 0.0f && std::isfinite(length) ? v / length : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    return IsPositiveFinite(length) ? v / length : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 }
 
 // What CrossInterfaceRay answers when it has no ray to cast: nothing hit, nothing found, the origin.
@@ -75,7 +67,7 @@ int GetPlayerSplineAngle(lua_State* L) {
     CPLine* start = path->GetScriptStartLine();
     if (start == nullptr || restart) start = path->GetCurrentLine();
     float radius = kPathSearchRadius;
-    const float angle = WrapAngle(path->GetNearestPoint(unit->GetPosition(), radius, -1, start));
+    const float angle = WrapAngleClosed(path->GetNearestPoint(unit->GetPosition(), radius, -1, start), 0.0f);
     path->SetScriptStartLine(start);
     lua_pushnumber(L, gLevel->mHeading);
     lua_pushnumber(L, angle);
@@ -148,7 +140,7 @@ int CrossPlayerRay(lua_State* L) {
     CPRayQuery query;
     query.origin = start;
     query.direction = unit;
-    query.length = std::isfinite(length) ? length : 0.0f;
+    query.length = FiniteOrZero(length);
     const bool clear = gLevel != nullptr && !gLevel->CrossPlayerRay(query);
     lua_pushboolean(L, clear);
     return 1 + PushVector(L, clear ? unit * query.length : unit);

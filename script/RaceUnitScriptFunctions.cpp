@@ -7,6 +7,7 @@
 
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPObjectFactory.h"
 #include "core/ServiceGlobals.h"
@@ -21,9 +22,6 @@ using namespace ScriptCalls;
 
 namespace {
 constexpr float kDestroyedDamage = 100.0f;  // a unit with this much damage or more counts as destroyed
-constexpr float kRadiansToDegrees = 57.295776f;
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kPi = 3.1415927f;
 constexpr float kStopImpulseFactor = -4.0f;  // StopPlayerCar: impulse per unit of car velocity
 // The nearest-side queries: the best distance before any unit is found, and how many units of the
 // level's list they look at (the Selvanta query's wide form looks further).
@@ -79,7 +77,7 @@ bool SideLeft(const CPLevel& level, int32_t side) {
 // the chosen unit's x, y, z, the unit and the distance; nothing when none was chosen.
 template <class IsCandidate>
 int PushNearestUnit(lua_State* L, const CPLevel& level, int32_t side, size_t limit, IsCandidate isCandidate) {
-    const D3DXVECTOR3 from(ToFloat(L, 1), ToFloat(L, 2), ToFloat(L, 3));
+    const D3DXVECTOR3 from = ToVector(L, 1);
     auto distanceTo = [&from](const CPPlayer& unit) {
         const D3DXVECTOR3 offset = unit.GetPosition() - from;
         return D3DXVec3Length(&offset);
@@ -160,7 +158,7 @@ int GetPlayerDamage(lua_State* L) {
 int GetStats(lua_State* L) {
     const CPCar* car = FollowedCar();
     const float values[4] = {car ? car->mYawDegrees : 0.0f, car ? car->mPitchDegrees : 0.0f,
-                             car ? gLevel->mPlayerSpeed : 0.0f, car ? car->mSteer * kRadiansToDegrees : 0.0f};
+                             car ? gLevel->mPlayerSpeed : 0.0f, car ? D3DXToDegree(car->mSteer) : 0.0f};
     for (float value : values) lua_pushnumber(L, value);
     return 4;
 }
@@ -258,8 +256,8 @@ int IsPlayerMoveForward(lua_State* L) {
     D3DXVECTOR3 velocity = unit->GetCarVelocity();
     D3DXVec3Normalize(&view, &view);
     D3DXVec3Normalize(&velocity, &velocity);
-    const float angle = std::acos(std::clamp(D3DXVec3Dot(&view, &velocity), -1.0f, 1.0f));
-    PushBoolean(L, angle + kHalfPi <= kPi);
+    const float angle = ClampedAcos(D3DXVec3Dot(&view, &velocity));
+    PushBoolean(L, angle + kHalfPi <= D3DX_PI);
     return 1;
 }
 

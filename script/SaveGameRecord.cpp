@@ -17,13 +17,6 @@ void WriteWord(CPFileWriter& writer, WORD value) {
     writer.WriteBytes(bytes, 2);
 }
 
-void ReadQuaternion(CPFileReader& reader, D3DXQUATERNION& q) {
-    q.x = reader.ReadFloat();
-    q.y = reader.ReadFloat();
-    q.z = reader.ReadFloat();
-    q.w = reader.ReadFloat();
-}
-
 void WriteQuaternion(CPFileWriter& writer, const D3DXQUATERNION& q) {
     writer.WriteFloat(q.x);
     writer.WriteFloat(q.y);
@@ -33,14 +26,12 @@ void WriteQuaternion(CPFileWriter& writer, const D3DXQUATERNION& q) {
 
 GhostSample ReadSample(CPFileReader& reader) {
     GhostSample sample;
-    sample.mPosition.x = reader.ReadFloat();
-    sample.mPosition.y = reader.ReadFloat();
-    sample.mPosition.z = reader.ReadFloat();
-    ReadQuaternion(reader, sample.mRotation);
+    sample.mPosition = reader.ReadVector();
+    sample.mRotation = reader.ReadQuaternion();
     reader.ReadBytes(&sample.mBikeShown, 1);
     reader.ReadBytes(nullptr, 3);  // padding
-    ReadQuaternion(reader, sample.mBikeRotation);
-    ReadQuaternion(reader, sample.mCar2Rotation);
+    sample.mBikeRotation = reader.ReadQuaternion();
+    sample.mCar2Rotation = reader.ReadQuaternion();
     sample.mTime = reader.ReadFloat();
     return sample;
 }

@@ -4,6 +4,7 @@
 
 #include "core/FloatToInt.h"
 #include "core/ServiceGlobals.h"
+#include "platform/FiniteChecks.h"
 #include "simulation/level/CPLevel.h"
 
 namespace ScriptCalls {
@@ -22,14 +23,11 @@ void PushHandle(lua_State* L, ObjectHandle handle) {
 
 void PushObject(lua_State* L, const CPRefObject* object) { PushHandle(L, gObjectRegistry::HandleOf(object)); }
 
-float ToFiniteFloat(lua_State* L, int index) {
-    const float value = ToFloat(L, index);
-    return std::isfinite(value) ? value : 0.0f;
-}
+float ToFiniteFloat(lua_State* L, int index) { return FiniteOrZero(ToFloat(L, index)); }
 
 bool ReadFiniteVector(lua_State* L, int first, D3DXVECTOR3& out) {
-    const D3DXVECTOR3 value(ToFloat(L, first), ToFloat(L, first + 1), ToFloat(L, first + 2));
-    if (!std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z)) return false;
+    const D3DXVECTOR3 value = ToVector(L, first);
+    if (!IsFinite(value)) return false;
     out = value;
     return true;
 }

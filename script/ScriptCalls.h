@@ -52,6 +52,10 @@ inline double ToNumber(lua_State* L, int index) { return lua_tonumber(L, index);
 inline float ToFloat(lua_State* L, int index) { return static_cast<float>(lua_tonumber(L, index)); }
 // The number as a float, 0 when it is not finite (NaN, an infinity, or beyond the float range).
 float ToFiniteFloat(lua_State* L, int index);
+// The three numbers from `first` on, each as ToFloat reads it.
+inline D3DXVECTOR3 ToVector(lua_State* L, int first) {
+    return D3DXVECTOR3(ToFloat(L, first), ToFloat(L, first + 1), ToFloat(L, first + 2));
+}
 // The three numbers from `first` on; false, leaving `out` alone, when one of them is not finite.
 bool ReadFiniteVector(lua_State* L, int first, D3DXVECTOR3& out);
 // The two numbers from `first` on; false, leaving the outputs alone, when one of them is not finite.

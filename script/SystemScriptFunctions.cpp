@@ -35,10 +35,6 @@ void PlaceSound(const CPSmartPtr<CNSound>& sound, const D3DVECTOR& position, con
     if (CNSoundManager* manager = gSoundManager) manager->SetSoundPosition(sound, position, velocity);
 }
 
-D3DVECTOR ReadD3DVector(lua_State* L, int first) {
-    return D3DVECTOR{ToFloat(L, first), ToFloat(L, first + 1), ToFloat(L, first + 2)};
-}
-
 // Opens the video, loops it when asked, and hands the player to the kernel.
 void StartVideo(PAVIPlayer* player, const std::string& name, bool noSound, bool loop) {
     if (player == nullptr) return;
@@ -70,7 +66,7 @@ int PlaySpecialSound(lua_State* L) {
 
 int PlaySpecialSound3D(lua_State* L) {
     const std::string name = CheckedString(L, 1);
-    const D3DVECTOR position = ReadD3DVector(L, 2);
+    const D3DVECTOR position = ToVector(L, 2);
     const bool loop = IsTrue(L, 5);
     const bool keep = IsTrue(L, 6);
     CPSmartPtr<CNSound> sound = NamedSound(name);
@@ -88,9 +84,9 @@ int PlaySpecialSound3D(lua_State* L) {
 
 int UpdateSoundPosition(lua_State* L) {
     const std::string name = PlainString(L, 1);
-    const D3DVECTOR position = ReadD3DVector(L, 2);
+    const D3DVECTOR position = ToVector(L, 2);
     D3DVECTOR velocity{0.0f, 0.0f, 0.0f};
-    if (lua_isnumber(L, 5) && lua_isnumber(L, 6) && lua_isnumber(L, 7)) velocity = ReadD3DVector(L, 5);
+    if (lua_isnumber(L, 5) && lua_isnumber(L, 6) && lua_isnumber(L, 7)) velocity = ToVector(L, 5);
     PlaceSound(NamedSound(name), position, velocity);
     return 0;
 }

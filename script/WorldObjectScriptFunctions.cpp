@@ -27,7 +27,6 @@ namespace ScriptFunctions {
 using namespace ScriptCalls;
 
 namespace {
-constexpr float kDegreesToRadians = 0.017453292f;
 // What every object made by name is launched with: no value, no owner, no extra.
 constexpr float kNoValue = -1.0f;
 // The parameters and the launch value of a script's lightning bolt.
@@ -181,7 +180,7 @@ int DrawArrow(lua_State* L) {
     const D3DXVECTOR3 position(x * static_cast<float>(gSettings::screenWidth) / kDesignWidth,
                                y * static_cast<float>(gSettings::screenHeight) / kDesignHeight, 0.0f);
     const float speed = gLevel ? gLevel->mPlayerSpeed : 0.0f;
-    const float angle = (speed * kNeedleDegreesPerSpeed + kNeedleRestDegrees) * kDegreesToRadians;
+    const float angle = D3DXToRadian(speed * kNeedleDegreesPerSpeed + kNeedleRestDegrees);
     const D3DXVECTOR3 zAxis(0.0f, 0.0f, 1.0f);
     D3DXQUATERNION turn;
     D3DXQuaternionRotationAxis(&turn, &zAxis, angle);

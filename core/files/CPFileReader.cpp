@@ -114,6 +114,23 @@ float CPFileReader::ReadFloat() {
     return value;
 }
 
+D3DXVECTOR3 CPFileReader::ReadVector() {
+    D3DXVECTOR3 v;
+    v.x = ReadFloat();
+    v.y = ReadFloat();
+    v.z = ReadFloat();
+    return v;
+}
+
+D3DXQUATERNION CPFileReader::ReadQuaternion() {
+    D3DXQUATERNION q;
+    q.x = ReadFloat();
+    q.y = ReadFloat();
+    q.z = ReadFloat();
+    q.w = ReadFloat();
+    return q;
+}
+
 std::string CPFileReader::ReadString() {
     const int32_t count = ReadInt();
     const uint8_t* p;

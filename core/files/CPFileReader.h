@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/D3DX9Math.h"
 #include "platform/WinTypes.h"
 
 // One archive that Load falls back on when a file cannot be opened directly: lower-cased file name to
@@ -51,6 +52,9 @@ public:
     HRESULT ReadBytes(void* destination, int64_t n);
     int32_t ReadInt();
     float ReadFloat();
+    // Three floats x, y, z / four floats x, y, z, w, in that order.
+    D3DXVECTOR3 ReadVector();
+    D3DXQUATERNION ReadQuaternion();
     // An int32 count n, then n bytes; the text ends at the first zero among them.
     std::string ReadString();
 

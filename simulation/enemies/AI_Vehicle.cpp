@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Angles.h"
+#include "platform/FiniteChecks.h"
 #include "core/CPGameObject.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -13,17 +15,8 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
-
-// The angle brought into [-pi, pi].
-float WrapSigned(float angle) {
-    if (!std::isfinite(angle)) return 0.0f;
-    angle = std::fmod(angle, kTwoPi);
-    if (angle > kPi) angle -= kTwoPi;
-    if (angle < -kPi) angle += kTwoPi;
-    return angle;
-}
+// The turn from one heading to the next in [-pi, pi]; a line without a heading (NaN) turns nothing.
+float HeadingChange(float from, float to) { return FiniteOrZero(WrapAngleClosed(to - from, -D3DX_PI)); }
 
 float DistanceSquared2D(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
     const float dx = a.x - b.x;
@@ -144,7 +137,7 @@ AiControls AI_Vehicle::ComputeControls() {
     float heading = line->mHeading;
     for (float covered = 0.0f; covered < brakingDistance && covered < 200.0f; covered += CPSpline::kLineSpacing) {
         line = Ahead(line);
-        turn += std::fabs(WrapSigned(line->mHeading - heading));
+        turn += std::fabs(HeadingChange(heading, line->mHeading));
         heading = line->mHeading;
     }
     const float targetSpeed = std::max(kMinCornerSpeed, mTopSpeed / (1.0f + kCornerSlowing * turn));
@@ -154,7 +147,7 @@ AiControls AI_Vehicle::ComputeControls() {
     else if (mSpeed > targetSpeed)
         throttle = 0.0f;
     // Facing away from the target: turn round at a crawl rather than race off.
-    if (std::fabs(error) > kPi * 0.5f && mSpeed > kMinCornerSpeed) throttle = 0.0f;
+    if (std::fabs(error) > kHalfPi && mSpeed > kMinCornerSpeed) throttle = 0.0f;
 
     controls.throttle = throttle;
     controls.steering = steering;

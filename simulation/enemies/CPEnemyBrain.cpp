@@ -5,6 +5,7 @@
 
 #include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPGameObject.h"
 #include "core/CPObjectFactory.h"
@@ -19,7 +20,6 @@
 #include "simulation/vehicle/ShotDirection.h"
 
 namespace {
-constexpr float kTwoPi = 6.2831853f;
 constexpr float kHeavyGunCone = 0.1f;
 constexpr float kShotgunCone = 0.4f;
 constexpr int32_t kShotgunPellets = 8;

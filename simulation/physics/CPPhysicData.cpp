@@ -9,6 +9,7 @@
 #include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "platform/FiniteChecks.h"
 #include "simulation/physics/CPPhysicWorld.h"
 #include "simulation/physics/PhysController.h"
 #include "simulation/physics/PhysKinematicBody.h"
@@ -41,7 +42,7 @@ D3DXVECTOR4 AsPoint(const D3DXVECTOR3& position) { return D3DXVECTOR4(position.x
 // than filling the body with NaN.
 D3DXQUATERNION Normalised(const D3DXQUATERNION& q) {
     const float length = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
-    if (!(length > 0.0f) || !std::isfinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+    if (!IsPositiveFinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
     const float scale = 1.0f / length;
     return D3DXQUATERNION(q.x * scale, q.y * scale, q.z * scale, q.w * scale);
 }

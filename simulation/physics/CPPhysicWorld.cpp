@@ -5,10 +5,12 @@
 
 #include "Render/PRenderObject.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPGameObject.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
+#include "platform/FiniteChecks.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysWorld.h"
@@ -16,7 +18,6 @@
 #include "simulation/vehicle/CPCar.h"
 
 namespace {
-constexpr float kHalfPi = 1.5707964f;
 constexpr int32_t kCarCollisionId = 0;
 // A car that hits a wall faster than this crashes on the hardest difficulty.
 constexpr float kCrashSpeed = 12.0f;
@@ -43,13 +44,13 @@ PhysPoolSizes LevelPoolSizes() {
 D3DXQUATERNION NormalisedConjugate(const D3DXQUATERNION& q) {
     D3DXQUATERNION c(-q.x, -q.y, -q.z, q.w);
     const float length = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z + c.w * c.w);
-    if (!(length > 0.0f) || !std::isfinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+    if (!IsPositiveFinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
     return D3DXQUATERNION(c.x / length, c.y / length, c.z / length, c.w / length);
 }
 
 D3DXQUATERNION Normalised(const D3DXQUATERNION& q) {
     const float length = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
-    if (!(length > 0.0f) || !std::isfinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+    if (!IsPositiveFinite(length)) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
     return D3DXQUATERNION(q.x / length, q.y / length, q.z / length, q.w / length);
 }
 
@@ -297,7 +298,7 @@ void CPPhysicWorld::OnContact(PhysContact* contact) {
         const D3DXVECTOR3 local(0.0f, -1.0f, 0.0f);
         D3DXVec3TransformNormal(&front, &local, &turn);
         front = FlatUnit(front);
-        const float angle = std::acos(std::clamp(PhysMath::Dot(towardsA, front), -1.0f, 1.0f));
+        const float angle = ClampedAcos(PhysMath::Dot(towardsA, front));
         (std::fabs(angle) < kHalfPi ? carB : carA)->SetCrashed(true);
     } else if (contact->kindB == PhysContact::kStatic) {
         CPGameObject* a = OwnerOf(contact->bodyA);

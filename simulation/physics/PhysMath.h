@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/D3DX9Math.h"
+#include "platform/FiniteChecks.h"
 
 // Three rows of four floats: the rotation part of a row-vector transform.
 struct PhysRows {
@@ -35,7 +36,6 @@ inline D3DXVECTOR3 SafeNormalize(const D3DXVECTOR3& v) {
     if (length == 0.0f) return {0.0f, 0.0f, 0.0f};
     return {v.x / length, v.y / length, v.z / length};
 }
-inline bool IsFinite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // The rows of the quaternion's rotation matrix (not normalised first), fourth components 0.
 inline PhysRows RowsFromQuaternion(const D3DXQUATERNION& q) {

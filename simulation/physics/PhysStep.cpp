@@ -52,7 +52,7 @@ int32_t CountUp(int32_t steps) { return steps < std::numeric_limits<int32_t>::ma
 
 bool IsSleeping(const PhysRigidBody& body) { return body.restSteps > 0; }
 // A body with no usable inverse mass (a mass of 0 or an infinite one) is never moved by the step.
-bool IsFrozen(const PhysRigidBody& body) { return !(body.inverseMass > 0.0f) || !std::isfinite(body.inverseMass); }
+bool IsFrozen(const PhysRigidBody& body) { return !IsPositiveFinite(body.inverseMass); }
 bool Moves(const PhysRigidBody& body) { return !IsFrozen(body) && !IsSleeping(body); }
 
 bool Negligible(const D3DXVECTOR4& v) {
@@ -91,7 +91,7 @@ float AngularShare(const PhysRigidBody* body, const D3DXVECTOR3& arm, const D3DX
 float EffectiveMass(const PhysSolverContact& c, const D3DXVECTOR3& direction) {
     float k = c.bodyA->inverseMass + AngularShare(c.bodyA, c.armA, direction);
     if (c.movingB) k += c.movingB->inverseMass + AngularShare(c.movingB, c.armB, direction);
-    return k > 0.0f && std::isfinite(k) ? 1.0f / k : 0.0f;
+    return IsPositiveFinite(k) ? 1.0f / k : 0.0f;
 }
 
 D3DXVECTOR3 PointVelocity(const PhysRigidBody* body, const D3DXVECTOR3& arm) {
@@ -132,7 +132,7 @@ int32_t FindRoot(std::vector<int32_t>& parent, int32_t i) {
 }  // namespace
 
 void PhysWorld::Step(float seconds) {
-    if (!(seconds > 0.0f) || !std::isfinite(seconds)) return;
+    if (!IsPositiveFinite(seconds)) return;
     mTimer.Start();
     mBodiesRefreshed = 0;
     // Clamped as a float: a huge frame time gives a part count no int can hold.
@@ -577,12 +577,12 @@ void PhysWorld::IntegratePositions(StepScratch& scratch, float seconds) {
         D3DXQUATERNION& q = body->state.rotation;
         q += body->rotationRate * seconds;
         const float length = D3DXQuaternionLength(&q);
-        if (length > 0.0f && std::isfinite(length))
+        if (IsPositiveFinite(length))
             q = q / length;
         else
             q = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
-        if (!PhysMath::IsFinite(Xyz(body->state.position)) || !PhysMath::IsFinite(Xyz(body->velocity)) ||
-            !PhysMath::IsFinite(Xyz(body->state.angularMomentum))) {
+        if (!IsFinite(Xyz(body->state.position)) || !IsFinite(Xyz(body->velocity)) ||
+            !IsFinite(Xyz(body->state.angularMomentum))) {
             // Something drove the body to infinity: it stays where it was, at rest.
             body->state = before;
             body->state.angularMomentum = D3DXVECTOR4();
@@ -612,7 +612,7 @@ void PhysWorld::IntegratePositions(StepScratch& scratch, float seconds) {
         const float shareA = Moves(*c.bodyA) ? c.bodyA->inverseMass : 0.0f;
         const float shareB = c.movingB && Moves(*c.movingB) ? c.movingB->inverseMass : 0.0f;
         const float total = shareA + shareB;
-        if (!(total > 0.0f) || !std::isfinite(total)) continue;
+        if (!IsPositiveFinite(total)) continue;
         const float distance = std::min(c.bodyA->correction * excess, kMaxCorrection) / total;
         c.bodyA->state.position += Direction(c.normal * (distance * shareA));
         if (shareB > 0.0f) c.movingB->state.position -= Direction(c.normal * (distance * shareB));

@@ -55,7 +55,7 @@ void PhysWorld::Init(const D3DXVECTOR3& gravity) {
 
 void PhysWorld::SetGravity(const D3DXVECTOR3& gravity) {
     // A gravity that is not a number everywhere would spread through every body: it counts as none.
-    const D3DXVECTOR3 g = PhysMath::IsFinite(gravity) ? gravity : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 g = IsFinite(gravity) ? gravity : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     mGravity = PhysMath::Direction(g);
     const float square = PhysMath::LengthSq(g);
     const float length = std::sqrt(square);
@@ -64,7 +64,7 @@ void PhysWorld::SetGravity(const D3DXVECTOR3& gravity) {
     else
         mGravityDirection = D3DXVECTOR4(g.x / length, g.y / length, g.z / length, 0.0f);
     mGravityMagnitude = square < PhysMath::kTinySquare ? 0.0f : length;
-    if (!std::isfinite(mGravityMagnitude)) mGravityMagnitude = 0.0f;
+    mGravityMagnitude = FiniteOrZero(mGravityMagnitude);
     mGravityMagnitude03 = 0.3f * std::sqrt(PhysMath::LengthSq(PhysMath::Xyz(mGravity)));
 }
 

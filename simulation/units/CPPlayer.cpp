@@ -3,13 +3,10 @@
 #include <cmath>
 
 #include "Sound/NSound.h"
+#include "platform/FiniteChecks.h"
 #include "simulation/physics/CPPhysicData.h"
 #include "simulation/physics/PhysRigidBody.h"
 #include "simulation/vehicle/CPCar.h"
-
-namespace {
-bool IsFinite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-}  // namespace
 
 CPPlayer::CPPlayer() : CPGameObject("PLAYER") {}
 

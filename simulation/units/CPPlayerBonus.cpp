@@ -8,6 +8,7 @@
 #include "Render/PRender.h"
 #include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPObjectFactory.h"
 #include "core/FrameClock.h"
@@ -22,7 +23,6 @@
 #include "simulation/vehicle/CPCar.h"
 
 namespace {
-constexpr float kPi = 3.14159265f;
 
 // What a consumed pick-up shows and tells.
 struct PickUp {
@@ -244,8 +244,8 @@ void CPPlayer::PushByHalo(const CPGameObject& halo, const CPAxisBox& haloBox) {
     D3DXVECTOR3 d;
     D3DXVec3Normalize(&d, &toHalo);
     const D3DXVECTOR3 down(0.0f, -1.0f, 0.0f);
-    const float a = std::acos(std::clamp(D3DXVec3Dot(&d, &down), -1.0f, 1.0f));
-    const float turn = a + kPi / 2.0f;
+    const float a = ClampedAcos(D3DXVec3Dot(&d, &down));
+    const float turn = a + kHalfPi;
     // (0, -1, 0) turned about z by the angle.
     const D3DXVECTOR3 w(std::sin(turn), -std::cos(turn), 0.0f);
 

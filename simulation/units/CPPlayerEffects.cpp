@@ -21,12 +21,11 @@
 #include "simulation/vehicle/CPCar.h"
 
 namespace {
-constexpr float kDegreesToRadians = 3.14159265f / 180.0f;
 
 // A direction on the unit sphere from two random whole-degree angles, drawn in that order.
 D3DXVECTOR3 RandomDirection() {
-    const float a = static_cast<float>(RuntimeRand() % 360) * kDegreesToRadians;
-    const float b = static_cast<float>(RuntimeRand() % 360) * kDegreesToRadians;
+    const float a = D3DXToRadian(static_cast<float>(RuntimeRand() % 360));
+    const float b = D3DXToRadian(static_cast<float>(RuntimeRand() % 360));
     return D3DXVECTOR3(std::cos(a) * std::sin(b), std::sin(a) * std::sin(b), std::cos(b));
 }
 

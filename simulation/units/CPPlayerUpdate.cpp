@@ -9,6 +9,7 @@
 #include "Render/PEffectRecord.h"
 #include "Render/PEffectSpawner.h"
 #include "Render/PRender.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/FloatToInt.h"
 #include "core/FrameClock.h"
@@ -27,7 +28,6 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 constexpr int32_t kHardest = 3;
 constexpr float kTiltLimit = 1.4835299f;  // 85 degrees
 
@@ -117,8 +117,7 @@ void CPPlayer::Update(float step) {
             for (int i = 0; i < 4 && line; ++i) line = level->mReverse ? line->mNext : line->mPrevious;
             if (line) {
                 const D3DXVECTOR3 b(std::cos(line->mHeading), std::sin(line->mHeading), 0.0f);
-                const float dot = std::clamp(a.x * b.x + a.y * b.y, -1.0f, 1.0f);
-                if (std::acos(dot) > 0.5235988f) arrow = a.x * b.y - b.x * a.y > 0.0f ? 1 : -1;
+                if (ClampedAcos(a.x * b.x + a.y * b.y) > D3DX_PI / 6.0f) arrow = a.x * b.y - b.x * a.y > 0.0f ? 1 : -1;
             }
         }
         // The drift runs on the unit's own step: the player's unit takes several steps per frame.
@@ -255,7 +254,7 @@ float CPPlayer::TiltAngle() const {
     D3DXVec3TransformNormal(&d, &down, &turn);
     D3DXVec3Normalize(&d, &d);
     // Lying exactly on its side (d.z = 0) is a tilt of pi/2, not of 0: such a unit must respawn.
-    return std::acos(std::clamp(-d.z, -1.0f, 1.0f));
+    return ClampedAcos(-d.z);
 }
 
 void CPPlayer::CheckRespawn(bool force) {
@@ -301,7 +300,7 @@ void CPPlayer::Respawn() {
         target->mFadeIn = false;
     }
     CPLine* cursor = mIsPlayer ? level->mPathHint[0] : path.GetFirstLine();
-    const float offset = level->mReverse ? kPi : 0.0f;
+    const float offset = level->mReverse ? D3DX_PI : 0.0f;
     float radius = 40.0f;
     path.GetNearestPoint(GetPosition(), radius, 0, cursor);
     if (!cursor) return;
@@ -344,7 +343,7 @@ void CPPlayer::Respawn() {
     const float heading = path.GetNearestPoint(position, radius, 0, cursor) + offset;
     D3DXQUATERNION turn;
     const D3DXVECTOR3 up(0.0f, 0.0f, 1.0f);
-    D3DXQuaternionRotationAxis(&turn, &up, heading + kPi * 0.5f);
+    D3DXQuaternionRotationAxis(&turn, &up, heading + kHalfPi);
     SetRotation(turn);
     if (level->mCameraTarget == this && level->mCamera) {
         level->mCamera->mYaw = heading;

@@ -8,10 +8,12 @@
 #include "Render/PEffectSpawner.h"
 #include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPObjectFactory.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
+#include "platform/FiniteChecks.h"
 #include "platform/RuntimeRandom.h"
 #include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
@@ -21,7 +23,6 @@
 #include "simulation/vehicle/ShotDirection.h"
 
 namespace {
-constexpr float kPi = 3.14159265f;
 constexpr float kGravity = 9.8f;
 constexpr float kBarrelSpin = 10.5f;      // radians per second while firing
 constexpr float kHeavyGunCone = 0.1f;     // radians
@@ -165,7 +166,7 @@ void CPPlayer::BurnTouched(float elapsed) {
     if (mWeaponKind != kFlameThrower) return;
     mFlameTick -= elapsed;
     // Whatever the frame time, one call deals a bounded number of ticks.
-    if (!std::isfinite(mFlameTick)) mFlameTick = 0.0f;
+    mFlameTick = FiniteOrZero(mFlameTick);
     const std::vector<CPGameObject*> burned = TakeBurned();
     for (int32_t ticks = 0; mFlameTick <= 0.0f; ++ticks) {
         if (ticks == kMaxFlameTicks) {
@@ -219,9 +220,8 @@ void CPPlayer::RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObj
     if (solidTarget) d.z = target->GetCollisionBounds().mCentre.z - muzzle.z;
     const D3DXVECTOR3 h = HorizontalUnit(d);
     const D3DXVECTOR3 f = HorizontalUnit(forward);
-    const float c = std::clamp(D3DXVec3Dot(&f, &h), -1.0f, 1.0f);
     const float s = h.x * f.y - h.y * f.x;
-    const float yaw = std::acos(c) * (s > 0.0f ? -1.0f : 1.0f);
+    const float yaw = ClampedAcos(D3DXVec3Dot(&f, &h)) * (s > 0.0f ? -1.0f : 1.0f);
     D3DXQUATERNION turn;
     const D3DXVECTOR3 zAxis(0.0f, 0.0f, 1.0f);
     D3DXQuaternionRotationAxis(&turn, &zAxis, yaw);
@@ -231,7 +231,7 @@ void CPPlayer::RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObj
     if (mWeaponKind == kRockets) {
         const float range = std::sqrt(d.x * d.x + d.y * d.y);
         const float theta = 0.5f * std::asin(std::min(1.0f, kGravity * range / (kRocketSpeed * kRocketSpeed)));
-        elevation = kPi * 0.5f - theta;
+        elevation = kHalfPi - theta;
         D3DXQUATERNION pitch;
         const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
         D3DXQuaternionRotationAxis(&pitch, &xAxis, -elevation);

@@ -7,6 +7,7 @@
 #include "Render/PEffectSpawner.h"
 #include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/CPGameObject.h"
 #include "core/FrameClock.h"
@@ -22,7 +23,6 @@
 
 namespace {
 constexpr int32_t kHardestDifficulty = 3;
-constexpr float kHalfPi = 1.5707964f;
 constexpr int32_t kDustBudget = 40;
 constexpr float kDustSpeedSquare = 80.0f;
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "Render/PRender.h"
+#include "core/Angles.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -22,8 +23,6 @@ using PhysMath::Xyz;
 
 namespace {
 constexpr int32_t kHardestDifficulty = 3;
-constexpr float kRadiansToDegrees = 57.295776f;
-constexpr float kHalfPi = 1.5707964f;
 constexpr float kNitroTopSpeed = 27.777779f;  // units per second above which nitro pushes no more
 constexpr uint32_t kDebugRayColour = 0xFFFF00FF;
 
@@ -159,8 +158,8 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
 
     // 14. - 17.
     const D3DXQUATERNION pose = PoseRotation(mVisualPitch, mVisualYaw);
-    mYawDegrees = mVisualYaw * kRadiansToDegrees;
-    mPitchDegrees = mVisualPitch * kRadiansToDegrees;
+    mYawDegrees = D3DXToDegree(mVisualYaw);
+    mPitchDegrees = D3DXToDegree(mVisualPitch);
     if (shown) shown->SetVisible(true);
     if (hidden) hidden->SetVisible(false);
     if (mBrakeInput)
@@ -286,7 +285,7 @@ void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR
     }
     d = SafeNormalize(d);
     const D3DXVECTOR3 flat = SafeNormalize(D3DXVECTOR3(d.x, d.y, 0.0f));
-    const float slope = std::acos(std::clamp(Dot(d, flat), -1.0f, 1.0f));
+    const float slope = ClampedAcos(Dot(d, flat));
     if (mDrive == 0.0f) return;
     const float acceleration = mDrive > 0.0f ? mAccelerationFront : mAccelerationBack;
     const float amount = std::min(std::fabs(mDrive) / 3.0f, 1.0f);

@@ -1,16 +1,9 @@
 #include "simulation/vehicle/ShotDirection.h"
 
-#include <algorithm>
 #include <cmath>
 
+#include "core/Angles.h"
 #include "platform/RuntimeRandom.h"
-
-namespace {
-constexpr float kPi = 3.14159265f;
-constexpr float kHalfPi = kPi * 0.5f;
-
-float ClampedAcos(float cosine) { return std::acos(std::clamp(cosine, -1.0f, 1.0f)); }
-}  // namespace
 
 D3DXQUATERNION HorizontalAxisRotation(const D3DXVECTOR3& axis, float angle) {
     D3DXQUATERNION rotation;
@@ -18,7 +11,7 @@ D3DXQUATERNION HorizontalAxisRotation(const D3DXVECTOR3& axis, float angle) {
         D3DXQuaternionRotationAxis(&rotation, &axis, angle);
     } else if (std::fabs(angle) > kHalfPi) {
         const D3DXVECTOR3 up(0.0f, 0.0f, 1.0f);
-        D3DXQuaternionRotationAxis(&rotation, &up, kPi);
+        D3DXQuaternionRotationAxis(&rotation, &up, D3DX_PI);
     } else {
         D3DXQuaternionIdentity(&rotation);
     }
@@ -39,7 +32,7 @@ D3DXVECTOR3 ConeDirection(const D3DXVECTOR3& direction, float cone) {
     const float r1 = RuntimeRandomFraction();
     const float r2 = RuntimeRandomFraction();
     D3DXMATRIX spread;
-    D3DXMatrixRotationYawPitchRoll(&spread, 2.0f * kPi * r1, 0.0f, cone * r2);
+    D3DXMatrixRotationYawPitchRoll(&spread, kTwoPi * r1, 0.0f, cone * r2);
     D3DXMATRIX aim;
     const D3DXQUATERNION turn = TurnUpYOnto(direction);
     D3DXMatrixRotationQuaternion(&aim, &turn);

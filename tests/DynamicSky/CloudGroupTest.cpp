@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DynamicSky/CloudGroup.h"
+#include "core/Angles.h"
 #include "support/CloudFileBuilder.h"
 #include "support/MathExpect.h"
 #include "support/TempFolder.h"
@@ -42,7 +43,7 @@ protected:
 
 TEST_F(CloudGroupTest, EachBlockBecomesAShapePlacedAboutTheCentre) {
     Write("group.txt", CloudGroupFileText(Group({
-                           CloudBlock("puff.txt", {1, 2, 3}, 2.0f, 1.5707964f, 0.75f),
+                           CloudBlock("puff.txt", {1, 2, 3}, 2.0f, kHalfPi, 0.75f),
                            CloudBlock("puff.txt", {-10, 0, 5}, 1.0f, 0.0f, 3.0f),
                        })));
     CloudGroup group;
@@ -64,7 +65,7 @@ TEST_F(CloudGroupTest, EachBlockBecomesAShapePlacedAboutTheCentre) {
     ExpectVec3Near(first.GetPosition(), {101, 202, 303});
     ExpectVec3Near(first.GetOffset(), {1, 2, 3});
     EXPECT_EQ(first.GetScale(), 2.0f);
-    EXPECT_EQ(first.GetRotation(), 1.5707964f);
+    EXPECT_EQ(first.GetRotation(), kHalfPi);
     ASSERT_EQ(first.GetPuffs().size(), 1u);
     ExpectVec3Near(first.GetPuffs()[0].position, {0, 2, 0});
     EXPECT_EQ(group.GetEntryValue(0), 0.75f);

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "DynamicSky/CloudLayer.h"
+#include "platform/FiniteChecks.h"
 #include "support/D3DTestSupport.h"
 #include "support/EffectFileBuilder.h"
 #include "support/MathExpect.h"
 #include "support/SkyTestRig.h"
 
 namespace {
-constexpr float kPi = 3.1415927f;
 
 // Three textures told apart by their widths, two effects by their technique names.
 class CloudLayerTest : public ::testing::Test {
@@ -251,8 +251,8 @@ TEST_F(CloudLayerTest, KeyAngleTurnsTheLayerBackwardsAboutItsAxisAndKeyScaleSize
     };
     const float r = 70.710678f;
     const Case cases[] = {
-        {"key angle a quarter turn back", 0.0f, kPi / 4, 1.0f, {-r, r, 0}, 10.0f * std::sqrt(2.0f)},
-        {"base angle forward", kPi / 4, 0.0f, 1.0f, {-r, -r, 0}, 10.0f * std::sqrt(2.0f)},
+        {"key angle a quarter turn back", 0.0f, D3DX_PI / 4, 1.0f, {-r, r, 0}, 10.0f * std::sqrt(2.0f)},
+        {"base angle forward", D3DX_PI / 4, 0.0f, 1.0f, {-r, -r, 0}, 10.0f * std::sqrt(2.0f)},
         {"base and key cancel", 0.7f, 0.7f, 3.0f, {-100, 0, 0}, 30.0f * std::sqrt(2.0f)},
         {"scale 0 collapses onto the orbit point", 0.0f, 1.0f, 0.0f, {-54.030231f, 84.147098f, 0}, 0.0f},
     };
@@ -280,7 +280,7 @@ TEST_F(CloudLayerTest, KeyAngleTurnsTheLayerBackwardsAboutItsAxisAndKeyScaleSize
 TEST_F(CloudLayerTest, AQuadAboveOrBelowTheCentreStillFacesIt) {
     // Axis z, key angle -pi/2 and +pi/2 put the orbit point on the y axis up to rounding, where the
     // upright reference barely has a vertical plane.
-    for (float keyAngle : {kPi / 2, -kPi / 2}) {
+    for (float keyAngle : {D3DX_PI / 2, -D3DX_PI / 2}) {
         SCOPED_TRACE(keyAngle);
         CloudLayer layer;
         Build(layer);
@@ -289,7 +289,7 @@ TEST_F(CloudLayerTest, AQuadAboveOrBelowTheCentreStillFacesIt) {
         const D3DXVECTOR3 orbit = layer.GetOrbitPoint();
         EXPECT_NEAR(std::fabs(orbit.y), 100.0f, 1e-3f);
         for (const D3DXVECTOR3& corner : WorldPositions(layer)) {
-            EXPECT_TRUE(std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z));
+            EXPECT_TRUE(IsFinite(corner));
             EXPECT_NEAR(corner.y, orbit.y, 1e-3f);
             const D3DXVECTOR3 fromOrbit = corner - orbit;
             EXPECT_NEAR(D3DXVec3Length(&fromOrbit), 10.0f * std::sqrt(2.0f), 1e-3f);

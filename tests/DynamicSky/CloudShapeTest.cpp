@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "DynamicSky/CloudShape.h"
+#include "core/Angles.h"
 #include "support/CloudFileBuilder.h"
 #include "support/MathExpect.h"
 #include "support/TempFolder.h"
 
 namespace {
-constexpr float kHalfPi = 1.5707964f;
 
 CloudShapeFile::Puff Puff(D3DXVECTOR3 position, float width, float height, int32_t anchor = 0) {
     CloudShapeFile::Puff puff;

@@ -8,6 +8,7 @@
 
 #include "DynamicSky/Skyscape.h"
 #include "Render/PRender.h"
+#include "core/Angles.h"
 #include "core/ServiceGlobals.h"
 #include "platform/RuntimeRandom.h"
 #include "simulation/level/CPLevel.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr float kTwoPi = 6.2831855f;
 
 // The red, green and blue bytes and the alpha byte of a packed colour.
 struct Argb {
@@ -386,7 +386,7 @@ TEST_F(SkyscapeTest, VerticesFacingAwayFromTheSunGlow) {
 TEST_F(SkyscapeTest, TheDomeTurnsAboutTheYAxisThroughItsCentre) {
     SkyscapeFile file = PlainSky(1, 2, 0);
     file.domeCentre = D3DXVECTOR3(10, 0, 0);
-    file.keyStates[0].domeAngle = 1.5707964f;
+    file.keyStates[0].domeAngle = kHalfPi;
     std::unique_ptr<Skyscape> sky = Build(file);
     sky->Render(0.0f);
     // Ring 0, column 0 lies R along +x from the centre; turning by -angle about y brings it to +z.

@@ -5,6 +5,7 @@
 #include "Render/CPCamera.h"
 #include "Render/PRender.h"
 #include "Render/ScriptValues.h"
+#include "core/Angles.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
 #include "support/FrameTimeScope.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kTwoPi = 6.2831855f;
 
 class ChaseCameraTest : public ::testing::Test {
 protected:

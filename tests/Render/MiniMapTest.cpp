@@ -9,6 +9,7 @@
 #include "Render/PMaterial.h"
 #include "Render/PTexture.h"
 #include "Render/PTextureBlock.h"
+#include "core/Angles.h"
 #include "core/config/Settings.h"
 #include "support/DescriptionBuildRig.h"
 #include "support/MathExpect.h"
@@ -106,7 +107,7 @@ TEST_F(MiniMapTest, AtTheOriginHeadingMinusAQuarterTheWindowIsCentredAndUnturned
     CPMiniMap map;
     map.Init(0, 400.0f, 400.0f, 0);
     const float origin[2] = {0.0f, 0.0f};
-    map.SetPlayer(origin, -1.5707964f);
+    map.SetPlayer(origin, -kHalfPi);
     EXPECT_EQ(map.mCentreU, 200.0f);
     EXPECT_EQ(map.mCentreV, 200.0f);
 

@@ -8,6 +8,7 @@
 
 #include "Render/PEffectSpawner.h"
 #include "Render/PParticleSystem.h"
+#include "core/Angles.h"
 #include "core/CPCommandTask.h"
 #include "core/CPGameObject.h"
 #include "Render/PMaterial.h"
@@ -26,7 +27,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-constexpr float kDegree = 0.017453292f;
 constexpr float kDrawScale = 3.0518509e-05f;
 
 // The draws one emitter record takes, replayed from a seed: three for the offset, the azimuth, and the
@@ -309,11 +309,11 @@ TEST_F(ParticleSystemTest, ConeDrawsAWholeDegreeBelowHalfTheAngle) {
         for (uint32_t seed : {3u, 99u, 4096u, 65537u}) {
             const RecordDraws draws = ReplayDraws(seed, c.half != 0);
             const CPEffectRecord record = system->BuildEffectRecord(system->GetEmitters()[0], true);
-            const float a = static_cast<float>(draws.azimuth % 360) * kDegree;
-            const float b = c.half != 0 ? static_cast<float>(draws.cone % c.half) * kDegree : 0.0f;
+            const float a = D3DXToRadian(static_cast<float>(draws.azimuth % 360));
+            const float b = c.half != 0 ? D3DXToRadian(static_cast<float>(draws.cone % c.half)) : 0.0f;
             ExpectVec3Near(record.Velocity,
                            {std::sin(b) * 2.0f * std::cos(a), std::sin(b) * 2.0f * std::sin(a), std::cos(b) * 2.0f});
-            const float degrees = std::acos(std::clamp(record.Velocity.z / 2.0f, -1.0f, 1.0f)) / kDegree;
+            const float degrees = ClampedAcos(record.Velocity.z / 2.0f) / D3DXToRadian(1.0f);
             EXPECT_LE(degrees, c.half == 0 ? 0.01f : static_cast<float>(c.half - 1) + 0.01f) << c.coneAngle;
             // Four draws, and a fifth when the emitter has an opening: the next draw is the one after.
             RuntimeSrand(seed);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FiniteChecks.h"
 #include "support/MathExpect.h"
 
 namespace {
@@ -86,7 +87,7 @@ TEST(D3DX9MathTest, TransformCoordDividesByWAndNormalsIgnoreTranslation) {
     ExpectVec3Near(Coord({4, 6, 2}, projective), {2, 3, 1});
     // w = 0 would divide into infinities: the undivided result comes back instead.
     D3DXVECTOR3 flat = Coord({4, 6, 0}, projective);
-    EXPECT_TRUE(std::isfinite(flat.x) && std::isfinite(flat.y) && std::isfinite(flat.z));
+    EXPECT_TRUE(IsFinite(flat));
 
     D3DXMATRIX m = RotationZ(kHalfPi) * Translation(5, 5, 5);
     D3DXVECTOR3 n(1, 0, 0), out;

@@ -8,6 +8,7 @@
 #include "Render/CPCamera.h"
 #include "Render/PCamera.h"
 #include "Render/PRender.h"
+#include "core/Angles.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/RuntimeRandom.h"
@@ -142,7 +143,7 @@ protected:
         D3DXVECTOR2 corner;  // from the centre (400, (blur + 1) * 300) to (800, 600), normalised
     };
     static constexpr float kUntouchedYaw = 5.0f;
-    static constexpr float kPlayerYaw = 1.5707964f;
+    static constexpr float kPlayerYaw = kHalfPi;
 
     void ExpectView(const View& v, bool yawAligned) {
         CPLevel& lvl = level.Level();
@@ -250,7 +251,7 @@ TEST_F(CameraScriptFunctionsTest, RollingCameraHopsOnlyWhenTheViewChanges) {
         EXPECT_EQ(lvl.mRollingView, 1);
         EXPECT_EQ(lvl.mSpinTime, 0.0f);
         EXPECT_EQ(lvl.mSpinSign, signDraw % 2 == 0 ? -1.0f : 1.0f) << seed;
-        EXPECT_FLOAT_EQ(Camera().mPitch, topDown ? -1.5707964f : -0.2617994f) << seed;
+        EXPECT_FLOAT_EQ(Camera().mPitch, topDown ? -kHalfPi : -0.2617994f) << seed;
         EXPECT_FLOAT_EQ(Camera().mYaw, 0.25f) << "view 1 keeps the yaw";
         EXPECT_TRUE(Camera().mChanged);
 

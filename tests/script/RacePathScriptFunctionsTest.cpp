@@ -16,7 +16,6 @@
 #include "support/LuaScriptRig.h"
 
 namespace {
-constexpr float kPi = 3.1415927f;
 
 // The test level (its race path a circle of radius 130 about the origin) with a few trees beside it,
 // loaded, and a Lua state.
@@ -63,7 +62,7 @@ protected:
         MainView().SetEye(eye);
         MainView().SetTarget(target);
         MainView().SetUp(D3DXVECTOR3(0, 1, 0));
-        MainView().SetFieldOfView(kPi / 3);
+        MainView().SetFieldOfView(D3DX_PI / 3);
         MainView().SetFar(1000.0f);
         MainView().Update();
     }
@@ -131,7 +130,7 @@ TEST_F(RacePathScriptFunctionsTest, TheClosestLineIsTheFirstCloseOneInWalkingOrd
         EXPECT_EQ(found[2], 0.5) << c.name;
         // The heading of the line nearest to that point, less a quarter turn: the point is the end of
         // two lines at (almost) the same distance, the one before it and its own.
-        const float turned = static_cast<float>(found[3]) + kPi / 2;
+        const float turned = static_cast<float>(found[3]) + D3DX_PI / 2;
         EXPECT_TRUE(std::fabs(turned - line->mHeading) < 1e-5f || std::fabs(turned - line->mPrevious->mHeading) < 1e-5f)
             << c.name << ": " << turned;
     }
@@ -207,7 +206,7 @@ TEST_F(RacePathScriptFunctionsTest, AScreenRayFindsWhatIsUnderThePointerAndTheGr
     EXPECT_FALSE(lua.Bool("hit"));
     EXPECT_EQ(lua.Type("object"), LUA_TLIGHTUSERDATA);
     EXPECT_EQ(lua.Handle("object"), nullptr);
-    const double halfWidth = 60.0 * std::tan(kPi / 6) * 640.0 / 480.0;
+    const double halfWidth = 60.0 * std::tan(D3DX_PI / 6) * 640.0 / 480.0;
     EXPECT_NEAR(lua.Number("gx"), -halfWidth, 1e-2);
     EXPECT_NEAR(lua.Number("gy"), 0.0, 1e-2);
 }

@@ -295,3 +295,46 @@ TEST(ScriptCallsTest, ScriptsReceiveTheTripleNameListsAndArgumentConversions) {
     EXPECT_FALSE(lua.Bool("ok"));
     EXPECT_NE(lua.Text("err").find("bad argument #2"), std::string::npos) << lua.Text("err");
 }
+
+// Positions and impulses come as three numbers in a row; ToVector reads them as ToFloat does (a missing
+// or non-numeric one is 0), ReadFiniteVector refuses one that is not finite and leaves its output alone.
+TEST(ScriptCallsTest, ThreeNumbersInARowReadAsAVector) {
+    LuaScriptRig lua;
+    lua_register(lua.L, "Vector", [](lua_State* L) {
+        const D3DXVECTOR3 v = ScriptCalls::ToVector(L, 2);
+        D3DXVECTOR3 finite(-9.0f, -9.0f, -9.0f);
+        const bool ok = ScriptCalls::ReadFiniteVector(L, 2, finite);
+        lua_pushnumber(L, v.x);
+        lua_pushnumber(L, v.y);
+        lua_pushnumber(L, v.z);
+        lua_pushboolean(L, ok);
+        lua_pushnumber(L, finite.x);
+        return 5;
+    });
+    struct Case {
+        const char* name;
+        const char* arguments;
+        double x, y, z;
+        bool finite;
+        double finiteX;
+    };
+    for (const Case& c : {
+             Case{"three numbers", "'skip', 1, -2.5, 3", 1, -2.5, 3, true, 1},
+             Case{"a numeric string", "'skip', '4', 5, 6", 4, 5, 6, true, 4},
+             Case{"the third missing", "'skip', 1, 2", 1, 2, 0, true, 1},
+             Case{"a table reads as 0", "'skip', {}, 2, 3", 0, 2, 3, true, 0},
+             Case{"beyond the float range", "'skip', 1e39, 2, 3", HUGE_VAL, 2, 3, false, -9},
+             Case{"NaN", "'skip', 1, 0/0, 3", 1, NAN, 3, false, -9},
+         }) {
+        ASSERT_EQ(lua.Run(std::string("x, y, z, ok, fx = Vector(") + c.arguments + ")"), "") << c.name;
+        EXPECT_EQ(lua.Number("x"), c.x) << c.name;
+        if (std::isnan(c.y)) {
+            EXPECT_TRUE(std::isnan(lua.Number("y"))) << c.name;
+        } else {
+            EXPECT_EQ(lua.Number("y"), c.y) << c.name;
+        }
+        EXPECT_EQ(lua.Number("z"), c.z) << c.name;
+        EXPECT_EQ(lua.Bool("ok"), c.finite) << c.name;
+        EXPECT_EQ(lua.Number("fx"), c.finiteX) << c.name;
+    }
+}

@@ -30,7 +30,6 @@
 #include "support/TestRenderable.h"
 
 namespace {
-constexpr float kPi = 3.1415927f;
 
 // The test level loaded, a factory with recording prototypes, and a Lua state.
 class WorldObjectScriptFunctionsTest : public ::testing::Test {
@@ -59,7 +58,7 @@ TEST_F(WorldObjectScriptFunctionsTest, ShotsAndExplosionsAreMadeByNameAtTheirPoi
     gun.SetPosition(D3DXVECTOR3(10, 20, 0));
     const D3DXVECTOR3 z(0, 0, 1);
     D3DXQUATERNION quarter;
-    D3DXQuaternionRotationAxis(&quarter, &z, kPi / 2);
+    D3DXQuaternionRotationAxis(&quarter, &z, D3DX_PI / 2);
     gun.SetRotation(quarter);
     gun.UpdateTransform();
     lua.SetHandle("gun", &gun);
@@ -270,8 +269,8 @@ TEST_F(WorldObjectScriptFunctionsTest, TheSpeedNeedleIsBuiltOnItsLayersAndTurned
         // 1024 x 768 design units on the 640 x 480 screen.
         EXPECT_FLOAT_EQ(world._41, 320.0f);
         EXPECT_FLOAT_EQ(world._42, 240.0f);
-        EXPECT_NEAR(world._11, std::cos(c.degrees * kPi / 180), 1e-6) << c.speed;
-        EXPECT_NEAR(world._12, std::sin(c.degrees * kPi / 180), 1e-6) << c.speed;
+        EXPECT_NEAR(world._11, std::cos(c.degrees * D3DX_PI / 180), 1e-6) << c.speed;
+        EXPECT_NEAR(world._12, std::sin(c.degrees * D3DX_PI / 180), 1e-6) << c.speed;
         EXPECT_NE(queue.FindBlock(&material), nullptr) << c.speed;
     }
     // Without a draw queue the needle is neither queued nor moved.

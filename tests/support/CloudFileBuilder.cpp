@@ -112,7 +112,7 @@ CloudRecord MakeCloudRecord(const std::string& groupName, float fadeTime, float 
 }
 
 std::string SkyscapeFileText(const SkyscapeFile& file) {
-    const auto degrees = [](float radians) { return radians / kDegreesToRadians; };
+    const auto degrees = [](float radians) { return radians / D3DXToRadian(1.0f); };
     std::string text = "// sky\r\n";
     text += Line("timescale", file.timeScale);
     text += Line("first", file.firstState);

@@ -55,6 +55,36 @@ TEST(FileReaderTest, DecodesTheBinaryConventions) {
     EXPECT_FALSE(reader.HasOverrun()) << "a well-formed file reads to its end without overrun";
 }
 
+// Vectors and rotations are their floats in x, y, z (w) order; a short record reads as zeros after the
+// overrun, never past the buffer.
+TEST(FileReaderTest, ReadsVectorsAndQuaternionsComponentByComponent) {
+    ScopedWorkingFolder work;
+    ByteBuilder file;
+    file.Float32(1.0f).Float32(-2.0f).Float32(3.5f).Float32(0.25f).Float32(0.5f).Float32(-0.75f).Float32(1.0f);
+    file.Float32(7.0f).Float32(8.0f);
+    work.Folder().Write("v.bin", file.Str());
+
+    CPFileReader reader("v.bin", false);
+    ASSERT_EQ(reader.Load(), S_OK);
+    const D3DXVECTOR3 v = reader.ReadVector();
+    EXPECT_EQ(v.x, 1.0f);
+    EXPECT_EQ(v.y, -2.0f);
+    EXPECT_EQ(v.z, 3.5f);
+    EXPECT_EQ(reader.GetPosition(), 12u);
+    const D3DXQUATERNION q = reader.ReadQuaternion();
+    EXPECT_EQ(q.x, 0.25f);
+    EXPECT_EQ(q.y, 0.5f);
+    EXPECT_EQ(q.z, -0.75f);
+    EXPECT_EQ(q.w, 1.0f);
+    EXPECT_FALSE(reader.HasOverrun());
+    const D3DXVECTOR3 cut = reader.ReadVector();
+    EXPECT_EQ(cut.x, 7.0f);
+    EXPECT_EQ(cut.y, 8.0f);
+    EXPECT_EQ(cut.z, 0.0f) << "the missing float";
+    EXPECT_TRUE(reader.HasOverrun());
+    EXPECT_EQ(reader.GetPosition(), reader.GetSize());
+}
+
 TEST(FileReaderTest, ReadsPastTheEndNeverLeaveTheBuffer) {
     struct Case {
         const char* name;

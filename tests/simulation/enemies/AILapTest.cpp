@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/Angles.h"
 #include "core/FrameClock.h"
 #include "simulation/enemies/AI_Vehicle.h"
 #include "simulation/physics/PhysMath.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr float kTwoPi = 6.2831855f;
 
 // The turn from a to b about the origin, clockwise positive, in (-pi, pi].
 float ClockwiseTurn(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {

@@ -124,12 +124,12 @@ TEST(LevelTest, PlayerMovesBackwardsWhenTheHeadingTurnsMoreThanAQuarterFromThePa
         {1.0f, 1.0f, false, false},                // along the path
         {2.57f, 1.0f, false, false},               // exactly 1.57 away
         {2.58f, 1.0f, false, true},                // just beyond
-        {1.0f + 3.1415927f, 1.0f, false, true},    // facing the other way
+        {1.0f + D3DX_PI, 1.0f, false, true},       // facing the other way
         {1.0f + 4.72f, 1.0f, false, false},        // past 4.713: a quarter turn the other way round
         {0.2f, 6.0f, false, false},                // the difference wraps into [0, 2 pi)
         {-3.0f, 0.0f, false, true},                // a negative heading wraps too
         {1.0f, 1.0f, true, true},                  // driven in reverse: the path points the other way
-        {1.0f + 3.1415927f, 1.0f, true, false},
+        {1.0f + D3DX_PI, 1.0f, true, false},
         {0.5f, 7.0f, false, false},                // a path angle beyond 2 pi wraps to 0.717
     };
     CPLevel level;
@@ -191,25 +191,24 @@ protected:
 };
 
 TEST_F(LevelRoadTest, BackwardsAgainstTheDirectionOfThePathNearThePlayer) {
-    constexpr float kPi = 3.1415927f;
     struct Case {
         D3DXVECTOR3 position;
         float heading;
         bool reverse, backwards;
     };
     const Case cases[] = {
-        {{50, 0, 0}, kPi, false, false},               // first side: the path's lines point to pi
-        {{50, 0, 0}, kPi - 1.0f, false, false},
+        {{50, 0, 0}, D3DX_PI, false, false},           // first side: the path's lines point to pi
+        {{50, 0, 0}, D3DX_PI - 1.0f, false, false},
         {{50, 0, 0}, 0.0f, false, true},
-        {{50, 0, 0}, kPi / 2.0f, false, true},         // a right angle either way is backwards
+        {{50, 0, 0}, D3DX_PI / 2.0f, false, true},     // a right angle either way is backwards
         {{50, 0, 0}, 0.0f, true, false},               // driven in reverse
-        {{100, 50, 0}, 1.5f * kPi, false, false},      // second side
-        {{100, 50, 0}, kPi / 2.0f, false, true},
+        {{100, 50, 0}, 1.5f * D3DX_PI, false, false},  // second side
+        {{100, 50, 0}, D3DX_PI / 2.0f, false, true},
         {{50, 100, 0}, 0.1f, false, false},            // third side: heading 0 wraps with the path's
         {{50, 100, 0}, 6.2f, false, false},
         {{50, 100, 0}, 3.0f, false, true},
-        {{0, 50, 0}, kPi / 2.0f, false, false},        // fourth side
-        {{0, 50, 0}, 1.5f * kPi, false, true},
+        {{0, 50, 0}, D3DX_PI / 2.0f, false, false},    // fourth side
+        {{0, 50, 0}, 1.5f * D3DX_PI, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.position.x << "," << c.position.y << " heading " << c.heading);

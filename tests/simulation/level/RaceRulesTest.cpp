@@ -270,11 +270,10 @@ TEST_F(RaceRulesTest, TheRollingViewWithNoCameraDistanceStaysFinite) {
 
 TEST_F(RaceRulesTest, TheCameraIsFedTheTargetsHeightAndTilt) {
     level.mCamera = new CPCamera();
-    constexpr float kPi = 3.1415927f;
     struct Case {
         float roll;  // about the unit's forward axis
         float tilt;
-    } cases[] = {{0.0f, 0.0f}, {kPi / 3.0f, kPi / 3.0f}, {-kPi / 3.0f, kPi / 3.0f}, {2.0f * kPi / 3.0f, -2.0f * kPi / 3.0f}};
+    } cases[] = {{0.0f, 0.0f}, {D3DX_PI / 3.0f, D3DX_PI / 3.0f}, {-D3DX_PI / 3.0f, D3DX_PI / 3.0f}, {2.0f * D3DX_PI / 3.0f, -2.0f * D3DX_PI / 3.0f}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.roll);
         D3DXQUATERNION rotation;

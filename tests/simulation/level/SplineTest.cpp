@@ -17,7 +17,6 @@
 #include "support/TempFolder.h"
 
 namespace {
-constexpr float kPi = 3.1415927f;
 
 // A ground that rises with x and y, recording every point it is asked about.
 class SlopedGround : public CPPhysicWorld {
@@ -140,11 +139,11 @@ TEST(SplineTest, LineGeometry) {
         D3DXVECTOR3 centre;
     };
     const Case cases[] = {
-        {"along +x", {0, 0, 0}, {10, 0, 0}, kPi, 0, -1, 0, {5, 0, 0}},
+        {"along +x", {0, 0, 0}, {10, 0, 0}, D3DX_PI, 0, -1, 0, {5, 0, 0}},
         {"along -x", {10, 0, 0}, {0, 0, 0}, 0, 0, 1, 0, {5, 0, 0}},
-        {"along +y", {2, 0, 0}, {2, 10, 0}, 1.5f * kPi, 1, 0, -2, {2, 5, 0}},
-        {"along -y", {2, 10, 0}, {2, 0, 0}, 0.5f * kPi, -1, 0, 2, {2, 5, 0}},
-        {"diagonal", {0, 0, 0}, {-3, -4, 0}, kPi - std::acos(-0.6f), -0.8f, 0.6f, 0, {-1.5f, -2, 0}},
+        {"along +y", {2, 0, 0}, {2, 10, 0}, 1.5f * D3DX_PI, 1, 0, -2, {2, 5, 0}},
+        {"along -y", {2, 10, 0}, {2, 0, 0}, 0.5f * D3DX_PI, -1, 0, 2, {2, 5, 0}},
+        {"diagonal", {0, 0, 0}, {-3, -4, 0}, D3DX_PI - std::acos(-0.6f), -0.8f, 0.6f, 0, {-1.5f, -2, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,7 +175,7 @@ TEST(SplineTest, NearestPointReportsSignedDistanceAndMovesTheHint) {
     EXPECT_EQ(spline.GetCurrentLine(), ring[3]);
     EXPECT_NEAR(radius, -2.0f, 1e-4f);
     EXPECT_NEAR(radius, ring[3]->SignedDistance(position.x, position.y), 1e-4f);
-    EXPECT_FLOAT_EQ(heading, kPi);
+    EXPECT_FLOAT_EQ(heading, D3DX_PI);
 
     // The other side of the line, searched from the previous answer.
     radius = 40.0f;
@@ -485,5 +484,5 @@ TEST(SplineTest, LinesOfAMinuteSplineKeepFiniteCoefficients) {
     EXPECT_FLOAT_EQ(first->mA, 0.0f);
     EXPECT_FLOAT_EQ(first->mB, -1.0f);
     EXPECT_FLOAT_EQ(first->mC, 0.0f);
-    EXPECT_FLOAT_EQ(first->mHeading, kPi);
+    EXPECT_FLOAT_EQ(first->mHeading, D3DX_PI);
 }

@@ -355,8 +355,8 @@ TEST_F(PhysStepTest, BodiesThatCannotMoveStayFinite) {
     pushed->SetForce(D3DXVECTOR4(std::numeric_limits<float>::infinity(), 0, 0, 0), D3DXVECTOR3(5, 0, 5));
     world.Step(kFrame);
     ExpectVec3Near(Position(weightless), D3DXVECTOR3(0, 0, 5), 0.0f);
-    EXPECT_TRUE(PhysMath::IsFinite(Position(pushed)));
-    EXPECT_TRUE(PhysMath::IsFinite(PhysMath::Xyz(pushed->velocity)));
+    EXPECT_TRUE(IsFinite(Position(pushed)));
+    EXPECT_TRUE(IsFinite(PhysMath::Xyz(pushed->velocity)));
 }
 
 TEST_F(PhysStepTest, ABodySetInactiveIsLeftAlone) {

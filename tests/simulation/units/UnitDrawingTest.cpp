@@ -80,7 +80,7 @@ TEST(UnitDebrisTest, AShellCasingLeavesTheGunAlongTheTurnedDirectionNotTheMovedO
     CPGameObject gun("gun");
     D3DXQUATERNION quarterTurn;
     const D3DXVECTOR3 up(0, 0, 1);
-    D3DXQuaternionRotationAxis(&quarterTurn, &up, 3.14159265f / 2.0f);
+    D3DXQuaternionRotationAxis(&quarterTurn, &up, D3DX_PI / 2.0f);
     gun.SetPosition(D3DXVECTOR3(100.0f, 50.0f, 0.0f));
     gun.SetRotation(quarterTurn);
     gun.UpdateTransform();

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 
 // The loaded test level with receivers for what units post, under the names the scripts use.
 class UnitUpdateTest : public ::testing::Test {
@@ -94,11 +93,11 @@ TEST_F(UnitUpdateTest, TiltBeyond85DegreesRespawnsAndASideIsTiltedToo) {
     };
     const Case cases[] = {
         {"upright", 0.0f, false},
-        {"84 degrees", 84.0f * kPi / 180.0f, false},
-        {"86 degrees", 86.0f * kPi / 180.0f, true},
+        {"84 degrees", 84.0f * D3DX_PI / 180.0f, false},
+        {"86 degrees", 86.0f * D3DX_PI / 180.0f, true},
         // Lying exactly on its side: the down axis is horizontal, the tilt pi/2.
-        {"on its side", kPi * 0.5f, true},
-        {"upside down", kPi, true},
+        {"on its side", D3DX_PI * 0.5f, true},
+        {"upside down", D3DX_PI, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -130,10 +129,10 @@ TEST_F(UnitUpdateTest, TiltBeyond85DegreesRespawnsAndASideIsTiltedToo) {
         const D3DXVECTOR3 along = D3DXVECTOR3(p.y, -p.x, 0.0f) / std::hypot(p.x, p.y);
         EXPECT_GT(forward.x * along.x + forward.y * along.y, 0.98f);
         // A second check during the cooldown leaves it.
-        unit.SetRotation(Rolled(kPi));
+        unit.SetRotation(Rolled(D3DX_PI));
         unit.UpdateTransform();
         unit.CheckRespawn(false);
-        EXPECT_NEAR(unit.TiltAngle(), kPi, 1e-3f);
+        EXPECT_NEAR(unit.TiltAngle(), D3DX_PI, 1e-3f);
     }
 }
 

@@ -24,7 +24,6 @@
 #include "support/TestGuns.h"
 
 namespace {
-constexpr float kPi = 3.14159265f;
 
 // A race unit with weapon children (each gun with its four flares, the heavy gun with its barrel), the
 // game data's weapon table and car configuration, a factory of recording shots, the effect spawner and
@@ -349,7 +348,7 @@ TEST_F(WeaponRig, TheRocketLauncherLobsAlongTheElevationItShows) {
     Trigger(muzzle + D3DXVECTOR3(30, 0, 0));
     // theta = 0.5 asin(min(1, 9.8 * 30 / 289)) = pi/4, and the gun shows pi/2 - theta.
     ASSERT_EQ(shots.Kinds(), std::vector<std::string>{"rocket1"});
-    ExpectVec3Near(shots.Launched()[0].direction, D3DXVECTOR3(std::cos(kPi / 4), 0, std::sin(kPi / 4)));
+    ExpectVec3Near(shots.Launched()[0].direction, D3DXVECTOR3(std::cos(D3DX_PI / 4), 0, std::sin(D3DX_PI / 4)));
     D3DXMATRIX turn;
     D3DXMatrixRotationQuaternion(&turn, &Gun("rlauncher")->GetRotation());
     D3DXVECTOR3 forward;

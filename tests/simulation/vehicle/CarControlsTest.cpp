@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Sound/NSound.h"
+#include "core/Angles.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -217,7 +218,7 @@ TEST_F(CarSoundTest, ACrashAtTheHardestDifficultyTumblesTellsThePlayerAndPlaysTh
     car->mVisualYaw = -0.2f;
     car->SetCrashed(true);
     EXPECT_TRUE(car->mCrashed);
-    EXPECT_FLOAT_EQ(car->mSpinTarget, -1.5707964f) << "towards the lean";
+    EXPECT_FLOAT_EQ(car->mSpinTarget, -kHalfPi) << "towards the lean";
     EXPECT_GE(std::fabs(car->mTumbleRate), 0.1f);
     EXPECT_TRUE(Slam()->IsPlaying());
     EXPECT_EQ(DrainCommandTexts(gameInterface), (std::vector<std::string>{"show_message:carcrashed!"}));

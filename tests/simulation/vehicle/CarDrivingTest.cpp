@@ -305,14 +305,13 @@ TEST_P(CarStraightRunTest, FullThrottleWithTheWheelStraightHoldsTheLine) {
     Run(2.0f);
     const float heading = Heading();
     game.SetCarControls(&unit, 1.0f, 0.0f);
-    constexpr float kDegree = 0.017453292f;
     constexpr float kRounding = 1e-3f;
     const int steps = static_cast<int>(GetParam().seconds * 60.0f);
     float before = 0.0f;
     for (int step = 0; step < steps; ++step) {
         Run(kStep);
         ASSERT_TRUE(Upright()) << step;
-        ASSERT_NEAR(Heading(), heading, kDegree) << step;
+        ASSERT_NEAR(Heading(), heading, D3DXToRadian(1.0f)) << step;
         const float side = SidewaysSpeed();
         if (step >= 60) {
             ASSERT_LT(std::fabs(side), 0.05f) << step;

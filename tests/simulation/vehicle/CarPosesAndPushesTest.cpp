@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "core/Angles.h"
 #include "core/CPGameObject.h"
 #include "core/config/Settings.h"
 #include "simulation/physics/PhysController.h"
@@ -114,7 +115,7 @@ TEST_F(CarPosesAndPushesTest, ACrashAtTheHardestDifficultyStraightensTheLeanAndT
     gSettings::cam_speed = 3;
     car->mCrashed = true;
     car->mVisualYaw = 0.5f;
-    car->mSpinTarget = 1.5707964f;
+    car->mSpinTarget = kHalfPi;
     car->mTumbleRate = 0.5f;
     Step(10.0f);
     // Yaw 0.5 - 3 x 0.1 x 0.5 = 0.35 whatever the steer; spin 0 + 0.3 x pi/2 = 0.4712389; tumble

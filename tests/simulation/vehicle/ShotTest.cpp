@@ -15,7 +15,6 @@
 #include "support/SoundRig.h"
 
 namespace {
-constexpr float kPi = 3.14159265f;
 
 D3DXVECTOR3 Turn(const D3DXQUATERNION& rotation, const D3DXVECTOR3& v) {
     D3DXMATRIX m;
@@ -52,11 +51,11 @@ TEST(ShotTest, TheLaunchRotationIsTheAxisRuleWhereItIsDefined) {
     ExpectQuatNear(ShotOrientation(D3DXVECTOR3(0, -1, 0)), D3DXQUATERNION(0, 0, 0, 1));
     D3DXQUATERNION expected;
     const D3DXVECTOR3 axis(0, 0, -1);
-    D3DXQuaternionRotationAxis(&expected, &axis, -kPi / 2);
+    D3DXQuaternionRotationAxis(&expected, &axis, -D3DX_PI / 2);
     ExpectQuatNear(ShotOrientation(D3DXVECTOR3(1, 0, 0)), expected);
     // Straight along +y the axis vanishes: a half turn about z, not the identity that would fly it backwards.
     const D3DXVECTOR3 up(0, 0, 1);
-    D3DXQuaternionRotationAxis(&expected, &up, kPi);
+    D3DXQuaternionRotationAxis(&expected, &up, D3DX_PI);
     ExpectQuatNear(ShotOrientation(D3DXVECTOR3(0, 3, 0)), expected);
     ExpectQuatNear(ShotOrientation(D3DXVECTOR3(0, 0, 0)), D3DXQUATERNION(0, 0, 0, 1));
 }
