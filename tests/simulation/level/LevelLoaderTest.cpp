@@ -7,7 +7,9 @@
 
 #include "Render/CPCamera.h"
 #include "Render/PRenderObject.h"
+#include "core/Angles.h"
 #include "core/files/CPFileReader.h"
+#include "platform/FiniteChecks.h"
 #include "simulation/enemies/AI_Vehicle.h"
 #include "simulation/level/CPLevelBranch.h"
 #include "simulation/level/CPSpline.h"
@@ -21,8 +23,6 @@
 #include "support/ScopedGlobal.h"
 
 namespace {
-
-constexpr float kDegrees = 0.017453292f;
 
 size_t RingSize(const CPSpline& spline) {
     size_t count = 0;
@@ -213,7 +213,7 @@ TEST(LevelLoaderTest, TheTestLevelLoadsIntoAPlayableRace) {
     EXPECT_FLOAT_EQ(level.mCamDist, 8.0f);
     EXPECT_FLOAT_EQ(level.mCamAngleDiv, 2.0f);
     EXPECT_FLOAT_EQ(level.mCamera->mTargetDistance, 8.0f);
-    EXPECT_FLOAT_EQ(level.mCamera->mPitch, -30.0f * kDegrees);
+    EXPECT_FLOAT_EQ(level.mCamera->mPitch, D3DXToRadian(-30.0f));
     EXPECT_FALSE(level.mCamera->mFixedView);
     // The player faces along the path: its forward turned from -y by the start arc.
     const float arc = TestLevelTree::kPlayerArc / TestLevelTree::kPathRadius;
@@ -439,13 +439,13 @@ TEST(LevelLoaderTest, CameraValuesThatAreNoUsableNumbersAreRefused) {
         EXPECT_EQ(enemy->mCameraMin, unit.mCameraMin);
         EXPECT_EQ(enemy->mCameraMax, unit.mCameraMax);
     }
-    EXPECT_FLOAT_EQ(level.mCamera->mPitch, -1.5707964f) << "no angle read: the start angle stays";
+    EXPECT_FLOAT_EQ(level.mCamera->mPitch, -kHalfPi) << "no angle read: the start angle stays";
 
     level.mRolling = false;
     ScopedGlobal<float> frame(gDeltaTime, CPLevel::kPlayerStep);
     for (int i = 0; i < 3; ++i) level.Update();
     const D3DXVECTOR3 eye = level.mCamera->GetViewCamera()->GetEye();
-    EXPECT_TRUE(std::isfinite(eye.x) && std::isfinite(eye.y) && std::isfinite(eye.z));
+    EXPECT_TRUE(IsFinite(eye));
     EXPECT_TRUE(std::isfinite(level.mCamera->mTargetDistance));
 }
 
@@ -471,7 +471,7 @@ TEST(LevelLoaderTest, LoadsThatGoWrongWithoutFailingAreReported) {
          {"\"subaru1_enemy.rdf\" " + noValue, "\"subaru2_enemy.rdf\" " + noValue, "\"uaz.rdf\" " + noValue},
          {scene}},
         {"no scene description", [](TestLevelTree& t) { t.sceneDescription = false; }, nullptr, {scene}, {noValue}},
-        {"the player facing back", [](TestLevelTree& t) { t.playerTurn = 3.1415927f; }, nullptr, {against}, {scene}},
+        {"the player facing back", [](TestLevelTree& t) { t.playerTurn = D3DX_PI; }, nullptr, {against}, {scene}},
         {"the player facing across", [](TestLevelTree& t) { t.playerTurn = 1.2f; }, nullptr, {}, {against}},
         {"the player facing back across", [](TestLevelTree& t) { t.playerTurn = -2.0f; }, nullptr, {against}, {}},
     };
@@ -491,7 +491,7 @@ TEST(LevelLoaderTest, LoadsThatGoWrongWithoutFailingAreReported) {
 // A level whose start faces against the driving order still loads; driven reversed it races.
 TEST(LevelLoaderTest, AStartFacingBackRacesWhenThePathIsDrivenReversed) {
     TestLevelTree tree;
-    tree.playerTurn = 3.1415927f;
+    tree.playerTurn = D3DX_PI;
     LevelLoadRig rig(tree);
     ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
     CPLevel& level = rig.Level();

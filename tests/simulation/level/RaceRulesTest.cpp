@@ -339,7 +339,6 @@ TEST_F(RaceRulesTest, TheLensFlareShowsWhereTheSunIsInView) {
 // In views 0 and 1 the rolling camera's view sets the chase camera's yaw offset: the spin in view 1,
 // half a turn in view 2, and none in view 0, whichever view came before.
 TEST_F(RaceRulesTest, TheRollingViewSetsTheYawOffsetAndViewZeroLeavesNone) {
-    constexpr float kPi = 3.1415927f;
     ScopedGlobal<float> spinFrame(gFrameTime2, 0.0f);
     level.mCamera = new CPCamera();
     level.mSpinSign = -1.0f;
@@ -347,7 +346,7 @@ TEST_F(RaceRulesTest, TheRollingViewSetsTheYawOffsetAndViewZeroLeavesNone) {
         int32_t view;
         float offset;
     };
-    const Step steps[] = {{2, -kPi}, {0, 0.0f}, {1, -0.3f}, {0, 0.0f}, {2, -kPi}, {1, -0.3f}};
+    const Step steps[] = {{2, -D3DX_PI}, {0, 0.0f}, {1, -0.3f}, {0, 0.0f}, {2, -D3DX_PI}, {1, -0.3f}};
     for (const Step& step : steps) {
         SCOPED_TRACE(step.view);
         level.mRollingView = step.view;
@@ -360,10 +359,9 @@ TEST_F(RaceRulesTest, TheRollingViewSetsTheYawOffsetAndViewZeroLeavesNone) {
 // When the race ends for the player, the chase camera keeps the heading the race ended with; a race
 // that goes on (a first place without a required place) leaves it free.
 TEST_F(RaceRulesTest, TheEndOfThePlayersRaceFixesTheCamerasHeading) {
-    constexpr float kPi = 3.1415927f;
     D3DXQUATERNION facingY;
     const D3DXVECTOR3 up(0.0f, 0.0f, 1.0f);
-    D3DXQuaternionRotationAxis(&facingY, &up, kPi);  // forward (0, 1, 0): heading pi / 2
+    D3DXQuaternionRotationAxis(&facingY, &up, D3DX_PI);  // forward (0, 1, 0): heading pi / 2
     player.SetRotation(facingY);
     struct Case {
         const char* name;
@@ -387,7 +385,7 @@ TEST_F(RaceRulesTest, TheEndOfThePlayersRaceFixesTheCamerasHeading) {
         gDeltaTime = 0.0f;
         race.Update();  // the heading of this frame
         const float heading = race.mHeading;
-        ASSERT_NEAR(heading, kPi / 2.0f, 1e-3f);
+        ASSERT_NEAR(heading, D3DX_PI / 2.0f, 1e-3f);
         race.mFinishSlots = c.slots;
         race.mRequiredPlace = c.required;
         race.Update();
