@@ -14,6 +14,7 @@
 class CNSound;
 class CPGameObject;
 class CPLevel;
+class PhysRigidBody;
 struct PhysSensor;
 class PhysWorld;
 struct PhysController;
@@ -177,6 +178,41 @@ public:
     float mEnginePitch = 0.0f;     // frequency factor of the engine sound
 
 private:
+    // Where one wheel's ray meets the ground in this step; arms are offsets from the body's position.
+    struct WheelContact {
+        D3DXVECTOR3 hit;       // the ground point
+        D3DXVECTOR3 normal;    // the ground's normal, turned to point up
+        D3DXVECTOR3 rayStart;  // the ray's start: where the spring and damper act
+        D3DXVECTOR3 arm;       // the hit point: where the side grip and the drive act
+        D3DXVECTOR3 velocity;  // the body's velocity at the hit point
+    };
+
+    // The stages of the vehicle step (CPCarStep.cpp), in the order it runs them.
+    void FadeSlide(float dt);
+    // Reads the body's transform and keeps its inverse.
+    void ReadBodyFrame(PhysRigidBody& body);
+    // The steered wheels' heading, flat in the ground plane.
+    void SteerWheels(const PhysRigidBody& body);
+    void WindDownCrashedDrive(int32_t difficulty, float dt);
+    // Moves the visual pitch and chooses the main, stop or nitro pose from it.
+    void PitchIntoPose(float dt);
+    // The visual yaw, and the crashed body's spin and tumble.
+    void LeanAndSpin(int32_t difficulty, float dt);
+    // Shows the pose object of the pose and turns it and "car2"; sets the lights.
+    void ShowPose();
+    void PushWithNitro(float dt);
+    // The stop pedal's or the brake's push against the speed along the body.
+    D3DXVECTOR3 BrakingPush(const PhysRigidBody& body, float dt);
+
+    // The stages of UpdateWheel for a wheel whose ray found ground.
+    WheelContact TouchGround(int32_t i, const PhysSensor& sensor, float depth, const PhysRigidBody* body);
+    void AddSuspension(int32_t i, const WheelContact& contact, float depth, const PhysRigidBody* body,
+                       D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
+    void AddSideGrip(int32_t i, const WheelContact& contact, const PhysRigidBody* body, float seconds,
+                     D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
+    void AddHolding(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
+    void AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
+
     void ShowLight(int32_t index, bool visible);
     // The wheels whose rays found ground in this step: they share the body's side grip.
     int32_t GroundedWheels() const;

@@ -72,14 +72,49 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
     if (!body) return;
     const int32_t difficulty = gSettings::cam_speed;
 
-    // 1. Sliding sets in with the brake and drift held, and fades otherwise.
+    FadeSlide(dt);
+    ReadBodyFrame(*body);
+    for (bool& touching : mTouching) touching = false;
+    D3DXVECTOR3 force(0.0f, 0.0f, 0.0f), torque(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 v = Xyz(body->velocity);
+    mVelocity = v;
+    mSpeed = PhysMath::SafeLength(v);
+    // The wheels push along the heading and with the drive of this step: both are settled before them.
+    SteerWheels(*body);
+    mContactSum = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    if (mCrashed) WindDownCrashedDrive(difficulty, dt);
+    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheel(i, dt, force, torque);
+    mContactSum = mContactSum * 0.25f;
+    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheelMeshes(i, dt, v);
+
+    // Forward drag.
+    const D3DXVECTOR3 Y = Row(mBodyTransform, 1);
+    force += Y * (-0.5f * Dot(v, Y));
+
+    // The visual pitch decides the pose, which decides the lean's pace and the pushes.
+    PitchIntoPose(dt);
+    LeanAndSpin(difficulty, dt);
+    ShowPose();
+    PushWithNitro(dt);
+    const D3DXVECTOR3 braking = BrakingPush(*body, dt);
+
+    mCameraSteer = mSteer * (mSlideAmount > 0.0f ? -2.0f : -1.0f);
+    controller->SetForce(PhysMath::Direction(force + mNitroPush + braking));
+    controller->SetTorque(PhysMath::Direction(torque));
+    mSoundTimer += dt;
+    UpdateSounds();
+}
+
+void CPCar::FadeSlide(float dt) {
+    // Sliding sets in with the brake and drift held, and fades otherwise.
     if (mBrakeInput && mDriftInput)
         mSlideAmount = mSlide;
     else
         mSlideAmount = std::max(0.0f, mSlideAmount - 3.0f * dt);
+}
 
-    // 2. Body frame and its inverse.
-    mBodyTransform = body->GetTransform();
+void CPCar::ReadBodyFrame(PhysRigidBody& body) {
+    mBodyTransform = body.GetTransform();
     const D3DXVECTOR3 X = Row(mBodyTransform, 0), Y = Row(mBodyTransform, 1), Z = Row(mBodyTransform, 2);
     const D3DXVECTOR3 position = Row(mBodyTransform, 3);
     D3DXMatrixIdentity(&mInverseTransform);
@@ -88,41 +123,25 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
     mInverseTransform.m[3][0] = -Dot(position, X);
     mInverseTransform.m[3][1] = -Dot(position, Y);
     mInverseTransform.m[3][2] = -Dot(position, Z);
+}
 
-    // 3. - 4.
-    for (bool& touching : mTouching) touching = false;
-    D3DXVECTOR3 force(0.0f, 0.0f, 0.0f), torque(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 v = Xyz(body->velocity);
-    mVelocity = v;
-    mSpeed = PhysMath::SafeLength(v);
-
-    // 5. The steered wheels' heading: less steering at speed unless sliding; a hard spin while sliding
-    // counter-steers.
+void CPCar::SteerWheels(const PhysRigidBody& body) {
+    // Less steering at speed unless sliding; a hard spin while sliding counter-steers.
     const float f = mSlideAmount != 0.0f ? 1.0f : 1.0f - std::min(0.025f * mSpeed, 0.9f);
     float angle = f * mSteer;
-    if (mSlideAmount == mSlide && std::fabs(body->state.angularMomentum.z) > 4.0f) angle = -f * mSteer;
+    if (mSlideAmount == mSlide && std::fabs(body.state.angularMomentum.z) > 4.0f) angle = -f * mSteer;
     D3DXVECTOR3 heading = Rotate(D3DXVECTOR3(std::sin(angle), std::cos(angle), 0.0f), mBodyTransform);
     heading.z = 0.0f;
     mWheelHeading = SafeNormalize(heading);
+}
 
-    // 6. - 9.
-    mContactSum = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    if (mCrashed) {
-        mDrive = difficulty == kHardestDifficulty ? mDrive * (1.0f - dt) : 0.0f;
-        mCrashTime += dt;
-    }
-    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheel(i, dt, force, torque);
-    mContactSum = mContactSum * 0.25f;
-    for (int32_t i = 0; i < mWheelCount; ++i) UpdateWheelMeshes(i, dt, v);
+void CPCar::WindDownCrashedDrive(int32_t difficulty, float dt) {
+    mDrive = difficulty == kHardestDifficulty ? mDrive * (1.0f - dt) : 0.0f;
+    mCrashTime += dt;
+}
 
-    // 11. Forward drag.
-    force += Y * (-0.5f * Dot(v, Y));
-
-    // 12. Pose objects: "bike" normally, "bike01" while pitched back or stopping.
-    CPSmartPtr<CPGameObject> mainObject = mOwner ? mOwner->FindObject("bike") : CPSmartPtr<CPGameObject>();
-    CPSmartPtr<CPGameObject> otherObject = mOwner ? mOwner->FindObject("bike01") : CPSmartPtr<CPGameObject>();
-    CPGameObject* shown = mainObject.Get();
-    CPGameObject* hidden = otherObject.Get();
+void CPCar::PitchIntoPose(float dt) {
+    // The stop pedal pitches the body back into the stopping pose; nitro pitches it forward.
     mMainPose = true;
     mStopPose = false;
     mNitroPose = false;
@@ -132,21 +151,20 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
         if (mVisualPitch < 0.0f) {
             mPushAmount = 0.0f;
         } else {
-            std::swap(shown, hidden);
             mStopPose = true;
             mMainPose = false;
         }
     } else {
         mVisualPitch += 2.0f * dt * (-0.5f * mNitro - mVisualPitch);
-        if (mVisualPitch > 0.0f) {
-            std::swap(shown, hidden);
+        if (mVisualPitch > 0.0f)
             mMainPose = false;
-        } else if (mNitro > 0.0f) {
+        else if (mNitro > 0.0f)
             mNitroPose = true;
-        }
     }
+}
 
-    // 13. Lean, and the crashed body's spin and tumble.
+void CPCar::LeanAndSpin(int32_t difficulty, float dt) {
+    // The crashed body spins and tumbles; otherwise it leans into the steering.
     if (mCrashed && difficulty == kHardestDifficulty) {
         mVisualYaw -= 3.0f * dt * mVisualYaw;
         mSpinAngle += 3.0f * dt * (mSpinTarget - mSpinAngle);
@@ -155,8 +173,14 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
         const float s = mStopPose ? 1.0f : 2.0f;
         mVisualYaw += dt * (-s * mSteer - mVisualYaw);
     }
+}
 
-    // 14. - 17.
+void CPCar::ShowPose() {
+    // "bike" in the main pose, "bike01" while pitched back or stopping; the lights follow the pedals.
+    CPSmartPtr<CPGameObject> mainObject = mOwner ? mOwner->FindObject("bike") : CPSmartPtr<CPGameObject>();
+    CPSmartPtr<CPGameObject> otherObject = mOwner ? mOwner->FindObject("bike01") : CPSmartPtr<CPGameObject>();
+    CPGameObject* shown = mMainPose ? mainObject.Get() : otherObject.Get();
+    CPGameObject* hidden = mMainPose ? otherObject.Get() : mainObject.Get();
     const D3DXQUATERNION pose = PoseRotation(mVisualPitch, mVisualYaw);
     mYawDegrees = D3DXToDegree(mVisualYaw);
     mPitchDegrees = D3DXToDegree(mVisualPitch);
@@ -168,31 +192,31 @@ void CPCar::OnPhysicsStep(PhysController* controller, float dt) {
         SetStopLights(mStopInput);
     Turn(shown, pose);
     if (mOwner) Turn(mOwner->FindObject("car2").Get(), PoseRotation(mTumbleAngle, mSpinAngle));
-
-    // 18. - 20.
     mPitchMagnitude = -std::fabs(mVisualPitch);
+}
+
+void CPCar::PushWithNitro(float dt) {
+    // Nitro pushes forward, less as the car nears its top nitro speed.
     mNitroPush = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    if (mNitroPose) {
-        const D3DXVECTOR3 forward = SafeNormalize(-Y);
-        const float gain = std::max(0.0f, (kNitroTopSpeed - mSpeed) * 20.0f);
-        mNitroPush = forward * (gain * mAccelerationFront * mNitro * dt);
-    }
-    D3DXVECTOR3 push(0.0f, 0.0f, 0.0f);
-    const float along = Dot(Xyz(body->velocity), Y);
+    if (!mNitroPose) return;
+    const D3DXVECTOR3 forward = SafeNormalize(-Row(mBodyTransform, 1));
+    const float gain = std::max(0.0f, (kNitroTopSpeed - mSpeed) * 20.0f);
+    mNitroPush = forward * (gain * mAccelerationFront * mNitro * dt);
+}
+
+D3DXVECTOR3 CPCar::BrakingPush(const PhysRigidBody& body, float dt) {
+    // The stop pedal and the brake without drift hold back a share of the speed along the body.
+    const D3DXVECTOR3 Y = Row(mBodyTransform, 1);
+    const float along = Dot(Xyz(body.velocity), Y);
     if (mStopPose) {
         mPushAmount += (2.0f * along - mPushAmount) * dt * 0.1f;
-        push = -Y * mPushAmount;
-    } else if (mBrakeInput && !mDriftInput) {
-        mPushAmount += (0.5f * along - mPushAmount) * dt * 0.05f;
-        push = -Y * mPushAmount;
+        return -Y * mPushAmount;
     }
-
-    // 21. - 23.
-    mCameraSteer = mSteer * (mSlideAmount > 0.0f ? -2.0f : -1.0f);
-    controller->SetForce(PhysMath::Direction(force + mNitroPush + push));
-    controller->SetTorque(PhysMath::Direction(torque));
-    mSoundTimer += dt;
-    UpdateSounds();
+    if (mBrakeInput && !mDriftInput) {
+        mPushAmount += (0.5f * along - mPushAmount) * dt * 0.05f;
+        return -Y * mPushAmount;
+    }
+    return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 }
 
 int32_t CPCar::GroundedWheels() const {
@@ -204,9 +228,6 @@ int32_t CPCar::GroundedWheels() const {
 
 void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR3& torque) {
     if (i < 0 || i >= kMaxWheels) return;
-    const bool front = i < 2;
-    const float k = front ? mSpringFront : mSpringBack;
-    const float c = mDamping;
     const PhysSensor* sensor = mSensors[i];
     const float depth = sensor ? sensor->GetHitDepth() : 0.0f;
     if (!(depth > 0.0f)) {
@@ -214,14 +235,26 @@ void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR
         return;
     }
     const auto* body = static_cast<const PhysRigidBody*>(mController ? mController->GetBody() : nullptr);
-    const D3DXVECTOR3 X = Row(mBodyTransform, 0), Y = Row(mBodyTransform, 1);
+    const WheelContact contact = TouchGround(i, *sensor, depth, body);
+    AddSuspension(i, contact, depth, body, force, torque);
+    AddSideGrip(i, contact, body, seconds, force, torque);
+    // A locked unit is held in place instead of driven.
+    if (mHeld)
+        AddHolding(i, contact, force, torque);
+    else
+        AddDrive(i, contact, force, torque);
+}
+
+CPCar::WheelContact CPCar::TouchGround(int32_t i, const PhysSensor& sensor, float depth, const PhysRigidBody* body) {
+    const bool front = i < 2;
     const D3DXVECTOR3 position = Row(mBodyTransform, 3);
-    const D3DXVECTOR3 hit = Xyz(sensor->GetHitPoint());
-    mContactSum += hit;
-    const D3DXVECTOR3 r1 = Rotate(Xyz(sensor->GetStart()), mBodyTransform);
-    if (mDebug && gRenderer) gRenderer->AddDebugLine(kDebugRayColour, r1 + position, hit);
+    WheelContact contact;
+    contact.hit = Xyz(sensor.GetHitPoint());
+    mContactSum += contact.hit;
+    contact.rayStart = Rotate(Xyz(sensor.GetStart()), mBodyTransform);
+    if (mDebug && gRenderer) gRenderer->AddDebugLine(kDebugRayColour, contact.rayStart + position, contact.hit);
     mTouching[i] = true;
-    mContactPoints[i] = hit;
+    mContactPoints[i] = contact.hit;
     mAirborne[i] = false;
 
     // How far the wheel hangs from its rest height, within its pins.
@@ -233,24 +266,35 @@ void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR
     else
         mWheelOffsets[i] = std::min(mWheelRadius - (mRayLength - depth), limit);
 
-    D3DXVECTOR3 n = Xyz(sensor->GetHitNormal());
-    if (n.z < 0.0f) n = -n;
+    contact.normal = Xyz(sensor.GetHitNormal());
+    if (contact.normal.z < 0.0f) contact.normal = -contact.normal;
+    contact.arm = contact.hit - position;
+    contact.velocity = body ? body->GetVelocityAtPoint(contact.arm) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    mRollingSpeeds[i] = -Dot(contact.velocity, Row(mBodyTransform, 1));
+    return contact;
+}
 
+void CPCar::AddSuspension(int32_t i, const WheelContact& contact, float depth, const PhysRigidBody* body,
+                          D3DXVECTOR3& force, D3DXVECTOR3& torque) const {
     // Spring and damper along the ground normal, at the ray's start.
-    const D3DXVECTOR3 spring = n * (depth * k);
+    const D3DXVECTOR3& n = contact.normal;
+    const D3DXVECTOR3 spring = n * (depth * (i < 2 ? mSpringFront : mSpringBack));
     force += spring;
-    torque += Cross(r1, spring);
-    const D3DXVECTOR3 w1 = body ? body->GetVelocityAtPoint(r1) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 damping = n * (-c * Dot(w1, n));
+    torque += Cross(contact.rayStart, spring);
+    const D3DXVECTOR3 w1 = body ? body->GetVelocityAtPoint(contact.rayStart) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 damping = n * (-mDamping * Dot(w1, n));
     force += damping;
-    torque += Cross(r1, damping);
+    torque += Cross(contact.rayStart, damping);
+}
 
+void CPCar::AddSideGrip(int32_t i, const WheelContact& contact, const PhysRigidBody* body, float seconds,
+                        D3DXVECTOR3& force, D3DXVECTOR3& torque) const {
     // Side friction at the contact, across the wheel's rolling direction.
-    const D3DXVECTOR3 r2 = hit - position;
-    const D3DXVECTOR3 w2 = body ? body->GetVelocityAtPoint(r2) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    mRollingSpeeds[i] = -Dot(w2, Y);
+    const bool front = i < 2;
+    const D3DXVECTOR3& n = contact.normal;
+    const D3DXVECTOR3& w2 = contact.velocity;
     const D3DXVECTOR3 t = w2 - n * Dot(w2, n);
-    const D3DXVECTOR3 axis = front ? mWheelHeading : Y;
+    const D3DXVECTOR3 axis = front ? mWheelHeading : Row(mBodyTransform, 1);
     const D3DXVECTOR3 slip = t - axis * Dot(t, axis);
     const D3DXVECTOR3 s = SafeNormalize(slip);
     const float hold = mHeld ? 0.1f : 1.0f;
@@ -259,29 +303,30 @@ void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR
     // Only the ground-plane part pushes.
     const D3DXVECTOR3 push(-s.x, -s.y, 0.0f);
     if (body)
-        sideGrip = std::min(sideGrip, SideGripLimit(*body, r2, push, s, Dot(slip, s), seconds, GroundedWheels()));
+        sideGrip = std::min(sideGrip, SideGripLimit(*body, contact.arm, push, s, Dot(slip, s), seconds, GroundedWheels()));
     const D3DXVECTOR3 flatSide = push * sideGrip;
     force += flatSide;
-    torque += Cross(r2, flatSide);
+    torque += Cross(contact.arm, flatSide);
+}
 
-    // A locked unit is held in place instead of driven.
-    if (mHeld) {
-        const D3DXVECTOR3 d = front ? -mWheelHeading : -Y;
-        const D3DXVECTOR3 holding = d * (2.0f * Dot(w2, Y));
-        force += holding;
-        torque += Cross(r2, holding * mInertionPitch);
-        return;
-    }
+void CPCar::AddHolding(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const {
+    const D3DXVECTOR3 Y = Row(mBodyTransform, 1);
+    const D3DXVECTOR3 d = i < 2 ? -mWheelHeading : -Y;
+    const D3DXVECTOR3 holding = d * (2.0f * Dot(contact.velocity, Y));
+    force += holding;
+    torque += Cross(contact.arm, holding * mInertionPitch);
+}
 
-    // Drive: front wheels along their heading, rear wheels along the ground under them; slopes get
-    // more force.
+void CPCar::AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const {
+    // Front wheels drive along their heading, rear wheels along the ground under them; slopes get more force.
     D3DXVECTOR3 d;
-    if (front) {
+    if (i < 2) {
         d = -mWheelHeading;
     } else {
+        const D3DXVECTOR3 X = Row(mBodyTransform, 0);
         D3DXMATRIX turn;
         D3DXMatrixRotationAxis(&turn, &X, kHalfPi);
-        D3DXVec3TransformCoord(&d, &n, &turn);
+        D3DXVec3TransformCoord(&d, &contact.normal, &turn);
     }
     d = SafeNormalize(d);
     const D3DXVECTOR3 flat = SafeNormalize(D3DXVECTOR3(d.x, d.y, 0.0f));
@@ -294,5 +339,5 @@ void CPCar::UpdateWheel(int32_t i, float seconds, D3DXVECTOR3& force, D3DXVECTOR
     const float grip = mPlayerCar ? 1.0f - std::min(0.1f * offRoad, 0.7f) : 1.0f;
     const D3DXVECTOR3 drive = d * ((1.0f + 5.0f * std::fabs(slope)) * Sign(mDrive) * amount * acceleration * grip);
     force += drive;
-    torque += Cross(r2, drive);
+    torque += Cross(contact.arm, drive);
 }
