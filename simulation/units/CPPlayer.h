@@ -243,7 +243,37 @@ private:
     void StepWeapon(int32_t step);
     // UpdateWeapon with `elapsed` seconds passing (0 when a selection re-aims the gun).
     void RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObject>& target, float elapsed);
+    // Where the gun points after AimGun: the shots' unnormalised direction (level unless the target is
+    // solid) and the rocket launcher's elevation (radians, 0 for the other kinds).
+    struct WeaponAim {
+        D3DXVECTOR3 direction;
+        float elevation = 0.0f;
+    };
+    // What every shot of one trigger shares.
+    struct ShotLaunch {
+        D3DXVECTOR3 from;                // the muzzle: the flare just shown
+        float value;                     // the weapon's shot value
+        CPSmartPtr<CPGameObject> owner;  // the weapon object
+        intptr_t carSpeed;               // address of the car's speed, which the shots read; 0 without a car
+    };
+    // The stages of RunWeapon (CPPlayerWeapons.cpp).
+    // The gun and its four flares are still in the unit's tree.
+    bool IsArmed() const;
     void BurnTouched(float elapsed);
+    // The heavy gun's barrel turns while it fires.
+    void SpinBarrel(CPGameObject& gun, float elapsed);
+    WeaponAim AimGun(CPGameObject& gun, const D3DXVECTOR3& aimPoint, const CPGameObject* target);
+    // Fires when the load holds the cost of a trigger, blocks the weapon when it no longer does.
+    void PullTrigger(CPGameObject& gun, const WeaponAim& aim);
+    // Hides the shown flare and shows the next one; its world position is the muzzle.
+    D3DXVECTOR3 ShowNextFlare();
+    // The shots of one trigger for the weapon kind, along the normalised direction `d`.
+    void FireWeaponKind(const CPGameObject& gun, const ShotLaunch& launch, D3DXVECTOR3 d, float elevation);
+    void FireShot(const ShotLaunch& launch, const D3DXVECTOR3& direction) const;
+    void FireShotgun(const CPGameObject& gun, const ShotLaunch& launch, D3DXVECTOR3 d);
+    void FireRocket(const ShotLaunch& launch, const D3DXVECTOR3& d, float elevation) const;
+    void FirePlasma(const ShotLaunch& launch) const;
+    void FireFlame(const D3DXVECTOR3& from, const D3DXVECTOR3& d);
     // The load one trigger costs: pellets / (full load x mLoadFactor); infinite for a weapon without a load.
     float ShotCost() const;
     void RunRespawnFade();

@@ -187,36 +187,49 @@ void CPPlayer::RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObj
     if (mWrecked) return;
     mAimPoint = aimPoint;
     mShotCooldown -= elapsed;
-    // A gun or flare deleted from the unit's tree since the selection leaves the unit unarmed.
-    bool armed = mWeaponObject && gObjectRegistry::Contains(mWeaponObject.Get());
-    for (const CPSmartPtr<CPGameObject>& flare : mFlares) armed = armed && flare && gObjectRegistry::Contains(flare.Get());
-    if (!armed) {
+    if (!IsArmed()) {
         ReleaseIfAlive(mWeaponObject);
         return;
     }
     CPGameObject& gun = *mWeaponObject;
-
     BurnTouched(elapsed);
+    SpinBarrel(gun, elapsed);
+    // The gun turns whether or not it fires: the shots leave along the aim of this call.
+    const WeaponAim aim = AimGun(gun, aimPoint, target.Get());
+    if (mWeaponBlocked || !mFireInput || !(mShotCooldown < 0.0f)) return;
+    PullTrigger(gun, aim);
+}
 
-    if (mWeaponKind == kHeavyGun && mFireInput) {
-        mBarrelAngle += elapsed * kBarrelSpin;
-        if (CPSmartPtr<CPGameObject> barrel = gun.GetChild("stvol")) {
-            D3DXQUATERNION spin;
-            const D3DXVECTOR3 axis(0.0f, 1.0f, 0.0f);
-            D3DXQuaternionRotationAxis(&spin, &axis, mBarrelAngle);
-            barrel->SetRotation(spin);
-        }
+bool CPPlayer::IsArmed() const {
+    // A gun or flare deleted from the unit's tree since the selection leaves the unit unarmed.
+    bool armed = mWeaponObject && gObjectRegistry::Contains(mWeaponObject.Get());
+    for (const CPSmartPtr<CPGameObject>& flare : mFlares) armed = armed && flare && gObjectRegistry::Contains(flare.Get());
+    return armed;
+}
+
+void CPPlayer::SpinBarrel(CPGameObject& gun, float elapsed) {
+    if (mWeaponKind != kHeavyGun || !mFireInput) return;
+    mBarrelAngle += elapsed * kBarrelSpin;
+    if (CPSmartPtr<CPGameObject> barrel = gun.GetChild("stvol")) {
+        D3DXQUATERNION spin;
+        const D3DXVECTOR3 axis(0.0f, 1.0f, 0.0f);
+        D3DXQuaternionRotationAxis(&spin, &axis, mBarrelAngle);
+        barrel->SetRotation(spin);
     }
+}
 
-    // Aim: the gun turns about z toward the aim point (the rocket launcher also pitches up for its lob).
+CPPlayer::WeaponAim CPPlayer::AimGun(CPGameObject& gun, const D3DXVECTOR3& aimPoint, const CPGameObject* target) {
+    // The gun turns about z toward the aim point (the rocket launcher also pitches up for its lob).
     const D3DXMATRIX& world = GetWorldMatrix();
     D3DXVECTOR3 muzzle;
     D3DXVec3TransformCoord(&muzzle, &gun.GetPosition(), &world);
     D3DXVECTOR3 forward;
     const D3DXVECTOR3 modelForward(0.0f, -1.0f, 0.0f);
     D3DXVec3TransformNormal(&forward, &modelForward, &world);
-    const bool solidTarget = HasRigidBody(target.Get());
-    D3DXVECTOR3 d = aimPoint - muzzle;
+    const bool solidTarget = HasRigidBody(target);
+    WeaponAim aim;
+    D3DXVECTOR3& d = aim.direction;
+    d = aimPoint - muzzle;
     if (solidTarget) d.z = target->GetCollisionBounds().mCentre.z - muzzle.z;
     const D3DXVECTOR3 h = HorizontalUnit(d);
     const D3DXVECTOR3 f = HorizontalUnit(forward);
@@ -227,95 +240,32 @@ void CPPlayer::RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObj
     D3DXQuaternionRotationAxis(&turn, &zAxis, yaw);
     // The rocket's lob: the low angle theta of a launch at kRocketSpeed reaching the range; the gun shows
     // the high angle pi/2 - theta, which reaches the same range.
-    float elevation = 0.0f;
     if (mWeaponKind == kRockets) {
         const float range = std::sqrt(d.x * d.x + d.y * d.y);
         const float theta = 0.5f * std::asin(std::min(1.0f, kGravity * range / (kRocketSpeed * kRocketSpeed)));
-        elevation = kHalfPi - theta;
+        aim.elevation = kHalfPi - theta;
         D3DXQUATERNION pitch;
         const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
-        D3DXQuaternionRotationAxis(&pitch, &xAxis, -elevation);
+        D3DXQuaternionRotationAxis(&pitch, &xAxis, -aim.elevation);
         D3DXQuaternionMultiply(&turn, &pitch, &turn);
     }
     gun.SetRotation(turn);
     gun.UpdateTransform();
     if (!solidTarget) d.z = 0.0f;  // shots fly level
+    return aim;
+}
 
-    if (mWeaponBlocked || !mFireInput || !(mShotCooldown < 0.0f)) return;
+void CPPlayer::PullTrigger(CPGameObject& gun, const WeaponAim& aim) {
     const int32_t slot = std::clamp(mWeaponSlot, 0, 2);
     const float cost = ShotCost();
     const float newLoad = mLoad[slot] - cost;
     if (mLoad[slot] >= cost) {
-        mFlares[mFlareIndex]->SetVisible(false);
-        mFlareIndex = (mFlareIndex + 1) % 4;
-        CPGameObject& flare = *mFlares[mFlareIndex];
-        flare.SetVisible(true);
-        const D3DXMATRIX& flareWorld = flare.GetWorldMatrix();
-        const D3DXVECTOR3 from(flareWorld._41, flareWorld._42, flareWorld._43);
-        mFlareTime = kFlareTime;
-        mFlareShown = true;
-        D3DXVec3Normalize(&d, &d);
-
         CPCar* car = GetCar();
-        const intptr_t speed = car ? reinterpret_cast<intptr_t>(&car->mSpeed) : 0;
-        const float value = mWeapon.mShotValue;
-        const CPSmartPtr<CPGameObject> owner = mWeaponObject;
-        auto fire = [&](const D3DXVECTOR3& direction) {
-            if (gObjectFactory) gObjectFactory->CreateByName(ShotNameOf(mWeaponKind), from, direction, value, owner, speed);
-        };
-        switch (mWeaponKind) {
-        case kLightGun:
-        case kTwinLightGun:
-            fire(d);
-            EjectShell(gun);
-            break;
-        case kSmallRockets:
-        case kGauss:
-            fire(d);
-            break;
-        case kHeavyGun:
-            fire(ConeDirection(d, kHeavyGunCone));
-            EjectShell(gun);
-            break;
-        case kShotgun:
-            d.z = kShotgunDrop;
-            for (int32_t i = 0; i < mWeapon.mShotsPerTrigger; ++i) {
-                fire(ConeDirection(d, kShotgunCone));
-                EjectShell(gun);
-            }
-            break;
-        case kRockets: {
-            // Launched along the gun: the horizontal aim raised by the gun's elevation.
-            const D3DXVECTOR3 across = HorizontalUnit(d);
-            fire(across * std::cos(elevation) + D3DXVECTOR3(0.0f, 0.0f, std::sin(elevation)));
-            break;
-        }
-        case kPlasma:
-            if (gObjectFactory)
-                gObjectFactory->CreateByName(ShotNameOf(kPlasma), D3DXVECTOR3(0.0f, 0.0f, 0.0f),
-                                             D3DXVECTOR3(0.0f, -1.0f, 0.0f), value, mFlares[mFlareIndex], speed);
-            break;
-        case kFlameThrower: {
-            const float yawSpread = 0.2f * RuntimeRandomFraction() - 0.1f;
-            const float pitchSpread = 0.2f * RuntimeRandomFraction() - 0.1f;
-            const float rollSpread = 0.2f * RuntimeRandomFraction() - 0.1f;
-            D3DXMATRIX spread;
-            D3DXMatrixRotationYawPitchRoll(&spread, yawSpread, pitchSpread, rollSpread);
-            D3DXVECTOR3 spray;
-            D3DXVec3TransformNormal(&spray, &d, &spread);
-            CPEffectRecord flame;
-            flame.Name = "firethrower";
-            flame.Position = from;
-            flame.Velocity = spray * kFlameSpeed;
-            flame.Life = 0.8f + 0.3f * RuntimeRandomFraction();
-            flame.ContactHook = &CPPlayer::OnContactHook;
-            flame.Owner = CPSmartPtr<CPGameObject>(this);
-            if (gEmitterTable) gEmitterTable->SpawnEffect(flame);
-            break;
-        }
-        default:
-            break;
-        }
+        const ShotLaunch launch{ShowNextFlare(), mWeapon.mShotValue, mWeaponObject,
+                                car ? reinterpret_cast<intptr_t>(&car->mSpeed) : 0};
+        D3DXVECTOR3 d = aim.direction;
+        D3DXVec3Normalize(&d, &d);
+        FireWeaponKind(gun, launch, d, aim.elevation);
         if (mWeaponKind != kOtherWeapon) {
             const float rate = mFireRateFactor * mWeapon.mFireRate;
             mShotCooldown = rate > 0.0f ? 1.0f / rate : 0.0f;
@@ -324,6 +274,94 @@ void CPPlayer::RunWeapon(const D3DXVECTOR3& aimPoint, const CPSmartPtr<CPGameObj
     }
     if (newLoad < cost) mWeaponBlocked = true;
     if (gCommandDispatcher) gCommandDispatcher->SendByName("gamemenu", "update_game_interface", "");
+}
+
+D3DXVECTOR3 CPPlayer::ShowNextFlare() {
+    mFlares[mFlareIndex]->SetVisible(false);
+    mFlareIndex = (mFlareIndex + 1) % 4;
+    CPGameObject& flare = *mFlares[mFlareIndex];
+    flare.SetVisible(true);
+    mFlareTime = kFlareTime;
+    mFlareShown = true;
+    const D3DXMATRIX& flareWorld = flare.GetWorldMatrix();
+    return D3DXVECTOR3(flareWorld._41, flareWorld._42, flareWorld._43);
+}
+
+void CPPlayer::FireWeaponKind(const CPGameObject& gun, const ShotLaunch& launch, D3DXVECTOR3 d, float elevation) {
+    switch (mWeaponKind) {
+    case kLightGun:
+    case kTwinLightGun:
+        FireShot(launch, d);
+        EjectShell(gun);
+        break;
+    case kSmallRockets:
+    case kGauss:
+        FireShot(launch, d);
+        break;
+    case kHeavyGun:
+        FireShot(launch, ConeDirection(d, kHeavyGunCone));
+        EjectShell(gun);
+        break;
+    case kShotgun:
+        FireShotgun(gun, launch, d);
+        break;
+    case kRockets:
+        FireRocket(launch, d, elevation);
+        break;
+    case kPlasma:
+        FirePlasma(launch);
+        break;
+    case kFlameThrower:
+        FireFlame(launch.from, d);
+        break;
+    default:
+        break;
+    }
+}
+
+void CPPlayer::FireShot(const ShotLaunch& launch, const D3DXVECTOR3& direction) const {
+    if (gObjectFactory)
+        gObjectFactory->CreateByName(ShotNameOf(mWeaponKind), launch.from, direction, launch.value, launch.owner,
+                                     launch.carSpeed);
+}
+
+void CPPlayer::FireShotgun(const CPGameObject& gun, const ShotLaunch& launch, D3DXVECTOR3 d) {
+    d.z = kShotgunDrop;
+    for (int32_t i = 0; i < mWeapon.mShotsPerTrigger; ++i) {
+        FireShot(launch, ConeDirection(d, kShotgunCone));
+        EjectShell(gun);
+    }
+}
+
+void CPPlayer::FireRocket(const ShotLaunch& launch, const D3DXVECTOR3& d, float elevation) const {
+    // Launched along the gun: the horizontal aim raised by the gun's elevation.
+    const D3DXVECTOR3 across = HorizontalUnit(d);
+    FireShot(launch, across * std::cos(elevation) + D3DXVECTOR3(0.0f, 0.0f, std::sin(elevation)));
+}
+
+void CPPlayer::FirePlasma(const ShotLaunch& launch) const {
+    // The plasma bolt rides on the flare just shown, from its origin along the model's forward axis.
+    if (gObjectFactory)
+        gObjectFactory->CreateByName(ShotNameOf(kPlasma), D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(0.0f, -1.0f, 0.0f),
+                                     launch.value, mFlares[mFlareIndex], launch.carSpeed);
+}
+
+void CPPlayer::FireFlame(const D3DXVECTOR3& from, const D3DXVECTOR3& d) {
+    const float yawSpread = 0.2f * RuntimeRandomFraction() - 0.1f;
+    const float pitchSpread = 0.2f * RuntimeRandomFraction() - 0.1f;
+    const float rollSpread = 0.2f * RuntimeRandomFraction() - 0.1f;
+    D3DXMATRIX spread;
+    D3DXMatrixRotationYawPitchRoll(&spread, yawSpread, pitchSpread, rollSpread);
+    D3DXVECTOR3 spray;
+    D3DXVec3TransformNormal(&spray, &d, &spread);
+    CPEffectRecord flame;
+    flame.Name = "firethrower";
+    flame.Position = from;
+    flame.Velocity = spray * kFlameSpeed;
+    flame.Life = 0.8f + 0.3f * RuntimeRandomFraction();
+    flame.ContactHook = &CPPlayer::OnContactHook;
+    flame.Owner = CPSmartPtr<CPGameObject>(this);
+    if (gEmitterTable) gEmitterTable->SpawnEffect(flame);
 }
 
 void CPPlayer::OnContactHook(CPGameObject* owner, CPEffectParticle& particle) {
