@@ -14,6 +14,7 @@
 
 class CPCamera;
 class CPCar;
+class CPLevel;
 struct CPEffectParticle;
 class CPRenderQueue;
 struct BonusEntry;
@@ -233,6 +234,30 @@ public:
     bool mWrecked = false;                // the update does nothing more
 
 private:
+    // The stages of Update (CPPlayerUpdate.cpp), in the order it runs them.
+    // The wreck's dark rear flares and its smoke; marks the unit wrecked.
+    void BurnAsWreck(CPCar* car, float step);
+    void SpawnWreckSmoke();
+    // The player's defeat messages, each sent once.
+    void ReportDefeat(float step);
+    // The player's turn arrow and drift bonus.
+    void ShowTurnArrowsAndDrift(const CPCar* car, const CPLevel* level, float step);
+    // -1, 0 or 1: the race path's turn four lines ahead of the player, when sharper than 30 degrees.
+    static int32_t TurnArrow(const CPLevel& level);
+    void ThrowCrashDebris(const CPCar& car);
+    // Ends the gloom view after 15 seconds and brings the other units back.
+    void RunGloomView(CPLevel* level, float step);
+    // Visibility and sparks in the gloom; the gloom ends after 15 seconds.
+    void RunGloom(const CPLevel* level, float step);
+    void SpawnGloomSparks();
+    // The rear flares forced dark for up to 4 seconds, or until the car is nearly stopped.
+    void RunForcedFlares(CPCar* car, float step);
+    // The engine heat and its gauge messages at 0.8.
+    void UpdateEngineHeat(float step);
+    void HandControlsToCar(CPCar* car);
+    // Ends a pick-up's or a light's lock after 4 seconds.
+    void RunUnlock(CPCar* car, float step);
+
     // Respawn: the first free one of the nearest path line's start, centre and end, 3 units up, facing
     // along the path; the level's camera follows when it targets this unit.
     void Respawn();

@@ -64,158 +64,177 @@ int32_t CPPlayer::GloomSparkCount(int32_t density) {
 void CPPlayer::Update(float step) {
     CPCar* car = GetCar();
     CPLevel* level = gLevel;
-
-    // 1. Wreck effects.
-    if (mDamage >= 100.0f && mLocked) {
-        if (car) car->SetBrakeLights(true, true);
-        for (const char* name : {"lflarerear", "rflarerear"})
-            if (CPSmartPtr<CPGameObject> flare = GetChild(name)) flare->SetVisible(false);
-        SetVisible(true);
-        if (!HasSide(kSideThird)) {
-            mSmokeTimer += step;
-            if (mSmokeTimer >= 0.5f) {
-                CPEffectRecord smoke;
-                smoke.Name = "smoke3car";
-                smoke.Position = GetPosition();
-                const float r1 = RuntimeRandomFraction();
-                const float r2 = RuntimeRandomFraction();
-                const float r3 = RuntimeRandomFraction();
-                smoke.Velocity = D3DXVECTOR3(1.7f * r1, 1.7f * r2, 3.0f + 0.4f * r3);
-                smoke.Acceleration = D3DXVECTOR3(0.0f, 0.0f, -1.0f);
-                smoke.Size = 1000.0f;
-                smoke.Param = 1.0f;
-                smoke.Life = 2.5f;
-                smoke.Flag = 1;
-                Spawn(smoke);
-                mSmokeTimer = 0.0f;
-            }
-        }
-        mWrecked = true;
-    }
-    // 2. Defeat of the player's unit.
-    if (mDamage >= 100.0f && HasSide(kSidePlayer)) {
-        if (!mDefeatSent) {
-            Send("game_interface", "show_message", "proigrish!");
-            Send("jeep", "game_over", "");
-            mDefeatSent = true;
-        }
-        mDefeatTimer += step;
-        if (mDefeatTimer >= 3.0f && mDefeatTimer <= 20.0f) {
-            Send("main", "defeat", "");
-            mDefeatTimer = 666.0f;
-        }
-    }
-    // 3.
+    if (mDamage >= 100.0f && mLocked) BurnAsWreck(car, step);
+    if (mDamage >= 100.0f && HasSide(kSidePlayer)) ReportDefeat(step);
+    // A wreck smokes and its defeat is reported, but it takes no further part in the race.
     if (mWrecked) return;
-
-    // 4. Turn arrows and drift, the player's unit only.
-    if (mIsPlayer) {
-        int32_t arrow = 0;
-        if (level) {
-            const D3DXVECTOR3 a(std::cos(level->mPathAngle), std::sin(level->mPathAngle), 0.0f);
-            CPLine* line = level->mPathHint[0];
-            for (int i = 0; i < 4 && line; ++i) line = level->mReverse ? line->mNext : line->mPrevious;
-            if (line) {
-                const D3DXVECTOR3 b(std::cos(line->mHeading), std::sin(line->mHeading), 0.0f);
-                if (ClampedAcos(a.x * b.x + a.y * b.y) > D3DX_PI / 6.0f) arrow = a.x * b.y - b.x * a.y > 0.0f ? 1 : -1;
-            }
-        }
-        // The drift runs on the unit's own step: the player's unit takes several steps per frame.
-        if (car && car->mSlideAmount > 0.0f && car->mSteer != 0.0f) {
-            mDriftTime += step;
-        } else {
-            if (mDriftTime > 0.5f) {
-                char text[256];
-                const std::string& label = gGameData ? gGameData->GetText("drift_time") : std::string();
-                std::snprintf(text, sizeof text, "time,%s,%f", label.c_str(),
-                              static_cast<double>(std::floor(mDriftTime * 10.0f) * 0.1f));
-                Send("game_interface", "bonus_points2", text);
-            }
-            mDriftTime = 0.0f;
-        }
-        Send("game_interface", "update_arrows", std::to_string(arrow));
-    }
-    // 5. - 6.
+    if (mIsPlayer) ShowTurnArrowsAndDrift(car, level, step);
     if (!mLocked) mStuckTimer += step;
     CheckRespawn(false);
-
-    // 7. Crash debris.
-    if (car && car->mCrashed) {
-        const float speed = CarSpeed(car);
-        const float k = gSettings::cam_speed == kHardest ? 2.0f : 1.0f;
-        const float r1 = RuntimeRandomFraction();
-        const float r2 = RuntimeRandomFraction();
-        const D3DXVECTOR3 at = GetPosition() + D3DXVECTOR3(2.0f * r1 - 1.0f, 2.0f * r2 - 1.0f, 0.0f);
-        const D3DXVECTOR3& v = car->mVelocity;
-        SpawnDebris(at, D3DXVECTOR3(0.0f, 0.0f, 1.0f), D3DXVECTOR3(v.x, v.y, std::fabs(v.z)),
-                    TruncateToInt32(speed * k * 0.1f));
-    }
-    // 8.
+    if (car && car->mCrashed) ThrowCrashDebris(*car);
     if (mThrowTimer > 0.0f) mThrowTimer -= step;
     if (mRespawnCooldown > 0.0f) mRespawnCooldown -= step;
+    if (mGloomView) RunGloomView(level, step);
+    if (mInGloom) RunGloom(level, step);
+    if (mFlaresForced) RunForcedFlares(car, step);
+    UpdateEngineHeat(step);
+    HandControlsToCar(car);
+    // A pick-up acts on the controls just handed over; a lock it starts counts down from this step on.
+    ApplyBonus();
+    if (mUnlockPending) RunUnlock(car, step);
+}
 
-    // 9. The gloom view.
-    if (mGloomView) {
-        mGloomViewTime += step;
-        if (mGloomViewTime >= 15.0f) {
-            mGloomView = false;
-            if (gRenderer) {
-                gRenderer->SetMotionBlur(0.0f);
-                gRenderer->SetMotionBlurAlpha(255);
-            }
-            if (level) level->EnableUnits();
+void CPPlayer::BurnAsWreck(CPCar* car, float step) {
+    if (car) car->SetBrakeLights(true, true);
+    for (const char* name : {"lflarerear", "rflarerear"})
+        if (CPSmartPtr<CPGameObject> flare = GetChild(name)) flare->SetVisible(false);
+    SetVisible(true);
+    if (!HasSide(kSideThird)) {
+        mSmokeTimer += step;
+        if (mSmokeTimer >= 0.5f) {
+            SpawnWreckSmoke();
+            mSmokeTimer = 0.0f;
         }
     }
-    // 10. The gloom.
-    if (mInGloom) {
-        CPPlayer* target = level ? level->mCameraTarget : nullptr;
-        const bool visible = target && target->mInGloom;
-        SetVisible(visible);
-        if (visible && gSettings::psystems > 0 && !(target == this && level->mCameraMode != 0)) {
-            const int32_t count = GloomSparkCount(gSettings::psystems);
-            const D3DXVECTOR3* c = GetBoundingBox().mCorners;
-            for (int32_t i = 0; i < count; ++i) {
-                const float r1 = RuntimeRandomFraction();
-                const D3DXVECTOR3 p1 = c[6] + (c[2] - c[6]) * r1;
-                const float r2 = RuntimeRandomFraction();
-                const D3DXVECTOR3 p2 = c[7] + (c[3] - c[7]) * r2;
-                const float r3 = RuntimeRandomFraction();
-                const D3DXVECTOR3 q = p1 + (p2 - p1) * r3;
-                const float r4 = RuntimeRandomFraction();
-                CPEffectRecord spark;
-                spark.Name = "iskra3blue";
-                spark.Position = q + (c[0] - c[3]) * (0.5f * r4);
-                spark.Size = 0.2f;
-                spark.Param = 0.5f;
-                const float r5 = RuntimeRandomFraction();
-                spark.Life = 0.1f + 0.5f * r5;
-                spark.Flag = 1;
-                Spawn(spark);
-            }
-        }
-        mGloomTime += step;
-        if (mGloomTime >= 15.0f) {
-            mInGloom = false;
-            if (!HasSide(kSidePlayer)) SetVisible(true);
-        }
+    mWrecked = true;
+}
+
+void CPPlayer::SpawnWreckSmoke() {
+    CPEffectRecord smoke;
+    smoke.Name = "smoke3car";
+    smoke.Position = GetPosition();
+    const float r1 = RuntimeRandomFraction();
+    const float r2 = RuntimeRandomFraction();
+    const float r3 = RuntimeRandomFraction();
+    smoke.Velocity = D3DXVECTOR3(1.7f * r1, 1.7f * r2, 3.0f + 0.4f * r3);
+    smoke.Acceleration = D3DXVECTOR3(0.0f, 0.0f, -1.0f);
+    smoke.Size = 1000.0f;
+    smoke.Param = 1.0f;
+    smoke.Life = 2.5f;
+    smoke.Flag = 1;
+    Spawn(smoke);
+}
+
+void CPPlayer::ReportDefeat(float step) {
+    if (!mDefeatSent) {
+        Send("game_interface", "show_message", "proigrish!");
+        Send("jeep", "game_over", "");
+        mDefeatSent = true;
     }
-    // 11. Forced rear flares; a unit without the left flare keeps its brake lights as they are.
-    if (mFlaresForced) {
-        CPSmartPtr<CPGameObject> left = GetChild("lflarerear");
-        CPSmartPtr<CPGameObject> right = GetChild("rflarerear");
-        const bool leftHidden = left && !left->IsVisible();
-        if (car) car->SetBrakeLights(true, true);
-        if (leftHidden) {
-            left->SetVisible(false);
-            if (right) right->SetVisible(false);
-        }
-        mFlaresTime += step;
-        if (mFlaresTime >= 4.0f || CarSpeed(car) < 10.0f) {
-            mFlaresForced = false;
-            if (leftHidden && car) car->SetBrakeLights(false, true);
-        }
+    // "defeat" goes once, after three seconds; 666 keeps the timer beyond the window for good.
+    mDefeatTimer += step;
+    if (mDefeatTimer >= 3.0f && mDefeatTimer <= 20.0f) {
+        Send("main", "defeat", "");
+        mDefeatTimer = 666.0f;
     }
-    // 12. Engine temperature.
+}
+
+void CPPlayer::ShowTurnArrowsAndDrift(const CPCar* car, const CPLevel* level, float step) {
+    const int32_t arrow = level ? TurnArrow(*level) : 0;
+    // The drift runs on the unit's own step: the player's unit takes several steps per frame.
+    if (car && car->mSlideAmount > 0.0f && car->mSteer != 0.0f) {
+        mDriftTime += step;
+    } else {
+        if (mDriftTime > 0.5f) {
+            char text[256];
+            const std::string& label = gGameData ? gGameData->GetText("drift_time") : std::string();
+            std::snprintf(text, sizeof text, "time,%s,%f", label.c_str(),
+                          static_cast<double>(std::floor(mDriftTime * 10.0f) * 0.1f));
+            Send("game_interface", "bonus_points2", text);
+        }
+        mDriftTime = 0.0f;
+    }
+    Send("game_interface", "update_arrows", std::to_string(arrow));
+}
+
+int32_t CPPlayer::TurnArrow(const CPLevel& level) {
+    // The path four lines ahead turning more than 30 degrees from here: 1 to the left, -1 to the right.
+    const D3DXVECTOR3 a(std::cos(level.mPathAngle), std::sin(level.mPathAngle), 0.0f);
+    const CPLine* line = level.mPathHint[0];
+    for (int i = 0; i < 4 && line; ++i) line = level.mReverse ? line->mNext : line->mPrevious;
+    if (!line) return 0;
+    const D3DXVECTOR3 b(std::cos(line->mHeading), std::sin(line->mHeading), 0.0f);
+    if (ClampedAcos(a.x * b.x + a.y * b.y) > D3DX_PI / 6.0f) return a.x * b.y - b.x * a.y > 0.0f ? 1 : -1;
+    return 0;
+}
+
+void CPPlayer::ThrowCrashDebris(const CPCar& car) {
+    const float speed = CarSpeed(&car);
+    const float k = gSettings::cam_speed == kHardest ? 2.0f : 1.0f;
+    const float r1 = RuntimeRandomFraction();
+    const float r2 = RuntimeRandomFraction();
+    const D3DXVECTOR3 at = GetPosition() + D3DXVECTOR3(2.0f * r1 - 1.0f, 2.0f * r2 - 1.0f, 0.0f);
+    const D3DXVECTOR3& v = car.mVelocity;
+    SpawnDebris(at, D3DXVECTOR3(0.0f, 0.0f, 1.0f), D3DXVECTOR3(v.x, v.y, std::fabs(v.z)),
+                TruncateToInt32(speed * k * 0.1f));
+}
+
+void CPPlayer::RunGloomView(CPLevel* level, float step) {
+    mGloomViewTime += step;
+    if (!(mGloomViewTime >= 15.0f)) return;
+    mGloomView = false;
+    if (gRenderer) {
+        gRenderer->SetMotionBlur(0.0f);
+        gRenderer->SetMotionBlurAlpha(255);
+    }
+    if (level) level->EnableUnits();
+}
+
+void CPPlayer::RunGloom(const CPLevel* level, float step) {
+    // Units in the gloom are seen only from inside it.
+    CPPlayer* target = level ? level->mCameraTarget : nullptr;
+    const bool visible = target && target->mInGloom;
+    SetVisible(visible);
+    if (visible && gSettings::psystems > 0 && !(target == this && level->mCameraMode != 0)) SpawnGloomSparks();
+    mGloomTime += step;
+    if (mGloomTime >= 15.0f) {
+        mInGloom = false;
+        if (!HasSide(kSidePlayer)) SetVisible(true);
+    }
+}
+
+void CPPlayer::SpawnGloomSparks() {
+    // Sparks over the box's upper face, between its corners 6, 2, 7 and 3, lifted toward corner 0.
+    const int32_t count = GloomSparkCount(gSettings::psystems);
+    const D3DXVECTOR3* c = GetBoundingBox().mCorners;
+    for (int32_t i = 0; i < count; ++i) {
+        const float r1 = RuntimeRandomFraction();
+        const D3DXVECTOR3 p1 = c[6] + (c[2] - c[6]) * r1;
+        const float r2 = RuntimeRandomFraction();
+        const D3DXVECTOR3 p2 = c[7] + (c[3] - c[7]) * r2;
+        const float r3 = RuntimeRandomFraction();
+        const D3DXVECTOR3 q = p1 + (p2 - p1) * r3;
+        const float r4 = RuntimeRandomFraction();
+        CPEffectRecord spark;
+        spark.Name = "iskra3blue";
+        spark.Position = q + (c[0] - c[3]) * (0.5f * r4);
+        spark.Size = 0.2f;
+        spark.Param = 0.5f;
+        const float r5 = RuntimeRandomFraction();
+        spark.Life = 0.1f + 0.5f * r5;
+        spark.Flag = 1;
+        Spawn(spark);
+    }
+}
+
+void CPPlayer::RunForcedFlares(CPCar* car, float step) {
+    // A unit without the left flare keeps its brake lights as they are.
+    CPSmartPtr<CPGameObject> left = GetChild("lflarerear");
+    CPSmartPtr<CPGameObject> right = GetChild("rflarerear");
+    const bool leftHidden = left && !left->IsVisible();
+    if (car) car->SetBrakeLights(true, true);
+    if (leftHidden) {
+        left->SetVisible(false);
+        if (right) right->SetVisible(false);
+    }
+    mFlaresTime += step;
+    if (mFlaresTime >= 4.0f || CarSpeed(car) < 10.0f) {
+        mFlaresForced = false;
+        if (leftHidden && car) car->SetBrakeLights(false, true);
+    }
+}
+
+void CPPlayer::UpdateEngineHeat(float step) {
     const float old = mEngineHeat;
     if (mThrottle != 0.0f)
         mEngineHeat = std::min(mEngineHeat + step * mEngine.mValues[3], 1.0f);
@@ -223,25 +242,26 @@ void CPPlayer::Update(float step) {
         mEngineHeat = std::max(mEngineHeat - step * mEngine.mValues[4], 0.0f);
     if (old < 0.8f && mEngineHeat >= 0.8f) Send("gamemenu", "engine_temp", "1");
     if (old >= 0.8f && mEngineHeat < 0.8f) Send("gamemenu", "engine_temp", "0");
-    // 13. - 14.
+}
+
+void CPPlayer::HandControlsToCar(CPCar* car) {
     if (gPhysicsWorld)
         gPhysicsWorld->SetCarControls(this, mThrottle, mSteering);
     else if (car)
         car->SetControls(mThrottle, mSteering);
-    ApplyBonus();
-    // 15. The unlock after a pick-up or a light.
-    if (mUnlockPending) {
-        mUnlockTimer += step;
-        if (mUnlockTimer > 4.0f) {
-            SetLocked(false);
-            mThrottleHold = false;
-            mUnlockTimer = 0.0f;
-            mUnlockPending = false;
-            if (car) {
-                car->SetBrakeLights(true, true);
-                car->SetBrakeLights(false, true);
-            }
-        }
+}
+
+void CPPlayer::RunUnlock(CPCar* car, float step) {
+    // The lock of a pick-up or a light ends after four seconds.
+    mUnlockTimer += step;
+    if (!(mUnlockTimer > 4.0f)) return;
+    SetLocked(false);
+    mThrottleHold = false;
+    mUnlockTimer = 0.0f;
+    mUnlockPending = false;
+    if (car) {
+        car->SetBrakeLights(true, true);
+        car->SetBrakeLights(false, true);
     }
 }
 

@@ -56,11 +56,6 @@ CPCar::~CPCar() {
 void CPCar::LoadDescription(bool post) {
     mDescriptionValues = 0;
     if (!mOwner) return;
-    // Every value the description gives is counted: a description that gives none leaves the car on
-    // its defaults, which the level load reports.
-    auto take = [this](const TiXmlElement* element, const char* name, float& field) {
-        if (ReadFloatAttribute(element, name, field)) ++mDescriptionValues;
-    };
     TiXmlHandle document(&mOwner->GetDescription());
     TiXmlHandle physics = document.FirstChildElement("physics");
     if (const TiXmlElement* element = physics.ToElement()) {
@@ -68,73 +63,77 @@ void CPCar::LoadDescription(bool post) {
         mDebug = debug && std::string(debug) == "true";
         if (debug) ++mDescriptionValues;
     }
-
-    if (const TiXmlElement* wheels = physics.FirstChildElement("geometry").FirstChildElement("wheels").ToElement()) {
-        double count = 0.0;
-        // The wheel arrays hold kMaxWheels: a count outside 0..8 is clamped, one that is no number ignored.
-        if (wheels->QueryDoubleAttribute("count", &count) == TIXML_SUCCESS && std::isfinite(count)) {
-            mWheelCount = static_cast<int32_t>(std::clamp(count, 0.0, static_cast<double>(kMaxWheels)));
-            ++mDescriptionValues;
-        }
-        take(wheels, "x", mRayOffsetX);
-        take(wheels, "y", mRayStartZ);
-        take(wheels, "length", mRayLength);
-        take(wheels, "radius", mWheelRadius);
-        take(wheels, "front_min_radius", mFrontMinRadius);
-        take(wheels, "back_min_radius", mBackMinRadius);
-        take(wheels, "width", mWidth);
-        if (const char* fixed = wheels->Attribute("fixed")) {
-            const std::string pin = Lowered(fixed);
-            mFixedMin = pin == "min";
-            mFixedMax = pin == "max";
-            ++mDescriptionValues;
-        }
-    }
+    if (const TiXmlElement* wheels = physics.FirstChildElement("geometry").FirstChildElement("wheels").ToElement())
+        ReadWheelGeometry(*wheels);
 
     TiXmlHandle params = physics.FirstChildElement("params");
     const TiXmlElement* springs = params.FirstChildElement("wheels").ToElement();
-    take(springs, "spring1", mSpringFront);
-    take(springs, "spring2", mSpringBack);
-    take(springs, "damping", mDamping);
+    TakeValue(springs, "spring1", mSpringFront);
+    TakeValue(springs, "spring2", mSpringBack);
+    TakeValue(springs, "damping", mDamping);
     const TiXmlElement* speed = params.FirstChildElement("speed").ToElement();
-    take(speed, "max_front_speed", mMaxFrontSpeed);
-    take(speed, "max_rear_speed", mMaxRearSpeed);
+    TakeValue(speed, "max_front_speed", mMaxFrontSpeed);
+    TakeValue(speed, "max_rear_speed", mMaxRearSpeed);
     const TiXmlElement* acceleration = params.FirstChildElement("acceleration").ToElement();
-    if (speed && speed->Attribute("angle")) {
-        const float angle = CameraValue(speed, "angle");
-        const TiXmlElement* camera = document.FirstChildElement("camera").ToElement();
-        const float fovDiv = CameraValue(camera, "fov_div");
-        const float accelFront = CameraValue(acceleration, "accel_front");
-        const float accelBack = CameraValue(acceleration, "accel_back");
-        const float speedFront = CameraValue(acceleration, "speed_front");
-        const float speedBack = CameraValue(acceleration, "speed_back");
-        if (post && gCommandDispatcher) {
-            char text[256];
-            std::snprintf(text, sizeof text, "%.2f,%.2f,%.2f,%.2f", static_cast<double>(angle),
-                          static_cast<double>(fovDiv), static_cast<double>(accelFront),
-                          static_cast<double>(accelBack));
-            gCommandDispatcher->SendByName("jeep", "set_car_params", text);
-            std::snprintf(text, sizeof text, "%.2f,%.2f", static_cast<double>(speedFront),
-                          static_cast<double>(speedBack));
-            gCommandDispatcher->SendByName("jeep", "set_car_params2", text);
-        }
-    }
+    if (speed && speed->Attribute("angle") && post && gCommandDispatcher)
+        PostCameraParams(*speed, acceleration, document.FirstChildElement("camera").ToElement());
     const TiXmlElement* friction = params.FirstChildElement("friction").ToElement();
-    take(friction, "front", mFrictionFront);
-    take(friction, "back", mFrictionBack);
-    take(friction, "slide", mSlide);
-    take(acceleration, "front", mAccelerationFront);
-    take(acceleration, "back", mAccelerationBack);
-    take(acceleration, "brake", mBrake);
+    TakeValue(friction, "front", mFrictionFront);
+    TakeValue(friction, "back", mFrictionBack);
+    TakeValue(friction, "slide", mSlide);
+    TakeValue(acceleration, "front", mAccelerationFront);
+    TakeValue(acceleration, "back", mAccelerationBack);
+    TakeValue(acceleration, "brake", mBrake);
     const TiXmlElement* inertion = params.FirstChildElement("inertion").ToElement();
-    take(inertion, "yaw", mInertionYaw);
-    take(inertion, "pitch", mInertionPitch);
+    TakeValue(inertion, "yaw", mInertionYaw);
+    TakeValue(inertion, "pitch", mInertionPitch);
 
     const TiXmlElement* shadow = document.FirstChildElement("render").FirstChildElement("shadow").ToElement();
     if (const char* name = shadow ? shadow->Attribute("name") : nullptr) {
         mRenderName = name;
         ++mDescriptionValues;
     }
+}
+
+void CPCar::TakeValue(const TiXmlElement* element, const char* name, float& field) {
+    // Every value the description gives is counted: a description that gives none leaves the car on
+    // its defaults, which the level load reports.
+    if (ReadFloatAttribute(element, name, field)) ++mDescriptionValues;
+}
+
+void CPCar::ReadWheelGeometry(const TiXmlElement& wheels) {
+    double count = 0.0;
+    // The wheel arrays hold kMaxWheels: a count outside 0..8 is clamped, one that is no number ignored.
+    if (wheels.QueryDoubleAttribute("count", &count) == TIXML_SUCCESS && std::isfinite(count)) {
+        mWheelCount = static_cast<int32_t>(std::clamp(count, 0.0, static_cast<double>(kMaxWheels)));
+        ++mDescriptionValues;
+    }
+    TakeValue(&wheels, "x", mRayOffsetX);
+    TakeValue(&wheels, "y", mRayStartZ);
+    TakeValue(&wheels, "length", mRayLength);
+    TakeValue(&wheels, "radius", mWheelRadius);
+    TakeValue(&wheels, "front_min_radius", mFrontMinRadius);
+    TakeValue(&wheels, "back_min_radius", mBackMinRadius);
+    TakeValue(&wheels, "width", mWidth);
+    if (const char* fixed = wheels.Attribute("fixed")) {
+        const std::string pin = Lowered(fixed);
+        mFixedMin = pin == "min";
+        mFixedMax = pin == "max";
+        ++mDescriptionValues;
+    }
+}
+
+void CPCar::PostCameraParams(const TiXmlElement& speed, const TiXmlElement* acceleration, const TiXmlElement* camera) {
+    // The chase camera's angle, field-of-view divisor and acceleration and speed factors go to "jeep".
+    char text[256];
+    std::snprintf(text, sizeof text, "%.2f,%.2f,%.2f,%.2f", static_cast<double>(CameraValue(&speed, "angle")),
+                  static_cast<double>(CameraValue(camera, "fov_div")),
+                  static_cast<double>(CameraValue(acceleration, "accel_front")),
+                  static_cast<double>(CameraValue(acceleration, "accel_back")));
+    gCommandDispatcher->SendByName("jeep", "set_car_params", text);
+    std::snprintf(text, sizeof text, "%.2f,%.2f", static_cast<double>(CameraValue(acceleration, "speed_front")),
+                  static_cast<double>(CameraValue(acceleration, "speed_back")));
+    gCommandDispatcher->SendByName("jeep", "set_car_params2", text);
 }
 
 void CPCar::CreateBody(PhysWorld* /*world*/, bool post) {

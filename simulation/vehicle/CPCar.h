@@ -17,6 +17,7 @@ class CPLevel;
 class PhysRigidBody;
 struct PhysSensor;
 class PhysWorld;
+class TiXmlElement;
 struct PhysController;
 
 // The abstract vehicle root: a reference-counted object with no fields of its own.
@@ -212,6 +213,12 @@ private:
                      D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
     void AddHolding(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
     void AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
+
+    // The stages of LoadDescription: a value read into its field and counted, the wheels' geometry, and
+    // the camera parameters posted to "jeep".
+    void TakeValue(const TiXmlElement* element, const char* name, float& field);
+    void ReadWheelGeometry(const TiXmlElement& wheels);
+    void PostCameraParams(const TiXmlElement& speed, const TiXmlElement* acceleration, const TiXmlElement* camera);
 
     void ShowLight(int32_t index, bool visible);
     // The wheels whose rays found ground in this step: they share the body's side grip.
