@@ -280,11 +280,10 @@ float CPPlayer::TiltAngle() const {
 void CPPlayer::CheckRespawn(bool force) {
     CPCar* car = GetCar();
     CPLevel* level = gLevel;
-    // 1. - 2.
     const D3DXVECTOR3 v = car ? car->mVelocity : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     const bool falling = v.z * v.z > 1.5f * (v.x * v.x + v.y * v.y) && v.z < -5.0f;
     const float tilt = TiltAngle();
-    // 3. The crash ends.
+    // A long crash ends; in the hardest mode the car is put back on the path as well.
     const bool hardest = gSettings::cam_speed == kHardest;
     const float levelNumber = level ? static_cast<float>(level->mLevelNumber) : 0.0f;
     const float limit = (mIsPlayer ? 0.4f + 0.05f * levelNumber : 1.5f) * (hardest ? 5.0f : 3.0f);
@@ -292,7 +291,7 @@ void CPPlayer::CheckRespawn(bool force) {
         car->SetCrashed(false);
         if (hardest) force = true;
     }
-    // 4. Stuck.
+    // Stuck: an enemy that moved less than a unit between two checks, once the race clock runs.
     bool stuck = false;
     if (mStuckTimer > 2.0f) {
         const D3DXVECTOR3 moved = mLastPos - GetPosition();
@@ -300,7 +299,7 @@ void CPPlayer::CheckRespawn(bool force) {
         mLastPos = GetPosition();
         mStuckTimer = 0.0f;
     }
-    // 5.
+    // No respawn while locked or just after the last one.
     if (mLocked || mRespawnCooldown > 0.0f) return;
     const CPPhysicData* data = GetPhysicData();
     const bool offMesh = data && data->mCandidateCount == 0;

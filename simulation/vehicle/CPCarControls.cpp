@@ -108,7 +108,7 @@ D3DXQUATERNION CPCar::MakeWheelMatrix(float angle) {
 
 void CPCar::UpdateWheelMeshes(int32_t i, float dt, const D3DXVECTOR3& v) {
     if (i < 0 || i >= kMaxWheels) return;
-    // 1. Spin: a rolling wheel follows the ground, a wheel in the air spins with the drive; braked rear
+    // Spin: a rolling wheel follows the ground, a wheel in the air spins with the drive; braked rear
     // wheels stand still.
     const float half = mWheelRadius * 0.5f;
     if (i < 2 || !mBrakeInput) {
@@ -119,7 +119,7 @@ void CPCar::UpdateWheelMeshes(int32_t i, float dt, const D3DXVECTOR3& v) {
         }
     }
 
-    // 2. Dust behind the last rear wheel while sliding (or the player off the road).
+    // Dust behind the last rear wheel while sliding (or the player off the road).
     CNSound* skid = mSounds[kSkidSound].Get();
     const float offRoad = gLevel ? gLevel->mOffRoad : 0.0f;
     const bool dusty = mTouching[i] && D3DXVec3LengthSq(&v) > kDustSpeedSquare && gSettings::dust != 0 &&
@@ -157,7 +157,7 @@ void CPCar::UpdateWheelMeshes(int32_t i, float dt, const D3DXVECTOR3& v) {
         StopIfPlaying(skid);
     }
 
-    // 3. The wheel meshes of the model: the front wheel "w0_" and the rear wheel "w2_" stand for all.
+    // The wheel meshes of the model: the front wheel "w0_" and the rear wheel "w2_" stand for all.
     const char* const* names = nullptr;
     static const char* const kFront[] = {"w0_", "w0_01"};
     static const char* const kRear[] = {"w2_", "w2_01"};
