@@ -46,7 +46,9 @@ std::vector<std::string> StringLiterals(const std::string& source) {
         } else if (c == 'R' && i + 1 < n && source[i + 1] == '"' && !wordBefore) {
             const size_t open = source.find('(', i + 2);
             if (open == std::string::npos) break;
-            const std::string close = ")" + source.substr(i + 2, open - i - 2) + "\"";
+            // Built by appends: GCC 12 at -O2 misreads `")" + substr(...)` as an overlapping copy.
+            std::string close(1, ')');
+            close.append(source, i + 2, open - i - 2).push_back('"');
             const size_t end = source.find(close, open + 1);
             if (end == std::string::npos) break;
             literals.push_back(source.substr(open + 1, end - open - 1));
