@@ -1,8 +1,8 @@
 // A unit of per-frame work run by the task kernel: one Execute per frame while started.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <map>
 
 #include "core/CPRefObject.h"
 #include "core/CPSmartPtr.h"
@@ -41,9 +41,10 @@ private:
     bool mStopped = false;
     int32_t mPriority = kDefaultPriority;  // lower runs earlier, compared signed
 
-    // The kernel's entry for this task: one at most (null kernel: not listed).
+    // The kernel's entry for this task: one at most (null kernel: not listed), at index mSlot of its
+    // slots.
     CPTaskKernel* mKernel = nullptr;
-    std::multimap<int32_t, CPSmartPtr<CPTask>>::iterator mEntry;
+    size_t mSlot = 0;
     // Number of the kernel frame in which Execute last ran: a task runs at most once per frame.
     uint64_t mExecutedFrame = 0;
 };

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "core/CPObjUpdater.h"
 #include "core/CPTaskKernel.h"
@@ -251,4 +254,191 @@ TEST_F(TaskKernelTest, TaskMovedToAnotherKernelRunsInItsFirstFrame) {
     ASSERT_TRUE(next.AddTask(task));
     next.RunFrame();
     EXPECT_EQ(log, (std::vector<std::string>{"task", "task"}));
+}
+
+TEST_F(TaskKernelTest, TaskLeavingDuringTheWalkIsNotRunWhenAheadAndLeavesTheList) {
+    // Listed a(1) b(2) c(3) d(4); in the first frame b takes one task out of the list while it runs.
+    struct Case {
+        const char* name;
+        const char* victim;
+        bool destroy;  // destroyed rather than stopped
+        std::vector<std::string> ran;
+    };
+    const Case cases[] = {
+        {"stops the next", "c", false, {"a", "b", "d"}},    {"destroys the next", "c", true, {"a", "b", "d"}},
+        {"stops itself", "b", false, {"a", "b", "c", "d"}}, {"destroys itself", "b", true, {"a", "b", "c", "d"}},
+        {"stops one behind", "a", false, {"a", "b", "c", "d"}},
+        {"destroys one behind", "a", true, {"a", "b", "c", "d"}},
+        {"destroys the last", "d", true, {"a", "b", "c"}},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        CPTaskKernel walk;
+        std::map<std::string, RecordingTask*> byName;
+        int32_t priority = 1;
+        for (const char* name : {"a", "b", "c", "d"}) byName[name] = new RecordingTask(name, &log, priority++);
+        RecordingTask* victim = byName[c.victim];
+        byName["b"]->mAction = [victim, destroy = c.destroy](RecordingTask&) {
+            if (destroy)
+                delete victim;  // when b is the victim this closure dies too: nothing after it
+            else
+                victim->Stop();
+        };
+        for (const char* name : {"a", "b", "c", "d"}) walk.AddTask(byName[name]);
+        walk.RunFrame();
+        EXPECT_EQ(log, c.ran) << c.name;
+        EXPECT_TRUE(walk.ListIsSound()) << c.name;
+        if (c.destroy) byName.erase(c.victim);
+        if (byName.count("b")) byName["b"]->mAction = nullptr;
+
+        // By the end of the next frame the victim has left and everything else has run again.
+        std::vector<std::string> rest;
+        for (auto& [name, task] : byName)
+            if (name != c.victim) rest.push_back(name);
+        log.clear();
+        walk.RunFrame();
+        EXPECT_EQ(log, rest) << c.name;
+        std::vector<std::string> left;
+        for (CPTask* t : walk.GetTasks()) left.push_back(static_cast<RecordingTask*>(t)->Name());
+        EXPECT_EQ(left, rest) << c.name;
+        EXPECT_EQ(walk.GetTaskCount(), rest.size()) << c.name;
+        for (auto& [name, task] : byName) delete task;
+    }
+}
+
+TEST_F(TaskKernelTest, TasksAddedDuringTheWalkRunInTheirPlaceWhenAheadAndWaitWhenBehind) {
+    RecordingTask* a = Make("a100", 100);
+    RecordingTask* b = Make("b200", 200);
+    RecordingTask* c = Make("c300", 300);
+    RecordingTask* x = Make("x300", 300);
+    RecordingTask* y = Make("y150", 150);
+    RecordingTask* z = Make("z200", 200);
+    RecordingTask* w = Make("w100", 100);
+    RecordingTask* v = Make("v150", 150);
+    RecordingTask* u = Make("u120", 120);
+    RecordingTask* early = Make("early50", 50);
+    a->mAction = [&](RecordingTask&) {
+        // Out of order on purpose; an equal priority (w) lands right after the running task.
+        for (RecordingTask* t : {x, y, z, w, early}) kernel.AddTask(t);
+    };
+    y->mAction = [&](RecordingTask&) {
+        kernel.AddTask(v);  // ahead: its priority equals the running task's
+        kernel.AddTask(u);  // behind: waits for the next frame
+    };
+    for (RecordingTask* t : {a, b, c}) kernel.AddTask(t);
+    kernel.RunFrame();
+    EXPECT_EQ(log, (std::vector<std::string>{"a100", "w100", "y150", "v150", "b200", "z200", "c300", "x300"}));
+    EXPECT_TRUE(kernel.ListIsSound());
+
+    const std::vector<std::string> all{"early50", "a100", "w100", "u120", "y150", "v150", "b200", "z200", "c300", "x300"};
+    EXPECT_EQ(Names(), all);
+    log.clear();
+    a->mAction = nullptr;
+    y->mAction = nullptr;
+    kernel.RunFrame();
+    EXPECT_EQ(log, all);
+}
+
+TEST_F(TaskKernelTest, TaskAddedAheadThenTakenOutBeforeItsTurnDoesNotRun) {
+    struct Case {
+        const char* name;
+        bool destroy;
+    };
+    for (Case c : {Case{"stopped", false}, Case{"destroyed", true}}) {
+        log.clear();
+        CPTaskKernel walk;
+        RecordingTask* first = Make("first", 1);
+        RecordingTask* second = Make("second", 2);
+        RecordingTask* last = Make("last", 9);
+        auto* added = new RecordingTask("added", &log, 5);
+        first->mAction = [&](RecordingTask&) { walk.AddTask(added); };
+        second->mAction = [&](RecordingTask&) {
+            if (c.destroy) {
+                delete added;
+                added = nullptr;
+            } else {
+                added->Stop();
+            }
+        };
+        for (RecordingTask* t : {first, second, last}) walk.AddTask(t);
+        walk.RunFrame();
+        EXPECT_EQ(log, (std::vector<std::string>{"first", "second", "last"})) << c.name;
+        EXPECT_EQ(walk.GetTaskCount(), 3u) << c.name;
+        EXPECT_TRUE(walk.ListIsSound()) << c.name;
+        if (added) {
+            EXPECT_TRUE(walk.AddTask(added)) << c.name;
+        }
+        first->mAction = nullptr;
+        second->mAction = nullptr;
+        log.clear();
+        walk.RunFrame();
+        const std::vector<std::string> next = c.destroy ? std::vector<std::string>{"first", "second", "last"}
+                                                        : std::vector<std::string>{"first", "second", "added", "last"};
+        EXPECT_EQ(log, next) << c.name;
+        delete added;
+    }
+}
+
+TEST_F(TaskKernelTest, ListDuringTheWalkIsInRunOrderIncludingTasksAddedSinceItBegan) {
+    RecordingTask* a = Make("a", 10);
+    RecordingTask* b = Make("b", 30);
+    RecordingTask* ahead = Make("ahead", 20);
+    RecordingTask* behind = Make("behind", 5);
+    std::vector<std::string> seen;
+    a->mAction = [&](RecordingTask&) {
+        kernel.AddTask(ahead);
+        kernel.AddTask(behind);
+        seen = Names();
+    };
+    kernel.AddTask(a);
+    kernel.AddTask(b);
+    kernel.RunFrame();
+    EXPECT_EQ(seen, (std::vector<std::string>{"behind", "a", "ahead", "b"}));
+    EXPECT_EQ(kernel.GetTaskCount(), 4u);
+}
+
+TEST_F(TaskKernelTest, TheListHoldsOneReferenceThroughGrowthAndDropsItOnLeaving) {
+    // The list's reference is taken once when a task is listed and given back once when it leaves;
+    // moving the list's storage around (growth, settling between frames) takes none and gives none.
+    RecordingTask* watched = Make("watched", 500);
+    CPSmartPtr<CPTask> held(watched);
+    ASSERT_TRUE(kernel.AddTask(held));
+    EXPECT_EQ(watched->GetRefCount(), 2);
+    for (int i = 0; i < 100; ++i) kernel.AddTask(Make("filler", i * 10));
+    kernel.RunFrame();
+    kernel.RunFrame();
+    EXPECT_EQ(watched->GetRefCount(), 2);
+
+    watched->Stop();
+    kernel.RunFrame();
+    EXPECT_EQ(watched->GetRefCount(), 0) << "Release on leaving (which sets the count to 0)";
+}
+
+TEST_F(TaskKernelTest, ManyTasksAddedBetweenAndDuringFramesKeepFirstComeFirstServed) {
+    // Tasks come in over several frames, some while a walk is under way; every frame's run order and
+    // the list must match a plain stable sort of everything listed by (priority, order added).
+    std::vector<std::pair<int32_t, std::string>> expected;  // priority, name in the order added
+    int serial = 0;
+    auto addNew = [&](int32_t priority) {
+        std::string name = "t" + std::to_string(serial++);
+        kernel.AddTask(Make(name, priority));
+        expected.emplace_back(priority, name);
+    };
+    RecordingTask* spawner = Make("spawner", 3);
+    spawner->mAction = [&](RecordingTask&) {
+        for (int i = 0; i < 5; ++i) addNew((serial * 5) % 7);
+    };
+    kernel.AddTask(spawner);
+    expected.emplace_back(3, "spawner");
+    for (int frame = 0; frame < 4; ++frame) {
+        for (int i = 0; i < 6; ++i) addNew((serial * 3) % 7);
+        log.clear();
+        kernel.RunFrame();
+        auto sorted = expected;
+        std::stable_sort(sorted.begin(), sorted.end(), [](auto& l, auto& r) { return l.first < r.first; });
+        std::vector<std::string> names;
+        for (auto& [priority, name] : sorted) names.push_back(name);
+        EXPECT_EQ(Names(), names) << "frame " << frame;
+        EXPECT_TRUE(kernel.ListIsSound()) << "frame " << frame;
+    }
 }
