@@ -420,7 +420,7 @@ TEST_F(TaskKernelTest, ManyTasksAddedBetweenAndDuringFramesKeepFirstComeFirstSer
     std::vector<std::pair<int32_t, std::string>> expected;  // priority, name in the order added
     int serial = 0;
     auto addNew = [&](int32_t priority) {
-        std::string name = "t" + std::to_string(serial++);
+        std::string name = std::string("t").append(std::to_string(serial++));
         kernel.AddTask(Make(name, priority));
         expected.emplace_back(priority, name);
     };
