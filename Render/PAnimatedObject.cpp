@@ -189,6 +189,13 @@ bool CPAnimatedObject::FillVertices(CPVertex* vertices, uint16_t* indices, uint1
     return true;
 }
 
+CPRefObject* CPAnimatedObject::CopyFor(CPGameObject* owner) {
+    auto* copy = new CPAnimatedObject();
+    copy->CopyFrom(this);
+    copy->SetOwner(owner);
+    return copy;
+}
+
 void CPAnimatedObject::CopyFrom(const CPSmartPtr<CPAnimatedObject>& source) {
     const CPAnimatedObject* from = source.Get();
     if (!from || from == this) return;

@@ -13,6 +13,7 @@
 #include "Render/PAnimation.h"
 #include "Render/PRenderable.h"
 #include "Render/PTexAnimator.h"
+#include "core/CPRenderPart.h"
 #include "core/CPSmartPtr.h"
 
 class CPTask;
@@ -27,7 +28,7 @@ struct CPAnimationRequest {
     float startOffset = 0.0f;  // seconds added to the running clock for the start
 };
 
-class CPAnimatedObject : public CPRenderable {
+class CPAnimatedObject : public CPRenderable, public CPRenderPart {
 public:
     // Number of buckets the animation map starts with.
     static constexpr size_t kAnimationBuckets = 100;
@@ -56,6 +57,11 @@ public:
     // Takes over the source's animations, playing state, report target, material and animated flag, and
     // clones its animators; the owner stays (the caller sets it).
     void CopyFrom(const CPSmartPtr<CPAnimatedObject>& source);
+
+    // --- render part (kind 1): the copy takes this object (CopyFrom) and follows the new owner
+    RenderKind GetPartKind() const override { return kRenderAnimated; }
+    CPRefObject* CopyFor(CPGameObject* owner) override;
+
 
     void SetMaterial(CPSmartPtr<CPMaterial> material);
     CPGameObject* GetOwner() const { return mOwner; }

@@ -12,3 +12,10 @@ D3DLIGHT9* CPLight::GetLight() {
     }
     return &mLight;
 }
+
+CPRefObject* CPLight::CopyFor(CPGameObject* owner) {
+    auto* copy = new CPLight();
+    copy->mLight = mLight;
+    copy->SetOwner(owner);
+    return copy;
+}

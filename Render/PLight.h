@@ -5,11 +5,12 @@
 #include <string>
 
 #include "core/CPRefObject.h"
+#include "core/CPRenderPart.h"
 #include "platform/D3D9Types.h"
 
 class CPGameObject;
 
-class CPLight : public CPRefObject {
+class CPLight : public CPRefObject, public CPRenderPart {
 public:
     // A zeroed record and no owner.
     CPLight();
@@ -27,6 +28,10 @@ public:
 
     CPGameObject* GetOwner() const { return mOwner; }
     void SetOwner(CPGameObject* owner) { mOwner = owner; }
+
+    // --- render part (kind 2): the copy takes this record and follows the new owner
+    RenderKind GetPartKind() const override { return kRenderLight; }
+    CPRefObject* CopyFor(CPGameObject* owner) override;
 
 private:
     D3DLIGHT9 mLight;

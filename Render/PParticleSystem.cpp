@@ -191,3 +191,9 @@ CPSmartPtr<CPTask> CPParticleSystem::Clone() {
     clone->mEmitters = mEmitters;
     return CPSmartPtr<CPTask>(clone);
 }
+
+CPRefObject* CPParticleSystem::CopyFor(CPGameObject* owner) {
+    CPSmartPtr<CPTask> clone = Clone();
+    if (auto* system = dynamic_cast<CPParticleSystem*>(clone.Get())) system->SetHolder(owner);
+    return clone.Get();
+}

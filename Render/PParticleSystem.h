@@ -10,12 +10,13 @@
 
 #include "Render/PEffectRecord.h"
 #include "Render/PEmitterRecord.h"
+#include "core/CPRenderPart.h"
 #include "core/CPSmartPtr.h"
 #include "core/CPTask.h"
 
 class CPGameObject;
 
-class CPParticleSystem : public CPTask {
+class CPParticleSystem : public CPTask, public CPRenderPart {
 public:
     static constexpr int32_t kTag = 1;
     static constexpr float kDefaultStep = 0.5f;
@@ -41,6 +42,10 @@ public:
     // A new system with the same holder, names, step, lifetime, damage, target and emitter copies; not
     // started, default priority. The caller owns it.
     CPSmartPtr<CPTask> Clone() override;
+
+    // --- render part (kind 4): a Clone held by the new owner
+    RenderKind GetPartKind() const override { return kRenderParticles; }
+    CPRefObject* CopyFor(CPGameObject* owner) override;
 
     // One frame of gDeltaTime: as many whole steps as the time gathered allows (see the .cpp).
     void Update();

@@ -111,6 +111,13 @@ void CPRenderObject::TransformVertices(const D3DXMATRIX& matrix) {
     }
 }
 
+CPRefObject* CPRenderObject::CopyFor(CPGameObject* owner) {
+    auto* copy = new CPRenderObject(owner);
+    copy->CopyFrom(this);
+    copy->SetOwner(owner);
+    return copy;
+}
+
 void CPRenderObject::CopyFrom(const CPSmartPtr<CPRenderObject>& source) {
     const CPRenderObject* from = source.Get();
     if (!from || from == this) return;

@@ -10,11 +10,12 @@
 
 #include "Render/PRenderable.h"
 #include "Render/PTexAnimator.h"
+#include "core/CPRenderPart.h"
 #include "platform/D3DX9Math.h"
 
 struct CPMeshBuffers;
 
-class CPRenderObject : public CPRenderable {
+class CPRenderObject : public CPRenderable, public CPRenderPart {
 public:
     // All arrays empty, not animated, not static, no material.
     explicit CPRenderObject(CPGameObject* owner);
@@ -37,6 +38,10 @@ public:
     void CopyIndices(uint16_t* indices, int32_t unused, uint16_t& first, uint16_t& last) override;
     CPSmartPtr<CPMaterial> GetMaterial() const override;
     void DetachOwner(const CPGameObject* owner) override;
+
+    // --- render part (kind 0): the copy takes this mesh (CopyFrom) and follows the new owner
+    RenderKind GetPartKind() const override { return kRenderObject; }
+    CPRefObject* CopyFor(CPGameObject* owner) override;
 
     void SetMaterial(CPSmartPtr<CPMaterial> material);
 

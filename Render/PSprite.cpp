@@ -66,6 +66,12 @@ CPSprite* CPSprite::CreateCopy() const {
     return copy;
 }
 
+CPRefObject* CPSprite::CopyFor(CPGameObject* owner) {
+    CPSprite* copy = CreateCopy();
+    copy->SetOwner(owner);
+    return copy;
+}
+
 bool CPSprite::TestVisibility() const {
     // The quad is built from the camera and placed at the owner: without either there is nothing to show.
     mVisible = false;

@@ -10,9 +10,10 @@
 
 #include "Render/PRenderable.h"
 #include "Render/PTexAnimator.h"
+#include "core/CPRenderPart.h"
 #include "platform/D3DX9Math.h"
 
-class CPSprite : public CPRenderable {
+class CPSprite : public CPRenderable, public CPRenderPart {
 public:
     // Half the edge of the square; white, the whole texture, no turn, no cone.
     explicit CPSprite(float size);
@@ -45,6 +46,11 @@ public:
     // A new sprite of the same size, material, angle, direction, cone and animated flag with clones of
     // the animators; colour and texture rectangle at their defaults, no owner.
     CPSprite* CreateCopy() const;
+
+    // --- render part (kind 3): CreateCopy, following the new owner
+    RenderKind GetPartKind() const override { return kRenderSprite; }
+    CPRefObject* CopyFor(CPGameObject* owner) override;
+
 
     void SetMaterial(CPSmartPtr<CPMaterial> material);
     CPGameObject* GetOwner() const { return mOwner; }

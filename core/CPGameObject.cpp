@@ -5,12 +5,10 @@
 
 #include "Render/PAnimatedObject.h"
 #include "Render/PEffectSpawner.h"
-#include "Render/PLight.h"
 #include "Render/PMaterial.h"
 #include "Render/PParticleSystem.h"
 #include "Render/PPartAnimation.h"
 #include "Render/PRenderObject.h"
-#include "Render/PSprite.h"
 #include "core/CPCommandTask.h"
 #include "core/CPTask.h"
 #include "core/CPTaskKernel.h"
@@ -536,53 +534,16 @@ void CPGameObject::Rename(const std::string& name) {
 void CPGameObject::CopyRenderPart(const CPGameObject& source) {
     CPRefObject* from = source.mRenderPart.Get();
     if (from && !gObjectRegistry::Contains(from)) from = nullptr;
-    CPRefObject* part = nullptr;
     RenderKind kind = source.mRenderKind;
-    switch (kind) {
-    case kRenderObject:
-        if (auto* mesh = dynamic_cast<CPRenderObject*>(from)) {
-            auto* copy = new CPRenderObject(this);
-            copy->CopyFrom(mesh);
-            copy->SetOwner(this);
-            part = copy;
-        }
-        break;
-    case kRenderAnimated:
-        if (auto* animated = dynamic_cast<CPAnimatedObject*>(from)) {
-            auto* copy = new CPAnimatedObject();
-            copy->CopyFrom(animated);
-            copy->SetOwner(this);
-            part = copy;
-        }
-        break;
-    case kRenderLight:
-        if (auto* light = dynamic_cast<CPLight*>(from)) {
-            auto* copy = new CPLight();
-            copy->GetRecord() = light->GetRecord();
-            copy->SetOwner(this);
-            part = copy;
-        }
-        break;
-    case kRenderSprite:
-        if (auto* sprite = dynamic_cast<CPSprite*>(from)) {
-            CPSprite* copy = sprite->CreateCopy();
-            copy->SetOwner(this);
-            part = copy;
-        }
-        break;
-    case kRenderParticles:
-        if (auto* task = dynamic_cast<CPTask*>(from)) {
-            CPSmartPtr<CPTask> clone = task->Clone();
-            if (auto* system = dynamic_cast<CPParticleSystem*>(clone.Get())) system->SetHolder(this);
-            part = clone.Get();
-        }
-        // A system that gives no clone leaves the copy an empty node: kind 4 always has its part.
-        if (!part) kind = kRenderNone;
-        break;
-    default:
-        kind = kRenderNone;
-        break;
+    CPRefObject* part = nullptr;
+    if (auto* renderPart = dynamic_cast<CPRenderPart*>(from)) {
+        if (renderPart->GetPartKind() == kind) part = renderPart->CopyFor(this);
+    } else if (auto* task = dynamic_cast<CPTask*>(from); task && kind == kRenderParticles) {
+        // Any task may be held as the particle kind; one of no render class copies as its own clone.
+        part = task->Clone().Get();
     }
+    // Kind 4 always has its part: a system that gives no clone leaves the copy an empty node.
+    if (kind == kRenderParticles && !part) kind = kRenderNone;
     SetRenderPart(part, kind);
     Adopt(part);
 }

@@ -13,6 +13,7 @@
 #include "core/CPAxisBox.h"
 #include "core/CPBoundingBox.h"
 #include "core/CPRefObject.h"
+#include "core/CPRenderPart.h"
 #include "core/CPSmartPtr.h"
 #include "platform/D3DX9Math.h"
 
@@ -27,16 +28,6 @@ class CPRenderObject;
 class CPTask;
 struct CPAnimationRequest;
 struct CPRayQuery;
-
-// The class of a game object's render part.
-enum RenderKind : int32_t {
-    kRenderObject = 0,    // CPRenderObject
-    kRenderAnimated = 1,  // CPAnimatedObject
-    kRenderLight = 2,     // CPLight
-    kRenderSprite = 3,    // CPSprite
-    kRenderParticles = 4, // CPParticleSystem (a task)
-    kRenderNone = 5,      // an empty node
-};
 
 class CPGameObject : public CPRefObject {
 public:

@@ -682,3 +682,58 @@ TEST_F(GameObjectCopyTest, ACopiedNameMovesTheParentsIndexEntry) {
     EXPECT_FALSE(holder->GetChild("wheel"));
     EXPECT_FALSE(holder->FindObject("slot"));
 }
+
+// Kinds 1 and 3 take any renderable and kind 2 any object, so a part can be held under a kind that is
+// not its class's: the copy keeps the kind and makes no part.
+TEST_F(GameObjectLifeTest, APartHeldUnderAnotherClassesKindIsNotCopied) {
+    struct Case {
+        const char* name;
+        CPRefObject* part;
+        RenderKind kind;
+    };
+    const Case cases[] = {
+        {"sprite as animated", Own(new CPSprite(1.0f)), kRenderAnimated},
+        {"mesh as animated", Own(new CPRenderObject(nullptr)), kRenderAnimated},
+        {"animated as sprite", Own(new CPAnimatedObject()), kRenderSprite},
+        {"sprite as light", Own(new CPSprite(1.0f)), kRenderLight},
+        {"particle system as light", Own(new CPParticleSystem(nullptr, {})), kRenderLight},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPGameObject* source = Make("source");
+        ASSERT_TRUE(source->SetRenderPart(c.part, c.kind));
+        CPGameObject* copy = Make("copy");
+        const size_t live = gObjectRegistry::Size();
+        copy->CopyFrom(source);
+        EXPECT_EQ(copy->GetRenderKind(), c.kind);
+        EXPECT_EQ(copy->GetRenderPart(), nullptr);
+        EXPECT_EQ(copy->GetRenderable(), nullptr);
+        EXPECT_EQ(gObjectRegistry::Size(), live) << "no part was made";
+    }
+}
+
+namespace {
+
+// A task of no render class that gives a clone of itself.
+class CopyableTask : public RecordingTask {
+public:
+    CopyableTask() : RecordingTask("copyable", nullptr) {}
+    CPSmartPtr<CPTask> Clone() override { return CPSmartPtr<CPTask>(new CopyableTask()); }
+};
+
+}  // namespace
+
+TEST_F(GameObjectLifeTest, AnyTaskHeldAsTheParticleKindCopiesAsItsOwnClone) {
+    CPGameObject* source = Make("source");
+    auto* task = Own(new CopyableTask());
+    ASSERT_TRUE(source->SetRenderPart(task, kRenderParticles));
+
+    auto* copy = new CPGameObject("copy");
+    copy->CopyFrom(source);
+    ASSERT_EQ(copy->GetRenderKind(), kRenderParticles);
+    CPRefObject* clone = copy->GetRenderPart();
+    EXPECT_NE(clone, task);
+    EXPECT_NE(dynamic_cast<CopyableTask*>(clone), nullptr);
+    delete copy;
+    EXPECT_FALSE(gObjectRegistry::Contains(clone)) << "the copy owns the clone";
+}
