@@ -124,10 +124,11 @@ void CPFrameRenderer::DrawQueues(PRender& renderer) {
 
     for (const BlockDraw& item : mOrder) {
         BlockDraw current{item.layerKey, item.block, {}, {}};
-        for (const CPSmartPtr<CPRenderable>& queued : item.block->GetRenderables()) {
-            CPRenderable* renderable = queued.Get();
+        const size_t queued = item.block->GetRenderables().size();
+        for (size_t i = 0; i < queued; ++i) {
+            CPRenderable* renderable = item.block->LiveRenderable(i);
             // Deleted by its owner since it was queued: nothing left to draw.
-            if (!renderable || !gObjectRegistry::Contains(renderable)) continue;
+            if (!renderable) continue;
             // Skipped renderables live in buffers of their own, not in the rings.
             if (renderable->IsSkipped()) {
                 auto* mesh = dynamic_cast<CPRenderObject*>(renderable);

@@ -19,13 +19,16 @@ void CPIVBlock::AddRenderable(CPSmartPtr<CPRenderable> renderable) {
         mIndexTotal += renderable->GetIndexCount();
         mVertexTotal += renderable->GetVertexCount();
     }
+    mHandles.push_back(gObjectRegistry::HandleOf(*renderable));
     mRenderables.push_back(std::move(renderable));
 }
 
 void CPIVBlock::Clear() {
     // A renderable its owner deleted after queuing it is forgotten, not released through a freed pointer.
-    for (CPSmartPtr<CPRenderable>& renderable : mRenderables) ReleaseIfAlive(renderable);
+    for (size_t i = 0; i < mRenderables.size(); ++i)
+        if (!LiveRenderable(i)) mRenderables[i].Forget();
     mRenderables.clear();
+    mHandles.clear();
     mIndexTotal = 0;
     mVertexTotal = 0;
 }

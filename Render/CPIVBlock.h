@@ -34,7 +34,14 @@ public:
     // Empties the list and the totals, keeping the storage for the next frame.
     void Clear();
 
+    // Every renderable queued this frame, the ones deleted since included: read an entry through
+    // LiveRenderable before calling it.
     const std::vector<CPSmartPtr<CPRenderable>>& GetRenderables() const { return mRenderables; }
+    // The i-th renderable while it lives; null once its owner has deleted it (even when a new object
+    // now sits at its address).
+    CPRenderable* LiveRenderable(size_t i) const {
+        return gObjectRegistry::Find(mHandles[i]) ? mRenderables[i].Get() : nullptr;
+    }
     // Objects the frame keeps with the block; empty when built, released with the block.
     std::vector<CPSmartPtr<CPGameObject>>& GetSecondList() { return mSecondList; }
     int32_t GetIndexTotal() const { return mIndexTotal; }
@@ -54,5 +61,6 @@ private:
     std::vector<CPSmartPtr<CPGameObject>> mSecondList;  // kept by the frame, released with the block
     CPSmartPtr<PIVertexBuffer> mRing;
     std::vector<CPSmartPtr<CPRenderable>> mRenderables;  // queued this frame, in queuing order
+    std::vector<ObjectHandle> mHandles;  // of each renderable when queued: says whether it still lives
     CPMaterial* mMaterial;  // the block-table key; materials outlive the queues (the cache never prunes)
 };

@@ -292,8 +292,9 @@ void PRender::ClearDebugLines() {
 
 // ---- Static mesh buffers ----
 
-CPMeshBuffers* PRender::GetMeshBuffers(const std::string& name, const CPVertex* vertices, const uint16_t* indices,
-                                       int32_t vertexCount, int32_t indexCount) {
+std::shared_ptr<CPMeshBuffers> PRender::GetMeshBuffers(const std::string& name, const CPVertex* vertices,
+                                                       const uint16_t* indices, int32_t vertexCount,
+                                                       int32_t indexCount) {
     std::string key = name;
     ToLower(key);
     if (auto it = mMeshBuffers.find(key); it != mMeshBuffers.end()) return it->second;
@@ -301,7 +302,11 @@ CPMeshBuffers* PRender::GetMeshBuffers(const std::string& name, const CPVertex* 
     // Missing data counts as none, so nothing is ever read through a null pointer.
     const UINT vertexTotal = vertices && vertexCount > 0 ? static_cast<UINT>(vertexCount) : 0;
     const UINT indexTotal = indices && indexCount > 0 ? static_cast<UINT>(indexCount) : 0;
-    auto record = std::make_unique<CPMeshBuffers>();
+    ++*mLiveMeshBufferRecords;
+    std::shared_ptr<CPMeshBuffers> record(new CPMeshBuffers, [live = mLiveMeshBufferRecords](CPMeshBuffers* gone) {
+        --*live;
+        delete gone;
+    });
     record->vertices.assign(vertices, vertices + vertexTotal);
     record->indices.assign(indices, indices + indexTotal);
     if (mDevice) {
@@ -335,10 +340,8 @@ CPMeshBuffers* PRender::GetMeshBuffers(const std::string& name, const CPVertex* 
     }
     record->vertexCount = static_cast<int32_t>(vertexTotal);
     record->primitiveCount = static_cast<int32_t>(indexTotal / 3);
-    CPMeshBuffers* result = record.get();
-    mMeshBufferStore.push_back(std::move(record));
-    mMeshBuffers.emplace(key, result);
-    return result;
+    mMeshBuffers.emplace(key, record);
+    return record;
 }
 
 void PRender::ClearMeshBuffers() {

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,8 +33,9 @@ struct PScreenVertex {
 static_assert(sizeof(PScreenVertex) == 28);
 constexpr DWORD kScreenVertexFVF = 0x144;
 
-// The device buffers and CPU copies of one cached static mesh. Render objects keep plain pointers to
-// it, so a record lives as long as the renderer even after ClearMeshBuffers.
+// The device buffers and CPU copies of one cached static mesh. The renderer's table and the render
+// objects that draw from it share the record: it goes when the table has let go of it (a level's stop)
+// and the last of its render objects is gone.
 struct CPMeshBuffers {
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;  // counted; null when creation or upload failed
     IDirect3DIndexBuffer9* indexBuffer = nullptr;    // counted; null when creation or upload failed
@@ -134,12 +134,15 @@ public:
     // ---- Static mesh buffers ----
     // The record cached under the lower-cased name; a new one is made and uploaded on the first request
     // (later data for the same name is ignored). A buffer whose creation or lock fails stays null.
-    CPMeshBuffers* GetMeshBuffers(const std::string& name, const CPVertex* vertices, const uint16_t* indices,
-                                  int32_t vertexCount, int32_t indexCount);
-    // Releases every cached device buffer and empties the table; the records stay valid, without buffers.
+    std::shared_ptr<CPMeshBuffers> GetMeshBuffers(const std::string& name, const CPVertex* vertices,
+                                                  const uint16_t* indices, int32_t vertexCount, int32_t indexCount);
+    // Releases every cached device buffer and empties the table; a record a render object still holds
+    // stays valid, without buffers, until that object lets go of it.
     // The branch queue's ring forgets the geometry baked into it (a level's stop calls this).
     void ClearMeshBuffers();
     size_t GetMeshBufferCount() const { return mMeshBuffers.size(); }
+    // Records made by this renderer that are still held, by the table or by render objects.
+    size_t GetLiveMeshBufferRecords() const { return *mLiveMeshBufferRecords; }
 
     // ---- Ground decal (PGroundDecal.cpp) ----
     // Lays the object's render object on the collision triangles listed in `triangles` under the
@@ -182,8 +185,9 @@ private:
     // Reads a whole image file and makes a texture of it; a failed creation is reported with `line`.
     IDirect3DTexture9* LoadScreenTexture(const char* path, int line);
 
-    std::unordered_map<std::string, CPMeshBuffers*> mMeshBuffers;  // by lower-cased name
-    std::deque<std::unique_ptr<CPMeshBuffers>> mMeshBufferStore;   // every record ever made
+    std::unordered_map<std::string, std::shared_ptr<CPMeshBuffers>> mMeshBuffers;  // by lower-cased name
+    // Shared with the records' deleters, which may run after the renderer is gone.
+    std::shared_ptr<size_t> mLiveMeshBufferRecords = std::make_shared<size_t>(0);
     bool mDebugLinesPresent = false;
     std::vector<CPVertex> mDebugLinePoints;  // two per line
     std::array<D3DLIGHT9, kMaxLights> mLights{};

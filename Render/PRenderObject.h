@@ -79,8 +79,8 @@ public:
 
     const std::string& GetMeshBufferName() const { return mMeshBufferName; }
     void SetMeshBufferName(const std::string& name) { mMeshBufferName = name; }
-    CPMeshBuffers* GetMeshBuffers() const { return mMeshBuffers; }
-    void SetMeshBuffers(CPMeshBuffers* buffers) { mMeshBuffers = buffers; }
+    CPMeshBuffers* GetMeshBuffers() const { return mMeshBuffers.get(); }
+    void SetMeshBuffers(std::shared_ptr<CPMeshBuffers> buffers) { mMeshBuffers = std::move(buffers); }
 
 private:
     CPGameObject* mOwner;  // not counted; the owner unhooks itself when destroyed
@@ -92,5 +92,5 @@ private:
     CPSmartPtr<CPMaterial> mMaterial;
     bool mStatic = false;  // the mesh lives in a static mesh buffer of the renderer
     std::string mMeshBufferName;  // key of that buffer in the renderer's cache
-    CPMeshBuffers* mMeshBuffers = nullptr;  // the renderer's record; not owned
+    std::shared_ptr<CPMeshBuffers> mMeshBuffers;  // the renderer's record, shared with its table
 };

@@ -19,7 +19,6 @@ constexpr uint64_t kSlotMask = 0xFFFFFFFF;
 
 struct Entry {
     std::list<CPRefObject*>::iterator order;
-    uint32_t slot;  // index into Registry::slots
 };
 
 struct Registry {
@@ -53,6 +52,11 @@ Registry& TheRegistry() {
     static Registry* registry = new Registry;
     return *registry;
 }
+
+// The handle of the object that holds `slot` now.
+ObjectHandle SlotHandle(const Registry& r, uint32_t slot) {
+    return static_cast<ObjectHandle>(static_cast<uint64_t>(r.slots[slot].generation) << 32 | slot);
+}
 }  // namespace
 
 std::list<CPRefObject*> gReleaseList;
@@ -60,7 +64,8 @@ std::list<CPRefObject*> gReleaseList;
 CPRefObject::CPRefObject() {
     Registry& r = TheRegistry();
     r.order.push_back(this);
-    r.index[this] = Entry{std::prev(r.order.end()), r.TakeSlot(this)};
+    mSlot = r.TakeSlot(this);
+    r.index[this] = Entry{std::prev(r.order.end())};
 }
 
 CPRefObject::~CPRefObject() {
@@ -68,7 +73,7 @@ CPRefObject::~CPRefObject() {
     auto it = r.index.find(this);
     if (it != r.index.end()) {
         r.order.erase(it->second.order);
-        r.FreeSlot(it->second.slot);
+        r.FreeSlot(mSlot);
         r.index.erase(it);
     }
 }
@@ -88,9 +93,10 @@ ObjectHandle HandleOf(const void* address) {
     Registry& r = TheRegistry();
     const auto it = address ? r.index.find(address) : r.index.end();
     if (it == r.index.end()) return ObjectHandle::kNone;
-    const uint32_t slot = it->second.slot;
-    return static_cast<ObjectHandle>(static_cast<uint64_t>(r.slots[slot].generation) << 32 | slot);
+    return HandleOf(**it->second.order);
 }
+
+ObjectHandle HandleOf(const CPRefObject& object) { return SlotHandle(TheRegistry(), object.mSlot); }
 
 CPRefObject* Find(ObjectHandle handle) {
     const Registry& r = TheRegistry();

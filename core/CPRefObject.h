@@ -10,6 +10,18 @@
 #include <list>
 #include <string>
 
+// The name scripts and command texts give one engine object. It names that object for the object's
+// whole life and nothing after it, even once a new object is built at the same address: the low 32
+// bits are the object's slot in the registry's handle table, the high bits (31 of them, so the number
+// stays positive as a signed 64-bit integer) the slot's generation, which every death advances.
+// kNone names nothing.
+enum class ObjectHandle : uint64_t { kNone = 0 };
+
+class CPRefObject;
+namespace gObjectRegistry {
+ObjectHandle HandleOf(const CPRefObject& object);
+}
+
 class CPRefObject {
 public:
     CPRefObject();
@@ -28,15 +40,11 @@ public:
     int32_t GetRefCount() const { return mRefCount; }
 
 private:
-    int32_t mRefCount = 0;
-};
+    friend ObjectHandle gObjectRegistry::HandleOf(const CPRefObject& object);
 
-// The name scripts and command texts give one engine object. It names that object for the object's
-// whole life and nothing after it, even once a new object is built at the same address: the low 32
-// bits are the object's slot in the registry's handle table, the high bits (31 of them, so the number
-// stays positive as a signed 64-bit integer) the slot's generation, which every death advances.
-// kNone names nothing.
-enum class ObjectHandle : uint64_t { kNone = 0 };
+    int32_t mRefCount = 0;
+    uint32_t mSlot = 0;  // the object's place in the registry's handle table
+};
 
 // The registry of live engine objects, in construction order. An entry leaves when its object is
 // destroyed, so it answers "is this address a live engine object?"; the handle table answers "is this
@@ -50,6 +58,8 @@ CPRefObject* Last();
 void ForEach(const std::function<void(const CPRefObject&)>& f);
 // The handle of the live engine object at `address`; kNone when none lives there.
 ObjectHandle HandleOf(const void* address);
+// The handle of a live object, without a search: for holders that check often whether it still lives.
+ObjectHandle HandleOf(const CPRefObject& object);
 // The live object the handle names; null for kNone, for a number no object was given, and for the
 // handle of an object that has died.
 CPRefObject* Find(ObjectHandle handle);

@@ -20,6 +20,13 @@ public:
     CPSmartPtr(const CPSmartPtr<U>& other) : mObject(other.Get()) {  // NOLINT: upcasts
         if (mObject) mObject->AddRef();
     }
+    // A move hands the hold over without a call on the object: a vector that grows moves its elements,
+    // and an element may name an object its owner has deleted since.
+    CPSmartPtr(CPSmartPtr&& other) noexcept : mObject(other.mObject) { other.mObject = nullptr; }
+    template <class U>
+    CPSmartPtr(CPSmartPtr<U>&& other) noexcept : mObject(other.Get()) {  // NOLINT: upcasts
+        other.Forget();
+    }
     ~CPSmartPtr() {
         if (mObject) mObject->Release();
     }
@@ -33,6 +40,15 @@ public:
         return *this;
     }
     CPSmartPtr& operator=(const CPSmartPtr& other) { return *this = other.mObject; }
+    // Lets go of the old object and takes over the other's hold; taking over the object already held
+    // only empties the other.
+    CPSmartPtr& operator=(CPSmartPtr&& other) noexcept {
+        if (this == &other) return *this;
+        if (mObject != other.mObject && mObject) mObject->Release();
+        mObject = other.mObject;
+        other.mObject = nullptr;
+        return *this;
+    }
     // Upcasting assignment without a temporary, whose Release would leave the count at 0.
     template <class U>
     CPSmartPtr& operator=(const CPSmartPtr<U>& other) {

@@ -20,6 +20,7 @@
 #include "platform/Direct3DResource9.h"
 #include "support/EffectFileBuilder.h"
 #include "support/PlatformReset.h"
+#include "support/ReusedAddress.h"
 #include "support/ScopedGlobal.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/TestScene.h"
@@ -355,6 +356,24 @@ TEST_F(CPFrameRendererTest, ARenderableDeletedAfterQueuingIsNotDrawn) {
     EXPECT_TRUE(DrawQueue().GetFrameBlocks().empty());
 }
 
+// A renderable built where a queued one died is not drawn in the dead one's place.
+TEST_F(CPFrameRendererTest, ARenderableBuiltAtADeadOnesAddressIsNotDrawnForIt) {
+    CPMaterial stone(20, {}, {}), glass(21, {}, {});
+    ReusedAddress<TestRenderable> place;
+    DrawQueue().AddRenderable(place.Make(4, TestRenderable::FanIndices(4), &stone, 10.0f));
+    DrawQueue().AddRenderable(mScene.Renderable(3, &stone, 20.0f));
+    const TestRenderable* newcomer = place.Make(5, TestRenderable::FanIndices(5), &glass, 30.0f);
+    Device().ClearCalls();
+    CPFrameRenderer frame;
+    frame.DrawFrame(Renderer());
+
+    auto draws = CallsOf(Device(), D3DCall::DrawIndexedPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].args[3], 3u);
+    EXPECT_EQ(DrawnX(0, 0), 20.0f);
+    EXPECT_EQ(newcomer->Fills(), 0);
+}
+
 // A mesh kept in a static mesh buffer writes nothing into the rings: it is drawn from its buffer, placed by
 // its owner's world matrix and then the layer's.
 TEST_F(CPFrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
@@ -365,8 +384,7 @@ TEST_F(CPFrameRendererTest, StaticMeshBuffersDrawPlacedByTheirOwner) {
     box->SetPosition(D3DXVECTOR3(5, 0, 0));
     box->UpdateTransform();
     auto* mesh = static_cast<CPRenderObject*>(box->GetRenderable());
-    CPMeshBuffers* buffers = Renderer().GetMeshBuffers("box", mesh->GetLocalVertices().data(),
-                                                       mesh->GetIndices().data(), 4, 6);
+    auto buffers = Renderer().GetMeshBuffers("box", mesh->GetLocalVertices().data(), mesh->GetIndices().data(), 4, 6);
     mesh->SetMeshBuffers(buffers);
     mesh->SetSkipped(true);
     DrawQueue().AddObject(box);

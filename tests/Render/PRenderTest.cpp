@@ -403,7 +403,7 @@ TEST_F(PRenderTest, StaticMeshBuffersAreSharedByNameAndUploadedOnce) {
     std::vector<CPVertex> vertices(4);
     for (size_t i = 0; i < vertices.size(); ++i) vertices[i].position.x = static_cast<float>(i);
     const std::vector<uint16_t> indices = {0, 1, 2, 2, 1, 3, 0};
-    CPMeshBuffers* record = render.GetMeshBuffers("Level1Tree", vertices.data(), indices.data(), 4, 7);
+    auto record = render.GetMeshBuffers("Level1Tree", vertices.data(), indices.data(), 4, 7);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->vertexCount, 4);
     EXPECT_EQ(record->primitiveCount, 2) << "7 indices make 2 whole triangles";
@@ -425,8 +425,11 @@ TEST_F(PRenderTest, StaticMeshBuffersAreSharedByNameAndUploadedOnce) {
     EXPECT_EQ(render.GetMeshBufferCount(), 0u);
     EXPECT_EQ(record->vertexBuffer, nullptr);
     EXPECT_EQ(record->indexBuffer, nullptr);
-    EXPECT_EQ(record->vertices.size(), 4u) << "the record itself stays valid";
+    EXPECT_EQ(record->vertices.size(), 4u) << "a record still held stays valid";
     EXPECT_EQ(device->ChildCount(), 0u) << "the device buffers are released";
+    EXPECT_EQ(render.GetLiveMeshBufferRecords(), 1u);
+    record.reset();
+    EXPECT_EQ(render.GetLiveMeshBufferRecords(), 0u) << "the last holder let go: the record is freed";
 }
 
 TEST_F(PRenderTest, MeshBuffersThatCannotBeMadeOrFilledStayNull) {
@@ -441,7 +444,7 @@ TEST_F(PRenderTest, MeshBuffersThatCannotBeMadeOrFilledStayNull) {
     for (Case c : {Case{"a", D3DCall::CreateVertexBuffer, false, true}, Case{"b", D3DCall::CreateIndexBuffer, true, false},
                    Case{"c", D3DCall::VertexBufferLock, false, true}, Case{"d", D3DCall::IndexBufferLock, true, false}}) {
         ArmD3DFailure(c.failing, D3DERR_OUTOFVIDEOMEMORY);
-        CPMeshBuffers* record = render.GetMeshBuffers(c.name, vertices.data(), indices.data(), 3, 3);
+        auto record = render.GetMeshBuffers(c.name, vertices.data(), indices.data(), 3, 3);
         ASSERT_NE(record, nullptr) << c.name;
         EXPECT_EQ(record->vertexBuffer != nullptr, c.vertexBuffer) << c.name;
         EXPECT_EQ(record->indexBuffer != nullptr, c.indexBuffer) << c.name;
@@ -453,7 +456,7 @@ TEST_F(PRenderTest, MeshBuffersThatCannotBeMadeOrFilledStayNull) {
         }
         EXPECT_EQ(record->vertices.size(), 3u) << c.name;
     }
-    CPMeshBuffers* empty = render.GetMeshBuffers("empty", nullptr, nullptr, 5, -2);
+    auto empty = render.GetMeshBuffers("empty", nullptr, nullptr, 5, -2);
     EXPECT_EQ(empty->vertexBuffer, nullptr) << "no data, no buffer";
     EXPECT_EQ(empty->vertexCount, 0);
     render.ClearMeshBuffers();

@@ -10,6 +10,7 @@
 #include "Render/PParticleSystem.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
+#include "support/ReusedAddress.h"
 #include "support/ScopedRenderCaches.h"
 #include "support/TestScene.h"
 
@@ -232,6 +233,38 @@ TEST_F(RenderQueueTest, ARenderableDeletedAfterQueuingIsLetGoOfWithoutTouchingIt
         queue.AddRenderable(new TestRenderable(4, TestRenderable::FanIndices(4), &mGlass));
         delete queue.FindBlock(&mGlass)->GetRenderables().back().Get();
     }
+}
+
+// The block's list grows after one of its renderables died: the dead entry is moved, never called.
+TEST_F(RenderQueueTest, ABlockGrowingPastADeadRenderableNeverTouchesIt) {
+    mQueue.AddRenderable(new TestRenderable(4, TestRenderable::FanIndices(4), &mStone));
+    delete mQueue.FindBlock(&mStone)->GetRenderables().front().Get();
+    TestRenderable* kept = mScene.Renderable(3, &mStone);
+    for (int i = 0; i < 20; ++i) mQueue.AddRenderable(kept);
+
+    const CPIVBlock* stone = mQueue.FindBlock(&mStone);
+    ASSERT_EQ(stone->GetRenderables().size(), 21u);
+    EXPECT_EQ(stone->LiveRenderable(0), nullptr);
+    for (size_t i = 1; i < 21; ++i) EXPECT_EQ(stone->LiveRenderable(i), kept) << i;
+    EXPECT_GE(kept->GetRefCount(), 1) << "held while queued";
+    mQueue.EmptyFrame();
+    EXPECT_TRUE(stone->GetRenderables().empty());
+}
+
+// A renderable made where a queued one died is not the queued one: the queue neither hands it out nor
+// lets go of it (its count stays as its own holder left it).
+TEST_F(RenderQueueTest, ARenderableBuiltAtADeadOnesAddressIsNotTakenForIt) {
+    ReusedAddress<TestRenderable> place;
+    mQueue.AddRenderable(place.Make(4, TestRenderable::FanIndices(4), &mStone));
+    TestRenderable* newcomer = place.Make(3, TestRenderable::FanIndices(3), &mGlass);
+    newcomer->AddRef();
+
+    const CPIVBlock* stone = mQueue.FindBlock(&mStone);
+    ASSERT_EQ(stone->GetRenderables().size(), 1u);
+    EXPECT_EQ(stone->GetRenderables().front().Get(), newcomer) << "the same address";
+    EXPECT_EQ(stone->LiveRenderable(0), nullptr);
+    mQueue.EmptyFrame();
+    EXPECT_EQ(newcomer->GetRefCount(), 1);
 }
 
 TEST_F(RenderQueueTest, BlocksHearOfADeviceLossAndLeaveTheListWithTheQueue) {

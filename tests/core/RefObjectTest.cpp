@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "core/CPRefObject.h"
@@ -139,6 +140,54 @@ TEST(SmartPtrTest, AssignmentReleasesOldBeforeTakingNew) {
     held = nullptr;
     EXPECT_FALSE(held);
     EXPECT_EQ(newObject.Releases, 1);
+}
+
+// A move hands the hold over without calling the object, so a moved pointer may name a dead one; a
+// vector of pointers moves its elements when it grows.
+TEST(SmartPtrTest, AMoveHandsTheHoldOverWithoutACall) {
+    Counted kept, other;
+    CPSmartPtr<Counted> a(&kept);
+    CPSmartPtr<Counted> b(std::move(a));
+    EXPECT_FALSE(a);  // NOLINT: the moved-from pointer is empty by design
+    EXPECT_EQ(b.Get(), &kept);
+    CPSmartPtr<CPRefObject> upcast(std::move(b));
+    EXPECT_EQ(upcast.Get(), &kept);
+    EXPECT_EQ(kept.AddRefs, 1);
+    EXPECT_EQ(kept.Releases, 0);
+
+    // Move assignment lets go of the old object and calls nothing on the new one.
+    CPSmartPtr<Counted> c(&other);
+    CPSmartPtr<Counted> d(&kept);
+    c = std::move(d);
+    EXPECT_EQ(other.Releases, 1);
+    EXPECT_EQ(c.Get(), &kept);
+    EXPECT_EQ(kept.AddRefs, 2);
+    EXPECT_EQ(kept.Releases, 0);
+    // Taking over the object already held, or itself, calls nothing and keeps the hold.
+    CPSmartPtr<Counted> e(&kept);
+    c = std::move(e);
+    auto& self = c;
+    c = std::move(self);
+    EXPECT_EQ(c.Get(), &kept);
+    EXPECT_EQ(kept.Releases, 0);
+
+    static_assert(std::is_nothrow_move_constructible_v<CPSmartPtr<Counted>>);
+    std::vector<CPSmartPtr<Counted>> grown;
+    auto* doomed = new Counted;
+    grown.emplace_back(doomed);
+    delete doomed;
+    for (int i = 0; i < 40; ++i) grown.emplace_back(&other);
+    EXPECT_EQ(other.AddRefs, 41) << "one each, none for a move";
+    grown.front().Forget();  // what a holder does for a dead object before letting go
+    upcast.Reset();
+    c.Reset();
+}
+
+TEST(RefObjectTest, ALiveObjectsHandleIsTheOneItsAddressGives) {
+    Counted a, b;
+    EXPECT_EQ(gObjectRegistry::HandleOf(a), gObjectRegistry::HandleOf(&a));
+    EXPECT_EQ(gObjectRegistry::HandleOf(b), gObjectRegistry::HandleOf(&b));
+    EXPECT_NE(gObjectRegistry::HandleOf(a), gObjectRegistry::HandleOf(b));
 }
 
 TEST(SmartPtrTest, EmptyPointersCallNothing) {

@@ -5,6 +5,7 @@
 
 #include "core/CPTaskKernel.h"
 #include "core/FrameClock.h"
+#include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
 #include "script/LevelScriptFunctions.h"
 #include "simulation/level/CPLevel.h"
@@ -222,6 +223,22 @@ TEST_F(LevelLifeScriptTest, InitLevelLoadsWithTheFlagsGivenAndReplacesALiveLevel
 
     ASSERT_EQ(lua.Run("StopLevel() DeleteLevel()"), "");
     EXPECT_EQ(gLevel, nullptr);
+}
+
+// A level's static meshes live in the renderer's mesh buffers while it runs; once it is stopped and
+// deleted they are gone, so that loading level after level does not grow the renderer.
+TEST_F(LevelLifeScriptTest, LevelCyclesLeaveTheRenderersMeshBuffersAsTheyWere) {
+    ASSERT_NE(gRenderer, nullptr);
+    const size_t records = gRenderer->GetLiveMeshBufferRecords();
+    const size_t named = gRenderer->GetMeshBufferCount();
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        ASSERT_EQ(lua.Run("InitLevel('level1', false) StartLevel()"), "");
+        ASSERT_TRUE(gLevel && gLevel->IsStarted());
+        EXPECT_GT(gRenderer->GetLiveMeshBufferRecords(), records) << "the level has static meshes";
+        ASSERT_EQ(lua.Run("StopLevel() DeleteLevel()"), "");
+        EXPECT_EQ(gRenderer->GetLiveMeshBufferRecords(), records) << cycle;
+        EXPECT_EQ(gRenderer->GetMeshBufferCount(), named) << cycle;
+    }
 }
 
 TEST_F(LevelLifeScriptTest, ALevelThatFailsToLoadIsNotStarted) {
