@@ -184,11 +184,16 @@ private:
     void SubStep(float seconds);
     void PrepareBodies(StepScratch& scratch);
     void QueryTerrain(StepScratch& scratch);
-    // The body's memo of the callback's answer: its valid triangles, each once, with corners and boxes;
-    // the same answer as the body's last one is not gathered again.
+    // The body's memo of the callback's answer: its valid triangles, each once; the same answer as the
+    // body's last one is not walked again, and a triangle met before is not made again.
     struct PhysTerrainMemo& UsableCandidates(StepScratch& scratch, const PhysRigidBody& body, const int32_t* list,
                                              int32_t count, const CPCollisionTriangle* triangles,
                                              const CPCollisionVertex* vertices, int32_t triangleCount);
+    // The triangle's corners and box, kept in the scratch; its place there, or -2 when it names no vertex.
+    static int32_t PrepareTriangle(StepScratch& scratch, const CPCollisionTriangle& triangle,
+                                   const CPCollisionVertex* vertices);
+    // Drops every made triangle, and with them what each memo made of its answer.
+    static void ForgetPreparedTriangles(StepScratch& scratch);
     void CastSensors(StepScratch& scratch);
     void CallControllers(StepScratch& scratch, float seconds);
     void IntegrateVelocities(StepScratch& scratch, float seconds);
