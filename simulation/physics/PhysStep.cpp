@@ -35,8 +35,6 @@ constexpr float kTerrainMargin = 0.05f;
 
 // Beyond the body's box, the room whose triangles a body keeps at hand while it stays inside it.
 constexpr float kTerrainSlack = 1.0f;
-// The most level triangles kept made (60 bytes each); a race that has met more starts them afresh.
-constexpr int32_t kMaxPreparedTriangles = 1 << 18;
 
 bool BoxInside(const D3DXVECTOR3& low, const D3DXVECTOR3& high, const D3DXVECTOR3& roomLow,
                const D3DXVECTOR3& roomHigh) {
@@ -260,7 +258,7 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
     // Made triangles serve one mesh, and only so many are kept; then every memo starts afresh.
     if (scratch.preparedFrom != triangles || scratch.preparedVertices != vertices ||
         scratch.preparedCount != triangleCount ||
-        scratch.preparedTriangles.size() + size > static_cast<size_t>(kMaxPreparedTriangles)) {
+        scratch.preparedTriangles.size() + size > static_cast<size_t>(mKeptTriangleLimit)) {
         ForgetPreparedTriangles(scratch);
         scratch.preparedFrom = triangles;
         scratch.preparedVertices = vertices;

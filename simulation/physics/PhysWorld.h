@@ -136,6 +136,10 @@ public:
     void Step(float seconds);
     // Forgets what the terrain callback answered before: the level's triangles changed.
     void ForgetTerrain();
+    // The step keeps the level triangles it made (corners and box, 60 bytes each) up to this many;
+    // when a new answer would pass the limit it makes them all afresh. A negative limit counts as 0.
+    static constexpr int32_t kDefaultKeptTriangleLimit = 1 << 18;
+    void SetKeptTriangleLimit(int32_t count) { mKeptTriangleLimit = count < 0 ? 0 : count; }
     // Seconds the last Step took, measured on the high-resolution counter.
     double GetLastStepDuration() const { return mLastStepDuration; }
     // Bodies whose world inertia, spin and box the last Step brought up to date, counted once per part
@@ -233,6 +237,7 @@ private:
     char mMessageText[256] = {};
     double mLastStepDuration = 0.0;
     int32_t mBodiesRefreshed = 0;
+    int32_t mKeptTriangleLimit = kDefaultKeptTriangleLimit;
     // Working lists of the step, kept between steps so that a warm step allocates nothing.
     std::unique_ptr<StepScratch> mScratch;
 };
