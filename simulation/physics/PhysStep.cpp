@@ -228,8 +228,10 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
             memo.roomHigh = reachHigh + slack;
             memo.roomValid = true;
             memo.inRoom.clear();
-            for (const PhysTerrainTriangle& t : memo.prepared)
+            for (int32_t prepared : memo.prepared) {
+                const PhysTerrainTriangle& t = scratch.preparedTriangles[static_cast<size_t>(prepared)];
                 if (BoxesMeet(t.low, t.high, memo.roomLow, memo.roomHigh)) memo.inRoom.push_back(t);
+            }
         }
         PhysTerrainSpan& span = scratch.terrain[i];
         span.first = static_cast<int32_t>(scratch.terrainTriangles.size());
@@ -253,42 +255,74 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
         memo->triangleCount == triangleCount && memo->answer.size() == size &&
         std::equal(list, list + size, memo->answer.begin()))
         return *memo;
+    // Made triangles serve one mesh, and only so many are kept; then every memo starts afresh.
+    if (scratch.preparedFrom != triangles || scratch.preparedVertices != vertices ||
+        scratch.preparedCount != triangleCount ||
+        scratch.preparedTriangles.size() + size > static_cast<size_t>(mKeptTriangleLimit)) {
+        ForgetPreparedTriangles(scratch);
+        scratch.preparedFrom = triangles;
+        scratch.preparedVertices = vertices;
+        scratch.preparedCount = triangleCount;
+    }
     memo->triangles = triangles;
     memo->vertices = vertices;
     memo->triangleCount = triangleCount;
     memo->answer.assign(list, list + size);
     // Only indices that name a triangle with three vertices are kept, each once (in the order of their
     // first mention): a stamp per triangle marks the ones already taken, so no sorting is needed.
-    if (scratch.seenStamps.size() < static_cast<size_t>(triangleCount))
-        scratch.seenStamps.resize(static_cast<size_t>(triangleCount), 0);
+    if (scratch.triangleSlots.size() < static_cast<size_t>(triangleCount))
+        scratch.triangleSlots.resize(static_cast<size_t>(triangleCount));
     if (++scratch.stamp == 0) {
-        std::fill(scratch.seenStamps.begin(), scratch.seenStamps.end(), 0u);
+        for (PhysTriangleSlot& slot : scratch.triangleSlots) slot.stamp = 0;
         scratch.stamp = 1;
     }
     memo->prepared.clear();
     for (int32_t index : memo->answer) {
         if (index < 0 || index >= triangleCount) continue;
-        const int32_t* v = triangles[index].vertices;
-        if (v[0] < 0 || v[1] < 0 || v[2] < 0) continue;
-        uint32_t& seen = scratch.seenStamps[static_cast<size_t>(index)];
-        if (seen == scratch.stamp) continue;
-        seen = scratch.stamp;
-        PhysTerrainTriangle t;
-        t.v0 = Vertex(vertices, v[0]);
-        t.v1 = Vertex(vertices, v[1]);
-        t.v2 = Vertex(vertices, v[2]);
-        D3DXVec3Minimize(&t.low, &t.v0, &t.v1);
-        D3DXVec3Minimize(&t.low, &t.low, &t.v2);
-        D3DXVec3Maximize(&t.high, &t.v0, &t.v1);
-        D3DXVec3Maximize(&t.high, &t.high, &t.v2);
-        memo->prepared.push_back(t);
+        PhysTriangleSlot& slot = scratch.triangleSlots[static_cast<size_t>(index)];
+        if (slot.stamp == scratch.stamp) continue;
+        slot.stamp = scratch.stamp;
+        if (slot.prepared == -1) slot.prepared = PrepareTriangle(scratch, triangles[index], vertices);
+        if (slot.prepared >= 0) memo->prepared.push_back(slot.prepared);
     }
     memo->roomValid = false;
     return *memo;
 }
 
+int32_t PhysWorld::PrepareTriangle(StepScratch& scratch, const CPCollisionTriangle& triangle,
+                                   const CPCollisionVertex* vertices) {
+    const int32_t* v = triangle.vertices;
+    if (v[0] < 0 || v[1] < 0 || v[2] < 0) return -2;
+    PhysTerrainTriangle t;
+    t.v0 = Vertex(vertices, v[0]);
+    t.v1 = Vertex(vertices, v[1]);
+    t.v2 = Vertex(vertices, v[2]);
+    D3DXVec3Minimize(&t.low, &t.v0, &t.v1);
+    D3DXVec3Minimize(&t.low, &t.low, &t.v2);
+    D3DXVec3Maximize(&t.high, &t.v0, &t.v1);
+    D3DXVec3Maximize(&t.high, &t.high, &t.v2);
+    scratch.preparedTriangles.push_back(t);
+    return static_cast<int32_t>(scratch.preparedTriangles.size()) - 1;
+}
+
+void PhysWorld::ForgetPreparedTriangles(StepScratch& scratch) {
+    // Memos name made triangles by place: each is made to differ from any answer, so it is walked again.
+    for (PhysTerrainMemo& memo : scratch.terrainMemo) {
+        memo.triangles = nullptr;
+        memo.answer.clear();
+        memo.prepared.clear();
+        memo.roomValid = false;
+    }
+    scratch.triangleSlots.clear();
+    scratch.preparedTriangles.clear();
+    scratch.preparedFrom = nullptr;
+    scratch.preparedVertices = nullptr;
+    scratch.preparedCount = 0;
+}
+
 void PhysWorld::ForgetTerrain() {
     mScratch->terrainMemo.clear();
+    ForgetPreparedTriangles(*mScratch);
 }
 
 void PhysWorld::CastSensors(StepScratch& scratch) {

@@ -42,18 +42,24 @@ struct PhysTerrainSpan {
 };
 
 // What the terrain callback last answered for one body, and that answer made usable: each valid
-// triangle once, with its corners and box. A body that stays in its cells gets the same answer, which
-// is then neither sorted nor gathered again.
+// triangle once, in the order of its first mention. A body that stays in its cells gets the same
+// answer, which is then not walked again.
 struct PhysTerrainMemo {
     const CPCollisionTriangle* triangles = nullptr;
     const CPCollisionVertex* vertices = nullptr;
     int32_t triangleCount = 0;
     std::vector<int32_t> answer;
-    std::vector<PhysTerrainTriangle> prepared;
+    std::vector<int32_t> prepared;  // into StepScratch::preparedTriangles
     // The triangles of `prepared` near a room around the body's box, kept while the body stays inside.
     D3DXVECTOR3 roomLow, roomHigh;
     bool roomValid = false;
     std::vector<PhysTerrainTriangle> inRoom;
+};
+
+// What the step keeps of one triangle of the level between a body's answers.
+struct PhysTriangleSlot {
+    uint32_t stamp = 0;     // of the last answer that took it: each triangle is taken once per answer
+    int32_t prepared = -1;  // its corners and box in StepScratch::preparedTriangles; -1: not yet, -2: no triangle
 };
 
 struct PhysWorld::StepScratch {
@@ -62,7 +68,14 @@ struct PhysWorld::StepScratch {
     std::vector<PhysTerrainTriangle> terrainTriangles;  // every body's candidates near its box
     std::vector<PhysTerrainMemo> terrainMemo;  // per body id
     PhysTerrainMemo unkeyedMemo;               // for a body without an id: never reused
-    std::vector<uint32_t> seenStamps;          // per level triangle: the stamp of the last memo that took it
+    // The level's triangles with their corners and boxes, each made once when a body's answer first
+    // names it and kept across answers: a body that moves on meets mostly triangles made before.
+    // They belong to one mesh (the arrays and count below); another mesh starts them afresh.
+    std::vector<PhysTriangleSlot> triangleSlots;  // per level triangle
+    std::vector<PhysTerrainTriangle> preparedTriangles;
+    const CPCollisionTriangle* preparedFrom = nullptr;
+    const CPCollisionVertex* preparedVertices = nullptr;
+    int32_t preparedCount = 0;
     uint32_t stamp = 0;
     std::vector<int32_t> neighbourStart;      // per body id: first entry in `neighbours`, then the end
     std::vector<PhysBody*> neighbours;        // the broad phase's pairs, listed for each member

@@ -136,6 +136,10 @@ public:
     void Step(float seconds);
     // Forgets what the terrain callback answered before: the level's triangles changed.
     void ForgetTerrain();
+    // The step keeps the level triangles it made (corners and box, 60 bytes each) up to this many;
+    // when a new answer would pass the limit it makes them all afresh. A negative limit counts as 0.
+    static constexpr int32_t kDefaultKeptTriangleLimit = 1 << 18;
+    void SetKeptTriangleLimit(int32_t count) { mKeptTriangleLimit = count < 0 ? 0 : count; }
     // Seconds the last Step took, measured on the high-resolution counter.
     double GetLastStepDuration() const { return mLastStepDuration; }
     // Bodies whose world inertia, spin and box the last Step brought up to date, counted once per part
@@ -184,11 +188,16 @@ private:
     void SubStep(float seconds);
     void PrepareBodies(StepScratch& scratch);
     void QueryTerrain(StepScratch& scratch);
-    // The body's memo of the callback's answer: its valid triangles, each once, with corners and boxes;
-    // the same answer as the body's last one is not gathered again.
+    // The body's memo of the callback's answer: its valid triangles, each once; the same answer as the
+    // body's last one is not walked again, and a triangle met before is not made again.
     struct PhysTerrainMemo& UsableCandidates(StepScratch& scratch, const PhysRigidBody& body, const int32_t* list,
                                              int32_t count, const CPCollisionTriangle* triangles,
                                              const CPCollisionVertex* vertices, int32_t triangleCount);
+    // The triangle's corners and box, kept in the scratch; its place there, or -2 when it names no vertex.
+    static int32_t PrepareTriangle(StepScratch& scratch, const CPCollisionTriangle& triangle,
+                                   const CPCollisionVertex* vertices);
+    // Drops every made triangle, and with them what each memo made of its answer.
+    static void ForgetPreparedTriangles(StepScratch& scratch);
     void CastSensors(StepScratch& scratch);
     void CallControllers(StepScratch& scratch, float seconds);
     void IntegrateVelocities(StepScratch& scratch, float seconds);
@@ -228,6 +237,7 @@ private:
     char mMessageText[256] = {};
     double mLastStepDuration = 0.0;
     int32_t mBodiesRefreshed = 0;
+    int32_t mKeptTriangleLimit = kDefaultKeptTriangleLimit;
     // Working lists of the step, kept between steps so that a warm step allocates nothing.
     std::unique_ptr<StepScratch> mScratch;
 };

@@ -497,6 +497,125 @@ TEST(PhysStepSleepTest, LeavingSleepersAsTheyAreChangesNothingTheStepDoes) {
     EXPECT_LT(leftRefreshes, rightRefreshes - 600);
 }
 
+// 40 x 40 units of ground: flat at z = 0 for x < 0 (two large triangles, the same answer wherever a body
+// goes there), low bumps for x > 0 (unit squares of two triangles each, new ones at most steps).
+void AddHalfBumpyGround(PhysTestTerrain& terrain) {
+    terrain.AddFlat(-20, -20, 0, 20, 0.0f);
+    const auto at = [](int x, int y) {
+        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        return D3DXVECTOR3(fx, fy, 0.3f * std::sin(fx * 0.7f) * std::cos(fy * 0.5f) + 0.01f * fx);
+    };
+    for (int j = -20; j < 20; ++j)
+        for (int i = 0; i < 20; ++i) {
+            terrain.AddTriangle(at(i, j), at(i + 1, j), at(i + 1, j + 1));
+            terrain.AddTriangle(at(i, j), at(i + 1, j + 1), at(i, j + 1));
+        }
+}
+
+// Five boxes of different lengths spread over the middle of that ground; the last carries a ray down.
+std::vector<PhysRigidBody*> SlidingBoxes(PhysWorld& world) {
+    std::vector<PhysRigidBody*> bodies;
+    for (int i = 0; i < 5; ++i) {
+        const auto f = static_cast<float>(i);
+        PhysRigidBody* body = world.CreateRigidBody();
+        const float sizes[3] = {1.0f + 0.3f * f, 0.8f, 0.5f};
+        AddTestBox(*body, sizes[0], sizes[1], sizes[2]);
+        float moments[3];
+        ComputeBoxInertia(sizes, 2.0f, moments);
+        body->SetMass(2.0f);
+        body->SetInertia(moments[0], moments[1], moments[2]);
+        body->SetPosition(D3DXVECTOR4(-8.0f + 4.0f * f, -6.0f + 2.5f * f, 1.0f, 1));
+        bodies.push_back(body);
+    }
+    bodies[4]->AddSensor()->SetRay(D3DXVECTOR4(0, 0, 0, 1), D3DXVECTOR4(0, 0, -2, 0));
+    return bodies;
+}
+
+// A world that makes every triangle afresh from the mesh at each step (it forgets the terrain first) and
+// one that keeps the triangles it made across a body's answers must move the same, bit for bit, while
+// boxes and a body with a ray slide over a mesh, some meeting new triangles at most steps, some keeping
+// the same answer while they move; also when the kept triangles pass their limit again and again and
+// are made afresh in the middle of a step.
+TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStepDoes) {
+    for (const int32_t limit : {PhysWorld::kDefaultKeptTriangleLimit, 60}) {
+        SCOPED_TRACE(limit);
+        PhysWorld keeping(PhysPoolSizes{}, nullptr, &kGravity), fresh(PhysPoolSizes{}, nullptr, &kGravity);
+        keeping.SetKeptTriangleLimit(limit);
+        PhysTestTerrain terrain(keeping);
+        terrain.Serve(fresh);
+        AddHalfBumpyGround(terrain);
+        const std::vector<PhysRigidBody*> kept = SlidingBoxes(keeping), made = SlidingBoxes(fresh);
+        const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
+        std::vector<float> travelled(kept.size(), 0.0f);
+        for (int frame = 0; frame < 240; ++frame) {
+            // Pushed every so often, each its own way (back and forth), so that they keep crossing the mesh.
+            if (frame % 60 == 0)
+                for (const std::vector<PhysRigidBody*>* bodies : {&kept, &made})
+                    for (size_t i = 0; i < bodies->size(); ++i) {
+                        const float turn = 1.3f * static_cast<float>(i);
+                        const float speed = (frame / 60) % 2 == 0 ? 6.0f : -6.0f;
+                        (*bodies)[i]->SetVelocity(
+                            D3DXVECTOR4(speed * std::cos(turn), speed * std::sin(turn), 1.0f, 0));
+                        (*bodies)[i]->Wake();
+                    }
+            std::vector<D3DXVECTOR3> before;
+            for (const PhysRigidBody* body : kept) before.push_back(PhysMath::Xyz(body->state.position));
+            fresh.ForgetTerrain();
+            keeping.Step(kFrame);
+            fresh.Step(kFrame);
+            for (size_t i = 0; i < kept.size(); ++i) {
+                const D3DXVECTOR3 moved = PhysMath::Xyz(kept[i]->state.position) - before[i];
+                travelled[i] += D3DXVec3Length(&moved);
+                const PhysRigidBody& a = *kept[i];
+                const PhysRigidBody& b = *made[i];
+                ASSERT_TRUE(same(a.state, b.state) && same(a.velocity, b.velocity) &&
+                            same(a.angularVelocity, b.angularVelocity) && a.restSteps == b.restSteps)
+                    << "body " << i << " frame " << frame;
+            }
+            ASSERT_EQ(kept[4]->sensors->GetHitDepth(), made[4]->sensors->GetHitDepth()) << "frame " << frame;
+        }
+        for (size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_GT(travelled[i], 8.0f) << "body " << i << " crossed many triangles";
+            EXPECT_GT(kept[i]->state.position.z, -1.0f) << "body " << i << " stayed on the mesh";
+        }
+    }
+}
+
+// The triangles a world made belong to the mesh it made them from: a mesh with other arrays, or the
+// same arrays changed and announced with ForgetTerrain, is met as it is now.
+TEST(PhysStepTerrainTest, ABoxMeetsTheGroundAsItIsAfterTheMeshChanges) {
+    struct Case {
+        const char* name;
+        bool newArrays;
+    };
+    for (const Case& c : {Case{"other arrays", true}, Case{"same arrays, forgotten", false}}) {
+        SCOPED_TRACE(c.name);
+        PhysWorld world(PhysPoolSizes{}, nullptr, &kGravity);
+        PhysTestTerrain terrain(world);
+        terrain.AddFlat(-20, -20, 20, 20, 0.0f);
+        PhysRigidBody* box = world.CreateRigidBody();
+        AddTestBox(*box, 1, 1, 1);
+        box->SetPosition(D3DXVECTOR4(0, 0, 1, 1));
+        for (int frame = 0; frame < 90; ++frame) world.Step(kFrame);
+        ASSERT_NEAR(box->state.position.z, 0.5f, 0.03f);
+
+        // The ground rises by 0.3 under the box.
+        std::vector<CPCollisionVertex> raised = terrain.vertices;
+        for (CPCollisionVertex& v : raised) v.z = 0.3f;
+        std::vector<CPCollisionVertex> old;  // kept alive, so that the new arrays cannot take its place
+        if (c.newArrays) {
+            old.swap(terrain.vertices);
+            terrain.vertices = std::move(raised);
+        } else {
+            std::copy(raised.begin(), raised.end(), terrain.vertices.begin());
+            world.ForgetTerrain();
+        }
+        box->Wake();
+        for (int frame = 0; frame < 90; ++frame) world.Step(kFrame);
+        EXPECT_NEAR(box->state.position.z, 0.8f, 0.03f);
+    }
+}
+
 TEST_F(PhysStepTest, RestCountersStopAtTheTopOfTheirRange) {
     PhysRigidBody* sleeper = world.CreateRigidBody();
     PhysRigidBody* still = world.CreateRigidBody();
