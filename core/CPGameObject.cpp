@@ -44,6 +44,7 @@ CPGameObject::~CPGameObject() {
     }
     if (mRenderable) mRenderable->DetachOwner(this);
     CPGameObject::Deactivate();
+    ForgetPhysicsObject(this);
 
     if (mParent) mParent->Unlink(this, true);
     for (auto& child : mChildren) child->mParent = nullptr;

@@ -1,19 +1,19 @@
 #include "platform/FileSearch.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "platform/FolderListing.h"
 #include "platform/PathResolver.h"
 
 namespace {
 struct FindSearch {
-    std::vector<std::string> matches;  // sorted
+    std::vector<std::string> matches;  // sorted, as the listing is
 };
 
 std::unordered_set<FindSearch*>& OpenSearches() {
@@ -57,21 +57,19 @@ HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* findData) {
     if (pattern == "*.*") pattern = "*";  // the platform's spelling of "every entry"
 
     folder = ResolvePath(folder);
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return INVALID_HANDLE_VALUE;
+    std::string listed = folder;  // the folder as listings name it: no trailing slash but for the root
+    if (listed.size() > 1 && listed.back() == '/') listed.pop_back();
+    const std::shared_ptr<const FolderListing> listing = ListFolder(listed);
+    if (!listing->Readable()) return INVALID_HANDLE_VALUE;
     auto* search = new FindSearch;
-    while (dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        if (std::strlen(name) >= MAX_PATH) continue;
-        if (Matches(pattern.c_str(), name)) search->matches.emplace_back(name);
+    for (const FolderListing::Entry& entry : listing->Entries()) {
+        if (entry.name.size() >= MAX_PATH) continue;
+        if (Matches(pattern.c_str(), entry.name.c_str())) search->matches.push_back(entry.name);
     }
-    ::closedir(dir);
     if (search->matches.empty()) {
         delete search;
         return INVALID_HANDLE_VALUE;
     }
-    std::sort(search->matches.begin(), search->matches.end());
 
     const std::string& first = search->matches.front();
     struct stat st{};

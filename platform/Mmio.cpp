@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/FolderListing.h"
 #include "platform/PathResolver.h"
 #include "platform/PlatformFaults.h"
 
@@ -120,9 +121,10 @@ bool WriteWholeFile(const std::string& path, const std::vector<char>& bytes) {
     if (!out) return false;
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     ok = (std::fclose(out) == 0) && ok;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    std::remove(temporary.c_str());
-    return false;
+    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temporary.c_str());
+    ForgetFolderListings();  // the file may be new, and the temporary one is gone
+    return ok;
 }
 
 bool LoadWholeFile(LPCSTR name, std::vector<char>* bytes) {

@@ -4,35 +4,122 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <memory>
 #include <vector>
 
+#include "platform/FolderListing.h"
+
 namespace {
-bool Exists(const std::string& path) {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
-}
+std::vector<std::string>* gOpenLog = nullptr;  // the innermost ScopedOpenLog's paths; null: none lives
+
+using Kind = FolderListing::Kind;
 
 bool StatOf(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
 
-// The first entry of the folder, in sorted order, whose name equals `name` without regard to ASCII case.
-bool FindCaseInsensitive(const std::string& folder, const std::string& name, std::string& found) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return false;
-    std::vector<std::string> matches;
-    while (dirent* entry = ::readdir(dir)) {
-        if (::strcasecmp(entry->d_name, name.c_str()) == 0) matches.emplace_back(entry->d_name);
-    }
-    ::closedir(dir);
-    if (matches.empty()) return false;
-    found = *std::min_element(matches.begin(), matches.end());
-    return true;
+Kind KindOf(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return Kind::kRegular;
+    if (S_ISDIR(st.st_mode)) return Kind::kDirectory;
+    return Kind::kOther;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;
     return folder + "/" + name;
+}
+
+// The entry of `folder` a component names: the entry of exactly that name when a stat of it would succeed,
+// else the first entry in sorted order equal to it without regard to case. Within a listing scope the
+// kept listing answers both; otherwise the exact name is looked at first and the folder read only when
+// it is not there. Null when nothing matches.
+struct Match {
+    std::string name;
+    Kind kind;
+};
+bool MatchComponent(const std::string& folder, const std::string& component, Match& match) {
+    std::shared_ptr<const FolderListing> listing;
+    if (FolderListingsKept()) {
+        listing = ListFolder(folder);
+        if (const FolderListing::Entry* exact = listing->Exact(component); exact && exact->kind != Kind::kMissing) {
+            match = {exact->name, exact->kind};
+            return true;
+        }
+    }
+    if (!listing || !listing->Readable()) {
+        struct stat st{};
+        if (StatOf(Join(folder, component), st)) {
+            match = {component, KindOf(st)};
+            return true;
+        }
+    }
+    if (!listing) listing = ListFolder(folder);
+    const FolderListing::Entry* folded = listing->Folded(component);
+    if (!folded) return false;
+    match = {folded->name, folded->kind};
+    return true;
+}
+
+// A resolved path and, where the resolving learnt it, what a stat of it would say.
+struct Resolved {
+    std::string path;
+    bool kindKnown = false;
+    Kind kind = Kind::kMissing;
+};
+
+Resolved Resolve(std::string_view path) {
+    Resolved out;
+    const std::string normal = NormalizePath(path);
+    if (normal.empty()) return out;
+    // A path that exists as written resolves to itself (every folder on the way exists as written too):
+    // one stat answers, where the walk below would look at each component.
+    struct stat st{};
+    if (!FolderListingsKept() && StatOf(normal, st)) {
+        out = {normal, true, KindOf(st)};
+        return out;
+    }
+
+    std::string& resolved = out.path;
+    size_t pos = 0;
+    if (normal[0] == '/') {
+        resolved.push_back('/');  // empty until now
+        pos = 1;
+    }
+    bool matching = true;
+    while (pos <= normal.size()) {
+        size_t next = normal.find('/', pos);
+        if (next == std::string::npos) next = normal.size();
+        std::string component = normal.substr(pos, next - pos);
+        pos = next + 1;
+        if (component.empty()) continue;
+
+        out.kindKnown = false;
+        Match match;
+        if (matching && component != "." && component != "..") {
+            if (MatchComponent(resolved, component, match)) {
+                resolved = Join(resolved, match.name);
+                out.kindKnown = true;
+                out.kind = match.kind;
+                continue;
+            }
+            matching = false;
+        }
+        resolved = Join(resolved, component);
+        // Under a component that matches nothing, nothing exists.
+        out.kindKnown = !matching;
+        out.kind = Kind::kMissing;
+    }
+    if (normal.back() == '/' && (resolved.empty() || resolved.back() != '/')) {
+        resolved += '/';
+        out.kindKnown = false;  // a trailing slash asks for a folder: let the stat say
+    }
+    return out;
+}
+
+// What a stat of the path says, from the resolving where it learnt it (no second look).
+Kind KindOf(const Resolved& resolved) {
+    if (resolved.kindKnown) return resolved.kind;
+    struct stat st{};
+    return StatOf(resolved.path, st) ? KindOf(st) : Kind::kMissing;
 }
 }  // namespace
 
@@ -48,64 +135,37 @@ std::string NormalizePath(std::string_view path) {
     return out;
 }
 
-std::string ResolvePath(std::string_view path) {
-    std::string normal = NormalizePath(path);
-    if (normal.empty()) return normal;
+std::string ResolvePath(std::string_view path) { return Resolve(path).path; }
 
-    std::string resolved;
-    size_t pos = 0;
-    if (normal[0] == '/') {
-        resolved = "/";
-        pos = 1;
-    }
-    bool matching = true;
-    while (pos <= normal.size()) {
-        size_t next = normal.find('/', pos);
-        if (next == std::string::npos) next = normal.size();
-        std::string component = normal.substr(pos, next - pos);
-        pos = next + 1;
-        if (component.empty()) continue;
+bool IsRegularFile(std::string_view path) { return KindOf(Resolve(path)) == Kind::kRegular; }
 
-        std::string exact = Join(resolved, component);
-        if (matching && component != "." && component != ".." && !Exists(exact)) {
-            std::string found;
-            if (FindCaseInsensitive(resolved, component, found)) {
-                resolved = Join(resolved, found);
-                continue;
-            }
-            matching = false;
-        }
-        resolved = exact;
-    }
-    if (!normal.empty() && normal.back() == '/' && (resolved.empty() || resolved.back() != '/')) resolved += '/';
-    return resolved;
-}
-
-bool IsRegularFile(std::string_view path) {
-    struct stat st{};
-    return StatOf(ResolvePath(path), st) && S_ISREG(st.st_mode);
-}
-
-bool IsDirectory(std::string_view path) {
-    struct stat st{};
-    return StatOf(ResolvePath(path), st) && S_ISDIR(st.st_mode);
-}
+bool IsDirectory(std::string_view path) { return KindOf(Resolve(path)) == Kind::kDirectory; }
 
 FILE* OpenFileForRead(std::string_view path) {
-    std::string resolved = ResolvePath(path);
-    struct stat st{};
-    if (!StatOf(resolved, st) || !S_ISREG(st.st_mode)) return nullptr;
-    return std::fopen(resolved.c_str(), "rb");
+    const Resolved resolved = Resolve(path);
+    if (KindOf(resolved) != Kind::kRegular) return nullptr;
+    FILE* file = std::fopen(resolved.path.c_str(), "rb");
+    if (file && gOpenLog) gOpenLog->push_back(resolved.path);
+    return file;
 }
 
 FILE* OpenFileForWrite(std::string_view path, const char* mode) {
-    std::string resolved = ResolvePath(path);
-    if (resolved.empty() || IsDirectory(resolved)) return nullptr;
-    return std::fopen(resolved.c_str(), mode ? mode : "wb");
+    const Resolved resolved = Resolve(path);
+    if (resolved.path.empty() || KindOf(resolved) == Kind::kDirectory) return nullptr;
+    FILE* file = std::fopen(resolved.path.c_str(), mode ? mode : "wb");
+    // The file may be new: listings of its folder are stale.
+    ForgetFolderListings();
+    return file;
 }
 
 long long RegularFileSize(std::string_view path) {
+    const Resolved resolved = Resolve(path);
+    if (resolved.kindKnown && resolved.kind != Kind::kRegular) return -1;
     struct stat st{};
-    if (!StatOf(ResolvePath(path), st) || !S_ISREG(st.st_mode)) return -1;
+    if (!StatOf(resolved.path, st) || !S_ISREG(st.st_mode)) return -1;
     return static_cast<long long>(st.st_size);
 }
+
+ScopedOpenLog::ScopedOpenLog() : mPrevious(gOpenLog) { gOpenLog = &mPaths; }
+
+ScopedOpenLog::~ScopedOpenLog() { gOpenLog = mPrevious; }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/StringUtils.h"
+#include "core/files/FileReadOnceScope.h"
 #include "core/files/ScrambleBuffer.h"
 #include "platform/PathResolver.h"
 
@@ -39,6 +40,17 @@ HRESULT CPFileReader::Load() {
     mBytes.clear();
     mCursor = 0;
     mOverrun = false;
+    if (const KeptFile* kept = FindKeptFile(mPath, mUnscramble)) {
+        mBytes = kept->bytes;
+        mFileSize = kept->fileSize;
+        return S_OK;
+    }
+    const HRESULT result = LoadFromDisk();
+    if (result == S_OK) KeepFile(mPath, mUnscramble, KeptFile{mBytes, mFileSize});
+    return result;
+}
+
+HRESULT CPFileReader::LoadFromDisk() {
     FILE* file = OpenFileForRead(mPath);
     if (!file) return LoadFromArchive();
 

@@ -40,7 +40,8 @@ public:
 
     // Reads the whole regular file (a folder is not a file): 0, or E_FAIL when it cannot be opened,
     // is over 2 GiB or cannot be read whole (the buffer then keeps the file's size, its tail zero).
-    // Resets the cursor and the overrun flag.
+    // Resets the cursor and the overrun flag. Within a FileReadOnceScope a path loaded before gives
+    // the bytes kept from then.
     HRESULT Load();
 
     const uint8_t* GetData() const { return mBytes.data(); }
@@ -69,6 +70,7 @@ private:
     // Points `bytes` at the next n bytes and advances the cursor; false (and the overrun) when fewer
     // are left.
     bool Take(int64_t n, const uint8_t*& bytes);
+    HRESULT LoadFromDisk();
     HRESULT LoadFromArchive();
 
     std::vector<uint8_t> mBytes;  // the loaded file; empty before Load

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "core/files/ScrambleBuffer.h"
+#include "platform/FolderListing.h"
 #include "platform/PathResolver.h"
 
 namespace {
@@ -83,6 +84,13 @@ HRESULT CPFileWriter::Fail(const std::string& path, int error) {
 }
 
 HRESULT CPFileWriter::Commit() {
+    const HRESULT result = ReplaceTarget();
+    // The temporary file came and went and the target may be new: kept folder listings are stale.
+    ForgetFolderListings();
+    return result;
+}
+
+HRESULT CPFileWriter::ReplaceTarget() {
     mFailure.clear();
     const std::string named = ResolvePath(mPath);
     if (named.empty()) return Fail(mPath, ENOENT);

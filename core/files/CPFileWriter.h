@@ -39,6 +39,8 @@ public:
     const std::string& GetFailure() const { return mFailure; }
 
 private:
+    // Commit's work: the bytes to a temporary file beside the target, which then replaces it.
+    HRESULT ReplaceTarget();
     HRESULT Fail(const std::string& path, int error);
 
     std::vector<uint8_t> mBytes;

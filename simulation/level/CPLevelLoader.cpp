@@ -18,6 +18,7 @@
 #include "Render/PRenderObjectManager.h"
 #include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
+#include "core/files/FileReadOnceScope.h"
 #include "core/files/XmlAttributes.h"
 #include "core/ShadowMatrix.h"
 #include "core/config/Settings.h"
@@ -143,6 +144,8 @@ void CPLevel::PlaceMeshObject(CPSmartPtr<CPGameObject> object, const LevelObject
 }
 
 bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttack) {
+    // Placed objects share descriptions and meshes: each file is read, and each folder listed, once.
+    const FileReadOnceScope readOnce;
     mLoadError.clear();
     // 1.
     mRespawnClock = 0.0f;

@@ -114,3 +114,7 @@ private:
     CPGameObject* mOwner;  // not counted
     CPPhysicBodyParameters mBody;
 };
+
+// Drops the object from the object set of every live physics world. A scene object calls it as it dies:
+// the sets hold plain pointers, and an address a dead object leaves is soon another object's.
+void ForgetPhysicsObject(CPGameObject* object);

@@ -80,6 +80,10 @@ D3DXVECTOR3 FlatUnit(D3DXVECTOR3 v) {
 }
 }  // namespace
 
+void ForgetPhysicsObject(CPGameObject* object) {
+    for (CPPhysicWorld* world : LiveWorlds()) world->DropObject(object);
+}
+
 CPPhysicWorld::CPPhysicWorld() { LiveWorlds().push_back(this); }
 
 CPPhysicWorld::~CPPhysicWorld() {

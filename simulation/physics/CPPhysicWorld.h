@@ -101,6 +101,8 @@ public:
     // With physical data: the object leaves the set, no longer wants its body active, and an active
     // body is sent to sleep.
     void UnregisterObject(CPGameObject* object);
+    // Any physical data or none: the object leaves the set and nothing else changes (a dying object).
+    void DropObject(CPGameObject* object) { mObjects.erase(object); }
     bool IsRegistered(const CPGameObject* object) const { return mObjects.count(const_cast<CPGameObject*>(object)) > 0; }
     // A new car for the unit (the old one is released), built on the unit's body, with its four sounds.
     void CreateCar(CPGameObject* unit, bool playerCar);

@@ -10,6 +10,7 @@
 #include "core/Angles.h"
 #include "core/files/CPFileReader.h"
 #include "platform/FiniteChecks.h"
+#include "platform/PathResolver.h"
 #include "simulation/enemies/AI_Vehicle.h"
 #include "simulation/level/CPLevelBranch.h"
 #include "simulation/level/CPSpline.h"
@@ -322,6 +323,31 @@ TEST(LevelLoaderTest, AMissingFileFailsRightAfterTheRecordsAreMade) {
 
 // A placed tree is a plain mesh: its hierarchy bounds are a point at its origin. Rays and spheres far
 // from the player go through the partition only, and still find it wherever they meet its box.
+TEST(LevelLoaderTest, ALoadReadsEachFileOnceAndTheNextLoadReadsThemAgain) {
+    TestLevelTree tree;
+    tree.extraObjects = 12;  // twelve objects from one description and mesh
+    LevelLoadRig rig(tree);
+    ScopedOpenLog log;
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    ASSERT_EQ(rig.Level().mObjects.size(), 13u);
+    for (size_t i = 1; i < rig.Level().mObjects.size(); ++i)
+        EXPECT_EQ(rig.Level().mObjects[i]->GetSourceName(), "tree.rdf") << i;
+    // Each load reads each of its files once; nothing is kept past a load (the textures, which the
+    // engine's texture cache keeps, are not read again), so the next one reads them again.
+    auto checkReads = [&](size_t from, const char* load) {
+        std::vector<std::string> read(log.Paths().begin() + static_cast<std::ptrdiff_t>(from), log.Paths().end());
+        std::sort(read.begin(), read.end());
+        EXPECT_EQ(std::adjacent_find(read.begin(), read.end()), read.end()) << load << ": a file was read twice";
+        for (const char* file : {"Data/Meshes/tree.rdf", "Data/Meshes/tree.x", "Data/Meshes/car.p3d"})
+            EXPECT_TRUE(std::binary_search(read.begin(), read.end(), std::string(file))) << load << ": " << file;
+    };
+    checkReads(0, "first load");
+    const size_t firstLoad = log.Paths().size();
+    rig.DeleteLevel();
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    checkReads(firstLoad, "second load");
+}
+
 TEST(LevelLoaderTest, RaysAndSpheresThroughThePartitionFindAPlacedMeshAwayFromItsOrigin) {
     TestLevelTree tree;
     tree.extraObjects = 2;  // "tree1" at (145, 145, 0), "tree2" at (153, 145, 0): boxes of 2 x 2 x 6

@@ -339,6 +339,23 @@ TEST_F(GamePhysicsWorldTest, BodiesAreMadeFromTheShapesAndParkedBodiesCarryNoOwn
     EXPECT_FALSE(data->mActiveWanted);
 }
 
+TEST_F(GamePhysicsWorldTest, AnObjectThatDiesLeavesEveryWorldsSet) {
+    // The address stays in the set otherwise, and the next object built there would be taken for it.
+    CPPhysicWorld other;
+    auto* object = new CPGameObject("crate");
+    auto* data = new CPPhysicData(object);
+    object->SetPhysicData(data);
+    object->Adopt(data);
+    game.RegisterObject(object);
+    other.RegisterObject(object);
+    ASSERT_TRUE(game.IsRegistered(object));
+    ASSERT_TRUE(other.IsRegistered(object));
+    const CPGameObject* address = object;
+    delete object;
+    EXPECT_FALSE(game.IsRegistered(address));
+    EXPECT_FALSE(other.IsRegistered(address));
+}
+
 TEST_F(GamePhysicsWorldTest, ASecondCreateLeavesNoBodyOfTheFirstWorld) {
     gSettings::weight_div = 1;
     game.Create();
