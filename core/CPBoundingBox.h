@@ -2,6 +2,8 @@
 // a matrix; keeps its world corners, outward face planes and world extremes for culling and ray tests.
 #pragma once
 
+#include <array>
+
 #include "platform/D3DX9Math.h"
 
 class CPBoundingBox {
@@ -16,7 +18,8 @@ public:
     virtual ~CPBoundingBox() = default;
 
     // Raises half extents below 0.001 to 0.001, then places the corners by the world placement and
-    // rebuilds planes, minimum and maximum.
+    // rebuilds minimum and maximum; the planes follow when they are next asked for. A box placed as at
+    // its last Transform (same placement, centre and half extents, bit for bit) keeps its corners.
     void Transform();
 
     // Nearest face (turned towards the ray) hit closer than `bestDistance`, in units of the direction's
@@ -25,13 +28,15 @@ public:
     bool IntersectRay(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& bestDistance,
                       D3DXPLANE& hitPlane) const;
 
+    // World space after Transform (zero before the first); corner i + 4 lies above corner i (z high),
+    // 0..3 in the order (lo, lo), (hi, lo), (hi, hi), (lo, hi) of x and y.
+    const std::array<D3DXVECTOR3, 8>& GetCorners() const { return mCorners; }
+    // World space, normals unnormalised and pointing out: z low, x high, y high, x low, y low, z high.
+    // Made from the corners of the last Transform when first asked for after it (zero before the first).
+    const std::array<D3DXPLANE, 6>& GetPlanes() const;
+
     D3DXVECTOR3 mCentre;       // model space
     D3DXVECTOR3 mHalfExtents;  // model space; at least 0.001 after a transform
-    // World space after Transform; corner i + 4 lies above corner i (z high), 0..3 in the order
-    // (lo, lo), (hi, lo), (hi, hi), (lo, hi) of x and y.
-    D3DXVECTOR3 mCorners[8];
-    // World space, normals unnormalised and pointing out: z low, x high, y high, x low, y low, z high.
-    D3DXPLANE mPlanes[6];
     D3DXVECTOR3 mMinimum;  // world extremes after a transform (model space before the first)
     D3DXVECTOR3 mMaximum;
     D3DXMATRIX mWorldPlacement;  // local placement x the owner's world matrix, set by the owner
@@ -44,5 +49,23 @@ public:
     bool EnclosesNothing() const { return mEnclosesNothing; }
 
 private:
+    // What the corners were placed from; a Transform with the same inputs has nothing to recompute.
+    struct Placement {
+        D3DXMATRIX world;
+        D3DXVECTOR3 centre;
+        D3DXVECTOR3 halfExtents;
+    };
+
+    void PlaceCorners();
+    void TakeExtremes();
+    void BuildPlanes() const;
+
+    std::array<D3DXVECTOR3, 8> mCorners{};
+    // Rebuilt from the corners only when asked for: most placed boxes are never ray-tested before
+    // their next placement.
+    mutable std::array<D3DXPLANE, 6> mPlanes{};
+    mutable bool mPlanesStale = false;  // the corners moved since the planes were made
+    Placement mPlacedBy{};
+    bool mPlaced = false;  // mPlacedBy holds the inputs of the corners (false before the first Transform)
     bool mEnclosesNothing = false;
 };

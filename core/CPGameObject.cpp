@@ -1,6 +1,7 @@
 #include "core/CPGameObject.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_set>
 
 #include "Render/PAnimatedObject.h"
@@ -165,6 +166,7 @@ bool CPGameObject::AddChild(CPSmartPtr<CPGameObject> child) {
     raw->mParent = this;
     mChildren.push_back(child);
     mChildIndex[raw->mName] = child;
+    mShapeChanged = true;
     return true;
 }
 
@@ -185,6 +187,7 @@ void CPGameObject::Unlink(CPGameObject* child, bool childDying) {
     if (it != mChildren.end()) {
         if (childDying) it->Forget();
         mChildren.erase(it);
+        mShapeChanged = true;
     }
     auto indexed = mChildIndex.find(child->mName);
     if (indexed != mChildIndex.end() && indexed->second.Get() == child) {
@@ -278,10 +281,36 @@ void CPGameObject::SetRotation(const D3DXQUATERNION& rotation) {
 }
 
 void CPGameObject::FollowBody(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation) {
+    if (RestsAt(position, rotation)) return;
     ForEachLodCopy([&](CPGameObject& copy) { copy.FollowBody(position, rotation); });
     mPosition = position;
     mRotation = rotation;
     MarkDirty();
+}
+
+namespace {
+// Bit for bit: a zero of the other sign would change the signs of zeros in the matrices.
+template <class T>
+bool SameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+}  // namespace
+
+bool CPGameObject::RestsAt(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation) const {
+    if (!SameBits(mPosition, position) || !SameBits(mRotation, rotation) || !IsUpToDate()) return false;
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (const CPGameObject* copy = mLodList[i].object.Get(); copy && !copy->RestsAt(position, rotation))
+            return false;
+    return true;
+}
+
+bool CPGameObject::IsUpToDate() const {
+    if (mDirty || mShapeChanged) return false;
+    for (const auto& child : mChildren)
+        if (!child->IsUpToDate()) return false;
+    for (size_t i = 1; i < mLodList.size(); ++i)
+        if (const CPGameObject* copy = mLodList[i].object.Get(); copy && !copy->IsUpToDate()) return false;
+    return true;
 }
 
 void CPGameObject::MarkDirty() {
@@ -325,12 +354,14 @@ void CPGameObject::UpdateTransform() {
     mHierarchyBounds.UpdateCentre();
     mWorldMatrixChanged = true;
     mDirty = false;
+    mShapeChanged = false;
 }
 
 // ---------------------------------------------------------------- bounds and ray query
 
 void CPGameObject::SetBoundingBox(const CPBoundingBox& box) {
     mMainBox = box;
+    mShapeChanged = true;
     mHierarchyBounds.FromBoundingBox(mMainBox);
 }
 
@@ -361,6 +392,7 @@ void CPGameObject::SetStaticRecursive(bool isStatic) {
 
 void CPGameObject::SetShadowRecursive(bool shadow) {
     mShadow = shadow;
+    mShapeChanged = true;
     for (size_t i = 0; i < mChildren.size(); ++i) mChildren[i].Get()->SetShadowRecursive(shadow);
     ForEachLodCopy([&](CPGameObject& copy) { copy.SetShadowRecursive(shadow); });
 }

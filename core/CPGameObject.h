@@ -111,7 +111,9 @@ public:
     void SetPosition(const D3DXVECTOR3& position);
     void SetRotation(const D3DXQUATERNION& rotation);
     // The place the object's rigid body reached in a physics step: the object and its level-of-detail
-    // copies take it, the body is not moved again.
+    // copies take it, the body is not moved again. A body that stayed where the object and its copies
+    // are (bit for bit) leaves them as they are when their trees are up to date (IsUpToDate): the next
+    // UpdateTransform would only compute the same matrices and bounds again.
     void FollowBody(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation);
     const D3DXVECTOR3& GetPosition() const { return mPosition; }
     const D3DXQUATERNION& GetRotation() const { return mRotation; }
@@ -123,6 +125,9 @@ public:
     const D3DXMATRIX& GetLocalMatrix() const { return mLocal; }
     const D3DXMATRIX& GetWorldMatrix() const { return mWorld; }
     bool IsDirty() const { return mDirty; }
+    // Nothing dirty in the subtree nor in the level-of-detail copies' subtrees, and no child or box
+    // changed anywhere in them since their last update.
+    bool IsUpToDate() const;
     // Matrix stale until the next update: changed flag cleared, dirty set.
     void MarkDirty();
     // Set by UpdateTransform when it produced a new world matrix; the render object clears it.
@@ -151,7 +156,10 @@ public:
     bool IsCollidable() const { return mCollidable; }
     void SetCollidable(bool collidable) { mCollidable = collidable; }
     bool HasShadow() const { return mShadow; }
-    void SetShadow(bool shadow) { mShadow = shadow; }
+    void SetShadow(bool shadow) {
+        mShadow = shadow;
+        mShapeChanged = true;
+    }
     // The object, then recursively each child and each linked level-of-detail copy.
     void SetShadowRecursive(bool shadow);
     bool HasAnimations() const { return mHasAnimations; }
@@ -256,6 +264,8 @@ private:
             if (CPGameObject* copy = mLodList[i].object.Get()) f(*copy);
     }
     bool IsAncestorOrSelf(const CPGameObject* object) const;
+    // Whether the object and its copies stand at the pose (bit for bit) with up-to-date trees.
+    bool RestsAt(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation) const;
     // The new render part of a copy, made from the source's part of the same kind.
     void CopyRenderPart(const CPGameObject& source);
     // Deletes the owned children and the adopted parts (the destructor's last step).
@@ -280,6 +290,9 @@ private:
     D3DXVECTOR3 mPosition;       // relative to the parent
     D3DXQUATERNION mRotation;    // relative to the parent
     bool mDirty = true;          // the matrices must be recomputed
+    // A child came or went, or the main box or shadow flag was replaced, since the last update: the
+    // bounds wait for an update even though no pose changed.
+    bool mShapeChanged = true;
     ObjectList mChildren;        // insertion order
     // Direct children by name; the latest child of a name holds the entry. Never holds empty entries.
     std::unordered_map<std::string, CPSmartPtr<CPGameObject>> mChildIndex;

@@ -15,35 +15,9 @@ DWORD PackChannel(float c) {
     return static_cast<DWORD>(clamped * 255.0f + 0.5f);
 }
 
-// Row vector (x, y, z, w) times m.
-D3DXVECTOR4 RowTimes(float x, float y, float z, float w, const D3DXMATRIX& m) {
-    return D3DXVECTOR4(x * m._11 + y * m._21 + z * m._31 + w * m._41, x * m._12 + y * m._22 + z * m._32 + w * m._42,
-                       x * m._13 + y * m._23 + z * m._33 + w * m._43, x * m._14 + y * m._24 + z * m._34 + w * m._44);
-}
-
-D3DXMATRIX MakeIdentity() { return D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); }
-
-// Dot product and normalisation shared by the two four-component types (x, y, z, w).
-template <class T>
-float Dot4(const T& a, const T& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
-}
-
-template <class T>
-T Normalized4(const T& v) {
-    float length = std::sqrt(Dot4(v, v));
-    return length == 0.0f ? T(0, 0, 0, 0) : T(v.x / length, v.y / length, v.z / length, v.w / length);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- types
-
-D3DXQUATERNION D3DXQUATERNION::operator*(const D3DXQUATERNION& o) const {
-    D3DXQUATERNION r;
-    D3DXQuaternionMultiply(&r, this, &o);
-    return r;
-}
 
 D3DXCOLOR::D3DXCOLOR(DWORD argb)
     : D3DCOLORVALUE{static_cast<float>((argb >> 16) & 0xFF) / 255.0f, static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
@@ -53,134 +27,7 @@ D3DXCOLOR::operator DWORD() const {
     return (PackChannel(a) << 24) | (PackChannel(r) << 16) | (PackChannel(g) << 8) | PackChannel(b);
 }
 
-D3DXMATRIX::D3DXMATRIX(float _11, float _12, float _13, float _14, float _21, float _22, float _23, float _24,
-                       float _31, float _32, float _33, float _34, float _41, float _42, float _43, float _44)
-    : D3DMATRIX{} {
-    const float values[16] = {_11, _12, _13, _14, _21, _22, _23, _24, _31, _32, _33, _34, _41, _42, _43, _44};
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) m[r][c] = values[r * 4 + c];
-}
-
-D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& o) const {
-    D3DXMATRIX r;
-    D3DXMatrixMultiply(&r, this, &o);
-    return r;
-}
-
-D3DXMATRIX D3DXMATRIX::operator+(const D3DXMATRIX& o) const {
-    D3DXMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r.m[i][j] = m[i][j] + o.m[i][j];
-    return r;
-}
-
-D3DXMATRIX D3DXMATRIX::operator-(const D3DXMATRIX& o) const {
-    D3DXMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r.m[i][j] = m[i][j] - o.m[i][j];
-    return r;
-}
-
-D3DXMATRIX D3DXMATRIX::operator*(float s) const {
-    D3DXMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r.m[i][j] = m[i][j] * s;
-    return r;
-}
-
-bool D3DXMATRIX::operator==(const D3DXMATRIX& o) const {
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            if (m[r][c] != o.m[r][c]) return false;
-    return true;
-}
-
-// ---------------------------------------------------------------- 2-vectors
-
-float D3DXVec2Length(const D3DXVECTOR2* v) { return std::sqrt(D3DXVec2LengthSq(v)); }
-
-float D3DXVec2LengthSq(const D3DXVECTOR2* v) { return v->x * v->x + v->y * v->y; }
-
-float D3DXVec2Dot(const D3DXVECTOR2* a, const D3DXVECTOR2* b) { return a->x * b->x + a->y * b->y; }
-
-D3DXVECTOR2* D3DXVec2Normalize(D3DXVECTOR2* out, const D3DXVECTOR2* v) {
-    float length = D3DXVec2Length(v);
-    *out = length == 0.0f ? D3DXVECTOR2(0, 0) : D3DXVECTOR2(v->x / length, v->y / length);
-    return out;
-}
-
-D3DXVECTOR2* D3DXVec2TransformCoord(D3DXVECTOR2* out, const D3DXVECTOR2* v, const D3DXMATRIX* m) {
-    D3DXVECTOR4 r = RowTimes(v->x, v->y, 0.0f, 1.0f, *m);
-    *out = r.w == 0.0f ? D3DXVECTOR2(r.x, r.y) : D3DXVECTOR2(r.x / r.w, r.y / r.w);
-    return out;
-}
-
 // ---------------------------------------------------------------- 3-vectors
-
-float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(D3DXVec3LengthSq(v)); }
-
-float D3DXVec3LengthSq(const D3DXVECTOR3* v) { return v->x * v->x + v->y * v->y + v->z * v->z; }
-
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
-
-D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    D3DXVECTOR3 r(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x);
-    *out = r;
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Add(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    *out = *a + *b;
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Subtract(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    *out = *a - *b;
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Scale(D3DXVECTOR3* out, const D3DXVECTOR3* v, float s) {
-    *out = *v * s;
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Minimize(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    *out = D3DXVECTOR3(std::min(a->x, b->x), std::min(a->y, b->y), std::min(a->z, b->z));
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Maximize(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    *out = D3DXVECTOR3(std::max(a->x, b->x), std::max(a->y, b->y), std::max(a->z, b->z));
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Lerp(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b, float t) {
-    *out = D3DXVECTOR3(a->x + (b->x - a->x) * t, a->y + (b->y - a->y) * t, a->z + (b->z - a->z) * t);
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
-    float length = D3DXVec3Length(v);
-    *out = length == 0.0f ? D3DXVECTOR3(0, 0, 0) : D3DXVECTOR3(v->x / length, v->y / length, v->z / length);
-    return out;
-}
-
-D3DXVECTOR4* D3DXVec3Transform(D3DXVECTOR4* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
-    *out = RowTimes(v->x, v->y, v->z, 1.0f, *m);
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
-    D3DXVECTOR4 r = RowTimes(v->x, v->y, v->z, 1.0f, *m);
-    *out = r.w == 0.0f ? D3DXVECTOR3(r.x, r.y, r.z) : D3DXVECTOR3(r.x / r.w, r.y / r.w, r.z / r.w);
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
-    D3DXVECTOR4 r = RowTimes(v->x, v->y, v->z, 0.0f, *m);
-    *out = D3DXVECTOR3(r.x, r.y, r.z);
-    return out;
-}
 
 D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* out, UINT outStride, const D3DXVECTOR3* v, UINT vStride,
                                          const D3DXMATRIX* m, UINT n) {
@@ -199,7 +46,7 @@ D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* out, UINT outStride, const
 
 D3DXVECTOR3* D3DXVec3Project(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT9* viewport,
                              const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world) {
-    D3DXMATRIX m = MakeIdentity();
+    D3DXMATRIX m = D3DXMathDetail::Identity();
     if (world) m = m * *world;
     if (view) m = m * *view;
     if (projection) m = m * *projection;
@@ -216,48 +63,7 @@ D3DXVECTOR3* D3DXVec3Project(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVI
     return out;
 }
 
-// ---------------------------------------------------------------- 4-vectors
-
-float D3DXVec4Length(const D3DXVECTOR4* v) { return std::sqrt(Dot4(*v, *v)); }
-
-float D3DXVec4Dot(const D3DXVECTOR4* a, const D3DXVECTOR4* b) { return Dot4(*a, *b); }
-
-D3DXVECTOR4* D3DXVec4Normalize(D3DXVECTOR4* out, const D3DXVECTOR4* v) {
-    *out = Normalized4(*v);
-    return out;
-}
-
-D3DXVECTOR4* D3DXVec4Transform(D3DXVECTOR4* out, const D3DXVECTOR4* v, const D3DXMATRIX* m) {
-    *out = RowTimes(v->x, v->y, v->z, v->w, *m);
-    return out;
-}
-
 // ---------------------------------------------------------------- matrices
-
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
-    *out = MakeIdentity();
-    return out;
-}
-
-bool D3DXMatrixIsIdentity(const D3DXMATRIX* m) { return *m == MakeIdentity(); }
-
-D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXMATRIX* b) {
-    D3DXMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a->m[i][0] * b->m[0][j] + a->m[i][1] * b->m[1][j] + a->m[i][2] * b->m[2][j] +
-                        a->m[i][3] * b->m[3][j];
-    *out = r;
-    return out;
-}
-
-D3DXMATRIX* D3DXMatrixTranspose(D3DXMATRIX* out, const D3DXMATRIX* m) {
-    D3DXMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r.m[i][j] = m->m[j][i];
-    *out = r;
-    return out;
-}
 
 namespace {
 
@@ -329,7 +135,7 @@ HRESULT D3DXMatrixDecompose(D3DXVECTOR3* outScale, D3DXQUATERNION* outRotation, 
         D3DXQuaternionIdentity(outRotation);
         return D3DERR_INVALIDCALL;
     }
-    D3DXMATRIX rotation = MakeIdentity();
+    D3DXMATRIX rotation = D3DXMathDetail::Identity();
     const float s[3] = {scale.x, scale.y, scale.z};
     for (int r = 0; r < 3; ++r) {
         rotation.m[r][0] = rows[r].x / s[r];
@@ -338,16 +144,6 @@ HRESULT D3DXMatrixDecompose(D3DXVECTOR3* outScale, D3DXQUATERNION* outRotation, 
     }
     D3DXQuaternionRotationMatrix(outRotation, &rotation);
     return D3D_OK;
-}
-
-D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
-    *out = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1);
-    return out;
-}
-
-D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz) {
-    *out = D3DXMATRIX(sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1);
-    return out;
 }
 
 D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* out, float angle) {
@@ -376,15 +172,6 @@ D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* out, const D3DXVECTOR3* axis, flo
     *out = D3DXMATRIX(t * n.x * n.x + c, t * n.x * n.y + s * n.z, t * n.x * n.z - s * n.y, 0,  //
                       t * n.x * n.y - s * n.z, t * n.y * n.y + c, t * n.y * n.z + s * n.x, 0,  //
                       t * n.x * n.z + s * n.y, t * n.y * n.z - s * n.x, t * n.z * n.z + c, 0,  //
-                      0, 0, 0, 1);
-    return out;
-}
-
-D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* out, const D3DXQUATERNION* q) {
-    float x = q->x, y = q->y, z = q->z, w = q->w;
-    *out = D3DXMATRIX(1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + z * w), 2.0f * (x * z - y * w), 0,  //
-                      2.0f * (x * y - z * w), 1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + x * w), 0,  //
-                      2.0f * (x * z + y * w), 2.0f * (y * z - x * w), 1.0f - 2.0f * (x * x + y * y), 0,  //
                       0, 0, 0, 1);
     return out;
 }
@@ -451,45 +238,6 @@ D3DXMATRIX* D3DXMatrixShadow(D3DXMATRIX* out, const D3DXVECTOR4* light, const D3
 }
 
 // ---------------------------------------------------------------- quaternions
-
-D3DXQUATERNION* D3DXQuaternionIdentity(D3DXQUATERNION* out) {
-    *out = D3DXQUATERNION(0, 0, 0, 1);
-    return out;
-}
-
-float D3DXQuaternionLength(const D3DXQUATERNION* q) { return std::sqrt(Dot4(*q, *q)); }
-
-float D3DXQuaternionDot(const D3DXQUATERNION* a, const D3DXQUATERNION* b) { return Dot4(*a, *b); }
-
-D3DXQUATERNION* D3DXQuaternionNormalize(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    *out = Normalized4(*q);
-    return out;
-}
-
-D3DXQUATERNION* D3DXQuaternionConjugate(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    *out = D3DXQUATERNION(-q->x, -q->y, -q->z, q->w);
-    return out;
-}
-
-D3DXQUATERNION* D3DXQuaternionInverse(D3DXQUATERNION* out, const D3DXQUATERNION* q) {
-    float lengthSq = D3DXQuaternionDot(q, q);
-    if (lengthSq == 0.0f) {
-        *out = D3DXQUATERNION(0, 0, 0, 0);
-        return out;
-    }
-    *out = D3DXQUATERNION(-q->x / lengthSq, -q->y / lengthSq, -q->z / lengthSq, q->w / lengthSq);
-    return out;
-}
-
-D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* out, const D3DXQUATERNION* a, const D3DXQUATERNION* b) {
-    // The Hamilton product b * a: applying a first, then b.
-    D3DXQUATERNION r(b->w * a->x + b->x * a->w + b->y * a->z - b->z * a->y,
-                     b->w * a->y - b->x * a->z + b->y * a->w + b->z * a->x,
-                     b->w * a->z + b->x * a->y - b->y * a->x + b->z * a->w,
-                     b->w * a->w - b->x * a->x - b->y * a->y - b->z * a->z);
-    *out = r;
-    return out;
-}
 
 D3DXQUATERNION* D3DXQuaternionRotationAxis(D3DXQUATERNION* out, const D3DXVECTOR3* axis, float angle) {
     D3DXVECTOR3 n;
@@ -559,23 +307,6 @@ void D3DXQuaternionToAxisAngle(const D3DXQUATERNION* q, D3DXVECTOR3* axis, float
 }
 
 // ---------------------------------------------------------------- planes
-
-float D3DXPlaneDot(const D3DXPLANE* p, const D3DXVECTOR4* v) { return p->a * v->x + p->b * v->y + p->c * v->z + p->d * v->w; }
-
-float D3DXPlaneDotCoord(const D3DXPLANE* p, const D3DXVECTOR3* v) { return p->a * v->x + p->b * v->y + p->c * v->z + p->d; }
-
-float D3DXPlaneDotNormal(const D3DXPLANE* p, const D3DXVECTOR3* v) { return p->a * v->x + p->b * v->y + p->c * v->z; }
-
-D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* out, const D3DXPLANE* p) {
-    float length = std::sqrt(p->a * p->a + p->b * p->b + p->c * p->c);
-    *out = length == 0.0f ? D3DXPLANE(0, 0, 0, 0) : D3DXPLANE(p->a / length, p->b / length, p->c / length, p->d / length);
-    return out;
-}
-
-D3DXPLANE* D3DXPlaneFromPointNormal(D3DXPLANE* out, const D3DXVECTOR3* point, const D3DXVECTOR3* normal) {
-    *out = D3DXPLANE(normal->x, normal->y, normal->z, -D3DXVec3Dot(normal, point));
-    return out;
-}
 
 D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* p1, const D3DXVECTOR3* p2, const D3DXVECTOR3* p3) {
     D3DXVECTOR3 e1 = *p2 - *p1, e2 = *p3 - *p1, n;

@@ -196,7 +196,7 @@ bool HealthBarCorner(const CPPerspectiveCamera& view, const CPPlayer& unit, floa
     float xMin = 0.0f;
     float yMin = 0.0f;
     for (int i = 0; i < 8; ++i) {
-        const D3DXVECTOR3 corner = unit.GetBoundingBox().mCorners[i] * 0.5f;
+        const D3DXVECTOR3 corner = unit.GetBoundingBox().GetCorners()[i] * 0.5f;
         D3DXVECTOR4 clip;
         D3DXVec3Transform(&clip, &corner, &viewProjection);
         // A corner in the eye's plane has no place on the screen.

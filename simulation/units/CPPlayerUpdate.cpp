@@ -196,7 +196,7 @@ void CPPlayer::RunGloom(const CPLevel* level, float step) {
 void CPPlayer::SpawnGloomSparks() {
     // Sparks over the box's upper face, between its corners 6, 2, 7 and 3, lifted toward corner 0.
     const int32_t count = GloomSparkCount(gSettings::psystems);
-    const D3DXVECTOR3* c = GetBoundingBox().mCorners;
+    const D3DXVECTOR3* c = GetBoundingBox().GetCorners().data();
     for (int32_t i = 0; i < count; ++i) {
         const float r1 = RuntimeRandomFraction();
         const D3DXVECTOR3 p1 = c[6] + (c[2] - c[6]) * r1;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -46,17 +49,17 @@ TEST(BoundingBoxTest, CornersAndOutwardPlanesFollowThePlacement) {
     D3DXMATRIX placement;
     D3DXMatrixTranslation(&placement, 10, 0, 0);
     CPBoundingBox box = PlacedBox({0, 0, 0}, {1, 2, 3}, &placement);
-    ExpectVec3Near(box.mCorners[0], {9, -2, -3});
-    ExpectVec3Near(box.mCorners[2], {11, 2, -3});
-    ExpectVec3Near(box.mCorners[6], {11, 2, 3});
+    ExpectVec3Near(box.GetCorners()[0], {9, -2, -3});
+    ExpectVec3Near(box.GetCorners()[2], {11, 2, -3});
+    ExpectVec3Near(box.GetCorners()[6], {11, 2, 3});
     ExpectVec3Near(box.mMinimum, {9, -2, -3});
     ExpectVec3Near(box.mMaximum, {11, 2, 3});
     // A point outside each face lies on the positive side of that face's plane.
     const D3DXVECTOR3 outside[6] = {{10, 0, -4}, {12, 0, 0}, {10, 3, 0}, {8, 0, 0}, {10, -3, 0}, {10, 0, 4}};
     for (int i = 0; i < 6; ++i) {
-        EXPECT_GT(D3DXPlaneDotCoord(&box.mPlanes[i], &outside[i]), 0) << "plane " << i;
+        EXPECT_GT(D3DXPlaneDotCoord(&box.GetPlanes()[i], &outside[i]), 0) << "plane " << i;
         D3DXVECTOR3 centre(10, 0, 0);
-        EXPECT_LT(D3DXPlaneDotCoord(&box.mPlanes[i], &centre), 0) << "plane " << i;
+        EXPECT_LT(D3DXPlaneDotCoord(&box.GetPlanes()[i], &centre), 0) << "plane " << i;
     }
 }
 
@@ -117,6 +120,111 @@ TEST(BoundingBoxTest, RepeatedTestsKeepTheNearestHit) {
     EXPECT_TRUE(nearBox.IntersectRay(origin, down, best, plane));
     EXPECT_FALSE(farBox.IntersectRay(origin, down, best, plane));
     EXPECT_FLOAT_EQ(best, 4);
+}
+
+namespace {
+
+template <class T>
+bool SameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+D3DXMATRIX Matrix(std::initializer_list<float> values) {
+    D3DXMATRIX m;
+    std::copy(values.begin(), values.end(), &m.m[0][0]);
+    return m;
+}
+
+}  // namespace
+
+// The corners are placed with shared products, but each must be what the transform helper gives for
+// that corner, to the bit: placements turn, mirror, project (w other than 1) and send corners to w = 0.
+TEST(BoundingBoxTest, CornersAreThoseOfThePointTransformBitForBit) {
+    D3DXMATRIX turned, shift;
+    D3DXMatrixRotationYawPitchRoll(&turned, 0.3f, -1.1f, 2.7f);
+    D3DXMatrixTranslation(&shift, 1234.567f, -0.001f, 89.1f);
+    const struct {
+        const char* name;
+        D3DXMATRIX placement;
+    } cases[] = {
+        {"identity", Matrix({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})},
+        {"turned and moved far", turned * shift},
+        {"scaled and mirrored", Matrix({-3.3f, 0, 0, 0, 0, 0.7f, 0.1f, 0, 0, 0, 1e-3f, 0, -0.0f, 5, 6, 1})},
+        {"projecting", Matrix({1, 0, 0, 0.25f, 0, 1, 0, -0.5f, 0, 0, 1, 0.125f, 0.3f, 0.2f, 0.1f, 3})},
+        {"low x corners at w = 0", Matrix({2, 0, 0, 1, 0, 3, 0, 0, 0, 0, 4, 0, 7, 8, 9, 1})},
+    };
+    const D3DXVECTOR3 centre(0.5f, -1.25f, 0.125f), half(1.5f, 0.375f, 2.875f);  // low x: -1
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPBoundingBox box = PlacedBox(centre, half, &c.placement);
+        const D3DXVECTOR3 lo = centre - half, hi = centre + half;
+        D3DXVECTOR3 expectedMin, expectedMax;
+        for (int i = 0; i < 8; ++i) {
+            const bool highX = i == 1 || i == 2 || i == 5 || i == 6, highY = (i & 3) >= 2, highZ = i >= 4;
+            const D3DXVECTOR3 local(highX ? hi.x : lo.x, highY ? hi.y : lo.y, highZ ? hi.z : lo.z);
+            D3DXVECTOR3 expected;
+            D3DXVec3TransformCoord(&expected, &local, &c.placement);
+            EXPECT_TRUE(SameBits(box.GetCorners()[i], expected)) << "corner " << i;
+            if (i == 0) expectedMin = expectedMax = expected;
+            D3DXVec3Minimize(&expectedMin, &expectedMin, &expected);
+            D3DXVec3Maximize(&expectedMax, &expectedMax, &expected);
+        }
+        EXPECT_TRUE(SameBits(box.mMinimum, expectedMin));
+        EXPECT_TRUE(SameBits(box.mMaximum, expectedMax));
+    }
+}
+
+// The planes are made when asked for: after a new placement they are those of the new corners, the same
+// as a box placed there at once, and a copy made before anyone asked carries them along.
+TEST(BoundingBoxTest, PlanesFollowEveryNewPlacement) {
+    D3DXMATRIX first, second;
+    D3DXMatrixTranslation(&first, 10, 0, 0);
+    D3DXMatrixRotationZ(&second, 0.4f);
+    second._41 = -20;
+    CPBoundingBox box = PlacedBox({0, 0, 0}, {1, 2, 3}, &first);
+    const CPBoundingBox copyAtFirst = box;
+    const CPBoundingBox freshAtFirst = PlacedBox({0, 0, 0}, {1, 2, 3}, &first);
+    EXPECT_TRUE(SameBits(copyAtFirst.GetPlanes(), freshAtFirst.GetPlanes()));
+    EXPECT_TRUE(SameBits(box.GetPlanes(), freshAtFirst.GetPlanes()));
+
+    box.mWorldPlacement = second;
+    box.Transform();
+    const CPBoundingBox freshAtSecond = PlacedBox({0, 0, 0}, {1, 2, 3}, &second);
+    EXPECT_TRUE(SameBits(box.GetPlanes(), freshAtSecond.GetPlanes()));
+    // The ray test reads the new planes too: down onto the top face where the box is now.
+    float best = 100;
+    D3DXPLANE plane;
+    EXPECT_TRUE(box.IntersectRay({-20, 0, 10}, {0, 0, -1}, best, plane));
+    EXPECT_FLOAT_EQ(best, 7);
+    best = 100;
+    EXPECT_FALSE(box.IntersectRay({10, 0, 10}, {0, 0, -1}, best, plane)) << "nothing is left where it was";
+    // The copy kept the planes of where it was placed.
+    EXPECT_TRUE(SameBits(copyAtFirst.GetPlanes(), freshAtFirst.GetPlanes()));
+}
+
+// Corners are kept only when nothing they come from changed: a new centre or new half extents under the
+// same matrix move them; the public extremes are always taken again from the corners.
+TEST(BoundingBoxTest, ATransformRecomputesWhenAnyInputChanged) {
+    D3DXMATRIX placement;
+    D3DXMatrixTranslation(&placement, 5, 0, 0);
+    CPBoundingBox box = PlacedBox({0, 0, 0}, {1, 1, 1}, &placement);
+    box.mHalfExtents = D3DXVECTOR3(2, 1, 1);
+    box.Transform();
+    ExpectVec3Near(box.GetCorners()[0], {3, -1, -1});
+    ExpectVec3Near(box.mMaximum, {7, 1, 1});
+    box.mCentre = D3DXVECTOR3(0, 0, 10);
+    box.Transform();
+    ExpectVec3Near(box.GetCorners()[6], {7, 1, 11});
+    float best = 100;
+    D3DXPLANE plane;
+    EXPECT_TRUE(box.IntersectRay({5, 0, 20}, {0, 0, -1}, best, plane));
+    EXPECT_FLOAT_EQ(best, 9);
+
+    box.mMinimum = D3DXVECTOR3(-50, -50, -50);
+    box.mMaximum = D3DXVECTOR3(50, 50, 50);
+    box.Transform();  // the same inputs: the corners stay, the extremes are theirs again
+    ExpectVec3Near(box.mMinimum, {3, -1, 9});
+    ExpectVec3Near(box.mMaximum, {7, 1, 11});
 }
 
 TEST(AxisBoxTest, StartsEmptyAndMergesIntoExactlyTheOtherBox) {

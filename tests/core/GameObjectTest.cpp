@@ -246,6 +246,131 @@ TEST_F(GameObjectTest, TheChangedFlagAndWhenUpdatesHappen) {
     ExpectVec3Near(WorldPosition(*child), {1, 0, 103});
 }
 
+namespace {
+
+// Every number an update computes in the tree, node by node (level-of-detail copies included): world
+// matrices, both bounds and the main box's corners.
+void CollectTreeState(const CPGameObject& object, std::vector<float>& state) {
+    const D3DXMATRIX& world = object.GetWorldMatrix();
+    state.insert(state.end(), &world.m[0][0], &world.m[0][0] + 16);
+    for (const CPAxisBox* bounds : {&object.GetCollisionBounds(), &object.GetHierarchyBounds()})
+        for (const D3DXVECTOR3* v : {&bounds->mMinimum, &bounds->mMaximum, &bounds->mCentre, &bounds->mHalfExtents})
+            state.insert(state.end(), {v->x, v->y, v->z});
+    for (const D3DXVECTOR3& corner : object.GetBoundingBox().GetCorners())
+        state.insert(state.end(), {corner.x, corner.y, corner.z});
+    for (const auto& child : object.GetChildren()) CollectTreeState(*child, state);
+    const auto& copies = object.GetLodList();
+    for (size_t i = 1; i < copies.size(); ++i)
+        if (copies[i].object) CollectTreeState(*copies[i].object.Get(), state);
+}
+
+// Every node stale, copies included, with no pose changed: the next update recomputes everything.
+void MarkTreeDirty(CPGameObject& object) {
+    object.MarkDirty();
+    for (const auto& child : object.GetChildren()) MarkTreeDirty(*child);
+    const auto& copies = object.GetLodList();
+    for (size_t i = 1; i < copies.size(); ++i)
+        if (copies[i].object) MarkTreeDirty(*copies[i].object.Get());
+}
+
+std::vector<float> TreeState(const CPGameObject& object) {
+    std::vector<float> state;
+    CollectTreeState(object, state);
+    return state;
+}
+
+}  // namespace
+
+// A body that stayed where its object stands leaves the object's up-to-date tree as it is: nothing is
+// recomputed, so render objects keep the world vertices they placed. Any move recomputes; a rotation
+// that differs only in the sign of a zero counts as a move, since matrix elements can take that sign.
+TEST_F(GameObjectTest, FollowingABodyAtRestRecomputesNothing) {
+    CPGameObject* car = Make("car");
+    CPGameObject* wheel = Make("wheel", car);
+    car->SetBoundingBox(CPBoundingBox({0, 0, 1}, {1, 2, 0.5f}));
+    wheel->GetCollisionBoxes().emplace_back(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0.5f, 0.5f, 0.5f));
+    wheel->SetPosition({1, -1.5f, 0});
+    car->SetPosition({3, 4, 0});
+    car->SetRotation(QuarterTurnZ());
+    car->UpdateTransform();
+    for (CPGameObject* node : {car, wheel}) node->SetWorldMatrixChanged(false);  // as their meshes do
+    const std::vector<float> placed = TreeState(*car);
+
+    car->FollowBody({3, 4, 0}, QuarterTurnZ());
+    EXPECT_FALSE(car->IsDirty());
+    car->UpdateTransform();
+    EXPECT_FALSE(car->IsWorldMatrixChanged());
+    EXPECT_FALSE(wheel->IsWorldMatrixChanged());
+    EXPECT_EQ(TreeState(*car), placed);
+
+    car->FollowBody({3, 4, 0}, D3DXQUATERNION(-0.0f, 0, 0, 1));
+    car->FollowBody({3, 4, 0}, D3DXQUATERNION(0, 0, 0, 1));
+    EXPECT_TRUE(car->IsDirty());
+    car->UpdateTransform();
+    EXPECT_TRUE(car->IsWorldMatrixChanged() && wheel->IsWorldMatrixChanged());
+
+    car->FollowBody({3, 5, 0}, D3DXQUATERNION(0, 0, 0, 1));
+    car->UpdateTransform();
+    ExpectVec3Near(WorldPosition(*car), {3, 5, 0});
+    ExpectVec3Near(WorldPosition(*wheel), {4, 3.5f, 0});
+}
+
+// A follow at rest still updates a tree in which something waits: a wheel turned (as the car step turns
+// its meshes), a child taken away or added, a new main box, a level-of-detail copy moved away, the
+// shadow turned off. Whatever the follow leaves, a full update afterwards finds nothing to change.
+TEST_F(GameObjectTest, FollowingABodyAtRestStillUpdatesWhatWaits) {
+    D3DXVECTOR4 sun(1, 0, -1, 0);
+    D3DXPLANE ground(0, 0, -1, 0.5f);
+    D3DXMATRIX shadow;
+    D3DXMatrixShadow(&shadow, &sun, &ground);
+    ScopedGlobal<D3DXMATRIX> slantedSun(gShadowMatrix, shadow);
+    struct Parts {
+        CPGameObject* car;
+        CPGameObject* wheel;
+        CPGameObject* copy;   // the car's level-of-detail copy
+        CPGameObject* spare;  // placed on its own, in no tree
+    };
+    const struct {
+        const char* name;
+        void (*change)(const Parts&);
+    } cases[] = {
+        {"nothing", [](const Parts&) {}},
+        {"wheel turned", [](const Parts& p) { p.wheel->SetRotation(QuarterTurnZ()); }},
+        {"wheel taken away", [](const Parts& p) { p.car->RemoveChild(p.wheel); }},
+        {"child added", [](const Parts& p) { p.car->AddChild(p.spare); }},
+        {"main box replaced", [](const Parts& p) { p.car->SetBoundingBox(CPBoundingBox({0, 0, 0}, {3, 3, 3})); }},
+        {"copy moved away", [](const Parts& p) { p.copy->SetPosition({-40, 0, 0}); }},
+        {"copy's child turned", [](const Parts& p) { p.copy->GetChildren()[0]->SetRotation(QuarterTurnZ()); }},
+        {"shadow turned off", [](const Parts& p) { p.car->SetShadow(false); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Parts p{Make("car"), nullptr, Make("car_far"), Make("spare")};
+        p.wheel = Make("wheel", p.car);
+        Make("body", p.copy)->SetPosition({0, 2, 0});
+        p.car->AddLodLevel(CPSmartPtr<CPGameObject>(p.car), 0);
+        p.car->AddLodLevel(CPSmartPtr<CPGameObject>(p.copy), 50);
+        for (CPGameObject* node : {p.car, p.wheel, p.copy, p.spare, p.copy->GetChildren()[0].Get()}) {
+            node->SetBoundingBox(CPBoundingBox({0, 0, 0.5f}, {1, 1, 0.5f}));
+            node->GetCollisionBoxes().emplace_back(D3DXVECTOR3(0, 0, 0.5f), D3DXVECTOR3(1, 1, 0.5f));
+        }
+        p.wheel->SetPosition({0, 5, 0});
+        p.spare->SetPosition({0, -7, 0});
+        p.spare->UpdateTransform();
+        p.car->SetPosition({30, 20, 0});
+        p.car->UpdateTransform();
+
+        c.change(p);
+        p.car->FollowBody({30, 20, 0}, p.car->GetRotation());
+        p.car->UpdateTransform();
+        const std::vector<float> followed = TreeState(*p.car);
+        MarkTreeDirty(*p.car);
+        p.car->UpdateTransform();
+        EXPECT_EQ(TreeState(*p.car), followed);
+        nodes.clear();
+    }
+}
+
 TEST_F(GameObjectTest, BoundsFollowBoxesAndChildren) {
     CPGameObject* root = Make("root");
     CPGameObject* child = Make("child", root);
@@ -264,7 +389,7 @@ TEST_F(GameObjectTest, BoundsFollowBoxesAndChildren) {
     ExpectVec3Near(root->GetHierarchyBounds().mMinimum, {-1, -1, -1});
     ExpectVec3Near(root->GetHierarchyBounds().mMaximum, {5.5f, 1, 1});
     ExpectVec3Near(root->GetHierarchyBounds().mCentre, {2.25f, 0, 0});
-    ExpectVec3Near(child->GetBoundingBox().mCorners[6], {5.5f, 0.5f, 0.5f});
+    ExpectVec3Near(child->GetBoundingBox().GetCorners()[6], {5.5f, 0.5f, 0.5f});
 }
 
 // A wheel marker of a physics mesh has no vertices: its main box is the reader's start bounds. The car's

@@ -367,12 +367,12 @@ TEST_F(DisplayScriptFunctionsTest, TheHealthBarSitsAtTheCarsUpperLeftCornerWhile
         Unit().SetPosition(c.at);
         Unit().UpdateTransform();
         Unit().mDamage = c.damage;
-        const D3DXVECTOR3 before = Unit().GetBoundingBox().mCorners[0];
+        const D3DXVECTOR3 before = Unit().GetBoundingBox().GetCorners()[0];
         Run("x, y, length = GetHelthBarCoord(car)");
         EXPECT_NEAR(lua.Number("x"), c.x, 1e-3);
         EXPECT_NEAR(lua.Number("y"), c.y, 1e-3);
         EXPECT_NEAR(lua.Number("length"), c.length, 1e-5);
-        EXPECT_EQ(Unit().GetBoundingBox().mCorners[0], before) << "the car's own box stays";
+        EXPECT_EQ(Unit().GetBoundingBox().GetCorners()[0], before) << "the car's own box stays";
     }
 }
 
