@@ -16,6 +16,7 @@
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
 #include "Render/PRenderObjectManager.h"
+#include "core/Angles.h"
 #include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 #include "core/files/XmlAttributes.h"
@@ -38,8 +39,7 @@
 
 namespace {
 
-constexpr float kDegrees = 0.017453292f;
-constexpr float kStartAngle = -1.5707964f;  // the camera's angle before the descriptions are read
+constexpr float kStartAngle = -kHalfPi;  // the camera's angle before the descriptions are read
 constexpr int32_t kPlacedLayer = 20;
 constexpr int32_t kSceneLayer = 0;
 constexpr int32_t kLandLayer = 17;
@@ -367,7 +367,7 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     AddUnitCar(mPlayer, true);
     ReportUnreadDescription(levelName, *mPlayer, playerBodyName);
     SetCameraMode(0);
-    if (mCamera) SetCameraDistance(*mCamera, mCamDist);
+    if (mCamera) SetCameraDistance(*mCamera, mActiveView.distance);
 
     // 27. Finishing.
     mCameraTarget = mPlayer;
@@ -434,34 +434,20 @@ void CPLevel::AssignUnitPaths(int32_t index) {
 
 void CPLevel::ReadEnemyCamera(CPPlayer& unit) {
     const TiXmlElement* camera = DescriptionElement(unit, "camera");
-    ReadFloatAttribute(camera, "distance", mCam2Dist);
-    ReadFloatAttribute(camera, "height", mCam2Height);
-    ReadFloatAttribute(camera, "angle", mCam2Angle);
+    ReadRaceView(camera, mRaceViews[1], RaceViewPlacement());
     ReadIntAttribute(camera, "min", unit.mCameraMin);
     ReadIntAttribute(camera, "max", unit.mCameraMax);
 }
 
 void CPLevel::ReadPlayerCameraViews() {
     if (mCamera) mCamera->mPitch = kStartAngle;
-    ReadCameraView(DescriptionElement(*mPlayer, "camera"),
-                   {mCam1Dist, mCam1Height, mCam1Angle, mCam1AngleDiv, mCam1DistanceDiv, mCam1Blur, mCam1Fov});
-    // "camera2" is read last: its angle, when it has one, is the one the camera starts with.
-    ReadCameraView(DescriptionElement(*mPlayer, "camera2"),
-                   {mCam2Dist, mCam2Height, mCam2Angle, mCam2AngleDiv, mCam2DistanceDiv, mCam2Blur, mCam2Fov});
-    const TiXmlElement* camera3 = DescriptionElement(*mPlayer, "camera3");
-    ReadFloatAttribute(camera3, "distance", mCam3Dist);
-    ReadFloatAttribute(camera3, "height", mCam3Height);
-    ReadFloatAttribute(camera3, "blur", mCam3Blur);
-}
-
-void CPLevel::ReadCameraView(const TiXmlElement* element, const CameraViewFields& view) {
-    ReadFloatAttribute(element, "distance", view.distance);
-    ReadFloatAttribute(element, "height", view.height);
-    if (ReadFloatAttribute(element, "angle", view.angle) && mCamera) mCamera->mPitch = view.angle * kDegrees;
-    ReadFloatAttribute(element, "angle_div", view.angleDiv);
-    ReadFloatAttribute(element, "distance_div", view.distanceDiv);
-    ReadFloatAttribute(element, "blur", view.blur);
-    ReadFloatAttribute(element, "fov", view.fov);
+    // "camera2" is read after "camera": its angle, when it has one, is the one the camera starts with.
+    // View 2 follows with view 0's angle, so its own never turns the camera.
+    static constexpr const char* kElements[] = {"camera", "camera2", "camera3"};
+    for (size_t view = 0; view < mRaceViews.size(); ++view) {
+        const bool angleRead = ReadRaceView(DescriptionElement(*mPlayer, kElements[view]), mRaceViews[view]);
+        if (angleRead && view != 2 && mCamera) mCamera->mPitch = D3DXToRadian(mRaceViews[view].angle);
+    }
 }
 
 void CPLevel::ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const {
@@ -539,7 +525,7 @@ void CPLevel::SetCameraMode(int32_t mode) {
     if (mode < 0 || mode > 2) return;
     SelectViewParameters(mode);
     if (mCamera) mCamera->mFixedView = mode == 2;
-    const float blur = mode == 0 ? mCam1Blur : (mode == 1 ? mCam2Blur : mCam3Blur);
+    const float blur = mRaceViews[static_cast<size_t>(mode)].blur;
     mCameraTarget = mPlayer;
     if (gSettings::blur != 0 && gRenderer) gRenderer->UpdateRadialBlurGrid(blur);
     if (mode != 2 && mCameraTarget && mCamera) {

@@ -13,11 +13,13 @@
 #include "Render/PRender.h"
 #include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/Clock.h"
+#include "platform/FiniteChecks.h"
 #include "platform/RuntimeRandom.h"
 #include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPGameData.h"
@@ -28,18 +30,13 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kHalfPi = 1.5707964f;
 constexpr float kLowCameraAngle = -0.2617994f;  // -15 degrees
-constexpr float kDegreesToRadians = kPi / 180.0f;
 
 void Send(const char* target, const char* command, const std::string& param) {
     if (gCommandDispatcher) gCommandDispatcher->SendByName(target, command, param);
 }
 
 void ShowMessage(const char* text) { Send("game_interface", "show_message", text); }
-
-float ClampedAcos(float value) { return std::acos(std::clamp(value, -1.0f, 1.0f)); }
 
 // The direction (0, -1, 0) and (0, 0, 1) of an object, turned by its rotation.
 void Axes(const CPGameObject& object, D3DXVECTOR3& forward, D3DXVECTOR3& up) {
@@ -75,7 +72,7 @@ void CPLevel::EndPlayersRace() {
 
 float CPLevel::RollingYawOffset() const {
     if (mRollingView == 1) return mSpinSign * mSpinTime * 0.3f;
-    if (mRollingView == 2) return -kPi;
+    if (mRollingView == 2) return -D3DX_PI;
     return 0.0f;
 }
 
@@ -157,7 +154,7 @@ void CPLevel::RollingCameraHop(float dt) {
         const int32_t angle = RuntimeRand();
         if (mCamera) {
             if (view == 0) mCamera->mYaw = mHeading;
-            if (view == 2) mCamera->mYaw = -kPi;
+            if (view == 2) mCamera->mYaw = -D3DX_PI;
             mCamera->mPitch = angle % 4 != 0 ? -kHalfPi : kLowCameraAngle;
             mCamera->mChanged = true;
         }
@@ -167,7 +164,7 @@ void CPLevel::RollingCameraHop(float dt) {
 }
 
 int32_t CPLevel::TakePlayerSteps(float dt) {
-    if (std::isfinite(dt) && dt > 0.0f) mPlayerStepAcc += dt;
+    if (IsPositiveFinite(dt)) mPlayerStepAcc += dt;
     int32_t steps = 0;
     while (mPlayerStepAcc >= kPlayerStep && steps < kMaxPlayerSteps) {
         mPlayerStepAcc -= kPlayerStep;
@@ -312,26 +309,25 @@ void CPLevel::Update() {
     if (target) {
         at = target->GetPosition();
         Axes(*target, forward, up);
-        heading = ClampedAcos(forward.x);
-        if (forward.y < 0.0f) heading = -heading;
+        heading = HeadingOf(forward);
         const CPCar* car = target->GetCar();
         mPlayerSpeed = car ? car->mSpeed : 0.0f;
         const float forwardPitch = std::fabs(ClampedAcos(forward.z)) - kHalfPi;
         if (mCamera) {
             mCamera->mSpeed = mPlayerSpeed;
             mCamera->mTargetHeight = at.z;
-            mCamera->mReferenceSpeed = mCamAngleDiv;
+            mCamera->mReferenceSpeed = mActiveView.angleDiv;
             mCamera->mPitchOffsetBase = forwardPitch;
-            mCamera->mPitch = mCamAngle * kDegreesToRadians;
+            mCamera->mPitch = D3DXToRadian(mActiveView.angle);
             const float f = car && car->mCrashed && gSettings::cam_speed == 3 ? 1.5f : 1.0f;
-            float distance = f * mCamDist;
-            D3DXVECTOR3 lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mCamHeight);
+            float distance = f * mActiveView.distance;
+            D3DXVECTOR3 lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mActiveView.height);
             if (mRollingView == 1) {
-                lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mCamHeight * (2.0f / 3.0f));
+                lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mActiveView.height * (2.0f / 3.0f));
                 // A camera distance of 0 adds no speed term rather than an infinite one.
                 if (distance != 0.0f) distance += mPlayerSpeed / distance;
             } else {
-                mCamera->mDistanceSpeedScale = mCamDistanceDiv;
+                mCamera->mDistanceSpeedScale = mActiveView.distanceDiv;
             }
             if (mCameraMode != 2 || mRollingView == 1) {
                 mCamera->mTargetDistance = distance;
@@ -385,7 +381,7 @@ void CPLevel::Update() {
         if (mCameraMode != 2) {
             mCameraYawOffset = RollingYawOffset();
         } else {
-            mCamera->mFixedEye = at + forward * mCam3Dist + up * mCam3Height;
+            mCamera->mFixedEye = at + forward * mRaceViews[2].distance + up * mRaceViews[2].height;
             mCamera->mFixedTarget = mCamera->mFixedEye + forward;
             mCamera->mFixedUp = up;
             mCamera->mYaw = heading;
