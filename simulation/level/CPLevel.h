@@ -25,11 +25,11 @@ class CPPlayer;
 class CPQuadTree;
 class CPSpline;
 class CPTask;
-
-// A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
+struct LevelFileRecord;
 struct LevelObjectPlan;
 struct LevelObjectRecord;
 
+// A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
 struct ChkObject {
     std::string mNumberText;  // the digits and '-' signs read from the name; may be empty
     int32_t mNumber = 0;      // the text converted with atof, truncated toward zero
@@ -194,8 +194,14 @@ public:
     void ShowCheckpoint();
     // Whether Start ran and no Stop since.
     bool IsStarted() const { return static_cast<bool>(mRaceTask); }
-    // The race rules of one frame (the race task).
+    // The race rules of one frame (the race task); RaceIsSound is checked after it.
     void Update();
+    // Whether the race's own links agree: the units' lap counters (nearest points and progress) are as
+    // many, the finish slots hold nobody twice and fill from the first, the path points form one ring
+    // in the order the start collected them (or the reverse order, once a script turns the driving
+    // order), and every unit's bodies are records of the physics world in use. Only a programming error
+    // breaks it (checked by ENGINE_ASSERT after every race update).
+    bool RaceIsSound() const;
 
     // ---- race rules of a frame (CPLevelUpdate.cpp)
     // The player's unit runs in steps of 1/60 s whatever the frame time.
@@ -239,6 +245,33 @@ public:
     // on the ghost car.
     void RecordGhost();
     void PlayGhost();
+
+    // ---- the race update's stages, in the order Update runs them
+    // The camera target's place and axes as the frame's stages take them.
+    struct TargetPose {
+        CPPlayer* unit = nullptr;  // mCameraTarget; null: nothing follows a target this frame
+        D3DXVECTOR3 at = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        D3DXVECTOR3 forward = D3DXVECTOR3(0.0f, -1.0f, 0.0f);  // the model's (0, -1, 0) turned
+        D3DXVECTOR3 up = D3DXVECTOR3(0.0f, 0.0f, 1.0f);        // the model's (0, 0, 1) turned
+        float heading = 0.0f;                                  // radians, HeadingOf(forward)
+    };
+    // The level clock, the time limit ("level_failed" once it runs out), the laps and the spin clock.
+    void AdvanceRaceClocks(float dt);
+    // The player's unit in fixed steps (none while rolling).
+    void StepPlayer(float dt);
+    TargetPose PoseOfCameraTarget() const;
+    // The camera target's speed, and the chase camera's inputs from the active view and the pose.
+    void FeedChaseCamera(const TargetPose& pose);
+    // The 3D sound listener at the camera eye, looking at the target.
+    void PlaceListener(const TargetPose& pose);
+    // The other units driven and stepped (their positions for the minimap), then the camera target
+    // driven by the AI once the player's race is over.
+    void DriveUnits(float dt, const TargetPose& pose);
+    // The camera's tilt and yaw (the free view placed in view 2), mForward and mHeading, the camera update.
+    void AimCamera(const TargetPose& pose);
+    // The minimap, the eye follower, the ghost, the ground quad, the units and the visible scene queued.
+    void QueueRaceDrawing(const TargetPose& pose);
+    void QueueVisibleScene();
 
     // ---- lap tracking
     // Squared 2D distance within which a unit has a nearest path point.
@@ -442,6 +475,55 @@ private:
     // The unit's bodies and car in gPhysicsWorld, drawable, with its shadow.
     void AddUnitCar(CPPlayer* unit, bool playerCar);
     void BuildGroundQuad(const std::string& levelName);
+
+    // ---- the loader's stages, in the order Load runs them
+    // Where a race unit starts, as the level file places it.
+    struct UnitStart {
+        D3DXVECTOR3 position;
+        D3DXQUATERNION rotation;
+    };
+    // What the level file's placed objects say about the race rather than the scene.
+    struct PlacedStarts {
+        D3DXVECTOR3 playerPosition = D3DXVECTOR3(100.0f, 100.0f, 1.0f);  // used when the file has no "player"
+        D3DXQUATERNION playerRotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+        std::vector<UnitStart> enemies;  // in file order
+        D3DXVECTOR3 leftPost = D3DXVECTOR3(0.0f, 0.0f, 0.0f);   // start posts; the origin when missing
+        D3DXVECTOR3 rightPost = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    };
+    // The ghost clock, the respawn clock and the race modes.
+    void ResetRaceCounters(bool singleRace, bool timeAttack);
+    // The AI vehicle records, the level number, the ghost car, the sky, the rolling flag and the seed.
+    void PrepareRaceRecords(const std::string& levelName);
+    // Time attack on a numbered level: the best run's ghost car, when one was stored.
+    void LoadGhostCar();
+    // The level file, parsed and checked, with the three splines a race needs; false (after Fail) else.
+    bool ReadRaceFile(const std::string& levelName, LevelFileRecord& file);
+    // The player's car body (mCarPrefix from the game data); empty (after Fail) when it is missing or has
+    // no physics.
+    CPSmartPtr<CPGameObject> DescribePlayerCar(const std::string& levelName, std::string& bodyName);
+    // A new chase camera and the sun's light; the sources forgotten.
+    void MakeCameraAndSun();
+    // The extents by the level number, the minimap, the ambient light, the shadow matrix, the object grid.
+    void SizeLevelArea();
+    // Every placed object of the file: starts and posts noted, numbered objects and meshes built, sources
+    // kept; the static meshes appended to `statics` for the partition.
+    void PlaceLevelObjects(const LevelFileRecord& file, PlacedStarts& starts, ObjectList& statics);
+    void BuildSplines(const LevelFileRecord& file);
+    // The level's own description and an empty partition of the kind "quadlevels" selects.
+    void BuildScene(const std::string& levelName);
+    // "road_phys<n>.rdf" as the collision mesh of a new physics world.
+    void BuildRoadPhysics(const std::string& levelName);
+    void PlaceEnemies(const std::string& levelName, const std::vector<UnitStart>& enemyStarts);
+    // The player's unit from its body (the body deleted), its views, its car, the camera on it.
+    void PlacePlayer(const std::string& levelName, CPSmartPtr<CPGameObject>& body, const std::string& bodyName,
+                     const PlacedStarts& starts);
+    // The game data's lap counter back to the first lap, with no time.
+    void ResetLapRecords();
+    // The path hints, the start line between the posts, no motion blur, the splines laid on the terrain.
+    void SetUpRaceLines(const PlacedStarts& starts);
+    // The partition sorts the static objects (through a locked branch queue while "static" is set).
+    void BuildPartition(const ObjectList& statics);
+    void AssignAfterRacePaths();
 
     // The near-player stage of both ray queries.
     bool QueryNearPlayer(CPRayQuery& query, bool includePlayer) const;

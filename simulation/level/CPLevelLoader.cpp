@@ -76,6 +76,16 @@ void DeleteTree(CPSmartPtr<CPGameObject>& tree) {
     if (root && gObjectRegistry::Contains(root)) delete root;
 }
 
+// Lights a model carries that the race does not show.
+void HideCarLights(CPGameObject& body, const std::string& carPrefix) {
+    if (carPrefix == "uaz") {
+        if (CPSmartPtr<CPGameObject> light = body.FindObject("light")) light->SetVisible(false);
+    } else if (carPrefix == "volswagen_toureg") {
+        for (const char* name : {"halo", "halo_blend"})
+            if (CPSmartPtr<CPGameObject> halo = body.FindObject(name)) halo->SetVisible(false);
+    }
+}
+
 void SetCameraDistance(CPCamera& camera, float distance) {
     camera.mTargetDistance = distance;
     if (camera.mDistance == 0.0f) camera.mDistance = distance;
@@ -144,35 +154,72 @@ void CPLevel::PlaceMeshObject(CPSmartPtr<CPGameObject> object, const LevelObject
 
 bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttack) {
     mLoadError.clear();
-    // 1.
+    ResetRaceCounters(singleRace, timeAttack);
+    PrepareRaceRecords(levelName);
+    // What a race cannot do without is checked before anything is built: a failed load leaves the level
+    // with only the records above.
+    LevelFileRecord file;
+    if (!ReadRaceFile(levelName, file)) return false;
+    std::string playerBodyName;
+    CPSmartPtr<CPGameObject> playerBody = DescribePlayerCar(levelName, playerBodyName);
+    if (!playerBody) return false;
+
+    MakeCameraAndSun();
+    SizeLevelArea();
+    PlacedStarts starts;
+    ObjectList statics;
+    PlaceLevelObjects(file, starts, statics);
+    BuildSplines(file);
+    BuildScene(levelName);
+    if (gSettings::plane != 0.0f) BuildGroundQuad(levelName);
+    // The physics world is made anew with the road; the units' bodies and cars are made in it after.
+    BuildRoadPhysics(levelName);
+    PlaceEnemies(levelName, starts.enemies);
+    PlacePlayer(levelName, playerBody, playerBodyName, starts);
+    ResetLapRecords();
+    SetUpRaceLines(starts);
+    BuildPartition(statics);
+    mPlayer->mIsPlayer = true;
+    AssignAfterRacePaths();
+    // A race that cannot count laps as it should, or cannot finish, is said now, not found out at the end.
+    for (const std::string& fault : {DescribeRacePathFault(), DescribeStartHeadingFault()})
+        if (!fault.empty()) LoadReport(levelName, fault);
+    mLoaded = true;
+    return true;
+}
+
+void CPLevel::ResetRaceCounters(bool singleRace, bool timeAttack) {
     mRespawnClock = 0.0f;
     mGhostIndex = 0;
     mClock = 0.0f;
     mLastGhostSample = 0.0f;
     mTimeMode = timeAttack;
     mSingleMode = singleRace;
-    // 2. The AI vehicle records of this race.
+}
+
+void CPLevel::PrepareRaceRecords(const std::string& levelName) {
     if (gLevelUpdater) gLevelUpdater->PrepareVehicles(gGameData ? gGameData->mTransportCount : 0);
-    // 3. - 4.
     RuntimeSrand(timeGetTime());
     if (const int32_t number = LevelNumberFromName(levelName)) mLevelNumber = number;
-    const int32_t n = mLevelNumber;
-    // 5. The ghost: only a level with a number has a result entry to look it up in.
-    if (mTimeMode && gGameData && n >= 1 && n <= CPGameData::kLevelCount) {
-        const std::string& ghost = gGameData->mLevelResults[n - 1].mGhostName;
-        if (!ghost.empty()) {
-            mGhost = Describe(ghost + "_.rdf", kPlacedLayer);
-            if (mGhost) Adopt(mGhost.Get());
-        }
-    }
-    // 6. - 7.
-    if (gRenderer) gRenderer->SetSkyscape(n);
+    LoadGhostCar();
+    if (gRenderer) gRenderer->SetSkyscape(mLevelNumber);
     mRolling = gSettings::rolling != 0;
+    // The placed objects' idle animations draw from the generator seeded here.
     RuntimeSrand(timeGetTime());
     mLevelFailedSent = false;
+}
 
-    // 8. The file, parsed and checked whole; then what a race cannot do without, before anything is built.
-    LevelFileRecord file;
+void CPLevel::LoadGhostCar() {
+    // Only a level with a number has a result entry to look the ghost up in.
+    const int32_t n = mLevelNumber;
+    if (!mTimeMode || !gGameData || n < 1 || n > CPGameData::kLevelCount) return;
+    const std::string& ghost = gGameData->mLevelResults[n - 1].mGhostName;
+    if (ghost.empty()) return;
+    mGhost = Describe(ghost + "_.rdf", kPlacedLayer);
+    if (mGhost) Adopt(mGhost.Get());
+}
+
+bool CPLevel::ReadRaceFile(const std::string& levelName, LevelFileRecord& file) {
     if (!LoadLevelFile(levelName, file)) {
         Fail("\"" + LevelFilePath(levelName) + "\" cannot be read or is damaged");
         return false;
@@ -183,16 +230,20 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             return false;
         }
     }
-    mCarPrefix = gGameData ? gGameData->mPlayerName : std::string();
-    const std::string playerBodyName = mCarPrefix + (mRolling ? "_enemy.rdf" : ".rdf");
-    CPSmartPtr<CPGameObject> playerBody = Describe(playerBodyName, kPlacedLayer);
-    if (!IsCarBody(playerBody)) {
-        DeleteTree(playerBody);
-        Fail(levelName + ": the player's car \"" + playerBodyName + "\" is missing or has no physics");
-        return false;
-    }
+    return true;
+}
 
-    // 9. - 11.
+CPSmartPtr<CPGameObject> CPLevel::DescribePlayerCar(const std::string& levelName, std::string& bodyName) {
+    mCarPrefix = gGameData ? gGameData->mPlayerName : std::string();
+    bodyName = mCarPrefix + (mRolling ? "_enemy.rdf" : ".rdf");
+    CPSmartPtr<CPGameObject> body = Describe(bodyName, kPlacedLayer);
+    if (IsCarBody(body)) return body;
+    DeleteTree(body);
+    Fail(levelName + ": the player's car \"" + bodyName + "\" is missing or has no physics");
+    return body;
+}
+
+void CPLevel::MakeCameraAndSun() {
     mSources.clear();
     delete mCamera;
     mCamera = new CPCamera;
@@ -203,12 +254,13 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     mSunLight.Specular = mSunLight.Diffuse;
     mSunLight.Direction = D3DVECTOR{0.0f, 0.0f, -1.0f};
     mSunLight.Range = 10000.0f;
-    // 12. - 14.
-    mExtentX = mExtentY = LevelExtent(n);
+}
+
+void CPLevel::SizeLevelArea() {
+    mExtentX = mExtentY = LevelExtent(mLevelNumber);
     delete mMiniMap;
     mMiniMap = new CPMiniMap;
     mMiniMap->Init(0, mExtentX, mExtentY, 0);
-    // 15. - 16.
     if (gRenderer) {
         gRenderer->mAmbientColor = 0xFF7F7F7F;
         gRenderer->mAmbient = D3DXVECTOR4(0.5f, 0.5f, 0.5f, 1.0f);
@@ -217,28 +269,19 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     const D3DXVECTOR4 sun(0.0f, 0.0f, -1.0f, 0.0f);
     const D3DXPLANE ground(0.0f, 0.0f, -1.0f, 0.5f);
     D3DXMatrixShadow(&gShadowMatrix, &sun, &ground);
-    // 17.
     AllocateObjectGrid();
+}
 
-    // 18. The placed objects.
-    D3DXVECTOR3 playerStart(100.0f, 100.0f, 1.0f);
-    D3DXQUATERNION playerRotation(0.0f, 0.0f, 0.0f, 1.0f);
-    struct EnemyStart {
-        D3DXVECTOR3 position;
-        D3DXQUATERNION rotation;
-    };
-    std::vector<EnemyStart> enemyStarts;
-    D3DXVECTOR3 leftPost(0.0f, 0.0f, 0.0f), rightPost(0.0f, 0.0f, 0.0f);
-    ObjectList statics;
+void CPLevel::PlaceLevelObjects(const LevelFileRecord& file, PlacedStarts& starts, ObjectList& statics) {
     for (const LevelObjectRecord& record : file.objects) {
         const LevelObjectPlan plan = ClassifyLevelObject(record.name, mSingleMode, mTimeMode);
         switch (plan.kind) {
         case LevelObjectKind::PlayerStart:
-            playerStart = record.position;
-            playerRotation = record.rotation;
+            starts.playerPosition = record.position;
+            starts.playerRotation = record.rotation;
             break;
         case LevelObjectKind::EnemyStart:
-            enemyStarts.push_back({record.position, record.rotation});
+            starts.enemies.push_back({record.position, record.rotation});
             break;
         case LevelObjectKind::NumberedHidden:
             BuildChkObject(plan, record.position, PlacedRotation(plan.kind, record.rotation));
@@ -247,10 +290,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             mSources[plan.sourceKey] = record.position;
             break;
         case LevelObjectKind::StartPostLeft:
-            leftPost = record.position;
+            starts.leftPost = record.position;
             break;
         case LevelObjectKind::StartPostRight:
-            rightPost = record.position;
+            starts.rightPost = record.position;
             break;
         case LevelObjectKind::Mesh:
             if (CPSmartPtr<CPGameObject> object = Describe(plan.description, kPlacedLayer)) {
@@ -262,8 +305,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             break;
         }
     }
+}
 
-    // 19. The splines: the last of each kept name.
+void CPLevel::BuildSplines(const LevelFileRecord& file) {
+    // The last spline of each kept name.
     auto buildSpline = [&](const char* name, CPSmartPtr<CPSpline>& target) {
         auto* spline = new CPSpline;
         Adopt(spline);
@@ -272,8 +317,9 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     buildSpline(kPathSplineName, mPath);
     buildSpline(kLeftSplineName, mLeftLine);
     buildSpline(kRightSplineName, mRightLine);
+}
 
-    // 20. - 21.
+void CPLevel::BuildScene(const std::string& levelName) {
     mScene = Describe(levelName + ".rdf", kSceneLayer);
     if (mScene) Adopt(mScene.Get());
     ReportSceneFallback(levelName);
@@ -282,13 +328,11 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         mQuadTree = new CPQuadTree;
     else
         mBranchRoot = new CPLevelBranch;
+}
 
-    // 22. The ground quad.
-    if (gSettings::plane != 0.0f) BuildGroundQuad(levelName);
-
-    // 23. Road physics, the collision mesh and the physics world.
+void CPLevel::BuildRoadPhysics(const std::string& levelName) {
     char roadName[32];
-    std::snprintf(roadName, sizeof roadName, "road_phys%d.rdf", n);
+    std::snprintf(roadName, sizeof roadName, "road_phys%d.rdf", mLevelNumber);
     mRoadPhysics = Describe(roadName, kRoadPhysicsLayer);
     if (mRoadPhysics) {
         Adopt(mRoadPhysics.Get());
@@ -312,8 +356,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             gPhysicsWorld->BuildCollisionMesh(mRoadPhysics->GetRenderObject());
         gPhysicsWorld->Create(D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(100.0f, 100.0f, 100.0f), 500, 500, 500);
     }
+}
 
-    // 24. - 25. The enemy units, in file order; an enemy whose car cannot be built is left out.
+void CPLevel::PlaceEnemies(const std::string& levelName, const std::vector<UnitStart>& enemyStarts) {
+    // In file order; an enemy whose car cannot be built is left out.
     const std::string enemyModel = mSingleMode ? mCarPrefix : EnemyModel(levelName);
     for (size_t i = 0; i < enemyStarts.size(); ++i) {
         char unitName[512];
@@ -338,20 +384,17 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         ReadEnemyCamera(*unit);
         AssignUnitPaths(static_cast<int32_t>(mEnemies.size()) - 1);
     }
+}
 
-    // 26. The player's unit.
+void CPLevel::PlacePlayer(const std::string& levelName, CPSmartPtr<CPGameObject>& body, const std::string& bodyName,
+                          const PlacedStarts& starts) {
     mGhostName = mCarPrefix;
-    if (mCarPrefix == "uaz") {
-        if (CPSmartPtr<CPGameObject> light = playerBody->FindObject("light")) light->SetVisible(false);
-    } else if (mCarPrefix == "volswagen_toureg") {
-        for (const char* name : {"halo", "halo_blend"})
-            if (CPSmartPtr<CPGameObject> halo = playerBody->FindObject(name)) halo->SetVisible(false);
-    }
-    mPlayer = MakeUnit(playerBody, mCarPrefix);
-    DeleteTree(playerBody);
+    HideCarLights(*body, mCarPrefix);
+    mPlayer = MakeUnit(body, mCarPrefix);
+    DeleteTree(body);
     mPlayer->Activate(kUnitPriority);
-    mPlayer->SetPosition(playerStart);
-    mPlayer->SetRotation(playerRotation);
+    mPlayer->SetPosition(starts.playerPosition);
+    mPlayer->SetRotation(starts.playerRotation);
     mPlayer->UpdateTransform();
     // In rolling mode the player's unit is driven like the enemies, on the same paths.
     if (mRolling) {
@@ -365,32 +408,37 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         mCamera->mChanged = true;
     }
     AddUnitCar(mPlayer, true);
-    ReportUnreadDescription(levelName, *mPlayer, playerBodyName);
+    ReportUnreadDescription(levelName, *mPlayer, bodyName);
     SetCameraMode(0);
     if (mCamera) SetCameraDistance(*mCamera, mActiveView.distance);
-
-    // 27. Finishing.
     mCameraTarget = mPlayer;
     mPlayer->SetSideFlags(gGameData ? gGameData->mPlayerType : 0);
-    if (gGameData) {
-        if (gGameData->mCurrentLap < 1) gGameData->mCurrentLap = 1;
-        const size_t lap = static_cast<size_t>(gGameData->mCurrentLap);
-        if (gGameData->mLapTimes.size() >= lap)
-            gGameData->mLapTimes[lap - 1] = 0.0f;
-        else
-            gGameData->mLapTimes.push_back(0.0f);
-        gGameData->mCurrentLap = 1;
-    }
+}
+
+void CPLevel::ResetLapRecords() {
+    if (!gGameData) return;
+    if (gGameData->mCurrentLap < 1) gGameData->mCurrentLap = 1;
+    const size_t lap = static_cast<size_t>(gGameData->mCurrentLap);
+    if (gGameData->mLapTimes.size() >= lap)
+        gGameData->mLapTimes[lap - 1] = 0.0f;
+    else
+        gGameData->mLapTimes.push_back(0.0f);
+    gGameData->mCurrentLap = 1;
+}
+
+void CPLevel::SetUpRaceLines(const PlacedStarts& starts) {
     mPathHint = FirstLines();
-    mStartLineDir = leftPost - rightPost;
-    mStartLinePos = (leftPost + rightPost) * 0.5f;
+    mStartLineDir = starts.leftPost - starts.rightPost;
+    mStartLinePos = (starts.leftPost + starts.rightPost) * 0.5f;
     if (gRenderer) {
         gRenderer->SetMotionBlur(0.0f);
         gRenderer->SetMotionBlurAlpha(255);
     }
     for (CPSpline* spline : {mPath.Get(), mLeftLine.Get(), mRightLine.Get()})
         if (spline) spline->SnapToTerrain();
+}
 
+void CPLevel::BuildPartition(const ObjectList& statics) {
     CPSmartPtr<CPRenderQueue> branchQueue = gRenderer ? gRenderer->GetBranchQueue() : CPSmartPtr<CPRenderQueue>();
     const bool baking = gSettings::static_ != 0 && branchQueue && branchQueue->LockAll();
     if (mQuadTree) {
@@ -403,19 +451,14 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         if (mCamera) mCamera->mPartitionRoot = mBranchRoot;
     }
     if (baking) branchQueue->UnlockAll();
+}
 
-    mPlayer->mIsPlayer = true;
-    if (gLevelUpdater) {
-        const std::array<CPLine*, 3> starts = FirstLines();
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, starts[0]);
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, starts[1]);
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, starts[2]);
-    }
-    // A race that cannot count laps as it should, or cannot finish, is said now, not found out at the end.
-    for (const std::string& fault : {DescribeRacePathFault(), DescribeStartHeadingFault()})
-        if (!fault.empty()) LoadReport(levelName, fault);
-    mLoaded = true;
-    return true;
+void CPLevel::AssignAfterRacePaths() {
+    if (!gLevelUpdater) return;
+    const std::array<CPLine*, 3> starts = FirstLines();
+    gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, starts[0]);
+    gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, starts[1]);
+    gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, starts[2]);
 }
 
 std::array<CPLine*, 3> CPLevel::FirstLines() const {
