@@ -221,7 +221,11 @@ void CPLevel::LoadGhostCar() {
 
 bool CPLevel::ReadRaceFile(const std::string& levelName, LevelFileRecord& file) {
     if (!LoadLevelFile(levelName, file)) {
-        Fail("\"" + LevelFilePath(levelName) + "\" cannot be read or is damaged");
+        // Built by appends: GCC 12's Release build misreads a literal + temporary here as an overlapping copy.
+        std::string reason = "\"";
+        reason += LevelFilePath(levelName);
+        reason += "\" cannot be read or is damaged";
+        Fail(reason);
         return false;
     }
     for (const char* name : {kPathSplineName, kLeftSplineName, kRightSplineName}) {
