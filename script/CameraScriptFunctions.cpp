@@ -187,13 +187,13 @@ int SetFOV(lua_State* L) {
 
 int GetFov1(lua_State* L) {
     if (!gLevel) return 0;
-    lua_pushnumber(L, gLevel->mCam1Fov);
+    lua_pushnumber(L, gLevel->mRaceViews[0].fov);
     return 1;
 }
 
 int GetFov2(lua_State* L) {
     if (!gLevel) return 0;
-    lua_pushnumber(L, gLevel->mCam2Fov);
+    lua_pushnumber(L, gLevel->mRaceViews[1].fov);
     return 1;
 }
 

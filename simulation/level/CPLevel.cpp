@@ -9,6 +9,7 @@
 #include "Render/CPQuadTree.h"
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
+#include "core/Angles.h"
 #include "core/CPTask.h"
 #include "core/FloatToInt.h"
 #include "core/ServiceGlobals.h"
@@ -23,20 +24,11 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 // The backwards window is bounded by these rounded quarter turns, and the heading difference is
 // wrapped by the rounded full turn, as the race has always measured it.
 constexpr float kDifferenceTurn = 6.283f;
 constexpr float kBackwardsLow = 1.57f;
 constexpr float kBackwardsHigh = 4.713f;
-
-// The angle brought into [0, turn).
-float Wrap(float angle, float turn) {
-    float wrapped = std::fmod(angle, turn);
-    if (wrapped < 0.0f) wrapped += turn;
-    return wrapped;
-}
 
 int32_t GridIndex(float coordinate, float extent, int32_t count) {
     const int32_t index = TruncateToInt32((coordinate + extent * 0.5f) * 0.1f);
@@ -129,19 +121,9 @@ void CPLevel::AddRendererRecord() {
 bool CPLevel::IsPlayerMovingBackwards() const { return PointsAgainstPath(mHeading, mPathAngle, mReverse); }
 
 bool CPLevel::PointsAgainstPath(float heading, float pathAngle, bool reverse) {
-    const float driven = Wrap(reverse ? pathAngle + kPi : pathAngle, kTwoPi);
-    const float difference = Wrap(heading - driven, kDifferenceTurn);
+    const float driven = WrapAngleHalfOpen(reverse ? pathAngle + D3DX_PI : pathAngle, kTwoPi);
+    const float difference = WrapAngleHalfOpen(heading - driven, kDifferenceTurn);
     return difference > kBackwardsLow && difference < kBackwardsHigh;
-}
-
-float CPLevel::HeadingOf(const D3DXQUATERNION& rotation) {
-    D3DXMATRIX turn;
-    D3DXMatrixRotationQuaternion(&turn, &rotation);
-    const D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f);
-    D3DXVECTOR3 d;
-    D3DXVec3TransformNormal(&d, &forward, &turn);
-    const float angle = std::acos(std::clamp(d.x, -1.0f, 1.0f));
-    return d.y < 0.0f ? -angle : angle;
 }
 
 void CPLevel::UpdateRoadPosition() {
@@ -289,17 +271,8 @@ void CPLevel::DeletePartition() {
 float CPLevel::CameraDivisor(float value) { return value == 0.0f || std::isnan(value) ? 1.0f : value; }
 
 void CPLevel::SelectViewParameters(int32_t view) {
-    if (view == 1) {
-        mCamHeight = mCam2Height;
-        mCamDist = mCam2Dist;
-        mCamAngleDiv = CameraDivisor(mCam2AngleDiv);
-        mCamDistanceDiv = CameraDivisor(mCam2DistanceDiv);
-        mCamAngle = mCam2Angle;
-    } else if (view == 0 || view == 2) {
-        mCamHeight = mCam1Height;
-        mCamDist = mCam1Dist;
-        mCamAngleDiv = CameraDivisor(mCam1AngleDiv);
-        mCamDistanceDiv = CameraDivisor(mCam1DistanceDiv);
-        mCamAngle = mCam1Angle;
-    }
+    if (view < 0 || view > 2) return;
+    mActiveView = mRaceViews[view == 1 ? 1 : 0];
+    mActiveView.angleDiv = CameraDivisor(mActiveView.angleDiv);
+    mActiveView.distanceDiv = CameraDivisor(mActiveView.distanceDiv);
 }

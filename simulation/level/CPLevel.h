@@ -15,6 +15,7 @@
 #include "platform/D3D9Types.h"
 #include "platform/D3DX9Math.h"
 #include "simulation/level/RaceRecords.h"
+#include "simulation/level/RaceView.h"
 
 class CPCamera;
 class CPLevelBranch;
@@ -24,12 +25,11 @@ class CPPlayer;
 class CPQuadTree;
 class CPSpline;
 class CPTask;
-class TiXmlElement;
-
-// A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
+struct LevelFileRecord;
 struct LevelObjectPlan;
 struct LevelObjectRecord;
 
+// A numbered hidden object of the level file ("chk<number>_<model>"), shown by the checkpoint scripts.
 struct ChkObject {
     std::string mNumberText;  // the digits and '-' signs read from the name; may be empty
     int32_t mNumber = 0;      // the text converted with atof, truncated toward zero
@@ -105,9 +105,6 @@ public:
     bool IsPlayerMovingBackwards() const;
     // The same test for any heading and path direction (radians).
     static bool PointsAgainstPath(float heading, float pathAngle, bool reverse);
-    // The heading of a turn as the race measures it: acos of the x of its forward (0, -1, 0), negated
-    // when the forward's y is below 0; radians in [-pi, pi].
-    static float HeadingOf(const D3DXQUATERNION& rotation);
 
     // ---- weapons
     // Aims and fires the player's weapon (CPPlayer::UpdateWeapon); nothing without a player.
@@ -163,8 +160,8 @@ public:
     // Deletes the partition root and the quadtree root and clears the camera's reference to the
     // partition (the level's stop and destructor).
     void DeletePartition();
-    // Copies the parameters of race view 0 ("camera"), 1 ("camera2") or 2 ("camera", with the free view)
-    // into the current camera parameters; another view changes nothing. A divisor of 0 counts as 1.
+    // Makes race view 0 or 1 the active view (view 2 takes view 0's values); another view changes
+    // nothing. A divisor of 0 counts as 1.
     void SelectViewParameters(int32_t view);
     // A camera divisor as the chase camera may divide by it: 0 (or not a number) counts as 1.
     static float CameraDivisor(float value);
@@ -176,8 +173,8 @@ public:
     static constexpr int32_t kUnitPriority = 200;
     static constexpr int32_t kPhysicsPriority = 400;
     static constexpr int32_t kRaceTaskPriority = 500;
-    // Render layers of the race camera's two views, and the layer that keeps the identity matrix.
-    static constexpr int32_t kMainViewLayer = 16;
+    // Render layers of the race camera's second view and of the identity matrix (the main view's is
+    // PRender::kMainViewLayer).
     static constexpr int32_t kSecondViewLayer = 120;
     static constexpr int32_t kIdentityLayer = 17;
     static constexpr float kLevelTimeAtStart = 600.0f;
@@ -197,8 +194,14 @@ public:
     void ShowCheckpoint();
     // Whether Start ran and no Stop since.
     bool IsStarted() const { return static_cast<bool>(mRaceTask); }
-    // The race rules of one frame (the race task).
+    // The race rules of one frame (the race task); RaceIsSound is checked after it.
     void Update();
+    // Whether the race's own links agree: the units' lap counters (nearest points and progress) are as
+    // many, the finish slots hold nobody twice and fill from the first, the path points form one ring
+    // in the order the start collected them (or the reverse order, once a script turns the driving
+    // order), and every unit's bodies are records of the physics world in use. Only a programming error
+    // breaks it (checked by ENGINE_ASSERT after every race update).
+    bool RaceIsSound() const;
 
     // ---- race rules of a frame (CPLevelUpdate.cpp)
     // The player's unit runs in steps of 1/60 s whatever the frame time.
@@ -242,6 +245,33 @@ public:
     // on the ghost car.
     void RecordGhost();
     void PlayGhost();
+
+    // ---- the race update's stages, in the order Update runs them
+    // The camera target's place and axes as the frame's stages take them.
+    struct TargetPose {
+        CPPlayer* unit = nullptr;  // mCameraTarget; null: nothing follows a target this frame
+        D3DXVECTOR3 at = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        D3DXVECTOR3 forward = D3DXVECTOR3(0.0f, -1.0f, 0.0f);  // the model's (0, -1, 0) turned
+        D3DXVECTOR3 up = D3DXVECTOR3(0.0f, 0.0f, 1.0f);        // the model's (0, 0, 1) turned
+        float heading = 0.0f;                                  // radians, HeadingOf(forward)
+    };
+    // The level clock, the time limit ("level_failed" once it runs out), the laps and the spin clock.
+    void AdvanceRaceClocks(float dt);
+    // The player's unit in fixed steps (none while rolling).
+    void StepPlayer(float dt);
+    TargetPose PoseOfCameraTarget() const;
+    // The camera target's speed, and the chase camera's inputs from the active view and the pose.
+    void FeedChaseCamera(const TargetPose& pose);
+    // The 3D sound listener at the camera eye, looking at the target.
+    void PlaceListener(const TargetPose& pose);
+    // The other units driven and stepped (their positions for the minimap), then the camera target
+    // driven by the AI once the player's race is over.
+    void DriveUnits(float dt, const TargetPose& pose);
+    // The camera's tilt and yaw (the free view placed in view 2), mForward and mHeading, the camera update.
+    void AimCamera(const TargetPose& pose);
+    // The minimap, the eye follower, the ghost, the ground quad, the units and the visible scene queued.
+    void QueueRaceDrawing(const TargetPose& pose);
+    void QueueVisibleScene();
 
     // ---- lap tracking
     // Squared 2D distance within which a unit has a nearest path point.
@@ -301,14 +331,15 @@ public:
     float mLastGhostSample = 0.0f;  // mClock at the last ghost sample
     int32_t mGhostIndex = 0;        // ghost sample being played back
 
-    // ---- camera parameters of the three race views ("camera", "camera2", "camera3")
+    // ---- the three race views
     int32_t mCameraMode = 0;                // the race view 0, 1 or 2
+    // View 0 from the player's "camera", 1 from "camera2" (an enemy's "camera" places it too), 2 from
+    // "camera3": the free view, placed by its own distance and height, following with view 0's values.
+    std::array<RaceView, 3> mRaceViews;
+    // The view in use: the selected one's values (view 0's for view 2), divisors of 0 made 1; the chase
+    // camera follows with its distance, height, angle and divisors.
+    RaceView mActiveView;
     CPSmartPtr<CPGameObject> mLensFlare;    // the sun's lens flare; nothing sets it yet
-    // Degrees: the angle of the "camera2" view, of the "camera" view, and the current one. A vehicle
-    // description without "angle" keeps -90, the straight-down view the loader gives the camera.
-    float mCam2Angle = -90.0f;
-    float mCam1Angle = -90.0f;
-    float mCamAngle = -90.0f;
     float mSpinSign = 1.0f;   // +1 or -1, spin direction of the rolling camera
     // Rolling (attract) mode: random camera hops every 1.5 s, the player's unit is not stepped.
     bool mRolling = true;
@@ -348,27 +379,6 @@ public:
     // ---- race clock and camera feed
     float mLevelTime = 0.0f;    // seconds left; Start sets 600
     float mPlayerSpeed = 0.0f;  // speed of the camera target's car, every frame
-    float mCamDist = 7.0f;      // current camera distance
-    float mCamHeight = 2.0f;    // current camera height
-    float mCam2Dist = 7.0f;
-    float mCam2Height = 2.0f;
-    float mCam1Dist = 7.0f;
-    float mCam1Height = 2.0f;
-    float mCam3Dist = 7.0f;
-    float mCam3Height = 2.0f;
-    float mCam2Blur = 0.0f;  // radial blur b of each view
-    float mCam1Blur = 0.0f;
-    float mCam3Blur = 0.0f;
-    // "angle_div" and "distance_div": current ones and those of "camera2" and "camera". The chase
-    // camera divides by the current ones; a description without them keeps 1.
-    float mCamAngleDiv = 1.0f;
-    float mCamDistanceDiv = 1.0f;
-    float mCam2AngleDiv = 1.0f;
-    float mCam2DistanceDiv = 1.0f;
-    float mCam1AngleDiv = 1.0f;
-    float mCam1DistanceDiv = 1.0f;
-    float mCam1Fov = 50.0f;  // degrees, the field of view of the "camera" view
-    float mCam2Fov = 50.0f;  // degrees, the field of view of the "camera2" view
     int32_t mLevelNumber = 0;  // 1 .. 12 from the level name; 0 before loading and for other names
 
     // ---- race units
@@ -445,21 +455,10 @@ private:
     std::array<CPLine*, 3> FirstLines() const;
     // Unit `index` of mEnemies gets its AI vehicle record and the three paths from their first lines.
     void AssignUnitPaths(int32_t index);
-    // An enemy's "camera" element: the "camera2" view's distance, height and angle, the unit's camera
-    // range. The player's three views ("camera", "camera2", "camera3") and the camera's angle.
+    // An enemy's "camera" element: view 1's distance, height and angle, the unit's camera range.
     void ReadEnemyCamera(CPPlayer& unit);
+    // The player's three views; the angle of view 0 or 1, when read, also becomes the camera's angle.
     void ReadPlayerCameraViews();
-    // The fields of one race view ("camera" or "camera2") that its element's attributes fill.
-    struct CameraViewFields {
-        float& distance;
-        float& height;
-        float& angle;  // degrees; a read angle also becomes the camera's angle
-        float& angleDiv;
-        float& distanceDiv;
-        float& blur;
-        float& fov;
-    };
-    void ReadCameraView(const TiXmlElement* element, const CameraViewFields& view);
     // Reports a unit whose car took no value from its vehicle description, and a scene description that
     // could not be read (its scene is the fallback's).
     void ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const;
@@ -476,6 +475,55 @@ private:
     // The unit's bodies and car in gPhysicsWorld, drawable, with its shadow.
     void AddUnitCar(CPPlayer* unit, bool playerCar);
     void BuildGroundQuad(const std::string& levelName);
+
+    // ---- the loader's stages, in the order Load runs them
+    // Where a race unit starts, as the level file places it.
+    struct UnitStart {
+        D3DXVECTOR3 position;
+        D3DXQUATERNION rotation;
+    };
+    // What the level file's placed objects say about the race rather than the scene.
+    struct PlacedStarts {
+        D3DXVECTOR3 playerPosition = D3DXVECTOR3(100.0f, 100.0f, 1.0f);  // used when the file has no "player"
+        D3DXQUATERNION playerRotation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+        std::vector<UnitStart> enemies;  // in file order
+        D3DXVECTOR3 leftPost = D3DXVECTOR3(0.0f, 0.0f, 0.0f);   // start posts; the origin when missing
+        D3DXVECTOR3 rightPost = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    };
+    // The ghost clock, the respawn clock and the race modes.
+    void ResetRaceCounters(bool singleRace, bool timeAttack);
+    // The AI vehicle records, the level number, the ghost car, the sky, the rolling flag and the seed.
+    void PrepareRaceRecords(const std::string& levelName);
+    // Time attack on a numbered level: the best run's ghost car, when one was stored.
+    void LoadGhostCar();
+    // The level file, parsed and checked, with the three splines a race needs; false (after Fail) else.
+    bool ReadRaceFile(const std::string& levelName, LevelFileRecord& file);
+    // The player's car body (mCarPrefix from the game data); empty (after Fail) when it is missing or has
+    // no physics.
+    CPSmartPtr<CPGameObject> DescribePlayerCar(const std::string& levelName, std::string& bodyName);
+    // A new chase camera and the sun's light; the sources forgotten.
+    void MakeCameraAndSun();
+    // The extents by the level number, the minimap, the ambient light, the shadow matrix, the object grid.
+    void SizeLevelArea();
+    // Every placed object of the file: starts and posts noted, numbered objects and meshes built, sources
+    // kept; the static meshes appended to `statics` for the partition.
+    void PlaceLevelObjects(const LevelFileRecord& file, PlacedStarts& starts, ObjectList& statics);
+    void BuildSplines(const LevelFileRecord& file);
+    // The level's own description and an empty partition of the kind "quadlevels" selects.
+    void BuildScene(const std::string& levelName);
+    // "road_phys<n>.rdf" as the collision mesh of a new physics world.
+    void BuildRoadPhysics(const std::string& levelName);
+    void PlaceEnemies(const std::string& levelName, const std::vector<UnitStart>& enemyStarts);
+    // The player's unit from its body (the body deleted), its views, its car, the camera on it.
+    void PlacePlayer(const std::string& levelName, CPSmartPtr<CPGameObject>& body, const std::string& bodyName,
+                     const PlacedStarts& starts);
+    // The game data's lap counter back to the first lap, with no time.
+    void ResetLapRecords();
+    // The path hints, the start line between the posts, no motion blur, the splines laid on the terrain.
+    void SetUpRaceLines(const PlacedStarts& starts);
+    // The partition sorts the static objects (through a locked branch queue while "static" is set).
+    void BuildPartition(const ObjectList& statics);
+    void AssignAfterRacePaths();
 
     // The near-player stage of both ray queries.
     bool QueryNearPlayer(CPRayQuery& query, bool includePlayer) const;

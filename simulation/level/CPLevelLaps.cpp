@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"

@@ -54,7 +54,7 @@ bool CPLevel::Start() {
     }
 
     if (mCamera) {
-        mCamera->AttachMainView(kMainViewLayer);
+        mCamera->AttachMainView(PRender::kMainViewLayer);
         mCamera->AttachSecondView(kSecondViewLayer);
     }
     if (gRenderer) {
@@ -65,7 +65,7 @@ bool CPLevel::Start() {
         const D3DXPLANE ground(0.0f, 0.0f, -1.0f, 0.0f);
         D3DXMATRIX shadow;
         D3DXMatrixShadow(&shadow, &light, &ground);
-        gRenderer->SetLayerMatrix(&shadow._11, kMainViewLayer);
+        gRenderer->SetLayerMatrix(&shadow._11, PRender::kMainViewLayer);
     }
 
     auto* raceTask = new CPObjUpdater();

@@ -16,6 +16,7 @@
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
 #include "Render/PRenderObjectManager.h"
+#include "core/Angles.h"
 #include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 #include "core/files/FileReadOnceScope.h"
@@ -39,8 +40,7 @@
 
 namespace {
 
-constexpr float kDegrees = 0.017453292f;
-constexpr float kStartAngle = -1.5707964f;  // the camera's angle before the descriptions are read
+constexpr float kStartAngle = -kHalfPi;  // the camera's angle before the descriptions are read
 constexpr int32_t kPlacedLayer = 20;
 constexpr int32_t kSceneLayer = 0;
 constexpr int32_t kLandLayer = 17;
@@ -75,6 +75,16 @@ void DeleteTree(CPSmartPtr<CPGameObject>& tree) {
     CPGameObject* root = tree.Get();
     tree.Forget();
     if (root && gObjectRegistry::Contains(root)) delete root;
+}
+
+// Lights a model carries that the race does not show.
+void HideCarLights(CPGameObject& body, const std::string& carPrefix) {
+    if (carPrefix == "uaz") {
+        if (CPSmartPtr<CPGameObject> light = body.FindObject("light")) light->SetVisible(false);
+    } else if (carPrefix == "volswagen_toureg") {
+        for (const char* name : {"halo", "halo_blend"})
+            if (CPSmartPtr<CPGameObject> halo = body.FindObject(name)) halo->SetVisible(false);
+    }
 }
 
 void SetCameraDistance(CPCamera& camera, float distance) {
@@ -147,37 +157,78 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     // Placed objects share descriptions and meshes: each file is read, and each folder listed, once.
     const FileReadOnceScope readOnce;
     mLoadError.clear();
-    // 1.
+    ResetRaceCounters(singleRace, timeAttack);
+    PrepareRaceRecords(levelName);
+    // What a race cannot do without is checked before anything is built: a failed load leaves the level
+    // with only the records above.
+    LevelFileRecord file;
+    if (!ReadRaceFile(levelName, file)) return false;
+    std::string playerBodyName;
+    CPSmartPtr<CPGameObject> playerBody = DescribePlayerCar(levelName, playerBodyName);
+    if (!playerBody) return false;
+
+    MakeCameraAndSun();
+    SizeLevelArea();
+    PlacedStarts starts;
+    ObjectList statics;
+    PlaceLevelObjects(file, starts, statics);
+    BuildSplines(file);
+    BuildScene(levelName);
+    if (gSettings::plane != 0.0f) BuildGroundQuad(levelName);
+    // The physics world is made anew with the road; the units' bodies and cars are made in it after.
+    BuildRoadPhysics(levelName);
+    PlaceEnemies(levelName, starts.enemies);
+    PlacePlayer(levelName, playerBody, playerBodyName, starts);
+    ResetLapRecords();
+    SetUpRaceLines(starts);
+    BuildPartition(statics);
+    mPlayer->mIsPlayer = true;
+    AssignAfterRacePaths();
+    // A race that cannot count laps as it should, or cannot finish, is said now, not found out at the end.
+    for (const std::string& fault : {DescribeRacePathFault(), DescribeStartHeadingFault()})
+        if (!fault.empty()) LoadReport(levelName, fault);
+    mLoaded = true;
+    return true;
+}
+
+void CPLevel::ResetRaceCounters(bool singleRace, bool timeAttack) {
     mRespawnClock = 0.0f;
     mGhostIndex = 0;
     mClock = 0.0f;
     mLastGhostSample = 0.0f;
     mTimeMode = timeAttack;
     mSingleMode = singleRace;
-    // 2. The AI vehicle records of this race.
+}
+
+void CPLevel::PrepareRaceRecords(const std::string& levelName) {
     if (gLevelUpdater) gLevelUpdater->PrepareVehicles(gGameData ? gGameData->mTransportCount : 0);
-    // 3. - 4.
     RuntimeSrand(timeGetTime());
     if (const int32_t number = LevelNumberFromName(levelName)) mLevelNumber = number;
-    const int32_t n = mLevelNumber;
-    // 5. The ghost: only a level with a number has a result entry to look it up in.
-    if (mTimeMode && gGameData && n >= 1 && n <= CPGameData::kLevelCount) {
-        const std::string& ghost = gGameData->mLevelResults[n - 1].mGhostName;
-        if (!ghost.empty()) {
-            mGhost = Describe(ghost + "_.rdf", kPlacedLayer);
-            if (mGhost) Adopt(mGhost.Get());
-        }
-    }
-    // 6. - 7.
-    if (gRenderer) gRenderer->SetSkyscape(n);
+    LoadGhostCar();
+    if (gRenderer) gRenderer->SetSkyscape(mLevelNumber);
     mRolling = gSettings::rolling != 0;
+    // The placed objects' idle animations draw from the generator seeded here.
     RuntimeSrand(timeGetTime());
     mLevelFailedSent = false;
+}
 
-    // 8. The file, parsed and checked whole; then what a race cannot do without, before anything is built.
-    LevelFileRecord file;
+void CPLevel::LoadGhostCar() {
+    // Only a level with a number has a result entry to look the ghost up in.
+    const int32_t n = mLevelNumber;
+    if (!mTimeMode || !gGameData || n < 1 || n > CPGameData::kLevelCount) return;
+    const std::string& ghost = gGameData->mLevelResults[n - 1].mGhostName;
+    if (ghost.empty()) return;
+    mGhost = Describe(ghost + "_.rdf", kPlacedLayer);
+    if (mGhost) Adopt(mGhost.Get());
+}
+
+bool CPLevel::ReadRaceFile(const std::string& levelName, LevelFileRecord& file) {
     if (!LoadLevelFile(levelName, file)) {
-        Fail("\"" + LevelFilePath(levelName) + "\" cannot be read or is damaged");
+        // Built by appends: GCC 12's Release build misreads a literal + temporary here as an overlapping copy.
+        std::string reason = "\"";
+        reason += LevelFilePath(levelName);
+        reason += "\" cannot be read or is damaged";
+        Fail(reason);
         return false;
     }
     for (const char* name : {kPathSplineName, kLeftSplineName, kRightSplineName}) {
@@ -186,16 +237,20 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             return false;
         }
     }
-    mCarPrefix = gGameData ? gGameData->mPlayerName : std::string();
-    const std::string playerBodyName = mCarPrefix + (mRolling ? "_enemy.rdf" : ".rdf");
-    CPSmartPtr<CPGameObject> playerBody = Describe(playerBodyName, kPlacedLayer);
-    if (!IsCarBody(playerBody)) {
-        DeleteTree(playerBody);
-        Fail(levelName + ": the player's car \"" + playerBodyName + "\" is missing or has no physics");
-        return false;
-    }
+    return true;
+}
 
-    // 9. - 11.
+CPSmartPtr<CPGameObject> CPLevel::DescribePlayerCar(const std::string& levelName, std::string& bodyName) {
+    mCarPrefix = gGameData ? gGameData->mPlayerName : std::string();
+    bodyName = mCarPrefix + (mRolling ? "_enemy.rdf" : ".rdf");
+    CPSmartPtr<CPGameObject> body = Describe(bodyName, kPlacedLayer);
+    if (IsCarBody(body)) return body;
+    DeleteTree(body);
+    Fail(levelName + ": the player's car \"" + bodyName + "\" is missing or has no physics");
+    return body;
+}
+
+void CPLevel::MakeCameraAndSun() {
     mSources.clear();
     delete mCamera;
     mCamera = new CPCamera;
@@ -206,12 +261,13 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     mSunLight.Specular = mSunLight.Diffuse;
     mSunLight.Direction = D3DVECTOR{0.0f, 0.0f, -1.0f};
     mSunLight.Range = 10000.0f;
-    // 12. - 14.
-    mExtentX = mExtentY = LevelExtent(n);
+}
+
+void CPLevel::SizeLevelArea() {
+    mExtentX = mExtentY = LevelExtent(mLevelNumber);
     delete mMiniMap;
     mMiniMap = new CPMiniMap;
     mMiniMap->Init(0, mExtentX, mExtentY, 0);
-    // 15. - 16.
     if (gRenderer) {
         gRenderer->mAmbientColor = 0xFF7F7F7F;
         gRenderer->mAmbient = D3DXVECTOR4(0.5f, 0.5f, 0.5f, 1.0f);
@@ -220,28 +276,19 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     const D3DXVECTOR4 sun(0.0f, 0.0f, -1.0f, 0.0f);
     const D3DXPLANE ground(0.0f, 0.0f, -1.0f, 0.5f);
     D3DXMatrixShadow(&gShadowMatrix, &sun, &ground);
-    // 17.
     AllocateObjectGrid();
+}
 
-    // 18. The placed objects.
-    D3DXVECTOR3 playerStart(100.0f, 100.0f, 1.0f);
-    D3DXQUATERNION playerRotation(0.0f, 0.0f, 0.0f, 1.0f);
-    struct EnemyStart {
-        D3DXVECTOR3 position;
-        D3DXQUATERNION rotation;
-    };
-    std::vector<EnemyStart> enemyStarts;
-    D3DXVECTOR3 leftPost(0.0f, 0.0f, 0.0f), rightPost(0.0f, 0.0f, 0.0f);
-    ObjectList statics;
+void CPLevel::PlaceLevelObjects(const LevelFileRecord& file, PlacedStarts& starts, ObjectList& statics) {
     for (const LevelObjectRecord& record : file.objects) {
         const LevelObjectPlan plan = ClassifyLevelObject(record.name, mSingleMode, mTimeMode);
         switch (plan.kind) {
         case LevelObjectKind::PlayerStart:
-            playerStart = record.position;
-            playerRotation = record.rotation;
+            starts.playerPosition = record.position;
+            starts.playerRotation = record.rotation;
             break;
         case LevelObjectKind::EnemyStart:
-            enemyStarts.push_back({record.position, record.rotation});
+            starts.enemies.push_back({record.position, record.rotation});
             break;
         case LevelObjectKind::NumberedHidden:
             BuildChkObject(plan, record.position, PlacedRotation(plan.kind, record.rotation));
@@ -250,10 +297,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             mSources[plan.sourceKey] = record.position;
             break;
         case LevelObjectKind::StartPostLeft:
-            leftPost = record.position;
+            starts.leftPost = record.position;
             break;
         case LevelObjectKind::StartPostRight:
-            rightPost = record.position;
+            starts.rightPost = record.position;
             break;
         case LevelObjectKind::Mesh:
             if (CPSmartPtr<CPGameObject> object = Describe(plan.description, kPlacedLayer)) {
@@ -265,8 +312,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             break;
         }
     }
+}
 
-    // 19. The splines: the last of each kept name.
+void CPLevel::BuildSplines(const LevelFileRecord& file) {
+    // The last spline of each kept name.
     auto buildSpline = [&](const char* name, CPSmartPtr<CPSpline>& target) {
         auto* spline = new CPSpline;
         Adopt(spline);
@@ -275,8 +324,9 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
     buildSpline(kPathSplineName, mPath);
     buildSpline(kLeftSplineName, mLeftLine);
     buildSpline(kRightSplineName, mRightLine);
+}
 
-    // 20. - 21.
+void CPLevel::BuildScene(const std::string& levelName) {
     mScene = Describe(levelName + ".rdf", kSceneLayer);
     if (mScene) Adopt(mScene.Get());
     ReportSceneFallback(levelName);
@@ -285,13 +335,11 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         mQuadTree = new CPQuadTree;
     else
         mBranchRoot = new CPLevelBranch;
+}
 
-    // 22. The ground quad.
-    if (gSettings::plane != 0.0f) BuildGroundQuad(levelName);
-
-    // 23. Road physics, the collision mesh and the physics world.
+void CPLevel::BuildRoadPhysics(const std::string& levelName) {
     char roadName[32];
-    std::snprintf(roadName, sizeof roadName, "road_phys%d.rdf", n);
+    std::snprintf(roadName, sizeof roadName, "road_phys%d.rdf", mLevelNumber);
     mRoadPhysics = Describe(roadName, kRoadPhysicsLayer);
     if (mRoadPhysics) {
         Adopt(mRoadPhysics.Get());
@@ -315,8 +363,10 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
             gPhysicsWorld->BuildCollisionMesh(mRoadPhysics->GetRenderObject());
         gPhysicsWorld->Create(D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(100.0f, 100.0f, 100.0f), 500, 500, 500);
     }
+}
 
-    // 24. - 25. The enemy units, in file order; an enemy whose car cannot be built is left out.
+void CPLevel::PlaceEnemies(const std::string& levelName, const std::vector<UnitStart>& enemyStarts) {
+    // In file order; an enemy whose car cannot be built is left out.
     const std::string enemyModel = mSingleMode ? mCarPrefix : EnemyModel(levelName);
     for (size_t i = 0; i < enemyStarts.size(); ++i) {
         char unitName[512];
@@ -341,20 +391,17 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         ReadEnemyCamera(*unit);
         AssignUnitPaths(static_cast<int32_t>(mEnemies.size()) - 1);
     }
+}
 
-    // 26. The player's unit.
+void CPLevel::PlacePlayer(const std::string& levelName, CPSmartPtr<CPGameObject>& body, const std::string& bodyName,
+                          const PlacedStarts& starts) {
     mGhostName = mCarPrefix;
-    if (mCarPrefix == "uaz") {
-        if (CPSmartPtr<CPGameObject> light = playerBody->FindObject("light")) light->SetVisible(false);
-    } else if (mCarPrefix == "volswagen_toureg") {
-        for (const char* name : {"halo", "halo_blend"})
-            if (CPSmartPtr<CPGameObject> halo = playerBody->FindObject(name)) halo->SetVisible(false);
-    }
-    mPlayer = MakeUnit(playerBody, mCarPrefix);
-    DeleteTree(playerBody);
+    HideCarLights(*body, mCarPrefix);
+    mPlayer = MakeUnit(body, mCarPrefix);
+    DeleteTree(body);
     mPlayer->Activate(kUnitPriority);
-    mPlayer->SetPosition(playerStart);
-    mPlayer->SetRotation(playerRotation);
+    mPlayer->SetPosition(starts.playerPosition);
+    mPlayer->SetRotation(starts.playerRotation);
     mPlayer->UpdateTransform();
     // In rolling mode the player's unit is driven like the enemies, on the same paths.
     if (mRolling) {
@@ -368,32 +415,37 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         mCamera->mChanged = true;
     }
     AddUnitCar(mPlayer, true);
-    ReportUnreadDescription(levelName, *mPlayer, playerBodyName);
+    ReportUnreadDescription(levelName, *mPlayer, bodyName);
     SetCameraMode(0);
-    if (mCamera) SetCameraDistance(*mCamera, mCamDist);
-
-    // 27. Finishing.
+    if (mCamera) SetCameraDistance(*mCamera, mActiveView.distance);
     mCameraTarget = mPlayer;
     mPlayer->SetSideFlags(gGameData ? gGameData->mPlayerType : 0);
-    if (gGameData) {
-        if (gGameData->mCurrentLap < 1) gGameData->mCurrentLap = 1;
-        const size_t lap = static_cast<size_t>(gGameData->mCurrentLap);
-        if (gGameData->mLapTimes.size() >= lap)
-            gGameData->mLapTimes[lap - 1] = 0.0f;
-        else
-            gGameData->mLapTimes.push_back(0.0f);
-        gGameData->mCurrentLap = 1;
-    }
+}
+
+void CPLevel::ResetLapRecords() {
+    if (!gGameData) return;
+    if (gGameData->mCurrentLap < 1) gGameData->mCurrentLap = 1;
+    const size_t lap = static_cast<size_t>(gGameData->mCurrentLap);
+    if (gGameData->mLapTimes.size() >= lap)
+        gGameData->mLapTimes[lap - 1] = 0.0f;
+    else
+        gGameData->mLapTimes.push_back(0.0f);
+    gGameData->mCurrentLap = 1;
+}
+
+void CPLevel::SetUpRaceLines(const PlacedStarts& starts) {
     mPathHint = FirstLines();
-    mStartLineDir = leftPost - rightPost;
-    mStartLinePos = (leftPost + rightPost) * 0.5f;
+    mStartLineDir = starts.leftPost - starts.rightPost;
+    mStartLinePos = (starts.leftPost + starts.rightPost) * 0.5f;
     if (gRenderer) {
         gRenderer->SetMotionBlur(0.0f);
         gRenderer->SetMotionBlurAlpha(255);
     }
     for (CPSpline* spline : {mPath.Get(), mLeftLine.Get(), mRightLine.Get()})
         if (spline) spline->SnapToTerrain();
+}
 
+void CPLevel::BuildPartition(const ObjectList& statics) {
     CPSmartPtr<CPRenderQueue> branchQueue = gRenderer ? gRenderer->GetBranchQueue() : CPSmartPtr<CPRenderQueue>();
     const bool baking = gSettings::static_ != 0 && branchQueue && branchQueue->LockAll();
     if (mQuadTree) {
@@ -406,19 +458,14 @@ bool CPLevel::Load(const std::string& levelName, bool singleRace, bool timeAttac
         if (mCamera) mCamera->mPartitionRoot = mBranchRoot;
     }
     if (baking) branchQueue->UnlockAll();
+}
 
-    mPlayer->mIsPlayer = true;
-    if (gLevelUpdater) {
-        const std::array<CPLine*, 3> starts = FirstLines();
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, starts[0]);
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, starts[1]);
-        gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, starts[2]);
-    }
-    // A race that cannot count laps as it should, or cannot finish, is said now, not found out at the end.
-    for (const std::string& fault : {DescribeRacePathFault(), DescribeStartHeadingFault()})
-        if (!fault.empty()) LoadReport(levelName, fault);
-    mLoaded = true;
-    return true;
+void CPLevel::AssignAfterRacePaths() {
+    if (!gLevelUpdater) return;
+    const std::array<CPLine*, 3> starts = FirstLines();
+    gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kPathSlot, starts[0]);
+    gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kLeftSlot, starts[1]);
+    gLevelUpdater->AssignAfterRacePath(AI_Vehicle::kRightSlot, starts[2]);
 }
 
 std::array<CPLine*, 3> CPLevel::FirstLines() const {
@@ -437,34 +484,20 @@ void CPLevel::AssignUnitPaths(int32_t index) {
 
 void CPLevel::ReadEnemyCamera(CPPlayer& unit) {
     const TiXmlElement* camera = DescriptionElement(unit, "camera");
-    ReadFloatAttribute(camera, "distance", mCam2Dist);
-    ReadFloatAttribute(camera, "height", mCam2Height);
-    ReadFloatAttribute(camera, "angle", mCam2Angle);
+    ReadRaceView(camera, mRaceViews[1], RaceViewPlacement());
     ReadIntAttribute(camera, "min", unit.mCameraMin);
     ReadIntAttribute(camera, "max", unit.mCameraMax);
 }
 
 void CPLevel::ReadPlayerCameraViews() {
     if (mCamera) mCamera->mPitch = kStartAngle;
-    ReadCameraView(DescriptionElement(*mPlayer, "camera"),
-                   {mCam1Dist, mCam1Height, mCam1Angle, mCam1AngleDiv, mCam1DistanceDiv, mCam1Blur, mCam1Fov});
-    // "camera2" is read last: its angle, when it has one, is the one the camera starts with.
-    ReadCameraView(DescriptionElement(*mPlayer, "camera2"),
-                   {mCam2Dist, mCam2Height, mCam2Angle, mCam2AngleDiv, mCam2DistanceDiv, mCam2Blur, mCam2Fov});
-    const TiXmlElement* camera3 = DescriptionElement(*mPlayer, "camera3");
-    ReadFloatAttribute(camera3, "distance", mCam3Dist);
-    ReadFloatAttribute(camera3, "height", mCam3Height);
-    ReadFloatAttribute(camera3, "blur", mCam3Blur);
-}
-
-void CPLevel::ReadCameraView(const TiXmlElement* element, const CameraViewFields& view) {
-    ReadFloatAttribute(element, "distance", view.distance);
-    ReadFloatAttribute(element, "height", view.height);
-    if (ReadFloatAttribute(element, "angle", view.angle) && mCamera) mCamera->mPitch = view.angle * kDegrees;
-    ReadFloatAttribute(element, "angle_div", view.angleDiv);
-    ReadFloatAttribute(element, "distance_div", view.distanceDiv);
-    ReadFloatAttribute(element, "blur", view.blur);
-    ReadFloatAttribute(element, "fov", view.fov);
+    // "camera2" is read after "camera": its angle, when it has one, is the one the camera starts with.
+    // View 2 follows with view 0's angle, so its own never turns the camera.
+    static constexpr const char* kElements[] = {"camera", "camera2", "camera3"};
+    for (size_t view = 0; view < mRaceViews.size(); ++view) {
+        const bool angleRead = ReadRaceView(DescriptionElement(*mPlayer, kElements[view]), mRaceViews[view]);
+        if (angleRead && view != 2 && mCamera) mCamera->mPitch = D3DXToRadian(mRaceViews[view].angle);
+    }
 }
 
 void CPLevel::ReportUnreadDescription(const std::string& levelName, const CPPlayer& unit, const std::string& bodyName) const {
@@ -542,7 +575,7 @@ void CPLevel::SetCameraMode(int32_t mode) {
     if (mode < 0 || mode > 2) return;
     SelectViewParameters(mode);
     if (mCamera) mCamera->mFixedView = mode == 2;
-    const float blur = mode == 0 ? mCam1Blur : (mode == 1 ? mCam2Blur : mCam3Blur);
+    const float blur = mRaceViews[static_cast<size_t>(mode)].blur;
     mCameraTarget = mPlayer;
     if (gSettings::blur != 0 && gRenderer) gRenderer->UpdateRadialBlurGrid(blur);
     if (mode != 2 && mCameraTarget && mCamera) {

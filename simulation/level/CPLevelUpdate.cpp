@@ -13,11 +13,14 @@
 #include "Render/PRender.h"
 #include "Sound/NSound.h"
 #include "Sound/NSoundManager.h"
+#include "core/Angles.h"
 #include "core/CPCommandDispatcher.h"
+#include "core/EngineAssert.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
 #include "platform/Clock.h"
+#include "platform/FiniteChecks.h"
 #include "platform/RuntimeRandom.h"
 #include "simulation/enemies/CPVehicleUpdater.h"
 #include "simulation/level/CPGameData.h"
@@ -28,18 +31,13 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kHalfPi = 1.5707964f;
 constexpr float kLowCameraAngle = -0.2617994f;  // -15 degrees
-constexpr float kDegreesToRadians = kPi / 180.0f;
 
 void Send(const char* target, const char* command, const std::string& param) {
     if (gCommandDispatcher) gCommandDispatcher->SendByName(target, command, param);
 }
 
 void ShowMessage(const char* text) { Send("game_interface", "show_message", text); }
-
-float ClampedAcos(float value) { return std::acos(std::clamp(value, -1.0f, 1.0f)); }
 
 // The direction (0, -1, 0) and (0, 0, 1) of an object, turned by its rotation.
 void Axes(const CPGameObject& object, D3DXVECTOR3& forward, D3DXVECTOR3& up) {
@@ -75,7 +73,7 @@ void CPLevel::EndPlayersRace() {
 
 float CPLevel::RollingYawOffset() const {
     if (mRollingView == 1) return mSpinSign * mSpinTime * 0.3f;
-    if (mRollingView == 2) return -kPi;
+    if (mRollingView == 2) return -D3DX_PI;
     return 0.0f;
 }
 
@@ -157,7 +155,7 @@ void CPLevel::RollingCameraHop(float dt) {
         const int32_t angle = RuntimeRand();
         if (mCamera) {
             if (view == 0) mCamera->mYaw = mHeading;
-            if (view == 2) mCamera->mYaw = -kPi;
+            if (view == 2) mCamera->mYaw = -D3DX_PI;
             mCamera->mPitch = angle % 4 != 0 ? -kHalfPi : kLowCameraAngle;
             mCamera->mChanged = true;
         }
@@ -167,7 +165,7 @@ void CPLevel::RollingCameraHop(float dt) {
 }
 
 int32_t CPLevel::TakePlayerSteps(float dt) {
-    if (std::isfinite(dt) && dt > 0.0f) mPlayerStepAcc += dt;
+    if (IsPositiveFinite(dt)) mPlayerStepAcc += dt;
     int32_t steps = 0;
     while (mPlayerStepAcc >= kPlayerStep && steps < kMaxPlayerSteps) {
         mPlayerStepAcc -= kPlayerStep;
@@ -289,72 +287,94 @@ void CPLevel::Update() {
     DecideResult();
     RunCheckpointTimer(dt);
     RollingCameraHop(dt);
+    AdvanceRaceClocks(dt);
+    StepPlayer(dt);
+    // The camera target is seen once, after its own steps and before the other units move: the camera,
+    // the listener, the after-race driving and the minimap all take that one pose.
+    const TargetPose pose = PoseOfCameraTarget();
+    FeedChaseCamera(pose);
+    PlaceListener(pose);
+    mRespawnClock += std::min(dt, kRespawnClockCap);
+    DriveUnits(dt, pose);
+    UpdateRoadPosition();
+    RefillNitro(dt);
+    ReachCheckpoints();
+    AimCamera(pose);
+    QueueRaceDrawing(pose);
+    UpdateLensFlare();
+    ENGINE_ASSERT(RaceIsSound());
+}
 
+void CPLevel::AdvanceRaceClocks(float dt) {
     mClock += dt;
     mLevelTime -= dt;
     mLastTick = static_cast<float>(timeGetTime());
     TickLap();
     mSpinTime += gFrameTime2;
-
     if (mLevelTime < 0.0f && !mLevelFailedSent) {
         mLevelTime = 0.0f;
         if (gCommandDispatcher) gCommandDispatcher->SendByCategory("main", "level_failed", "");
         mLevelFailedSent = true;
     }
+}
 
+void CPLevel::StepPlayer(float dt) {
     mPlayerSteps = mRolling ? 0 : TakePlayerSteps(dt);
     for (int32_t step = 0; step < mPlayerSteps && mPlayer; ++step) mPlayer->Update(kPlayerStep);
+}
 
-    // Camera feed from the camera target.
-    CPPlayer* target = mCameraTarget;
-    D3DXVECTOR3 forward(0.0f, -1.0f, 0.0f), up(0.0f, 0.0f, 1.0f), at(0.0f, 0.0f, 0.0f);
-    float heading = 0.0f;
-    if (target) {
-        at = target->GetPosition();
-        Axes(*target, forward, up);
-        heading = ClampedAcos(forward.x);
-        if (forward.y < 0.0f) heading = -heading;
-        const CPCar* car = target->GetCar();
-        mPlayerSpeed = car ? car->mSpeed : 0.0f;
-        const float forwardPitch = std::fabs(ClampedAcos(forward.z)) - kHalfPi;
-        if (mCamera) {
-            mCamera->mSpeed = mPlayerSpeed;
-            mCamera->mTargetHeight = at.z;
-            mCamera->mReferenceSpeed = mCamAngleDiv;
-            mCamera->mPitchOffsetBase = forwardPitch;
-            mCamera->mPitch = mCamAngle * kDegreesToRadians;
-            const float f = car && car->mCrashed && gSettings::cam_speed == 3 ? 1.5f : 1.0f;
-            float distance = f * mCamDist;
-            D3DXVECTOR3 lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mCamHeight);
-            if (mRollingView == 1) {
-                lookAt = at + D3DXVECTOR3(0.0f, 0.0f, mCamHeight * (2.0f / 3.0f));
-                // A camera distance of 0 adds no speed term rather than an infinite one.
-                if (distance != 0.0f) distance += mPlayerSpeed / distance;
-            } else {
-                mCamera->mDistanceSpeedScale = mCamDistanceDiv;
-            }
-            if (mCameraMode != 2 || mRollingView == 1) {
-                mCamera->mTargetDistance = distance;
-                if (mCamera->mDistance == 0.0f) mCamera->mDistance = distance;
-                mCamera->mFocus = lookAt;
-            }
-            const D3DXVECTOR3 velocity = target->GetCarVelocity();
-            const float speed2 = D3DXVec3LengthSq(&velocity);
-            mCamera->mVelocityMagnitude = speed2 < 1e-6f ? 0.0f : std::sqrt(speed2);
-            mCamera->mChanged = true;
-        }
-        if (gSoundManager && mCamera) {
-            const D3DXVECTOR3 eye = mCamera->GetViewCamera()->GetEye();
-            D3DXVECTOR3 top(at.x - eye.x, at.y - eye.y, 0.0f);
-            // Straight above the target the direction has no horizontal part: the previous one stays.
-            if (top.x != 0.0f || top.y != 0.0f) D3DXVec3Normalize(&mListenerTop, &top);
-            gSoundManager->SetListenerOrientation(mListenerTop, D3DXVECTOR3(0.0f, 0.0f, 1.0f));
-            gSoundManager->SetListenerPosition(eye, target->GetCarVelocity());
-        }
+CPLevel::TargetPose CPLevel::PoseOfCameraTarget() const {
+    TargetPose pose;
+    pose.unit = mCameraTarget;
+    if (!pose.unit) return pose;
+    pose.at = pose.unit->GetPosition();
+    Axes(*pose.unit, pose.forward, pose.up);
+    pose.heading = HeadingOf(pose.forward);
+    return pose;
+}
+
+void CPLevel::FeedChaseCamera(const TargetPose& pose) {
+    if (!pose.unit) return;
+    const CPCar* car = pose.unit->GetCar();
+    mPlayerSpeed = car ? car->mSpeed : 0.0f;
+    if (!mCamera) return;
+    mCamera->mSpeed = mPlayerSpeed;
+    mCamera->mTargetHeight = pose.at.z;
+    mCamera->mReferenceSpeed = mActiveView.angleDiv;
+    mCamera->mPitchOffsetBase = std::fabs(ClampedAcos(pose.forward.z)) - kHalfPi;
+    mCamera->mPitch = D3DXToRadian(mActiveView.angle);
+    const float f = car && car->mCrashed && gSettings::cam_speed == 3 ? 1.5f : 1.0f;
+    float distance = f * mActiveView.distance;
+    D3DXVECTOR3 lookAt = pose.at + D3DXVECTOR3(0.0f, 0.0f, mActiveView.height);
+    if (mRollingView == 1) {
+        lookAt = pose.at + D3DXVECTOR3(0.0f, 0.0f, mActiveView.height * (2.0f / 3.0f));
+        // A camera distance of 0 adds no speed term rather than an infinite one.
+        if (distance != 0.0f) distance += mPlayerSpeed / distance;
+    } else {
+        mCamera->mDistanceSpeedScale = mActiveView.distanceDiv;
     }
+    if (mCameraMode != 2 || mRollingView == 1) {
+        mCamera->mTargetDistance = distance;
+        if (mCamera->mDistance == 0.0f) mCamera->mDistance = distance;
+        mCamera->mFocus = lookAt;
+    }
+    const D3DXVECTOR3 velocity = pose.unit->GetCarVelocity();
+    const float speed2 = D3DXVec3LengthSq(&velocity);
+    mCamera->mVelocityMagnitude = speed2 < 1e-6f ? 0.0f : std::sqrt(speed2);
+    mCamera->mChanged = true;
+}
 
-    mRespawnClock += std::min(dt, kRespawnClockCap);
+void CPLevel::PlaceListener(const TargetPose& pose) {
+    if (!pose.unit || !gSoundManager || !mCamera) return;
+    const D3DXVECTOR3 eye = mCamera->GetViewCamera()->GetEye();
+    D3DXVECTOR3 top(pose.at.x - eye.x, pose.at.y - eye.y, 0.0f);
+    // Straight above the target the direction has no horizontal part: the previous one stays.
+    if (top.x != 0.0f || top.y != 0.0f) D3DXVec3Normalize(&mListenerTop, &top);
+    gSoundManager->SetListenerOrientation(mListenerTop, D3DXVECTOR3(0.0f, 0.0f, 1.0f));
+    gSoundManager->SetListenerPosition(eye, pose.unit->GetCarVelocity());
+}
 
+void CPLevel::DriveUnits(float dt, const TargetPose& pose) {
     CPGameData* data = gGameData;
     for (size_t i = 0; i < mEnemies.size(); ++i) {
         CPPlayer* unit = mEnemies[i];
@@ -371,36 +391,40 @@ void CPLevel::Update() {
             data->mAIPositions[IndexKey(i)] = {position.x, position.y};
         }
     }
+    // After the race the AI drives the camera target on, along the forward it had before the units moved.
+    CPPlayer* target = pose.unit;
     if (mGameOver && target && gLevelUpdater)
-        gLevelUpdater->DriveAfterRace(target, forward, DrivingSpeed(*target), target->mCameraMin, target->mCameraMax);
+        gLevelUpdater->DriveAfterRace(target, pose.forward, DrivingSpeed(*target), target->mCameraMin,
+                                      target->mCameraMax);
+}
 
-    UpdateRoadPosition();
-    RefillNitro(dt);
-    ReachCheckpoints();
-
-    if (mCamera && target) {
-        float tilt = ClampedAcos(up.z);
-        if (up.z < 0.0f) tilt = -tilt;
+void CPLevel::AimCamera(const TargetPose& pose) {
+    if (mCamera && pose.unit) {
+        float tilt = ClampedAcos(pose.up.z);
+        if (pose.up.z < 0.0f) tilt = -tilt;
         mCamera->mTilt = tilt;
         if (mCameraMode != 2) {
             mCameraYawOffset = RollingYawOffset();
         } else {
-            mCamera->mFixedEye = at + forward * mCam3Dist + up * mCam3Height;
-            mCamera->mFixedTarget = mCamera->mFixedEye + forward;
-            mCamera->mFixedUp = up;
-            mCamera->mYaw = heading;
+            const RaceView& freeView = mRaceViews[2];
+            mCamera->mFixedEye = pose.at + pose.forward * freeView.distance + pose.up * freeView.height;
+            mCamera->mFixedTarget = mCamera->mFixedEye + pose.forward;
+            mCamera->mFixedUp = pose.up;
+            mCamera->mYaw = pose.heading;
             mCamera->mChanged = true;
         }
     }
-    if (target) {
-        mForward = forward;
-        mHeading = heading;
+    if (pose.unit) {
+        mForward = pose.forward;
+        mHeading = pose.heading;
     }
     if (mCamera) mCamera->Update();
+}
 
+void CPLevel::QueueRaceDrawing(const TargetPose& pose) {
     CPSmartPtr<CPRenderQueue> queue = gRenderer ? gRenderer->GetDrawQueue() : CPSmartPtr<CPRenderQueue>();
-    if (mMiniMap && target) {
-        mMiniMap->SetPlayer(&at.x, mCameraMode == 2 || !mCamera ? heading : mCamera->mYaw);
+    if (mMiniMap && pose.unit) {
+        mMiniMap->SetPlayer(&pose.at.x, mCameraMode == 2 || !mCamera ? pose.heading : mCamera->mYaw);
         if (queue) queue->AddRenderable(mMiniMap);
     }
     if (mEyeFollower && mCamera) {
@@ -408,7 +432,6 @@ void CPLevel::Update() {
         mEyeFollower->UpdateTransform();
         if (queue) queue->AddObjectTree(mEyeFollower);
     }
-
     if (mTimeMode) {
         RecordGhost();
         PlayGhost();
@@ -418,24 +441,24 @@ void CPLevel::Update() {
         }
     }
     if (mPlane && gSettings::plane != 0.0f && queue) queue->AddObjectTree(mPlane);
-
     if (queue && mCamera) {
         for (CPPlayer* unit : mEnemies)
             if (unit) unit->Draw(*queue, *mCamera);
         if (!mRolling && mPlayer) mPlayer->Draw(*queue, *mCamera);
     }
-    if (mCamera) {
-        CPSmartPtr<CPPerspectiveCamera> view = mCamera->GetViewCamera();
-        if (gSettings::quadlevels != 0) {
-            if (mQuadTree) mQuadTree->Collect(*view);
-        } else if (mBranchRoot) {
-            mBranchRoot->QueueVisible(*view, kSceneWalkDistance);
-        }
-        ReleaseIfAlive(view);
-    }
+    QueueVisibleScene();
     ReleaseIfAlive(queue);
+}
 
-    UpdateLensFlare();
+void CPLevel::QueueVisibleScene() {
+    if (!mCamera) return;
+    CPSmartPtr<CPPerspectiveCamera> view = mCamera->GetViewCamera();
+    if (gSettings::quadlevels != 0) {
+        if (mQuadTree) mQuadTree->Collect(*view);
+    } else if (mBranchRoot) {
+        mBranchRoot->QueueVisible(*view, kSceneWalkDistance);
+    }
+    ReleaseIfAlive(view);
 }
 
 void CPLevel::UpdateLensFlare() {

@@ -5,10 +5,6 @@
 
 #include "core/GeometryUtils.h"
 
-namespace {
-constexpr float kPi = 3.1415927f;
-}
-
 void CPLine::ComputeGeometry() {
     mMin.x = std::min(mP0.x, mP1.x);
     mMin.y = std::min(mP0.y, mP1.y);
@@ -27,5 +23,5 @@ void CPLine::ComputeGeometry() {
     mC = (dx * mP0.y - dy * mP0.x) / len;
 
     const float angle = static_cast<float>(SafeAcos(dx / len));
-    mHeading = (dy / len > 0.0f ? angle : -angle) + kPi;
+    mHeading = (dy / len > 0.0f ? angle : -angle) + D3DX_PI;
 }

@@ -1,27 +1,13 @@
 #include "simulation/level/LevelFile.h"
 
-#include <cmath>
-
 #include "core/files/CPFileReader.h"
+#include "platform/FiniteChecks.h"
 
 namespace {
 // Smallest object record: an empty name (its count) and the ten floats.
 constexpr int64_t kMinObjectBytes = 4 + kLevelObjectFloatBytes;
 // Smallest spline record: an empty name, the closed flag and the segment count.
 constexpr int64_t kMinSplineBytes = 4 + 8;
-
-D3DXVECTOR3 ReadVector(CPFileReader& reader) {
-    D3DXVECTOR3 v;
-    v.x = reader.ReadFloat();
-    v.y = reader.ReadFloat();
-    v.z = reader.ReadFloat();
-    return v;
-}
-
-bool IsFinite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-bool IsFinite(const D3DXQUATERNION& q) {
-    return std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) && std::isfinite(q.w);
-}
 
 // A count read from the file that its smallest records could not fit in the bytes left is refused
 // before anything is reserved for it.
@@ -47,12 +33,9 @@ bool ReadObjects(CPFileReader& reader, LevelFileRecord& record) {
     for (int32_t i = 0; i < count; ++i) {
         LevelObjectRecord object;
         object.name = reader.ReadString();
-        object.position = ReadVector(reader);
-        object.rotation.x = reader.ReadFloat();
-        object.rotation.y = reader.ReadFloat();
-        object.rotation.z = reader.ReadFloat();
-        object.rotation.w = reader.ReadFloat();
-        object.scale = ReadVector(reader);
+        object.position = reader.ReadVector();
+        object.rotation = reader.ReadQuaternion();
+        object.scale = reader.ReadVector();
         if (reader.HasOverrun()) return false;
         record.objects.push_back(std::move(object));
     }

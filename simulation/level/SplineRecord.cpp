@@ -1,20 +1,7 @@
 #include "simulation/level/SplineRecord.h"
 
-#include <cmath>
-
 #include "core/files/CPFileReader.h"
-
-namespace {
-D3DXVECTOR3 ReadPoint(CPFileReader& reader) {
-    D3DXVECTOR3 point;
-    point.x = reader.ReadFloat();
-    point.y = reader.ReadFloat();
-    point.z = reader.ReadFloat();
-    return point;
-}
-
-bool IsFinite(const D3DXVECTOR3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-}  // namespace
+#include "platform/FiniteChecks.h"
 
 bool ReadSplineRecord(CPFileReader& reader, SplineRecord& record) {
     record = SplineRecord();
@@ -30,10 +17,10 @@ bool ReadSplineRecord(CPFileReader& reader, SplineRecord& record) {
     record.segments.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         SplineSegment segment;
-        segment.p0 = ReadPoint(reader);
-        segment.p3 = ReadPoint(reader);
-        segment.p1 = ReadPoint(reader);
-        segment.p2 = ReadPoint(reader);
+        segment.p0 = reader.ReadVector();
+        segment.p3 = reader.ReadVector();
+        segment.p1 = reader.ReadVector();
+        segment.p2 = reader.ReadVector();
         record.segments.push_back(segment);
     }
     return !reader.HasOverrun();

@@ -99,8 +99,8 @@ TEST_F(CameraScriptFunctionsTest, FieldOfViewIsTakenAtOnceOnlyByACameraThatHasNo
 }
 
 TEST_F(CameraScriptFunctionsTest, LevelViewValuesAreReadBack) {
-    level.Level().mCam1Fov = 55.0f;
-    level.Level().mCam2Fov = 72.5f;
+    level.Level().mRaceViews[0].fov = 55.0f;
+    level.Level().mRaceViews[1].fov = 72.5f;
     level.Level().mCameraMode = 2;
     ASSERT_EQ(lua.Run("f1 = GetFov1()\nf2 = GetFov2()\nm = GetCameraPlayer()"), "");
     EXPECT_EQ(lua.Number("f1"), 55.0);
@@ -114,19 +114,19 @@ class RaceViewTest : public CameraScriptFunctionsTest {
 protected:
     RaceViewTest() {
         CPLevel& lvl = level.Level();
-        lvl.mCam1Dist = 8.0f;
-        lvl.mCam1Height = 3.0f;
-        lvl.mCam1Angle = -20.0f;
-        lvl.mCam1AngleDiv = 2.0f;
-        lvl.mCam1DistanceDiv = 4.0f;
-        lvl.mCam1Blur = 0.0f;
-        lvl.mCam2Dist = 12.0f;
-        lvl.mCam2Height = 5.0f;
-        lvl.mCam2Angle = -30.0f;
-        lvl.mCam2AngleDiv = 3.0f;
-        lvl.mCam2DistanceDiv = 6.0f;
-        lvl.mCam2Blur = 1.0f;
-        lvl.mCam3Blur = -1.0f;
+        lvl.mRaceViews[0].distance = 8.0f;
+        lvl.mRaceViews[0].height = 3.0f;
+        lvl.mRaceViews[0].angle = -20.0f;
+        lvl.mRaceViews[0].angleDiv = 2.0f;
+        lvl.mRaceViews[0].distanceDiv = 4.0f;
+        lvl.mRaceViews[0].blur = 0.0f;
+        lvl.mRaceViews[1].distance = 12.0f;
+        lvl.mRaceViews[1].height = 5.0f;
+        lvl.mRaceViews[1].angle = -30.0f;
+        lvl.mRaceViews[1].angleDiv = 3.0f;
+        lvl.mRaceViews[1].distanceDiv = 6.0f;
+        lvl.mRaceViews[1].blur = 1.0f;
+        lvl.mRaceViews[2].blur = -1.0f;
         level.Player().SetRotation(D3DXQUATERNION(0.0f, 0.0f, 1.0f, 0.0f));
         gSettings::blur = 1;
         gSettings::screenWidth = 800;
@@ -147,11 +147,11 @@ protected:
 
     void ExpectView(const View& v, bool yawAligned) {
         CPLevel& lvl = level.Level();
-        EXPECT_FLOAT_EQ(lvl.mCamDist, v.dist);
-        EXPECT_FLOAT_EQ(lvl.mCamHeight, v.height);
-        EXPECT_FLOAT_EQ(lvl.mCamAngle, v.angle);
-        EXPECT_FLOAT_EQ(lvl.mCamAngleDiv, v.angleDiv);
-        EXPECT_FLOAT_EQ(lvl.mCamDistanceDiv, v.distanceDiv);
+        EXPECT_FLOAT_EQ(lvl.mActiveView.distance, v.dist);
+        EXPECT_FLOAT_EQ(lvl.mActiveView.height, v.height);
+        EXPECT_FLOAT_EQ(lvl.mActiveView.angle, v.angle);
+        EXPECT_FLOAT_EQ(lvl.mActiveView.angleDiv, v.angleDiv);
+        EXPECT_FLOAT_EQ(lvl.mActiveView.distanceDiv, v.distanceDiv);
         EXPECT_EQ(Camera().mFixedView, v.fixed);
         EXPECT_EQ(lvl.mCameraTarget, &level.Player()) << "every view follows the player";
         EXPECT_NEAR(CornerDirection().x, v.corner.x, 1e-5f);
@@ -226,7 +226,7 @@ TEST_F(RaceViewTest, ALevelWithoutItsCameraOrPlayerStillChangesItsView) {
     ASSERT_EQ(lua.Run("v = ChangeGameCamera()\nSetCameraPlayer(false)"), "");
     EXPECT_EQ(lua.Number("v"), 1);
     EXPECT_EQ(level.Level().mCameraMode, 0);
-    EXPECT_FLOAT_EQ(level.Level().mCamDist, 8.0f);
+    EXPECT_FLOAT_EQ(level.Level().mActiveView.distance, 8.0f);
     EXPECT_EQ(level.Level().mCameraTarget, nullptr);
 }
 

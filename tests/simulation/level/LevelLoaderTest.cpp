@@ -206,13 +206,13 @@ TEST(LevelLoaderTest, TheTestLevelLoadsIntoAPlayableRace) {
 
     // The camera views from the car's description; "camera2" overrides the angle the camera starts at.
     EXPECT_EQ(level.mCameraMode, 0);
-    EXPECT_FLOAT_EQ(level.mCam1Dist, 8.0f);
-    EXPECT_FLOAT_EQ(level.mCam1Fov, 60.0f);
-    EXPECT_FLOAT_EQ(level.mCam2Dist, 12.0f);
-    EXPECT_FLOAT_EQ(level.mCam2Angle, -30.0f);
-    EXPECT_FLOAT_EQ(level.mCam3Blur, 0.3f);
-    EXPECT_FLOAT_EQ(level.mCamDist, 8.0f);
-    EXPECT_FLOAT_EQ(level.mCamAngleDiv, 2.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[0].distance, 8.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[0].fov, 60.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[1].distance, 12.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[1].angle, -30.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[2].blur, 0.3f);
+    EXPECT_FLOAT_EQ(level.mActiveView.distance, 8.0f);
+    EXPECT_FLOAT_EQ(level.mActiveView.angleDiv, 2.0f);
     EXPECT_FLOAT_EQ(level.mCamera->mTargetDistance, 8.0f);
     EXPECT_FLOAT_EQ(level.mCamera->mPitch, D3DXToRadian(-30.0f));
     EXPECT_FALSE(level.mCamera->mFixedView);
@@ -232,14 +232,14 @@ TEST(LevelLoaderTest, CameraModesSelectTheirViews) {
     ASSERT_TRUE(rig.Load());
     CPLevel& level = rig.Level();
     level.SetCameraMode(1);
-    EXPECT_FLOAT_EQ(level.mCamDist, 12.0f);
+    EXPECT_FLOAT_EQ(level.mActiveView.distance, 12.0f);
     EXPECT_FALSE(level.mCamera->mFixedView);
     level.SetCameraMode(2);
-    EXPECT_FLOAT_EQ(level.mCamDist, 8.0f);
+    EXPECT_FLOAT_EQ(level.mActiveView.distance, 8.0f);
     EXPECT_TRUE(level.mCamera->mFixedView);
     level.SetCameraMode(7);
     EXPECT_EQ(level.mCameraMode, 7);
-    EXPECT_FLOAT_EQ(level.mCamDist, 8.0f);
+    EXPECT_FLOAT_EQ(level.mActiveView.distance, 8.0f);
 }
 
 TEST(LevelLoaderTest, TimeAttackLeavesTheEnemiesOutAndALevelWithoutNumberLooksUpNoGhost) {
@@ -446,20 +446,20 @@ TEST(LevelLoaderTest, CameraValuesThatAreNoUsableNumbersAreRefused) {
     ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
     CPLevel& level = rig.Level();
     const CPLevel fresh;
-    EXPECT_EQ(level.mCam1Dist, fresh.mCam1Dist);
-    EXPECT_EQ(level.mCam1Height, fresh.mCam1Height);
-    EXPECT_EQ(level.mCam1Angle, fresh.mCam1Angle);
-    EXPECT_EQ(level.mCam1AngleDiv, fresh.mCam1AngleDiv);
-    EXPECT_EQ(level.mCam1DistanceDiv, fresh.mCam1DistanceDiv);
-    EXPECT_EQ(level.mCam1Blur, fresh.mCam1Blur);
-    EXPECT_FLOAT_EQ(level.mCam1Fov, 70.0f) << "a good value beside them is taken";
-    EXPECT_EQ(level.mCam2Dist, fresh.mCam2Dist);
-    EXPECT_FLOAT_EQ(level.mCam2Height, 3.0f);
-    EXPECT_EQ(level.mCam2Angle, fresh.mCam2Angle);
-    EXPECT_EQ(level.mCam2Fov, fresh.mCam2Fov);
-    EXPECT_EQ(level.mCam3Dist, fresh.mCam3Dist);
-    EXPECT_EQ(level.mCam3Height, fresh.mCam3Height);
-    EXPECT_FLOAT_EQ(level.mCam3Blur, 0.5f);
+    EXPECT_EQ(level.mRaceViews[0].distance, fresh.mRaceViews[0].distance);
+    EXPECT_EQ(level.mRaceViews[0].height, fresh.mRaceViews[0].height);
+    EXPECT_EQ(level.mRaceViews[0].angle, fresh.mRaceViews[0].angle);
+    EXPECT_EQ(level.mRaceViews[0].angleDiv, fresh.mRaceViews[0].angleDiv);
+    EXPECT_EQ(level.mRaceViews[0].distanceDiv, fresh.mRaceViews[0].distanceDiv);
+    EXPECT_EQ(level.mRaceViews[0].blur, fresh.mRaceViews[0].blur);
+    EXPECT_FLOAT_EQ(level.mRaceViews[0].fov, 70.0f) << "a good value beside them is taken";
+    EXPECT_EQ(level.mRaceViews[1].distance, fresh.mRaceViews[1].distance);
+    EXPECT_FLOAT_EQ(level.mRaceViews[1].height, 3.0f);
+    EXPECT_EQ(level.mRaceViews[1].angle, fresh.mRaceViews[1].angle);
+    EXPECT_EQ(level.mRaceViews[1].fov, fresh.mRaceViews[1].fov);
+    EXPECT_EQ(level.mRaceViews[2].distance, fresh.mRaceViews[2].distance);
+    EXPECT_EQ(level.mRaceViews[2].height, fresh.mRaceViews[2].height);
+    EXPECT_FLOAT_EQ(level.mRaceViews[2].blur, 0.5f);
     const CPPlayer unit;
     for (CPPlayer* enemy : level.mEnemies) {
         EXPECT_EQ(enemy->mCameraMin, unit.mCameraMin);
@@ -473,6 +473,30 @@ TEST(LevelLoaderTest, CameraValuesThatAreNoUsableNumbersAreRefused) {
     const D3DXVECTOR3 eye = level.mCamera->GetViewCamera()->GetEye();
     EXPECT_TRUE(IsFinite(eye));
     EXPECT_TRUE(std::isfinite(level.mCamera->mTargetDistance));
+}
+
+// The free view is placed by its own element; it follows with the first view's angle, so an angle in
+// "camera3" neither turns the camera at the load nor in a race in that view.
+TEST(LevelLoaderTest, TheFreeViewsOwnAngleNeverTurnsTheCamera) {
+    LevelLoadRig rig;
+    rig.mBuild.WriteXmlDescription(
+        TestLevelTree::kCarDescription,
+        "<physics><geometry><wheels count=\"4\" x=\"0\" y=\"0\" length=\"1.5\" radius=\"0.5\"/></geometry></physics>\n"
+        "<camera distance=\"8\" angle=\"-20\"/>\n"
+        "<camera3 distance=\"3\" height=\"1\" angle=\"-75\" blur=\"0.3\"/>\n");
+    ASSERT_TRUE(rig.Load()) << rig.Level().GetLoadError();
+    CPLevel& level = rig.Level();
+    EXPECT_FLOAT_EQ(level.mCamera->mPitch, D3DXToRadian(-20.0f));
+    level.SetCameraMode(2);
+    EXPECT_FLOAT_EQ(level.mActiveView.distance, 8.0f);
+    EXPECT_FLOAT_EQ(level.mActiveView.angle, -20.0f);
+    level.mRolling = false;
+    ScopedGlobal<float> frame(gDeltaTime, CPLevel::kPlayerStep);
+    level.Update();
+    EXPECT_FLOAT_EQ(level.mCamera->mPitch, D3DXToRadian(-20.0f));
+    // The free view's eye stands 3 ahead along the car's forward and 1 up its up axis.
+    const D3DXVECTOR3 offset = level.mCamera->mFixedEye - level.mPlayer->GetPosition();
+    EXPECT_NEAR(D3DXVec3Length(&offset), std::sqrt(10.0f), 1e-3f);
 }
 
 // What loads but will not race as its writer meant is said where the load says its other faults.

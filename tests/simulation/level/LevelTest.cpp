@@ -75,22 +75,22 @@ TEST(LevelTest, AFreshLevelHasNothingBuiltAndEveryPlaceFree) {
 // -90 degrees, and a divisor read as 0 counts as 1 once the view becomes current.
 TEST(LevelTest, CameraViewsStartAtDefinedValuesAndADivisorOfZeroCountsAsOne) {
     CPLevel level;
-    for (float divisor : {level.mCam1AngleDiv, level.mCam1DistanceDiv, level.mCam2AngleDiv, level.mCam2DistanceDiv,
-                          level.mCamAngleDiv, level.mCamDistanceDiv})
+    for (float divisor : {level.mRaceViews[0].angleDiv, level.mRaceViews[0].distanceDiv, level.mRaceViews[1].angleDiv, level.mRaceViews[1].distanceDiv,
+                          level.mActiveView.angleDiv, level.mActiveView.distanceDiv})
         EXPECT_FLOAT_EQ(divisor, 1.0f);
-    EXPECT_FLOAT_EQ(level.mCam1Angle, -90.0f);
-    EXPECT_FLOAT_EQ(level.mCam2Angle, -90.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[0].angle, -90.0f);
+    EXPECT_FLOAT_EQ(level.mRaceViews[1].angle, -90.0f);
 
-    level.mCam1Height = 3.0f;
-    level.mCam1Dist = 8.0f;
-    level.mCam1AngleDiv = 0.0f;
-    level.mCam1DistanceDiv = 4.0f;
-    level.mCam1Angle = -30.0f;
-    level.mCam2Height = 5.0f;
-    level.mCam2Dist = 12.0f;
-    level.mCam2AngleDiv = 2.5f;
-    level.mCam2DistanceDiv = 0.0f;
-    level.mCam2Angle = -45.0f;
+    level.mRaceViews[0].height = 3.0f;
+    level.mRaceViews[0].distance = 8.0f;
+    level.mRaceViews[0].angleDiv = 0.0f;
+    level.mRaceViews[0].distanceDiv = 4.0f;
+    level.mRaceViews[0].angle = -30.0f;
+    level.mRaceViews[1].height = 5.0f;
+    level.mRaceViews[1].distance = 12.0f;
+    level.mRaceViews[1].angleDiv = 2.5f;
+    level.mRaceViews[1].distanceDiv = 0.0f;
+    level.mRaceViews[1].angle = -45.0f;
 
     struct Case {
         int32_t view;
@@ -105,11 +105,11 @@ TEST(LevelTest, CameraViewsStartAtDefinedValuesAndADivisorOfZeroCountsAsOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.view);
         level.SelectViewParameters(c.view);
-        EXPECT_FLOAT_EQ(level.mCamHeight, c.height);
-        EXPECT_FLOAT_EQ(level.mCamDist, c.distance);
-        EXPECT_FLOAT_EQ(level.mCamAngleDiv, c.angleDiv);
-        EXPECT_FLOAT_EQ(level.mCamDistanceDiv, c.distanceDiv);
-        EXPECT_FLOAT_EQ(level.mCamAngle, c.angle);
+        EXPECT_FLOAT_EQ(level.mActiveView.height, c.height);
+        EXPECT_FLOAT_EQ(level.mActiveView.distance, c.distance);
+        EXPECT_FLOAT_EQ(level.mActiveView.angleDiv, c.angleDiv);
+        EXPECT_FLOAT_EQ(level.mActiveView.distanceDiv, c.distanceDiv);
+        EXPECT_FLOAT_EQ(level.mActiveView.angle, c.angle);
     }
     EXPECT_FLOAT_EQ(CPLevel::CameraDivisor(std::nanf("")), 1.0f);
     EXPECT_FLOAT_EQ(CPLevel::CameraDivisor(-2.0f), -2.0f);

@@ -262,7 +262,7 @@ TEST_F(RaceRulesTest, TheListenerKeepsItsTopWhenTheEyeIsStraightAboveTheTarget) 
 TEST_F(RaceRulesTest, TheRollingViewWithNoCameraDistanceStaysFinite) {
     level.mCamera = new CPCamera();
     level.mRollingView = 1;
-    level.mCamDist = 0.0f;
+    level.mActiveView.distance = 0.0f;
     Frame(0.1f);
     EXPECT_TRUE(std::isfinite(level.mCamera->mTargetDistance));
     EXPECT_EQ(level.mCamera->mTargetDistance, 0.0f);
