@@ -41,9 +41,10 @@ public:
     std::vector<CPTask*> GetTasks() const;
     size_t GetTaskCount() const { return mListed; }
 
-    // Whether every listed task points back at its own slot in this kernel, the settled slots are in
-    // order and, during a walk, everything the walk has still to visit lies at or after its place.
-    // Only a programming error breaks it (checked by ENGINE_ASSERT after every step of a walk).
+    // Whether every listed task points back at its own slot in this kernel, the run-order slots are
+    // in order and, during a walk, the walk's output, what it has still to visit and the tasks added
+    // behind it together hold every listed task once. Only a programming error breaks it (checked by
+    // ENGINE_ASSERT after every step of a walk).
     bool ListIsSound() const;
 
 private:
@@ -53,35 +54,54 @@ private:
     // leaving) by hand rather than through CPSmartPtr, whose copies would reset the count whenever
     // the vector moves its slots.
     struct Slot {
-        CPTask* task;      // null: the task has left and the slot waits to be compacted away
+        CPTask* task;      // null: the task has left (or the walk has moved it on)
         int32_t priority;  // the task's priority when it was added; later changes do not move it
     };
+    // An added task the walk is to merge in: its slot in mAdded and, so that choosing the next task
+    // reads no other array, its priority.
+    struct Merge {
+        int32_t priority;
+        uint32_t at;
+    };
+    // The slot arrays, as numbered in CPTask::mSlotList: the two run-order arrays, then mAdded.
+    static constexpr uint8_t kAdded = 2;
 
-    // Marks the task's slot empty; `release` is false when the task is being destroyed.
+    std::vector<Slot>& Slots(uint8_t list) { return list == kAdded ? mAdded : mRuns[list]; }
+    std::vector<Slot>& Ordered() { return mRuns[mOrderedRun]; }
+    std::vector<Slot>& Next() { return mRuns[mOrderedRun ^ 1]; }
+    // Empties the task's slot; `release` is false when the task is being destroyed.
     void Unlist(CPTask* task, bool release);
     void Forget(CPTask* task) { Unlist(task, false); }
-    // Merges the tasks added since the last frame into their places and compacts away empty
-    // slots, so the whole list is in run order. Moves slots: never called during a walk.
-    void Settle();
-    // Takes the slot the walk visits next, or returns false when the walk is over.
-    bool NextInWalk(size_t& at);
+    // Puts the tasks added since the last walk in the walk's merge list, in run order.
+    void OrderAdded();
+    // What the walk does at one slot: drops a stopped task, moves any other to the next run order
+    // and executes it if it is due. `slot` is not touched once Execute is called: a task added there
+    // may move the array it lies in.
+    void Visit(Slot& slot);
+    // After a walk: its output becomes the run order; only tasks added behind it stay in mAdded.
+    void FinishWalk();
 
     HWND mMainWindow = nullptr;
-    // Slots [0, mSortedEnd) are in run order (ascending priority, then order added); the rest were
-    // added since, in the order added. A walk goes through the ordered part as through an array.
-    std::vector<Slot> mSlots;
-    size_t mSortedEnd = 0;
-    size_t mListed = 0;      // slots that hold a task
-    size_t mEmptySlots = 0;  // slots whose task has left since the last Settle
-    std::vector<Slot> mSettleScratch;  // kept between frames so settling does not allocate
+    // Every listed task has one slot in one of three arrays. mRuns[mOrderedRun] is the run order
+    // (ascending priority, then order added) as the last walk left it. mAdded holds the tasks added
+    // since, in the order added: the next walk merges them in where they belong, so a frame in which
+    // nothing was added sorts nothing. A walk empties every slot it visits and appends each task that
+    // stays to the other run array, which then becomes the run order: the walk touches each task
+    // once and compacts the list as it goes, and flipping mOrderedRun renumbers no task.
+    std::vector<Slot> mRuns[2];
+    uint8_t mOrderedRun = 0;
+    std::vector<Slot> mAdded;
+    size_t mListed = 0;  // slots that hold a task
 
     uint64_t mFrame = 0;  // number of the frame being run (or last run), unique across kernels
     bool mWalking = false;
-    // The walk in progress: the next ordered slot to visit, the priority of the slot being run, and
-    // the slots added during this walk that lie ahead of it (indices, in run order; those before
-    // mAheadNext are visited).
+    // The walk in progress: the next run-order slot to visit, the priority of the slot being run, and
+    // the mAdded slots it merges in (in run order; those before mMergeNext are visited).
+    // A task added during the walk joins mMerge when it lies ahead of the walk and otherwise waits in
+    // mAdded for the next one.
     size_t mWalkRead = 0;
     int32_t mWalkPriority = 0;
-    std::vector<size_t> mAhead;
-    size_t mAheadNext = 0;
+    std::vector<Merge> mMerge;
+    size_t mMergeNext = 0;
+    std::vector<Merge> mMergeScratch;  // kept between frames so ordering the added tasks does not allocate
 };
