@@ -41,11 +41,11 @@ private:
     bool mStopped = false;
     int32_t mPriority = kDefaultPriority;  // lower runs earlier, compared signed
 
-    // The kernel's entry for this task: one at most (null kernel: not listed), at index mSlot of the
-    // kernel's slot array numbered mSlotList (the kernel's own numbering).
+    // The kernel's entry for this task: one at most (null kernel: not listed); mPlace says which of
+    // its slot arrays holds the entry, and where, in the kernel's own encoding (one word, so that the
+    // walk updates it with one store).
     CPTaskKernel* mKernel = nullptr;
-    uint32_t mSlot = 0;
-    uint8_t mSlotList = 0;
+    uint32_t mPlace = 0;
     // Number of the kernel frame in which Execute last ran: a task runs at most once per frame.
     uint64_t mExecutedFrame = 0;
 };

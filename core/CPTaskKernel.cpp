@@ -17,7 +17,8 @@ bool ByPriority(const Slot& a, const Slot& b) {
 
 // Sorts by priority, keeping the given order among equal priorities. A few entries are sorted in
 // place; more go through a radix sort on the priority's bytes, whose passes take no branch on the
-// keys (random priorities make a comparison sort mispredict at almost every other step).
+// keys (random priorities make a comparison sort mispredict at almost every other step). Only the
+// bytes in which the keys differ get a pass: priorities mostly span a small range.
 template <class Entry>
 void StableSortByPriority(std::vector<Entry>& entries, std::vector<Entry>& scratch) {
     const size_t count = entries.size();
@@ -33,23 +34,27 @@ void StableSortByPriority(std::vector<Entry>& entries, std::vector<Entry>& scrat
     }
     // Flipping the sign bit orders signed priorities as unsigned keys.
     auto key = [](const Entry& entry) { return static_cast<uint32_t>(entry.priority) ^ 0x80000000u; };
-    uint32_t counts[4][256] = {};
-    for (const Entry& entry : entries)
-        for (int b = 0; b < 4; ++b) ++counts[b][(key(entry) >> (8 * b)) & 0xFFu];
+    uint32_t inAll = ~0u;
+    uint32_t inAny = 0;
+    for (const Entry& entry : entries) {
+        inAll &= key(entry);
+        inAny |= key(entry);
+    }
+    const uint32_t differing = inAll ^ inAny;
     scratch.resize(count);
     Entry* from = entries.data();
     Entry* to = scratch.data();
-    for (int b = 0; b < 4; ++b) {
-        uint32_t* place = counts[b];
-        // A byte that every key shares leaves the order as it is.
-        if (place[(key(*from) >> (8 * b)) & 0xFFu] == count) continue;
+    for (int shift = 0; shift < 32; shift += 8) {
+        if (((differing >> shift) & 0xFFu) == 0) continue;
+        uint32_t place[256] = {};
+        for (size_t i = 0; i < count; ++i) ++place[(key(from[i]) >> shift) & 0xFFu];
         uint32_t start = 0;
-        for (int digit = 0; digit < 256; ++digit) {
-            const uint32_t n = place[digit];
-            place[digit] = start;
+        for (uint32_t& digit : place) {
+            const uint32_t n = digit;
+            digit = start;
             start += n;
         }
-        for (size_t i = 0; i < count; ++i) to[place[(key(from[i]) >> (8 * b)) & 0xFFu]++] = from[i];
+        for (size_t i = 0; i < count; ++i) to[place[(key(from[i]) >> shift) & 0xFFu]++] = from[i];
         std::swap(from, to);
     }
     if (from != entries.data()) std::copy(from, from + count, entries.data());
@@ -94,16 +99,17 @@ bool CPTaskKernel::AddTask(CPSmartPtr<CPTask>& task) {
     const int32_t priority = raw->GetPriority();
     raw->AddRef();
     raw->mKernel = this;
-    raw->mSlotList = kAdded;
-    raw->mSlot = static_cast<uint32_t>(mAdded.size());
+    const auto at = static_cast<uint32_t>(mAdded.size());
+    raw->mPlace = Place(kAdded, at);
     mAdded.push_back(Slot{raw, priority});
     ++mListed;
     // A task that lies ahead of the walk (after every listed task of its priority, so after the one
-    // being run when the priorities are equal) is visited in this walk, in its place.
+    // being run when the priorities are equal) is visited in this walk, in its place. The merge list
+    // is searched whole: what the walk has passed there is of no higher priority than the one it runs.
     if (mWalking && priority >= mWalkPriority) {
-        auto place = std::upper_bound(mMerge.begin() + static_cast<std::ptrdiff_t>(mMergeNext), mMerge.end(), priority,
+        auto place = std::upper_bound(mMerge.begin(), mMerge.end() - 1, priority,
                                       [](int32_t p, const Merge& merge) { return p < merge.priority; });
-        mMerge.insert(place, Merge{priority, raw->mSlot});
+        mMerge.insert(place, Merge{priority, at});
     }
     return true;
 }
@@ -115,9 +121,10 @@ void CPTaskKernel::KillAllTasks() {
 }
 
 void CPTaskKernel::Unlist(CPTask* task, bool release) {
-    std::vector<Slot>& slots = Slots(task->mSlotList);
-    ENGINE_ASSERT(task->mSlot < slots.size() && slots[task->mSlot].task == task);
-    slots[task->mSlot].task = nullptr;
+    std::vector<Slot>& slots = SlotsOf(task->mPlace);
+    const size_t at = IndexOf(task->mPlace);
+    ENGINE_ASSERT(at < slots.size() && slots[at].task == task);
+    slots[at].task = nullptr;
     --mListed;
     task->mKernel = nullptr;
     if (release) task->Release();
@@ -125,13 +132,13 @@ void CPTaskKernel::Unlist(CPTask* task, bool release) {
 
 void CPTaskKernel::OrderAdded() {
     mMerge.clear();
-    mMergeNext = 0;
     for (uint32_t at = 0; at < mAdded.size(); ++at)
         if (mAdded[at].task) mMerge.push_back(Merge{mAdded[at].priority, at});
     StableSortByPriority(mMerge, mMergeScratch);
+    mMerge.push_back(Merge{INT32_MAX, 0});
 }
 
-inline void CPTaskKernel::Visit(Slot& slot) {
+inline void CPTaskKernel::Visit(Slot& slot, std::vector<Slot>& next, uint32_t nextList) {
     CPTask* task = slot.task;
     if (!task) return;
     const int32_t priority = slot.priority;
@@ -142,9 +149,7 @@ inline void CPTaskKernel::Visit(Slot& slot) {
         return;
     }
     slot.task = nullptr;
-    std::vector<Slot>& next = Next();
-    task->mSlotList = static_cast<uint8_t>(mOrderedRun ^ 1);
-    task->mSlot = static_cast<uint32_t>(next.size());
+    task->mPlace = Place(nextList, next.size());
     next.push_back(Slot{task, priority});
     if (task->mRunning && task->mExecutedFrame != mFrame) {
         task->mExecutedFrame = mFrame;
@@ -159,29 +164,28 @@ void CPTaskKernel::RunFrame() {
     OrderAdded();
     mFrame = ++gFrameSerial;
     mWalking = true;
-    mWalkRead = 0;
     mWalkPriority = INT32_MIN;
     // The run order neither grows nor moves during the walk: tasks added meanwhile go to mAdded.
     Slot* const ordered = Ordered().data();
     const size_t orderedCount = Ordered().size();
-    Next().reserve(mListed);
-    // Tasks sit in memory in no particular order, so the walk asks for the ones it reaches a few
-    // steps on before it touches them.
-    constexpr size_t kFetchAhead = 8;
+    const uint32_t nextList = mOrderedRun ^ 1;
+    std::vector<Slot>& next = Next();
+    next.reserve(mListed);
+    // Where the walk stands is kept here only: each step stores as little as it can, and what others
+    // need to know of the walk they read from the emptied slots and from mWalkPriority.
+    size_t read = 0;
+    size_t merged = 0;
     for (;;) {
-        Slot* slot;
-        const bool mergeLeft = mMergeNext < mMerge.size();
+        const bool orderedLeft = read < orderedCount;
+        const bool mergeLeft = merged + 1 < mMerge.size();
+        if (!orderedLeft && !mergeLeft) break;
         // On equal priorities the run-order slot goes first: it was added before the others.
-        if (mWalkRead < orderedCount && !(mergeLeft && mMerge[mMergeNext].priority < ordered[mWalkRead].priority)) {
-            slot = &ordered[mWalkRead++];
-            __builtin_prefetch(ordered[std::min(mWalkRead + kFetchAhead, orderedCount - 1)].task);
-        } else if (mergeLeft) {
-            slot = &mAdded[mMerge[mMergeNext++].at];
-            __builtin_prefetch(mAdded[mMerge[std::min(mMergeNext + kFetchAhead, mMerge.size() - 1)].at].task);
-        } else {
-            break;
-        }
-        Visit(*slot);
+        Slot* slot;
+        if (mergeLeft && (!orderedLeft || mMerge[merged].priority < ordered[read].priority))
+            slot = &mAdded[mMerge[merged++].at];
+        else
+            slot = &ordered[read++];
+        Visit(*slot, next, nextList);
         ENGINE_ASSERT(ListIsSound());
     }
     FinishWalk();
@@ -196,23 +200,21 @@ void CPTaskKernel::FinishWalk() {
     size_t kept = 0;
     for (const Slot& slot : mAdded) {
         if (!slot.task) continue;
-        slot.task->mSlot = static_cast<uint32_t>(kept);
+        slot.task->mPlace = Place(kAdded, kept);
         mAdded[kept++] = slot;
     }
     mAdded.resize(kept);
     mMerge.clear();
-    mMergeNext = 0;
-    mWalkRead = 0;
 }
 
 bool CPTaskKernel::ListIsSound() const {
     size_t listed = 0;
-    auto pointsBack = [&](const std::vector<Slot>& slots, uint8_t list) {
+    auto pointsBack = [&](const std::vector<Slot>& slots, uint32_t list) {
         for (size_t i = 0; i < slots.size(); ++i) {
             const CPTask* task = slots[i].task;
             if (!task) continue;
             ++listed;
-            if (task->mKernel != this || task->mSlotList != list || task->mSlot != i) return false;
+            if (task->mKernel != this || task->mPlace != Place(list, i)) return false;
         }
         return true;
     };
@@ -222,48 +224,38 @@ bool CPTaskKernel::ListIsSound() const {
     const std::vector<Slot>& ordered = mRuns[mOrderedRun];
     const std::vector<Slot>& next = mRuns[mOrderedRun ^ 1];
     if (!std::is_sorted(ordered.begin(), ordered.end(), ByPriority<Slot>)) return false;
-    if (!mWalking) return next.empty() && mMerge.empty() && mMergeNext == 0 && mWalkRead == 0;
+    if (!mWalking) return next.empty() && mMerge.empty();
 
-    // The walk's output is in run order and lies wholly before what it has still to visit.
+    // The walk's output is in run order, and no task it has still to visit in the run order lies
+    // behind it.
     if (!std::is_sorted(next.begin(), next.end(), ByPriority<Slot>)) return false;
     if (!next.empty() && next.back().priority > mWalkPriority) return false;
-    if (mWalkRead > ordered.size()) return false;
-    for (size_t i = 0; i < mWalkRead; ++i)
-        if (ordered[i].task) return false;
-    if (mWalkRead < ordered.size() && ordered[mWalkRead].priority < mWalkPriority) return false;
+    for (const Slot& slot : ordered)
+        if (slot.task && slot.priority < mWalkPriority) return false;
 
-    // Each added task is either still to be merged in, in order and ahead of the walk, or waits
-    // behind it for the next walk.
-    if (mMergeNext > mMerge.size()) return false;
-    std::vector<bool> toMerge(mAdded.size(), false);
-    for (size_t i = 0; i < mMerge.size(); ++i) {
+    // The merge list is in order, ends with its marker and names each added slot once; of the added
+    // tasks, those it names lie ahead of the walk and the others behind it.
+    if (mMerge.empty() || mMerge.back().priority != INT32_MAX) return false;
+    if (!std::is_sorted(mMerge.begin(), mMerge.end() - 1, ByPriority<Merge>)) return false;
+    std::vector<bool> named(mAdded.size(), false);
+    for (size_t i = 0; i + 1 < mMerge.size(); ++i) {
         const size_t at = mMerge[i].at;
-        if (at >= mAdded.size() || mMerge[i].priority != mAdded[at].priority) return false;
-        if (i < mMergeNext) {
-            if (mAdded[at].task) return false;
-            continue;
-        }
-        if (toMerge[at]) return false;
-        toMerge[at] = true;
-        const int32_t previous = i > mMergeNext ? mMerge[i - 1].priority : mWalkPriority;
-        if (mMerge[i].priority < previous) return false;
+        if (at >= mAdded.size() || named[at] || mMerge[i].priority != mAdded[at].priority) return false;
+        named[at] = true;
     }
     for (size_t at = 0; at < mAdded.size(); ++at)
-        if (mAdded[at].task && !toMerge[at] && mAdded[at].priority >= mWalkPriority) return false;
+        if (mAdded[at].task && named[at] != (mAdded[at].priority >= mWalkPriority)) return false;
     return true;
 }
 
 std::vector<CPTask*> CPTaskKernel::GetTasks() const {
-    // The walk's output, then what it has still to visit of the run order, is the run order of
-    // every task listed before the walk began; the added tasks merge in after those of their priority.
+    // The walk's output, then the run-order slots it has not emptied yet, is the run order of every
+    // task listed before the walk began; the added tasks merge in after those of their priority.
     std::vector<Slot> run;
     run.reserve(mListed);
-    if (mWalking)
-        for (const Slot& slot : mRuns[mOrderedRun ^ 1])
+    for (const std::vector<Slot>* slots : {&mRuns[mOrderedRun ^ 1], &mRuns[mOrderedRun]})
+        for (const Slot& slot : *slots)
             if (slot.task) run.push_back(slot);
-    const std::vector<Slot>& ordered = mRuns[mOrderedRun];
-    for (size_t i = mWalkRead; i < ordered.size(); ++i)
-        if (ordered[i].task) run.push_back(ordered[i]);
     std::vector<Slot> added(mAdded);
     std::stable_sort(added.begin(), added.end(), ByPriority<Slot>);
 

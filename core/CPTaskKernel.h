@@ -41,10 +41,10 @@ public:
     std::vector<CPTask*> GetTasks() const;
     size_t GetTaskCount() const { return mListed; }
 
-    // Whether every listed task points back at its own slot in this kernel, the run-order slots are
-    // in order and, during a walk, the walk's output, what it has still to visit and the tasks added
-    // behind it together hold every listed task once. Only a programming error breaks it (checked by
-    // ENGINE_ASSERT after every step of a walk).
+    // Whether every listed task points back at its own slot in this kernel, the run order is in
+    // order and, during a walk, its output, what it has still to visit and the tasks added behind it
+    // hold every listed task once, each on the right side of the walk. Only a programming error breaks
+    // it (checked by ENGINE_ASSERT after every step of a walk).
     bool ListIsSound() const;
 
 private:
@@ -54,7 +54,7 @@ private:
     // leaving) by hand rather than through CPSmartPtr, whose copies would reset the count whenever
     // the vector moves its slots.
     struct Slot {
-        CPTask* task;      // null: the task has left (or the walk has moved it on)
+        CPTask* task;      // null: the task has left, or the walk has passed this slot
         int32_t priority;  // the task's priority when it was added; later changes do not move it
     };
     // An added task the walk is to merge in: its slot in mAdded and, so that choosing the next task
@@ -63,21 +63,31 @@ private:
         int32_t priority;
         uint32_t at;
     };
-    // The slot arrays, as numbered in CPTask::mSlotList: the two run-order arrays, then mAdded.
-    static constexpr uint8_t kAdded = 2;
 
-    std::vector<Slot>& Slots(uint8_t list) { return list == kAdded ? mAdded : mRuns[list]; }
+    // CPTask::mPlace: the slot array in the top two bits (the two run-order arrays, then mAdded), the
+    // index below them.
+    static constexpr uint32_t kAdded = 2;
+    static constexpr int kListShift = 30;
+    static uint32_t Place(uint32_t list, size_t index) {
+        return (list << kListShift) | static_cast<uint32_t>(index);
+    }
+    std::vector<Slot>& SlotsOf(uint32_t place) {
+        const uint32_t list = place >> kListShift;
+        return list == kAdded ? mAdded : mRuns[list];
+    }
+    static size_t IndexOf(uint32_t place) { return place & ((1u << kListShift) - 1); }
+
     std::vector<Slot>& Ordered() { return mRuns[mOrderedRun]; }
     std::vector<Slot>& Next() { return mRuns[mOrderedRun ^ 1]; }
     // Empties the task's slot; `release` is false when the task is being destroyed.
     void Unlist(CPTask* task, bool release);
     void Forget(CPTask* task) { Unlist(task, false); }
-    // Puts the tasks added since the last walk in the walk's merge list, in run order.
+    // Puts the tasks added since the last walk in mMerge, in run order.
     void OrderAdded();
-    // What the walk does at one slot: drops a stopped task, moves any other to the next run order
-    // and executes it if it is due. `slot` is not touched once Execute is called: a task added there
-    // may move the array it lies in.
-    void Visit(Slot& slot);
+    // What the walk does at one slot: drops a stopped task, moves any other to `next` (the next run
+    // order, in place encoding nextList) and executes it if it has not run in this frame. `slot` is
+    // not touched once Execute is called: a task added there may move the array it lies in.
+    void Visit(Slot& slot, std::vector<Slot>& next, uint32_t nextList);
     // After a walk: its output becomes the run order; only tasks added behind it stay in mAdded.
     void FinishWalk();
 
@@ -89,19 +99,17 @@ private:
     // stays to the other run array, which then becomes the run order: the walk touches each task
     // once and compacts the list as it goes, and flipping mOrderedRun renumbers no task.
     std::vector<Slot> mRuns[2];
-    uint8_t mOrderedRun = 0;
+    uint32_t mOrderedRun = 0;
     std::vector<Slot> mAdded;
     size_t mListed = 0;  // slots that hold a task
 
     uint64_t mFrame = 0;  // number of the frame being run (or last run), unique across kernels
     bool mWalking = false;
-    // The walk in progress: the next run-order slot to visit, the priority of the slot being run, and
-    // the mAdded slots it merges in (in run order; those before mMergeNext are visited).
-    // A task added during the walk joins mMerge when it lies ahead of the walk and otherwise waits in
-    // mAdded for the next one.
-    size_t mWalkRead = 0;
+    // During a walk: the priority of the slot being visited, and the added tasks it merges in, in
+    // run order, followed by one end marker of the largest priority. Those it has visited lie at the
+    // front, their slots emptied. A task added during the walk joins mMerge in its place when it lies
+    // ahead of the walk (at or above mWalkPriority) and otherwise waits in mAdded for the next one.
     int32_t mWalkPriority = 0;
     std::vector<Merge> mMerge;
-    size_t mMergeNext = 0;
     std::vector<Merge> mMergeScratch;  // kept between frames so ordering the added tasks does not allocate
 };
