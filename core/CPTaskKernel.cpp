@@ -99,6 +99,8 @@ bool CPTaskKernel::AddTask(CPSmartPtr<CPTask>& task) {
     const int32_t priority = raw->GetPriority();
     raw->AddRef();
     raw->mKernel = this;
+    // Slot indices must fit below the array number in CPTask::mPlace.
+    ENGINE_ASSERT(mListed < (1u << kListShift) && mAdded.size() < (1u << kListShift));
     const auto at = static_cast<uint32_t>(mAdded.size());
     raw->mPlace = Place(kAdded, at);
     mAdded.push_back(Slot{raw, priority});
