@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -440,5 +442,50 @@ TEST_F(TaskKernelTest, ManyTasksAddedBetweenAndDuringFramesKeepFirstComeFirstSer
         for (auto& [priority, name] : sorted) names.push_back(name);
         EXPECT_EQ(Names(), names) << "frame " << frame;
         EXPECT_TRUE(kernel.ListIsSound()) << "frame " << frame;
+    }
+}
+
+TEST_F(TaskKernelTest, LargeBatchesAddedBetweenFramesMergeInByPriorityThenOrderAdded) {
+    // Batches large enough to be ordered by the radix sort as well as small ones; priorities that
+    // differ in every byte and in sign, with ties, merged into a list that already runs.
+    struct Case {
+        const char* name;
+        int count;
+        std::function<int32_t(int)> priority;  // of the i-th task added
+    };
+    const Case cases[] = {
+        {"one", 1, [](int) { return 7; }},
+        {"small, ties", 32, [](int i) { return (i * 7) % 5; }},
+        {"just large enough, ties", 33, [](int i) { return (i * 7) % 5; }},
+        {"wide range and sign", 200,
+         [](int i) {
+             const int32_t spread[] = {INT32_MIN, -70000, -1, 0, 1, 255, 256, 65536, 1 << 24, INT32_MAX};
+             return spread[(i * 7) % 10];
+         }},
+        {"one byte apart", 64, [](int i) { return 0x01020300 + (i * 13) % 3; }},
+    };
+    for (const Case& c : cases) {
+        CPTaskKernel walk;
+        std::vector<std::pair<int32_t, std::string>> expected;  // priority, name, in the order added
+        auto add = [&](const std::string& name, int32_t priority) {
+            walk.AddTask(Make(name, priority));
+            expected.emplace_back(priority, name);
+        };
+        for (int i = 0; i < 5; ++i) add(std::string("early").append(std::to_string(i)), c.priority(i * 3));
+        walk.RunFrame();
+        for (int i = 0; i < c.count; ++i) add(std::string("t").append(std::to_string(i)), c.priority(i));
+        log.clear();
+        walk.RunFrame();
+
+        std::stable_sort(expected.begin(), expected.end(), [](auto& l, auto& r) { return l.first < r.first; });
+        std::vector<std::string> names;
+        for (auto& [priority, name] : expected) names.push_back(name);
+        EXPECT_EQ(log, names) << c.name;
+        std::vector<std::string> listed;
+        for (CPTask* t : walk.GetTasks()) listed.push_back(static_cast<RecordingTask*>(t)->Name());
+        EXPECT_EQ(listed, names) << c.name;
+        EXPECT_TRUE(walk.ListIsSound()) << c.name;
+        for (auto& task : tasks) task.reset();  // leave `walk` before it goes
+        tasks.clear();
     }
 }
