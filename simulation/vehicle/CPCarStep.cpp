@@ -2,6 +2,7 @@
 // and braking pushes are added; the pose objects of the model follow the visual pitch and yaw.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "Render/PRender.h"
@@ -177,11 +178,10 @@ void CPCar::LeanAndSpin(int32_t difficulty, float dt) {
 
 void CPCar::ShowPose() {
     // "bike" in the main pose, "bike01" while pitched back or stopping; the lights follow the pedals.
-    CPSmartPtr<CPGameObject> mainObject = mOwner ? mOwner->FindObject("bike") : CPSmartPtr<CPGameObject>();
-    CPSmartPtr<CPGameObject> otherObject = mOwner ? mOwner->FindObject("bike01") : CPSmartPtr<CPGameObject>();
+    CPSmartPtr<CPGameObject> mainObject = FindPart(kPartBike);
+    CPSmartPtr<CPGameObject> otherObject = FindPart(kPartBike01);
     CPGameObject* shown = mMainPose ? mainObject.Get() : otherObject.Get();
     CPGameObject* hidden = mMainPose ? otherObject.Get() : mainObject.Get();
-    const D3DXQUATERNION pose = PoseRotation(mVisualPitch, mVisualYaw);
     mYawDegrees = D3DXToDegree(mVisualYaw);
     mPitchDegrees = D3DXToDegree(mVisualPitch);
     if (shown) shown->SetVisible(true);
@@ -190,9 +190,22 @@ void CPCar::ShowPose() {
         SetBrakeLights(mBrakeInput, mDriftInput);
     else
         SetStopLights(mStopInput);
-    Turn(shown, pose);
-    if (mOwner) Turn(mOwner->FindObject("car2").Get(), PoseRotation(mTumbleAngle, mSpinAngle));
+    // The rotations are made only for objects that are there to turn.
+    if (shown) Turn(shown, PoseRotation(mVisualPitch, mVisualYaw));
+    if (CPSmartPtr<CPGameObject> body = FindPart(kPartCar2)) Turn(body.Get(), CrashedBodyPose());
     mPitchMagnitude = -std::fabs(mVisualPitch);
+}
+
+const D3DXQUATERNION& CPCar::CrashedBodyPose() {
+    KeptPose& kept = mCrashedBodyPose;
+    if (!kept.made || std::memcmp(&kept.aboutX, &mTumbleAngle, sizeof(float)) != 0 ||
+        std::memcmp(&kept.aboutY, &mSpinAngle, sizeof(float)) != 0) {
+        kept.rotation = PoseRotation(mTumbleAngle, mSpinAngle);
+        kept.aboutX = mTumbleAngle;
+        kept.aboutY = mSpinAngle;
+        kept.made = true;
+    }
+    return kept.rotation;
 }
 
 void CPCar::PushWithNitro(float dt) {
