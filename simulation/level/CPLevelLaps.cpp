@@ -1,5 +1,6 @@
 // Lap counting along the race path and the race clocks.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -8,6 +9,7 @@
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
+#include "core/StringUtils.h"
 #include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CPLine.h"
@@ -20,11 +22,7 @@ void ShowMessage(const char* text) {
     if (gCommandDispatcher) gCommandDispatcher->SendByName("game_interface", "show_message", text);
 }
 
-std::string UnitKey(size_t index) {
-    char key[24];
-    std::snprintf(key, sizeof key, "%d", static_cast<int>(index));
-    return key;
-}
+std::string UnitKey(size_t index) { return FormatInt(static_cast<int>(index)); }
 
 // The entry at `index`, the vector growing (with zeros) to hold it.
 float& GrowingEntry(std::vector<float>& times, size_t index) {
@@ -54,17 +52,41 @@ int32_t CPLevel::NearestPathPoint(const D3DXVECTOR3& position) const { return Ne
 
 int32_t CPLevel::NearestPoint(const std::vector<CPLine*>& points, const D3DXVECTOR3& position) {
     int32_t nearest = -1;
-    float best = kNearestPointBound;
-    for (size_t i = 0; i < points.size(); ++i) {
-        const float dx = points[i]->mP0.x - position.x;
-        const float dy = points[i]->mP0.y - position.y;
-        const float d2 = dx * dx + dy * dy;
-        if (d2 <= best) {
-            best = d2;
-            nearest = static_cast<int32_t>(i);
-        }
-    }
+    NearestPoints(points, std::span<const D3DXVECTOR3>(&position, 1), std::span<int32_t>(&nearest, 1));
     return nearest;
+}
+
+void CPLevel::NearestPoints(const std::vector<CPLine*>& points, std::span<const D3DXVECTOR3> positions,
+                            std::span<int32_t> nearest) {
+    // The positions go in batches of fixed width, each point read once per batch; each position sees
+    // the same distances in the same order as a scan of its own would.
+    constexpr size_t kBatch = 16;
+    for (size_t first = 0; first < positions.size() && first < nearest.size(); first += kBatch) {
+        const size_t count = std::min({kBatch, positions.size() - first, nearest.size() - first});
+        float px[kBatch] = {}, py[kBatch] = {}, best[kBatch];
+        int32_t found[kBatch];
+        for (size_t u = 0; u < kBatch; ++u) {
+            if (u < count) {
+                px[u] = positions[first + u].x;
+                py[u] = positions[first + u].y;
+            }
+            best[u] = kNearestPointBound;
+            found[u] = -1;
+        }
+        for (size_t i = 0; i < points.size(); ++i) {
+            const float x = points[i]->mP0.x;
+            const float y = points[i]->mP0.y;
+            for (size_t u = 0; u < kBatch; ++u) {
+                const float dx = x - px[u];
+                const float dy = y - py[u];
+                const float d2 = dx * dx + dy * dy;
+                const bool nearer = d2 <= best[u];
+                best[u] = nearer ? d2 : best[u];
+                found[u] = nearer ? static_cast<int32_t>(i) : found[u];
+            }
+        }
+        std::copy(found, found + count, nearest.begin() + static_cast<std::ptrdiff_t>(first));
+    }
 }
 
 int32_t CPLevel::WrappedStep(int32_t from, int32_t to) const {
@@ -185,11 +207,20 @@ void CPLevel::UpdateLap() {
         if (p == mStartPoint && mPlayerProgress < kFirstLapReset && data->mCurrentLap == 1) data->mLapProgress = 0;
     }
 
+    // The tracked units' nearest points, all in one pass over the path: nothing below moves a unit.
+    std::array<D3DXVECTOR3, kTrackedUnits> unitAt;
+    std::array<int32_t, kTrackedUnits> unitNearest;
+    size_t tracked = 0;
+    for (size_t i = 0; i < mEnemies.size() && tracked < mUnitNearest.size() && tracked < unitAt.size(); ++i)
+        if (IsLapTracked(i)) unitAt[tracked++] = mEnemies[i]->GetPosition();
+    NearestPoints(mPathPoints, std::span<const D3DXVECTOR3>(unitAt.data(), tracked),
+                  std::span<int32_t>(unitNearest.data(), tracked));
+
     size_t k = 0;
     for (size_t i = 0; i < mEnemies.size() && k < mUnitNearest.size(); ++i) {
         if (!IsLapTracked(i)) continue;
         const std::string key = UnitKey(i);
-        const int32_t q = NearestPathPoint(mEnemies[i]->GetPosition());
+        const int32_t q = unitNearest[k];
         if (q != -1 && q != mUnitNearest[k]) {
             const int32_t d = WrappedStep(mUnitNearest[k], q);
             data->mUnitRaces[key].mProgress += d;

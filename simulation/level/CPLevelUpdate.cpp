@@ -18,6 +18,7 @@
 #include "core/EngineAssert.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
+#include "core/StringUtils.h"
 #include "core/config/Settings.h"
 #include "platform/Clock.h"
 #include "platform/FiniteChecks.h"
@@ -55,11 +56,6 @@ float DrivingSpeed(const CPPlayer& unit) {
     return unit.mThrottle < 0.0f ? speed : -speed;
 }
 
-std::string IndexKey(size_t index) {
-    char key[24];
-    std::snprintf(key, sizeof key, "%d", static_cast<int>(index));
-    return key;
-}
 
 }  // namespace
 
@@ -388,7 +384,7 @@ void CPLevel::DriveUnits(float dt, const TargetPose& pose) {
         unit->Update(dt);
         if (data && i < kAlwaysDrivenUnits) {
             const D3DXVECTOR3& position = unit->GetPosition();
-            data->mAIPositions[IndexKey(i)] = {position.x, position.y};
+            data->mAIPositions[FormatInt(static_cast<int>(i))] = {position.x, position.y};
         }
     }
     // After the race the AI drives the camera target on, along the forward it had before the units moved.
