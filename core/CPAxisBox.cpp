@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/BitExact.h"
 #include "core/ShadowMatrix.h"
 #include "platform/FiniteChecks.h"
 
@@ -57,14 +58,19 @@ void CPAxisBox::Include(const CPAxisBox& other) {
 
 void CPAxisBox::Adjust() {
     if (IsEmpty()) return;
+    // D3DXVec3Transform of each corner (x, y, z, 1), with the products of the low and high coordinates
+    // by the matrix rows made once for all eight, a row in the four lanes; the sums keep their order.
     const D3DXVECTOR3 lo = mMinimum, hi = mMaximum;
-    const D3DXVECTOR3 corners[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
-                                    {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
-    for (const D3DXVECTOR3& corner : corners) {
-        D3DXVECTOR4 projected;
-        D3DXVec3Transform(&projected, &corner, &gShadowMatrix);
-        if (projected.w == 0.0f) continue;
-        D3DXVECTOR3 p(projected.x / projected.w, projected.y / projected.w, projected.z / projected.w);
+    const D3DXMATRIX& m = gShadowMatrix;
+    const auto row = [&m](int r) { return Float4{m.m[r][0], m.m[r][1], m.m[r][2], m.m[r][3]}; };
+    const Float4 xs[2] = {lo.x * row(0), hi.x * row(0)};
+    const Float4 ys[2] = {lo.y * row(1), hi.y * row(1)};
+    const Float4 zs[2] = {lo.z * row(2), hi.z * row(2)};
+    const Float4 w = 1.0f * row(3);
+    for (const auto& high : CPBoundingBox::kCornerHigh) {
+        const Float4 projected = xs[high[0]] + ys[high[1]] + zs[high[2]] + w;
+        if (projected[3] == 0.0f) continue;
+        D3DXVECTOR3 p(projected[0] / projected[3], projected[1] / projected[3], projected[2] / projected[3]);
         if (!IsFinite(p)) continue;
         if (p.x < mMinimum.x) mMinimum.x = p.x;
         if (p.y < mMinimum.y) mMinimum.y = p.y;

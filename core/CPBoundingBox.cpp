@@ -1,8 +1,8 @@
 #include "core/CPBoundingBox.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "core/BitExact.h"
 #include "core/GeometryUtils.h"
 
 namespace {
@@ -19,10 +19,6 @@ constexpr Face kFaces[6] = {
     {0, 5, 4, {{0, 4, 5}, {0, 5, 1}}},  // y low
     {5, 7, 4, {{4, 5, 6}, {4, 6, 7}}},  // z high
 };
-// Per corner: whether x, y, z take the high side.
-constexpr bool kCornerHigh[8][3] = {{false, false, false}, {true, false, false}, {true, true, false},
-                                    {false, true, false},  {false, false, true}, {true, false, true},
-                                    {true, true, true},    {false, true, true}};
 }  // namespace
 
 CPBoundingBox::CPBoundingBox() : CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0)) {}
@@ -41,10 +37,9 @@ void CPBoundingBox::Transform() {
     mHalfExtents.x = std::max(mHalfExtents.x, kMinHalfExtent);
     mHalfExtents.y = std::max(mHalfExtents.y, kMinHalfExtent);
     mHalfExtents.z = std::max(mHalfExtents.z, kMinHalfExtent);
-    const Placement placement{mWorldPlacement, mCentre, mHalfExtents};
-    static_assert(sizeof(Placement) == sizeof(D3DXMATRIX) + 2 * sizeof(D3DXVECTOR3), "compared as bytes");
-    if (!mPlaced || std::memcmp(&placement, &mPlacedBy, sizeof placement) != 0) {
-        mPlacedBy = placement;
+    if (!mPlaced || !SameBits(mPlacedBy.world, mWorldPlacement) || !SameBits(mPlacedBy.centre, mCentre) ||
+        !SameBits(mPlacedBy.halfExtents, mHalfExtents)) {
+        mPlacedBy = Placement{mWorldPlacement, mCentre, mHalfExtents};
         mPlaced = true;
         PlaceCorners();
         mPlanesStale = true;
@@ -55,28 +50,23 @@ void CPBoundingBox::Transform() {
 
 void CPBoundingBox::PlaceCorners() {
     // D3DXVec3TransformCoord of each corner, with the products of the low and high coordinates by the
-    // matrix rows made once for all eight; the sums keep their order, so every corner is bit for bit
-    // the same.
+    // matrix rows made once for all eight, a row in the four lanes; the sums keep their order, so every
+    // corner is bit for bit the same.
     const D3DXVECTOR3 lo = mCentre - mHalfExtents;
     const D3DXVECTOR3 hi = mCentre + mHalfExtents;
     const D3DXMATRIX& m = mWorldPlacement;
-    const auto rowTimes = [&m](int row, float v) {
-        return D3DXVECTOR4(v * m.m[row][0], v * m.m[row][1], v * m.m[row][2], v * m.m[row][3]);
-    };
-    const D3DXVECTOR4 xs[2] = {rowTimes(0, lo.x), rowTimes(0, hi.x)};
-    const D3DXVECTOR4 ys[2] = {rowTimes(1, lo.y), rowTimes(1, hi.y)};
-    const D3DXVECTOR4 zs[2] = {rowTimes(2, lo.z), rowTimes(2, hi.z)};
+    const auto row = [&m](int r) { return Float4{m.m[r][0], m.m[r][1], m.m[r][2], m.m[r][3]}; };
+    const Float4 xs[2] = {lo.x * row(0), hi.x * row(0)};
+    const Float4 ys[2] = {lo.y * row(1), hi.y * row(1)};
+    const Float4 zs[2] = {lo.z * row(2), hi.z * row(2)};
+    const Float4 w = row(3);
     for (int i = 0; i < 8; ++i) {
-        const D3DXVECTOR4& x = xs[kCornerHigh[i][0]];
-        const D3DXVECTOR4& y = ys[kCornerHigh[i][1]];
-        const D3DXVECTOR4& z = zs[kCornerHigh[i][2]];
-        const D3DXVECTOR4 r(x.x + y.x + z.x + m._41, x.y + y.y + z.y + m._42, x.z + y.z + z.z + m._43,
-                            x.w + y.w + z.w + m._44);
+        const Float4 r = xs[kCornerHigh[i][0]] + ys[kCornerHigh[i][1]] + zs[kCornerHigh[i][2]] + w;
         // Division by a w of exactly 1 (every placement without projection) would leave the value as it is.
-        if (r.w == 0.0f || r.w == 1.0f)
-            mCorners[i] = D3DXVECTOR3(r.x, r.y, r.z);
+        if (r[3] == 0.0f || r[3] == 1.0f)
+            mCorners[i] = D3DXVECTOR3(r[0], r[1], r[2]);
         else
-            mCorners[i] = D3DXVECTOR3(r.x / r.w, r.y / r.w, r.z / r.w);
+            mCorners[i] = D3DXVECTOR3(r[0] / r[3], r[1] / r[3], r[2] / r[3]);
     }
 }
 

@@ -9,6 +9,10 @@
 class CPBoundingBox {
 public:
     static constexpr float kMinHalfExtent = 0.001f;
+    // Per corner in the order of GetCorners: whether x, y, z take the high side.
+    static constexpr bool kCornerHigh[8][3] = {{false, false, false}, {true, false, false}, {true, true, false},
+                                               {false, true, false},  {false, false, true}, {true, false, true},
+                                               {true, true, true},    {false, true, true}};
 
     // Centre and half extents zero, identity placement.
     CPBoundingBox();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <unordered_set>
 
 #include "Render/PAnimatedObject.h"
@@ -13,6 +12,7 @@
 #include "Render/PRenderObject.h"
 #include "core/CPCommandTask.h"
 #include "core/CPTask.h"
+#include "core/BitExact.h"
 #include "core/CPTaskKernel.h"
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
@@ -303,14 +303,7 @@ void CPGameObject::FollowBody(const D3DXVECTOR3& position, const D3DXQUATERNION&
     MarkDirty();
 }
 
-namespace {
 // Bit for bit: a zero of the other sign would change the signs of zeros in the matrices.
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-}  // namespace
-
 bool CPGameObject::RestsAt(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation) const {
     if (!SameBits(mPosition, position) || !SameBits(mRotation, rotation) || !IsUpToDate()) return false;
     for (size_t i = 1; i < mLodList.size(); ++i)
