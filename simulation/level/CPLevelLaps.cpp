@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Angles.h"
+#include "core/BitExact.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -58,34 +59,29 @@ int32_t CPLevel::NearestPoint(const std::vector<CPLine*>& points, const D3DXVECT
 
 void CPLevel::NearestPoints(const std::vector<CPLine*>& points, std::span<const D3DXVECTOR3> positions,
                             std::span<int32_t> nearest) {
-    // The positions go in batches of fixed width, each point read once per batch; each position sees
-    // the same distances in the same order as a scan of its own would.
-    constexpr size_t kBatch = 16;
-    for (size_t first = 0; first < positions.size() && first < nearest.size(); first += kBatch) {
-        const size_t count = std::min({kBatch, positions.size() - first, nearest.size() - first});
-        float px[kBatch] = {}, py[kBatch] = {}, best[kBatch];
-        int32_t found[kBatch];
-        for (size_t u = 0; u < kBatch; ++u) {
-            if (u < count) {
-                px[u] = positions[first + u].x;
-                py[u] = positions[first + u].y;
-            }
-            best[u] = kNearestPointBound;
-            found[u] = -1;
+    // Four positions at a time, each point read once per four: every lane sees the same distances,
+    // made by the same float operations in the same order, as a scan of its own would.
+    constexpr size_t kLanes = 4;
+    const size_t total = std::min(positions.size(), nearest.size());
+    for (size_t first = 0; first < total; first += kLanes) {
+        const size_t count = std::min(kLanes, total - first);
+        Float4 px = {}, py = {};
+        for (size_t u = 0; u < count; ++u) {
+            px[u] = positions[first + u].x;
+            py[u] = positions[first + u].y;
         }
+        Float4 best = {kNearestPointBound, kNearestPointBound, kNearestPointBound, kNearestPointBound};
+        Int4 found = {-1, -1, -1, -1};
         for (size_t i = 0; i < points.size(); ++i) {
-            const float x = points[i]->mP0.x;
-            const float y = points[i]->mP0.y;
-            for (size_t u = 0; u < kBatch; ++u) {
-                const float dx = x - px[u];
-                const float dy = y - py[u];
-                const float d2 = dx * dx + dy * dy;
-                const bool nearer = d2 <= best[u];
-                best[u] = nearer ? d2 : best[u];
-                found[u] = nearer ? static_cast<int32_t>(i) : found[u];
-            }
+            const Float4 dx = points[i]->mP0.x - px;
+            const Float4 dy = points[i]->mP0.y - py;
+            const Float4 d2 = dx * dx + dy * dy;
+            const Int4 nearer = d2 <= best;  // all bits set in a lane where the point is as near or nearer
+            const Int4 index = Int4{} + static_cast<int32_t>(i);
+            best = SelectLanes(nearer, d2, best);
+            found = SelectLanes(nearer, index, found);
         }
-        std::copy(found, found + count, nearest.begin() + static_cast<std::ptrdiff_t>(first));
+        for (size_t u = 0; u < count; ++u) nearest[first + u] = found[u];
     }
 }
 

@@ -2,11 +2,11 @@
 // and braking pushes are added; the pose objects of the model follow the visual pitch and yaw.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "Render/PRender.h"
 #include "core/Angles.h"
+#include "core/BitExact.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -198,8 +198,7 @@ void CPCar::ShowPose() {
 
 const D3DXQUATERNION& CPCar::CrashedBodyPose() {
     KeptPose& kept = mCrashedBodyPose;
-    if (!kept.made || std::memcmp(&kept.aboutX, &mTumbleAngle, sizeof(float)) != 0 ||
-        std::memcmp(&kept.aboutY, &mSpinAngle, sizeof(float)) != 0) {
+    if (!kept.made || !SameBits(kept.aboutX, mTumbleAngle) || !SameBits(kept.aboutY, mSpinAngle)) {
         kept.rotation = PoseRotation(mTumbleAngle, mSpinAngle);
         kept.aboutX = mTumbleAngle;
         kept.aboutY = mSpinAngle;
