@@ -43,9 +43,11 @@ void CPBoundingBox::Transform() {
         mPlaced = true;
         PlaceCorners();
         mPlanesStale = true;
+    } else {
+        // The extremes are public: they are set again even when the corners stayed.
+        mMinimum = mCornersMinimum;
+        mMaximum = mCornersMaximum;
     }
-    // The extremes are public: they are taken again even when the corners stayed.
-    TakeExtremes();
 }
 
 void CPBoundingBox::PlaceCorners() {
@@ -60,22 +62,27 @@ void CPBoundingBox::PlaceCorners() {
     const Float4 ys[2] = {lo.y * row(1), hi.y * row(1)};
     const Float4 zs[2] = {lo.z * row(2), hi.z * row(2)};
     const Float4 w = row(3);
+    // The extremes as D3DXVec3Minimize and D3DXVec3Maximize take them from corner 0 on, lane by lane
+    // (the fourth lane is not used).
+    Float4 minimum{}, maximum{};
     for (int i = 0; i < 8; ++i) {
-        const Float4 r = xs[kCornerHigh[i][0]] + ys[kCornerHigh[i][1]] + zs[kCornerHigh[i][2]] + w;
+        Float4 r = xs[kCornerHigh[i][0]] + ys[kCornerHigh[i][1]] + zs[kCornerHigh[i][2]] + w;
         // Division by a w of exactly 1 (every placement without projection) would leave the value as it is.
-        if (r[3] == 0.0f || r[3] == 1.0f)
-            mCorners[i] = D3DXVECTOR3(r[0], r[1], r[2]);
-        else
-            mCorners[i] = D3DXVECTOR3(r[0] / r[3], r[1] / r[3], r[2] / r[3]);
+        if (r[3] != 0.0f && r[3] != 1.0f) r = r / r[3];
+        mCorners[i] = D3DXVECTOR3(r[0], r[1], r[2]);
+        if (i == 0) {
+            minimum = maximum = r;
+        } else {
+            minimum = SelectLanes(r < minimum, r, minimum);
+            maximum = SelectLanes(maximum < r, r, maximum);
+        }
     }
-}
-
-void CPBoundingBox::TakeExtremes() {
-    mMinimum = mMaximum = mCorners[0];
-    for (int i = 1; i < 8; ++i) {
-        D3DXVec3Minimize(&mMinimum, &mMinimum, &mCorners[i]);
-        D3DXVec3Maximize(&mMaximum, &mMaximum, &mCorners[i]);
-    }
+    // Each from the lanes, not one from the other: a copy read back at once from the stores just made
+    // stalls the processor.
+    mCornersMinimum = D3DXVECTOR3(minimum[0], minimum[1], minimum[2]);
+    mCornersMaximum = D3DXVECTOR3(maximum[0], maximum[1], maximum[2]);
+    mMinimum = D3DXVECTOR3(minimum[0], minimum[1], minimum[2]);
+    mMaximum = D3DXVECTOR3(maximum[0], maximum[1], maximum[2]);
 }
 
 void CPBoundingBox::BuildPlanes() const {

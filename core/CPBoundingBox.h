@@ -60,11 +60,14 @@ private:
         D3DXVECTOR3 halfExtents;
     };
 
+    // The corners and their extremes (into mMinimum and mMaximum too) by the world placement, centre
+    // and half extents.
     void PlaceCorners();
-    void TakeExtremes();
     void BuildPlanes() const;
 
     std::array<D3DXVECTOR3, 8> mCorners{};
+    D3DXVECTOR3 mCornersMinimum;  // world extremes of mCorners
+    D3DXVECTOR3 mCornersMaximum;
     // Rebuilt from the corners only when asked for: most placed boxes are never ray-tested before
     // their next placement.
     mutable std::array<D3DXPLANE, 6> mPlanes{};
