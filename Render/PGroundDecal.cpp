@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
+#include <vector>
 
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
@@ -114,7 +114,12 @@ void PRender::BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 orig
     const int32_t listed = triangles ? std::clamp(triangles->mCandidateCount, 0, CPPhysicData::kMaxCandidates) : 0;
     const auto vertexCount = static_cast<int64_t>(world ? world->mVertices.size() : 0);
     const auto triangleCount = static_cast<int64_t>(world ? world->mTriangles.size() : 0);
-    std::set<std::array<int32_t, 3>> emitted;
+    struct Usable {
+        std::array<int32_t, 3> key;  // the triangle's vertices in ascending order
+        const CPCollisionTriangle* triangle;
+    };
+    std::vector<Usable> usable;
+    usable.reserve(static_cast<size_t>(listed));
     for (int32_t i = 0; i < listed; ++i) {
         const int32_t index = triangles->mCandidates[static_cast<size_t>(i)];
         if (index < 0 || index >= triangleCount) continue;
@@ -122,11 +127,22 @@ void PRender::BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 orig
         bool inside = true;
         for (int32_t vertex : triangle.vertices) inside = inside && vertex >= 0 && vertex < vertexCount;
         if (!inside) continue;
-
         std::array<int32_t, 3> key = {triangle.vertices[0], triangle.vertices[1], triangle.vertices[2]};
         std::sort(key.begin(), key.end());
-        if (!emitted.insert(key).second) continue;  // the same triangle, in any vertex order
+        usable.push_back({key, &triangle});
+    }
+    // The same triangle listed again, in any vertex order, is laid once, where it was first listed: a
+    // stable sort by key puts each first listing at the head of its run.
+    std::vector<uint32_t> byKey(usable.size());
+    for (size_t j = 0; j < byKey.size(); ++j) byKey[j] = static_cast<uint32_t>(j);
+    std::stable_sort(byKey.begin(), byKey.end(), [&usable](uint32_t a, uint32_t b) { return usable[a].key < usable[b].key; });
+    std::vector<bool> firstListed(usable.size(), false);
+    for (size_t k = 0; k < byKey.size(); ++k)
+        firstListed[byKey[k]] = k == 0 || usable[byKey[k]].key != usable[byKey[k - 1]].key;
 
+    for (size_t j = 0; j < usable.size(); ++j) {
+        if (!firstListed[j]) continue;
+        const CPCollisionTriangle& triangle = *usable[j].triangle;
         for (int32_t vertex : triangle.vertices) {
             const CPCollisionVertex& ground = world->mVertices[static_cast<size_t>(vertex)];
             CPVertex out;
