@@ -132,10 +132,12 @@ void PRender::BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 orig
         usable.push_back({key, &triangle});
     }
     // The same triangle listed again, in any vertex order, is laid once, where it was first listed: a
-    // stable sort by key puts each first listing at the head of its run.
+    // sort by key, then by place in the list, puts each first listing at the head of its run.
     std::vector<uint32_t> byKey(usable.size());
     for (size_t j = 0; j < byKey.size(); ++j) byKey[j] = static_cast<uint32_t>(j);
-    std::stable_sort(byKey.begin(), byKey.end(), [&usable](uint32_t a, uint32_t b) { return usable[a].key < usable[b].key; });
+    std::sort(byKey.begin(), byKey.end(), [&usable](uint32_t a, uint32_t b) {
+        return usable[a].key < usable[b].key || (usable[a].key == usable[b].key && a < b);
+    });
     std::vector<bool> firstListed(usable.size(), false);
     for (size_t k = 0; k < byKey.size(); ++k)
         firstListed[byKey[k]] = k == 0 || usable[byKey[k]].key != usable[byKey[k - 1]].key;

@@ -4,7 +4,6 @@
 
 #include "core/BitExact.h"
 #include "core/ShadowMatrix.h"
-#include "platform/FiniteChecks.h"
 
 CPAxisBox::CPAxisBox()
     : mMinimum(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum),
@@ -67,18 +66,18 @@ void CPAxisBox::Adjust() {
     const Float4 ys[2] = {lo.y * row(1), hi.y * row(1)};
     const Float4 zs[2] = {lo.z * row(2), hi.z * row(2)};
     const Float4 w = 1.0f * row(3);
+    // The extremes grow lane by lane, corner after corner (the fourth lane is not used).
+    Float4 minimum = {lo.x, lo.y, lo.z, 0.0f}, maximum = {hi.x, hi.y, hi.z, 0.0f};
     for (const auto& high : CPBoundingBox::kCornerHigh) {
         const Float4 projected = xs[high[0]] + ys[high[1]] + zs[high[2]] + w;
         if (projected[3] == 0.0f) continue;
-        D3DXVECTOR3 p(projected[0] / projected[3], projected[1] / projected[3], projected[2] / projected[3]);
-        if (!IsFinite(p)) continue;
-        if (p.x < mMinimum.x) mMinimum.x = p.x;
-        if (p.y < mMinimum.y) mMinimum.y = p.y;
-        if (p.z < mMinimum.z) mMinimum.z = p.z;
-        if (p.x > mMaximum.x) mMaximum.x = p.x;
-        if (p.y > mMaximum.y) mMaximum.y = p.y;
-        if (p.z > mMaximum.z) mMaximum.z = p.z;
+        const Float4 p = projected / projected[3];
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+        minimum = SelectLanes(p < minimum, p, minimum);
+        maximum = SelectLanes(maximum < p, p, maximum);
     }
+    mMinimum = D3DXVECTOR3(minimum[0], minimum[1], minimum[2]);
+    mMaximum = D3DXVECTOR3(maximum[0], maximum[1], maximum[2]);
 }
 
 bool CPAxisBox::IntersectSegment(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length) const {

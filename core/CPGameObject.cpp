@@ -344,13 +344,13 @@ void CPGameObject::UpdateTransform() {
         mLocalRotation = mRotation;
         mLocalMade = true;
     }
-    D3DXMatrixMultiply(&mWorld, &mLocal, &mParentWorld);
+    MultiplyMatricesInLanes(mWorld.m, mLocal.m, mParentWorld.m);
 
     for (CPBoundingBox& box : mCollisionBoxes) {
-        D3DXMatrixMultiply(&box.mWorldPlacement, &box.mLocalPlacement, &mWorld);
+        MultiplyMatricesInLanes(box.mWorldPlacement.m, box.mLocalPlacement.m, mWorld.m);
         box.Transform();
     }
-    D3DXMatrixMultiply(&mMainBox.mWorldPlacement, &mMainBox.mLocalPlacement, &mWorld);
+    MultiplyMatricesInLanes(mMainBox.mWorldPlacement.m, mMainBox.mLocalPlacement.m, mWorld.m);
     mMainBox.Transform();
 
     mHierarchyBounds.FromBoundingBox(mMainBox);
