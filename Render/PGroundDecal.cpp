@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <vector>
 
 #include "Render/PRender.h"
@@ -135,12 +136,16 @@ void PRender::BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 orig
     // sort by key, then by place in the list, puts each first listing at the head of its run.
     std::vector<uint32_t> byKey(usable.size());
     for (size_t j = 0; j < byKey.size(); ++j) byKey[j] = static_cast<uint32_t>(j);
-    std::sort(byKey.begin(), byKey.end(), [&usable](uint32_t a, uint32_t b) {
-        return usable[a].key < usable[b].key || (usable[a].key == usable[b].key && a < b);
+    const auto keyOf = [&usable](uint32_t j) {
+        const std::array<int32_t, 3>& key = usable[j].key;
+        return std::tie(key[0], key[1], key[2]);
+    };
+    std::sort(byKey.begin(), byKey.end(), [&keyOf](uint32_t a, uint32_t b) {
+        return std::tuple_cat(keyOf(a), std::tie(a)) < std::tuple_cat(keyOf(b), std::tie(b));
     });
     std::vector<bool> firstListed(usable.size(), false);
     for (size_t k = 0; k < byKey.size(); ++k)
-        firstListed[byKey[k]] = k == 0 || usable[byKey[k]].key != usable[byKey[k - 1]].key;
+        firstListed[byKey[k]] = k == 0 || keyOf(byKey[k]) != keyOf(byKey[k - 1]);
 
     for (size_t j = 0; j < usable.size(); ++j) {
         if (!firstListed[j]) continue;

@@ -33,11 +33,17 @@ inline Float4 SelectLanes(Int4 mask, Float4 yes, Float4 no) {
 }
 inline Int4 SelectLanes(Int4 mask, Int4 yes, Int4 no) { return (yes & mask) | (no & ~mask); }
 
+// Row r of a 4 x 4 matrix in the four lanes.
+inline Float4 MatrixRow(const float m[4][4], int r) {
+    Float4 row;
+    std::memcpy(&row, m[r], sizeof(Float4));
+    return row;
+}
+
 // D3DXMatrixMultiply (out = a x b; out may be a or b) with each row of the product made in the four
 // lanes: row i is ((a_i0 B0 + a_i1 B1) + a_i2 B2) + a_i3 B3, the scalar sums in their order.
 inline void MultiplyMatricesInLanes(float out[4][4], const float a[4][4], const float b[4][4]) {
-    Float4 rows[4];
-    for (int r = 0; r < 4; ++r) std::memcpy(&rows[r], b[r], sizeof(Float4));
+    const Float4 rows[4] = {MatrixRow(b, 0), MatrixRow(b, 1), MatrixRow(b, 2), MatrixRow(b, 3)};
     Float4 product[4];
     for (int i = 0; i < 4; ++i)
         product[i] = a[i][0] * rows[0] + a[i][1] * rows[1] + a[i][2] * rows[2] + a[i][3] * rows[3];

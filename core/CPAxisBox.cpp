@@ -61,11 +61,10 @@ void CPAxisBox::Adjust() {
     // by the matrix rows made once for all eight, a row in the four lanes; the sums keep their order.
     const D3DXVECTOR3 lo = mMinimum, hi = mMaximum;
     const D3DXMATRIX& m = gShadowMatrix;
-    const auto row = [&m](int r) { return Float4{m.m[r][0], m.m[r][1], m.m[r][2], m.m[r][3]}; };
-    const Float4 xs[2] = {lo.x * row(0), hi.x * row(0)};
-    const Float4 ys[2] = {lo.y * row(1), hi.y * row(1)};
-    const Float4 zs[2] = {lo.z * row(2), hi.z * row(2)};
-    const Float4 w = 1.0f * row(3);
+    const Float4 xs[2] = {lo.x * MatrixRow(m.m, 0), hi.x * MatrixRow(m.m, 0)};
+    const Float4 ys[2] = {lo.y * MatrixRow(m.m, 1), hi.y * MatrixRow(m.m, 1)};
+    const Float4 zs[2] = {lo.z * MatrixRow(m.m, 2), hi.z * MatrixRow(m.m, 2)};
+    const Float4 w = 1.0f * MatrixRow(m.m, 3);
     // The extremes grow lane by lane, corner after corner (the fourth lane is not used).
     Float4 minimum = {lo.x, lo.y, lo.z, 0.0f}, maximum = {hi.x, hi.y, hi.z, 0.0f};
     for (const auto& high : CPBoundingBox::kCornerHigh) {

@@ -57,11 +57,10 @@ void CPBoundingBox::PlaceCorners() {
     const D3DXVECTOR3 lo = mCentre - mHalfExtents;
     const D3DXVECTOR3 hi = mCentre + mHalfExtents;
     const D3DXMATRIX& m = mWorldPlacement;
-    const auto row = [&m](int r) { return Float4{m.m[r][0], m.m[r][1], m.m[r][2], m.m[r][3]}; };
-    const Float4 xs[2] = {lo.x * row(0), hi.x * row(0)};
-    const Float4 ys[2] = {lo.y * row(1), hi.y * row(1)};
-    const Float4 zs[2] = {lo.z * row(2), hi.z * row(2)};
-    const Float4 w = row(3);
+    const Float4 xs[2] = {lo.x * MatrixRow(m.m, 0), hi.x * MatrixRow(m.m, 0)};
+    const Float4 ys[2] = {lo.y * MatrixRow(m.m, 1), hi.y * MatrixRow(m.m, 1)};
+    const Float4 zs[2] = {lo.z * MatrixRow(m.m, 2), hi.z * MatrixRow(m.m, 2)};
+    const Float4 w = MatrixRow(m.m, 3);
     // The extremes as D3DXVec3Minimize and D3DXVec3Maximize take them from corner 0 on, lane by lane
     // (the fourth lane is not used).
     Float4 minimum{}, maximum{};
