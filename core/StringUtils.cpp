@@ -50,12 +50,6 @@ std::string& ToUpper(std::string& text) {
     return text;
 }
 
-std::string FormatInt(int value) {
-    char text[16];  // "-2147483648" takes 11
-    const auto result = std::to_chars(text, text + sizeof(text), value);
-    return std::string(text, result.ptr);
-}
-
 std::string FormatTwoDecimals(float value) {
     char text[64];  // the widest float, 3.4e38, takes 42 characters with two decimals
     const auto result = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, 2);

@@ -19,9 +19,6 @@ bool IsIntText(std::string_view text);
 // "%.2f" of the value in the "C" locale, whatever the process locale is ("nan", "inf" as printf).
 std::string FormatTwoDecimals(float value);
 
-// "%d" of the number: the decimal digits, "-" first when negative.
-std::string FormatInt(int value);
-
 // In place, only A-Z (resp. a-z) change, whatever the process locale is; return the same string.
 std::string& ToLower(std::string& text);
 std::string& ToUpper(std::string& text);

@@ -10,7 +10,6 @@
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
-#include "core/StringUtils.h"
 #include "simulation/level/CPGameData.h"
 #include "simulation/level/CPLevel.h"
 #include "simulation/level/CPLine.h"
@@ -23,7 +22,7 @@ void ShowMessage(const char* text) {
     if (gCommandDispatcher) gCommandDispatcher->SendByName("game_interface", "show_message", text);
 }
 
-std::string UnitKey(size_t index) { return FormatInt(static_cast<int>(index)); }
+std::string UnitKey(size_t index) { return std::to_string(static_cast<int>(index)); }
 
 // The entry at `index`, the vector growing (with zeros) to hold it.
 float& GrowingEntry(std::vector<float>& times, size_t index) {

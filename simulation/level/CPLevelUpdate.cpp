@@ -18,7 +18,6 @@
 #include "core/EngineAssert.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
-#include "core/StringUtils.h"
 #include "core/config/Settings.h"
 #include "platform/Clock.h"
 #include "platform/FiniteChecks.h"
@@ -384,7 +383,7 @@ void CPLevel::DriveUnits(float dt, const TargetPose& pose) {
         unit->Update(dt);
         if (data && i < kAlwaysDrivenUnits) {
             const D3DXVECTOR3& position = unit->GetPosition();
-            data->mAIPositions[FormatInt(static_cast<int>(i))] = {position.x, position.y};
+            data->mAIPositions[std::to_string(static_cast<int>(i))] = {position.x, position.y};
         }
     }
     // After the race the AI drives the camera target on, along the forward it had before the units moved.

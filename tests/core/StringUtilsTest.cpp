@@ -45,13 +45,3 @@ TEST(StringUtilsTest, CaseConversionChangesOnlyAsciiLetters) {
     EXPECT_EQ(ToUpper(text), "DATA\\SAVES\\SAV\xc9\xe9-0_Z@[`{.SAV");
     std::setlocale(LC_ALL, "C");
 }
-
-TEST(StringUtilsTest, IntegersAreWrittenAsPrintfWritesThem) {
-    struct Case {
-        int value;
-        const char* text;
-    };
-    const Case cases[] = {{0, "0"}, {7, "7"}, {12, "12"}, {-1, "-1"}, {2147483647, "2147483647"},
-                          {-2147483647 - 1, "-2147483648"}};
-    for (const Case& c : cases) EXPECT_EQ(FormatInt(c.value), c.text) << c.value;
-}
