@@ -11,17 +11,6 @@ CPAxisBox::CPAxisBox()
       mHalfExtents(0, 0, 0),
       mCentre(0, 0, 0) {}
 
-void CPAxisBox::UpdateCentre() {
-    mCentre = (mMinimum + mMaximum) * 0.5f;
-    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
-}
-
-void CPAxisBox::FromBoundingBox(const CPBoundingBox& box) {
-    mMinimum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum) : box.mMinimum;
-    mMaximum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMaximum, kEmptyMaximum, kEmptyMaximum) : box.mMaximum;
-    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
-    mCentre = mMinimum + mHalfExtents;
-}
 
 void CPAxisBox::FromBoxes(const std::vector<CPBoundingBox>& boxes) {
     mMinimum = D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum);
@@ -34,26 +23,7 @@ void CPAxisBox::FromBoxes(const std::vector<CPBoundingBox>& boxes) {
     UpdateCentre();
 }
 
-bool CPAxisBox::IsEmpty() const {
-    return mMinimum.x > mMaximum.x || mMinimum.y > mMaximum.y || mMinimum.z > mMaximum.z;
-}
 
-void CPAxisBox::Unite(const CPAxisBox& other) {
-    if (other.IsEmpty()) return;
-    D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
-    D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
-}
-
-void CPAxisBox::Merge(const CPAxisBox& other) {
-    Unite(other);
-    UpdateCentre();
-}
-
-void CPAxisBox::Include(const CPAxisBox& other) {
-    Unite(other);
-    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
-    mCentre = mMinimum + mHalfExtents;
-}
 
 void CPAxisBox::Adjust() {
     if (IsEmpty()) return;
