@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
+#include <tuple>
+#include <vector>
 
 #include "Render/PRender.h"
 #include "Render/PRenderObject.h"
@@ -114,7 +115,12 @@ void PRender::BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 orig
     const int32_t listed = triangles ? std::clamp(triangles->mCandidateCount, 0, CPPhysicData::kMaxCandidates) : 0;
     const auto vertexCount = static_cast<int64_t>(world ? world->mVertices.size() : 0);
     const auto triangleCount = static_cast<int64_t>(world ? world->mTriangles.size() : 0);
-    std::set<std::array<int32_t, 3>> emitted;
+    struct Usable {
+        std::array<int32_t, 3> key;  // the triangle's vertices in ascending order
+        const CPCollisionTriangle* triangle;
+    };
+    std::vector<Usable> usable;
+    usable.reserve(static_cast<size_t>(listed));
     for (int32_t i = 0; i < listed; ++i) {
         const int32_t index = triangles->mCandidates[static_cast<size_t>(i)];
         if (index < 0 || index >= triangleCount) continue;
@@ -122,11 +128,28 @@ void PRender::BuildGroundDecal(CPSmartPtr<CPGameObject> object, D3DXVECTOR2 orig
         bool inside = true;
         for (int32_t vertex : triangle.vertices) inside = inside && vertex >= 0 && vertex < vertexCount;
         if (!inside) continue;
-
         std::array<int32_t, 3> key = {triangle.vertices[0], triangle.vertices[1], triangle.vertices[2]};
         std::sort(key.begin(), key.end());
-        if (!emitted.insert(key).second) continue;  // the same triangle, in any vertex order
+        usable.push_back({key, &triangle});
+    }
+    // The same triangle listed again, in any vertex order, is laid once, where it was first listed: a
+    // sort by key, then by place in the list, puts each first listing at the head of its run.
+    std::vector<uint32_t> byKey(usable.size());
+    for (size_t j = 0; j < byKey.size(); ++j) byKey[j] = static_cast<uint32_t>(j);
+    const auto keyOf = [&usable](uint32_t j) {
+        const std::array<int32_t, 3>& key = usable[j].key;
+        return std::tie(key[0], key[1], key[2]);
+    };
+    std::sort(byKey.begin(), byKey.end(), [&keyOf](uint32_t a, uint32_t b) {
+        return std::tuple_cat(keyOf(a), std::tie(a)) < std::tuple_cat(keyOf(b), std::tie(b));
+    });
+    std::vector<bool> firstListed(usable.size(), false);
+    for (size_t k = 0; k < byKey.size(); ++k)
+        firstListed[byKey[k]] = k == 0 || keyOf(byKey[k]) != keyOf(byKey[k - 1]);
 
+    for (size_t j = 0; j < usable.size(); ++j) {
+        if (!firstListed[j]) continue;
+        const CPCollisionTriangle& triangle = *usable[j].triangle;
         for (int32_t vertex : triangle.vertices) {
             const CPCollisionVertex& ground = world->mVertices[static_cast<size_t>(vertex)];
             CPVertex out;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "core/BitExact.h"
 #include "core/ShadowMatrix.h"
-#include "platform/FiniteChecks.h"
 
 CPAxisBox::CPAxisBox()
     : mMinimum(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum),
@@ -11,17 +11,6 @@ CPAxisBox::CPAxisBox()
       mHalfExtents(0, 0, 0),
       mCentre(0, 0, 0) {}
 
-void CPAxisBox::UpdateCentre() {
-    mCentre = (mMinimum + mMaximum) * 0.5f;
-    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
-}
-
-void CPAxisBox::FromBoundingBox(const CPBoundingBox& box) {
-    mMinimum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum) : box.mMinimum;
-    mMaximum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMaximum, kEmptyMaximum, kEmptyMaximum) : box.mMaximum;
-    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
-    mCentre = mMinimum + mHalfExtents;
-}
 
 void CPAxisBox::FromBoxes(const std::vector<CPBoundingBox>& boxes) {
     mMinimum = D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum);
@@ -34,45 +23,30 @@ void CPAxisBox::FromBoxes(const std::vector<CPBoundingBox>& boxes) {
     UpdateCentre();
 }
 
-bool CPAxisBox::IsEmpty() const {
-    return mMinimum.x > mMaximum.x || mMinimum.y > mMaximum.y || mMinimum.z > mMaximum.z;
-}
 
-void CPAxisBox::Unite(const CPAxisBox& other) {
-    if (other.IsEmpty()) return;
-    D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
-    D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
-}
-
-void CPAxisBox::Merge(const CPAxisBox& other) {
-    Unite(other);
-    UpdateCentre();
-}
-
-void CPAxisBox::Include(const CPAxisBox& other) {
-    Unite(other);
-    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
-    mCentre = mMinimum + mHalfExtents;
-}
 
 void CPAxisBox::Adjust() {
     if (IsEmpty()) return;
+    // D3DXVec3Transform of each corner (x, y, z, 1), with the products of the low and high coordinates
+    // by the matrix rows made once for all eight, a row in the four lanes; the sums keep their order.
     const D3DXVECTOR3 lo = mMinimum, hi = mMaximum;
-    const D3DXVECTOR3 corners[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
-                                    {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
-    for (const D3DXVECTOR3& corner : corners) {
-        D3DXVECTOR4 projected;
-        D3DXVec3Transform(&projected, &corner, &gShadowMatrix);
-        if (projected.w == 0.0f) continue;
-        D3DXVECTOR3 p(projected.x / projected.w, projected.y / projected.w, projected.z / projected.w);
-        if (!IsFinite(p)) continue;
-        if (p.x < mMinimum.x) mMinimum.x = p.x;
-        if (p.y < mMinimum.y) mMinimum.y = p.y;
-        if (p.z < mMinimum.z) mMinimum.z = p.z;
-        if (p.x > mMaximum.x) mMaximum.x = p.x;
-        if (p.y > mMaximum.y) mMaximum.y = p.y;
-        if (p.z > mMaximum.z) mMaximum.z = p.z;
+    const D3DXMATRIX& m = gShadowMatrix;
+    const Float4 xs[2] = {lo.x * MatrixRow(m.m, 0), hi.x * MatrixRow(m.m, 0)};
+    const Float4 ys[2] = {lo.y * MatrixRow(m.m, 1), hi.y * MatrixRow(m.m, 1)};
+    const Float4 zs[2] = {lo.z * MatrixRow(m.m, 2), hi.z * MatrixRow(m.m, 2)};
+    const Float4 w = 1.0f * MatrixRow(m.m, 3);
+    // The extremes grow lane by lane, corner after corner (the fourth lane is not used).
+    Float4 minimum = {lo.x, lo.y, lo.z, 0.0f}, maximum = {hi.x, hi.y, hi.z, 0.0f};
+    for (const auto& high : CPBoundingBox::kCornerHigh) {
+        const Float4 projected = xs[high[0]] + ys[high[1]] + zs[high[2]] + w;
+        if (projected[3] == 0.0f) continue;
+        const Float4 p = projected / projected[3];
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+        minimum = SelectLanes(p < minimum, p, minimum);
+        maximum = SelectLanes(maximum < p, p, maximum);
     }
+    mMinimum = D3DXVECTOR3(minimum[0], minimum[1], minimum[2]);
+    mMaximum = D3DXVECTOR3(maximum[0], maximum[1], maximum[2]);
 }
 
 bool CPAxisBox::IntersectSegment(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length) const {

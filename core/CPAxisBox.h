@@ -51,3 +51,37 @@ private:
     // The extremes grow to cover the other box's, unless it is empty.
     void Unite(const CPAxisBox& other);
 };
+
+// Inline: the scene update calls these for every object on every frame.
+inline void CPAxisBox::UpdateCentre() {
+    mCentre = (mMinimum + mMaximum) * 0.5f;
+    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
+}
+
+inline void CPAxisBox::FromBoundingBox(const CPBoundingBox& box) {
+    mMinimum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMinimum, kEmptyMinimum, kEmptyMinimum) : box.mMinimum;
+    mMaximum = box.EnclosesNothing() ? D3DXVECTOR3(kEmptyMaximum, kEmptyMaximum, kEmptyMaximum) : box.mMaximum;
+    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
+    mCentre = mMinimum + mHalfExtents;
+}
+
+inline bool CPAxisBox::IsEmpty() const {
+    return mMinimum.x > mMaximum.x || mMinimum.y > mMaximum.y || mMinimum.z > mMaximum.z;
+}
+
+inline void CPAxisBox::Unite(const CPAxisBox& other) {
+    if (other.IsEmpty()) return;
+    D3DXVec3Minimize(&mMinimum, &mMinimum, &other.mMinimum);
+    D3DXVec3Maximize(&mMaximum, &mMaximum, &other.mMaximum);
+}
+
+inline void CPAxisBox::Merge(const CPAxisBox& other) {
+    Unite(other);
+    UpdateCentre();
+}
+
+inline void CPAxisBox::Include(const CPAxisBox& other) {
+    Unite(other);
+    mHalfExtents = (mMaximum - mMinimum) * 0.5f;
+    mCentre = mMinimum + mHalfExtents;
+}

@@ -1,8 +1,8 @@
 #include "core/CPBoundingBox.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "core/BitExact.h"
 #include "core/GeometryUtils.h"
 
 namespace {
@@ -19,10 +19,6 @@ constexpr Face kFaces[6] = {
     {0, 5, 4, {{0, 4, 5}, {0, 5, 1}}},  // y low
     {5, 7, 4, {{4, 5, 6}, {4, 6, 7}}},  // z high
 };
-// Per corner: whether x, y, z take the high side.
-constexpr bool kCornerHigh[8][3] = {{false, false, false}, {true, false, false}, {true, true, false},
-                                    {false, true, false},  {false, false, true}, {true, false, true},
-                                    {true, true, true},    {false, true, true}};
 }  // namespace
 
 CPBoundingBox::CPBoundingBox() : CPBoundingBox(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0)) {}
@@ -41,51 +37,51 @@ void CPBoundingBox::Transform() {
     mHalfExtents.x = std::max(mHalfExtents.x, kMinHalfExtent);
     mHalfExtents.y = std::max(mHalfExtents.y, kMinHalfExtent);
     mHalfExtents.z = std::max(mHalfExtents.z, kMinHalfExtent);
-    const Placement placement{mWorldPlacement, mCentre, mHalfExtents};
-    static_assert(sizeof(Placement) == sizeof(D3DXMATRIX) + 2 * sizeof(D3DXVECTOR3), "compared as bytes");
-    if (!mPlaced || std::memcmp(&placement, &mPlacedBy, sizeof placement) != 0) {
-        mPlacedBy = placement;
+    if (!mPlaced || !SameBits(mPlacedBy.world, mWorldPlacement) || !SameBits(mPlacedBy.centre, mCentre) ||
+        !SameBits(mPlacedBy.halfExtents, mHalfExtents)) {
+        mPlacedBy = Placement{mWorldPlacement, mCentre, mHalfExtents};
         mPlaced = true;
         PlaceCorners();
         mPlanesStale = true;
+    } else {
+        // The extremes are public: they are set again even when the corners stayed.
+        mMinimum = mCornersMinimum;
+        mMaximum = mCornersMaximum;
     }
-    // The extremes are public: they are taken again even when the corners stayed.
-    TakeExtremes();
 }
 
 void CPBoundingBox::PlaceCorners() {
     // D3DXVec3TransformCoord of each corner, with the products of the low and high coordinates by the
-    // matrix rows made once for all eight; the sums keep their order, so every corner is bit for bit
-    // the same.
+    // matrix rows made once for all eight, a row in the four lanes; the sums keep their order, so every
+    // corner is bit for bit the same.
     const D3DXVECTOR3 lo = mCentre - mHalfExtents;
     const D3DXVECTOR3 hi = mCentre + mHalfExtents;
     const D3DXMATRIX& m = mWorldPlacement;
-    const auto rowTimes = [&m](int row, float v) {
-        return D3DXVECTOR4(v * m.m[row][0], v * m.m[row][1], v * m.m[row][2], v * m.m[row][3]);
-    };
-    const D3DXVECTOR4 xs[2] = {rowTimes(0, lo.x), rowTimes(0, hi.x)};
-    const D3DXVECTOR4 ys[2] = {rowTimes(1, lo.y), rowTimes(1, hi.y)};
-    const D3DXVECTOR4 zs[2] = {rowTimes(2, lo.z), rowTimes(2, hi.z)};
+    const Float4 xs[2] = {lo.x * MatrixRow(m.m, 0), hi.x * MatrixRow(m.m, 0)};
+    const Float4 ys[2] = {lo.y * MatrixRow(m.m, 1), hi.y * MatrixRow(m.m, 1)};
+    const Float4 zs[2] = {lo.z * MatrixRow(m.m, 2), hi.z * MatrixRow(m.m, 2)};
+    const Float4 w = MatrixRow(m.m, 3);
+    // The extremes as D3DXVec3Minimize and D3DXVec3Maximize take them from corner 0 on, lane by lane
+    // (the fourth lane is not used).
+    Float4 minimum{}, maximum{};
     for (int i = 0; i < 8; ++i) {
-        const D3DXVECTOR4& x = xs[kCornerHigh[i][0]];
-        const D3DXVECTOR4& y = ys[kCornerHigh[i][1]];
-        const D3DXVECTOR4& z = zs[kCornerHigh[i][2]];
-        const D3DXVECTOR4 r(x.x + y.x + z.x + m._41, x.y + y.y + z.y + m._42, x.z + y.z + z.z + m._43,
-                            x.w + y.w + z.w + m._44);
+        Float4 r = xs[kCornerHigh[i][0]] + ys[kCornerHigh[i][1]] + zs[kCornerHigh[i][2]] + w;
         // Division by a w of exactly 1 (every placement without projection) would leave the value as it is.
-        if (r.w == 0.0f || r.w == 1.0f)
-            mCorners[i] = D3DXVECTOR3(r.x, r.y, r.z);
-        else
-            mCorners[i] = D3DXVECTOR3(r.x / r.w, r.y / r.w, r.z / r.w);
+        if (r[3] != 0.0f && r[3] != 1.0f) r = r / r[3];
+        mCorners[i] = D3DXVECTOR3(r[0], r[1], r[2]);
+        if (i == 0) {
+            minimum = maximum = r;
+        } else {
+            minimum = SelectLanes(r < minimum, r, minimum);
+            maximum = SelectLanes(maximum < r, r, maximum);
+        }
     }
-}
-
-void CPBoundingBox::TakeExtremes() {
-    mMinimum = mMaximum = mCorners[0];
-    for (int i = 1; i < 8; ++i) {
-        D3DXVec3Minimize(&mMinimum, &mMinimum, &mCorners[i]);
-        D3DXVec3Maximize(&mMaximum, &mMaximum, &mCorners[i]);
-    }
+    // Each from the lanes, not one from the other: a copy read back at once from the stores just made
+    // stalls the processor.
+    mCornersMinimum = D3DXVECTOR3(minimum[0], minimum[1], minimum[2]);
+    mCornersMaximum = D3DXVECTOR3(maximum[0], maximum[1], maximum[2]);
+    mMinimum = D3DXVECTOR3(minimum[0], minimum[1], minimum[2]);
+    mMaximum = D3DXVECTOR3(maximum[0], maximum[1], maximum[2]);
 }
 
 void CPBoundingBox::BuildPlanes() const {

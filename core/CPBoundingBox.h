@@ -9,6 +9,10 @@
 class CPBoundingBox {
 public:
     static constexpr float kMinHalfExtent = 0.001f;
+    // Per corner in the order of GetCorners: whether x, y, z take the high side.
+    static constexpr bool kCornerHigh[8][3] = {{false, false, false}, {true, false, false}, {true, true, false},
+                                               {false, true, false},  {false, false, true}, {true, false, true},
+                                               {true, true, true},    {false, true, true}};
 
     // Centre and half extents zero, identity placement.
     CPBoundingBox();
@@ -56,11 +60,14 @@ private:
         D3DXVECTOR3 halfExtents;
     };
 
+    // The corners and their extremes (into mMinimum and mMaximum too) by the world placement, centre
+    // and half extents.
     void PlaceCorners();
-    void TakeExtremes();
     void BuildPlanes() const;
 
     std::array<D3DXVECTOR3, 8> mCorners{};
+    D3DXVECTOR3 mCornersMinimum;  // world extremes of mCorners
+    D3DXVECTOR3 mCornersMaximum;
     // Rebuilt from the corners only when asked for: most placed boxes are never ray-tested before
     // their next placement.
     mutable std::array<D3DXPLANE, 6> mPlanes{};

@@ -1,7 +1,7 @@
 #include "core/CPGameObject.h"
 
 #include <algorithm>
-#include <cstring>
+#include <atomic>
 #include <unordered_set>
 
 #include "Render/PAnimatedObject.h"
@@ -12,6 +12,7 @@
 #include "Render/PRenderObject.h"
 #include "core/CPCommandTask.h"
 #include "core/CPTask.h"
+#include "core/BitExact.h"
 #include "core/CPTaskKernel.h"
 #include "core/ObjectAddress.h"
 #include "core/ServiceGlobals.h"
@@ -23,6 +24,11 @@
 
 namespace {
 
+// The last tree stamp given out (see GetTreeStamp).
+std::atomic<uint64_t> gLastTreeStamp{0};
+
+uint64_t NextTreeStamp() { return gLastTreeStamp.fetch_add(1, std::memory_order_relaxed) + 1; }
+
 void AddToKernel(CPTask* task, int32_t priority) {
     task->SetPriority(priority);
     if (gTaskKernel) gTaskKernel->AddTask(task);
@@ -30,7 +36,8 @@ void AddToKernel(CPTask* task, int32_t priority) {
 
 }  // namespace
 
-CPGameObject::CPGameObject(const std::string& name) : mAnimations(kAnimationBuckets), mName(name) {
+CPGameObject::CPGameObject(const std::string& name)
+    : mAnimations(kAnimationBuckets), mTreeStamp(NextTreeStamp()), mName(name) {
     D3DXMatrixIdentity(&mParentWorld);
     D3DXMatrixIdentity(&mLocal);
     D3DXMatrixIdentity(&mWorld);
@@ -160,6 +167,7 @@ bool CPGameObject::AddChild(CPSmartPtr<CPGameObject> child) {
     if (raw->mParent == this) {
         // Already a child: it only becomes the indexed child of its name again.
         mChildIndex[raw->mName] = child;
+        TouchTree();
         return true;
     }
     if (raw->mParent) raw->mParent->Unlink(raw, false);
@@ -167,6 +175,7 @@ bool CPGameObject::AddChild(CPSmartPtr<CPGameObject> child) {
     mChildren.push_back(child);
     mChildIndex[raw->mName] = child;
     mShapeChanged = true;
+    TouchTree();
     return true;
 }
 
@@ -195,6 +204,12 @@ void CPGameObject::Unlink(CPGameObject* child, bool childDying) {
         ReindexName(child->mName);
     }
     child->mParent = nullptr;
+    TouchTree();
+}
+
+void CPGameObject::TouchTree() {
+    const uint64_t stamp = NextTreeStamp();
+    for (CPGameObject* node = this; node; node = node->mParent) node->mTreeStamp = stamp;
 }
 
 void CPGameObject::ReindexName(const std::string& name) {
@@ -288,14 +303,7 @@ void CPGameObject::FollowBody(const D3DXVECTOR3& position, const D3DXQUATERNION&
     MarkDirty();
 }
 
-namespace {
 // Bit for bit: a zero of the other sign would change the signs of zeros in the matrices.
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-}  // namespace
-
 bool CPGameObject::RestsAt(const D3DXVECTOR3& position, const D3DXQUATERNION& rotation) const {
     if (!SameBits(mPosition, position) || !SameBits(mRotation, rotation) || !IsUpToDate()) return false;
     for (size_t i = 1; i < mLodList.size(); ++i)
@@ -327,17 +335,22 @@ void CPGameObject::UpdateTransform() {
     if (!mDirty) return;
     ForEachLodCopy([](CPGameObject& copy) { copy.UpdateTransform(); });
 
-    D3DXMATRIX rotation, translation;
-    D3DXMatrixRotationQuaternion(&rotation, &mRotation);
-    D3DXMatrixTranslation(&translation, mPosition.x, mPosition.y, mPosition.z);
-    D3DXMatrixMultiply(&mLocal, &rotation, &translation);
-    D3DXMatrixMultiply(&mWorld, &mLocal, &mParentWorld);
+    if (!mLocalMade || !SameBits(mLocalPosition, mPosition) || !SameBits(mLocalRotation, mRotation)) {
+        D3DXMATRIX rotation, translation;
+        D3DXMatrixRotationQuaternion(&rotation, &mRotation);
+        D3DXMatrixTranslation(&translation, mPosition.x, mPosition.y, mPosition.z);
+        D3DXMatrixMultiply(&mLocal, &rotation, &translation);
+        mLocalPosition = mPosition;
+        mLocalRotation = mRotation;
+        mLocalMade = true;
+    }
+    MultiplyMatricesInLanes(mWorld.m, mLocal.m, mParentWorld.m);
 
     for (CPBoundingBox& box : mCollisionBoxes) {
-        D3DXMatrixMultiply(&box.mWorldPlacement, &box.mLocalPlacement, &mWorld);
+        MultiplyMatricesInLanes(box.mWorldPlacement.m, box.mLocalPlacement.m, mWorld.m);
         box.Transform();
     }
-    D3DXMatrixMultiply(&mMainBox.mWorldPlacement, &mMainBox.mLocalPlacement, &mWorld);
+    MultiplyMatricesInLanes(mMainBox.mWorldPlacement.m, mMainBox.mLocalPlacement.m, mWorld.m);
     mMainBox.Transform();
 
     mHierarchyBounds.FromBoundingBox(mMainBox);
@@ -561,6 +574,7 @@ void CPGameObject::Rename(const std::string& name) {
         // The index keeps the latest child of each name: both names are looked up again.
         mParent->ReindexName(old);
         mParent->ReindexName(name);
+        mParent->TouchTree();
     }
 }
 
@@ -616,6 +630,7 @@ void CPGameObject::CopyFrom(CPSmartPtr<CPGameObject> sourcePointer) {
         mChildren.emplace_back(child);
         mChildIndex[child->mName] = child;
     }
+    TouchTree();
 
     mShadowMaterial = source->mShadowMaterial;
     mMaterial = source->mMaterial;
@@ -626,6 +641,7 @@ void CPGameObject::CopyFrom(CPSmartPtr<CPGameObject> sourcePointer) {
     mRotation = source->mRotation;
     mParentWorld = source->mParentWorld;
     mLocal = source->mLocal;
+    mLocalMade = false;
     mWorld = source->mWorld;
     Rename(source->mName);
     mVisible = source->mVisible;

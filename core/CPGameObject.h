@@ -94,6 +94,10 @@ public:
     CPSmartPtr<CPGameObject> FindObject(const std::string& name) const;
     // The direct child indexed under the name, without a deeper search; empty when none.
     CPSmartPtr<CPGameObject> GetChild(const std::string& name) const;
+    // Changes whenever a child comes, goes or is renamed anywhere in the subtree, so a look-up by name
+    // kept with it stays good while it is the same. A stamp is never given out twice: an object built at
+    // the address of a dead one starts with a stamp the dead one never had.
+    uint64_t GetTreeStamp() const { return mTreeStamp; }
 
     // --- level of detail: entry 0 is the object itself, later entries follow its moves
     void AddLodLevel(CPSmartPtr<CPGameObject> object, int32_t switchDistance);
@@ -252,6 +256,8 @@ private:
     void DetachController();
     // Takes the child out of the children and the index; a dying child is let go without a call on it.
     void Unlink(CPGameObject* child, bool childDying);
+    // A fresh tree stamp for this object and each of its ancestors: their subtrees changed.
+    void TouchTree();
     // Index entry for `name` after a child of that name left: the latest remaining one, or none.
     void ReindexName(const std::string& name);
     // Whether `object`'s level-of-detail copies lead back to this object.
@@ -286,6 +292,11 @@ private:
     std::vector<CPBoundingBox> mCollisionBoxes;  // tested by the ray query
     D3DXMATRIX mParentWorld;
     D3DXMATRIX mLocal;  // rotation, then translation
+    // The pose mLocal was made from: a child keeps its pose while its parent moves, so its local matrix
+    // is made again only when the pose's bits change.
+    D3DXVECTOR3 mLocalPosition;
+    D3DXQUATERNION mLocalRotation;
+    bool mLocalMade = false;  // mLocal was made from mLocalPosition and mLocalRotation
     D3DXMATRIX mWorld;  // local x parent world
     D3DXVECTOR3 mPosition;       // relative to the parent
     D3DXQUATERNION mRotation;    // relative to the parent
@@ -297,6 +308,7 @@ private:
     // Direct children by name; the latest child of a name holds the entry. Never holds empty entries.
     std::unordered_map<std::string, CPSmartPtr<CPGameObject>> mChildIndex;
     CPGameObject* mParent = nullptr;  // not owned; null for a root
+    uint64_t mTreeStamp;              // see GetTreeStamp
     std::string mName;                // not unique
     bool mVisible = true;
     bool mStatic = true;  // part of the level's static partition

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <list>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -301,6 +302,9 @@ public:
     int32_t NearestPathPoint(const D3DXVECTOR3& position) const;
     // The same among the given points.
     static int32_t NearestPoint(const std::vector<CPLine*>& points, const D3DXVECTOR3& position);
+    // NearestPoint of each position into the same place of `nearest` (as many as both spans hold).
+    static void NearestPoints(const std::vector<CPLine*>& points, std::span<const D3DXVECTOR3> positions,
+                              std::span<int32_t> nearest);
     // The points advanced from index `from` to index `to`: a jump of the wrap threshold or more is
     // taken as a crossing of the path's start, so a whole lap adds (points - 1).
     int32_t WrappedStep(int32_t from, int32_t to) const;

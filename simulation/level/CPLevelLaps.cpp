@@ -1,10 +1,12 @@
 // Lap counting along the race path and the race clocks.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "core/Angles.h"
+#include "core/BitExact.h"
 #include "core/CPCommandDispatcher.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
@@ -20,11 +22,7 @@ void ShowMessage(const char* text) {
     if (gCommandDispatcher) gCommandDispatcher->SendByName("game_interface", "show_message", text);
 }
 
-std::string UnitKey(size_t index) {
-    char key[24];
-    std::snprintf(key, sizeof key, "%d", static_cast<int>(index));
-    return key;
-}
+std::string UnitKey(size_t index) { return std::to_string(static_cast<int>(index)); }
 
 // The entry at `index`, the vector growing (with zeros) to hold it.
 float& GrowingEntry(std::vector<float>& times, size_t index) {
@@ -54,17 +52,36 @@ int32_t CPLevel::NearestPathPoint(const D3DXVECTOR3& position) const { return Ne
 
 int32_t CPLevel::NearestPoint(const std::vector<CPLine*>& points, const D3DXVECTOR3& position) {
     int32_t nearest = -1;
-    float best = kNearestPointBound;
-    for (size_t i = 0; i < points.size(); ++i) {
-        const float dx = points[i]->mP0.x - position.x;
-        const float dy = points[i]->mP0.y - position.y;
-        const float d2 = dx * dx + dy * dy;
-        if (d2 <= best) {
-            best = d2;
-            nearest = static_cast<int32_t>(i);
-        }
-    }
+    NearestPoints(points, std::span<const D3DXVECTOR3>(&position, 1), std::span<int32_t>(&nearest, 1));
     return nearest;
+}
+
+void CPLevel::NearestPoints(const std::vector<CPLine*>& points, std::span<const D3DXVECTOR3> positions,
+                            std::span<int32_t> nearest) {
+    // Four positions at a time, each point read once per four: every lane sees the same distances,
+    // made by the same float operations in the same order, as a scan of its own would.
+    constexpr size_t kLanes = 4;
+    const size_t total = std::min(positions.size(), nearest.size());
+    for (size_t first = 0; first < total; first += kLanes) {
+        const size_t count = std::min(kLanes, total - first);
+        Float4 px = {}, py = {};
+        for (size_t u = 0; u < count; ++u) {
+            px[u] = positions[first + u].x;
+            py[u] = positions[first + u].y;
+        }
+        Float4 best = {kNearestPointBound, kNearestPointBound, kNearestPointBound, kNearestPointBound};
+        Int4 found = {-1, -1, -1, -1};
+        for (size_t i = 0; i < points.size(); ++i) {
+            const Float4 dx = points[i]->mP0.x - px;
+            const Float4 dy = points[i]->mP0.y - py;
+            const Float4 d2 = dx * dx + dy * dy;
+            const Int4 nearer = d2 <= best;  // all bits set in a lane where the point is as near or nearer
+            const Int4 index = Int4{} + static_cast<int32_t>(i);
+            best = SelectLanes(nearer, d2, best);
+            found = SelectLanes(nearer, index, found);
+        }
+        for (size_t u = 0; u < count; ++u) nearest[first + u] = found[u];
+    }
 }
 
 int32_t CPLevel::WrappedStep(int32_t from, int32_t to) const {
@@ -185,11 +202,20 @@ void CPLevel::UpdateLap() {
         if (p == mStartPoint && mPlayerProgress < kFirstLapReset && data->mCurrentLap == 1) data->mLapProgress = 0;
     }
 
+    // The tracked units' nearest points, all in one pass over the path: nothing below moves a unit.
+    std::array<D3DXVECTOR3, kTrackedUnits> unitAt;
+    std::array<int32_t, kTrackedUnits> unitNearest;
+    size_t tracked = 0;
+    for (size_t i = 0; i < mEnemies.size() && tracked < mUnitNearest.size() && tracked < unitAt.size(); ++i)
+        if (IsLapTracked(i)) unitAt[tracked++] = mEnemies[i]->GetPosition();
+    NearestPoints(mPathPoints, std::span<const D3DXVECTOR3>(unitAt.data(), tracked),
+                  std::span<int32_t>(unitNearest.data(), tracked));
+
     size_t k = 0;
     for (size_t i = 0; i < mEnemies.size() && k < mUnitNearest.size(); ++i) {
         if (!IsLapTracked(i)) continue;
         const std::string key = UnitKey(i);
-        const int32_t q = NearestPathPoint(mEnemies[i]->GetPosition());
+        const int32_t q = unitNearest[k];
         if (q != -1 && q != mUnitNearest[k]) {
             const int32_t d = WrappedStep(mUnitNearest[k], q);
             data->mUnitRaces[key].mProgress += d;

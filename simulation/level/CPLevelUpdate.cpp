@@ -55,11 +55,6 @@ float DrivingSpeed(const CPPlayer& unit) {
     return unit.mThrottle < 0.0f ? speed : -speed;
 }
 
-std::string IndexKey(size_t index) {
-    char key[24];
-    std::snprintf(key, sizeof key, "%d", static_cast<int>(index));
-    return key;
-}
 
 }  // namespace
 
@@ -388,7 +383,7 @@ void CPLevel::DriveUnits(float dt, const TargetPose& pose) {
         unit->Update(dt);
         if (data && i < kAlwaysDrivenUnits) {
             const D3DXVECTOR3& position = unit->GetPosition();
-            data->mAIPositions[IndexKey(i)] = {position.x, position.y};
+            data->mAIPositions[std::to_string(static_cast<int>(i))] = {position.x, position.y};
         }
     }
     // After the race the AI drives the camera target on, along the forward it had before the units moved.

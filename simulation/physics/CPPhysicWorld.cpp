@@ -7,6 +7,7 @@
 #include "Sound/NSoundManager.h"
 #include "core/Angles.h"
 #include "core/CPGameObject.h"
+#include "core/EngineAssert.h"
 #include "core/FrameClock.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -104,8 +105,10 @@ void CPPhysicWorld::Execute() {
     if (!mWorld) return;
     for (auto it = mObjects.begin(); it != mObjects.end();) {
         CPGameObject* object = *it;
-        // The set does not own its objects: one that died since is dropped.
-        if (!gObjectRegistry::Contains(object) || !object->GetPhysicData()) {
+        // The set does not own its objects, but a dying one leaves it (ForgetPhysicsObject): every entry
+        // lives, and no registry search is needed to know it.
+        ENGINE_ASSERT(gObjectRegistry::Contains(object));
+        if (!object->GetPhysicData()) {
             it = mObjects.erase(it);
             continue;
         }
@@ -118,7 +121,7 @@ void CPPhysicWorld::Execute() {
     // The registered objects follow their rigid bodies: the units are drawn, tested and driven where the
     // step put their cars.
     for (CPGameObject* object : mObjects) {
-        if (!gObjectRegistry::Contains(object)) continue;
+        ENGINE_ASSERT(gObjectRegistry::Contains(object));
         const CPPhysicData* data = object->GetPhysicData();
         const PhysRigidBody* body = data && !data->mKinematicBody ? data->mRigidBody : nullptr;
         if (!body || !body->IsActive()) continue;

@@ -212,3 +212,21 @@ float* CPCar::TuningParameter(int32_t index) {
     if (index < 0 || index >= kTuningParameters) return nullptr;
     return parameters[index];
 }
+
+CPSmartPtr<CPGameObject> CPCar::FindPart(Part part) {
+    if (!mOwner || part < 0 || part >= kParts) return CPSmartPtr<CPGameObject>();
+    if (mFoundParts.owner != mOwner || mFoundParts.stamp != mOwner->GetTreeStamp()) {
+        mFoundParts = FoundParts();
+        mFoundParts.owner = mOwner;
+        mFoundParts.stamp = mOwner->GetTreeStamp();
+    }
+    if (!mFoundParts.searched[part]) {
+        CPSmartPtr<CPGameObject> found = mOwner->FindObject(kPartNames[part]);
+        mFoundParts.parts[part] = found.Get();
+        mFoundParts.searched[part] = true;
+        return found;
+    }
+    // A new hold, as the search hands out: the part's count goes as it would with a search.
+    return CPSmartPtr<CPGameObject>(mFoundParts.parts[part]);
+}
+

@@ -46,6 +46,18 @@ public:
         kOwnBacklights2,  // "_backlights2", a direct child
         kRearLights
     };
+    // The named objects of the model that the car poses every step, by index into kPartNames.
+    enum Part : int32_t {
+        kPartBike,          // "bike", the main pose
+        kPartBike01,        // "bike01", the pitched pose
+        kPartCar2,          // "car2", the crashed body
+        kPartFrontWheel,    // "w0_"
+        kPartFrontWheel01,  // "w0_01"
+        kPartRearWheel,     // "w2_"
+        kPartRearWheel01,   // "w2_01"
+        kParts
+    };
+    static constexpr const char* kPartNames[kParts] = {"bike", "bike01", "car2", "w0_", "w0_01", "w2_", "w2_01"};
     static constexpr int32_t kTuningParameters = 19;
     static constexpr float kMaxSteer = 0.7f;  // radians
 
@@ -82,6 +94,9 @@ public:
     void SetCrashed(bool on);
     void UpdateWheelMeshes(int32_t i, float seconds, const D3DXVECTOR3& velocity);
     static D3DXQUATERNION MakeWheelMatrix(float angle);
+    // The owner's descendant named as the part (CPGameObject::FindObject); empty without an owner or
+    // such a descendant. The search runs again only after the owner's tree changed (its tree stamp).
+    CPSmartPtr<CPGameObject> FindPart(Part part);
 
     // The tuning parameter of an index 0..18 (ray offset x, ray start z, ray length, wheel radius, front
     // and back min radius, springs, damping, max speeds, frictions, slide, accelerations, brake, inertions);
@@ -201,6 +216,9 @@ private:
     void LeanAndSpin(int32_t difficulty, float dt);
     // Shows the pose object of the pose and turns it and "car2"; sets the lights.
     void ShowPose();
+    // The rotation of "car2" by the tumble and spin angles; made again only when they change (bit for
+    // bit), which they do only after a crash.
+    const D3DXQUATERNION& CrashedBodyPose();
     void PushWithNitro(float dt);
     // The stop pedal's or the brake's push against the speed along the body.
     D3DXVECTOR3 BrakingPush(const PhysRigidBody& body, float dt);
@@ -226,4 +244,20 @@ private:
     void UpdateSounds();
 
     PhysController* mController = nullptr;  // registered by CreateBody; owned by the world's pool
+    // What FindPart found, for the owner and tree stamp it was found in.
+    struct FoundParts {
+        const CPGameObject* owner = nullptr;  // not owned; null: nothing kept
+        uint64_t stamp = 0;
+        CPGameObject* parts[kParts] = {};  // not owned; null: no such part
+        bool searched[kParts] = {};
+    };
+    FoundParts mFoundParts;
+    // A pose rotation and the angles (radians) it was made from.
+    struct KeptPose {
+        float aboutX = 0.0f;
+        float aboutY = 0.0f;
+        D3DXQUATERNION rotation;
+        bool made = false;  // rotation holds the rotation by aboutX and aboutY
+    };
+    KeptPose mCrashedBodyPose;
 };

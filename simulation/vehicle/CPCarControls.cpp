@@ -125,7 +125,7 @@ void CPCar::UpdateWheelMeshes(int32_t i, float dt, const D3DXVECTOR3& v) {
     const bool dusty = mTouching[i] && D3DXVec3LengthSq(&v) > kDustSpeedSquare && gSettings::dust != 0 &&
                        (mSlideAmount > 0.0f || (mPlayerCar && offRoad > 0.0f)) && i > 2;
     if (dusty) {
-        CPSmartPtr<CPGameObject> source = mOwner ? mOwner->FindObject("w2_") : CPSmartPtr<CPGameObject>();
+        CPSmartPtr<CPGameObject> source = FindPart(kPartRearWheel);
         if (source) {
             const D3DXMATRIX& world = source->GetWorldMatrix();
             const D3DXVECTOR3 from(world.m[3][0], world.m[3][1], world.m[3][2] - 0.2f);
@@ -158,15 +158,22 @@ void CPCar::UpdateWheelMeshes(int32_t i, float dt, const D3DXVECTOR3& v) {
     }
 
     // The wheel meshes of the model: the front wheel "w0_" and the rear wheel "w2_" stand for all.
-    const char* const* names = nullptr;
-    static const char* const kFront[] = {"w0_", "w0_01"};
-    static const char* const kRear[] = {"w2_", "w2_01"};
-    if (i == 0) names = kFront;
-    if (i == 2) names = kRear;
-    if (!names || !mOwner) return;
-    const D3DXQUATERNION turn = MakeWheelMatrix(mSpinAngles[i]);
-    for (int k = 0; k < 2; ++k)
-        if (CPSmartPtr<CPGameObject> mesh = mOwner->FindObject(names[k])) mesh->SetRotation(turn);
+    const Part* parts = nullptr;
+    static constexpr Part kFront[] = {kPartFrontWheel, kPartFrontWheel01};
+    static constexpr Part kRear[] = {kPartRearWheel, kPartRearWheel01};
+    if (i == 0) parts = kFront;
+    if (i == 2) parts = kRear;
+    if (!parts || !mOwner) return;
+    // The turn is made only when a mesh is there to take it.
+    D3DXQUATERNION turn;
+    bool turnMade = false;
+    for (int k = 0; k < 2; ++k) {
+        if (CPSmartPtr<CPGameObject> mesh = FindPart(parts[k])) {
+            if (!turnMade) turn = MakeWheelMatrix(mSpinAngles[i]);
+            turnMade = true;
+            mesh->SetRotation(turn);
+        }
+    }
 }
 
 void CPCar::UpdateSounds() {

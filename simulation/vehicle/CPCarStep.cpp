@@ -6,6 +6,7 @@
 
 #include "Render/PRender.h"
 #include "core/Angles.h"
+#include "core/BitExact.h"
 #include "core/CPGameObject.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -177,11 +178,10 @@ void CPCar::LeanAndSpin(int32_t difficulty, float dt) {
 
 void CPCar::ShowPose() {
     // "bike" in the main pose, "bike01" while pitched back or stopping; the lights follow the pedals.
-    CPSmartPtr<CPGameObject> mainObject = mOwner ? mOwner->FindObject("bike") : CPSmartPtr<CPGameObject>();
-    CPSmartPtr<CPGameObject> otherObject = mOwner ? mOwner->FindObject("bike01") : CPSmartPtr<CPGameObject>();
+    CPSmartPtr<CPGameObject> mainObject = FindPart(kPartBike);
+    CPSmartPtr<CPGameObject> otherObject = FindPart(kPartBike01);
     CPGameObject* shown = mMainPose ? mainObject.Get() : otherObject.Get();
     CPGameObject* hidden = mMainPose ? otherObject.Get() : mainObject.Get();
-    const D3DXQUATERNION pose = PoseRotation(mVisualPitch, mVisualYaw);
     mYawDegrees = D3DXToDegree(mVisualYaw);
     mPitchDegrees = D3DXToDegree(mVisualPitch);
     if (shown) shown->SetVisible(true);
@@ -190,9 +190,21 @@ void CPCar::ShowPose() {
         SetBrakeLights(mBrakeInput, mDriftInput);
     else
         SetStopLights(mStopInput);
-    Turn(shown, pose);
-    if (mOwner) Turn(mOwner->FindObject("car2").Get(), PoseRotation(mTumbleAngle, mSpinAngle));
+    // The rotations are made only for objects that are there to turn.
+    if (shown) Turn(shown, PoseRotation(mVisualPitch, mVisualYaw));
+    if (CPSmartPtr<CPGameObject> body = FindPart(kPartCar2)) Turn(body.Get(), CrashedBodyPose());
     mPitchMagnitude = -std::fabs(mVisualPitch);
+}
+
+const D3DXQUATERNION& CPCar::CrashedBodyPose() {
+    KeptPose& kept = mCrashedBodyPose;
+    if (!kept.made || !SameBits(kept.aboutX, mTumbleAngle) || !SameBits(kept.aboutY, mSpinAngle)) {
+        kept.rotation = PoseRotation(mTumbleAngle, mSpinAngle);
+        kept.aboutX = mTumbleAngle;
+        kept.aboutY = mSpinAngle;
+        kept.made = true;
+    }
+    return kept.rotation;
 }
 
 void CPCar::PushWithNitro(float dt) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -775,5 +778,114 @@ TEST_F(GameObjectTest, TheNearestOfAnObjectsOwnBoxes) {
         EXPECT_EQ(query.hitObject.Get(), &object);
         EXPECT_FLOAT_EQ(query.length, c.expectedLength);
         EXPECT_EQ(query.hitPlane, c.expectedPlane);
+    }
+}
+
+// A look-up kept with the tree stamp stays good only while no edit below the object changed the stamp.
+// Each edit is made on a fresh tree root > (a > (b, c), d); the stamps of the nodes above the edit change.
+TEST_F(GameObjectTest, EveryEditOfTheTreeBelowChangesTheStampsAboveIt) {
+    struct Case {
+        const char* name;
+        std::function<void(CPGameObject& root, CPGameObject& a, CPGameObject& b, CPGameObject& d)> edit;
+        bool aChanges;  // the edit lies below a (root always changes)
+        bool dChanges;  // the edit lies below d
+    };
+    const Case cases[] = {
+        {"a child added deep down", [this](CPGameObject&, CPGameObject&, CPGameObject& b, CPGameObject&) { Make("e", &b); },
+         true, false},
+        {"a child taken away", [](CPGameObject&, CPGameObject& a, CPGameObject& b, CPGameObject&) { a.RemoveChild(&b); },
+         true, false},
+        {"a descendant renamed", [](CPGameObject&, CPGameObject&, CPGameObject& b, CPGameObject&) { b.Rename("c"); },
+         true, false},
+        {"a child indexed again", [](CPGameObject&, CPGameObject& a, CPGameObject& b, CPGameObject&) { a.AddChild(&b); },
+         true, false},
+        {"a grandchild moved to the other branch",
+         [](CPGameObject&, CPGameObject&, CPGameObject& b, CPGameObject& d) { d.AddChild(&b); }, true, true},
+        {"a descendant deleted",
+         [this](CPGameObject&, CPGameObject&, CPGameObject& b, CPGameObject&) {
+             for (auto& node : nodes)
+                 if (node.get() == &b) node.reset();
+         },
+         true, false},
+        {"a child renamed beside a", [](CPGameObject&, CPGameObject&, CPGameObject&, CPGameObject& d) { d.Rename("a"); },
+         false, false},
+        {"a child added to the root", [this](CPGameObject& root, CPGameObject&, CPGameObject&, CPGameObject&) {
+             Make("f", &root);
+         },
+         false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPGameObject* root = Make("root");
+        CPGameObject* a = Make("a", root);
+        CPGameObject* b = Make("b", a);
+        Make("c", a);
+        CPGameObject* d = Make("d", root);
+        const uint64_t rootBefore = root->GetTreeStamp(), aBefore = a->GetTreeStamp(), dBefore = d->GetTreeStamp();
+        // Moving, updating and showing leave the tree as it is.
+        b->SetPosition({1, 2, 3});
+        root->SetRotation(QuarterTurnZ());
+        root->UpdateTransform();
+        b->SetVisible(false);
+        EXPECT_EQ(root->GetTreeStamp(), rootBefore);
+        c.edit(*root, *a, *b, *d);
+        EXPECT_NE(root->GetTreeStamp(), rootBefore);
+        EXPECT_EQ(a->GetTreeStamp() != aBefore, c.aChanges);
+        EXPECT_EQ(d->GetTreeStamp() != dBefore, c.dChanges);
+    }
+    // A new object's stamp was never given out before, so it is not taken for a dead one at its address.
+    std::set<uint64_t> given;
+    for (const auto& node : nodes)
+        if (node) given.insert(node->GetTreeStamp());
+    for (int i = 0; i < 3; ++i) {
+        const uint64_t stamp = Make("new")->GetTreeStamp();
+        EXPECT_TRUE(given.insert(stamp).second);
+    }
+}
+
+// The local matrix is made again whenever the pose changes, however it changes; a child that keeps its
+// pose while its parent moves keeps its local matrix. Either way the world matrix is bit for bit the one
+// a fresh object with the same pose and parent gets.
+TEST_F(GameObjectTest, TheLocalMatrixFollowsEveryChangeOfThePose) {
+    const D3DXVECTOR3 moved(1.0f, -2.0f, 0.5f);
+    const D3DXQUATERNION turned = QuarterTurnZ();
+    struct Case {
+        const char* name;
+        std::function<void(CPGameObject&)> change;
+        D3DXVECTOR3 position;
+        D3DXQUATERNION rotation;
+    };
+    const Case cases[] = {
+        {"moved", [&](CPGameObject& o) { o.SetPosition(moved); }, moved, D3DXQUATERNION(0, 0, 0, 1)},
+        {"turned", [&](CPGameObject& o) { o.SetRotation(turned); }, D3DXVECTOR3(0, 0, 0), turned},
+        {"following a body", [&](CPGameObject& o) { o.FollowBody(moved, turned); }, moved, turned},
+        {"copied from a placed object",
+         [&](CPGameObject& o) {
+             CPGameObject* source = Make("source");
+             source->SetPosition(moved);
+             source->SetRotation(turned);
+             source->UpdateTransform();
+             o.CopyFrom(source);
+         },
+         moved, turned},
+        {"the parent moved, the pose kept", [](CPGameObject&) {}, D3DXVECTOR3(0, 0, 0), D3DXQUATERNION(0, 0, 0, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPGameObject* parent = Make("parent");
+        CPGameObject* child = Make("child", parent);
+        parent->SetPosition({3, 4, 5});
+        parent->UpdateTransform();
+        c.change(*child);
+        parent->SetRotation(turned);
+        parent->UpdateTransform();
+
+        CPGameObject* fresh = Make("fresh");
+        fresh->SetPosition(c.position);
+        fresh->SetRotation(c.rotation);
+        fresh->SetParentWorldMatrix(parent->GetWorldMatrix());
+        fresh->UpdateTransform();
+        EXPECT_EQ(std::memcmp(&child->GetLocalMatrix(), &fresh->GetLocalMatrix(), sizeof(D3DXMATRIX)), 0);
+        EXPECT_EQ(std::memcmp(&child->GetWorldMatrix(), &fresh->GetWorldMatrix(), sizeof(D3DXMATRIX)), 0);
     }
 }

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "core/Angles.h"
 #include "core/CPGameObject.h"
@@ -171,3 +174,102 @@ TEST_F(CarPosesAndPushesTest, TheNitroAndBrakingPushesJoinTheForce) {
 }
 
 }  // namespace
+
+// The car keeps its look-ups of the pose objects until the model's tree changes: after each edit the
+// step turns whichever object bears the name "car2" then, and no longer the one that gave it up.
+TEST_F(CarPosesAndPushesTest, AfterAnEditOfTheModelTheStepTurnsTheObjectThatNowBearsTheName) {
+    struct Case {
+        const char* name;
+        // Edits the unit's tree after a first step; returns the object now named "car2" (null: none).
+        std::function<CPGameObject*(CPGameObject& unit, CPGameObject& oldCar2)> edit;
+        bool oldCar2Lives;
+    };
+    std::vector<std::unique_ptr<CPGameObject>> leftOver;  // objects taken out of the tree
+    const Case cases[] = {
+        {"deleted and replaced",
+         [](CPGameObject& unit, CPGameObject& old) {
+             delete &old;
+             auto* fresh = new CPGameObject("car2");
+             unit.AddOwnedChild(CPSmartPtr<CPGameObject>(fresh));
+             return fresh;
+         },
+         false},
+        {"renamed away, another renamed to it",
+         [](CPGameObject& unit, CPGameObject& old) {
+             old.Rename("car2_old");
+             CPGameObject* other = unit.FindObject("backlights").Get();
+             other->Rename("car2");
+             return other;
+         },
+         true},
+        {"taken out of the tree",
+         [&leftOver](CPGameObject& unit, CPGameObject& old) {
+             unit.RemoveChild(&old);
+             leftOver.emplace_back(&old);
+             return static_cast<CPGameObject*>(nullptr);
+         },
+         true},
+        {"a deeper one added under bike01 after car2 left",
+         [&leftOver](CPGameObject& unit, CPGameObject& old) {
+             unit.RemoveChild(&old);
+             leftOver.emplace_back(&old);
+             auto* deeper = new CPGameObject("car2");
+             unit.FindObject("bike01")->AddOwnedChild(CPSmartPtr<CPGameObject>(deeper));
+             return deeper;
+         },
+         true},
+    };
+    gSettings::cam_speed = 3;
+    car->mCrashed = true;
+    car->mTumbleRate = 0.5f;
+    car->mSpinTarget = kHalfPi;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPGameObject& old = Object("car2");
+        Step(10.0f);  // the look-ups are made and kept
+        const D3DXQUATERNION identity(0, 0, 0, 1);
+        const D3DXQUATERNION oldTurn = old.GetRotation();
+        EXPECT_NE(oldTurn, identity);
+        CPGameObject* now = c.edit(rig.unit, old);
+        if (now) now->SetRotation(identity);
+        Step(10.0f);  // tumble and spin move on
+        if (now) {
+            EXPECT_NE(now->GetRotation(), identity);
+        }
+        if (c.oldCar2Lives) {
+            EXPECT_EQ(old.GetRotation(), oldTurn);
+        }
+        // The next case starts with a "car2" at the top of the unit.
+        if (!now || now->GetParent().Get() != &rig.unit || now->GetName() != "car2") {
+            if (now) now->Rename("car2_moved");
+            rig.unit.AddOwnedChild(CPSmartPtr<CPGameObject>(new CPGameObject("car2")));
+        }
+    }
+}
+
+// The crashed body's rotation is made again whenever the tumble or the spin changes, and only from them.
+TEST_F(CarPosesAndPushesTest, TheCrashedBodyTakesTheRotationOfItsCurrentAngles) {
+    struct Case {
+        const char* name;
+        float tumble, spin;
+        D3DXQUATERNION rotation;  // about x by the tumble, then about y by the spin: halves of the angles
+    };
+    const Case cases[] = {
+        {"tumbled", 0.6f, 0.0f, D3DXQUATERNION(std::sin(0.3f), 0, 0, std::cos(0.3f))},
+        {"the same again", 0.6f, 0.0f, D3DXQUATERNION(std::sin(0.3f), 0, 0, std::cos(0.3f))},
+        {"spun only", 0.0f, 1.0f, D3DXQUATERNION(0, std::sin(0.5f), 0, std::cos(0.5f))},
+        {"back upright", 0.0f, 0.0f, D3DXQUATERNION(0, 0, 0, 1)},
+        {"spun the other way", 0.0f, -1.0f, D3DXQUATERNION(0, -std::sin(0.5f), 0, std::cos(0.5f))},
+    };
+    // Below the hardest difficulty the step leaves the angles where the case puts them.
+    gSettings::cam_speed = 2;
+    car->mCrashed = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        car->mTumbleAngle = c.tumble;
+        car->mSpinAngle = c.spin;
+        Object("car2").SetRotation(D3DXQUATERNION(0.5f, 0.5f, 0.5f, 0.5f));  // turned by someone else
+        Step(10.0f);
+        ExpectQuatNear(Object("car2").GetRotation(), c.rotation);
+    }
+}
