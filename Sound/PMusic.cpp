@@ -1,6 +1,5 @@
 #include "Sound/PMusic.h"
 
-#include <algorithm>
 
 #include "Sound/VolumeCurve.h"
 #include "core/CPTaskKernel.h"
@@ -140,8 +139,7 @@ void CPMusic::Execute() {
 
 void CPMusic::Schedule() {
     if (!gTaskKernel) return;
-    std::vector<CPTask*> listed = gTaskKernel->GetTasks();
-    bool live = !IsStopped() && std::find(listed.begin(), listed.end(), this) != listed.end();
+    bool live = !IsStopped() && gTaskKernel->Lists(this);
     if (live) return;
     // The kernel starts what it lists, so the task must not count as running when it is added.
     mScheduling = true;

@@ -40,6 +40,8 @@ public:
     // The listed tasks in run order.
     std::vector<CPTask*> GetTasks() const;
     size_t GetTaskCount() const { return mListed; }
+    // Whether the task has an entry in this kernel (a stopped task keeps it until the next walk).
+    bool Lists(const CPTask* task) const { return task && task->mKernel == this; }
 
     // Whether every listed task points back at its own slot in this kernel, the run order is in
     // order and, during a walk, its output, what it has still to visit and the tasks added behind it

@@ -245,6 +245,25 @@ TEST_F(TaskKernelTest, TaskAddedAfterTheRunningTaskLeftStillRunsWhenPlacedAhead)
     }
 }
 
+TEST_F(TaskKernelTest, ListsATaskFromItsAddingUntilTheWalkDropsItOrItMovesElsewhere) {
+    RecordingTask* task = Make("task");
+    EXPECT_FALSE(kernel.Lists(task));
+    EXPECT_FALSE(kernel.Lists(nullptr));
+    kernel.AddTask(task);
+    EXPECT_TRUE(kernel.Lists(task));
+    task->Stop();
+    EXPECT_TRUE(kernel.Lists(task)) << "a stopped task keeps its entry until the walk";
+    kernel.RunFrame();
+    EXPECT_FALSE(kernel.Lists(task));
+    CPTaskKernel other;
+    ASSERT_TRUE(other.AddTask(task));
+    EXPECT_TRUE(other.Lists(task));
+    task->Stop();
+    ASSERT_TRUE(kernel.AddTask(task));
+    EXPECT_TRUE(kernel.Lists(task));
+    EXPECT_FALSE(other.Lists(task)) << "a task has one entry, in the kernel that added it last";
+}
+
 TEST_F(TaskKernelTest, TaskMovedToAnotherKernelRunsInItsFirstFrame) {
     // A host that shuts down and starts again makes a new kernel; a task that ran in the old one's
     // first frame must run in the new one's first frame too.
