@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Render/CPIVBlock.h"
+#include "Render/PPointerTable.h"
 #include "core/CPRefObject.h"
 #include "core/CPSmartPtr.h"
 
@@ -67,5 +68,8 @@ private:
     std::vector<CPIVBlock*> mFrameBlocks;
     // Every block the queue has made, one per material (the key), kept from frame to frame.
     std::unordered_map<const CPMaterial*, std::unique_ptr<CPIVBlock>> mBlockTable;
+    // The same blocks by material, for the lookup of every queued renderable: an open-addressed table
+    // answers without the division and the node walk of the map. Entries are never removed from either.
+    CPPointerTable<CPIVBlock*> mBlockIndex;
     bool mStaticOnly = false;  // AddObjectTree takes only static objects
 };
