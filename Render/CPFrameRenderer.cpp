@@ -126,7 +126,6 @@ void CPFrameRenderer::DrawQueues(PRender& renderer) {
         BlockDraw current{item.layerKey, item.block, {}, {}};
         const size_t queued = item.block->GetRenderables().size();
         for (size_t i = 0; i < queued; ++i) {
-            item.block->PrefetchAhead(i);
             CPRenderable* renderable = item.block->LiveRenderable(i);
             // Deleted by its owner since it was queued: nothing left to draw.
             if (!renderable) continue;

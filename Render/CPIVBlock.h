@@ -42,10 +42,6 @@ public:
     CPRenderable* LiveRenderable(size_t i) const {
         return gObjectRegistry::Find(mHandles[i]) ? mRenderables[i].Get() : nullptr;
     }
-    // Called at entry i of a loop over the renderables, before its work: asks the cache for the object
-    // two entries on, and for the geometry of the next one (whose object the previous call asked for),
-    // so that their misses overlap the work on the current entry. Reads nothing a dead entry owned.
-    void PrefetchAhead(size_t i) const;
     // Objects the frame keeps with the block; empty when built, released with the block.
     std::vector<CPSmartPtr<CPGameObject>>& GetSecondList() { return mSecondList; }
     int32_t GetIndexTotal() const { return mIndexTotal; }

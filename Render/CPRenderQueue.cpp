@@ -38,15 +38,9 @@ void CPRenderQueue::AddRenderable(CPSmartPtr<CPRenderable> renderable) {
     if (!renderable) return;
     CPSmartPtr<CPMaterial> material = renderable->GetMaterial();
     if (!material) return;
-    CPIVBlock* block = nullptr;
-    if (CPIVBlock** indexed = mBlockIndex.Find(material.Get())) {
-        block = *indexed;
-    } else {
-        std::unique_ptr<CPIVBlock>& slot = mBlockTable[material.Get()];
-        if (!slot) slot = std::make_unique<CPIVBlock>(mRing, material.Get());
-        block = slot.get();
-        mBlockIndex.Insert(material.Get(), block);
-    }
+    std::unique_ptr<CPIVBlock>& slot = mBlockTable[material.Get()];
+    if (!slot) slot = std::make_unique<CPIVBlock>(mRing, material.Get());
+    CPIVBlock* block = slot.get();
     if (!block->mInFrame) {
         block->mInFrame = true;
         mFrameBlocks.push_back(block);
@@ -84,8 +78,8 @@ void CPRenderQueue::UnlockAll() {
 }
 
 CPIVBlock* CPRenderQueue::FindBlock(const CPMaterial* material) const {
-    CPIVBlock* const* indexed = mBlockIndex.Find(material);
-    return indexed ? *indexed : nullptr;
+    auto found = mBlockTable.find(material);
+    return found == mBlockTable.end() ? nullptr : found->second.get();
 }
 
 void CPRenderQueue::EmptyFrame() {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "Render/CPIVBlock.h"
-#include "Render/PPointerTable.h"
 #include "core/CPRefObject.h"
 #include "core/CPSmartPtr.h"
 
@@ -68,8 +67,5 @@ private:
     std::vector<CPIVBlock*> mFrameBlocks;
     // Every block the queue has made, one per material (the key), kept from frame to frame.
     std::unordered_map<const CPMaterial*, std::unique_ptr<CPIVBlock>> mBlockTable;
-    // The same blocks by material, for the lookup of every queued renderable: an open-addressed table
-    // answers without the division and the node walk of the map. Entries are never removed from either.
-    CPPointerTable<CPIVBlock*> mBlockIndex;
     bool mStaticOnly = false;  // AddObjectTree takes only static objects
 };

@@ -1,6 +1,5 @@
 #include "Render/PRenderObject.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "Render/PMaterial.h"
@@ -9,10 +8,6 @@
 #include "core/ServiceGlobals.h"
 
 namespace {
-
-constexpr size_t kCacheLineBytes = 64;
-// How much of the world vertices PrefetchGeometry asks for; the hardware streams the rest.
-constexpr size_t kFillPrefetchBytes = 1024;
 
 // Row vector times matrix with the translation added: the point placed by an affine matrix.
 inline D3DXVECTOR3 PlacePoint(const D3DXVECTOR3& p, const D3DXMATRIX& m) {
@@ -73,14 +68,6 @@ void CPRenderObject::UpdateWorldVertices() {
         world.normal = TurnDirection(local.normal, m);
         world.diffuse = local.diffuse;
     }
-}
-
-void CPRenderObject::PrefetchGeometry() const {
-    const char* worldBytes = reinterpret_cast<const char*>(mWorldVertices.data());
-    const size_t prefetchBytes = std::min(mWorldVertices.size() * sizeof(CPVertex), kFillPrefetchBytes);
-    for (size_t at = 0; at < prefetchBytes; at += kCacheLineBytes) __builtin_prefetch(worldBytes + at);
-    __builtin_prefetch(mIndices.data());
-    if (mOwner) mOwner->PrefetchWorldMatrixChanged();
 }
 
 bool CPRenderObject::FillVertices(CPVertex* vertices, uint16_t* indices, uint16_t baseIndex, int32_t /*flag*/) {

@@ -37,8 +37,6 @@ public:
     // Only when the object has world vertices and indices; otherwise nothing is written or reported.
     void CopyIndices(uint16_t* indices, int32_t unused, uint16_t& first, uint16_t& last) override;
     CPSmartPtr<CPMaterial> GetMaterial() const override;
-    // The world vertices (their first kilobyte), the indices and the owner's world-matrix flag.
-    void PrefetchGeometry() const override;
     void DetachOwner(const CPGameObject* owner) override;
 
     // --- render part (kind 0): the copy takes this mesh (CopyFrom) and follows the new owner

@@ -28,9 +28,6 @@ public:
     // The material the queue groups this object by (counted); may be empty.
     virtual CPSmartPtr<CPMaterial> GetMaterial() const = 0;
 
-    // Asks the cache for what the next FillVertices reads, ahead of it; reads and changes nothing.
-    virtual void PrefetchGeometry() const {}
-
     // Called by a game object that is being destroyed: a renderable that keeps a plain link to it as
     // its owner drops the link.
     virtual void DetachOwner(const CPGameObject* /*owner*/) {}

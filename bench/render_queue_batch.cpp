@@ -1,7 +1,6 @@
 // Queuing and batching one frame: 2,000 render objects of 24 vertices (36 indices) over 8 materials are
-// queued into a draw queue and written into its vertex ring block by block, asking ahead for the next
-// entries as the frame does. The baseline copies the same vertex and index bytes with memcpy. Items are
-// vertices.
+// queued into a draw queue and written into its vertex ring block by block, as the frame does. The
+// baseline copies the same vertex and index bytes with memcpy. Items are vertices.
 //
 // The ring keeps its contents between locks (no-discard): a device asked for the discard fill refills
 // the whole buffer on every discarding lock, a cost of the stand-in and not of the batching.
@@ -64,13 +63,8 @@ struct BatchScene {
     void QueueAndBatch() {
         for (const auto& object : objects) queue.AddObject(object.get());
         ring->Lock(0, 0, true, -1);
-        for (CPIVBlock* block : queue.GetFrameBlocks()) {
-            const std::vector<CPSmartPtr<CPRenderable>>& renderables = block->GetRenderables();
-            for (size_t i = 0; i < renderables.size(); ++i) {
-                block->PrefetchAhead(i);
-                ring->Append(renderables[i].Get());
-            }
-        }
+        for (CPIVBlock* block : queue.GetFrameBlocks())
+            for (const CPSmartPtr<CPRenderable>& renderable : block->GetRenderables()) ring->Append(renderable.Get());
         ring->Unlock(true);
         queue.EmptyFrame();
     }

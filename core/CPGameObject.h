@@ -133,8 +133,6 @@ public:
     // Set by UpdateTransform when it produced a new world matrix; the render object clears it.
     bool IsWorldMatrixChanged() const { return mWorldMatrixChanged; }
     void SetWorldMatrixChanged(bool changed) { mWorldMatrixChanged = changed; }
-    // For a batching loop that reads the flag of many objects in turn: asks the cache for it ahead.
-    void PrefetchWorldMatrixChanged() const { __builtin_prefetch(&mWorldMatrixChanged); }
 
     // --- bounds
     // Copies every member of the box into the main box, then hierarchy bounds = its extremes.
