@@ -2,8 +2,8 @@
 // queued into a draw queue and written into its vertex ring block by block, as the frame does. The
 // baseline copies the same vertex and index bytes with memcpy. Items are vertices.
 //
-// The ring keeps its contents between locks (no-discard): with discarding, the recording device
-// refills the whole buffer on every lock, a cost of the stand-in and not of the batching.
+// The ring keeps its contents between locks (no-discard): a device asked for the discard fill refills
+// the whole buffer on every discarding lock, a cost of the stand-in and not of the batching.
 #include <benchmark/benchmark.h>
 
 #include <cstring>

@@ -1,6 +1,8 @@
 #include "platform/Direct3DDevice9.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/PlatformFaults.h"
@@ -149,6 +151,21 @@ void IDirect3DDevice9::SetDefaultState() {
 }
 
 // ---- Recording ----
+
+void IDirect3DDevice9::SetRecording(bool on) {
+    mRecording = on;
+    if (on) mRecordingAsked = true;
+}
+
+const std::vector<D3DCallRecord>& IDirect3DDevice9::Calls() const {
+    // Checked in every build: a test reading the record of a device it never asked to record would
+    // otherwise pass on an empty list.
+    if (!mRecordingAsked) {
+        std::fputs("IDirect3DDevice9::Calls: the device was never asked to record (SetRecording(true))\n", stderr);
+        std::abort();
+    }
+    return mCalls;
+}
 
 void IDirect3DDevice9::Record(D3DCallRecord record) {
     if (!mRecording) return;

@@ -1,6 +1,6 @@
 // The Direct3D 9 device the engine draws with. There is no graphics hardware behind it: it keeps the
-// state it is given, records every call in order, and fails any call a test arms in PlatformFaults
-// under the call's D3DCallName.
+// state it is given, records every call in order when asked to, and fails any call a test arms in
+// PlatformFaults under the call's D3DCallName.
 #pragma once
 
 #include <array>
@@ -124,12 +124,21 @@ public:
                         const RECT* destinationRect, D3DTEXTUREFILTERTYPE filter);
 
     // ---- The stand-in's side: records, failures and device loss, for the host and tests ----
-    const std::vector<D3DCallRecord>& Calls() const { return mCalls; }
-    void ClearCalls() { mCalls.clear(); }
-    // Recording is on from the start; a long-running host may switch it off. In a long run only the
-    // recent calls are kept: past kMaxRecords the older half of the record is dropped.
-    void SetRecording(bool on) { mRecording = on; }
+    // Recording and the discard fill are off until a test asks for them: keeping every call (with the
+    // vertex bytes of the drawing calls) and refilling each discarded buffer would cost the frame more
+    // than the engine's own work. In a long run only the recent calls are kept: past kMaxRecords the
+    // older half of the record is dropped.
+    void SetRecording(bool on);
+    bool IsRecording() const { return mRecording; }
     static constexpr size_t kMaxRecords = 1 << 16;
+    // The calls recorded so far, in order. Aborts on a device that was never asked to record, so that
+    // no test reads an empty record by mistake.
+    const std::vector<D3DCallRecord>& Calls() const;
+    void ClearCalls() { mCalls.clear(); }
+    // When on, a D3DLOCK_DISCARD lock of a buffer hands out contents filled with 0xCD, so that code
+    // relying on the old contents shows up.
+    void SetDiscardFill(bool on) { mDiscardFill = on; }
+    bool DiscardFill() const { return mDiscardFill; }
     // From now on the device is lost: Present answers D3DERR_DEVICELOST and TestCooperativeLevel
     // D3DERR_DEVICENOTRESET (or D3DERR_DEVICELOST while `resettable` is false) until a Reset succeeds.
     void LoseDevice(bool resettable = true);
@@ -176,7 +185,9 @@ private:
     HRESULT CheckIndexedRange(INT baseVertex, UINT startIndex, UINT indexCount) const;
 
     ULONG mRefCount = 1;
-    bool mRecording = true;
+    bool mRecording = false;
+    bool mRecordingAsked = false;  // SetRecording(true) has been called at least once
+    bool mDiscardFill = false;
     bool mLost = false;
     bool mResettable = true;  // while lost: whether TestCooperativeLevel says a reset may be tried
     bool mInScene = false;

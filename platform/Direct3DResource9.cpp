@@ -37,7 +37,7 @@ HRESULT D3DBufferResource::Lock(UINT offset, UINT size, void** data, DWORD flags
         result = D3DERR_INVALIDCALL;
     if (data) *data = nullptr;
     if (SUCCEEDED(result)) {
-        if (flags & D3DLOCK_DISCARD) std::fill(mBytes.begin(), mBytes.end(), uint8_t{0xCD});
+        if ((flags & D3DLOCK_DISCARD) && device->DiscardFill()) std::fill(mBytes.begin(), mBytes.end(), uint8_t{0xCD});
         mLocked = true;
         ++mLockCount;
         *data = mBytes.data() + offset;

@@ -34,8 +34,9 @@ private:
 class D3DBufferResource : public IDirect3DResource9 {
 public:
     // A size of 0 locks from the offset to the end. A range outside the buffer, a second lock while
-    // locked or a missing device gives D3DERR_INVALIDCALL. D3DLOCK_DISCARD hands out fresh contents,
-    // filled with 0xCD so that code relying on the old ones shows up.
+    // locked or a missing device gives D3DERR_INVALIDCALL. D3DLOCK_DISCARD hands out fresh contents:
+    // filled with 0xCD when the device's SetDiscardFill asks for it, so that code relying on the old
+    // ones shows up; the old bytes otherwise.
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
     HRESULT Unlock();
 

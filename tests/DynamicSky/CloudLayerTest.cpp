@@ -54,7 +54,7 @@ protected:
         return CallsOf(mRig.Device(), D3DCall::D3DXCreateTextureFromFileInMemoryEx).size();
     }
 
-    SkyTestRig mRig;
+    SkyTestRig mRig{DeviceRecording::On};
 };
 
 std::vector<D3DXVECTOR3> WorldPositions(const CloudLayer& layer) {

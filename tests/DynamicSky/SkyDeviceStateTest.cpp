@@ -34,7 +34,7 @@ TEST(SkyDeviceStateTest, AmbientPacksTruncatedChannelsAndHandsTheFractionsToTheR
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.packed);
-        SkyTestRig rig;
+        SkyTestRig rig(DeviceRecording::On);
         rig.Device().ClearCalls();
         SetSkyAmbient(c.r, c.g, c.b);
         EXPECT_EQ(gRenderer->mAmbientColor, c.packed);
@@ -46,7 +46,7 @@ TEST(SkyDeviceStateTest, AmbientPacksTruncatedChannelsAndHandsTheFractionsToTheR
 }
 
 TEST(SkyDeviceStateTest, FogSetsColourStartAndEndInThatOrder) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Device().ClearCalls();
     SetSkyFog(0, 0, 255, 10, 300);
     EXPECT_EQ(gRenderer->mFogColor, 0xFF0000FFu);
@@ -58,7 +58,7 @@ TEST(SkyDeviceStateTest, FogSetsColourStartAndEndInThatOrder) {
 }
 
 TEST(SkyDeviceStateTest, SunLightWritesTheLevelsRecordAppendsItAndAppliesTheTable) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     CPLevel& level = rig.Level();
     level.mSunLight.Type = D3DLIGHT_DIRECTIONAL;
     level.mSunLight.Range = 77.0f;
@@ -102,7 +102,7 @@ TEST(SkyDeviceStateTest, SunColourChannelsSaturateOutsideZeroToOneAndRoundInside
 }
 
 TEST(SkyDeviceStateTest, AFullLightTableDropsTheSunButIsStillApplied) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     for (int i = 0; i < PRender::kMaxLights; ++i) gRenderer->AddLight(DirectionalLight(static_cast<float>(i)));
     rig.Device().ClearCalls();
     SetSkySunLight(D3DXVECTOR3(0, 0, -1), D3DXCOLOR(1, 1, 1, 1));
@@ -114,7 +114,7 @@ TEST(SkyDeviceStateTest, AFullLightTableDropsTheSunButIsStillApplied) {
 
 // With no level loaded there is no light record to write: the table is still applied and emptied.
 TEST(SkyDeviceStateTest, SunLightWithoutALevelOnlyAppliesTheTable) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     ScopedGlobal<CPLevel*> noLevel(gLevel, nullptr);
     gRenderer->AddLight(DirectionalLight(5));
     rig.Device().ClearCalls();
@@ -126,7 +126,7 @@ TEST(SkyDeviceStateTest, SunLightWithoutALevelOnlyAppliesTheTable) {
 }
 
 TEST(SkyDeviceStateTest, DepthClearGoesToTheSkyDeviceOnly) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Device().ClearCalls();
     ClearSkyDepth();
     const std::vector<D3DCallRecord> clears = CallsOf(rig.Device(), D3DCall::Clear);

@@ -75,7 +75,7 @@ protected:
     }
 
     ScopedGlobal<D3DXVECTOR3> mSun{gSunPosition, D3DXVECTOR3(0, 0, 0)};
-    SkyTestRig mRig;
+    SkyTestRig mRig{DeviceRecording::On};
 };
 
 // One key state holding all colours at `colour`, a duration of `duration`.

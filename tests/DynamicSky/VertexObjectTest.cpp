@@ -75,7 +75,7 @@ TEST(VertexObjectTest, JoinsTheListenerListForItsLifeAndReleasesWhatItMade) {
 }
 
 TEST(VertexObjectTest, TextureComesFromThePathAsWrittenAsAManagedMippedTexture) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Folder().Write("skies/dome.tga", MakeImageFile(ImageKind::Tga, 8, 4));
     VertexObject object;
     ASSERT_EQ(object.LoadTexture("skies\\DOME.tga"), S_OK);
@@ -162,7 +162,7 @@ TEST(VertexObjectTest, LoadFailuresEmptyTheSlotAndOnlyCreationFailuresAreReporte
 }
 
 TEST(VertexObjectTest, EffectsStartWithTheirFirstValidTechnique) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Caches().WriteEffect("two.fx", EffectFileBuilder().Technique("Best", 2).Technique("Plain").Str());
     VertexObject object;
     ASSERT_EQ(object.LoadEffect("Data/Effects/two.fx"), S_OK);
@@ -196,7 +196,7 @@ TEST(VertexObjectTest, KeepWorldDecidesWhetherTransformedPositionsAreUploaded) {
 }
 
 TEST(VertexObjectTest, BuffersAreMadeOnceAtTheirFixedSizesAndRefilled) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     VertexObject object;
     ASSERT_EQ(object.CreateBuffers(Quad(), kQuadIndices, false), S_OK);
     IDirect3DVertexBuffer9* vertices = object.GetVertexBuffer();
@@ -237,7 +237,7 @@ TEST(VertexObjectTest, KeepingAWorldListShorterThanTheMeshFillsItFromTheLocalVer
 }
 
 TEST(VertexObjectTest, AMeshTooLargeForTheBuffersIsKeptButNeitherUploadedNorDrawn) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     VertexObject object;
     ASSERT_EQ(object.CreateBuffers(Quad(), kQuadIndices, false), S_OK);
     const UINT locks = object.GetVertexBuffer()->LockCount();
@@ -270,7 +270,7 @@ TEST(VertexObjectTest, AMeshTooLargeForTheBuffersIsKeptButNeitherUploadedNorDraw
 }
 
 TEST(VertexObjectTest, DrawsEveryPassOfItsEffectWithItsTextureAsTex0) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Caches().WriteEffect("sky.fx", kTwoPassEffect);
     rig.Caches().WriteTexture("sky.png", MakeImageFile(ImageKind::Png, 4, 4));
     VertexObject object;
@@ -299,7 +299,7 @@ TEST(VertexObjectTest, DrawsEveryPassOfItsEffectWithItsTextureAsTex0) {
 }
 
 TEST(VertexObjectTest, WithoutAnEffectTheMeshIsDrawnOnceWithTheDevicesStates) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     VertexObject object;
     EXPECT_EQ(object.LoadEffect("Data/Effects/missing.fx"), E_FAIL);
     object.CreateBuffers(Quad(), kQuadIndices, false);
@@ -312,7 +312,7 @@ TEST(VertexObjectTest, WithoutAnEffectTheMeshIsDrawnOnceWithTheDevicesStates) {
 }
 
 TEST(VertexObjectTest, TheLightingFlagPicksTheLightingEffectAndFailsWithoutOne) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Caches().WriteEffect("main.fx", EffectFileBuilder().Technique("Main").Str());
     rig.Caches().WriteEffect("light.fx", EffectFileBuilder().Technique("Light", 3).Str());
     VertexObject object;
@@ -335,7 +335,7 @@ TEST(VertexObjectTest, TheLightingFlagPicksTheLightingEffectAndFailsWithoutOne) 
 }
 
 TEST(VertexObjectTest, DrawFailsWithoutADeviceOrAnUploadedMeshAndReportsTheLastDraw) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Caches().WriteEffect("none.fx", EffectFileBuilder().Technique("Empty", 0).Str());
     VertexObject object;
     rig.Device().BeginScene();
@@ -360,7 +360,7 @@ TEST(VertexObjectTest, DrawFailsWithoutADeviceOrAnUploadedMeshAndReportsTheLastD
 }
 
 TEST(VertexObjectTest, DeviceLossReachesBothEffectsOnly) {
-    SkyTestRig rig;
+    SkyTestRig rig(DeviceRecording::On);
     rig.Caches().WriteEffect("a.fx", EffectFileBuilder().Str());
     VertexObject both;
     both.LoadEffect("Data/Effects/a.fx");

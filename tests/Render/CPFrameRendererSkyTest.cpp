@@ -45,7 +45,7 @@ protected:
 
     ScopedGlobal<D3DXVECTOR3> mSun{gSunPosition, D3DXVECTOR3(0, 0, 0)};
     FrameTimeScope mTime;
-    SkyTestRig mRig;
+    SkyTestRig mRig{DeviceRecording::On};
     CPFrameRenderer mFrame;
 };
 }  // namespace

@@ -83,7 +83,7 @@ protected:
         return out.position.x;
     }
 
-    ScopedRenderCaches mCaches;
+    ScopedRenderCaches mCaches{DeviceRecording::On};
     RenderQueueHost mQueues;
     TestScene mScene;
     CPPerspectiveCamera* mCameraA = new CPPerspectiveCamera;

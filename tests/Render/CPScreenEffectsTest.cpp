@@ -87,7 +87,7 @@ protected:
         return log;
     }
 
-    ScopedRenderCaches mCaches;
+    ScopedRenderCaches mCaches{DeviceRecording::On};
     ScopedGlobal<int32_t> mWidth{gSettings::screenWidth, 800};
     ScopedGlobal<int32_t> mHeight{gSettings::screenHeight, 600};
     CPFrameRenderer mFrame;

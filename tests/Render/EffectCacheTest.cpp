@@ -35,7 +35,7 @@ const std::string kError = EffectFileBuilder().Parameter("float", "errorMarker")
 }  // namespace
 
 TEST(EffectCacheTest, SameNameIsCompiledOnceAndHandedOutAgain) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     caches.WriteEffect("holey.fx", EffectFileBuilder().Parameter("texture", "tex0").Str());
 
     CPSmartPtr<CPEffect> first = gEffectManager->GetEffect("holey.fx");
@@ -86,7 +86,7 @@ TEST(EffectCacheTest, TheFirstTechniqueIsMadeCurrent) {
 }
 
 TEST(EffectCacheTest, SharedOptionMakesASecondEntryInThePool) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     caches.WriteEffect("holey.fx", EffectFileBuilder().SharedParameter("float4x4", "g_mViewInv").Str());
 
     CPSmartPtr<CPEffect> plain = gEffectManager->GetEffect("holey.fx");
@@ -204,7 +204,7 @@ TEST(EffectCacheTest, EachFailedNameCompilesItsOwnErrorEffect) {
 }
 
 TEST(EffectCacheTest, NamesDifferingInCaseAreTwoEntriesOfOneFile) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     caches.WriteEffect("holey.fx", EffectFileBuilder().Parameter("float", "ownMarker").Str());
 
     CPSmartPtr<CPEffect> lower = gEffectManager->GetEffect("holey.fx");
@@ -247,7 +247,7 @@ TEST(EffectCacheTest, DestroyingTheFirstSharedEffectLetsTheNextOneFixTheHandles)
 }
 
 TEST(EffectCacheTest, EffectsFollowTheDeviceResetAndEmptyOnesIgnoreIt) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     caches.WriteEffect("holey.fx", EffectFileBuilder().Str());
     CPSmartPtr<CPEffect> loaded = gEffectManager->GetEffect("holey.fx");
     CPSmartPtr<CPEffect> empty = gEffectManager->GetEffect("nothing.fx");  // no file, no "\simple.fx"

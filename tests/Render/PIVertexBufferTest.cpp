@@ -46,7 +46,7 @@ protected:
     }
 
     PlatformReset mPlatform;
-    D3DPtr<IDirect3DDevice9> mDevice = MakeTestDevice();
+    D3DPtr<IDirect3DDevice9> mDevice = MakeRecordingDevice();
     PIVertexBuffer mRing;
     std::vector<std::string> mReports;
     LogReportObserver mPreviousObserver;

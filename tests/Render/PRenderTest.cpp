@@ -22,7 +22,7 @@ namespace {
 // initial values and the screen at 1024 x 768.
 class PRenderTest : public ::testing::Test {
 protected:
-    PRenderTest() : device(MakeTestDevice(1024, 768)), render(device.get()) {
+    PRenderTest() : device(MakeRecordingDevice(1024, 768)), render(device.get()) {
         gSettings::RestoreInitialValues();
         gSettings::screenWidth = 1024;
         gSettings::screenHeight = 768;

@@ -59,7 +59,7 @@ TEST(TextureCacheTest, ImagesReportTheSizeOfTheirTopLevel) {
 }
 
 TEST(TextureCacheTest, SameNameIsLoadedOnce) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     caches.WriteTexture("color.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 4, 4));
 
     CPSmartPtr<CPTexture> first = gTextureManager->GetTexture("color.dds");
@@ -90,7 +90,7 @@ TEST(TextureCacheTest, CubeOptionLoadsACubeMapAsAnEntryOfItsOwn) {
 }
 
 TEST(TextureCacheTest, NomipGivesOneLevelAndNeverALevelOfDetail) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     ScopedTexLod lod(1);
     caches.WriteTexture("mapblur2.tga", MakeImageFile(ImageKind::Tga, 16, 16));
 
@@ -105,7 +105,7 @@ TEST(TextureCacheTest, NomipGivesOneLevelAndNeverALevelOfDetail) {
 }
 
 TEST(TextureCacheTest, DefaultTexLodLeavesTheLevelOfDetailAlone) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     ScopedTexLod lod(-1);
     caches.WriteTexture("a.tga", MakeImageFile(ImageKind::Tga, 16, 16));
     caches.WriteTexture("c.dds", MakeDdsFile(D3DFMT_A8R8G8B8, 8, 8, 4, true));

@@ -84,7 +84,7 @@ protected:
     }
 
     PlatformReset reset;
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches{DeviceRecording::On};
     ManualClock clock;
     ScopedTaskKernel kernel;
     CPTexture* video = nullptr;

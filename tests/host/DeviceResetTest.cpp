@@ -43,7 +43,7 @@ private:
 
 TEST(DeviceResetTest, LostAndResetReachEveryListenerInListOrder) {
     PlatformReset platform;
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     std::vector<std::string> log;
     EffectHolder first("first", *device, log), second("second", *device, log), third("third", *device, log);
     D3DPRESENT_PARAMETERS parameters = device->PresentParameters();

@@ -359,6 +359,7 @@ TEST(EngineHostTest, EveryFrameDrawsTheRenderersQueuesAndPresents) {
     host.Startup();
     ASSERT_NE(gRenderer, nullptr);
     IDirect3DDevice9* device = gRenderer->GetDevice();
+    device->SetRecording(true);
     TestScene scene;
     CPMaterial material(20, {}, {});
     gRenderer->GetDrawQueue()->AddRenderable(scene.Renderable(4, &material));

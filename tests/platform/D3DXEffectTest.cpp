@@ -164,7 +164,7 @@ TEST(D3DXEffectTest, HandlesFindParametersAndTechniques) {
 }
 
 TEST(D3DXEffectTest, KeepsValuesAndRecordsTheDrawingSequence) {
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     auto effect = Create(*device, kHoley);
     ASSERT_NE(effect, nullptr);
     D3DXHANDLE time = effect->GetParameterByName(nullptr, "time");
@@ -258,7 +258,7 @@ TEST(D3DXEffectTest, HoldsTheDeviceBackFromResettingUntilToldItIsLost) {
 
 TEST(D3DXEffectTest, MalformedTextAndInjectedFailuresGiveNoEffect) {
     PlatformReset reset;
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     HRESULT result = S_OK;
     std::string errors;
     auto broken = Create(*device, "technique T { pass P {", nullptr, &result, &errors);

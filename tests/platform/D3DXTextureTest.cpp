@@ -236,7 +236,7 @@ TEST(D3DXTextureTest, DamagedImageFilesAreRefused) {
 
 TEST(D3DXTextureTest, BadCallsAndInjectedFailuresFailCleanly) {
     PlatformReset reset;
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     D3DPtr<IDirect3DTexture9> texture;
     const std::vector<uint8_t> garbage = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
     EXPECT_EQ(Load(*device, garbage, &texture), D3DXERR_INVALIDDATA);

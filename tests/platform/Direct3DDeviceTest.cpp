@@ -30,7 +30,7 @@ D3DPtr<IDirect3DIndexBuffer9> MakeIndexBuffer(IDirect3DDevice9& device, const st
 }  // namespace
 
 TEST(Direct3DDeviceTest, StartsInThePlatformDefaultState) {
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     struct Case {
         D3DRENDERSTATETYPE state;
         DWORD value;
@@ -55,7 +55,7 @@ TEST(Direct3DDeviceTest, StartsInThePlatformDefaultState) {
 }
 
 TEST(Direct3DDeviceTest, RecordsEveryCallInOrderAndKeepsTheState) {
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     D3DMATRIX world{};
     world.m[3][0] = 5.0f;
     D3DLIGHT9 light{};
@@ -97,7 +97,7 @@ TEST(Direct3DDeviceTest, RecordsEveryCallInOrderAndKeepsTheState) {
 }
 
 TEST(Direct3DDeviceTest, BuffersKeepTheirBytesAndRefuseBadLocks) {
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     auto buffer = MakeVertexBuffer(*device, 96);
     void* data = nullptr;
     ASSERT_EQ(buffer->Lock(48, 48, &data, 0), D3D_OK);
@@ -118,7 +118,8 @@ TEST(Direct3DDeviceTest, BuffersKeepTheirBytesAndRefuseBadLocks) {
         EXPECT_FALSE(buffer->IsLocked());
     }
 
-    // A discarding lock hands out fresh contents.
+    // A discarding lock hands out fresh contents, filled when the test asks for it.
+    device->SetDiscardFill(true);
     ASSERT_EQ(buffer->Lock(0, 0, &data, D3DLOCK_DISCARD | D3DLOCK_NOSYSLOCK), D3D_OK);
     EXPECT_EQ(static_cast<uint8_t*>(data)[50], 0xCD);
     buffer->Unlock();
@@ -134,9 +135,48 @@ TEST(Direct3DDeviceTest, BuffersKeepTheirBytesAndRefuseBadLocks) {
     EXPECT_EQ(desc.Usage, D3DUSAGE_WRITEONLY);
 }
 
+// Recording and the discard fill cost every frame; a device does neither until asked.
+TEST(Direct3DDeviceTest, RecordsAndFillsDiscardedBuffersOnlyWhenAsked) {
+    struct Case {
+        const char* name;
+        bool record;
+        bool fill;
+        size_t records;       // calls kept after SetFVF and one discarding lock and unlock
+        uint8_t byteAfterLock;  // a byte written before the discarding lock
+    };
+    for (Case c : {Case{"neither", false, false, 0, 0x5A}, Case{"recording", true, false, 3, 0x5A},
+                   Case{"fill", false, true, 0, 0xCD}, Case{"both", true, true, 3, 0xCD}}) {
+        auto device = MakeTestDevice();
+        EXPECT_FALSE(device->IsRecording()) << c.name;
+        EXPECT_FALSE(device->DiscardFill()) << c.name;
+        auto buffer = MakeVertexBuffer(*device, 16);
+        void* data = nullptr;
+        ASSERT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
+        std::memset(data, 0x5A, 16);
+        buffer->Unlock();
+        device->SetRecording(c.record);
+        device->SetDiscardFill(c.fill);
+        device->SetFVF(0x2d2);
+        ASSERT_EQ(buffer->Lock(0, 0, &data, D3DLOCK_DISCARD), D3D_OK) << c.name;
+        EXPECT_EQ(static_cast<uint8_t*>(data)[7], c.byteAfterLock) << c.name;
+        buffer->Unlock();
+        // Switched off after it was on, the device stops recording and keeps what it has.
+        device->SetRecording(true);
+        device->SetRecording(false);
+        device->SetFVF(0);
+        EXPECT_EQ(device->Calls().size(), c.records) << c.name << "\n" << DescribeCalls(*device);
+    }
+}
+
+TEST(Direct3DDeviceDeathTest, ReadingTheRecordOfADeviceNeverAskedToRecordAborts) {
+    auto device = MakeTestDevice();
+    device->SetFVF(0x2d2);
+    EXPECT_DEATH(static_cast<void>(device->Calls()), "never asked to record");
+}
+
 TEST(Direct3DDeviceTest, InjectedFailuresHitTheChosenCallsOnly) {
     PlatformReset reset;
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     auto buffer = MakeVertexBuffer(*device, 48);
     // The second and third locks fail; the first and fourth succeed.
     ArmD3DFailure(D3DCall::VertexBufferLock, D3DERR_INVALIDCALL, 2, 1);
@@ -157,7 +197,7 @@ TEST(Direct3DDeviceTest, InjectedFailuresHitTheChosenCallsOnly) {
 }
 
 TEST(Direct3DDeviceTest, DrawsCheckTheSceneAndTheBufferRanges) {
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     const float quad[4][7] = {{0, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 1, 0, 1, 0}, {0, 1, 0, 1, 0, 0, 1}, {1, 1, 0, 1, 0, 1, 1}};
     EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 28), D3DERR_INVALIDCALL) << "outside a scene";
     ASSERT_EQ(device->BeginScene(), D3D_OK);
@@ -300,7 +340,7 @@ TEST(Direct3DDeviceTest, TexturesHaveTheirLevelsAndLockInsideThem) {
 }
 
 TEST(Direct3DDeviceTest, KeepsOnlyTheRecentCallsInALongRun) {
-    auto device = MakeTestDevice();
+    auto device = MakeRecordingDevice();
     const size_t total = IDirect3DDevice9::kMaxRecords + 10;
     for (size_t i = 0; i < total; ++i) device->SetFVF(static_cast<DWORD>(i));
     const auto& calls = device->Calls();
@@ -316,7 +356,7 @@ TEST(Direct3DDeviceTest, KeepsOnlyTheRecentCallsInALongRun) {
 // and armed failures are refused.
 TEST(RecordingDevice, BackBufferAndTextureLevelsAreSurfacesThatCopiesJoin) {
     PlatformReset reset;
-    auto device = MakeTestDevice(800, 600);
+    auto device = MakeRecordingDevice(800, 600);
     IDirect3DSurface9* back = nullptr;
     ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
     D3DSURFACE_DESC desc{};

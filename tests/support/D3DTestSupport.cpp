@@ -20,6 +20,12 @@ D3DPtr<IDirect3DDevice9> MakeTestDevice(UINT width, UINT height) {
     return D3DPtr<IDirect3DDevice9>(new IDirect3DDevice9(parameters));
 }
 
+D3DPtr<IDirect3DDevice9> MakeRecordingDevice(UINT width, UINT height) {
+    D3DPtr<IDirect3DDevice9> device = MakeTestDevice(width, height);
+    device->SetRecording(true);
+    return device;
+}
+
 std::vector<D3DCallRecord> CallsOf(const IDirect3DDevice9& device, D3DCall call) {
     std::vector<D3DCallRecord> calls;
     for (const D3DCallRecord& record : device.Calls())

@@ -1,4 +1,4 @@
-// Helpers for tests that draw on the recording Direct3D device: an owning handle for the platform's
+// Helpers for tests that draw on the Direct3D stand-in device: an owning handle for the platform's
 // counted objects, a device of a given back-buffer size, filters over the call record, and in-memory
 // image files (PNG, JPEG, TGA, BMP through stb_image_write; DDS written field by field).
 #pragma once
@@ -21,8 +21,14 @@ struct D3DRelease {
 template <class T>
 using D3DPtr = std::unique_ptr<T, D3DRelease>;
 
-// A recording device with a back buffer of width x height and a depth buffer.
+// Whether a test's device keeps a record of its calls. Only a test that reads the record asks for it
+// (IDirect3DDevice9::SetRecording): Calls() refuses on a device that never recorded.
+enum class DeviceRecording { Off, On };
+
+// A device with a back buffer of width x height and a depth buffer, recording nothing.
 D3DPtr<IDirect3DDevice9> MakeTestDevice(UINT width = 1024, UINT height = 768);
+// The same device, recording every call from its first.
+D3DPtr<IDirect3DDevice9> MakeRecordingDevice(UINT width = 1024, UINT height = 768);
 
 // Arms a failure of a device, resource, D3DX or effect call in PlatformFaults (see PlatformReset):
 // after `skip` calls go through, the next `count` calls give `result`.

@@ -1,5 +1,5 @@
 // For tests and benchmarks of the render-description builder: a working folder with the data folders,
-// the render caches behind a recording renderer, a vertex-animation cache, an emitter table, a task
+// the render caches behind a renderer, a vertex-animation cache, an emitter table, a task
 // kernel and a fresh CPRenderObjectManager, all installed in the globals. The trees it builds are
 // deleted (with everything they own) before the rest is taken down and the globals restored; an engine
 // object made meanwhile that is still alive then is reported as a test failure (the object registry

@@ -7,8 +7,8 @@
 #include "core/LogStream.h"
 #include "core/ServiceGlobals.h"
 
-ScopedRenderCaches::ScopedRenderCaches()
-    : mDevice(MakeTestDevice()),
+ScopedRenderCaches::ScopedRenderCaches(DeviceRecording recording)
+    : mDevice(recording == DeviceRecording::On ? MakeRecordingDevice() : MakeTestDevice()),
       mInstallRenderer(gRenderer, nullptr),
       mRenderer(std::make_unique<PRender>(mDevice.get())),
       mInstallEffects(gEffectManager, new CPEffectManager()),

@@ -1,6 +1,7 @@
 // For tests of code that loads effects, textures and materials: a working folder with "Data\Effects"
-// and "Data\Textures", a recording device behind gRenderer, and fresh effect, texture and material
-// caches in the globals. Everything is destroyed, and the globals restored, when it goes out of scope.
+// and "Data\Textures", a device behind gRenderer (recording its calls when the test asks), and fresh
+// effect, texture and material caches in the globals. Everything is destroyed, and the globals restored,
+// when it goes out of scope.
 #pragma once
 
 #include <memory>
@@ -19,7 +20,7 @@ class CPMaterialManager;
 
 class ScopedRenderCaches {
 public:
-    ScopedRenderCaches();
+    explicit ScopedRenderCaches(DeviceRecording recording = DeviceRecording::Off);
     ~ScopedRenderCaches();
     ScopedRenderCaches(const ScopedRenderCaches&) = delete;
     ScopedRenderCaches& operator=(const ScopedRenderCaches&) = delete;

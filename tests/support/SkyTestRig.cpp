@@ -4,8 +4,9 @@
 #include "core/ServiceGlobals.h"
 #include "simulation/level/CPLevel.h"
 
-SkyTestRig::SkyTestRig()
-    : mLevel(std::make_unique<CPLevel>()),
+SkyTestRig::SkyTestRig(DeviceRecording recording)
+    : mCaches(recording),
+      mLevel(std::make_unique<CPLevel>()),
       mInstallLevel(gLevel, mLevel.get()),
       mPreviousSkyDevice(gSkyRenderDevice.GetDevice()) {
     gSkyRenderDevice.SetDevice(&mCaches.Device());

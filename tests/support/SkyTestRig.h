@@ -1,5 +1,6 @@
-// For tests of the sky and cloud classes: the render caches' working folder and recording device behind
-// gRenderer, the same device in gSkyRenderDevice, and a fresh gLevel. The globals are restored on exit.
+// For tests of the sky and cloud classes: the render caches' working folder and device behind gRenderer
+// (recording when the test asks), the same device in gSkyRenderDevice, and a fresh gLevel. The globals
+// are restored on exit.
 #pragma once
 
 #include <memory>
@@ -13,7 +14,7 @@ class IDirect3DDevice9;
 
 class SkyTestRig {
 public:
-    SkyTestRig();
+    explicit SkyTestRig(DeviceRecording recording = DeviceRecording::Off);
     ~SkyTestRig();
     SkyTestRig(const SkyTestRig&) = delete;
     SkyTestRig& operator=(const SkyTestRig&) = delete;

@@ -221,7 +221,7 @@ TEST_F(UnitDrawTest, OnlyTheCameraTargetFades) {
 // The frame drawn on the recording device: the unit's quad through the main view, and its shadow laid
 // on the two ground triangles under it while it is within 100 units of the camera.
 TEST(UnitFrameTest, TheDeviceDrawsTheUnitAndItsShadowDecalOnlyWhenNear) {
-    ScopedRenderCaches caches;
+    ScopedRenderCaches caches(DeviceRecording::On);
     RenderQueueHost queues;
     ASSERT_TRUE(queues.Create(*gRenderer));
     gSettings::RestoreInitialValues();
