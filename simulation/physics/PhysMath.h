@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 #include "platform/D3DX9Math.h"
 #include "platform/FiniteChecks.h"
@@ -19,6 +21,14 @@ constexpr float kTinySquare = 1e-6f;
 inline D3DXVECTOR3 Xyz(const D3DXVECTOR4& v) { return {v.x, v.y, v.z}; }
 inline D3DXVECTOR4 Point(const D3DXVECTOR3& v) { return {v.x, v.y, v.z, 1.0f}; }
 inline D3DXVECTOR4 Direction(const D3DXVECTOR3& v) { return {v.x, v.y, v.z, 0.0f}; }
+
+// Whether two records hold the same bytes: a value made from inputs of the same bits is the value
+// made before, where == would take -0 for 0 and never match a NaN.
+template <class T>
+bool SameBits(const T& a, const T& b) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
 
 inline float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
