@@ -67,10 +67,19 @@ inline D3DXVECTOR3 Unrotate(const D3DXVECTOR3& v, const PhysRows& r) {
 }
 // v x M for a 3 x 3 matrix kept as rows.
 inline D3DXVECTOR3 MultiplyRow(const D3DXVECTOR3& v, const PhysRows& m) { return Rotate(v, m); }
-// A x B for matrices kept as rows.
+// A x B for matrices kept as rows. Row r is Rotate(a_r, B), its three sums worked side by side in four
+// lanes: each lane multiplies and adds the same numbers in the same order, so the bits are Rotate's.
 inline PhysRows Multiply(const PhysRows& a, const PhysRows& b) {
+    using Lanes = float __attribute__((vector_size(16)));
+    Lanes rows[3];
+    for (int k = 0; k < 3; ++k) rows[k] = Lanes{b.row[k].x, b.row[k].y, b.row[k].z, b.row[k].w};
     PhysRows out;
-    for (int r = 0; r < 3; ++r) out.row[r] = Direction(Rotate(Xyz(a.row[r]), b));
+    for (int r = 0; r < 3; ++r) {
+        const D3DXVECTOR4& v = a.row[r];
+        const Lanes sum = Lanes{v.x, v.x, v.x, v.x} * rows[0] + Lanes{v.y, v.y, v.y, v.y} * rows[1] +
+                          Lanes{v.z, v.z, v.z, v.z} * rows[2];
+        out.row[r] = D3DXVECTOR4(sum[0], sum[1], sum[2], 0.0f);
+    }
     return out;
 }
 inline PhysRows Transpose(const PhysRows& m) {

@@ -51,6 +51,7 @@ void PhysRigidBody::Reset() {
     velocity = angularVelocity = D3DXVECTOR4();
     rotationRate = D3DXQUATERNION();
     worldInverseInertia = PhysRows{{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}};
+    worldInertiaMemo = PhysWorldInertiaMemo();
     restSteps = 0;
     controllers = nullptr;
     groupNext = nullptr;

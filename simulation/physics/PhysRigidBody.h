@@ -28,6 +28,15 @@ struct PhysRestSnapshot {
     D3DXVECTOR4 angularVelocity;
 };
 
+// What a body's world inverse inertia was last made from and what it came to: while the rotation, the
+// body-space inverse inertia and the result itself are the same bits, making it again would give it again.
+struct PhysWorldInertiaMemo {
+    PhysRows rotation;
+    PhysRows inverseInertia;
+    PhysRows result;
+    bool valid = false;
+};
+
 // The moments of a box of sizes (a, b, c) and a mass: each is (2/3) m r^2, r the largest size.
 void ComputeBoxInertia(const float sizes[3], float mass, float moments[3]);
 // The moments of a cylinder along y: m h^2 / 12 + m r^2 / 4 about x and z, m r^2 / 2 about y.
@@ -51,6 +60,7 @@ public:
     D3DXVECTOR4 angularVelocity;
     D3DXQUATERNION rotationRate;  // dq/dt
     PhysRows worldInverseInertia{{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}};  // kept current by the step
+    PhysWorldInertiaMemo worldInertiaMemo;  // the step's, for RefreshWorldInertia
     int32_t restSteps = 0;   // second rest counter: consecutive steps the step let the body sleep
     PhysController* controllers = nullptr;  // head of the body's controllers
     PhysRigidBody* groupNext = nullptr;     // next member of the body's group
