@@ -352,6 +352,17 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
         const PhysRows& rotation = body.state.rotationRows;
         const D3DXVECTOR3 position = Xyz(body.state.position);
         const PhysTerrainSpan& span = scratch.terrain[i];
+        // The shapes of the neighbours that the body's rays may hit, placed once for all of its rays.
+        scratch.rayTargets.clear();
+        for (int32_t n = scratch.neighbourStart[i]; n < scratch.neighbourStart[i + 1]; ++n) {
+            PhysBody* other = scratch.neighbours[static_cast<size_t>(n)];
+            if (mCollisionTable.Get(body.collisionId, other->collisionId) == PhysCollisionTable::kNoResponse) continue;
+            PhysRows otherRotation;
+            D3DXVECTOR3 otherPosition;
+            PoseOf(*other, otherRotation, otherPosition);
+            for (const PhysGeometry* g = other->geometries; g; g = g->links.next)
+                scratch.rayTargets.push_back({PhysNarrowPhase::Place(*g, otherRotation, otherPosition), other});
+        }
         for (PhysSensor* sensor = body.sensors; sensor; sensor = sensor->links.next) {
             const D3DXVECTOR3 start = PhysMath::Rotate(Xyz(sensor->start), rotation) + position;
             const D3DXVECTOR3 direction = PhysMath::Rotate(Xyz(sensor->unitDirection), rotation);
@@ -377,20 +388,11 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
                     hitBody = &mWorldBody;
                 }
             }
-            for (int32_t n = scratch.neighbourStart[i]; n < scratch.neighbourStart[i + 1]; ++n) {
-                PhysBody* other = scratch.neighbours[static_cast<size_t>(n)];
-                if (mCollisionTable.Get(body.collisionId, other->collisionId) == PhysCollisionTable::kNoResponse)
-                    continue;
-                PhysRows otherRotation;
-                D3DXVECTOR3 otherPosition;
-                PoseOf(*other, otherRotation, otherPosition);
-                for (const PhysGeometry* g = other->geometries; g; g = g->links.next) {
-                    const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, otherRotation, otherPosition);
-                    if (PhysNarrowPhase::RayShape(start, direction, best.distance, shape, hit) &&
-                        (!hitBody || hit.distance < best.distance)) {
-                        best = hit;
-                        hitBody = other;
-                    }
+            for (const PhysRayTarget& target : scratch.rayTargets) {
+                if (PhysNarrowPhase::RayShape(start, direction, best.distance, target.shape, hit) &&
+                    (!hitBody || hit.distance < best.distance)) {
+                    best = hit;
+                    hitBody = target.body;
                 }
             }
             if (!hitBody) continue;

@@ -57,6 +57,12 @@ struct PhysTerrainMemo {
     std::vector<PhysTerrainTriangle> inRoom;
 };
 
+// A shape of a body near a ray-casting body, placed where that body is in the step.
+struct PhysRayTarget {
+    PhysPlacedShape shape;
+    PhysBody* body = nullptr;  // whose shape it is
+};
+
 // What the step keeps of one triangle of the level between a body's answers.
 struct PhysTriangleSlot {
     uint32_t stamp = 0;     // of the last answer that took it: each triangle is taken once per answer
@@ -80,6 +86,7 @@ struct PhysWorld::StepScratch {
     uint32_t stamp = 0;
     std::vector<int32_t> neighbourStart;      // per entry of `bodies`: first entry in `neighbours`, then the end
     std::vector<PhysBody*> neighbours;        // the broad phase's pairs, listed for each member
+    std::vector<PhysRayTarget> rayTargets;    // the shapes one body's rays are cast against
     std::vector<int32_t> slotOfId;            // entry of `bodies` for a body id, -1 for none
     std::vector<PhysSolverContact> contacts;
     std::vector<D3DXVECTOR3> samples;
