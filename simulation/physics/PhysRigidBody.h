@@ -102,7 +102,15 @@ public:
     // How much a unit impulse along `push` at `arm` (from the position) changes the velocity of the
     // body's material at `arm` along `along`: the inverse mass plus the turn the world inverse inertia
     // allows. One over it, with push = along, is the body's effective mass at that point.
-    float VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DXVECTOR3& push, const D3DXVECTOR3& along) const;
+    // Inline, as VelocityAtPoint: the car step asks for them for every wheel at every step.
+    float VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DXVECTOR3& push, const D3DXVECTOR3& along) const {
+        const D3DXVECTOR3 spin = PhysMath::MultiplyRow(PhysMath::Cross(arm, push), worldInverseInertia);
+        return PhysMath::Dot(push * inverseMass + PhysMath::Cross(spin, arm), along);
+    }
+    // The velocity of the body's material at `offset` from its position: v + w x offset.
+    D3DXVECTOR3 VelocityAtPoint(const D3DXVECTOR3& offset) const {
+        return PhysMath::Xyz(velocity) + PhysMath::Cross(PhysMath::Xyz(angularVelocity), offset);
+    }
 
     // Clears the rest counters and takes the rest snapshot.
     void Wake();

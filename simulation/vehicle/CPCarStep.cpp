@@ -301,7 +301,7 @@ CPCar::WheelContact CPCar::TouchGround(int32_t i, const PhysSensor& sensor, floa
     contact.normal = Xyz(sensor.GetHitNormal());
     if (contact.normal.z < 0.0f) contact.normal = -contact.normal;
     contact.arm = contact.hit - position;
-    contact.velocity = body ? body->GetVelocityAtPoint(contact.arm) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    contact.velocity = body ? body->VelocityAtPoint(contact.arm) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     mRollingSpeeds[i] = -Dot(contact.velocity, Row(mBodyTransform, 1));
     return contact;
 }
@@ -313,7 +313,7 @@ void CPCar::AddSuspension(int32_t i, const WheelContact& contact, float depth, c
     const D3DXVECTOR3 spring = n * (depth * (i < 2 ? mSpringFront : mSpringBack));
     force += spring;
     torque += Cross(contact.rayStart, spring);
-    const D3DXVECTOR3 w1 = body ? body->GetVelocityAtPoint(contact.rayStart) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 w1 = body ? body->VelocityAtPoint(contact.rayStart) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     const D3DXVECTOR3 damping = n * (-mDamping * Dot(w1, n));
     force += damping;
     torque += Cross(contact.rayStart, damping);
