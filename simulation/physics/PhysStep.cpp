@@ -81,7 +81,8 @@ D3DXVECTOR3 Vertex(const CPCollisionVertex* vertices, int32_t index) {
 void RefreshWorldInertia(PhysRigidBody& body) {
     const PhysRows& r = body.state.rotationRows;
     PhysWorldInertiaMemo& memo = body.worldInertiaMemo;
-    if (memo.valid && PhysMath::SameBits(memo.rotation, r) && PhysMath::SameBits(memo.inverseInertia, body.inverseInertia) &&
+    if (memo.valid && PhysMath::SameBits(memo.rotation, r) &&
+        PhysMath::SameBits(memo.inverseInertia, body.inverseInertia) &&
         PhysMath::SameBits(memo.result, body.worldInverseInertia))
         return;
     body.worldInverseInertia = PhysMath::Multiply(PhysMath::Multiply(PhysMath::Transpose(r), body.inverseInertia), r);

@@ -457,7 +457,9 @@ TEST_F(PhysStepTest, TheWorldInertiaTheHandlerSeesIsMadeFromTheBodyAsItIsNow) {
         {"turned", [](PhysRigidBody& body, const D3DXQUATERNION& q) { body.SetRotation(q); }},
         {"new moments", [](PhysRigidBody& body, const D3DXQUATERNION&) { body.SetInertia(5.0f, 0.5f, 2.0f); }},
         {"rotation rows written",
-         [](PhysRigidBody& body, const D3DXQUATERNION& q) { body.state.rotationRows = PhysMath::RowsFromQuaternion(q); }},
+         [](PhysRigidBody& body, const D3DXQUATERNION& q) {
+             body.state.rotationRows = PhysMath::RowsFromQuaternion(q);
+         }},
         {"inverse inertia written",
          [](PhysRigidBody& body, const D3DXQUATERNION&) { body.inverseInertia.row[1] = D3DXVECTOR4(0.25f, 2, 0, 0); }},
         {"world inverse inertia written",
