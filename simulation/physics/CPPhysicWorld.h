@@ -208,4 +208,5 @@ private:
     };
     std::vector<CandidateKey> mCandidateKeys;
     std::vector<D3DXVECTOR2> mCellList;  // the terrain query's working list of cells (no fixed size)
+    std::vector<uint8_t> mCellEntered;   // the terrain query's marks of the cells already in its list
 };

@@ -320,15 +320,25 @@ void CPPhysicWorld::FillCandidates(const float* m, const float* M, CPPhysicData&
     if (keyed && mCandidateKeys[static_cast<size_t>(id)].Serves(key)) return;
 
     mCellList.clear();
+    const int32_t lowX = key.rectangle[0], lowY = key.rectangle[1], highX = key.rectangle[2], highY = key.rectangle[3];
+    const int32_t fromX = std::max(lowX - 1, 0), toX = std::min(highX + 1, mGridWidth - 1);
+    const int32_t fromY = std::max(lowY - 1, 0), toY = std::min(highY + 1, mGridHeight - 1);
+    // Each cell is entered once, at its first mention; a mark per cell of the rectangle that holds them
+    // all says which are in, where searching the list grew with the square of its length.
+    const int32_t markX = std::min(fromX, lowX), markY = std::min(fromY, lowY);
+    const int32_t markWidth = std::max(toX, highX) - markX + 1, markHeight = std::max(toY, highY) - markY + 1;
+    mCellEntered.assign(static_cast<size_t>(markWidth) * static_cast<size_t>(markHeight), 0);
     const auto enter = [&](int32_t x, int32_t y) {
-        const D3DXVECTOR2 cell(static_cast<float>(x), static_cast<float>(y));
-        if (std::find(mCellList.begin(), mCellList.end(), cell) == mCellList.end()) mCellList.push_back(cell);
+        uint8_t& entered = mCellEntered[static_cast<size_t>(x - markX) * static_cast<size_t>(markHeight) +
+                                        static_cast<size_t>(y - markY)];
+        if (entered) return;
+        entered = 1;
+        mCellList.emplace_back(static_cast<float>(x), static_cast<float>(y));
     };
     for (const auto& cell : key.cells) enter(cell[0], cell[1]);
-    const int32_t lowX = key.rectangle[0], lowY = key.rectangle[1], highX = key.rectangle[2], highY = key.rectangle[3];
     // The ring around them; a large box needs more cells than a fixed list would hold.
-    for (int32_t x = std::max(lowX - 1, 0); x <= std::min(highX + 1, mGridWidth - 1); ++x)
-        for (int32_t y = std::max(lowY - 1, 0); y <= std::min(highY + 1, mGridHeight - 1); ++y) enter(x, y);
+    for (int32_t x = fromX; x <= toX; ++x)
+        for (int32_t y = fromY; y <= toY; ++y) enter(x, y);
 
     int32_t listed = 0;
     bool partial = false;

@@ -189,6 +189,5 @@ void PhysBody::SetActive(bool makeActive, int32_t argument) {
 
 D3DXVECTOR3 PhysBody::GetVelocityAtPoint(const D3DXVECTOR3& offset) const {
     if (kind == kKinematic) return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    const auto* body = static_cast<const PhysRigidBody*>(this);
-    return Xyz(body->velocity) + PhysMath::Cross(Xyz(body->angularVelocity), offset);
+    return static_cast<const PhysRigidBody*>(this)->VelocityAtPoint(offset);
 }

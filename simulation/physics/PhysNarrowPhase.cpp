@@ -348,8 +348,10 @@ bool RayShape(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reac
     return true;
 }
 
-bool RayTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reach, const D3DXVECTOR3& v0,
-                 const D3DXVECTOR3& v1, const D3DXVECTOR3& v2, PhysRayHit& hit) {
+namespace {
+// Where the ray meets the triangle (Moller-Trumbore), within `reach`.
+bool RayMeetsTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reach, const D3DXVECTOR3& v0,
+                      const D3DXVECTOR3& v1, const D3DXVECTOR3& v2, float& distance) {
     const D3DXVECTOR3 e1 = v1 - v0;
     const D3DXVECTOR3 e2 = v2 - v0;
     const D3DXVECTOR3 pv = Cross(direction, e2);
@@ -364,10 +366,34 @@ bool RayTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float r
     if (v < 0.0f || u + v > 1.0f) return false;
     const float t = Dot(e2, qv) * inverse;
     if (!(t >= 0.0f && t <= reach)) return false;
-    D3DXVECTOR3 normal = PhysMath::SafeNormalize(Cross(e1, e2));
-    if (Dot(normal, direction) > 0.0f) normal = -normal;
-    hit.distance = t;
-    hit.normal = normal;
+    distance = t;
+    return true;
+}
+
+// The hit's normal faces the ray.
+void TakeRayHit(float distance, const D3DXVECTOR3& direction, const D3DXVECTOR3& unitNormal, PhysRayHit& hit) {
+    hit.distance = distance;
+    hit.normal = Dot(unitNormal, direction) > 0.0f ? -unitNormal : unitNormal;
+}
+}  // namespace
+
+D3DXVECTOR3 TriangleNormal(const D3DXVECTOR3& v0, const D3DXVECTOR3& v1, const D3DXVECTOR3& v2) {
+    return PhysMath::SafeNormalize(Cross(v1 - v0, v2 - v0));
+}
+
+bool RayTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reach, const D3DXVECTOR3& v0,
+                 const D3DXVECTOR3& v1, const D3DXVECTOR3& v2, PhysRayHit& hit) {
+    float distance = 0.0f;
+    if (!RayMeetsTriangle(start, direction, reach, v0, v1, v2, distance)) return false;
+    TakeRayHit(distance, direction, TriangleNormal(v0, v1, v2), hit);
+    return true;
+}
+
+bool RayTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reach, const D3DXVECTOR3& v0,
+                 const D3DXVECTOR3& v1, const D3DXVECTOR3& v2, const D3DXVECTOR3& unitNormal, PhysRayHit& hit) {
+    float distance = 0.0f;
+    if (!RayMeetsTriangle(start, direction, reach, v0, v1, v2, distance)) return false;
+    TakeRayHit(distance, direction, unitNormal, hit);
     return true;
 }
 }  // namespace PhysNarrowPhase

@@ -61,4 +61,9 @@ bool RayShape(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reac
               PhysRayHit& hit);
 bool RayTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reach, const D3DXVECTOR3& v0,
                  const D3DXVECTOR3& v1, const D3DXVECTOR3& v2, PhysRayHit& hit);
+// The same for a triangle whose TriangleNormal was made before (a level triangle kept by the step).
+bool RayTriangle(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, float reach, const D3DXVECTOR3& v0,
+                 const D3DXVECTOR3& v1, const D3DXVECTOR3& v2, const D3DXVECTOR3& unitNormal, PhysRayHit& hit);
+// The unit normal of (v1 - v0) x (v2 - v0); zero for a triangle without area.
+D3DXVECTOR3 TriangleNormal(const D3DXVECTOR3& v0, const D3DXVECTOR3& v1, const D3DXVECTOR3& v2);
 }  // namespace PhysNarrowPhase

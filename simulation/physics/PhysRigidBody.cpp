@@ -8,7 +8,6 @@
 
 using PhysMath::Cross;
 using PhysMath::Direction;
-using PhysMath::Dot;
 using PhysMath::Xyz;
 
 namespace {
@@ -51,6 +50,7 @@ void PhysRigidBody::Reset() {
     velocity = angularVelocity = D3DXVECTOR4();
     rotationRate = D3DXQUATERNION();
     worldInverseInertia = PhysRows{{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}};
+    worldInertiaMemo = PhysWorldInertiaMemo();
     restSteps = 0;
     controllers = nullptr;
     groupNext = nullptr;
@@ -144,12 +144,6 @@ void PhysRigidBody::ApplyImpulse(const D3DXVECTOR3& impulse, const D3DXVECTOR3& 
     const D3DXVECTOR3 arm = point - Xyz(state.position);
     UpdateSpin(state.angularMomentum + Direction(Cross(arm, impulse)));
     Wake();
-}
-
-float PhysRigidBody::VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DXVECTOR3& push,
-                                              const D3DXVECTOR3& along) const {
-    const D3DXVECTOR3 spin = PhysMath::MultiplyRow(Cross(arm, push), worldInverseInertia);
-    return Dot(push * inverseMass + Cross(spin, arm), along);
 }
 
 void PhysRigidBody::Wake() {

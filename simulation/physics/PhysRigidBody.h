@@ -28,6 +28,15 @@ struct PhysRestSnapshot {
     D3DXVECTOR4 angularVelocity;
 };
 
+// What a body's world inverse inertia was last made from and what it came to: while the rotation, the
+// body-space inverse inertia and the result itself are the same bits, making it again would give it again.
+struct PhysWorldInertiaMemo {
+    PhysRows rotation;
+    PhysRows inverseInertia;
+    PhysRows result;
+    bool valid = false;
+};
+
 // The moments of a box of sizes (a, b, c) and a mass: each is (2/3) m r^2, r the largest size.
 void ComputeBoxInertia(const float sizes[3], float mass, float moments[3]);
 // The moments of a cylinder along y: m h^2 / 12 + m r^2 / 4 about x and z, m r^2 / 2 about y.
@@ -51,6 +60,7 @@ public:
     D3DXVECTOR4 angularVelocity;
     D3DXQUATERNION rotationRate;  // dq/dt
     PhysRows worldInverseInertia{{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}};  // kept current by the step
+    PhysWorldInertiaMemo worldInertiaMemo;  // the step's, for RefreshWorldInertia
     int32_t restSteps = 0;   // second rest counter: consecutive steps the step let the body sleep
     PhysController* controllers = nullptr;  // head of the body's controllers
     PhysRigidBody* groupNext = nullptr;     // next member of the body's group
@@ -92,7 +102,15 @@ public:
     // How much a unit impulse along `push` at `arm` (from the position) changes the velocity of the
     // body's material at `arm` along `along`: the inverse mass plus the turn the world inverse inertia
     // allows. One over it, with push = along, is the body's effective mass at that point.
-    float VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DXVECTOR3& push, const D3DXVECTOR3& along) const;
+    // Inline, as VelocityAtPoint: the car step asks for them for every wheel at every step.
+    float VelocityChangePerImpulse(const D3DXVECTOR3& arm, const D3DXVECTOR3& push, const D3DXVECTOR3& along) const {
+        const D3DXVECTOR3 spin = PhysMath::MultiplyRow(PhysMath::Cross(arm, push), worldInverseInertia);
+        return PhysMath::Dot(push * inverseMass + PhysMath::Cross(spin, arm), along);
+    }
+    // The velocity of the body's material at `offset` from its position: v + w x offset.
+    D3DXVECTOR3 VelocityAtPoint(const D3DXVECTOR3& offset) const {
+        return PhysMath::Xyz(velocity) + PhysMath::Cross(PhysMath::Xyz(angularVelocity), offset);
+    }
 
     // Clears the rest counters and takes the rest snapshot.
     void Wake();

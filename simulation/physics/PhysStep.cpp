@@ -76,9 +76,20 @@ D3DXVECTOR3 Vertex(const CPCollisionVertex* vertices, int32_t index) {
     return {v.x, v.y, v.z};
 }
 
+// R^T I^-1 R. A body whose rotation has not turned since (one at rest, or the step's second look at it
+// before it moves) keeps what it has.
 void RefreshWorldInertia(PhysRigidBody& body) {
     const PhysRows& r = body.state.rotationRows;
+    PhysWorldInertiaMemo& memo = body.worldInertiaMemo;
+    if (memo.valid && PhysMath::SameBits(memo.rotation, r) &&
+        PhysMath::SameBits(memo.inverseInertia, body.inverseInertia) &&
+        PhysMath::SameBits(memo.result, body.worldInverseInertia))
+        return;
     body.worldInverseInertia = PhysMath::Multiply(PhysMath::Multiply(PhysMath::Transpose(r), body.inverseInertia), r);
+    memo.rotation = r;
+    memo.inverseInertia = body.inverseInertia;
+    memo.result = body.worldInverseInertia;
+    memo.valid = true;
 }
 
 // The velocity change at `arm` per unit impulse along `direction`, projected back on it.
@@ -120,6 +131,11 @@ void ApplyPair(PhysSolverContact& c, const D3DXVECTOR3& impulse) {
 D3DXVECTOR3 AnyPerpendicular(const D3DXVECTOR3& n) {
     const D3DXVECTOR3 helper = std::fabs(n.x) < 0.57f ? D3DXVECTOR3(1, 0, 0) : D3DXVECTOR3(0, 1, 0);
     return PhysMath::SafeNormalize(Cross(n, helper));
+}
+
+// The body's entry in the step's list of bodies, -1 for a body the step does not move.
+int32_t SlotOf(const std::vector<int32_t>& slotOfId, const PhysBody& body) {
+    return body.id >= 0 && static_cast<size_t>(body.id) < slotOfId.size() ? slotOfId[static_cast<size_t>(body.id)] : -1;
 }
 
 int32_t FindRoot(std::vector<int32_t>& parent, int32_t i) {
@@ -181,20 +197,24 @@ void PhysWorld::PrepareBodies(StepScratch& scratch) {
     }
     mBroadPhase.Update();
 
-    // Each pair listed under both of its members.
-    scratch.neighbourStart.assign(static_cast<size_t>(ids) + 1, 0);
+    // Each pair listed under those of its members that the step moves, in the order of the pairs. The
+    // table runs over the step's bodies, not over every id the pools could hand out: it is cleared and
+    // summed each step, and a race moves a dozen bodies among thousands of ids.
+    scratch.neighbourStart.assign(scratch.bodies.size() + 1, 0);
     const PhysList<PhysOverlapPair>& pairs = mBroadPhase.GetPairs();
-    for (const PhysOverlapPair* pair = pairs.head; pair; pair = pair->links.next) {
-        ++scratch.neighbourStart[static_cast<size_t>(pair->bodyA->id) + 1];
-        ++scratch.neighbourStart[static_cast<size_t>(pair->bodyB->id) + 1];
-    }
+    for (const PhysOverlapPair* pair = pairs.head; pair; pair = pair->links.next)
+        for (const PhysBody* member : {pair->bodyA, pair->bodyB})
+            if (const int32_t slot = SlotOf(scratch.slotOfId, *member); slot >= 0)
+                ++scratch.neighbourStart[static_cast<size_t>(slot) + 1];
     for (size_t i = 1; i < scratch.neighbourStart.size(); ++i) scratch.neighbourStart[i] += scratch.neighbourStart[i - 1];
     scratch.neighbours.assign(static_cast<size_t>(scratch.neighbourStart.back()), nullptr);
     std::vector<int32_t>& fill = scratch.groupParent;  // borrowed as the fill cursor
     fill.assign(scratch.neighbourStart.begin(), scratch.neighbourStart.end() - 1);
     for (const PhysOverlapPair* pair = pairs.head; pair; pair = pair->links.next) {
-        scratch.neighbours[static_cast<size_t>(fill[static_cast<size_t>(pair->bodyA->id)]++)] = pair->bodyB;
-        scratch.neighbours[static_cast<size_t>(fill[static_cast<size_t>(pair->bodyB->id)]++)] = pair->bodyA;
+        if (const int32_t slot = SlotOf(scratch.slotOfId, *pair->bodyA); slot >= 0)
+            scratch.neighbours[static_cast<size_t>(fill[static_cast<size_t>(slot)]++)] = pair->bodyB;
+        if (const int32_t slot = SlotOf(scratch.slotOfId, *pair->bodyB); slot >= 0)
+            scratch.neighbours[static_cast<size_t>(fill[static_cast<size_t>(slot)]++)] = pair->bodyA;
     }
 }
 
@@ -301,6 +321,7 @@ int32_t PhysWorld::PrepareTriangle(StepScratch& scratch, const CPCollisionTriang
     D3DXVec3Minimize(&t.low, &t.low, &t.v2);
     D3DXVec3Maximize(&t.high, &t.v0, &t.v1);
     D3DXVec3Maximize(&t.high, &t.high, &t.v2);
+    t.normal = PhysNarrowPhase::TriangleNormal(t.v0, t.v1, t.v2);
     scratch.preparedTriangles.push_back(t);
     return static_cast<int32_t>(scratch.preparedTriangles.size()) - 1;
 }
@@ -332,6 +353,17 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
         const PhysRows& rotation = body.state.rotationRows;
         const D3DXVECTOR3 position = Xyz(body.state.position);
         const PhysTerrainSpan& span = scratch.terrain[i];
+        // The shapes of the neighbours that the body's rays may hit, placed once for all of its rays.
+        scratch.rayTargets.clear();
+        for (int32_t n = scratch.neighbourStart[i]; n < scratch.neighbourStart[i + 1]; ++n) {
+            PhysBody* other = scratch.neighbours[static_cast<size_t>(n)];
+            if (mCollisionTable.Get(body.collisionId, other->collisionId) == PhysCollisionTable::kNoResponse) continue;
+            PhysRows otherRotation;
+            D3DXVECTOR3 otherPosition;
+            PoseOf(*other, otherRotation, otherPosition);
+            for (const PhysGeometry* g = other->geometries; g; g = g->links.next)
+                scratch.rayTargets.push_back({PhysNarrowPhase::Place(*g, otherRotation, otherPosition), other});
+        }
         for (PhysSensor* sensor = body.sensors; sensor; sensor = sensor->links.next) {
             const D3DXVECTOR3 start = PhysMath::Rotate(Xyz(sensor->start), rotation) + position;
             const D3DXVECTOR3 direction = PhysMath::Rotate(Xyz(sensor->unitDirection), rotation);
@@ -351,29 +383,17 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
             for (int32_t c = 0; c < span.count; ++c) {
                 const PhysTerrainTriangle& t = scratch.terrainTriangles[static_cast<size_t>(span.first + c)];
                 if (!BoxesMeet(t.low, t.high, rayLow, rayHigh)) continue;
-                if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, t.v0, t.v1, t.v2, hit) &&
+                if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, t.v0, t.v1, t.v2, t.normal, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
                     best = hit;
                     hitBody = &mWorldBody;
                 }
             }
-            if (body.id >= 0 && static_cast<size_t>(body.id) + 1 < scratch.neighbourStart.size()) {
-                for (int32_t n = scratch.neighbourStart[static_cast<size_t>(body.id)];
-                     n < scratch.neighbourStart[static_cast<size_t>(body.id) + 1]; ++n) {
-                    PhysBody* other = scratch.neighbours[static_cast<size_t>(n)];
-                    if (mCollisionTable.Get(body.collisionId, other->collisionId) == PhysCollisionTable::kNoResponse)
-                        continue;
-                    PhysRows otherRotation;
-                    D3DXVECTOR3 otherPosition;
-                    PoseOf(*other, otherRotation, otherPosition);
-                    for (const PhysGeometry* g = other->geometries; g; g = g->links.next) {
-                        const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, otherRotation, otherPosition);
-                        if (PhysNarrowPhase::RayShape(start, direction, best.distance, shape, hit) &&
-                            (!hitBody || hit.distance < best.distance)) {
-                            best = hit;
-                            hitBody = other;
-                        }
-                    }
+            for (const PhysRayTarget& target : scratch.rayTargets) {
+                if (PhysNarrowPhase::RayShape(start, direction, best.distance, target.shape, hit) &&
+                    (!hitBody || hit.distance < best.distance)) {
+                    best = hit;
+                    hitBody = target.body;
                 }
             }
             if (!hitBody) continue;
@@ -444,16 +464,22 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
         if (!Moves(body) || span.count == 0) continue;
         for (const PhysGeometry* g = body.geometries; g; g = g->links.next) {
             const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, body.state.rotationRows, Xyz(body.state.position));
-            scratch.samples.clear();
-            PhysNarrowPhase::SamplePoints(shape, scratch.samples);
             // The shape's world box, a little grown: triangles apart from it cannot touch it.
             const D3DXVECTOR3 reach(PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(1, 0, 0)) + kTerrainMargin,
                                     PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 1, 0)) + kTerrainMargin,
                                     PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 0, 1)) + kTerrainMargin);
             const D3DXVECTOR3 shapeLow = shape.centre - reach, shapeHigh = shape.centre + reach;
+            // The sample points are made for the first triangle near the shape: a shape riding above
+            // the ground (a car's body on its wheels) needs none.
+            bool sampled = false;
             for (int32_t c = 0; c < span.count; ++c) {
                 const PhysTerrainTriangle& t = scratch.terrainTriangles[static_cast<size_t>(span.first + c)];
                 if (!BoxesMeet(t.low, t.high, shapeLow, shapeHigh)) continue;
+                if (!sampled) {
+                    scratch.samples.clear();
+                    PhysNarrowPhase::SamplePoints(shape, scratch.samples);
+                    sampled = true;
+                }
                 scratch.touches.clear();
                 PhysNarrowPhase::ShapeAgainstTriangle(shape, scratch.samples, t.v0, t.v1, t.v2, scratch.touches);
                 for (const PhysTouch& touch : scratch.touches) add(&body, &mWorldBody, nullptr, touch, g->material, 0);
@@ -511,15 +537,10 @@ void PhysWorld::FormGroups(StepScratch& scratch) {
     std::vector<int32_t>& parent = scratch.groupParent;
     parent.resize(scratch.bodies.size());
     for (size_t i = 0; i < parent.size(); ++i) parent[i] = static_cast<int32_t>(i);
-    auto slot = [&](const PhysRigidBody* body) {
-        return body->id >= 0 && static_cast<size_t>(body->id) < scratch.slotOfId.size()
-                   ? scratch.slotOfId[static_cast<size_t>(body->id)]
-                   : -1;
-    };
     for (const PhysSolverContact& c : scratch.contacts) {
         if (!c.movingB) continue;
-        const int32_t a = slot(c.bodyA);
-        const int32_t b = slot(c.movingB);
+        const int32_t a = SlotOf(scratch.slotOfId, *c.bodyA);
+        const int32_t b = SlotOf(scratch.slotOfId, *c.movingB);
         if (a < 0 || b < 0) continue;
         parent[static_cast<size_t>(FindRoot(parent, a))] = FindRoot(parent, b);
     }

@@ -33,6 +33,7 @@ struct PhysSolverContact {
 struct PhysTerrainTriangle {
     D3DXVECTOR3 v0, v1, v2;
     D3DXVECTOR3 low, high;
+    D3DXVECTOR3 normal;  // PhysNarrowPhase::TriangleNormal, made with the triangle for the rays that hit it
 };
 
 // The candidate triangles of the level under one body: the triangles near its box.
@@ -56,6 +57,12 @@ struct PhysTerrainMemo {
     std::vector<PhysTerrainTriangle> inRoom;
 };
 
+// A shape of a body near a ray-casting body, placed where that body is in the step.
+struct PhysRayTarget {
+    PhysPlacedShape shape;
+    PhysBody* body = nullptr;  // whose shape it is
+};
+
 // What the step keeps of one triangle of the level between a body's answers.
 struct PhysTriangleSlot {
     uint32_t stamp = 0;     // of the last answer that took it: each triangle is taken once per answer
@@ -77,8 +84,9 @@ struct PhysWorld::StepScratch {
     const CPCollisionVertex* preparedVertices = nullptr;
     int32_t preparedCount = 0;
     uint32_t stamp = 0;
-    std::vector<int32_t> neighbourStart;      // per body id: first entry in `neighbours`, then the end
+    std::vector<int32_t> neighbourStart;      // per entry of `bodies`: first entry in `neighbours`, then the end
     std::vector<PhysBody*> neighbours;        // the broad phase's pairs, listed for each member
+    std::vector<PhysRayTarget> rayTargets;    // the shapes one body's rays are cast against
     std::vector<int32_t> slotOfId;            // entry of `bodies` for a body id, -1 for none
     std::vector<PhysSolverContact> contacts;
     std::vector<D3DXVECTOR3> samples;

@@ -230,7 +230,7 @@ private:
     void AddSideGrip(int32_t i, const WheelContact& contact, const PhysRigidBody* body, float seconds,
                      D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
     void AddHolding(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
-    void AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const;
+    void AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque);
 
     // The stages of LoadDescription: a value read into its field and counted, the wheels' geometry, and
     // the camera parameters posted to "jeep".
@@ -260,4 +260,25 @@ private:
         bool made = false;  // rotation holds the rotation by aboutX and aboutY
     };
     KeptPose mCrashedBodyPose;
+
+    // A wheel's drive direction (unit) and the slope it climbs (radians), as made from what it depends
+    // on: the front wheels' heading, or a rear wheel's body x axis and ground normal. Both front wheels
+    // share one in a step, and so do rear wheels on one plane; each is made again when its inputs'
+    // bits change (see AddDrive).
+    struct DriveDirection {
+        D3DXVECTOR3 from[2];
+        D3DXVECTOR3 direction;
+        float slope = 0.0f;
+        bool valid = false;
+    };
+    const DriveDirection& FrontDriveDirection();
+    const DriveDirection& RearDriveDirection(const D3DXVECTOR3& normal);
+    // `towards` made unit, and the angle between it and its flat part.
+    static void LayDriveDirection(const D3DXVECTOR3& towards, DriveDirection& out);
+    DriveDirection mFrontDrive;
+    DriveDirection mRearDrive;
+    // The quarter turn about the body's x axis that lays a rear wheel's ground normal along the ground.
+    D3DXVECTOR3 mRearTurnAxis;
+    D3DXMATRIX mRearTurn;
+    bool mRearTurnValid = false;
 };

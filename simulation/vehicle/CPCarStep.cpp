@@ -20,6 +20,7 @@
 using PhysMath::Cross;
 using PhysMath::Dot;
 using PhysMath::SafeNormalize;
+using PhysMath::SameBits;
 using PhysMath::Xyz;
 
 namespace {
@@ -231,6 +232,37 @@ D3DXVECTOR3 CPCar::BrakingPush(const PhysRigidBody& body, float dt) {
     return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 }
 
+const CPCar::DriveDirection& CPCar::FrontDriveDirection() {
+    if (!mFrontDrive.valid || !SameBits(mFrontDrive.from[0], mWheelHeading)) {
+        mFrontDrive.from[0] = mWheelHeading;
+        LayDriveDirection(-mWheelHeading, mFrontDrive);
+    }
+    return mFrontDrive;
+}
+
+const CPCar::DriveDirection& CPCar::RearDriveDirection(const D3DXVECTOR3& normal) {
+    const D3DXVECTOR3 X = Row(mBodyTransform, 0);
+    if (mRearDrive.valid && SameBits(mRearDrive.from[0], X) && SameBits(mRearDrive.from[1], normal)) return mRearDrive;
+    if (!mRearTurnValid || !SameBits(mRearTurnAxis, X)) {
+        mRearTurnAxis = X;
+        D3DXMatrixRotationAxis(&mRearTurn, &X, kHalfPi);
+        mRearTurnValid = true;
+    }
+    D3DXVECTOR3 d;
+    D3DXVec3TransformCoord(&d, &normal, &mRearTurn);
+    mRearDrive.from[0] = X;
+    mRearDrive.from[1] = normal;
+    LayDriveDirection(d, mRearDrive);
+    return mRearDrive;
+}
+
+void CPCar::LayDriveDirection(const D3DXVECTOR3& towards, DriveDirection& out) {
+    out.direction = SafeNormalize(towards);
+    const D3DXVECTOR3 flat = SafeNormalize(D3DXVECTOR3(out.direction.x, out.direction.y, 0.0f));
+    out.slope = ClampedAcos(Dot(out.direction, flat));
+    out.valid = true;
+}
+
 int32_t CPCar::GroundedWheels() const {
     int32_t grounded = 0;
     for (int32_t i = 0; i < std::min(mWheelCount, kMaxWheels); ++i)
@@ -281,7 +313,7 @@ CPCar::WheelContact CPCar::TouchGround(int32_t i, const PhysSensor& sensor, floa
     contact.normal = Xyz(sensor.GetHitNormal());
     if (contact.normal.z < 0.0f) contact.normal = -contact.normal;
     contact.arm = contact.hit - position;
-    contact.velocity = body ? body->GetVelocityAtPoint(contact.arm) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    contact.velocity = body ? body->VelocityAtPoint(contact.arm) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     mRollingSpeeds[i] = -Dot(contact.velocity, Row(mBodyTransform, 1));
     return contact;
 }
@@ -293,7 +325,7 @@ void CPCar::AddSuspension(int32_t i, const WheelContact& contact, float depth, c
     const D3DXVECTOR3 spring = n * (depth * (i < 2 ? mSpringFront : mSpringBack));
     force += spring;
     torque += Cross(contact.rayStart, spring);
-    const D3DXVECTOR3 w1 = body ? body->GetVelocityAtPoint(contact.rayStart) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 w1 = body ? body->VelocityAtPoint(contact.rayStart) : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     const D3DXVECTOR3 damping = n * (-mDamping * Dot(w1, n));
     force += damping;
     torque += Cross(contact.rayStart, damping);
@@ -329,21 +361,13 @@ void CPCar::AddHolding(int32_t i, const WheelContact& contact, D3DXVECTOR3& forc
     torque += Cross(contact.arm, holding * mInertionPitch);
 }
 
-void CPCar::AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) const {
-    // Front wheels drive along their heading, rear wheels along the ground under them; slopes get more force.
-    D3DXVECTOR3 d;
-    if (i < 2) {
-        d = -mWheelHeading;
-    } else {
-        const D3DXVECTOR3 X = Row(mBodyTransform, 0);
-        D3DXMATRIX turn;
-        D3DXMatrixRotationAxis(&turn, &X, kHalfPi);
-        D3DXVec3TransformCoord(&d, &contact.normal, &turn);
-    }
-    d = SafeNormalize(d);
-    const D3DXVECTOR3 flat = SafeNormalize(D3DXVECTOR3(d.x, d.y, 0.0f));
-    const float slope = ClampedAcos(Dot(d, flat));
+void CPCar::AddDrive(int32_t i, const WheelContact& contact, D3DXVECTOR3& force, D3DXVECTOR3& torque) {
+    // The direction and the slope serve only the push: without drive neither is made.
     if (mDrive == 0.0f) return;
+    // Front wheels drive along their heading, rear wheels along the ground under them; slopes get more force.
+    const DriveDirection& along = i < 2 ? FrontDriveDirection() : RearDriveDirection(contact.normal);
+    const D3DXVECTOR3& d = along.direction;
+    const float slope = along.slope;
     const float acceleration = mDrive > 0.0f ? mAccelerationFront : mAccelerationBack;
     const float amount = std::min(std::fabs(mDrive) / 3.0f, 1.0f);
     // The player's car loses grip off the road, down to 30 %.

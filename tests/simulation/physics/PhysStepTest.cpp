@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "simulation/physics/PhysWorld.h"
@@ -428,6 +429,59 @@ TEST_F(PhysStepTest, ASleepingBodyIsBroughtUpToDateOnceAndThenLeftUntilItChanges
     EXPECT_EQ(world.GetBodiesRefreshed(), 1);
     EXPECT_NEAR(box->worldMax.z, box->state.position.z + 1.5f, 0.05f);
     EXPECT_GT(box->restSteps, 0) << "none of this wakes it";
+}
+
+// The world inverse inertia is made again only when what it is made from has changed: whatever changed
+// it between two steps, the handler of the next step sees R^T I^-1 R of the body as it is now.
+class InertiaWatcher : public PhysStepHandler {
+public:
+    explicit InertiaWatcher(const PhysRigidBody& watched) : body(watched) {}
+    void OnStep(PhysController* /*controller*/, float /*seconds*/) override {
+        seen = body.worldInverseInertia;
+        const PhysRows& r = body.state.rotationRows;
+        madeNow = PhysMath::Multiply(PhysMath::Multiply(PhysMath::Transpose(r), body.inverseInertia), r);
+    }
+    const PhysRigidBody& body;
+    PhysRows seen, madeNow;
+};
+
+TEST_F(PhysStepTest, TheWorldInertiaTheHandlerSeesIsMadeFromTheBodyAsItIsNow) {
+    const float s = std::sin(0.35f), c = std::cos(0.35f);
+    const D3DXQUATERNION turned(0.3f * s, 0.5f * s, std::sqrt(0.66f) * s, c);
+    struct Case {
+        const char* name;
+        void (*change)(PhysRigidBody& body, const D3DXQUATERNION& turned);
+    };
+    const Case cases[] = {
+        {"nothing changed", [](PhysRigidBody&, const D3DXQUATERNION&) {}},
+        {"turned", [](PhysRigidBody& body, const D3DXQUATERNION& q) { body.SetRotation(q); }},
+        {"new moments", [](PhysRigidBody& body, const D3DXQUATERNION&) { body.SetInertia(5.0f, 0.5f, 2.0f); }},
+        {"rotation rows written",
+         [](PhysRigidBody& body, const D3DXQUATERNION& q) {
+             body.state.rotationRows = PhysMath::RowsFromQuaternion(q);
+         }},
+        {"inverse inertia written",
+         [](PhysRigidBody& body, const D3DXQUATERNION&) { body.inverseInertia.row[1] = D3DXVECTOR4(0.25f, 2, 0, 0); }},
+        {"world inverse inertia written",
+         [](PhysRigidBody& body, const D3DXQUATERNION&) { body.worldInverseInertia = PhysRows(); }},
+    };
+    std::vector<std::unique_ptr<InertiaWatcher>> watchers;
+    float x = 0.0f;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        PhysRigidBody* body = Box({x += 20.0f, 0, 50}, 1.0f, 2.0f, 3.0f);
+        body->SetFlag(0);
+        body->SetInertia(1.0f, 2.0f, 3.0f);
+        body->SetRotation(D3DXQUATERNION(0.0f, 0.0f, std::sin(0.2f), std::cos(0.2f)));
+        const InertiaWatcher& watcher = *watchers.emplace_back(std::make_unique<InertiaWatcher>(*body));
+        body->AddController(watchers.back().get(), 0);
+        world.Step(kFrame);
+        world.Step(kFrame);
+        k.change(*body, turned);
+        world.Step(kFrame);
+        EXPECT_EQ(std::memcmp(&watcher.seen, &watcher.madeNow, sizeof(PhysRows)), 0);
+        body->SetActive(false, 0);
+    }
 }
 
 // Every body was once brought up to date at every step, asleep or not. A world that still does so (the

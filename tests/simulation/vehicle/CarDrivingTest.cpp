@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,62 @@ TEST(CarWheelTest, TheSpringTurnsTheBodyAboutItsRayStartAndASlopeDoublesTheRearD
     car.mFixedMax = true;
     car.UpdateWheel(2, kStep, force, torque);
     EXPECT_FLOAT_EQ(car.mWheelOffsets[2], 0.5f - 1.5f);
+}
+
+// A driven wheel's direction and slope are kept from the wheel before while what they are made from
+// stays the same. After a first push with one heading, body turn and ground, a change of any of them
+// gives the push of a car that never saw the first: bit for bit.
+TEST(CarWheelTest, ADriveKeptFromTheWheelBeforeIsMadeAgainWhenItsHeadingBodyOrGroundChanges) {
+    struct Ground {
+        float heading;  // of the steered wheels, radians from +y towards +x
+        float turn;     // of the body about z, radians
+        D3DXVECTOR3 normal;
+    };
+    struct Case {
+        const char* name;
+        int32_t firstWheel, wheel;
+        Ground first, then;
+    };
+    const D3DXVECTOR3 up(0, 0, 1), rising(0, std::sin(0.2f), std::cos(0.2f)), aside(std::sin(0.1f), 0, std::cos(0.1f));
+    const Case cases[] = {
+        {"front, the heading turns", 0, 0, {0, 0, up}, {0.3f, 0, up}},
+        {"front, the other front wheel", 0, 1, {0.3f, 0, up}, {0.3f, 0, up}},
+        {"rear, the body turns", 2, 2, {0, 0, up}, {0, 0.4f, up}},
+        {"rear, the ground rises", 2, 2, {0, 0, up}, {0, 0, rising}},
+        {"rear, the other rear wheel on other ground", 2, 3, {0, 0, rising}, {0, 0, aside}},
+        {"rear, the other rear wheel on the same ground", 2, 3, {0, 0.4f, rising}, {0, 0.4f, rising}},
+    };
+    const auto push = [](CarTestRig& rig, int32_t wheel, const Ground& ground) {
+        CPCar& car = *rig.car;
+        PhysRigidBody& body = *rig.data->mRigidBody;
+        body.SetRotation(D3DXQUATERNION(0, 0, std::sin(ground.turn / 2), std::cos(ground.turn / 2)));
+        car.mBodyTransform = body.GetTransform();
+        car.mWheelHeading = D3DXVECTOR3(std::sin(ground.heading), std::cos(ground.heading), 0);
+        car.mDrive = 30;
+        // Only this wheel on the ground, as in the fresh car.
+        for (PhysSensor* other : car.mSensors)
+            if (other) other->hitDepth = 0.0f;
+        PhysSensor& sensor = *car.mSensors[wheel];
+        sensor.hitDepth = 0.3f;
+        sensor.hitPoint = PhysMath::Point(PhysMath::Xyz(sensor.GetStart()) - D3DXVECTOR3(0, 0, 1.2f));
+        sensor.hitNormal = PhysMath::Direction(ground.normal);
+        std::pair<D3DXVECTOR3, D3DXVECTOR3> pushed{{0, 0, 0}, {0, 0, 0}};
+        car.UpdateWheel(wheel, kStep, pushed.first, pushed.second);
+        return pushed;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CarTestRig kept, fresh;
+        kept.Build();
+        fresh.Build();
+        push(kept, c.firstWheel, c.first);
+        const auto [force, torque] = push(kept, c.wheel, c.then);
+        const auto [freshForce, freshTorque] = push(fresh, c.wheel, c.then);
+        EXPECT_EQ(std::memcmp(&force, &freshForce, sizeof(force)), 0)
+            << force.x << " " << force.y << " " << force.z << " against " << freshForce.x << " " << freshForce.y
+            << " " << freshForce.z;
+        EXPECT_EQ(std::memcmp(&torque, &freshTorque, sizeof(torque)), 0);
+    }
 }
 
 // ------------------------------------------------------------------ a car on a flat quad
