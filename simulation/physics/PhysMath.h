@@ -3,9 +3,8 @@
 #pragma once
 
 #include <cmath>
-#include <cstring>
-#include <type_traits>
 
+#include "core/BitExact.h"
 #include "platform/D3DX9Math.h"
 #include "platform/FiniteChecks.h"
 
@@ -21,14 +20,6 @@ constexpr float kTinySquare = 1e-6f;
 inline D3DXVECTOR3 Xyz(const D3DXVECTOR4& v) { return {v.x, v.y, v.z}; }
 inline D3DXVECTOR4 Point(const D3DXVECTOR3& v) { return {v.x, v.y, v.z, 1.0f}; }
 inline D3DXVECTOR4 Direction(const D3DXVECTOR3& v) { return {v.x, v.y, v.z, 0.0f}; }
-
-// Whether two records hold the same bytes: a value made from inputs of the same bits is the value
-// made before, where == would take -0 for 0 and never match a NaN.
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    static_assert(std::is_trivially_copyable_v<T>);
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
 
 inline float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
@@ -70,14 +61,13 @@ inline D3DXVECTOR3 MultiplyRow(const D3DXVECTOR3& v, const PhysRows& m) { return
 // A x B for matrices kept as rows. Row r is Rotate(a_r, B), its three sums worked side by side in four
 // lanes: each lane multiplies and adds the same numbers in the same order, so the bits are Rotate's.
 inline PhysRows Multiply(const PhysRows& a, const PhysRows& b) {
-    using Lanes = float __attribute__((vector_size(16)));
-    Lanes rows[3];
-    for (int k = 0; k < 3; ++k) rows[k] = Lanes{b.row[k].x, b.row[k].y, b.row[k].z, b.row[k].w};
+    Float4 rows[3];
+    for (int k = 0; k < 3; ++k) rows[k] = Float4{b.row[k].x, b.row[k].y, b.row[k].z, b.row[k].w};
     PhysRows out;
     for (int r = 0; r < 3; ++r) {
         const D3DXVECTOR4& v = a.row[r];
-        const Lanes sum = Lanes{v.x, v.x, v.x, v.x} * rows[0] + Lanes{v.y, v.y, v.y, v.y} * rows[1] +
-                          Lanes{v.z, v.z, v.z, v.z} * rows[2];
+        const Float4 sum = Float4{v.x, v.x, v.x, v.x} * rows[0] + Float4{v.y, v.y, v.y, v.y} * rows[1] +
+                           Float4{v.z, v.z, v.z, v.z} * rows[2];
         out.row[r] = D3DXVECTOR4(sum[0], sum[1], sum[2], 0.0f);
     }
     return out;

@@ -81,9 +81,9 @@ D3DXVECTOR3 Vertex(const CPCollisionVertex* vertices, int32_t index) {
 void RefreshWorldInertia(PhysRigidBody& body) {
     const PhysRows& r = body.state.rotationRows;
     PhysWorldInertiaMemo& memo = body.worldInertiaMemo;
-    if (memo.valid && PhysMath::SameBits(memo.rotation, r) &&
-        PhysMath::SameBits(memo.inverseInertia, body.inverseInertia) &&
-        PhysMath::SameBits(memo.result, body.worldInverseInertia))
+    if (memo.valid && SameBits(memo.rotation, r) &&
+        SameBits(memo.inverseInertia, body.inverseInertia) &&
+        SameBits(memo.result, body.worldInverseInertia))
         return;
     body.worldInverseInertia = PhysMath::Multiply(PhysMath::Multiply(PhysMath::Transpose(r), body.inverseInertia), r);
     memo.rotation = r;

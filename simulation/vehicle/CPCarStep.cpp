@@ -20,7 +20,6 @@
 using PhysMath::Cross;
 using PhysMath::Dot;
 using PhysMath::SafeNormalize;
-using PhysMath::SameBits;
 using PhysMath::Xyz;
 
 namespace {

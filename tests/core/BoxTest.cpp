@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/BitExact.h"
 #include "core/CPAxisBox.h"
 #include "core/CPBoundingBox.h"
 #include "core/ShadowMatrix.h"
@@ -123,11 +124,6 @@ TEST(BoundingBoxTest, RepeatedTestsKeepTheNearestHit) {
 }
 
 namespace {
-
-template <class T>
-bool SameBits(const T& a, const T& b) {
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
 
 D3DXMATRIX Matrix(std::initializer_list<float> values) {
     D3DXMATRIX m;
