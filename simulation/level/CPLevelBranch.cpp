@@ -13,14 +13,6 @@
 
 namespace {
 
-// The objects' trees in pre-order, object after object.
-CPGameObject::ObjectList CollectTrees(const CPLevelBranch::ObjectList& objects) {
-    CPGameObject::ObjectList collected;
-    for (const CPSmartPtr<CPGameObject>& object : objects)
-        if (object) object->CollectObjects(collected);
-    return collected;
-}
-
 float Axis(const D3DXVECTOR3& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
 
 void ReleaseAll(CPLevelBranch::ObjectList& objects) {
@@ -30,7 +22,8 @@ void ReleaseAll(CPLevelBranch::ObjectList& objects) {
 
 }  // namespace
 
-CPLevelBranch::CPLevelBranch() : mMaterials(kMaterialBuckets), mBaked(std::make_shared<BakedSet>()) {}
+CPLevelBranch::CPLevelBranch()
+    : mMaterials(kMaterialBuckets), mBaked(std::make_shared<BakedSet>()), mShares(std::make_shared<ShareTable>()) {}
 
 CPLevelBranch::~CPLevelBranch() {
     delete mFirst;
@@ -45,11 +38,18 @@ CPLevelBranch::~CPLevelBranch() {
 CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects) const {
     auto* child = new CPLevelBranch();
     child->mBaked = mBaked;
-    child->SetObjects(objects);
+    child->mShares = mShares;
+    child->TakeObjects(objects);
     return child;
 }
 
 void CPLevelBranch::SetObjects(const ObjectList& objects) {
+    // Objects may have moved or changed since an earlier call.
+    mShares->clear();
+    TakeObjects(objects);
+}
+
+void CPLevelBranch::TakeObjects(const ObjectList& objects) {
     mObjects.clear();
     mStaticObjects.clear();
     mDynamicObjects.clear();
@@ -60,21 +60,15 @@ void CPLevelBranch::SetObjects(const ObjectList& objects) {
         if (object) mObjects.push_back(object);
     if (mObjects.empty()) return;
 
-    // Not the hierarchy bounds alone: those of a placed plain mesh end at its origin, and the culling
-    // and the ray and sphere queries would skip a leaf whose objects reach into the view or the ray.
-    mBox = ObjectReach(*mObjects.front());
-    for (size_t i = 1; i < mObjects.size(); ++i) mBox.Merge(ObjectReach(*mObjects[i]));
-
-    for (const CPSmartPtr<CPGameObject>& o : CollectTrees(mObjects)) {
-        if (o->GetRenderKind() != kRenderObject || !o->IsStatic()) continue;
-        CPRenderable* renderable = o->GetRenderable();
-        if (!renderable) continue;
-        // A shadow pass draws the mesh a second time with the shadow material.
-        const int32_t passes = o->HasShadow() ? 2 : 1;
-        mVertexCount += renderable->GetVertexCount() * passes;
-        mIndexCount += renderable->GetIndexCount() * passes;
-        if (CPSmartPtr<CPMaterial> material = renderable->GetMaterial()) mMaterials.insert(material.Get());
-        if (o->HasShadow() && o->GetShadowMaterial()) mMaterials.insert(o->GetShadowMaterial());
+    for (size_t i = 0; i < mObjects.size(); ++i) {
+        const ObjectShare& share = ShareOf(*mObjects[i]);
+        if (i == 0)
+            mBox = share.reach;
+        else
+            mBox.Merge(share.reach);
+        mVertexCount += share.vertexCount;
+        mIndexCount += share.indexCount;
+        mMaterials.insert(share.materials.begin(), share.materials.end());
     }
 
     CPSmartPtr<CPRenderQueue> branchQueue;
@@ -89,7 +83,36 @@ void CPLevelBranch::SetObjects(const ObjectList& objects) {
     }
 }
 
+const CPLevelBranch::ObjectShare& CPLevelBranch::ShareOf(CPGameObject& object) {
+    const auto [entry, made] = mShares->try_emplace(&object);
+    ObjectShare& share = entry->second;
+    if (!made) return share;
+    // Not the hierarchy bounds alone: those of a placed plain mesh end at its origin, and the culling
+    // and the ray and sphere queries would skip a leaf whose objects reach into the view or the ray.
+    share.reach = ObjectReach(object);
+    CPGameObject::ObjectList tree;
+    object.CollectObjects(tree);
+    for (const CPSmartPtr<CPGameObject>& o : tree) {
+        if (o->GetRenderKind() != kRenderObject || !o->IsStatic()) continue;
+        CPRenderable* renderable = o->GetRenderable();
+        if (!renderable) continue;
+        // A shadow pass draws the mesh a second time with the shadow material.
+        const int32_t passes = o->HasShadow() ? 2 : 1;
+        share.vertexCount += renderable->GetVertexCount() * passes;
+        share.indexCount += renderable->GetIndexCount() * passes;
+        if (CPSmartPtr<CPMaterial> material = renderable->GetMaterial()) share.materials.push_back(material.Get());
+        if (o->HasShadow() && o->GetShadowMaterial()) share.materials.push_back(o->GetShadowMaterial());
+    }
+    return share;
+}
+
 void CPLevelBranch::Build(int32_t depth) {
+    BuildNode(depth);
+    // The shares serve one build: the objects may change once it is done.
+    if (depth == 0) mShares->clear();
+}
+
+void CPLevelBranch::BuildNode(int32_t depth) {
     if (!mObjects.empty()) {
         D3DXVECTOR3 lo = mObjects.front()->GetHierarchyBounds().mCentre;
         D3DXVECTOR3 hi = lo;
@@ -100,6 +123,20 @@ void CPLevelBranch::Build(int32_t depth) {
         }
         const D3DXVECTOR3 mid = (lo + hi) / 2.0f;
 
+        // A candidate's halves are weighed by their material counts alone; only the chosen pair is made
+        // into nodes (made ones would bake nothing new: the tree's root baked every object).
+        std::unordered_set<const CPMaterial*> seen(kMaterialBuckets);
+        const auto materialCount = [&](const ObjectList& objects) {
+            seen.clear();
+            for (const CPSmartPtr<CPGameObject>& object : objects) {
+                const ObjectShare& share = ShareOf(*object);
+                seen.insert(share.materials.begin(), share.materials.end());
+            }
+            return seen.size();
+        };
+        ObjectList chosenAbove, chosenRest;
+        size_t chosenMaterials = 0;
+        bool chosen = false;
         for (int axis = 0; axis < 3; ++axis) {
             ObjectList above, rest;
             for (const CPSmartPtr<CPGameObject>& object : mObjects) {
@@ -109,19 +146,22 @@ void CPLevelBranch::Build(int32_t depth) {
                     rest.push_back(object);
             }
             if (above.empty() || rest.empty()) continue;
-            std::unique_ptr<CPLevelBranch> a(MakeChild(above));
-            std::unique_ptr<CPLevelBranch> b(MakeChild(rest));
-            const size_t materials = a->GetMaterialCount() + b->GetMaterialCount();
-            if (mFirst && materials >= mFirst->GetMaterialCount() + mSecond->GetMaterialCount()) continue;
-            // The candidate that is not chosen is deleted at once.
-            delete mFirst;
-            delete mSecond;
-            mFirst = a.release();
-            mSecond = b.release();
+            const size_t materials = materialCount(above) + materialCount(rest);
+            if (chosen && materials >= chosenMaterials) continue;
+            chosen = true;
+            chosenMaterials = materials;
+            chosenAbove = std::move(above);
+            chosenRest = std::move(rest);
         }
+        if (chosen) {
+            mFirst = MakeChild(chosenAbove);
+            mSecond = MakeChild(chosenRest);
+        }
+        chosenAbove.clear();
+        chosenRest.clear();
         if (mFirst) {
-            mFirst->Build(depth + 1);
-            mSecond->Build(depth + 1);
+            mFirst->BuildNode(depth + 1);
+            mSecond->BuildNode(depth + 1);
             return;
         }
     }

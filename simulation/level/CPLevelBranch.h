@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -86,9 +87,23 @@ private:
     // Objects of one tree already baked into the branch queue: the candidate nodes of a split list the
     // same objects again.
     using BakedSet = std::unordered_set<const CPGameObject*>;
+    // What one given object adds to a node (its reach, and the counts and materials of the static plain
+    // meshes of its tree): made once per object while the tree is built, since every candidate node of
+    // every split asks for it again.
+    struct ObjectShare {
+        CPAxisBox reach;
+        int32_t vertexCount = 0;
+        int32_t indexCount = 0;
+        std::vector<const CPMaterial*> materials;  // in the order the tree lists them; not owned
+    };
+    using ShareTable = std::unordered_map<const CPGameObject*, ObjectShare>;
+    const ObjectShare& ShareOf(CPGameObject& object);
+    // SetObjects without forgetting the shares: a child node of the build in progress.
+    void TakeObjects(const ObjectList& objects);
 
     // A new child node of this tree (sharing the baked set) given the objects.
     CPLevelBranch* MakeChild(const ObjectList& objects) const;
+    void BuildNode(int32_t depth);
     void QueueVisibleInto(const CPPerspectiveCamera& camera, CPRenderQueue& queue, const D3DXVECTOR3& eye);
     void ListBonusObjects();
 
@@ -104,4 +119,5 @@ private:
     int32_t mVertexCount = 0;           // of the static plain meshes of the trees (shadow pass twice)
     int32_t mIndexCount = 0;
     std::shared_ptr<BakedSet> mBaked;   // shared by every node of the tree
+    std::shared_ptr<ShareTable> mShares;  // shared by every node of the tree; emptied when the build ends
 };

@@ -9,6 +9,7 @@
 #include "Render/PCamera.h"
 #include "Render/PIVertexBuffer.h"
 #include "Render/PMaterial.h"
+#include "Render/PRenderObject.h"
 #include "Render/PRender.h"
 #include "core/ServiceGlobals.h"
 #include "core/config/Settings.h"
@@ -103,6 +104,29 @@ TEST_F(LevelBranchTest, SetObjectsSumsTheStaticMeshesOfTheTreesAndSortsStaticFro
     EXPECT_FLOAT_EQ(node.GetBox().mMinimum.x, -1.0f);
     EXPECT_FLOAT_EQ(node.GetBox().mMaximum.x, 12.0f) << "the cart's vertices reach past its box";
     EXPECT_EQ(node.GetClassName(), "CPLevelBranch");
+}
+
+TEST_F(LevelBranchTest, ObjectsGivenAgainAreTakenAsTheyAreNow) {
+    CPGameObject* left = Box("left", {0, 0, 0}, &mStone);
+    CPGameObject* right = Box("right", {10, 0, 0}, &mGlass);
+    CPLevelBranch node;
+    node.SetObjects({left, right});
+    EXPECT_FLOAT_EQ(node.GetBox().mMaximum.x, 12.0f) << "its vertices reach past its box";
+    EXPECT_EQ(node.GetMaterialCount(), 2u);
+
+    // Moved and given another material: the node given them again, and its split, see both changes.
+    right->SetPosition(D3DXVECTOR3(30, 0, 0));
+    right->UpdateTransform();
+    auto* mesh = dynamic_cast<CPRenderObject*>(right->GetRenderable());
+    ASSERT_NE(mesh, nullptr);
+    mesh->SetMaterial(&mStone);
+    node.SetObjects({left, right});
+    EXPECT_FLOAT_EQ(node.GetBox().mMaximum.x, 32.0f);
+    EXPECT_EQ(node.GetMaterialCount(), 1u);
+    node.Build(0);
+    ASSERT_FALSE(node.IsLeaf());
+    EXPECT_FLOAT_EQ(node.GetFirst()->GetBox().mMaximum.x, 32.0f);
+    EXPECT_EQ(node.GetFirst()->GetMaterialCount() + node.GetSecond()->GetMaterialCount(), 2u);
 }
 
 // Twelve boxes on the x axis (two share x = 5): each split goes through the middle of the extreme
