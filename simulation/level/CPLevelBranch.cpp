@@ -1,6 +1,8 @@
 #include "simulation/level/CPLevelBranch.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "Render/CPRenderQueue.h"
 #include "Render/ObjectReach.h"
@@ -13,6 +15,12 @@
 
 namespace {
 
+// Sorts the materials by address and drops the repeated ones.
+void KeepDistinct(std::vector<const CPMaterial*>& materials) {
+    std::sort(materials.begin(), materials.end());
+    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
+}
+
 float Axis(const D3DXVECTOR3& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
 
 void ReleaseAll(CPLevelBranch::ObjectList& objects) {
@@ -22,8 +30,10 @@ void ReleaseAll(CPLevelBranch::ObjectList& objects) {
 
 }  // namespace
 
-CPLevelBranch::CPLevelBranch()
-    : mMaterials(kMaterialBuckets), mBaked(std::make_shared<BakedSet>()), mShares(std::make_shared<ShareTable>()) {}
+CPLevelBranch::CPLevelBranch() : CPLevelBranch(std::make_shared<BakedSet>(), std::make_shared<ShareTable>()) {}
+
+CPLevelBranch::CPLevelBranch(std::shared_ptr<BakedSet> baked, std::shared_ptr<ShareTable> shares)
+    : mBaked(std::move(baked)), mShares(std::move(shares)) {}
 
 CPLevelBranch::~CPLevelBranch() {
     delete mFirst;
@@ -36,9 +46,7 @@ CPLevelBranch::~CPLevelBranch() {
 }
 
 CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects) const {
-    auto* child = new CPLevelBranch();
-    child->mBaked = mBaked;
-    child->mShares = mShares;
+    auto* child = new CPLevelBranch(mBaked, mShares);
     child->TakeObjects(objects);
     return child;
 }
@@ -68,8 +76,9 @@ void CPLevelBranch::TakeObjects(const ObjectList& objects) {
             mBox.Merge(share.reach);
         mVertexCount += share.vertexCount;
         mIndexCount += share.indexCount;
-        mMaterials.insert(share.materials.begin(), share.materials.end());
+        mMaterials.insert(mMaterials.end(), share.materials.begin(), share.materials.end());
     }
+    KeepDistinct(mMaterials);
 
     CPSmartPtr<CPRenderQueue> branchQueue;
     if (gSettings::static_ != 0 && gRenderer) branchQueue = gRenderer->GetBranchQueue();
@@ -125,13 +134,14 @@ void CPLevelBranch::BuildNode(int32_t depth) {
 
         // A candidate's halves are weighed by their material counts alone; only the chosen pair is made
         // into nodes (made ones would bake nothing new: the tree's root baked every object).
-        std::unordered_set<const CPMaterial*> seen(kMaterialBuckets);
+        std::vector<const CPMaterial*> seen;
         const auto materialCount = [&](const ObjectList& objects) {
             seen.clear();
             for (const CPSmartPtr<CPGameObject>& object : objects) {
                 const ObjectShare& share = ShareOf(*object);
-                seen.insert(share.materials.begin(), share.materials.end());
+                seen.insert(seen.end(), share.materials.begin(), share.materials.end());
             }
+            KeepDistinct(seen);
             return seen.size();
         };
         ObjectList chosenAbove, chosenRest;

@@ -26,7 +26,6 @@ class CPLevelBranch : public CPRefObject {
 public:
     using ObjectList = std::vector<CPSmartPtr<CPGameObject>>;
 
-    static constexpr size_t kMaterialBuckets = 100;
     // What QueueVisible returns, whatever it queued.
     static constexpr int32_t kQueueResult = 100000;
     // The first "_"-separated token of the parameter text that marks a bonus object.
@@ -101,13 +100,15 @@ private:
     // SetObjects without forgetting the shares: a child node of the build in progress.
     void TakeObjects(const ObjectList& objects);
 
+    // A node of the tree whose baked set and shares these are.
+    CPLevelBranch(std::shared_ptr<BakedSet> baked, std::shared_ptr<ShareTable> shares);
     // A new child node of this tree (sharing the baked set) given the objects.
     CPLevelBranch* MakeChild(const ObjectList& objects) const;
     void BuildNode(int32_t depth);
     void QueueVisibleInto(const CPPerspectiveCamera& camera, CPRenderQueue& queue, const D3DXVECTOR3& eye);
     void ListBonusObjects();
 
-    std::unordered_set<const CPMaterial*> mMaterials;
+    std::vector<const CPMaterial*> mMaterials;  // distinct, in address order; not owned
     CPAxisBox mBox;                     // union of the objects' reach: hierarchy and collision bounds, vertices
     CPLevelBranch* mFirst = nullptr;    // owned; both null in a leaf, both set in an inner node
     CPLevelBranch* mSecond = nullptr;   // owned
