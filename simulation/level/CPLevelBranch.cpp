@@ -144,25 +144,33 @@ void CPLevelBranch::BuildNode(int32_t depth) {
             KeepDistinct(seen);
             return seen.size();
         };
+        // The axes whose mid-plane leaves objects on both sides; a lone one is chosen without weighing.
+        struct Split {
+            ObjectList above, rest;
+        };
+        std::vector<Split> splits;
+        for (int axis = 0; axis < 3; ++axis) {
+            Split split;
+            for (const CPSmartPtr<CPGameObject>& object : mObjects) {
+                if (Axis(object->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis))
+                    split.above.push_back(object);
+                else
+                    split.rest.push_back(object);
+            }
+            if (!split.above.empty() && !split.rest.empty()) splits.push_back(std::move(split));
+        }
         ObjectList chosenAbove, chosenRest;
         size_t chosenMaterials = 0;
         bool chosen = false;
-        for (int axis = 0; axis < 3; ++axis) {
-            ObjectList above, rest;
-            for (const CPSmartPtr<CPGameObject>& object : mObjects) {
-                if (Axis(object->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis))
-                    above.push_back(object);
-                else
-                    rest.push_back(object);
-            }
-            if (above.empty() || rest.empty()) continue;
-            const size_t materials = materialCount(above) + materialCount(rest);
+        for (Split& split : splits) {
+            const size_t materials = splits.size() == 1 ? 0 : materialCount(split.above) + materialCount(split.rest);
             if (chosen && materials >= chosenMaterials) continue;
             chosen = true;
             chosenMaterials = materials;
-            chosenAbove = std::move(above);
-            chosenRest = std::move(rest);
+            chosenAbove = std::move(split.above);
+            chosenRest = std::move(split.rest);
         }
+        splits.clear();
         if (chosen) {
             mFirst = MakeChild(chosenAbove);
             mSecond = MakeChild(chosenRest);
