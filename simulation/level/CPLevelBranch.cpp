@@ -45,31 +45,36 @@ CPLevelBranch::~CPLevelBranch() {
     ReleaseAll(mStaticObjects);
 }
 
-CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects) const {
+CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects, const ShareList& shares) const {
     auto* child = new CPLevelBranch(mBaked, mShares);
-    child->TakeObjects(objects);
+    child->TakeObjects(objects, &shares);
     return child;
 }
 
 void CPLevelBranch::SetObjects(const ObjectList& objects) {
     // Objects may have moved or changed since an earlier call.
+    mObjectShares.clear();
     mShares->clear();
-    TakeObjects(objects);
+    TakeObjects(objects, nullptr);
 }
 
-void CPLevelBranch::TakeObjects(const ObjectList& objects) {
+void CPLevelBranch::TakeObjects(const ObjectList& objects, const ShareList* shares) {
     mObjects.clear();
+    mObjectShares.clear();
     mStaticObjects.clear();
     mDynamicObjects.clear();
     mMaterials.clear();
     mVertexCount = mIndexCount = 0;
     mBox = CPAxisBox();
-    for (const CPSmartPtr<CPGameObject>& object : objects)
-        if (object) mObjects.push_back(object);
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (!objects[i]) continue;
+        mObjects.push_back(objects[i]);
+        mObjectShares.push_back(shares ? (*shares)[i] : &ShareOf(*objects[i]));
+    }
     if (mObjects.empty()) return;
 
     for (size_t i = 0; i < mObjects.size(); ++i) {
-        const ObjectShare& share = ShareOf(*mObjects[i]);
+        const ObjectShare& share = *mObjectShares[i];
         if (i == 0)
             mBox = share.reach;
         else
@@ -116,6 +121,11 @@ const CPLevelBranch::ObjectShare& CPLevelBranch::ShareOf(CPGameObject& object) {
 }
 
 void CPLevelBranch::Build(int32_t depth) {
+    // A node built before has let go of its shares.
+    if (mObjectShares.size() != mObjects.size()) {
+        mObjectShares.clear();
+        for (const CPSmartPtr<CPGameObject>& object : mObjects) mObjectShares.push_back(&ShareOf(*object));
+    }
     BuildNode(depth);
     // The shares serve one build: the objects may change once it is done.
     if (depth == 0) mShares->clear();
@@ -135,48 +145,45 @@ void CPLevelBranch::BuildNode(int32_t depth) {
         // A candidate's halves are weighed by their material counts alone; only the chosen pair is made
         // into nodes (made ones would bake nothing new: the tree's root baked every object).
         std::vector<const CPMaterial*> seen;
-        const auto materialCount = [&](const ObjectList& objects) {
+        const auto materialCount = [&](const ShareList& shares) {
             seen.clear();
-            for (const CPSmartPtr<CPGameObject>& object : objects) {
-                const ObjectShare& share = ShareOf(*object);
-                seen.insert(seen.end(), share.materials.begin(), share.materials.end());
-            }
+            for (const ObjectShare* share : shares) seen.insert(seen.end(), share->materials.begin(), share->materials.end());
             KeepDistinct(seen);
             return seen.size();
         };
         // The axes whose mid-plane leaves objects on both sides; a lone one is chosen without weighing.
         struct Split {
             ObjectList above, rest;
+            ShareList aboveShares, restShares;
         };
         std::vector<Split> splits;
         for (int axis = 0; axis < 3; ++axis) {
             Split split;
-            for (const CPSmartPtr<CPGameObject>& object : mObjects) {
-                if (Axis(object->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis))
-                    split.above.push_back(object);
-                else
-                    split.rest.push_back(object);
+            for (size_t i = 0; i < mObjects.size(); ++i) {
+                const bool above = Axis(mObjects[i]->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis);
+                (above ? split.above : split.rest).push_back(mObjects[i]);
+                (above ? split.aboveShares : split.restShares).push_back(mObjectShares[i]);
             }
             if (!split.above.empty() && !split.rest.empty()) splits.push_back(std::move(split));
         }
-        ObjectList chosenAbove, chosenRest;
+        Split* chosen = nullptr;
         size_t chosenMaterials = 0;
-        bool chosen = false;
         for (Split& split : splits) {
-            const size_t materials = splits.size() == 1 ? 0 : materialCount(split.above) + materialCount(split.rest);
+            const size_t materials =
+                splits.size() == 1 ? 0 : materialCount(split.aboveShares) + materialCount(split.restShares);
             if (chosen && materials >= chosenMaterials) continue;
-            chosen = true;
+            chosen = &split;
             chosenMaterials = materials;
-            chosenAbove = std::move(split.above);
-            chosenRest = std::move(split.rest);
+        }
+        if (chosen) {
+            // A node built before lets go of its earlier children.
+            delete mFirst;
+            delete mSecond;
+            mFirst = MakeChild(chosen->above, chosen->aboveShares);
+            mSecond = MakeChild(chosen->rest, chosen->restShares);
         }
         splits.clear();
-        if (chosen) {
-            mFirst = MakeChild(chosenAbove);
-            mSecond = MakeChild(chosenRest);
-        }
-        chosenAbove.clear();
-        chosenRest.clear();
+        mObjectShares.clear();
         if (mFirst) {
             mFirst->BuildNode(depth + 1);
             mSecond->BuildNode(depth + 1);

@@ -96,14 +96,16 @@ private:
         std::vector<const CPMaterial*> materials;  // in the order the tree lists them; not owned
     };
     using ShareTable = std::unordered_map<const CPGameObject*, ObjectShare>;
+    using ShareList = std::vector<const ObjectShare*>;
     const ObjectShare& ShareOf(CPGameObject& object);
-    // SetObjects without forgetting the shares: a child node of the build in progress.
-    void TakeObjects(const ObjectList& objects);
+    // SetObjects without forgetting the shares: with `shares` (one per object, none null), a child
+    // node of the build in progress; without, the shares are looked up.
+    void TakeObjects(const ObjectList& objects, const ShareList* shares);
 
     // A node of the tree whose baked set and shares these are.
     CPLevelBranch(std::shared_ptr<BakedSet> baked, std::shared_ptr<ShareTable> shares);
     // A new child node of this tree (sharing the baked set) given the objects.
-    CPLevelBranch* MakeChild(const ObjectList& objects) const;
+    CPLevelBranch* MakeChild(const ObjectList& objects, const ShareList& shares) const;
     void BuildNode(int32_t depth);
     void QueueVisibleInto(const CPPerspectiveCamera& camera, CPRenderQueue& queue, const D3DXVECTOR3& eye);
     void ListBonusObjects();
@@ -121,4 +123,5 @@ private:
     int32_t mIndexCount = 0;
     std::shared_ptr<BakedSet> mBaked;   // shared by every node of the tree
     std::shared_ptr<ShareTable> mShares;  // shared by every node of the tree; emptied when the build ends
+    ShareList mObjectShares;  // the share of each of mObjects, in mShares, until the node is built
 };

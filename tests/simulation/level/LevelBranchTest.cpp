@@ -127,6 +127,12 @@ TEST_F(LevelBranchTest, ObjectsGivenAgainAreTakenAsTheyAreNow) {
     ASSERT_FALSE(node.IsLeaf());
     EXPECT_FLOAT_EQ(node.GetFirst()->GetBox().mMaximum.x, 32.0f);
     EXPECT_EQ(node.GetFirst()->GetMaterialCount() + node.GetSecond()->GetMaterialCount(), 2u);
+
+    // Built again: the same split, made afresh.
+    node.Build(0);
+    ASSERT_FALSE(node.IsLeaf());
+    EXPECT_EQ(Raw(node.GetFirst()->GetObjects()), (std::vector<CPGameObject*>{right}));
+    EXPECT_EQ(Raw(node.GetSecond()->GetObjects()), (std::vector<CPGameObject*>{left}));
 }
 
 // Twelve boxes on the x axis (two share x = 5): each split goes through the middle of the extreme
