@@ -34,7 +34,7 @@ void CPAxisBox::Adjust() {
     const Float4 xs[2] = {lo.x * MatrixRow(m.m, 0), hi.x * MatrixRow(m.m, 0)};
     const Float4 ys[2] = {lo.y * MatrixRow(m.m, 1), hi.y * MatrixRow(m.m, 1)};
     const Float4 zs[2] = {lo.z * MatrixRow(m.m, 2), hi.z * MatrixRow(m.m, 2)};
-    const Float4 w = 1.0f * MatrixRow(m.m, 3);
+    const Float4 w = MatrixRow(m.m, 3);
     // The extremes grow lane by lane, corner after corner (the fourth lane is not used).
     Float4 minimum = {lo.x, lo.y, lo.z, 0.0f}, maximum = {hi.x, hi.y, hi.z, 0.0f};
     for (const auto& high : CPBoundingBox::kCornerHigh) {

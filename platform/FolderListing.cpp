@@ -19,12 +19,6 @@ std::string FoldAscii(const std::string& text) {
     return folded;
 }
 
-FolderListing::Kind KindOf(mode_t mode) {
-    if (S_ISREG(mode)) return FolderListing::Kind::kRegular;
-    if (S_ISDIR(mode)) return FolderListing::Kind::kDirectory;
-    return FolderListing::Kind::kOther;
-}
-
 // What a stat of the entry would say, from the folder's own record where it is certain; a link (or a
 // file system that does not say) is looked at.
 FolderListing::Kind KindOfEntry(DIR* dir, const dirent& entry, bool searchable) {
@@ -38,7 +32,7 @@ FolderListing::Kind KindOfEntry(DIR* dir, const dirent& entry, bool searchable) 
     case DT_UNKNOWN: {
         struct stat st{};
         if (::fstatat(::dirfd(dir), entry.d_name, &st, 0) != 0) return FolderListing::Kind::kMissing;
-        return KindOf(st.st_mode);
+        return FolderListing::KindOf(st.st_mode);
     }
     default:
         return FolderListing::Kind::kOther;
@@ -61,6 +55,12 @@ KeptListings& Kept() {
 }
 
 }  // namespace
+
+FolderListing::Kind FolderListing::KindOf(mode_t mode) {
+    if (S_ISREG(mode)) return Kind::kRegular;
+    if (S_ISDIR(mode)) return Kind::kDirectory;
+    return Kind::kOther;
+}
 
 FolderListing FolderListing::Read(const std::string& folder) {
     FolderListing listing;

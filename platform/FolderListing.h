@@ -15,6 +15,8 @@ public:
     // What a stat of the entry's path says. kMissing: the stat fails (a link that leads nowhere, or a
     // folder that cannot be searched).
     enum class Kind : uint8_t { kMissing, kRegular, kDirectory, kOther };
+    // The kind a stat's mode says (never kMissing).
+    static Kind KindOf(mode_t mode);
     struct Entry {
         std::string name;
         Kind kind;

@@ -16,11 +16,7 @@ using Kind = FolderListing::Kind;
 
 bool StatOf(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
 
-Kind KindOf(const struct stat& st) {
-    if (S_ISREG(st.st_mode)) return Kind::kRegular;
-    if (S_ISDIR(st.st_mode)) return Kind::kDirectory;
-    return Kind::kOther;
-}
+Kind KindOf(const struct stat& st) { return FolderListing::KindOf(st.st_mode); }
 
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;

@@ -49,6 +49,6 @@ const KeptFile* FindKeptFile(const std::string& path, bool unscramble) {
     return found == kept->byKey.end() ? nullptr : &found->second;
 }
 
-void KeepFile(const std::string& path, bool unscramble, const KeptFile& file) {
-    if (KeptFiles* kept = CurrentFiles()) kept->byKey.insert_or_assign(KeyOf(path, unscramble), file);
+void KeepFile(const std::string& path, bool unscramble, KeptFile file) {
+    if (KeptFiles* kept = CurrentFiles()) kept->byKey.insert_or_assign(KeyOf(path, unscramble), std::move(file));
 }

@@ -30,4 +30,4 @@ struct KeptFile {
 // The file kept for this path and unscrambling flag; null outside a scope or when none is kept.
 const KeptFile* FindKeptFile(const std::string& path, bool unscramble);
 // Keeps a copy of a successful load (nothing outside a scope).
-void KeepFile(const std::string& path, bool unscramble, const KeptFile& file);
+void KeepFile(const std::string& path, bool unscramble, KeptFile file);

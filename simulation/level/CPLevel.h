@@ -452,6 +452,10 @@ public:
     D3DXVECTOR3 mListenerTop = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
 
 private:
+    // Shows a race message ("finish!", "lost!", ...) through the in-race interface's command receiver.
+    static void ShowMessage(const char* text);
+    // The game data's key of unit `index` ("0", "1", ...).
+    static std::string UnitKey(size_t index) { return std::to_string(static_cast<int>(index)); }
     void Fail(const std::string& reason);
     // A report of the load that does not stop it: "level load: <level>: <text>" in the log.
     void LoadReport(const std::string& levelName, const std::string& text) const;

@@ -18,12 +18,6 @@
 
 namespace {
 
-void ShowMessage(const char* text) {
-    if (gCommandDispatcher) gCommandDispatcher->SendByName("game_interface", "show_message", text);
-}
-
-std::string UnitKey(size_t index) { return std::to_string(static_cast<int>(index)); }
-
 // The entry at `index`, the vector growing (with zeros) to hold it.
 float& GrowingEntry(std::vector<float>& times, size_t index) {
     if (times.size() <= index) times.resize(index + 1, 0.0f);

@@ -37,8 +37,6 @@ void Send(const char* target, const char* command, const std::string& param) {
     if (gCommandDispatcher) gCommandDispatcher->SendByName(target, command, param);
 }
 
-void ShowMessage(const char* text) { Send("game_interface", "show_message", text); }
-
 // The direction (0, -1, 0) and (0, 0, 1) of an object, turned by its rotation.
 void Axes(const CPGameObject& object, D3DXVECTOR3& forward, D3DXVECTOR3& up) {
     D3DXMATRIX rotation;
@@ -57,6 +55,8 @@ float DrivingSpeed(const CPPlayer& unit) {
 
 
 }  // namespace
+
+void CPLevel::ShowMessage(const char* text) { Send("game_interface", "show_message", text); }
 
 void CPLevel::EndPlayersRace() {
     Send("jeep", "game_over", "");
@@ -383,7 +383,7 @@ void CPLevel::DriveUnits(float dt, const TargetPose& pose) {
         unit->Update(dt);
         if (data && i < kAlwaysDrivenUnits) {
             const D3DXVECTOR3& position = unit->GetPosition();
-            data->mAIPositions[std::to_string(static_cast<int>(i))] = {position.x, position.y};
+            data->mAIPositions[UnitKey(i)] = {position.x, position.y};
         }
     }
     // After the race the AI drives the camera target on, along the forward it had before the units moved.

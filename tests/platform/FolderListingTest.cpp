@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,8 +26,6 @@ std::string FirstFound(const std::string& mask) {
 }
 
 // Writes a file as a user or a test would: not through the engine.
-void WriteByOthers(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
 // Run once without and once within a listing scope: the answers must not differ.
 class ResolverAnswersTest : public ::testing::TestWithParam<bool> {
 protected:
@@ -90,13 +87,13 @@ TEST(FolderListingTest, FilesOthersCreateRemoveOrRenameBetweenLoadsAreSeenAtOnce
         EXPECT_FALSE(IsRegularFile("data\\meshes\\box.rdf"));
         EXPECT_EQ(FirstFound("data\\meshes\\*.rdf"), "");
     }
-    WriteByOthers(work.Folder().File("Data/Meshes/Box.rdf"), "made");
+    work.Folder().Write("Data/Meshes/Box.rdf", "made");
     EXPECT_TRUE(IsRegularFile("data\\meshes\\box.rdf"));
     EXPECT_EQ(ResolvePath("data\\meshes\\box.rdf"), "Data/Meshes/Box.rdf");
     EXPECT_EQ(FirstFound("data\\meshes\\*.rdf"), "Box.rdf");
 
     // An exact name made later wins over the other-case one seen before.
-    WriteByOthers(work.Folder().File("Data/Meshes/box.rdf"), "exact");
+    work.Folder().Write("Data/Meshes/box.rdf", "exact");
     EXPECT_EQ(ResolvePath("data\\meshes\\box.rdf"), "Data/Meshes/box.rdf");
 
     fs::rename(work.Folder().File("Data/Meshes/Box.rdf"), work.Folder().File("Data/Meshes/Crate.rdf"));
@@ -142,7 +139,7 @@ TEST(FolderListingTest, ListingsGoWhenTheOutermostScopeEnds) {
         EXPECT_TRUE(FolderListingsKept());
     }
     EXPECT_FALSE(FolderListingsKept());
-    WriteByOthers(work.Folder().File("Data/Late.txt"), "late");
+    work.Folder().Write("Data/Late.txt", "late");
     FolderListingScope next;
     EXPECT_TRUE(IsRegularFile("data\\late.txt"));
 }

@@ -321,8 +321,6 @@ TEST(LevelLoaderTest, AMissingFileFailsRightAfterTheRecordsAreMade) {
     EXPECT_EQ(rig.Level().mLevelNumber, 7);
 }
 
-// A placed tree is a plain mesh: its hierarchy bounds are a point at its origin. Rays and spheres far
-// from the player go through the partition only, and still find it wherever they meet its box.
 TEST(LevelLoaderTest, ALoadReadsEachFileOnceAndTheNextLoadReadsThemAgain) {
     TestLevelTree tree;
     tree.extraObjects = 12;  // twelve objects from one description and mesh
@@ -348,6 +346,8 @@ TEST(LevelLoaderTest, ALoadReadsEachFileOnceAndTheNextLoadReadsThemAgain) {
     checkReads(firstLoad, "second load");
 }
 
+// A placed tree is a plain mesh: its hierarchy bounds are a point at its origin. Rays and spheres far
+// from the player go through the partition only, and still find it wherever they meet its box.
 TEST(LevelLoaderTest, RaysAndSpheresThroughThePartitionFindAPlacedMeshAwayFromItsOrigin) {
     TestLevelTree tree;
     tree.extraObjects = 2;  // "tree1" at (145, 145, 0), "tree2" at (153, 145, 0): boxes of 2 x 2 x 6
