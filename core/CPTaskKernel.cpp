@@ -145,12 +145,15 @@ inline void CPTaskKernel::Visit(Slot& slot, std::vector<Slot>& next, uint32_t ne
     if (!task) return;
     const int32_t priority = slot.priority;
     mWalkPriority = priority;
+    // The walk holds the slot already: a stopped task leaves it without Unlist looking it up.
+    slot.task = nullptr;
     if (task->mStopped) {
         task->mRunning = false;
-        Unlist(task, true);
+        --mListed;
+        task->mKernel = nullptr;
+        task->Release();
         return;
     }
-    slot.task = nullptr;
     task->mPlace = Place(nextList, next.size());
     next.push_back(Slot{task, priority});
     if (task->mRunning && task->mExecutedFrame != mFrame) {
@@ -167,27 +170,30 @@ void CPTaskKernel::RunFrame() {
     mFrame = ++gFrameSerial;
     mWalking = true;
     mWalkPriority = INT32_MIN;
-    // The run order neither grows nor moves during the walk: tasks added meanwhile go to mAdded.
-    Slot* const ordered = Ordered().data();
-    const size_t orderedCount = Ordered().size();
+    // The run order neither grows nor moves during the walk: tasks added meanwhile go to mAdded. It
+    // ends in its end slot, so that choosing between it and the next added task needs no test of
+    // whether it is used up.
+    std::vector<Slot>& orderedRun = Ordered();
+    if (orderedRun.empty()) orderedRun.push_back(kEndSlot);
+    Slot* slot = orderedRun.data();
+    const Slot* const orderedEnd = slot + orderedRun.size() - 1;
     const uint32_t nextList = mOrderedRun ^ 1;
     std::vector<Slot>& next = Next();
-    next.reserve(mListed);
+    next.reserve(mListed + 1);
     // Where the walk stands is kept here only: each step stores as little as it can, and what others
     // need to know of the walk they read from the emptied slots and from mWalkPriority.
-    size_t read = 0;
     size_t merged = 0;
     for (;;) {
-        const bool orderedLeft = read < orderedCount;
-        const bool mergeLeft = merged + 1 < mMerge.size();
-        if (!orderedLeft && !mergeLeft) break;
-        // On equal priorities the run-order slot goes first: it was added before the others.
-        Slot* slot;
-        if (mergeLeft && (!orderedLeft || mMerge[merged].priority < ordered[read].priority))
-            slot = &mAdded[mMerge[merged++].at];
+        // On equal priorities the run-order slot goes first: it was added before the others. The
+        // marker at the end of mMerge never goes before it.
+        if (mMerge[merged].priority < slot->priority)
+            Visit(mAdded[mMerge[merged++].at], next, nextList);
+        else if (slot != orderedEnd)
+            Visit(*slot++, next, nextList);
+        else if (merged + 1 < mMerge.size())  // added tasks of the largest priority
+            Visit(mAdded[mMerge[merged++].at], next, nextList);
         else
-            slot = &ordered[read++];
-        Visit(*slot, next, nextList);
+            break;
         ENGINE_ASSERT(ListIsSound());
     }
     FinishWalk();
@@ -199,6 +205,7 @@ void CPTaskKernel::FinishWalk() {
     // tasks added behind the walk, which wait there for the next one.
     Ordered().clear();
     mOrderedRun ^= 1;
+    Ordered().push_back(kEndSlot);
     size_t kept = 0;
     for (const Slot& slot : mAdded) {
         if (!slot.task) continue;

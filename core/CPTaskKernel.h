@@ -59,6 +59,8 @@ private:
         CPTask* task;      // null: the task has left, or the walk has passed this slot
         int32_t priority;  // the task's priority when it was added; later changes do not move it
     };
+    // The last slot of the run order outside a walk: empty, and after every task.
+    static constexpr Slot kEndSlot{nullptr, INT32_MAX};
     // An added task the walk is to merge in: its slot in mAdded and, so that choosing the next task
     // reads no other array, its priority.
     struct Merge {
@@ -99,7 +101,8 @@ private:
     // since, in the order added: the next walk merges them in where they belong, so a frame in which
     // nothing was added sorts nothing. A walk empties every slot it visits and appends each task that
     // stays to the other run array, which then becomes the run order: the walk touches each task
-    // once and compacts the list as it goes, and flipping mOrderedRun renumbers no task.
+    // once and compacts the list as it goes, and flipping mOrderedRun renumbers no task. The run
+    // order ends in kEndSlot once a walk has made it.
     std::vector<Slot> mRuns[2];
     uint32_t mOrderedRun = 0;
     std::vector<Slot> mAdded;
