@@ -140,7 +140,7 @@ void CPTaskKernel::OrderAdded() {
     mMerge.push_back(Merge{INT32_MAX, 0});
 }
 
-inline void CPTaskKernel::Visit(Slot& slot, std::vector<Slot>& next, uint32_t nextList) {
+inline void CPTaskKernel::Visit(Slot& slot, std::vector<Slot>& next, uint32_t& nextPlace) {
     CPTask* task = slot.task;
     if (!task) return;
     const int32_t priority = slot.priority;
@@ -154,7 +154,7 @@ inline void CPTaskKernel::Visit(Slot& slot, std::vector<Slot>& next, uint32_t ne
         task->Release();
         return;
     }
-    task->mPlace = Place(nextList, next.size());
+    task->mPlace = nextPlace++;
     next.push_back(Slot{task, priority});
     if (task->mRunning && task->mExecutedFrame != mFrame) {
         task->mExecutedFrame = mFrame;
@@ -177,9 +177,10 @@ void CPTaskKernel::RunFrame() {
     if (orderedRun.empty()) orderedRun.push_back(kEndSlot);
     Slot* slot = orderedRun.data();
     const Slot* const orderedEnd = slot + orderedRun.size() - 1;
-    const uint32_t nextList = mOrderedRun ^ 1;
     std::vector<Slot>& next = Next();
     next.reserve(mListed + 1);
+    // The place of the next task to join the walk's output (which only the walk appends to).
+    uint32_t nextPlace = Place(mOrderedRun ^ 1, 0);
     // Where the walk stands is kept here only: each step stores as little as it can, and what others
     // need to know of the walk they read from the emptied slots and from mWalkPriority.
     size_t merged = 0;
@@ -187,11 +188,11 @@ void CPTaskKernel::RunFrame() {
         // On equal priorities the run-order slot goes first: it was added before the others. The
         // marker at the end of mMerge never goes before it.
         if (mMerge[merged].priority < slot->priority)
-            Visit(mAdded[mMerge[merged++].at], next, nextList);
+            Visit(mAdded[mMerge[merged++].at], next, nextPlace);
         else if (slot != orderedEnd)
-            Visit(*slot++, next, nextList);
+            Visit(*slot++, next, nextPlace);
         else if (merged + 1 < mMerge.size())  // added tasks of the largest priority
-            Visit(mAdded[mMerge[merged++].at], next, nextList);
+            Visit(mAdded[mMerge[merged++].at], next, nextPlace);
         else
             break;
         ENGINE_ASSERT(ListIsSound());

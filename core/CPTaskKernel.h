@@ -89,9 +89,9 @@ private:
     // Puts the tasks added since the last walk in mMerge, in run order.
     void OrderAdded();
     // What the walk does at one slot: drops a stopped task, moves any other to `next` (the next run
-    // order, in place encoding nextList) and executes it if it has not run in this frame. `slot` is
-    // not touched once Execute is called: a task added there may move the array it lies in.
-    void Visit(Slot& slot, std::vector<Slot>& next, uint32_t nextList);
+    // order, whose next place is nextPlace) and executes it if it has not run in this frame. `slot`
+    // is not touched once Execute is called: a task added there may move the array it lies in.
+    void Visit(Slot& slot, std::vector<Slot>& next, uint32_t& nextPlace);
     // After a walk: its output becomes the run order; only tasks added behind it stay in mAdded.
     void FinishWalk();
 
