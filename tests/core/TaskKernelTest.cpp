@@ -482,6 +482,7 @@ TEST_F(TaskKernelTest, LargeBatchesAddedBetweenFramesMergeInByPriorityThenOrderA
              return spread[(i * 7) % 10];
          }},
         {"one byte apart", 64, [](int i) { return 0x01020300 + (i * 13) % 3; }},
+        {"ties at the largest priority, listed and added", 40, [](int i) { return INT32_MAX - i % 2; }},
     };
     for (const Case& c : cases) {
         CPTaskKernel walk;
