@@ -27,6 +27,13 @@ bool SameBits(const T& a, const T& b) {
     return differ == 0;
 }
 
+// Whether every lane of a comparison's mask is set.
+inline bool AllLanes(Int4 mask) {
+    uint64_t halves[2];
+    std::memcpy(halves, &mask, sizeof(halves));
+    return (halves[0] & halves[1]) == ~uint64_t{0};
+}
+
 // The lanes of `yes` where `mask` is set, the lanes of `no` elsewhere.
 inline Float4 SelectLanes(Int4 mask, Float4 yes, Float4 no) {
     return reinterpret_cast<Float4>((reinterpret_cast<Int4>(yes) & mask) | (reinterpret_cast<Int4>(no) & ~mask));

@@ -198,6 +198,11 @@ private:
                                    const CPCollisionVertex* vertices);
     // Drops every made triangle, and with them what each memo made of its answer.
     static void ForgetPreparedTriangles(StepScratch& scratch);
+    // The first of the span's triangles.
+    static const struct PhysTerrainTriangle* SpanTriangles(const StepScratch& scratch,
+                                                           const struct PhysTerrainSpan& span);
+    // Copies the spans' lists that the memos hold into the step's own, so that the memos may go.
+    static void SetSpansAside(StepScratch& scratch);
     void CastSensors(StepScratch& scratch);
     void CallControllers(StepScratch& scratch, float seconds);
     void IntegrateVelocities(StepScratch& scratch, float seconds);
