@@ -35,8 +35,6 @@ constexpr float kTerrainMargin = 0.05f;
 
 // Beyond the body's box, the room whose triangles a body keeps at hand while it stays inside it.
 constexpr float kTerrainSlack = 1.0f;
-// Beyond a ray's box, the box whose triangles of the room the ray keeps at hand while it stays inside it.
-constexpr float kRaySlack = 0.5f;
 
 bool BoxInside(const D3DXVECTOR3& low, const D3DXVECTOR3& high, const D3DXVECTOR3& roomLow,
                const D3DXVECTOR3& roomHigh) {
@@ -53,6 +51,19 @@ bool BoxesMeet(const Float4& lowA, const Float4& highA, const Float4& lowB, cons
 }
 bool BoxInside(const Float4& low, const Float4& high, const Float4& roomLow, const Float4& roomHigh) {
     return AllLanes((roomLow <= low) & (high <= roomHigh));
+}
+
+// Calls visit(k) for each triangle k of a list, in order, whose box meets [low, high]; a room's list is
+// walked through its boxes side by side.
+template <class Visit>
+void ForEachMeeting(const PhysTerrainTriangle* triangles, int32_t count, const PhysBoxList* boxes, const Float4& low,
+                    const Float4& high, Visit&& visit) {
+    if (boxes) {
+        boxes->ForEachMeeting(low, high, visit);
+        return;
+    }
+    for (int32_t c = 0; c < count; ++c)
+        if (BoxesMeet(triangles[c].low, triangles[c].high, low, high)) visit(static_cast<size_t>(c));
 }
 
 // A step counter that stops at the top of its range: a body may sleep for as long as the game runs.
@@ -247,9 +258,9 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
         PhysTerrainMemo& memo = UsableCandidates(scratch, body, list, count, triangles, vertices, triangleCount);
         // Only the triangles whose box meets the body's box (its shapes and its rays) go on to the exact
         // tests; the margin keeps the ones that only just touch. The triangles near a roomier box are
-        // kept while the body stays inside it, so a step walks only what lies about the body.
-        // The span is the room with the reach: the tests that use it pick with their own boxes, which
-        // lie inside the reach, and with the reach too where they do not.
+        // kept while the body stays inside it, so a step walks only what lies about the body. The span
+        // is that room with the reach: its users pick with their own boxes, which lie inside the reach,
+        // and with the reach as well where they do not.
         const D3DXVECTOR3 margin(kTerrainMargin, kTerrainMargin, kTerrainMargin);
         const D3DXVECTOR3 reachLow = body.worldMin - margin, reachHigh = body.worldMax + margin;
         if (!memo.roomValid || !BoxInside(reachLow, reachHigh, memo.roomLow, memo.roomHigh)) {
@@ -258,11 +269,14 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
             memo.roomHigh = reachHigh + slack;
             memo.roomValid = true;
             memo.inRoom.clear();
-            const Float4 roomLow = Lanes(memo.roomLow), roomHigh = Lanes(memo.roomHigh);
-            for (size_t k = 0; k < memo.prepared.size(); ++k)
-                if (BoxesMeet(memo.preparedBoxes[k].low, memo.preparedBoxes[k].high, roomLow, roomHigh))
-                    memo.inRoom.push_back(scratch.preparedTriangles[static_cast<size_t>(memo.prepared[k])]);
-            for (PhysRayMemo& ray : memo.rays) ray.valid = false;
+            memo.roomBoxes.Clear();
+            memo.preparedBoxes.ForEachMeeting(Lanes(memo.roomLow), Lanes(memo.roomHigh), [&](size_t k) {
+                const auto made = static_cast<size_t>(memo.prepared[k]);
+                const PhysTerrainBox& box = scratch.preparedBoxes[made];
+                const PhysTerrainCorners& corners = scratch.preparedCorners[made];
+                memo.inRoom.push_back({box.low, box.high, corners.v0, corners.v1, corners.v2, corners.normal});
+                memo.roomBoxes.Add(box.low, box.high);
+            });
         }
         PhysTerrainSpan& span = scratch.terrain[i];
         span.reachLow = Lanes(reachLow);
@@ -283,6 +297,10 @@ const PhysTerrainTriangle* PhysWorld::SpanTriangles(const StepScratch& scratch, 
     const std::vector<PhysTerrainTriangle>& list =
         span.memo >= 0 ? scratch.terrainMemo[static_cast<size_t>(span.memo)].inRoom : scratch.terrainTriangles;
     return list.data() + span.first;
+}
+
+PhysTerrainMemo* PhysWorld::SpanMemo(StepScratch& scratch, const PhysTerrainSpan& span) {
+    return span.memo >= 0 ? &scratch.terrainMemo[static_cast<size_t>(span.memo)] : nullptr;
 }
 
 void PhysWorld::SetSpansAside(StepScratch& scratch) {
@@ -314,7 +332,7 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
     // Made triangles serve one mesh, and only so many are kept; then every memo starts afresh.
     if (scratch.preparedFrom != triangles || scratch.preparedVertices != vertices ||
         scratch.preparedCount != triangleCount ||
-        scratch.preparedTriangles.size() + size > static_cast<size_t>(mKeptTriangleLimit)) {
+        scratch.preparedBoxes.size() + size > static_cast<size_t>(mKeptTriangleLimit)) {
         ForgetPreparedTriangles(scratch);
         scratch.preparedFrom = triangles;
         scratch.preparedVertices = vertices;
@@ -333,7 +351,7 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
         scratch.stamp = 1;
     }
     memo->prepared.clear();
-    memo->preparedBoxes.clear();
+    memo->preparedBoxes.Clear();
     for (int32_t index : memo->answer) {
         if (index < 0 || index >= triangleCount) continue;
         PhysTriangleSlot& slot = scratch.triangleSlots[static_cast<size_t>(index)];
@@ -342,8 +360,8 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
         if (slot.prepared == -1) slot.prepared = PrepareTriangle(scratch, triangles[index], vertices);
         if (slot.prepared < 0) continue;
         memo->prepared.push_back(slot.prepared);
-        const PhysTerrainTriangle& t = scratch.preparedTriangles[static_cast<size_t>(slot.prepared)];
-        memo->preparedBoxes.push_back({t.low, t.high});
+        const PhysTerrainBox& box = scratch.preparedBoxes[static_cast<size_t>(slot.prepared)];
+        memo->preparedBoxes.Add(box.low, box.high);
     }
     memo->roomValid = false;
     return *memo;
@@ -353,20 +371,19 @@ int32_t PhysWorld::PrepareTriangle(StepScratch& scratch, const CPCollisionTriang
                                    const CPCollisionVertex* vertices) {
     const int32_t* v = triangle.vertices;
     if (v[0] < 0 || v[1] < 0 || v[2] < 0) return -2;
-    PhysTerrainTriangle t;
+    PhysTerrainCorners t;
     t.v0 = Vertex(vertices, v[0]);
     t.v1 = Vertex(vertices, v[1]);
     t.v2 = Vertex(vertices, v[2]);
+    t.normal = PhysNarrowPhase::TriangleNormal(t.v0, t.v1, t.v2);
     D3DXVECTOR3 low, high;
     D3DXVec3Minimize(&low, &t.v0, &t.v1);
     D3DXVec3Minimize(&low, &low, &t.v2);
     D3DXVec3Maximize(&high, &t.v0, &t.v1);
     D3DXVec3Maximize(&high, &high, &t.v2);
-    t.low = Lanes(low);
-    t.high = Lanes(high);
-    t.normal = PhysNarrowPhase::TriangleNormal(t.v0, t.v1, t.v2);
-    scratch.preparedTriangles.push_back(t);
-    return static_cast<int32_t>(scratch.preparedTriangles.size()) - 1;
+    scratch.preparedBoxes.push_back({Lanes(low), Lanes(high)});
+    scratch.preparedCorners.push_back(t);
+    return static_cast<int32_t>(scratch.preparedBoxes.size()) - 1;
 }
 
 void PhysWorld::ForgetPreparedTriangles(StepScratch& scratch) {
@@ -375,11 +392,12 @@ void PhysWorld::ForgetPreparedTriangles(StepScratch& scratch) {
         memo.triangles = nullptr;
         memo.answer.clear();
         memo.prepared.clear();
-        memo.preparedBoxes.clear();
+        memo.preparedBoxes.Clear();
         memo.roomValid = false;
     }
     scratch.triangleSlots.clear();
-    scratch.preparedTriangles.clear();
+    scratch.preparedBoxes.clear();
+    scratch.preparedCorners.clear();
     scratch.preparedFrom = nullptr;
     scratch.preparedVertices = nullptr;
     scratch.preparedCount = 0;
@@ -400,7 +418,7 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
         const D3DXVECTOR3 position = Xyz(body.state.position);
         const PhysTerrainSpan& span = scratch.terrain[i];
         const PhysTerrainTriangle* triangles = SpanTriangles(scratch, span);
-        PhysTerrainMemo* memo = span.memo >= 0 ? &scratch.terrainMemo[static_cast<size_t>(span.memo)] : nullptr;
+        const PhysTerrainMemo* memo = SpanMemo(scratch, span);
         // The shapes of the neighbours that the body's rays may hit, placed once for all of its rays.
         scratch.rayTargets.clear();
         for (int32_t n = scratch.neighbourStart[i]; n < scratch.neighbourStart[i + 1]; ++n) {
@@ -412,8 +430,7 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
             for (const PhysGeometry* g = other->geometries; g; g = g->links.next)
                 scratch.rayTargets.push_back({PhysNarrowPhase::Place(*g, otherRotation, otherPosition), other});
         }
-        size_t ray = 0;
-        for (PhysSensor* sensor = body.sensors; sensor; sensor = sensor->links.next, ++ray) {
+        for (PhysSensor* sensor = body.sensors; sensor; sensor = sensor->links.next) {
             const D3DXVECTOR3 start = PhysMath::Rotate(Xyz(sensor->start), rotation) + position;
             const D3DXVECTOR3 direction = PhysMath::Rotate(Xyz(sensor->unitDirection), rotation);
             sensor->hitDepth = 0.0f;
@@ -430,36 +447,17 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
             D3DXVec3Minimize(&rayLow3, &start, &end);
             D3DXVec3Maximize(&rayHigh3, &start, &end);
             const Float4 rayLow = Lanes(rayLow3), rayHigh = Lanes(rayHigh3);
-            // The span's triangles in their order, those whose box meets the ray's; where the ray lies
-            // inside the reach, those are the room's triangles that meet the ray, which its memo has at hand.
-            const auto test = [&](const PhysTerrainTriangle& t) {
+            // A ray inside the body's reach meets only the span's triangles; another is held to them.
+            const bool inside = BoxInside(rayLow, rayHigh, span.reachLow, span.reachHigh);
+            ForEachMeeting(triangles, span.count, memo ? &memo->roomBoxes : nullptr, rayLow, rayHigh, [&](size_t k) {
+                const PhysTerrainTriangle& t = triangles[k];
+                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
                 if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, t.v0, t.v1, t.v2, t.normal, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
                     best = hit;
                     hitBody = &mWorldBody;
                 }
-            };
-            if (memo && BoxInside(rayLow, rayHigh, span.reachLow, span.reachHigh)) {
-                if (memo->rays.size() <= ray) memo->rays.resize(ray + 1);
-                PhysRayMemo& near = memo->rays[ray];
-                if (!near.valid || !BoxInside(rayLow, rayHigh, near.low, near.high)) {
-                    const Float4 slack{kRaySlack, kRaySlack, kRaySlack, 0.0f};
-                    near.low = rayLow - slack;
-                    near.high = rayHigh + slack;
-                    near.valid = true;
-                    near.near.clear();
-                    for (int32_t c = 0; c < span.count; ++c)
-                        if (BoxesMeet(triangles[c].low, triangles[c].high, near.low, near.high)) near.near.push_back(c);
-                }
-                for (const int32_t c : near.near)
-                    if (BoxesMeet(triangles[c].low, triangles[c].high, rayLow, rayHigh)) test(triangles[c]);
-            } else {
-                for (int32_t c = 0; c < span.count; ++c) {
-                    const PhysTerrainTriangle& t = triangles[c];
-                    if (BoxesMeet(t.low, t.high, rayLow, rayHigh) && BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh))
-                        test(t);
-                }
-            }
+            });
             for (const PhysRayTarget& target : scratch.rayTargets) {
                 if (PhysNarrowPhase::RayShape(start, direction, best.distance, target.shape, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
@@ -534,6 +532,7 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
         const PhysTerrainSpan& span = scratch.terrain[i];
         if (!Moves(body) || span.count == 0) continue;
         const PhysTerrainTriangle* triangles = SpanTriangles(scratch, span);
+        const PhysTerrainMemo* memo = SpanMemo(scratch, span);
         for (const PhysGeometry* g = body.geometries; g; g = g->links.next) {
             const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, body.state.rotationRows, Xyz(body.state.position));
             // The shape's world box, a little grown: triangles apart from it cannot touch it.
@@ -546,10 +545,9 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
             // The sample points are made for the first triangle near the shape: a shape riding above
             // the ground (a car's body on its wheels) needs none.
             bool sampled = false;
-            for (int32_t c = 0; c < span.count; ++c) {
-                const PhysTerrainTriangle& t = triangles[c];
-                if (!BoxesMeet(t.low, t.high, shapeLow, shapeHigh)) continue;
-                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) continue;
+            ForEachMeeting(triangles, span.count, memo ? &memo->roomBoxes : nullptr, shapeLow, shapeHigh, [&](size_t k) {
+                const PhysTerrainTriangle& t = triangles[k];
+                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
                 if (!sampled) {
                     scratch.samples.clear();
                     PhysNarrowPhase::SamplePoints(shape, scratch.samples);
@@ -558,7 +556,7 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
                 scratch.touches.clear();
                 PhysNarrowPhase::ShapeAgainstTriangle(shape, scratch.samples, t.v0, t.v1, t.v2, scratch.touches);
                 for (const PhysTouch& touch : scratch.touches) add(&body, &mWorldBody, nullptr, touch, g->material, 0);
-            }
+            });
         }
     }
     scratch.spansInMemos = false;

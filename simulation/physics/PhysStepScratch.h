@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/BitExact.h"
+#include "simulation/physics/PhysBoxList.h"
 #include "simulation/physics/PhysNarrowPhase.h"
 #include "simulation/physics/PhysWorld.h"
 
@@ -43,6 +44,12 @@ struct PhysTerrainBox {
     Float4 low, high;
 };
 
+// A made triangle's corners and normal (its box is kept apart).
+struct PhysTerrainCorners {
+    D3DXVECTOR3 v0, v1, v2;
+    D3DXVECTOR3 normal;
+};
+
 // The candidate triangles of the level under one body: those of a list whose box meets the reach, the
 // body's box a little grown. The list is the body's room (PhysTerrainMemo::inRoom), or a stretch of
 // StepScratch::terrainTriangles for a body with no memo of its own, or once the memos are forgotten
@@ -54,14 +61,6 @@ struct PhysTerrainSpan {
     Float4 reachLow{}, reachHigh{};
 };
 
-// The triangles of a body's room whose box meets a box a little roomier than one ray's: while the ray
-// stays inside that box and the room stays, the ray's own box picks its triangles from these alone.
-struct PhysRayMemo {
-    Float4 low{}, high{};
-    bool valid = false;
-    std::vector<int32_t> near;  // into PhysTerrainMemo::inRoom, in its order
-};
-
 // What the terrain callback last answered for one body, and that answer made usable: each valid
 // triangle once, in the order of its first mention. A body that stays in its cells gets the same
 // answer, which is then not walked again.
@@ -70,13 +69,13 @@ struct PhysTerrainMemo {
     const CPCollisionVertex* vertices = nullptr;
     int32_t triangleCount = 0;
     std::vector<int32_t> answer;
-    std::vector<int32_t> prepared;             // into StepScratch::preparedTriangles
-    std::vector<PhysTerrainBox> preparedBoxes;  // their boxes side by side, for choosing the room
+    std::vector<int32_t> prepared;  // into StepScratch::preparedBoxes and preparedCorners
+    PhysBoxList preparedBoxes;      // their boxes, for choosing the room
     // The triangles of `prepared` near a room around the body's box, kept while the body stays inside.
     D3DXVECTOR3 roomLow, roomHigh;
     bool roomValid = false;
     std::vector<PhysTerrainTriangle> inRoom;
-    std::vector<PhysRayMemo> rays;  // per ray of the body, in the order of its sensors
+    PhysBoxList roomBoxes;  // their boxes
 };
 
 // A shape of a body near a ray-casting body, placed where that body is in the step.
@@ -88,7 +87,8 @@ struct PhysRayTarget {
 // What the step keeps of one triangle of the level between a body's answers.
 struct PhysTriangleSlot {
     uint32_t stamp = 0;     // of the last answer that took it: each triangle is taken once per answer
-    int32_t prepared = -1;  // its corners and box in StepScratch::preparedTriangles; -1: not yet, -2: no triangle
+    int32_t prepared = -1;  // its box and corners in StepScratch::preparedBoxes and preparedCorners;
+                            // -1: not yet, -2: no triangle
 };
 
 struct PhysWorld::StepScratch {
@@ -104,7 +104,8 @@ struct PhysWorld::StepScratch {
     // names it and kept across answers: a body that moves on meets mostly triangles made before.
     // They belong to one mesh (the arrays and count below); another mesh starts them afresh.
     std::vector<PhysTriangleSlot> triangleSlots;  // per level triangle
-    std::vector<PhysTerrainTriangle> preparedTriangles;
+    std::vector<PhysTerrainBox> preparedBoxes;
+    std::vector<PhysTerrainCorners> preparedCorners;
     const CPCollisionTriangle* preparedFrom = nullptr;
     const CPCollisionVertex* preparedVertices = nullptr;
     int32_t preparedCount = 0;

@@ -201,6 +201,8 @@ private:
     // The first of the span's triangles.
     static const struct PhysTerrainTriangle* SpanTriangles(const StepScratch& scratch,
                                                            const struct PhysTerrainSpan& span);
+    // The memo whose room is the span's list; null when the list is the step's own.
+    static struct PhysTerrainMemo* SpanMemo(StepScratch& scratch, const struct PhysTerrainSpan& span);
     // Copies the spans' lists that the memos hold into the step's own, so that the memos may go.
     static void SetSpansAside(StepScratch& scratch);
     void CastSensors(StepScratch& scratch);
