@@ -269,14 +269,14 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
             memo.roomHigh = reachHigh + slack;
             memo.roomValid = true;
             memo.inRoom.clear();
-            memo.roomBoxes.Clear();
             memo.preparedBoxes.ForEachMeeting(Lanes(memo.roomLow), Lanes(memo.roomHigh), [&](size_t k) {
                 const auto made = static_cast<size_t>(memo.prepared[k]);
                 const PhysTerrainBox& box = scratch.preparedBoxes[made];
                 const PhysTerrainCorners& corners = scratch.preparedCorners[made];
                 memo.inRoom.push_back({box.low, box.high, corners.v0, corners.v1, corners.v2, corners.normal});
-                memo.roomBoxes.Add(box.low, box.high);
             });
+            memo.roomBoxes.Assign(memo.inRoom.size(),
+                                  [&](size_t k) -> const PhysTerrainTriangle& { return memo.inRoom[k]; });
         }
         PhysTerrainSpan& span = scratch.terrain[i];
         span.reachLow = Lanes(reachLow);
@@ -545,7 +545,8 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
             // The sample points are made for the first triangle near the shape: a shape riding above
             // the ground (a car's body on its wheels) needs none.
             bool sampled = false;
-            ForEachMeeting(triangles, span.count, memo ? &memo->roomBoxes : nullptr, shapeLow, shapeHigh, [&](size_t k) {
+            const PhysBoxList* boxes = memo ? &memo->roomBoxes : nullptr;
+            ForEachMeeting(triangles, span.count, boxes, shapeLow, shapeHigh, [&](size_t k) {
                 const PhysTerrainTriangle& t = triangles[k];
                 if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
                 if (!sampled) {

@@ -104,6 +104,7 @@ struct PhysWorld::StepScratch {
     // names it and kept across answers: a body that moves on meets mostly triangles made before.
     // They belong to one mesh (the arrays and count below); another mesh starts them afresh.
     std::vector<PhysTriangleSlot> triangleSlots;  // per level triangle
+    // Boxes apart from corners: a new answer reads only the boxes of the triangles it names.
     std::vector<PhysTerrainBox> preparedBoxes;
     std::vector<PhysTerrainCorners> preparedCorners;
     const CPCollisionTriangle* preparedFrom = nullptr;

@@ -136,7 +136,7 @@ public:
     void Step(float seconds);
     // Forgets what the terrain callback answered before: the level's triangles changed.
     void ForgetTerrain();
-    // The step keeps the level triangles it made (corners, box and normal, 72 bytes each) up to this many;
+    // The step keeps the level triangles it made (corners, box and normal, 80 bytes each) up to this many;
     // when a new answer would pass the limit it makes them all afresh. A negative limit counts as 0.
     static constexpr int32_t kDefaultKeptTriangleLimit = 1 << 18;
     void SetKeptTriangleLimit(int32_t count) { mKeptTriangleLimit = count < 0 ? 0 : count; }

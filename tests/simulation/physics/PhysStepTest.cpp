@@ -635,6 +635,56 @@ TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStep
     }
 }
 
+// Forgets its world's terrain whenever it is called: the contacts of that step come after it.
+class ForgettingHandler : public PhysStepHandler {
+public:
+    explicit ForgettingHandler(PhysWorld* world) : mWorld(world) {}
+    void OnStep(PhysController* /*controller*/, float /*seconds*/) override {
+        if (mWorld) mWorld->ForgetTerrain();
+    }
+
+private:
+    PhysWorld* mWorld;
+};
+
+// A handler may forget the terrain in the middle of a step, between the rays and the contacts: the step
+// still finds its contacts among the triangles it was given, and moves the bodies as a world whose
+// terrain stays, bit for bit.
+TEST(PhysStepTerrainTest, ForgettingTheTerrainInTheMiddleOfAStepChangesNothingTheStepDoes) {
+    PhysWorld forgetting(PhysPoolSizes{}, nullptr, &kGravity), keeping(PhysPoolSizes{}, nullptr, &kGravity);
+    PhysTestTerrain terrain(forgetting);
+    terrain.Serve(keeping);
+    AddHalfBumpyGround(terrain);
+    const std::vector<PhysRigidBody*> forgot = SlidingBoxes(forgetting), kept = SlidingBoxes(keeping);
+    ForgettingHandler forget(&forgetting), idle(nullptr);
+    forgot[2]->AddController(&forget, 0);
+    kept[2]->AddController(&idle, 0);
+    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
+    int touching = 0;
+    for (int frame = 0; frame < 180; ++frame) {
+        if (frame % 60 == 0)
+            for (const std::vector<PhysRigidBody*>* bodies : {&forgot, &kept})
+                for (size_t i = 0; i < bodies->size(); ++i) {
+                    const float turn = 1.3f * static_cast<float>(i);
+                    (*bodies)[i]->SetVelocity(D3DXVECTOR4(5.0f * std::cos(turn), 5.0f * std::sin(turn), 1.0f, 0));
+                    (*bodies)[i]->Wake();
+                }
+        forgetting.Step(kFrame);
+        keeping.Step(kFrame);
+        for (size_t i = 0; i < forgot.size(); ++i) {
+            const PhysRigidBody& a = *forgot[i];
+            const PhysRigidBody& b = *kept[i];
+            ASSERT_TRUE(same(a.state, b.state) && same(a.velocity, b.velocity) &&
+                        same(a.angularVelocity, b.angularVelocity) && a.restSteps == b.restSteps)
+                << "body " << i << " frame " << frame;
+        }
+        ASSERT_EQ(forgot[4]->sensors->GetHitDepth(), kept[4]->sensors->GetHitDepth()) << "frame " << frame;
+        touching += forgot[4]->sensors->GetHitDepth() > 0.0f ? 1 : 0;
+    }
+    EXPECT_GT(touching, 100) << "the ray saw the ground";
+    EXPECT_GT(forgot[2]->state.position.z, -1.0f) << "the forgetting body stayed on the mesh";
+}
+
 // The triangles a world made belong to the mesh it made them from: a mesh with other arrays, or the
 // same arrays changed and announced with ForgetTerrain, is met as it is now.
 TEST(PhysStepTerrainTest, ABoxMeetsTheGroundAsItIsAfterTheMeshChanges) {
