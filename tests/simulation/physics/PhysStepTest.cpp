@@ -585,6 +585,22 @@ std::vector<PhysRigidBody*> SlidingBoxes(PhysWorld& world) {
     return bodies;
 }
 
+// Whether two bodies are where and as they were moved alike, bit for bit.
+bool SameMotion(const PhysRigidBody& a, const PhysRigidBody& b) {
+    const auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof(x)) == 0; };
+    return same(a.state, b.state) && same(a.velocity, b.velocity) && same(a.angularVelocity, b.angularVelocity) &&
+           a.restSteps == b.restSteps;
+}
+
+// Sets each body going its own way (turned by 1.3 radians from the one before) at `speed`, a little up.
+void SendAcross(const std::vector<PhysRigidBody*>& bodies, float speed) {
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const float turn = 1.3f * static_cast<float>(i);
+        bodies[i]->SetVelocity(D3DXVECTOR4(speed * std::cos(turn), speed * std::sin(turn), 1.0f, 0));
+        bodies[i]->Wake();
+    }
+}
+
 // A world that makes every triangle afresh from the mesh at each step (it forgets the terrain first) and
 // one that keeps the triangles it made across a body's answers must move the same, bit for bit, while
 // boxes and a body with a ray slide over a mesh, some meeting new triangles at most steps, some keeping
@@ -599,19 +615,12 @@ TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStep
         terrain.Serve(fresh);
         AddHalfBumpyGround(terrain);
         const std::vector<PhysRigidBody*> kept = SlidingBoxes(keeping), made = SlidingBoxes(fresh);
-        const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
         std::vector<float> travelled(kept.size(), 0.0f);
         for (int frame = 0; frame < 240; ++frame) {
             // Pushed every so often, each its own way (back and forth), so that they keep crossing the mesh.
             if (frame % 60 == 0)
                 for (const std::vector<PhysRigidBody*>* bodies : {&kept, &made})
-                    for (size_t i = 0; i < bodies->size(); ++i) {
-                        const float turn = 1.3f * static_cast<float>(i);
-                        const float speed = (frame / 60) % 2 == 0 ? 6.0f : -6.0f;
-                        (*bodies)[i]->SetVelocity(
-                            D3DXVECTOR4(speed * std::cos(turn), speed * std::sin(turn), 1.0f, 0));
-                        (*bodies)[i]->Wake();
-                    }
+                    SendAcross(*bodies, (frame / 60) % 2 == 0 ? 6.0f : -6.0f);
             std::vector<D3DXVECTOR3> before;
             for (const PhysRigidBody* body : kept) before.push_back(PhysMath::Xyz(body->state.position));
             fresh.ForgetTerrain();
@@ -620,11 +629,7 @@ TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStep
             for (size_t i = 0; i < kept.size(); ++i) {
                 const D3DXVECTOR3 moved = PhysMath::Xyz(kept[i]->state.position) - before[i];
                 travelled[i] += D3DXVec3Length(&moved);
-                const PhysRigidBody& a = *kept[i];
-                const PhysRigidBody& b = *made[i];
-                ASSERT_TRUE(same(a.state, b.state) && same(a.velocity, b.velocity) &&
-                            same(a.angularVelocity, b.angularVelocity) && a.restSteps == b.restSteps)
-                    << "body " << i << " frame " << frame;
+                ASSERT_TRUE(SameMotion(*kept[i], *made[i])) << "body " << i << " frame " << frame;
             }
             ASSERT_EQ(kept[4]->sensors->GetHitDepth(), made[4]->sensors->GetHitDepth()) << "frame " << frame;
         }
@@ -659,25 +664,14 @@ TEST(PhysStepTerrainTest, ForgettingTheTerrainInTheMiddleOfAStepChangesNothingTh
     ForgettingHandler forget(&forgetting), idle(nullptr);
     forgot[2]->AddController(&forget, 0);
     kept[2]->AddController(&idle, 0);
-    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
     int touching = 0;
     for (int frame = 0; frame < 180; ++frame) {
         if (frame % 60 == 0)
-            for (const std::vector<PhysRigidBody*>* bodies : {&forgot, &kept})
-                for (size_t i = 0; i < bodies->size(); ++i) {
-                    const float turn = 1.3f * static_cast<float>(i);
-                    (*bodies)[i]->SetVelocity(D3DXVECTOR4(5.0f * std::cos(turn), 5.0f * std::sin(turn), 1.0f, 0));
-                    (*bodies)[i]->Wake();
-                }
+            for (const std::vector<PhysRigidBody*>* bodies : {&forgot, &kept}) SendAcross(*bodies, 5.0f);
         forgetting.Step(kFrame);
         keeping.Step(kFrame);
-        for (size_t i = 0; i < forgot.size(); ++i) {
-            const PhysRigidBody& a = *forgot[i];
-            const PhysRigidBody& b = *kept[i];
-            ASSERT_TRUE(same(a.state, b.state) && same(a.velocity, b.velocity) &&
-                        same(a.angularVelocity, b.angularVelocity) && a.restSteps == b.restSteps)
-                << "body " << i << " frame " << frame;
-        }
+        for (size_t i = 0; i < forgot.size(); ++i)
+            ASSERT_TRUE(SameMotion(*forgot[i], *kept[i])) << "body " << i << " frame " << frame;
         ASSERT_EQ(forgot[4]->sensors->GetHitDepth(), kept[4]->sensors->GetHitDepth()) << "frame " << frame;
         touching += forgot[4]->sensors->GetHitDepth() > 0.0f ? 1 : 0;
     }
