@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 // Four lanes of float or int32 (GCC and Clang vector extensions). A comparison of two Float4 gives an
 // Int4 with all bits set in the lanes where it holds.
@@ -25,6 +28,24 @@ bool SameBits(const T& a, const T& b) {
     uint32_t differ = 0;
     for (size_t i = 0; i < kWords; ++i) differ |= wordsA[i] ^ wordsB[i];
     return differ == 0;
+}
+
+// Whether every lane of a comparison's mask is set.
+inline bool AllLanes(Int4 mask) {
+    uint64_t halves[2];
+    std::memcpy(halves, &mask, sizeof(halves));
+    return (halves[0] & halves[1]) == ~uint64_t{0};
+}
+
+// Bit i set where lane i of a comparison's mask is set.
+inline unsigned LaneBits(Int4 mask) {
+#if defined(__SSE__)
+    return static_cast<unsigned>(_mm_movemask_ps(reinterpret_cast<__m128>(mask)));
+#else
+    unsigned bits = 0;
+    for (int lane = 0; lane < 4; ++lane) bits |= mask[lane] != 0 ? 1u << lane : 0u;
+    return bits;
+#endif
 }
 
 // The lanes of `yes` where `mask` is set, the lanes of `no` elsewhere.

@@ -42,9 +42,28 @@ bool BoxInside(const D3DXVECTOR3& low, const D3DXVECTOR3& high, const D3DXVECTOR
            high.y <= roomHigh.y && high.z <= roomHigh.z;
 }
 
-bool BoxesMeet(const D3DXVECTOR3& lowA, const D3DXVECTOR3& highA, const D3DXVECTOR3& lowB, const D3DXVECTOR3& highB) {
-    return lowA.x <= highB.x && lowB.x <= highA.x && lowA.y <= highB.y && lowB.y <= highA.y && lowA.z <= highB.z &&
-           lowB.z <= highA.z;
+Float4 Lanes(const D3DXVECTOR3& v) { return Float4{v.x, v.y, v.z, 0.0f}; }
+
+// Boxes in four lanes (the fourth 0 in both, so that it always meets), with the comparisons of the
+// three-float test.
+bool BoxesMeet(const Float4& lowA, const Float4& highA, const Float4& lowB, const Float4& highB) {
+    return AllLanes((lowA <= highB) & (lowB <= highA));
+}
+bool BoxInside(const Float4& low, const Float4& high, const Float4& roomLow, const Float4& roomHigh) {
+    return AllLanes((roomLow <= low) & (high <= roomHigh));
+}
+
+// Calls visit(k) for each triangle k of a list, in order, whose box meets [low, high]; a room's list is
+// walked through its boxes side by side.
+template <class Visit>
+void ForEachMeeting(const PhysTerrainTriangle* triangles, int32_t count, const PhysBoxList* boxes, const Float4& low,
+                    const Float4& high, Visit&& visit) {
+    if (boxes) {
+        boxes->ForEachMeeting(low, high, visit);
+        return;
+    }
+    for (int32_t c = 0; c < count; ++c)
+        if (BoxesMeet(triangles[c].low, triangles[c].high, low, high)) visit(static_cast<size_t>(c));
 }
 
 // A step counter that stops at the top of its range: a body may sleep for as long as the game runs.
@@ -239,7 +258,9 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
         PhysTerrainMemo& memo = UsableCandidates(scratch, body, list, count, triangles, vertices, triangleCount);
         // Only the triangles whose box meets the body's box (its shapes and its rays) go on to the exact
         // tests; the margin keeps the ones that only just touch. The triangles near a roomier box are
-        // kept while the body stays inside it, so a step walks only what lies about the body.
+        // kept while the body stays inside it, so a step walks only what lies about the body. The span
+        // is that room with the reach: its users pick with their own boxes, which lie inside the reach,
+        // and with the reach as well where they do not.
         const D3DXVECTOR3 margin(kTerrainMargin, kTerrainMargin, kTerrainMargin);
         const D3DXVECTOR3 reachLow = body.worldMin - margin, reachHigh = body.worldMax + margin;
         if (!memo.roomValid || !BoxInside(reachLow, reachHigh, memo.roomLow, memo.roomHigh)) {
@@ -248,17 +269,50 @@ void PhysWorld::QueryTerrain(StepScratch& scratch) {
             memo.roomHigh = reachHigh + slack;
             memo.roomValid = true;
             memo.inRoom.clear();
-            for (int32_t prepared : memo.prepared) {
-                const PhysTerrainTriangle& t = scratch.preparedTriangles[static_cast<size_t>(prepared)];
-                if (BoxesMeet(t.low, t.high, memo.roomLow, memo.roomHigh)) memo.inRoom.push_back(t);
-            }
+            memo.preparedBoxes.ForEachMeeting(Lanes(memo.roomLow), Lanes(memo.roomHigh), [&](size_t k) {
+                const auto made = static_cast<size_t>(memo.prepared[k]);
+                const PhysTerrainBox& box = scratch.preparedBoxes[made];
+                const PhysTerrainCorners& corners = scratch.preparedCorners[made];
+                memo.inRoom.push_back({box.low, box.high, corners.v0, corners.v1, corners.v2, corners.normal});
+            });
+            memo.roomBoxes.Assign(memo.inRoom.size(),
+                                  [&](size_t k) -> const PhysTerrainTriangle& { return memo.inRoom[k]; });
         }
         PhysTerrainSpan& span = scratch.terrain[i];
-        span.first = static_cast<int32_t>(scratch.terrainTriangles.size());
-        for (const PhysTerrainTriangle& t : memo.inRoom)
-            if (BoxesMeet(t.low, t.high, reachLow, reachHigh)) scratch.terrainTriangles.push_back(t);
-        span.count = static_cast<int32_t>(scratch.terrainTriangles.size()) - span.first;
+        span.reachLow = Lanes(reachLow);
+        span.reachHigh = Lanes(reachHigh);
+        span.count = static_cast<int32_t>(memo.inRoom.size());
+        if (body.id >= 0) {
+            span.memo = body.id;
+        } else {
+            // The memo of a body without an id serves the next such body too.
+            span.first = static_cast<int32_t>(scratch.terrainTriangles.size());
+            scratch.terrainTriangles.insert(scratch.terrainTriangles.end(), memo.inRoom.begin(), memo.inRoom.end());
+        }
     }
+    scratch.spansInMemos = true;
+}
+
+const PhysTerrainTriangle* PhysWorld::SpanTriangles(const StepScratch& scratch, const PhysTerrainSpan& span) {
+    const std::vector<PhysTerrainTriangle>& list =
+        span.memo >= 0 ? scratch.terrainMemo[static_cast<size_t>(span.memo)].inRoom : scratch.terrainTriangles;
+    return list.data() + span.first;
+}
+
+PhysTerrainMemo* PhysWorld::SpanMemo(StepScratch& scratch, const PhysTerrainSpan& span) {
+    return span.memo >= 0 ? &scratch.terrainMemo[static_cast<size_t>(span.memo)] : nullptr;
+}
+
+void PhysWorld::SetSpansAside(StepScratch& scratch) {
+    for (PhysTerrainSpan& span : scratch.terrain) {
+        if (span.memo < 0) continue;
+        const PhysTerrainTriangle* list = SpanTriangles(scratch, span);
+        const auto first = static_cast<int32_t>(scratch.terrainTriangles.size());
+        scratch.terrainTriangles.insert(scratch.terrainTriangles.end(), list, list + span.count);
+        span.memo = -1;
+        span.first = first;
+    }
+    scratch.spansInMemos = false;
 }
 
 PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRigidBody& body, const int32_t* list,
@@ -278,7 +332,7 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
     // Made triangles serve one mesh, and only so many are kept; then every memo starts afresh.
     if (scratch.preparedFrom != triangles || scratch.preparedVertices != vertices ||
         scratch.preparedCount != triangleCount ||
-        scratch.preparedTriangles.size() + size > static_cast<size_t>(mKeptTriangleLimit)) {
+        scratch.preparedBoxes.size() + size > static_cast<size_t>(mKeptTriangleLimit)) {
         ForgetPreparedTriangles(scratch);
         scratch.preparedFrom = triangles;
         scratch.preparedVertices = vertices;
@@ -297,13 +351,17 @@ PhysTerrainMemo& PhysWorld::UsableCandidates(StepScratch& scratch, const PhysRig
         scratch.stamp = 1;
     }
     memo->prepared.clear();
+    memo->preparedBoxes.Clear();
     for (int32_t index : memo->answer) {
         if (index < 0 || index >= triangleCount) continue;
         PhysTriangleSlot& slot = scratch.triangleSlots[static_cast<size_t>(index)];
         if (slot.stamp == scratch.stamp) continue;
         slot.stamp = scratch.stamp;
         if (slot.prepared == -1) slot.prepared = PrepareTriangle(scratch, triangles[index], vertices);
-        if (slot.prepared >= 0) memo->prepared.push_back(slot.prepared);
+        if (slot.prepared < 0) continue;
+        memo->prepared.push_back(slot.prepared);
+        const PhysTerrainBox& box = scratch.preparedBoxes[static_cast<size_t>(slot.prepared)];
+        memo->preparedBoxes.Add(box.low, box.high);
     }
     memo->roomValid = false;
     return *memo;
@@ -313,17 +371,19 @@ int32_t PhysWorld::PrepareTriangle(StepScratch& scratch, const CPCollisionTriang
                                    const CPCollisionVertex* vertices) {
     const int32_t* v = triangle.vertices;
     if (v[0] < 0 || v[1] < 0 || v[2] < 0) return -2;
-    PhysTerrainTriangle t;
+    PhysTerrainCorners t;
     t.v0 = Vertex(vertices, v[0]);
     t.v1 = Vertex(vertices, v[1]);
     t.v2 = Vertex(vertices, v[2]);
-    D3DXVec3Minimize(&t.low, &t.v0, &t.v1);
-    D3DXVec3Minimize(&t.low, &t.low, &t.v2);
-    D3DXVec3Maximize(&t.high, &t.v0, &t.v1);
-    D3DXVec3Maximize(&t.high, &t.high, &t.v2);
     t.normal = PhysNarrowPhase::TriangleNormal(t.v0, t.v1, t.v2);
-    scratch.preparedTriangles.push_back(t);
-    return static_cast<int32_t>(scratch.preparedTriangles.size()) - 1;
+    D3DXVECTOR3 low, high;
+    D3DXVec3Minimize(&low, &t.v0, &t.v1);
+    D3DXVec3Minimize(&low, &low, &t.v2);
+    D3DXVec3Maximize(&high, &t.v0, &t.v1);
+    D3DXVec3Maximize(&high, &high, &t.v2);
+    scratch.preparedBoxes.push_back({Lanes(low), Lanes(high)});
+    scratch.preparedCorners.push_back(t);
+    return static_cast<int32_t>(scratch.preparedBoxes.size()) - 1;
 }
 
 void PhysWorld::ForgetPreparedTriangles(StepScratch& scratch) {
@@ -332,16 +392,20 @@ void PhysWorld::ForgetPreparedTriangles(StepScratch& scratch) {
         memo.triangles = nullptr;
         memo.answer.clear();
         memo.prepared.clear();
+        memo.preparedBoxes.Clear();
         memo.roomValid = false;
     }
     scratch.triangleSlots.clear();
-    scratch.preparedTriangles.clear();
+    scratch.preparedBoxes.clear();
+    scratch.preparedCorners.clear();
     scratch.preparedFrom = nullptr;
     scratch.preparedVertices = nullptr;
     scratch.preparedCount = 0;
 }
 
 void PhysWorld::ForgetTerrain() {
+    // A handler may forget it in the middle of a step: the contacts still take this step's candidates.
+    if (mScratch->spansInMemos) SetSpansAside(*mScratch);
     mScratch->terrainMemo.clear();
     ForgetPreparedTriangles(*mScratch);
 }
@@ -353,6 +417,8 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
         const PhysRows& rotation = body.state.rotationRows;
         const D3DXVECTOR3 position = Xyz(body.state.position);
         const PhysTerrainSpan& span = scratch.terrain[i];
+        const PhysTerrainTriangle* triangles = SpanTriangles(scratch, span);
+        const PhysTerrainMemo* memo = SpanMemo(scratch, span);
         // The shapes of the neighbours that the body's rays may hit, placed once for all of its rays.
         scratch.rayTargets.clear();
         for (int32_t n = scratch.neighbourStart[i]; n < scratch.neighbourStart[i + 1]; ++n) {
@@ -377,18 +443,21 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
             PhysBody* hitBody = nullptr;
             PhysRayHit hit;
             const D3DXVECTOR3 end = start + direction * sensor->length;
-            D3DXVECTOR3 rayLow, rayHigh;
-            D3DXVec3Minimize(&rayLow, &start, &end);
-            D3DXVec3Maximize(&rayHigh, &start, &end);
-            for (int32_t c = 0; c < span.count; ++c) {
-                const PhysTerrainTriangle& t = scratch.terrainTriangles[static_cast<size_t>(span.first + c)];
-                if (!BoxesMeet(t.low, t.high, rayLow, rayHigh)) continue;
+            D3DXVECTOR3 rayLow3, rayHigh3;
+            D3DXVec3Minimize(&rayLow3, &start, &end);
+            D3DXVec3Maximize(&rayHigh3, &start, &end);
+            const Float4 rayLow = Lanes(rayLow3), rayHigh = Lanes(rayHigh3);
+            // A ray inside the body's reach meets only the span's triangles; another is held to them.
+            const bool inside = BoxInside(rayLow, rayHigh, span.reachLow, span.reachHigh);
+            ForEachMeeting(triangles, span.count, memo ? &memo->roomBoxes : nullptr, rayLow, rayHigh, [&](size_t k) {
+                const PhysTerrainTriangle& t = triangles[k];
+                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
                 if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, t.v0, t.v1, t.v2, t.normal, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
                     best = hit;
                     hitBody = &mWorldBody;
                 }
-            }
+            });
             for (const PhysRayTarget& target : scratch.rayTargets) {
                 if (PhysNarrowPhase::RayShape(start, direction, best.distance, target.shape, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
@@ -462,19 +531,24 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
         PhysRigidBody& body = *scratch.bodies[i];
         const PhysTerrainSpan& span = scratch.terrain[i];
         if (!Moves(body) || span.count == 0) continue;
+        const PhysTerrainTriangle* triangles = SpanTriangles(scratch, span);
+        const PhysTerrainMemo* memo = SpanMemo(scratch, span);
         for (const PhysGeometry* g = body.geometries; g; g = g->links.next) {
             const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, body.state.rotationRows, Xyz(body.state.position));
             // The shape's world box, a little grown: triangles apart from it cannot touch it.
             const D3DXVECTOR3 reach(PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(1, 0, 0)) + kTerrainMargin,
                                     PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 1, 0)) + kTerrainMargin,
                                     PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 0, 1)) + kTerrainMargin);
-            const D3DXVECTOR3 shapeLow = shape.centre - reach, shapeHigh = shape.centre + reach;
+            const Float4 shapeLow = Lanes(shape.centre - reach), shapeHigh = Lanes(shape.centre + reach);
+            // A shape inside the body's reach meets only the span's triangles; another is held to them.
+            const bool inside = BoxInside(shapeLow, shapeHigh, span.reachLow, span.reachHigh);
             // The sample points are made for the first triangle near the shape: a shape riding above
             // the ground (a car's body on its wheels) needs none.
             bool sampled = false;
-            for (int32_t c = 0; c < span.count; ++c) {
-                const PhysTerrainTriangle& t = scratch.terrainTriangles[static_cast<size_t>(span.first + c)];
-                if (!BoxesMeet(t.low, t.high, shapeLow, shapeHigh)) continue;
+            const PhysBoxList* boxes = memo ? &memo->roomBoxes : nullptr;
+            ForEachMeeting(triangles, span.count, boxes, shapeLow, shapeHigh, [&](size_t k) {
+                const PhysTerrainTriangle& t = triangles[k];
+                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
                 if (!sampled) {
                     scratch.samples.clear();
                     PhysNarrowPhase::SamplePoints(shape, scratch.samples);
@@ -483,9 +557,10 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
                 scratch.touches.clear();
                 PhysNarrowPhase::ShapeAgainstTriangle(shape, scratch.samples, t.v0, t.v1, t.v2, scratch.touches);
                 for (const PhysTouch& touch : scratch.touches) add(&body, &mWorldBody, nullptr, touch, g->material, 0);
-            }
+            });
         }
     }
+    scratch.spansInMemos = false;
 
     // Between bodies.
     for (const PhysOverlapPair* pair = mBroadPhase.GetPairs().head; pair; pair = pair->links.next) {

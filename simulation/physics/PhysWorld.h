@@ -136,7 +136,7 @@ public:
     void Step(float seconds);
     // Forgets what the terrain callback answered before: the level's triangles changed.
     void ForgetTerrain();
-    // The step keeps the level triangles it made (corners, box and normal, 72 bytes each) up to this many;
+    // The step keeps the level triangles it made (corners, box and normal, 80 bytes each) up to this many;
     // when a new answer would pass the limit it makes them all afresh. A negative limit counts as 0.
     static constexpr int32_t kDefaultKeptTriangleLimit = 1 << 18;
     void SetKeptTriangleLimit(int32_t count) { mKeptTriangleLimit = count < 0 ? 0 : count; }
@@ -198,6 +198,13 @@ private:
                                    const CPCollisionVertex* vertices);
     // Drops every made triangle, and with them what each memo made of its answer.
     static void ForgetPreparedTriangles(StepScratch& scratch);
+    // The first of the span's triangles.
+    static const struct PhysTerrainTriangle* SpanTriangles(const StepScratch& scratch,
+                                                           const struct PhysTerrainSpan& span);
+    // The memo whose room is the span's list; null when the list is the step's own.
+    static struct PhysTerrainMemo* SpanMemo(StepScratch& scratch, const struct PhysTerrainSpan& span);
+    // Copies the spans' lists that the memos hold into the step's own, so that the memos may go.
+    static void SetSpansAside(StepScratch& scratch);
     void CastSensors(StepScratch& scratch);
     void CallControllers(StepScratch& scratch, float seconds);
     void IntegrateVelocities(StepScratch& scratch, float seconds);

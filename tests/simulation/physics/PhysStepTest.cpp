@@ -585,6 +585,22 @@ std::vector<PhysRigidBody*> SlidingBoxes(PhysWorld& world) {
     return bodies;
 }
 
+// Whether two bodies are where and as they were moved alike, bit for bit.
+bool SameMotion(const PhysRigidBody& a, const PhysRigidBody& b) {
+    const auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof(x)) == 0; };
+    return same(a.state, b.state) && same(a.velocity, b.velocity) && same(a.angularVelocity, b.angularVelocity) &&
+           a.restSteps == b.restSteps;
+}
+
+// Sets each body going its own way (turned by 1.3 radians from the one before) at `speed`, a little up.
+void SendAcross(const std::vector<PhysRigidBody*>& bodies, float speed) {
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const float turn = 1.3f * static_cast<float>(i);
+        bodies[i]->SetVelocity(D3DXVECTOR4(speed * std::cos(turn), speed * std::sin(turn), 1.0f, 0));
+        bodies[i]->Wake();
+    }
+}
+
 // A world that makes every triangle afresh from the mesh at each step (it forgets the terrain first) and
 // one that keeps the triangles it made across a body's answers must move the same, bit for bit, while
 // boxes and a body with a ray slide over a mesh, some meeting new triangles at most steps, some keeping
@@ -599,19 +615,12 @@ TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStep
         terrain.Serve(fresh);
         AddHalfBumpyGround(terrain);
         const std::vector<PhysRigidBody*> kept = SlidingBoxes(keeping), made = SlidingBoxes(fresh);
-        const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
         std::vector<float> travelled(kept.size(), 0.0f);
         for (int frame = 0; frame < 240; ++frame) {
             // Pushed every so often, each its own way (back and forth), so that they keep crossing the mesh.
             if (frame % 60 == 0)
                 for (const std::vector<PhysRigidBody*>* bodies : {&kept, &made})
-                    for (size_t i = 0; i < bodies->size(); ++i) {
-                        const float turn = 1.3f * static_cast<float>(i);
-                        const float speed = (frame / 60) % 2 == 0 ? 6.0f : -6.0f;
-                        (*bodies)[i]->SetVelocity(
-                            D3DXVECTOR4(speed * std::cos(turn), speed * std::sin(turn), 1.0f, 0));
-                        (*bodies)[i]->Wake();
-                    }
+                    SendAcross(*bodies, (frame / 60) % 2 == 0 ? 6.0f : -6.0f);
             std::vector<D3DXVECTOR3> before;
             for (const PhysRigidBody* body : kept) before.push_back(PhysMath::Xyz(body->state.position));
             fresh.ForgetTerrain();
@@ -620,11 +629,7 @@ TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStep
             for (size_t i = 0; i < kept.size(); ++i) {
                 const D3DXVECTOR3 moved = PhysMath::Xyz(kept[i]->state.position) - before[i];
                 travelled[i] += D3DXVec3Length(&moved);
-                const PhysRigidBody& a = *kept[i];
-                const PhysRigidBody& b = *made[i];
-                ASSERT_TRUE(same(a.state, b.state) && same(a.velocity, b.velocity) &&
-                            same(a.angularVelocity, b.angularVelocity) && a.restSteps == b.restSteps)
-                    << "body " << i << " frame " << frame;
+                ASSERT_TRUE(SameMotion(*kept[i], *made[i])) << "body " << i << " frame " << frame;
             }
             ASSERT_EQ(kept[4]->sensors->GetHitDepth(), made[4]->sensors->GetHitDepth()) << "frame " << frame;
         }
@@ -633,6 +638,45 @@ TEST(PhysStepTerrainTest, KeepingMadeTrianglesAcrossAnswersChangesNothingTheStep
             EXPECT_GT(kept[i]->state.position.z, -1.0f) << "body " << i << " stayed on the mesh";
         }
     }
+}
+
+// Forgets its world's terrain whenever it is called: the contacts of that step come after it.
+class ForgettingHandler : public PhysStepHandler {
+public:
+    explicit ForgettingHandler(PhysWorld* world) : mWorld(world) {}
+    void OnStep(PhysController* /*controller*/, float /*seconds*/) override {
+        if (mWorld) mWorld->ForgetTerrain();
+    }
+
+private:
+    PhysWorld* mWorld;
+};
+
+// A handler may forget the terrain in the middle of a step, between the rays and the contacts: the step
+// still finds its contacts among the triangles it was given, and moves the bodies as a world whose
+// terrain stays, bit for bit.
+TEST(PhysStepTerrainTest, ForgettingTheTerrainInTheMiddleOfAStepChangesNothingTheStepDoes) {
+    PhysWorld forgetting(PhysPoolSizes{}, nullptr, &kGravity), keeping(PhysPoolSizes{}, nullptr, &kGravity);
+    PhysTestTerrain terrain(forgetting);
+    terrain.Serve(keeping);
+    AddHalfBumpyGround(terrain);
+    const std::vector<PhysRigidBody*> forgot = SlidingBoxes(forgetting), kept = SlidingBoxes(keeping);
+    ForgettingHandler forget(&forgetting), idle(nullptr);
+    forgot[2]->AddController(&forget, 0);
+    kept[2]->AddController(&idle, 0);
+    int touching = 0;
+    for (int frame = 0; frame < 180; ++frame) {
+        if (frame % 60 == 0)
+            for (const std::vector<PhysRigidBody*>* bodies : {&forgot, &kept}) SendAcross(*bodies, 5.0f);
+        forgetting.Step(kFrame);
+        keeping.Step(kFrame);
+        for (size_t i = 0; i < forgot.size(); ++i)
+            ASSERT_TRUE(SameMotion(*forgot[i], *kept[i])) << "body " << i << " frame " << frame;
+        ASSERT_EQ(forgot[4]->sensors->GetHitDepth(), kept[4]->sensors->GetHitDepth()) << "frame " << frame;
+        touching += forgot[4]->sensors->GetHitDepth() > 0.0f ? 1 : 0;
+    }
+    EXPECT_GT(touching, 100) << "the ray saw the ground";
+    EXPECT_GT(forgot[2]->state.position.z, -1.0f) << "the forgetting body stayed on the mesh";
 }
 
 // The triangles a world made belong to the mesh it made them from: a mesh with other arrays, or the
