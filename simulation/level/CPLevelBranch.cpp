@@ -1,6 +1,7 @@
 #include "simulation/level/CPLevelBranch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -45,9 +46,18 @@ CPLevelBranch::~CPLevelBranch() {
     ReleaseAll(mStaticObjects);
 }
 
-CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects, const ShareList& shares) const {
+CPLevelBranch* CPLevelBranch::MakeChild(const IndexList& picked, const CentreList& centres,
+                                        CentreList& childCentres) const {
     auto* child = new CPLevelBranch(mBaked, mShares);
-    child->TakeObjects(objects, &shares);
+    child->mObjects.reserve(picked.size());
+    child->mObjectShares.reserve(picked.size());
+    childCentres.reserve(picked.size());
+    for (const uint32_t i : picked) {
+        child->mObjects.push_back(mObjects[i]);
+        child->mObjectShares.push_back(mObjectShares[i]);
+        childCentres.push_back(centres[i]);
+    }
+    child->WeighObjects();
     return child;
 }
 
@@ -55,10 +65,10 @@ void CPLevelBranch::SetObjects(const ObjectList& objects) {
     // Objects may have moved or changed since an earlier call.
     mObjectShares.clear();
     mShares->clear();
-    TakeObjects(objects, nullptr);
+    TakeObjects(objects);
 }
 
-void CPLevelBranch::TakeObjects(const ObjectList& objects, const ShareList* shares) {
+void CPLevelBranch::TakeObjects(const ObjectList& objects) {
     mObjects.clear();
     mObjectShares.clear();
     mStaticObjects.clear();
@@ -66,13 +76,15 @@ void CPLevelBranch::TakeObjects(const ObjectList& objects, const ShareList* shar
     mMaterials.clear();
     mVertexCount = mIndexCount = 0;
     mBox = CPAxisBox();
-    for (size_t i = 0; i < objects.size(); ++i) {
-        if (!objects[i]) continue;
-        mObjects.push_back(objects[i]);
-        mObjectShares.push_back(shares ? (*shares)[i] : &ShareOf(*objects[i]));
+    for (const CPSmartPtr<CPGameObject>& object : objects) {
+        if (!object) continue;
+        mObjects.push_back(object);
+        mObjectShares.push_back(&ShareOf(*object));
     }
-    if (mObjects.empty()) return;
+    if (!mObjects.empty()) WeighObjects();
+}
 
+void CPLevelBranch::WeighObjects() {
     for (size_t i = 0; i < mObjects.size(); ++i) {
         const ObjectShare& share = *mObjectShares[i];
         if (i == 0)
@@ -126,69 +138,87 @@ void CPLevelBranch::Build(int32_t depth) {
         mObjectShares.clear();
         for (const CPSmartPtr<CPGameObject>& object : mObjects) mObjectShares.push_back(&ShareOf(*object));
     }
-    BuildNode(depth);
+    CentreList centres;
+    centres.reserve(mObjects.size());
+    for (const CPSmartPtr<CPGameObject>& object : mObjects) centres.push_back(object->GetHierarchyBounds().mCentre);
+    BuildNode(depth, centres);
     // The shares serve one build: the objects may change once it is done.
     if (depth == 0) mShares->clear();
 }
 
-void CPLevelBranch::BuildNode(int32_t depth) {
+void CPLevelBranch::BuildNode(int32_t depth, const CentreList& centres) {
+    bool split = false;
+    CentreList firstCentres, secondCentres;
     if (!mObjects.empty()) {
-        D3DXVECTOR3 lo = mObjects.front()->GetHierarchyBounds().mCentre;
+        D3DXVECTOR3 lo = centres.front();
         D3DXVECTOR3 hi = lo;
-        for (const CPSmartPtr<CPGameObject>& object : mObjects) {
-            const D3DXVECTOR3& c = object->GetHierarchyBounds().mCentre;
+        for (const D3DXVECTOR3& c : centres) {
             lo = D3DXVECTOR3(std::fmin(lo.x, c.x), std::fmin(lo.y, c.y), std::fmin(lo.z, c.z));
             hi = D3DXVECTOR3(std::fmax(hi.x, c.x), std::fmax(hi.y, c.y), std::fmax(hi.z, c.z));
         }
         const D3DXVECTOR3 mid = (lo + hi) / 2.0f;
 
-        // A candidate's halves are weighed by their material counts alone; only the chosen pair is made
-        // into nodes (made ones would bake nothing new: the tree's root baked every object).
+        // A candidate's halves are lists of places in mObjects, weighed by their material counts alone;
+        // only the chosen pair is made into nodes (made ones would bake nothing new: the tree's root baked
+        // every object).
         std::vector<const CPMaterial*> seen;
-        const auto materialCount = [&](const ShareList& shares) {
+        const auto materialCount = [&](const IndexList& places) {
             seen.clear();
-            for (const ObjectShare* share : shares) seen.insert(seen.end(), share->materials.begin(), share->materials.end());
+            for (const uint32_t i : places)
+                seen.insert(seen.end(), mObjectShares[i]->materials.begin(), mObjectShares[i]->materials.end());
             KeepDistinct(seen);
             return seen.size();
         };
         // The axes whose mid-plane leaves objects on both sides; a lone one is chosen without weighing.
-        struct Split {
-            ObjectList above, rest;
-            ShareList aboveShares, restShares;
+        struct Halves {
+            IndexList above, rest;
         };
-        std::vector<Split> splits;
+        std::array<Halves, 3> candidates;
+        size_t candidateCount = 0;
         for (int axis = 0; axis < 3; ++axis) {
-            Split split;
+            Halves& halves = candidates[candidateCount];
+            halves.above.clear();
+            halves.rest.clear();
             for (size_t i = 0; i < mObjects.size(); ++i) {
-                const bool above = Axis(mObjects[i]->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis);
-                (above ? split.above : split.rest).push_back(mObjects[i]);
-                (above ? split.aboveShares : split.restShares).push_back(mObjectShares[i]);
+                const bool above = Axis(centres[i], axis) > Axis(mid, axis);
+                (above ? halves.above : halves.rest).push_back(static_cast<uint32_t>(i));
             }
-            if (!split.above.empty() && !split.rest.empty()) splits.push_back(std::move(split));
+            if (!halves.above.empty() && !halves.rest.empty()) ++candidateCount;
         }
-        Split* chosen = nullptr;
+        const Halves* chosen = nullptr;
         size_t chosenMaterials = 0;
-        for (Split& split : splits) {
+        for (size_t k = 0; k < candidateCount; ++k) {
+            const Halves& halves = candidates[k];
             const size_t materials =
-                splits.size() == 1 ? 0 : materialCount(split.aboveShares) + materialCount(split.restShares);
+                candidateCount == 1 ? 0 : materialCount(halves.above) + materialCount(halves.rest);
             if (chosen && materials >= chosenMaterials) continue;
-            chosen = &split;
+            chosen = &halves;
             chosenMaterials = materials;
         }
         if (chosen) {
             // A node built before lets go of its earlier children.
             delete mFirst;
             delete mSecond;
-            mFirst = MakeChild(chosen->above, chosen->aboveShares);
-            mSecond = MakeChild(chosen->rest, chosen->restShares);
+            mFirst = MakeChild(chosen->above, centres, firstCentres);
+            mSecond = MakeChild(chosen->rest, centres, secondCentres);
+            split = true;
+        } else {
+            // The objects' counts end where the holds of weighed lists would leave them: at 0 (a chosen
+            // pair passes them on to its nodes, whose own builds do the same).
+            for (const CPSmartPtr<CPGameObject>& object : mObjects) object->Release();
         }
-        splits.clear();
         mObjectShares.clear();
-        if (mFirst) {
-            mFirst->BuildNode(depth + 1);
-            mSecond->BuildNode(depth + 1);
-            return;
-        }
+    }
+    if (split) {
+        mFirst->BuildNode(depth + 1, firstCentres);
+        mSecond->BuildNode(depth + 1, secondCentres);
+        return;
+    }
+    if (mFirst && !mObjects.empty()) {
+        // Children of an earlier build that no split replaced.
+        mFirst->Build(depth + 1);
+        mSecond->Build(depth + 1);
+        return;
     }
     ListBonusObjects();
 }
