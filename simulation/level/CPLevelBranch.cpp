@@ -16,11 +16,19 @@
 
 namespace {
 
-// Sorts the materials by address and drops the repeated ones.
-void KeepDistinct(std::vector<const CPMaterial*>& materials) {
-    std::sort(materials.begin(), materials.end());
-    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
+// Adds the materials to a set kept in address order without repeats: a node's objects share few
+// materials, so this is cheaper than sorting the whole run of them.
+void AddDistinct(std::vector<const CPMaterial*>& set, const std::vector<const CPMaterial*>& materials) {
+    for (const CPMaterial* material : materials) {
+        const auto at = std::lower_bound(set.begin(), set.end(), material);
+        if (at == set.end() || *at != material) set.insert(at, material);
+    }
 }
+
+// std::fmin and std::fmax (a NaN yields to the other value) but for the sign of a zero result, which
+// the mid-plane's comparisons cannot tell apart; inline, where the library's are calls.
+float Least(float a, float b) { return std::isnan(a) ? b : (std::isnan(b) || !(b < a) ? a : b); }
+float Greatest(float a, float b) { return std::isnan(a) ? b : (std::isnan(b) || !(b > a) ? a : b); }
 
 float Axis(const D3DXVECTOR3& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
 
@@ -93,9 +101,8 @@ void CPLevelBranch::WeighObjects() {
             mBox.Merge(share.reach);
         mVertexCount += share.vertexCount;
         mIndexCount += share.indexCount;
-        mMaterials.insert(mMaterials.end(), share.materials.begin(), share.materials.end());
+        AddDistinct(mMaterials, share.materials);
     }
-    KeepDistinct(mMaterials);
 
     CPSmartPtr<CPRenderQueue> branchQueue;
     if (gSettings::static_ != 0 && gRenderer) branchQueue = gRenderer->GetBranchQueue();
@@ -153,8 +160,8 @@ void CPLevelBranch::BuildNode(int32_t depth, const CentreList& centres) {
         D3DXVECTOR3 lo = centres.front();
         D3DXVECTOR3 hi = lo;
         for (const D3DXVECTOR3& c : centres) {
-            lo = D3DXVECTOR3(std::fmin(lo.x, c.x), std::fmin(lo.y, c.y), std::fmin(lo.z, c.z));
-            hi = D3DXVECTOR3(std::fmax(hi.x, c.x), std::fmax(hi.y, c.y), std::fmax(hi.z, c.z));
+            lo = D3DXVECTOR3(Least(lo.x, c.x), Least(lo.y, c.y), Least(lo.z, c.z));
+            hi = D3DXVECTOR3(Greatest(hi.x, c.x), Greatest(hi.y, c.y), Greatest(hi.z, c.z));
         }
         const D3DXVECTOR3 mid = (lo + hi) / 2.0f;
 
@@ -164,9 +171,7 @@ void CPLevelBranch::BuildNode(int32_t depth, const CentreList& centres) {
         std::vector<const CPMaterial*> seen;
         const auto materialCount = [&](const IndexList& places) {
             seen.clear();
-            for (const uint32_t i : places)
-                seen.insert(seen.end(), mObjectShares[i]->materials.begin(), mObjectShares[i]->materials.end());
-            KeepDistinct(seen);
+            for (const uint32_t i : places) AddDistinct(seen, mObjectShares[i]->materials);
             return seen.size();
         };
         // The axes whose mid-plane leaves objects on both sides; a lone one is chosen without weighing.
