@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 #include "Render/CPRenderQueue.h"
@@ -54,13 +55,14 @@ CPLevelBranch::~CPLevelBranch() {
     ReleaseAll(mStaticObjects);
 }
 
-CPLevelBranch* CPLevelBranch::MakeChild(const IndexList& picked, const CentreList& centres,
+CPLevelBranch* CPLevelBranch::MakeChild(const uint32_t* picked, size_t count, const CentreList& centres,
                                         CentreList& childCentres) const {
     auto* child = new CPLevelBranch(mBaked, mShares);
-    child->mObjects.reserve(picked.size());
-    child->mObjectShares.reserve(picked.size());
-    childCentres.reserve(picked.size());
-    for (const uint32_t i : picked) {
+    child->mObjects.reserve(count);
+    child->mObjectShares.reserve(count);
+    childCentres.reserve(count);
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t i = picked[k];
         child->mObjects.push_back(mObjects[i]);
         child->mObjectShares.push_back(mObjectShares[i]);
         childCentres.push_back(centres[i]);
@@ -165,37 +167,49 @@ void CPLevelBranch::BuildNode(int32_t depth, const CentreList& centres) {
         }
         const D3DXVECTOR3 mid = (lo + hi) / 2.0f;
 
-        // A candidate's halves are lists of places in mObjects, weighed by their material counts alone;
-        // only the chosen pair is made into nodes (made ones would bake nothing new: the tree's root baked
-        // every object).
+        // A candidate's halves are runs of places in mObjects, weighed by their material counts alone;
+        // only the chosen pair is made into nodes (made ones would bake nothing new: the tree's root
+        // baked every object).
         std::vector<const CPMaterial*> seen;
-        const auto materialCount = [&](const IndexList& places) {
+        const auto materialCount = [&](const uint32_t* places, size_t count) {
             seen.clear();
-            for (const uint32_t i : places) AddDistinct(seen, mObjectShares[i]->materials);
+            for (size_t k = 0; k < count; ++k) AddDistinct(seen, mObjectShares[places[k]]->materials);
             return seen.size();
         };
         // The axes whose mid-plane leaves objects on both sides; a lone one is chosen without weighing.
+        // Each axis has room for n places above and n below; every place is written to both and counted
+        // in one, so the split takes no branch per object.
+        const size_t n = mObjects.size();
+        const auto places = std::make_unique_for_overwrite<uint32_t[]>(6 * n);
         struct Halves {
-            IndexList above, rest;
+            const uint32_t* above;
+            size_t aboveCount;
+            const uint32_t* rest;
+            size_t restCount;
         };
-        std::array<Halves, 3> candidates;
+        std::array<Halves, 3> candidates{};
         size_t candidateCount = 0;
         for (int axis = 0; axis < 3; ++axis) {
-            Halves& halves = candidates[candidateCount];
-            halves.above.clear();
-            halves.rest.clear();
-            for (size_t i = 0; i < mObjects.size(); ++i) {
-                const bool above = Axis(centres[i], axis) > Axis(mid, axis);
-                (above ? halves.above : halves.rest).push_back(static_cast<uint32_t>(i));
+            uint32_t* above = places.get() + 2 * static_cast<size_t>(axis) * n;
+            uint32_t* rest = above + n;
+            const float plane = Axis(mid, axis);
+            size_t aboveCount = 0, restCount = 0;
+            for (size_t i = 0; i < n; ++i) {
+                const bool isAbove = Axis(centres[i], axis) > plane;
+                above[aboveCount] = static_cast<uint32_t>(i);
+                rest[restCount] = static_cast<uint32_t>(i);
+                aboveCount += isAbove ? 1 : 0;
+                restCount += isAbove ? 0 : 1;
             }
-            if (!halves.above.empty() && !halves.rest.empty()) ++candidateCount;
+            if (aboveCount != 0 && restCount != 0) candidates[candidateCount++] = {above, aboveCount, rest, restCount};
         }
         const Halves* chosen = nullptr;
         size_t chosenMaterials = 0;
         for (size_t k = 0; k < candidateCount; ++k) {
             const Halves& halves = candidates[k];
-            const size_t materials =
-                candidateCount == 1 ? 0 : materialCount(halves.above) + materialCount(halves.rest);
+            const size_t materials = candidateCount == 1 ? 0
+                                                         : materialCount(halves.above, halves.aboveCount) +
+                                                               materialCount(halves.rest, halves.restCount);
             if (chosen && materials >= chosenMaterials) continue;
             chosen = &halves;
             chosenMaterials = materials;
@@ -204,8 +218,8 @@ void CPLevelBranch::BuildNode(int32_t depth, const CentreList& centres) {
             // A node built before lets go of its earlier children.
             delete mFirst;
             delete mSecond;
-            mFirst = MakeChild(chosen->above, centres, firstCentres);
-            mSecond = MakeChild(chosen->rest, centres, secondCentres);
+            mFirst = MakeChild(chosen->above, chosen->aboveCount, centres, firstCentres);
+            mSecond = MakeChild(chosen->rest, chosen->restCount, centres, secondCentres);
             split = true;
         } else {
             // The objects' counts end where the holds of weighed lists would leave them: at 0 (a chosen

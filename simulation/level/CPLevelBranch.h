@@ -100,8 +100,6 @@ private:
     // The centre of each object's hierarchy bounds, in the order of mObjects: read once per build, since
     // every node on the way down splits by them again.
     using CentreList = std::vector<D3DXVECTOR3>;
-    // Places in a node's mObjects.
-    using IndexList = std::vector<uint32_t>;
 
     const ObjectShare& ShareOf(CPGameObject& object);
     // SetObjects without forgetting the shares: the shares are looked up.
@@ -113,8 +111,9 @@ private:
     // A node of the tree whose baked set and shares these are.
     CPLevelBranch(std::shared_ptr<BakedSet> baked, std::shared_ptr<ShareTable> shares);
     // A new child node of this tree (sharing the baked set) given the places of its objects in this
-    // node, in order; their centres go to `childCentres`.
-    CPLevelBranch* MakeChild(const IndexList& picked, const CentreList& centres, CentreList& childCentres) const;
+    // node's mObjects, in order; their centres go to `childCentres`.
+    CPLevelBranch* MakeChild(const uint32_t* picked, size_t count, const CentreList& centres,
+                             CentreList& childCentres) const;
     void BuildNode(int32_t depth, const CentreList& centres);
     void QueueVisibleInto(const CPPerspectiveCamera& camera, CPRenderQueue& queue, const D3DXVECTOR3& eye);
     void ListBonusObjects();
