@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
 
 #include "core/CPGameObject.h"
 #include "core/StringUtils.h"
 #include "core/config/CPDator.h"
 #include "core/files/CPFileReader.h"
 #include "core/files/CPTokenizer.h"
+#include "platform/FolderListing.h"
 
 CPRenderObjectManager* gRenderObjectManager = nullptr;
 std::string gAnimMeshFileName;
@@ -35,6 +40,32 @@ bool ReadHexColour(const std::string& text, uint32_t& colour) {
     const auto magnitude = static_cast<uint32_t>(value);
     colour = negative ? 0u - magnitude : magnitude;
     return true;
+}
+
+// The description of a text, parsed once per folder listing scope: every object a level places from one
+// description reads the same text, and a parse depends on the text alone. Kept per thread, as the
+// listings are, and dropped when a new scope begins.
+std::shared_ptr<const CPRenderDescription> ParsedDescription(const uint8_t* data, uint32_t size) {
+    if (!FolderListingsKept())
+        return std::make_shared<const CPRenderDescription>(ParseRenderDescription(data, size));
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    struct Parsed {
+        uint64_t scope = 0;
+        std::unordered_map<std::string, std::shared_ptr<const CPRenderDescription>, TextHash, std::equal_to<>> byText;
+    };
+    thread_local Parsed kept;
+    if (kept.scope != FolderListingScopeSerial()) {
+        kept.byText.clear();
+        kept.scope = FolderListingScopeSerial();
+    }
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (const auto found = kept.byText.find(text); found != kept.byText.end()) return found->second;
+    auto parsed = std::make_shared<const CPRenderDescription>(ParseRenderDescription(data, size));
+    kept.byText.emplace(std::string(text), parsed);
+    return parsed;
 }
 
 bool IsPhysicsMeshName(const std::string& header) {
@@ -69,7 +100,8 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::Build(const std::string& name, i
         CPSmartPtr<CPGameObject> fallback;
         return CreateObjectByDescription(fallback, kFallbackDescription, layerOffset);
     }
-    const CPRenderDescription description = ParseRenderDescription(reader.GetData(), reader.GetSize());
+    const std::shared_ptr<const CPRenderDescription> parsed = ParsedDescription(reader.GetData(), reader.GetSize());
+    const CPRenderDescription& description = *parsed;
 
     if (!description.shadowTextures.empty()) {
         const std::vector<std::string> tokens = Tokenize(description.shadowTextures, ",", true);
