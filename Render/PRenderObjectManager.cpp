@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
+#include <unordered_map>
 
 #include "core/CPGameObject.h"
 #include "core/StringUtils.h"
 #include "core/config/CPDator.h"
 #include "core/files/CPFileReader.h"
 #include "core/files/CPTokenizer.h"
+#include "platform/FolderListing.h"
 
 CPRenderObjectManager* gRenderObjectManager = nullptr;
 std::string gAnimMeshFileName;
@@ -35,6 +38,36 @@ bool ReadHexColour(const std::string& text, uint32_t& colour) {
     const auto magnitude = static_cast<uint32_t>(value);
     colour = negative ? 0u - magnitude : magnitude;
     return true;
+}
+
+// What a file's bytes parse into, parsed once per folder listing scope: every object a level places
+// from one description reads the same description and mesh file, and a parse depends on the bytes (and
+// the variant asked for) alone. `parse` gives the result, null for damaged bytes. Kept per thread, as
+// the listings are, one table per kind of result, dropped when a new scope begins.
+template <class T, class Parse>
+std::shared_ptr<const T> ParsedOnce(const uint8_t* data, uint32_t size, char variant, Parse parse) {
+    if (!FolderListingsKept()) return parse();
+    struct Kept {
+        uint64_t scope = 0;
+        std::unordered_map<std::string, std::shared_ptr<const T>> byBytes;  // by the variant, then the bytes
+    };
+    thread_local Kept kept;
+    if (kept.scope != FolderListingScopeSerial()) {
+        kept.byBytes.clear();
+        kept.scope = FolderListingScopeSerial();
+    }
+    std::string key(1, variant);
+    key.append(reinterpret_cast<const char*>(data), size);
+    if (const auto found = kept.byBytes.find(key); found != kept.byBytes.end()) return found->second;
+    std::shared_ptr<const T> parsed = parse();
+    kept.byBytes.emplace(std::move(key), parsed);
+    return parsed;
+}
+
+std::shared_ptr<const CPRenderDescription> ParsedDescription(const uint8_t* data, uint32_t size) {
+    return ParsedOnce<CPRenderDescription>(data, size, 0, [&] {
+        return std::make_shared<const CPRenderDescription>(ParseRenderDescription(data, size));
+    });
 }
 
 bool IsPhysicsMeshName(const std::string& header) {
@@ -69,7 +102,8 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::Build(const std::string& name, i
         CPSmartPtr<CPGameObject> fallback;
         return CreateObjectByDescription(fallback, kFallbackDescription, layerOffset);
     }
-    const CPRenderDescription description = ParseRenderDescription(reader.GetData(), reader.GetSize());
+    const std::shared_ptr<const CPRenderDescription> parsed = ParsedDescription(reader.GetData(), reader.GetSize());
+    const CPRenderDescription& description = *parsed;
 
     if (!description.shadowTextures.empty()) {
         const std::vector<std::string> tokens = Tokenize(description.shadowTextures, ",", true);
@@ -144,11 +178,17 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::BuildMesh(const std::string& nam
     const bool physics = IsPhysicsMeshName(description.header);
     CPSmartPtr<CPGameObject> root;
     CPFileReader reader(kMeshFolder + description.header, false);
-    CPMeshFileRecord file;
     // A damaged file is skipped like one that cannot be loaded: the build then has no root.
-    if (reader.Load() != S_OK ||
-        !ReadMeshFile(reader, physics ? CPMeshFileKind::kPhysics : CPMeshFileKind::kPlain, file))
-        return root;
+    if (reader.Load() != S_OK) return root;
+    const CPMeshFileKind kind = physics ? CPMeshFileKind::kPhysics : CPMeshFileKind::kPlain;
+    const std::shared_ptr<const CPMeshFileRecord> read =
+        ParsedOnce<CPMeshFileRecord>(reader.GetData(), reader.GetSize(), static_cast<char>(kind), [&] {
+            auto record = std::make_shared<CPMeshFileRecord>();
+            return ReadMeshFile(reader, kind, *record) ? std::shared_ptr<const CPMeshFileRecord>(std::move(record))
+                                                       : nullptr;
+        });
+    if (!read) return root;
+    const CPMeshFileRecord& file = *read;
 
     auto readNode = [&](const CPMeshNodeRecord& node) {
         return physics ? ReadPhysicMeshNode(node, description.sections, layerOffset)

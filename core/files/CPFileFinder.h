@@ -12,7 +12,9 @@ public:
     virtual ~CPFileFinder() = default;
 
     // 0 when something matches (the found name becomes the first match's name, without folder);
-    // E_FAIL when nothing does, leaving the found name as it was. The search is closed at once.
+    // E_FAIL when nothing does, leaving the found name as it was. The search is closed at once. Within
+    // a folder listing scope the answer for a mask is searched once and kept until the scope ends or an
+    // engine writer changes a folder.
     HRESULT FindFirst();
 
     const std::string& GetFoundName() const { return mFoundName; }

@@ -1,7 +1,9 @@
 #include "simulation/level/CPLevelBranch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 #include "Render/CPRenderQueue.h"
@@ -15,11 +17,19 @@
 
 namespace {
 
-// Sorts the materials by address and drops the repeated ones.
-void KeepDistinct(std::vector<const CPMaterial*>& materials) {
-    std::sort(materials.begin(), materials.end());
-    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
+// Adds the materials to a set kept in address order without repeats: a node's objects share few
+// materials, so this is cheaper than sorting the whole run of them.
+void AddDistinct(std::vector<const CPMaterial*>& set, const std::vector<const CPMaterial*>& materials) {
+    for (const CPMaterial* material : materials) {
+        const auto at = std::lower_bound(set.begin(), set.end(), material);
+        if (at == set.end() || *at != material) set.insert(at, material);
+    }
 }
+
+// std::fmin and std::fmax (a NaN yields to the other value) but for the sign of a zero result, which
+// the mid-plane's comparisons cannot tell apart; inline, where the library's are calls.
+float Least(float a, float b) { return std::isnan(a) ? b : (std::isnan(b) || !(b < a) ? a : b); }
+float Greatest(float a, float b) { return std::isnan(a) ? b : (std::isnan(b) || !(b > a) ? a : b); }
 
 float Axis(const D3DXVECTOR3& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
 
@@ -45,9 +55,19 @@ CPLevelBranch::~CPLevelBranch() {
     ReleaseAll(mStaticObjects);
 }
 
-CPLevelBranch* CPLevelBranch::MakeChild(const ObjectList& objects, const ShareList& shares) const {
+CPLevelBranch* CPLevelBranch::MakeChild(const uint32_t* picked, size_t count, const CentreList& centres,
+                                        CentreList& childCentres) const {
     auto* child = new CPLevelBranch(mBaked, mShares);
-    child->TakeObjects(objects, &shares);
+    child->mObjects.reserve(count);
+    child->mObjectShares.reserve(count);
+    childCentres.reserve(count);
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t i = picked[k];
+        child->mObjects.push_back(mObjects[i]);
+        child->mObjectShares.push_back(mObjectShares[i]);
+        childCentres.push_back(centres[i]);
+    }
+    child->WeighObjects();
     return child;
 }
 
@@ -55,10 +75,10 @@ void CPLevelBranch::SetObjects(const ObjectList& objects) {
     // Objects may have moved or changed since an earlier call.
     mObjectShares.clear();
     mShares->clear();
-    TakeObjects(objects, nullptr);
+    TakeObjects(objects);
 }
 
-void CPLevelBranch::TakeObjects(const ObjectList& objects, const ShareList* shares) {
+void CPLevelBranch::TakeObjects(const ObjectList& objects) {
     mObjects.clear();
     mObjectShares.clear();
     mStaticObjects.clear();
@@ -66,13 +86,15 @@ void CPLevelBranch::TakeObjects(const ObjectList& objects, const ShareList* shar
     mMaterials.clear();
     mVertexCount = mIndexCount = 0;
     mBox = CPAxisBox();
-    for (size_t i = 0; i < objects.size(); ++i) {
-        if (!objects[i]) continue;
-        mObjects.push_back(objects[i]);
-        mObjectShares.push_back(shares ? (*shares)[i] : &ShareOf(*objects[i]));
+    for (const CPSmartPtr<CPGameObject>& object : objects) {
+        if (!object) continue;
+        mObjects.push_back(object);
+        mObjectShares.push_back(&ShareOf(*object));
     }
-    if (mObjects.empty()) return;
+    if (!mObjects.empty()) WeighObjects();
+}
 
+void CPLevelBranch::WeighObjects() {
     for (size_t i = 0; i < mObjects.size(); ++i) {
         const ObjectShare& share = *mObjectShares[i];
         if (i == 0)
@@ -81,9 +103,8 @@ void CPLevelBranch::TakeObjects(const ObjectList& objects, const ShareList* shar
             mBox.Merge(share.reach);
         mVertexCount += share.vertexCount;
         mIndexCount += share.indexCount;
-        mMaterials.insert(mMaterials.end(), share.materials.begin(), share.materials.end());
+        AddDistinct(mMaterials, share.materials);
     }
-    KeepDistinct(mMaterials);
 
     CPSmartPtr<CPRenderQueue> branchQueue;
     if (gSettings::static_ != 0 && gRenderer) branchQueue = gRenderer->GetBranchQueue();
@@ -126,69 +147,97 @@ void CPLevelBranch::Build(int32_t depth) {
         mObjectShares.clear();
         for (const CPSmartPtr<CPGameObject>& object : mObjects) mObjectShares.push_back(&ShareOf(*object));
     }
-    BuildNode(depth);
+    CentreList centres;
+    centres.reserve(mObjects.size());
+    for (const CPSmartPtr<CPGameObject>& object : mObjects) centres.push_back(object->GetHierarchyBounds().mCentre);
+    BuildNode(depth, centres);
     // The shares serve one build: the objects may change once it is done.
     if (depth == 0) mShares->clear();
 }
 
-void CPLevelBranch::BuildNode(int32_t depth) {
+void CPLevelBranch::BuildNode(int32_t depth, const CentreList& centres) {
+    bool split = false;
+    CentreList firstCentres, secondCentres;
     if (!mObjects.empty()) {
-        D3DXVECTOR3 lo = mObjects.front()->GetHierarchyBounds().mCentre;
+        D3DXVECTOR3 lo = centres.front();
         D3DXVECTOR3 hi = lo;
-        for (const CPSmartPtr<CPGameObject>& object : mObjects) {
-            const D3DXVECTOR3& c = object->GetHierarchyBounds().mCentre;
-            lo = D3DXVECTOR3(std::fmin(lo.x, c.x), std::fmin(lo.y, c.y), std::fmin(lo.z, c.z));
-            hi = D3DXVECTOR3(std::fmax(hi.x, c.x), std::fmax(hi.y, c.y), std::fmax(hi.z, c.z));
+        for (const D3DXVECTOR3& c : centres) {
+            lo = D3DXVECTOR3(Least(lo.x, c.x), Least(lo.y, c.y), Least(lo.z, c.z));
+            hi = D3DXVECTOR3(Greatest(hi.x, c.x), Greatest(hi.y, c.y), Greatest(hi.z, c.z));
         }
         const D3DXVECTOR3 mid = (lo + hi) / 2.0f;
 
-        // A candidate's halves are weighed by their material counts alone; only the chosen pair is made
-        // into nodes (made ones would bake nothing new: the tree's root baked every object).
+        // A candidate's halves are runs of places in mObjects, weighed by their material counts alone;
+        // only the chosen pair is made into nodes (made ones would bake nothing new: the tree's root
+        // baked every object).
         std::vector<const CPMaterial*> seen;
-        const auto materialCount = [&](const ShareList& shares) {
+        const auto materialCount = [&](const uint32_t* places, size_t count) {
             seen.clear();
-            for (const ObjectShare* share : shares) seen.insert(seen.end(), share->materials.begin(), share->materials.end());
-            KeepDistinct(seen);
+            for (size_t k = 0; k < count; ++k) AddDistinct(seen, mObjectShares[places[k]]->materials);
             return seen.size();
         };
         // The axes whose mid-plane leaves objects on both sides; a lone one is chosen without weighing.
-        struct Split {
-            ObjectList above, rest;
-            ShareList aboveShares, restShares;
+        // Each axis has room for n places above and n below; every place is written to both and counted
+        // in one, so the split takes no branch per object.
+        const size_t n = mObjects.size();
+        const auto places = std::make_unique_for_overwrite<uint32_t[]>(6 * n);
+        struct Halves {
+            const uint32_t* above;
+            size_t aboveCount;
+            const uint32_t* rest;
+            size_t restCount;
         };
-        std::vector<Split> splits;
+        std::array<Halves, 3> candidates{};
+        size_t candidateCount = 0;
         for (int axis = 0; axis < 3; ++axis) {
-            Split split;
-            for (size_t i = 0; i < mObjects.size(); ++i) {
-                const bool above = Axis(mObjects[i]->GetHierarchyBounds().mCentre, axis) > Axis(mid, axis);
-                (above ? split.above : split.rest).push_back(mObjects[i]);
-                (above ? split.aboveShares : split.restShares).push_back(mObjectShares[i]);
+            uint32_t* above = places.get() + 2 * static_cast<size_t>(axis) * n;
+            uint32_t* rest = above + n;
+            const float plane = Axis(mid, axis);
+            size_t aboveCount = 0, restCount = 0;
+            for (size_t i = 0; i < n; ++i) {
+                const bool isAbove = Axis(centres[i], axis) > plane;
+                above[aboveCount] = static_cast<uint32_t>(i);
+                rest[restCount] = static_cast<uint32_t>(i);
+                aboveCount += isAbove ? 1 : 0;
+                restCount += isAbove ? 0 : 1;
             }
-            if (!split.above.empty() && !split.rest.empty()) splits.push_back(std::move(split));
+            if (aboveCount != 0 && restCount != 0) candidates[candidateCount++] = {above, aboveCount, rest, restCount};
         }
-        Split* chosen = nullptr;
+        const Halves* chosen = nullptr;
         size_t chosenMaterials = 0;
-        for (Split& split : splits) {
-            const size_t materials =
-                splits.size() == 1 ? 0 : materialCount(split.aboveShares) + materialCount(split.restShares);
+        for (size_t k = 0; k < candidateCount; ++k) {
+            const Halves& halves = candidates[k];
+            const size_t materials = candidateCount == 1 ? 0
+                                                         : materialCount(halves.above, halves.aboveCount) +
+                                                               materialCount(halves.rest, halves.restCount);
             if (chosen && materials >= chosenMaterials) continue;
-            chosen = &split;
+            chosen = &halves;
             chosenMaterials = materials;
         }
         if (chosen) {
             // A node built before lets go of its earlier children.
             delete mFirst;
             delete mSecond;
-            mFirst = MakeChild(chosen->above, chosen->aboveShares);
-            mSecond = MakeChild(chosen->rest, chosen->restShares);
+            mFirst = MakeChild(chosen->above, chosen->aboveCount, centres, firstCentres);
+            mSecond = MakeChild(chosen->rest, chosen->restCount, centres, secondCentres);
+            split = true;
+        } else {
+            // The objects' counts end where the holds of weighed lists would leave them: at 0 (a chosen
+            // pair passes them on to its nodes, whose own builds do the same).
+            for (const CPSmartPtr<CPGameObject>& object : mObjects) object->Release();
         }
-        splits.clear();
         mObjectShares.clear();
-        if (mFirst) {
-            mFirst->BuildNode(depth + 1);
-            mSecond->BuildNode(depth + 1);
-            return;
-        }
+    }
+    if (split) {
+        mFirst->BuildNode(depth + 1, firstCentres);
+        mSecond->BuildNode(depth + 1, secondCentres);
+        return;
+    }
+    if (mFirst && !mObjects.empty()) {
+        // Children of an earlier build that no split replaced.
+        mFirst->Build(depth + 1);
+        mSecond->Build(depth + 1);
+        return;
     }
     ListBonusObjects();
 }

@@ -97,16 +97,24 @@ private:
     };
     using ShareTable = std::unordered_map<const CPGameObject*, ObjectShare>;
     using ShareList = std::vector<const ObjectShare*>;
+    // The centre of each object's hierarchy bounds, in the order of mObjects: read once per build, since
+    // every node on the way down splits by them again.
+    using CentreList = std::vector<D3DXVECTOR3>;
+
     const ObjectShare& ShareOf(CPGameObject& object);
-    // SetObjects without forgetting the shares: with `shares` (one per object, none null), a child
-    // node of the build in progress; without, the shares are looked up.
-    void TakeObjects(const ObjectList& objects, const ShareList* shares);
+    // SetObjects without forgetting the shares: the shares are looked up.
+    void TakeObjects(const ObjectList& objects);
+    // The rest of taking objects, once mObjects and mObjectShares are filled: box, counts, materials,
+    // the static and dynamic lists and the baking.
+    void WeighObjects();
 
     // A node of the tree whose baked set and shares these are.
     CPLevelBranch(std::shared_ptr<BakedSet> baked, std::shared_ptr<ShareTable> shares);
-    // A new child node of this tree (sharing the baked set) given the objects.
-    CPLevelBranch* MakeChild(const ObjectList& objects, const ShareList& shares) const;
-    void BuildNode(int32_t depth);
+    // A new child node of this tree (sharing the baked set) given the places of its objects in this
+    // node's mObjects, in order; their centres go to `childCentres`.
+    CPLevelBranch* MakeChild(const uint32_t* picked, size_t count, const CentreList& centres,
+                             CentreList& childCentres) const;
+    void BuildNode(int32_t depth, const CentreList& centres);
     void QueueVisibleInto(const CPPerspectiveCamera& camera, CPRenderQueue& queue, const D3DXVECTOR3& eye);
     void ListBonusObjects();
 

@@ -9,6 +9,8 @@
 #include "Render/PMaterialManager.h"
 #include "Render/PRenderObject.h"
 #include "Render/PSprite.h"
+#include "core/files/FileReadOnceScope.h"
+#include "platform/FolderListing.h"
 #include "support/ByteBuilder.h"
 #include "support/DescriptionBuildRig.h"
 #include "support/MathExpect.h"
@@ -300,4 +302,35 @@ TEST_F(DescriptionBuilderTest, APhysicsMeshIsChosenByTheHeaderEndingWhateverItsC
     CPGameObject* plain = rig.Build("box.rdf");
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->GetPhysicData(), nullptr);
+}
+
+// Within a load's scope a description text and a mesh file's bytes are parsed once, whatever file they
+// came from (the same bytes read as a physics mesh are parsed as such): each build comes out as it does
+// without the scope, and a text the engine rewrote is parsed anew.
+TEST_F(DescriptionBuilderTest, WithinALoadScopeBuildsComeOutAsWithoutIt) {
+    WritePlainMesh("one.x", {"Tower"});
+    WritePlainMesh("same.p3d", {"Tower"});
+    WritePlainMesh("three.x", {"a", "b", "c"});
+    rig.WriteDescription("one.rdf", RenderDescriptionBuilder("one.x").Str());
+    rig.WriteDescription("again.rdf", RenderDescriptionBuilder("one.x").Str());
+    rig.WriteDescription("physics.rdf", RenderDescriptionBuilder("same.p3d").Str());
+    rig.WriteDescription("three.rdf", RenderDescriptionBuilder("three.x").Str());
+    const auto shape = [&](const std::string& name) {
+        const CPGameObject* root = rig.Build(name);
+        if (!root) return std::string("none");
+        std::string text = root->GetName() + ":" + root->GetSourceName() + ":";
+        for (const std::string& child : ChildNames(root)) text += child + ",";
+        return text;
+    };
+    const std::vector<std::string> names = {"one.rdf", "again.rdf", "physics.rdf", "three.rdf", "one.rdf"};
+    std::vector<std::string> unscoped;
+    for (const std::string& name : names) unscoped.push_back(shape(name));
+
+    const FileReadOnceScope scope;
+    ASSERT_NE(unscoped[2], unscoped[0]) << "a physics mesh reads the same bytes otherwise";
+    for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(shape(names[i]), unscoped[i]) << names[i];
+    rig.WriteDescription("one.rdf", RenderDescriptionBuilder("three.x").Str());
+    ForgetFolderListings();  // as the engine's writers do
+    EXPECT_EQ(shape("one.rdf"), "one.rdf:one.rdf:a,b,c,");
+    EXPECT_EQ(shape("again.rdf"), unscoped[1]);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/files/CPFileFinder.h"
+#include "platform/FolderListing.h"
 #include "platform/FileSearch.h"
 #include "support/TempFolder.h"
 
@@ -68,4 +69,33 @@ TEST_F(FileFinderTest, PlatformSearchReportsKindAndClosesOnce) {
     EXPECT_EQ(FindClose(search), FALSE);
     EXPECT_EQ(FindClose(INVALID_HANDLE_VALUE), FALSE);
     EXPECT_EQ(FindFirstFileA(nullptr, &data), INVALID_HANDLE_VALUE);
+}
+
+// Within a listing scope a mask's answer is kept: it is the answer a fresh search gave, it holds while
+// only the outside world changes the folder, and it goes when an engine writer changes a folder or the
+// scope ends.
+TEST_F(FileFinderTest, KeptAnswerLastsUntilAnEngineWriteOrTheScopeEnds) {
+    const auto found = [](const char* mask) {
+        CPFileFinder finder(mask);
+        return finder.FindFirst() == S_OK ? finder.GetFoundName() + ":" + std::to_string(finder.GetFindData().nFileSizeLow)
+                                          : std::string("none");
+    };
+    const char* kMasks[] = {"data\\textures\\new*.tga", "data\\textures\\C.JPG", "data\\textures\\*.png"};
+    {
+        FolderListingScope scope;
+        for (const char* mask : kMasks) EXPECT_EQ(found(mask), found(mask)) << mask;
+        EXPECT_EQ(found(kMasks[0]), "none");
+        EXPECT_EQ(found(kMasks[1]), "c.jpg:5");
+        mWork.Folder().Write("Data/Textures/new.tga", "123");
+        mWork.Folder().Write("Data/Textures/c.jpg", "1234567");
+        EXPECT_EQ(found(kMasks[0]), "none") << "the scope takes the folder to change only through the engine";
+        EXPECT_EQ(found(kMasks[1]), "c.jpg:5");
+        ForgetFolderListings();
+        EXPECT_EQ(found(kMasks[0]), "new.tga:3");
+        EXPECT_EQ(found(kMasks[1]), "c.jpg:7");
+        std::filesystem::remove("Data/Textures/new.tga");
+    }
+    FolderListingScope next;
+    EXPECT_EQ(found(kMasks[0]), "none") << "a new scope searches again";
+    EXPECT_EQ(found(kMasks[2]), "none");
 }
