@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
-#include <unordered_map>
 
 #include "core/CPGameObject.h"
 #include "core/StringUtils.h"
 #include "core/config/CPDator.h"
 #include "core/files/CPFileReader.h"
 #include "core/files/CPTokenizer.h"
-#include "platform/FolderListing.h"
+#include "core/files/FileReadOnceScope.h"
 
 CPRenderObjectManager* gRenderObjectManager = nullptr;
 std::string gAnimMeshFileName;
@@ -40,32 +39,20 @@ bool ReadHexColour(const std::string& text, uint32_t& colour) {
     return true;
 }
 
-// What a file's bytes parse into, parsed once per folder listing scope: every object a level places
-// from one description reads the same description and mesh file, and a parse depends on the bytes (and
-// the variant asked for) alone. `parse` gives the result, null for damaged bytes. Kept per thread, as
-// the listings are, one table per kind of result, dropped when a new scope begins.
+// What a file's bytes parse into, parsed once per level load: every object a level places from one
+// description reads the same description and mesh file, and a parse depends on the bytes (and the kind
+// asked for) alone. `parse` gives the result, null for damaged bytes.
 template <class T, class Parse>
-std::shared_ptr<const T> ParsedOnce(const uint8_t* data, uint32_t size, char variant, Parse parse) {
-    if (!FolderListingsKept()) return parse();
-    struct Kept {
-        uint64_t scope = 0;
-        std::unordered_map<std::string, std::shared_ptr<const T>> byBytes;  // by the variant, then the bytes
-    };
-    thread_local Kept kept;
-    if (kept.scope != FolderListingScopeSerial()) {
-        kept.byBytes.clear();
-        kept.scope = FolderListingScopeSerial();
-    }
-    std::string key(1, variant);
-    key.append(reinterpret_cast<const char*>(data), size);
-    if (const auto found = kept.byBytes.find(key); found != kept.byBytes.end()) return found->second;
+std::shared_ptr<const T> ParsedOnce(char kind, const uint8_t* data, uint32_t size, Parse parse) {
+    if (const std::shared_ptr<const void>* kept = FindKeptParse(kind, data, size))
+        return std::static_pointer_cast<const T>(*kept);
     std::shared_ptr<const T> parsed = parse();
-    kept.byBytes.emplace(std::move(key), parsed);
+    KeepParse(kind, data, size, parsed);
     return parsed;
 }
 
 std::shared_ptr<const CPRenderDescription> ParsedDescription(const uint8_t* data, uint32_t size) {
-    return ParsedOnce<CPRenderDescription>(data, size, 0, [&] {
+    return ParsedOnce<CPRenderDescription>('d', data, size, [&] {
         return std::make_shared<const CPRenderDescription>(ParseRenderDescription(data, size));
     });
 }
@@ -182,7 +169,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::BuildMesh(const std::string& nam
     if (reader.Load() != S_OK) return root;
     const CPMeshFileKind kind = physics ? CPMeshFileKind::kPhysics : CPMeshFileKind::kPlain;
     const std::shared_ptr<const CPMeshFileRecord> read =
-        ParsedOnce<CPMeshFileRecord>(reader.GetData(), reader.GetSize(), static_cast<char>(kind), [&] {
+        ParsedOnce<CPMeshFileRecord>(physics ? 'p' : 'm', reader.GetData(), reader.GetSize(), [&] {
             auto record = std::make_shared<CPMeshFileRecord>();
             return ReadMeshFile(reader, kind, *record) ? std::shared_ptr<const CPMeshFileRecord>(std::move(record))
                                                        : nullptr;

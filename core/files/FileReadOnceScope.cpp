@@ -9,11 +9,18 @@ struct KeptFiles {
     int depth = 0;
     uint64_t changes = 0;
     std::unordered_map<std::string, KeptFile> byKey;  // key: the path, then the unscrambling flag
+    std::unordered_map<std::string, std::shared_ptr<const void>> parses;  // key: the kind, then the bytes
 };
 
 KeptFiles& Kept() {
     thread_local KeptFiles kept;
     return kept;
+}
+
+std::string ParseKeyOf(char kind, const uint8_t* data, uint32_t size) {
+    std::string key(1, kind);
+    key.append(reinterpret_cast<const char*>(data), size);
+    return key;
 }
 
 std::string KeyOf(const std::string& path, bool unscramble) {
@@ -29,6 +36,7 @@ KeptFiles* CurrentFiles() {
     const uint64_t changes = FolderChangeCount();
     if (kept.changes != changes) {
         kept.byKey.clear();
+        kept.parses.clear();
         kept.changes = changes;
     }
     return &kept;
@@ -39,7 +47,10 @@ FileReadOnceScope::FileReadOnceScope() { ++Kept().depth; }
 
 FileReadOnceScope::~FileReadOnceScope() {
     KeptFiles& kept = Kept();
-    if (--kept.depth == 0) kept.byKey.clear();
+    if (--kept.depth == 0) {
+        kept.byKey.clear();
+        kept.parses.clear();
+    }
 }
 
 const KeptFile* FindKeptFile(const std::string& path, bool unscramble) {
@@ -51,4 +62,15 @@ const KeptFile* FindKeptFile(const std::string& path, bool unscramble) {
 
 void KeepFile(const std::string& path, bool unscramble, KeptFile file) {
     if (KeptFiles* kept = CurrentFiles()) kept->byKey.insert_or_assign(KeyOf(path, unscramble), std::move(file));
+}
+
+const std::shared_ptr<const void>* FindKeptParse(char kind, const uint8_t* data, uint32_t size) {
+    KeptFiles* kept = CurrentFiles();
+    if (!kept) return nullptr;
+    auto found = kept->parses.find(ParseKeyOf(kind, data, size));
+    return found == kept->parses.end() ? nullptr : &found->second;
+}
+
+void KeepParse(char kind, const uint8_t* data, uint32_t size, std::shared_ptr<const void> parsed) {
+    if (KeptFiles* kept = CurrentFiles()) kept->parses.insert_or_assign(ParseKeyOf(kind, data, size), std::move(parsed));
 }

@@ -1,10 +1,11 @@
 // A level reads the same description and mesh for every object placed from it: while a scope lives,
 // each file the readers load comes from the disk once, and every later reader of the same (lower-cased)
-// path gets the kept bytes. Folder listings are kept for as long (platform/FolderListing.h). Everything
+// path gets the kept bytes; what those bytes parse into can be kept as well, keyed by the bytes. Folder listings are kept for as long (platform/FolderListing.h). Everything
 // kept goes when the outermost scope ends; an engine write in between drops the kept bytes.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,3 +32,9 @@ struct KeptFile {
 const KeptFile* FindKeptFile(const std::string& path, bool unscramble);
 // Keeps a copy of a successful load (nothing outside a scope).
 void KeepFile(const std::string& path, bool unscramble, KeptFile file);
+
+// For parsers of loaded bytes: what parsing these bytes as `kind` (one kind per result type) gave in
+// this scope, null when they were not parsed so; a kept answer may itself be null (damaged bytes).
+const std::shared_ptr<const void>* FindKeptParse(char kind, const uint8_t* data, uint32_t size);
+// Keeps a parse's answer until the scope ends (nothing outside a scope).
+void KeepParse(char kind, const uint8_t* data, uint32_t size, std::shared_ptr<const void> parsed);

@@ -135,6 +135,28 @@ TEST_F(LevelBranchTest, ObjectsGivenAgainAreTakenAsTheyAreNow) {
     EXPECT_EQ(Raw(node.GetSecond()->GetObjects()), (std::vector<CPGameObject*>{left}));
 }
 
+// A node given objects that no plane splits keeps the children of its earlier build, and those build
+// again from their own objects: the child of two objects weighs its two candidate splits afresh.
+TEST_F(LevelBranchTest, ANodeWithNoSplitBuildsItsEarlierChildrenAgain) {
+    CPGameObject* p = Box("p", {0, 0, 0}, &mStone);
+    CPGameObject* q = Box("q", {10, 0, 0}, &mGlass);
+    CPGameObject* r = Box("r", {10, 10, 10}, &mGlass);
+    CPLevelBranch node;
+    node.SetObjects({p, q, r});
+    node.Build(0);
+    std::vector<std::vector<CPGameObject*>> before;
+    Leaves(node, before);
+    ASSERT_EQ(before, (std::vector<std::vector<CPGameObject*>>{{r}, {q}, {p}}));
+
+    node.SetObjects({p});
+    node.Build(0);
+    ASSERT_FALSE(node.IsLeaf());
+    EXPECT_EQ(Raw(node.GetFirst()->GetObjects()), (std::vector<CPGameObject*>{q, r}));
+    std::vector<std::vector<CPGameObject*>> after;
+    Leaves(node, after);
+    EXPECT_EQ(after, before);
+}
+
 // Twelve boxes on the x axis (two share x = 5): each split goes through the middle of the extreme
 // centres, the upper half strictly above it and everything at or below it in the second child.
 TEST_F(LevelBranchTest, ADozenBoxesSplitAtTheMiddleWithTheMiddleInTheSecondHalf) {
