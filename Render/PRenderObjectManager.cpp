@@ -43,16 +43,16 @@ bool ReadHexColour(const std::string& text, uint32_t& colour) {
 // description reads the same description and mesh file, and a parse depends on the bytes (and the kind
 // asked for) alone. `parse` gives the result, null for damaged bytes.
 template <class T, class Parse>
-std::shared_ptr<const T> ParsedOnce(char kind, const uint8_t* data, uint32_t size, Parse parse) {
-    if (const std::shared_ptr<const void>* kept = FindKeptParse(kind, data, size))
+std::shared_ptr<const T> ParsedOnce(KeptKind kind, const uint8_t* data, uint32_t size, Parse parse) {
+    if (const std::shared_ptr<const void>* kept = FindKeptAnswer(kind, data, size))
         return std::static_pointer_cast<const T>(*kept);
     std::shared_ptr<const T> parsed = parse();
-    KeepParse(kind, data, size, parsed);
+    KeepAnswer(kind, data, size, parsed);
     return parsed;
 }
 
 std::shared_ptr<const CPRenderDescription> ParsedDescription(const uint8_t* data, uint32_t size) {
-    return ParsedOnce<CPRenderDescription>('d', data, size, [&] {
+    return ParsedOnce<CPRenderDescription>(KeptKind::kDescription, data, size, [&] {
         return std::make_shared<const CPRenderDescription>(ParseRenderDescription(data, size));
     });
 }
@@ -169,7 +169,7 @@ CPSmartPtr<CPGameObject> CPRenderObjectManager::BuildMesh(const std::string& nam
     if (reader.Load() != S_OK) return root;
     const CPMeshFileKind kind = physics ? CPMeshFileKind::kPhysics : CPMeshFileKind::kPlain;
     const std::shared_ptr<const CPMeshFileRecord> read =
-        ParsedOnce<CPMeshFileRecord>(physics ? 'p' : 'm', reader.GetData(), reader.GetSize(), [&] {
+        ParsedOnce<CPMeshFileRecord>(physics ? KeptKind::kPhysicsMesh : KeptKind::kPlainMesh, reader.GetData(), reader.GetSize(), [&] {
             auto record = std::make_shared<CPMeshFileRecord>();
             return ReadMeshFile(reader, kind, *record) ? std::shared_ptr<const CPMeshFileRecord>(std::move(record))
                                                        : nullptr;

@@ -127,6 +127,10 @@ void CPTaskKernel::Unlist(CPTask* task, bool release) {
     const size_t at = IndexOf(task->mPlace);
     ENGINE_ASSERT(at < slots.size() && slots[at].task == task);
     slots[at].task = nullptr;
+    Leave(task, release);
+}
+
+inline void CPTaskKernel::Leave(CPTask* task, bool release) {
     --mListed;
     task->mKernel = nullptr;
     if (release) task->Release();
@@ -149,9 +153,7 @@ inline void CPTaskKernel::Visit(Slot& slot, std::vector<Slot>& next, uint32_t& n
     slot.task = nullptr;
     if (task->mStopped) {
         task->mRunning = false;
-        --mListed;
-        task->mKernel = nullptr;
-        task->Release();
+        Leave(task, true);
         return;
     }
     task->mPlace = nextPlace++;

@@ -85,6 +85,8 @@ private:
     std::vector<Slot>& Next() { return mRuns[mOrderedRun ^ 1]; }
     // Empties the task's slot; `release` is false when the task is being destroyed.
     void Unlist(CPTask* task, bool release);
+    // What a task's leaving the list does once its slot is empty (the walk empties the slots it visits).
+    void Leave(CPTask* task, bool release);
     void Forget(CPTask* task) { Unlist(task, false); }
     // Puts the tasks added since the last walk in mMerge, in run order.
     void OrderAdded();

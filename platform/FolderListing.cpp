@@ -45,7 +45,6 @@ std::atomic<uint64_t> gFolderChanges{0};
 // `changes` (a write on any thread makes them stale).
 struct KeptListings {
     int depth = 0;
-    uint64_t serial = 0;  // outermost scopes begun
     uint64_t changes = 0;
     std::unordered_map<std::string, std::shared_ptr<const FolderListing>> byFolder;
 };
@@ -100,10 +99,7 @@ const FolderListing::Entry* FolderListing::Folded(const std::string& name) const
     return at != mFolded.end() && at->first == key ? &mEntries[at->second] : nullptr;
 }
 
-FolderListingScope::FolderListingScope() {
-    KeptListings& kept = Kept();
-    if (kept.depth++ == 0) ++kept.serial;
-}
+FolderListingScope::FolderListingScope() { ++Kept().depth; }
 
 FolderListingScope::~FolderListingScope() {
     KeptListings& kept = Kept();
@@ -111,8 +107,6 @@ FolderListingScope::~FolderListingScope() {
 }
 
 bool FolderListingsKept() { return Kept().depth > 0; }
-
-uint64_t FolderListingScopeSerial() { return Kept().serial; }
 
 std::shared_ptr<const FolderListing> ListFolder(const std::string& folder) {
     KeptListings& kept = Kept();

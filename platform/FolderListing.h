@@ -54,9 +54,6 @@ public:
 
 // True while a FolderListingScope lives on this thread.
 bool FolderListingsKept();
-// Counts the outermost scopes begun on this thread: a cache of answers drawn from the listings, kept
-// for one scope, knows by it that it was filled in an earlier one.
-uint64_t FolderListingScopeSerial();
 
 // The listing of the folder (as resolved: no trailing slash but for "/"; "" is the working folder):
 // within a scope the one kept (read at the first look), otherwise a fresh one.

@@ -13,7 +13,7 @@ public:
 
     // 0 when something matches (the found name becomes the first match's name, without folder);
     // E_FAIL when nothing does, leaving the found name as it was. The search is closed at once. Within
-    // a folder listing scope the answer for a mask is searched once and kept until the scope ends or an
+    // a FileReadOnceScope the answer for a mask is searched once and kept until the scope ends or an
     // engine writer changes a folder.
     HRESULT FindFirst();
 

@@ -9,7 +9,7 @@ struct KeptFiles {
     int depth = 0;
     uint64_t changes = 0;
     std::unordered_map<std::string, KeptFile> byKey;  // key: the path, then the unscrambling flag
-    std::unordered_map<std::string, std::shared_ptr<const void>> parses;  // key: the kind, then the bytes
+    std::unordered_map<std::string, std::shared_ptr<const void>> answers;  // key: the kind, then the bytes
 };
 
 KeptFiles& Kept() {
@@ -17,8 +17,8 @@ KeptFiles& Kept() {
     return kept;
 }
 
-std::string ParseKeyOf(char kind, const uint8_t* data, uint32_t size) {
-    std::string key(1, kind);
+std::string AnswerKeyOf(KeptKind kind, const uint8_t* data, uint32_t size) {
+    std::string key(1, static_cast<char>(kind));
     key.append(reinterpret_cast<const char*>(data), size);
     return key;
 }
@@ -36,7 +36,7 @@ KeptFiles* CurrentFiles() {
     const uint64_t changes = FolderChangeCount();
     if (kept.changes != changes) {
         kept.byKey.clear();
-        kept.parses.clear();
+        kept.answers.clear();
         kept.changes = changes;
     }
     return &kept;
@@ -49,7 +49,7 @@ FileReadOnceScope::~FileReadOnceScope() {
     KeptFiles& kept = Kept();
     if (--kept.depth == 0) {
         kept.byKey.clear();
-        kept.parses.clear();
+        kept.answers.clear();
     }
 }
 
@@ -64,13 +64,13 @@ void KeepFile(const std::string& path, bool unscramble, KeptFile file) {
     if (KeptFiles* kept = CurrentFiles()) kept->byKey.insert_or_assign(KeyOf(path, unscramble), std::move(file));
 }
 
-const std::shared_ptr<const void>* FindKeptParse(char kind, const uint8_t* data, uint32_t size) {
+const std::shared_ptr<const void>* FindKeptAnswer(KeptKind kind, const uint8_t* data, uint32_t size) {
     KeptFiles* kept = CurrentFiles();
     if (!kept) return nullptr;
-    auto found = kept->parses.find(ParseKeyOf(kind, data, size));
-    return found == kept->parses.end() ? nullptr : &found->second;
+    auto found = kept->answers.find(AnswerKeyOf(kind, data, size));
+    return found == kept->answers.end() ? nullptr : &found->second;
 }
 
-void KeepParse(char kind, const uint8_t* data, uint32_t size, std::shared_ptr<const void> parsed) {
-    if (KeptFiles* kept = CurrentFiles()) kept->parses.insert_or_assign(ParseKeyOf(kind, data, size), std::move(parsed));
+void KeepAnswer(KeptKind kind, const uint8_t* data, uint32_t size, std::shared_ptr<const void> answer) {
+    if (KeptFiles* kept = CurrentFiles()) kept->answers.insert_or_assign(AnswerKeyOf(kind, data, size), std::move(answer));
 }

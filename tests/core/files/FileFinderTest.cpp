@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/files/CPFileFinder.h"
+#include "core/files/FileReadOnceScope.h"
 #include "platform/FolderListing.h"
 #include "platform/FileSearch.h"
 #include "support/TempFolder.h"
@@ -71,7 +72,7 @@ TEST_F(FileFinderTest, PlatformSearchReportsKindAndClosesOnce) {
     EXPECT_EQ(FindFirstFileA(nullptr, &data), INVALID_HANDLE_VALUE);
 }
 
-// Within a listing scope a mask's answer is kept: it is the answer a fresh search gave, it holds while
+// Within a load's scope a mask's answer is kept: it is the answer a fresh search gave, it holds while
 // only the outside world changes the folder, and it goes when an engine writer changes a folder or the
 // scope ends.
 TEST_F(FileFinderTest, KeptAnswerLastsUntilAnEngineWriteOrTheScopeEnds) {
@@ -82,7 +83,7 @@ TEST_F(FileFinderTest, KeptAnswerLastsUntilAnEngineWriteOrTheScopeEnds) {
     };
     const char* kMasks[] = {"data\\textures\\new*.tga", "data\\textures\\C.JPG", "data\\textures\\*.png"};
     {
-        FolderListingScope scope;
+        FileReadOnceScope scope;
         for (const char* mask : kMasks) EXPECT_EQ(found(mask), found(mask)) << mask;
         EXPECT_EQ(found(kMasks[0]), "none");
         EXPECT_EQ(found(kMasks[1]), "c.jpg:5");
@@ -95,7 +96,7 @@ TEST_F(FileFinderTest, KeptAnswerLastsUntilAnEngineWriteOrTheScopeEnds) {
         EXPECT_EQ(found(kMasks[1]), "c.jpg:7");
         std::filesystem::remove("Data/Textures/new.tga");
     }
-    FolderListingScope next;
+    FileReadOnceScope next;
     EXPECT_EQ(found(kMasks[0]), "none") << "a new scope searches again";
     EXPECT_EQ(found(kMasks[2]), "none");
 }

@@ -76,32 +76,32 @@ TEST(FileReadOnceTest, AFileTheEngineWritesWithinTheScopeIsReadAgain) {
     EXPECT_EQ(two, work.Folder().Read("Data/Saves/Slot.sav"));
 }
 
-// A parse kept for some bytes serves the same bytes of the same kind only, and lasts until the scope
+// An answer kept for some bytes serves the same bytes of the same kind only, and lasts until the scope
 // ends: nothing is kept outside one, and nothing outlives it.
-TEST(FileReadOnceTest, AParseIsKeptByKindAndBytesUntilTheScopeEnds) {
+TEST(FileReadOnceTest, AnAnswerIsKeptByKindAndBytesUntilTheScopeEnds) {
     const uint8_t bytes[] = {1, 2, 3};
     const uint8_t other[] = {1, 2, 4};
     auto parsed = std::make_shared<const int>(7);
     const std::weak_ptr<const int> watch = parsed;
-    KeepParse('a', bytes, 3, parsed);
-    EXPECT_EQ(FindKeptParse('a', bytes, 3), nullptr) << "outside a scope";
+    KeepAnswer(KeptKind::kDescription, bytes, 3, parsed);
+    EXPECT_EQ(FindKeptAnswer(KeptKind::kDescription, bytes, 3), nullptr) << "outside a scope";
     {
         FileReadOnceScope load;
-        KeepParse('a', bytes, 3, std::move(parsed));
-        const std::shared_ptr<const void>* kept = FindKeptParse('a', bytes, 3);
+        KeepAnswer(KeptKind::kDescription, bytes, 3, std::move(parsed));
+        const std::shared_ptr<const void>* kept = FindKeptAnswer(KeptKind::kDescription, bytes, 3);
         ASSERT_NE(kept, nullptr);
         EXPECT_EQ(*std::static_pointer_cast<const int>(*kept), 7);
-        EXPECT_EQ(FindKeptParse('b', bytes, 3), nullptr);
-        EXPECT_EQ(FindKeptParse('a', other, 3), nullptr);
-        EXPECT_EQ(FindKeptParse('a', bytes, 2), nullptr);
-        KeepParse('b', other, 3, nullptr);
-        kept = FindKeptParse('b', other, 3);
-        ASSERT_NE(kept, nullptr) << "damaged bytes keep their null answer";
+        EXPECT_EQ(FindKeptAnswer(KeptKind::kSearch, bytes, 3), nullptr);
+        EXPECT_EQ(FindKeptAnswer(KeptKind::kDescription, other, 3), nullptr);
+        EXPECT_EQ(FindKeptAnswer(KeptKind::kDescription, bytes, 2), nullptr);
+        KeepAnswer(KeptKind::kSearch, other, 3, nullptr);
+        kept = FindKeptAnswer(KeptKind::kSearch, other, 3);
+        ASSERT_NE(kept, nullptr) << "a null answer (damaged bytes, nothing found) is kept";
         EXPECT_EQ(*kept, nullptr);
     }
     EXPECT_TRUE(watch.expired());
     FileReadOnceScope next;
-    EXPECT_EQ(FindKeptParse('a', bytes, 3), nullptr);
+    EXPECT_EQ(FindKeptAnswer(KeptKind::kDescription, bytes, 3), nullptr);
 }
 
 }  // namespace
