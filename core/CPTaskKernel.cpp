@@ -16,9 +16,11 @@ bool ByPriority(const Slot& a, const Slot& b) {
 }
 
 // Sorts by priority, keeping the given order among equal priorities. A few entries are sorted in
-// place; more go through a radix sort on the priority's bytes, whose passes take no branch on the
-// keys (random priorities make a comparison sort mispredict at almost every other step). Only the
-// bytes in which the keys differ get a pass: priorities mostly span a small range.
+// place; more go through a radix sort on the priority, whose passes take no branch on the keys
+// (random priorities make a comparison sort mispredict at almost every other step). Only the bits
+// from the lowest to the highest in which the keys differ are sorted on, in as few passes of at most
+// eight bits as they need, split evenly: priorities mostly span a small range, and a pass on fewer
+// bits has fewer counts to clear and add up.
 template <class Entry>
 void StableSortByPriority(std::vector<Entry>& entries, std::vector<Entry>& scratch) {
     const size_t count = entries.size();
@@ -41,20 +43,26 @@ void StableSortByPriority(std::vector<Entry>& entries, std::vector<Entry>& scrat
         inAny |= key(entry);
     }
     const uint32_t differing = inAll ^ inAny;
+    if (differing == 0) return;
+    const int low = __builtin_ctz(differing);
+    const int bits = 32 - __builtin_clz(differing) - low;
+    const int passes = (bits + 7) / 8;
+    const int width = (bits + passes - 1) / passes;
+    const uint32_t mask = (1u << width) - 1;
     scratch.resize(count);
     Entry* from = entries.data();
     Entry* to = scratch.data();
-    for (int shift = 0; shift < 32; shift += 8) {
-        if (((differing >> shift) & 0xFFu) == 0) continue;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int shift = low + pass * width;
         uint32_t place[256] = {};
-        for (size_t i = 0; i < count; ++i) ++place[(key(from[i]) >> shift) & 0xFFu];
+        for (size_t i = 0; i < count; ++i) ++place[(key(from[i]) >> shift) & mask];
         uint32_t start = 0;
-        for (uint32_t& digit : place) {
-            const uint32_t n = digit;
-            digit = start;
+        for (uint32_t digit = 0; digit <= mask; ++digit) {
+            const uint32_t n = place[digit];
+            place[digit] = start;
             start += n;
         }
-        for (size_t i = 0; i < count; ++i) to[place[(key(from[i]) >> shift) & 0xFFu]++] = from[i];
+        for (size_t i = 0; i < count; ++i) to[place[(key(from[i]) >> shift) & mask]++] = from[i];
         std::swap(from, to);
     }
     if (from != entries.data()) std::copy(from, from + count, entries.data());

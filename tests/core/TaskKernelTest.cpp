@@ -482,6 +482,10 @@ TEST_F(TaskKernelTest, LargeBatchesAddedBetweenFramesMergeInByPriorityThenOrderA
              return spread[(i * 7) % 10];
          }},
         {"one byte apart", 64, [](int i) { return 0x01020300 + (i * 13) % 3; }},
+        // Spans that split into passes narrower than a byte: ten bits, and seventeen above three
+        // bits every key shares.
+        {"ten bits", 200, [](int i) { return (i * 7919) % 1000; }},
+        {"seventeen bits, low ones shared", 150, [](int i) { return ((i * 7919) % 100000) * 8 + 3; }},
         {"ties at the largest priority, listed and added", 40, [](int i) { return INT32_MAX - i % 2; }},
     };
     for (const Case& c : cases) {
