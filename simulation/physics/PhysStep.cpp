@@ -53,17 +53,23 @@ bool BoxInside(const Float4& low, const Float4& high, const Float4& roomLow, con
     return AllLanes((roomLow <= low) & (high <= roomHigh));
 }
 
-// Calls visit(k) for each triangle k of a list, in order, whose box meets [low, high]; a room's list is
-// walked through its boxes side by side.
+// Calls visit(t) for each triangle t of the span's list, in order, whose box meets [low, high] (a
+// room's list is walked through its boxes side by side). A box inside the body's reach meets only the
+// span's triangles; the triangles met by another are held to the reach as well.
 template <class Visit>
-void ForEachMeeting(const PhysTerrainTriangle* triangles, int32_t count, const PhysBoxList* boxes, const Float4& low,
-                    const Float4& high, Visit&& visit) {
+void ForEachSpanTriangle(const PhysTerrainTriangle* triangles, const PhysTerrainSpan& span, const PhysBoxList* boxes,
+                         const Float4& low, const Float4& high, Visit&& visit) {
+    const bool inside = BoxInside(low, high, span.reachLow, span.reachHigh);
+    const auto take = [&](size_t k) {
+        const PhysTerrainTriangle& t = triangles[k];
+        if (inside || BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) visit(t);
+    };
     if (boxes) {
-        boxes->ForEachMeeting(low, high, visit);
+        boxes->ForEachMeeting(low, high, take);
         return;
     }
-    for (int32_t c = 0; c < count; ++c)
-        if (BoxesMeet(triangles[c].low, triangles[c].high, low, high)) visit(static_cast<size_t>(c));
+    for (int32_t c = 0; c < span.count; ++c)
+        if (BoxesMeet(triangles[c].low, triangles[c].high, low, high)) take(static_cast<size_t>(c));
 }
 
 // A step counter that stops at the top of its range: a body may sleep for as long as the game runs.
@@ -419,6 +425,7 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
         const PhysTerrainSpan& span = scratch.terrain[i];
         const PhysTerrainTriangle* triangles = SpanTriangles(scratch, span);
         const PhysTerrainMemo* memo = SpanMemo(scratch, span);
+        const PhysBoxList* boxes = memo ? &memo->roomBoxes : nullptr;
         // The shapes of the neighbours that the body's rays may hit, placed once for all of its rays.
         scratch.rayTargets.clear();
         for (int32_t n = scratch.neighbourStart[i]; n < scratch.neighbourStart[i + 1]; ++n) {
@@ -447,11 +454,7 @@ void PhysWorld::CastSensors(StepScratch& scratch) {
             D3DXVec3Minimize(&rayLow3, &start, &end);
             D3DXVec3Maximize(&rayHigh3, &start, &end);
             const Float4 rayLow = Lanes(rayLow3), rayHigh = Lanes(rayHigh3);
-            // A ray inside the body's reach meets only the span's triangles; another is held to them.
-            const bool inside = BoxInside(rayLow, rayHigh, span.reachLow, span.reachHigh);
-            ForEachMeeting(triangles, span.count, memo ? &memo->roomBoxes : nullptr, rayLow, rayHigh, [&](size_t k) {
-                const PhysTerrainTriangle& t = triangles[k];
-                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
+            ForEachSpanTriangle(triangles, span, boxes, rayLow, rayHigh, [&](const PhysTerrainTriangle& t) {
                 if (PhysNarrowPhase::RayTriangle(start, direction, best.distance, t.v0, t.v1, t.v2, t.normal, hit) &&
                     (!hitBody || hit.distance < best.distance)) {
                     best = hit;
@@ -533,6 +536,7 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
         if (!Moves(body) || span.count == 0) continue;
         const PhysTerrainTriangle* triangles = SpanTriangles(scratch, span);
         const PhysTerrainMemo* memo = SpanMemo(scratch, span);
+        const PhysBoxList* boxes = memo ? &memo->roomBoxes : nullptr;
         for (const PhysGeometry* g = body.geometries; g; g = g->links.next) {
             const PhysPlacedShape shape = PhysNarrowPhase::Place(*g, body.state.rotationRows, Xyz(body.state.position));
             // The shape's world box, a little grown: triangles apart from it cannot touch it.
@@ -540,15 +544,10 @@ void PhysWorld::FindContacts(StepScratch& scratch) {
                                     PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 1, 0)) + kTerrainMargin,
                                     PhysNarrowPhase::ProjectedRadius(shape, D3DXVECTOR3(0, 0, 1)) + kTerrainMargin);
             const Float4 shapeLow = Lanes(shape.centre - reach), shapeHigh = Lanes(shape.centre + reach);
-            // A shape inside the body's reach meets only the span's triangles; another is held to them.
-            const bool inside = BoxInside(shapeLow, shapeHigh, span.reachLow, span.reachHigh);
             // The sample points are made for the first triangle near the shape: a shape riding above
             // the ground (a car's body on its wheels) needs none.
             bool sampled = false;
-            const PhysBoxList* boxes = memo ? &memo->roomBoxes : nullptr;
-            ForEachMeeting(triangles, span.count, boxes, shapeLow, shapeHigh, [&](size_t k) {
-                const PhysTerrainTriangle& t = triangles[k];
-                if (!inside && !BoxesMeet(t.low, t.high, span.reachLow, span.reachHigh)) return;
+            ForEachSpanTriangle(triangles, span, boxes, shapeLow, shapeHigh, [&](const PhysTerrainTriangle& t) {
                 if (!sampled) {
                     scratch.samples.clear();
                     PhysNarrowPhase::SamplePoints(shape, scratch.samples);
